@@ -1,0 +1,69 @@
+# Vorne: `make run` and `make test` do all set-up on a fresh Debian 12 machine.
+
+PACKAGES := cmake ninja-build g++ clang-14 libclang-rt-14-dev libgtest-dev libgmock-dev \
+            libbenchmark-dev zlib1g-dev libdeflate-dev zip unzip p7zip-full libarchive-tools python3
+SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+JOBS ?= $(shell nproc)
+SAMPLES := build/samples
+FUZZ_SECONDS ?= 8
+FUZZ_LONG_SECONDS ?= 600
+
+.PHONY: all deps build run test test-normal test-asan fuzz-smoke fuzz bench samples clean
+
+all: build
+
+# Installs whatever of PACKAGES is missing; does nothing when all are there.
+deps:
+	@missing=$$(for p in $(PACKAGES); do \
+	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; \
+	  done); \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:" $$missing; \
+	  $(SUDO) apt-get update -q && \
+	  $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $$missing; \
+	fi
+
+build: deps
+	cmake --preset default >/dev/null
+	cmake --build --preset default -j $(JOBS)
+
+samples: build
+	rm -rf $(SAMPLES)
+	build/samples/vorne-samples $(SAMPLES)
+
+run: samples
+	build/src/vorne-cli scan $(SAMPLES)/nes --kind nes --subdirs --zip --known-dumps $(SAMPLES)/nescrcs.txt
+
+test: test-normal test-asan fuzz-smoke
+
+test-normal: build
+	cd build && ctest --output-on-failure
+
+test-asan: deps
+	cmake --preset asan >/dev/null
+	cmake --build --preset asan -j $(JOBS)
+	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure
+
+# A short run of every fuzz target (they are built by test-asan).
+fuzz-smoke: test-asan
+	@for f in build-asan/fuzz/fuzz_*; do \
+	  echo "fuzzing $$f for $(FUZZ_SECONDS)s"; \
+	  mkdir -p build-asan/corpus/$$(basename $$f); \
+	  $$f -max_total_time=$(FUZZ_SECONDS) -max_len=300000 -print_final_stats=0 build-asan/corpus/$$(basename $$f) \
+	    2>build-asan/$$(basename $$f).log || { tail -50 build-asan/$$(basename $$f).log; exit 1; }; \
+	done
+
+# The long run, on demand.
+fuzz: test-asan
+	@for f in build-asan/fuzz/fuzz_*; do \
+	  mkdir -p build-asan/corpus/$$(basename $$f); \
+	  $$f -max_total_time=$(FUZZ_LONG_SECONDS) -max_len=300000 build-asan/corpus/$$(basename $$f) || exit 1; \
+	done
+
+bench: deps
+	cmake --preset bench >/dev/null
+	cmake --build --preset bench -j $(JOBS)
+	build-bench/bench/vorne_bench $(BENCH_ARGS)
+
+clean:
+	rm -rf build build-asan build-bench
