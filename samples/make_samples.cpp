@@ -1,3 +1,165 @@
+// vorne-samples OUTDIR: writes a small synthetic collection of every kind. No byte of it comes
+// from a real cartridge or recording; every title and name is invented.
 #include <cstdio>
+#include <exception>
+#include <string>
 
-int main() { return 0; }
+#include "catalogue/crc32.h"
+#include "images.h"
+#include "zip_writer.h"
+
+using namespace vorne::samples;
+
+namespace {
+
+std::string CrcText(const Bytes& image, std::size_t skip, std::size_t trailer = 0) {
+    char text[9];
+    std::span<const std::uint8_t> data(image.data() + skip, image.size() - skip - trailer);
+    std::snprintf(text, sizeof text, "%08x", vorne::Crc32(data));
+    return text;
+}
+
+std::string Padded(const std::string& title, std::size_t size) {
+    std::string padded = title;
+    padded.resize(size, '\0');
+    return padded;
+}
+
+void WriteNes(const std::string& out, std::string& knownList) {
+    NesSpec pilot{.prgBanks = 8, .chrBanks = 4, .flags6 = 0x12, .seed = 11};
+    Bytes pilotImage = MakeNes(pilot);
+    WriteFile(out + "/nes/Pixel Pilot (U).nes", pilotImage);
+    // The same image with a title of our own behind it: a duplicate.
+    NesSpec pilotTitled = pilot;
+    pilotTitled.trailer = Padded("Pixel Pilot - my copy", 128);
+    WriteFile(out + "/nes/Pixel Pilot (U) [titled].nes", MakeNes(pilotTitled));
+
+    // A ripper's signature over bytes 7 to 15: byte 7 is not a mapper nibble.
+    NesSpec crawler{.prgBanks = 8, .chrBanks = 8, .flags6 = 0x41, .bytes7to15 = {'V', 'o', 'r', 'n', 'e', 'R', 'i', 'p', '!'}, .seed = 12};
+    Bytes crawlerImage = MakeNes(crawler);
+    WriteFile(out + "/nes/Cavern Crawler (E).nes", crawlerImage);
+
+    NesSpec tactics{.prgBanks = 2, .chrBanks = 1, .flags6 = 0x04, .seed = 13};
+    Bytes tacticsImage = MakeNes(tactics);
+    WriteFile(out + "/nes/Tile Tactics (J) [t].nes", tacticsImage);
+
+    // NES 2.0: mapper 300 = 0x12C (low nibble in byte 6, next in byte 7, bits 8-11 in byte 8).
+    NesSpec rally{.prgBanks = 2, .chrBanks = 1, .flags6 = 0xC1, .bytes7to15 = {0x28, 0x01, 0, 0, 0, 0, 0, 0, 0}, .seed = 14};
+    WriteFile(out + "/nes/Rocket Rally (U).nes", MakeNes(rally));
+
+    NesSpec baron{.prgBanks = 1, .chrBanks = 1, .flags6 = 0x01, .seed = 15, .trailer = "Brick Baron Deluxe!!"};
+    Bytes baronImage = MakeNes(baron);
+    WriteFile(out + "/nes/Brick Baron (U).nes", baronImage);
+    NesSpec baronPlain = baron;
+    baronPlain.trailer.clear();
+    WriteFile(out + "/nes/more/Brick Baron (U) [b1].nes", MakeNes(baronPlain));
+    WriteFile(out + "/nes/more/broken.nes", Bytes{'N', 'E', 'S', 0x1A, 1, 1});
+
+    NesSpec miner{.prgBanks = 4, .chrBanks = 2, .flags6 = 0x00, .seed = 16};
+    Bytes minerImage = MakeNes(miner);
+    ZipWriter pack;
+    pack.Add({.name = "Moon Miner (U).nes", .data = minerImage, .deflate = true});
+    std::string readme = "These images are synthetic samples made by vorne-samples.\n";
+    pack.Add({.name = "readme.txt", .data = Bytes(readme.begin(), readme.end())});
+    pack.AddFolder("sub");
+    pack.Add({.name = "sub/Pixel Pilot (U).nes", .data = pilotImage, .deflate = true, .dataDescriptor = true});
+    WriteFile(out + "/nes/pack.zip", pack.Finish("Sample pack"));
+
+    knownList += "; Known-good NES dumps (samples)\r\n";
+    knownList += CrcText(pilotImage, 16) + "\tPixel Pilot (U)\r\n";
+    knownList += CrcText(crawlerImage, 16) + "\t\tCavern Crawler (E)\r\n";
+    knownList += CrcText(tacticsImage, 16) + "\tTile Tactics (J) [t1]\r\n";
+    knownList += CrcText(baronImage, 16, baron.trailer.size()) + "\tBrick Baron (U)\n";
+    knownList += CrcText(minerImage, 16) + "\tMoon Miner (U)\r\n";
+}
+
+void WriteGameboy(const std::string& out) {
+    GameboySpec blob{.title = "BLOB BOUNCE", .cartridgeType = 1, .romSizeCode = 1, .seed = 21};
+    Bytes blobImage = MakeGameboy(blob);
+    WriteFile(out + "/gameboy/Blob Bounce.gb", blobImage);
+    WriteFile(out + "/gameboy/Blob Bounce (copy).gb", blobImage);
+    GameboySpec gnome{.title = "GARDEN GNOME", .cartridgeType = 0x13, .romSizeCode = 2, .ramSizeCode = 3,
+                      .destination = 0, .oldLicensee = 0x33, .newLicensee = "01", .seed = 22};
+    WriteFile(out + "/gameboy/Garden Gnome.gb", MakeGameboy(gnome));
+    gnome.copierHeader = true;
+    WriteFile(out + "/gameboy/Garden Gnome (copier).gb", MakeGameboy(gnome));
+    ZipWriter handheld;
+    handheld.Add({.name = "sub/Quiz Quest.gb", .data = MakeGameboy({.title = "QUIZ QUEST", .cartridgeType = 0, .seed = 23}), .deflate = true});
+    WriteFile(out + "/gameboy/handheld.zip", handheld.Finish());
+}
+
+void WriteSnes(const std::string& out) {
+    SnesSpec serpent{.title = "SKY SERPENT", .seed = 31};
+    WriteFile(out + "/snes/Sky Serpent (U).sfc", MakeSnes(serpent));
+    serpent.copierHeader = true;
+    WriteFile(out + "/snes/Sky Serpent (U).smc", MakeSnes(serpent));
+    WriteFile(out + "/snes/Harbor Heist (J).sfc",
+              MakeSnes({.hiRom = true, .size = 1024 * 1024, .title = "HARBOR HEIST", .mapMode = 0x31,
+                        .cartridgeType = 0, .romSizeCode = 10, .sramSizeCode = 0, .destination = 0, .licensee = 0xC3, .seed = 32}));
+    // A split set: only the first part is listed. PART1.078 ends in a digit and is listed too.
+    Bytes quest = MakeSnes({.size = 768 * 1024, .title = "QUEST OF PARTS", .romSizeCode = 10, .copierHeader = true, .seed = 33});
+    const std::size_t part = 256 * 1024;
+    WriteFile(out + "/snes/QUESTA.078", Bytes(quest.begin(), quest.begin() + part + 512));
+    WriteFile(out + "/snes/QUESTB.078", Bytes(quest.begin() + part + 512, quest.begin() + 2 * part + 512));
+    WriteFile(out + "/snes/QUESTC.078", Bytes(quest.begin() + 2 * part + 512, quest.end()));
+    WriteFile(out + "/snes/PART1.078", MakeSnes({.size = 256 * 1024, .title = "LONE PART", .romSizeCode = 8, .seed = 34}));
+}
+
+void WriteGenesis(const std::string& out) {
+    Bytes toad = MakeGenesis({.nativeTitle = "TURBO TOAD", .internationalTitle = "TURBO TOAD",
+                              .productCode = "00001234-0", .ioSupport = "J6", .countries = "JUE", .seed = 41});
+    WriteFile(out + "/genesis/Turbo Toad (U).bin", toad);
+    WriteFile(out + "/genesis/Turbo Toad (U).smd", Interleave(toad, 8192, true));
+    WriteFile(out + "/genesis/Desert Drift (E).bin",
+              MakeGenesis({.size = 512 * 1024, .nativeTitle = "SABAKU DRIFT", .internationalTitle = "DESERT DRIFT",
+                           .productCode = "00005678-1", .countries = "E", .seed = 42}));
+    Bytes smash = MakeGenesis({.is32X = true, .size = 1024 * 1024, .nativeTitle = "STAR SMASH",
+                               .internationalTitle = "STAR SMASH", .productCode = "00009012-0", .seed = 43});
+    WriteFile(out + "/32x/Star Smash (W).32x", smash);
+    WriteFile(out + "/32x/Star Smash (W) [i].32x", Interleave(smash, 512 * 1024, false));
+}
+
+void WriteN64(const std::string& out) {
+    N64Spec orbit{.title = "ORBIT RACER", .cartId = "OR", .seed = 51};
+    WriteFile(out + "/n64/Orbit Racer (U).rom", MakeN64(orbit));
+    orbit.byteSwapped = true;
+    WriteFile(out + "/n64/Orbit Racer (U).v64", MakeN64(orbit));
+    WriteFile(out + "/n64/Jungle Jam (E).v64",
+              MakeN64({.title = "JUNGLE JAM", .manufacturer = 'N', .cartId = "JJ", .country = 'P', .byteSwapped = true, .seed = 52}));
+}
+
+void WriteMp3(const std::string& out) {
+    WriteFile(out + "/mp3/Sunny Loop.mp3", MakeMp3({.title = "Sunny Loop", .artist = "The Made-Up Band", .album = "Samples",
+                                                    .year = "2026", .comment = "synthetic", .genre = 17, .seed = 61}));
+    WriteFile(out + "/mp3/Night Drive.mp3", MakeMp3({.title = "Night Drive", .artist = "The Made-Up Band", .album = "Samples",
+                                                     .year = "2025", .genre = 8, .seed = 62}));
+    WriteFile(out + "/mp3/untitled.mp3", MakeMp3({.tagged = false, .seed = 63}));
+    WriteFile(out + "/mp3/Old Demo.mp2", MakeMp3({.layer2 = true, .title = "Old Demo", .artist = "Nobody", .year = "98", .seed = 64}));
+    ZipWriter tunes;
+    tunes.Add({.name = "Rain Song.mp3", .data = MakeMp3({.title = "Rain Song", .artist = "The Made-Up Band", .year = "2024", .seed = 65})});
+    WriteFile(out + "/mp3/tunes.zip", tunes.Finish());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "Usage: vorne-samples OUTDIR\n");
+        return 2;
+    }
+    try {
+        std::string out = argv[1];
+        std::string knownList;
+        WriteNes(out, knownList);
+        WriteFile(out + "/nescrcs.txt", Bytes(knownList.begin(), knownList.end()));
+        WriteGameboy(out);
+        WriteSnes(out);
+        WriteGenesis(out);
+        WriteN64(out);
+        WriteMp3(out);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "vorne-samples: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}

@@ -1,6 +1,63 @@
+// vorne-cli: the command-line twin of the desktop application.
 #include <cstdio>
+#include <exception>
+#include <iostream>
 
-int main() {
-    std::puts("vorne-cli");
-    return 0;
+#include "catalogue/rom_header.h"
+#include "cli/commands.h"
+#include "platform/file_error.h"
+
+namespace {
+
+using vorne::cli::ExitCode;
+
+void PrintUsage(std::FILE* to) {
+    std::fprintf(to, "Usage: vorne-cli COMMAND ...\n\nCommands:\n");
+    for (const auto& command : vorne::cli::kCommands) {
+        std::fprintf(to, "  %.*s\n      %.*s\n", static_cast<int>(command.synopsis.size()), command.synopsis.data(),
+                     static_cast<int>(command.description.size()), command.description.data());
+    }
+    std::fprintf(to,
+                 "  help, --help\n      Show this text.\n\n"
+                 "KIND is gameboy, nes, snes, n64, genesis, 32x, mp3 or zip (any case), or 0 to 7.\n"
+                 "The known-dump list is nescrcs.txt beside vorne-cli unless --known-dumps names one.\n"
+                 "Files that cannot be read are named on stderr and left out of a scan.\n\n"
+                 "Exit codes: 0 success, 1 failure (the reason on stderr), 2 usage error,\n"
+                 "3 a field the kind cannot write.\n");
+}
+
+ExitCode Run(int argc, char** argv) {
+    auto args = vorne::cli::ParseArguments(argc, argv);
+    if (args.command.empty() || args.command == "help" || args.Flag("--help") || args.Flag("-h")) {
+        if (args.command.empty() && !args.Flag("--help") && !args.Flag("-h")) {
+            PrintUsage(stderr);
+            return ExitCode::Usage;
+        }
+        PrintUsage(stdout);
+        return ExitCode::Success;
+    }
+    for (const auto& command : vorne::cli::kCommands) {
+        if (command.name == args.command) return command.run(args);
+    }
+    throw vorne::cli::UsageError("unknown command '" + args.command + "'");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ExitCode code;
+    try {
+        code = Run(argc, argv);
+    } catch (const vorne::cli::UsageError& e) {
+        std::cerr << "vorne-cli: " << e.what() << "\n(try vorne-cli --help)\n";
+        code = ExitCode::Usage;
+    } catch (const vorne::cli::UnsupportedFieldError& e) {
+        std::cerr << "vorne-cli: " << e.what() << "\n";
+        code = ExitCode::UnsupportedField;
+    } catch (const std::exception& e) {
+        std::cerr << "vorne-cli: " << e.what() << "\n";
+        code = ExitCode::Failure;
+    }
+    if (std::fflush(stdout) != 0 && code == ExitCode::Success) code = ExitCode::Failure;
+    return static_cast<int>(code);
 }

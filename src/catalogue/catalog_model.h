@@ -1,0 +1,83 @@
+// The catalogue as rows of cell texts, with the duplicate groups and the sort order.
+//
+// One thread owns a model; the scan worker never touches it but sends requests (scan.h). The
+// desktop list is a view over it. Rows carry their selection state and item data with them when
+// they move, and every group entry follows its row through sorts, moves and deletions.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vorne {
+
+// One listed file: the texts of its columns, in column order.
+struct CatalogRow {
+    std::vector<std::string> cells;
+    std::uint32_t state = 0;     // view state (selection, focus) that travels with the row
+    std::uintptr_t itemData = 0; // a caller's per-row value, travels with the row
+};
+
+inline constexpr std::uint32_t kRowSelected = 1;
+inline constexpr std::uint32_t kRowFocused = 2;
+
+// The row indices that duplicate each other; the first member is the topmost row when formed.
+using DuplicateGroup = std::vector<int>;
+
+class CatalogModel {
+public:
+    // Removes all rows and groups and sets the number of columns (the sort state stays).
+    void Reset(int columnCount);
+
+    int RowCount() const { return static_cast<int>(rows.size()); }
+    int ColumnCount() const { return columnCount; }
+    const CatalogRow& Row(int row) const { return rows[static_cast<std::size_t>(row)]; }
+    CatalogRow& MutableRow(int row) { return rows[static_cast<std::size_t>(row)]; }
+    // The text of a cell; the empty text for a column the row does not have.
+    std::string_view Cell(int row, int column) const;
+    void SetCell(int row, int column, std::string text);
+
+    // Inserts a row at `index` (0 to RowCount()); rows and group entries from there move down.
+    void InsertRow(int index, CatalogRow row);
+    // Deletes one row. The caller follows with RemoveDuplicate and ShiftDuplicatesAfterDelete.
+    void DeleteRow(int row);
+    void DeleteAllRows();
+
+    // Sorting: texts compare byte by byte as unsigned values; rows whose texts are equal are never
+    // exchanged. Does nothing for a column outside the columns.
+    void SortByColumn(int column);
+    bool SortRange(int column, bool ascending, int low, int high);
+    // A click on a column header: a new column sorts ascending, the same column again reverses.
+    void HeaderClicked(int column);
+    int SortColumn() const { return sortColumn; }
+    bool SortAscending() const { return sortAscending; }
+
+    // Moves a row whose texts just changed to its place in the current order; returns its new
+    // index, or -1 when `row` is past the last row.
+    int RepositionRow(int row);
+
+    // Duplicate groups.
+    bool AddDuplicate(int row, int partner);
+    bool RemoveDuplicate(int row);
+    bool IsDuplicate(int row) const;
+    void ShiftDuplicatesAfterDelete(int deletedRow);
+    void ClearDuplicates();
+    void ReplaceDuplicateRow(int oldIndex, int newIndex);
+    const std::vector<DuplicateGroup>& DuplicateGroups() const { return duplicateGroups; }
+
+private:
+    void SwapRows(int a, int b);
+    // Rebuilds groupOf from duplicateGroups after indices changed wholesale.
+    void RebuildGroupIndex();
+
+    std::vector<CatalogRow> rows;
+    int columnCount = 0;
+    std::vector<DuplicateGroup> duplicateGroups;
+    // For each row, the index of the group that holds it, or -1: IsDuplicate without a search.
+    std::vector<int> groupOf;
+    int sortColumn = -1;
+    bool sortAscending = true;
+};
+
+}  // namespace vorne

@@ -1,0 +1,78 @@
+#include "catalogue/catalogue.h"
+
+#include <cstdio>
+#include <type_traits>
+
+#include "catalogue/duplicate_finder.h"
+
+namespace vorne {
+
+std::string RomCountText(int count) {
+    return std::to_string(count) + (count == 1 ? " ROM" : " ROMs");
+}
+
+std::string TimingText(std::chrono::nanoseconds elapsed, int count) {
+    double seconds = std::chrono::duration<double>(elapsed).count();
+    double rate = seconds > 0 ? count / seconds : 0.0;
+    char text[96];
+    std::snprintf(text, sizeof text, "%.3f seconds, %.3f files per second", seconds, rate);
+    return text;
+}
+
+Catalogue::Catalogue() : observer(&silent) { ChooseKind(currentType); }
+
+void Catalogue::ChooseKind(RomType type) {
+    currentType = type;
+    columnCount = ColumnCount(type);
+    model.Reset(columnCount);
+    entryCount = 0;
+    uniqueCount = 0;
+    observer->RowsReset();
+}
+
+void Catalogue::SetStatus(int part, std::string text) {
+    status[static_cast<std::size_t>(part)] = std::move(text);
+    observer->StatusChanged(part);
+}
+
+void Catalogue::Apply(ScanEvent event) {
+    std::visit(
+        [this](auto& e) {
+            using T = std::decay_t<decltype(e)>;
+            if constexpr (std::is_same_v<T, ScanStarted>) {
+                idle = false;
+                observer->IdleChanged(false);
+                model.ClearDuplicates();
+                SetStatus(0, "Processing...");
+                SetStatus(1, "");
+                entryCount = 0;
+                problems.clear();
+                model.DeleteAllRows();
+                observer->RowsReset();
+            } else if constexpr (std::is_same_v<T, RowsFound>) {
+                int first = entryCount;
+                for (CatalogRow& row : e.rows) model.InsertRow(entryCount++, std::move(row));
+                observer->RowsInserted(first, entryCount - first);
+            } else if constexpr (std::is_same_v<T, StatusText>) {
+                SetStatus(e.part, std::move(e.text));
+            } else if constexpr (std::is_same_v<T, FileProblem>) {
+                problems.push_back(e);
+                observer->FileProblemReported(problems.back());
+            } else if constexpr (std::is_same_v<T, WalkDone>) {
+                Finish(e);
+            }
+        },
+        event);
+}
+
+void Catalogue::Finish(const WalkDone& done) {
+    SetStatus(0, RomCountText(entryCount));
+    uniqueCount = FindDuplicates(model, currentType, [this](int part, std::string text) { SetStatus(part, std::move(text)); });
+    observer->RowsReordered();
+    auto elapsed = std::chrono::steady_clock::now() - done.started;
+    SetStatus(2, done.stopped ? "Stopped" : TimingText(elapsed, entryCount));
+    idle = true;
+    observer->IdleChanged(true);
+}
+
+}  // namespace vorne

@@ -1,0 +1,65 @@
+// The catalogue state of the main window, shared by the desktop application, the CLI and the
+// tests: the kind, the folder, the counters, the status texts and the rows. Its owner thread
+// applies the scan worker's requests one at a time.
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "catalogue/catalog_model.h"
+#include "catalogue/rom_type.h"
+#include "catalogue/scan.h"
+
+namespace vorne {
+
+// What a view is told after the catalogue changed.
+class CatalogueObserver {
+public:
+    virtual ~CatalogueObserver() = default;
+    virtual void RowsReset() {}
+    virtual void RowsInserted(int /*first*/, int /*count*/) {}
+    virtual void RowsReordered() {}  // sorted or regrouped: every row may have changed
+    virtual void StatusChanged(int /*part*/) {}
+    virtual void FileProblemReported(const FileProblem& /*problem*/) {}
+    virtual void IdleChanged(bool /*idle*/) {}
+};
+
+class Catalogue {
+public:
+    Catalogue();
+
+    // Choosing a kind: the columns are rebuilt and the duplicate groups cleared.
+    void ChooseKind(RomType type);
+
+    // Applies one request of the scan worker.
+    void Apply(ScanEvent event);
+
+    void SetObserver(CatalogueObserver* observer) { this->observer = observer; }
+
+    RomType currentType = RomType::Nes;
+    std::string folder;
+    int entryCount = 0;
+    int uniqueCount = 0;
+    int columnCount = 0;
+    bool idle = true;
+    std::array<std::string, 3> status;
+    CatalogModel model;
+    std::vector<FileProblem> problems;  // of the last scan
+
+private:
+    void SetStatus(int part, std::string text);
+    void Finish(const WalkDone& done);
+
+    CatalogueObserver* observer = nullptr;
+    CatalogueObserver silent;
+};
+
+// "%d ROMs", or "1 ROM".
+std::string RomCountText(int count);
+// "%.3f seconds, %.3f files per second"; at no measurable time the rate is given as 0.
+std::string TimingText(std::chrono::nanoseconds elapsed, int count);
+
+}  // namespace vorne

@@ -1,0 +1,29 @@
+// Finding the rows that duplicate an earlier row: same key (column 0), same size class (column 2
+// in units of 8 KiB) and the same decoded columns (3 on; for NES without the internal title and
+// the reserved bytes, which do not belong to the image).
+#pragma once
+
+#include <array>
+#include <functional>
+#include <string>
+
+#include "catalogue/catalog_model.h"
+#include "catalogue/rom_type.h"
+
+namespace vorne {
+
+// Where the finder shows its progress: status bar part and text.
+using StatusSink = std::function<void(int part, std::string text)>;
+
+// Sorts the model by column 0 and forms the duplicate groups afresh. Returns the number of rows
+// that duplicate no earlier row (shown as "%d known unique").
+int FindDuplicates(CatalogModel& model, RomType type, const StatusSink& status);
+
+// Re-checks row `row` after its texts were rewritten and RepositionRow moved it there; updates the
+// groups and `uniqueCount`, and shows the count.
+void RecheckRow(CatalogModel& model, RomType type, int row, int& uniqueCount, const StatusSink& status);
+
+// The text "%d known unique".
+std::string KnownUniqueText(int uniqueCount);
+
+}  // namespace vorne

@@ -1,0 +1,62 @@
+#include "catalogue/rom_header.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/file.h"
+
+namespace vorne {
+
+void RomHeader::LoadFile(const std::string& filePath) {
+    File file = File::OpenRead(filePath);
+    LoadFile(file, filePath);
+}
+
+void RomHeader::LoadFile(const File& file, std::string filePath) {
+    path = std::move(filePath);
+    length = file.Size();
+    activeFile = &file;
+    memFile = {};
+    try {
+        ReadHeader();
+    } catch (...) {
+        activeFile = nullptr;
+        throw;
+    }
+    activeFile = nullptr;
+}
+
+void RomHeader::LoadMemory(std::span<const std::uint8_t> bytes, std::string_view name) {
+    path = std::string(name);
+    length = static_cast<std::int64_t>(bytes.size());
+    activeFile = nullptr;
+    memFile = bytes;
+    ReadHeader();
+    memFile = {};
+}
+
+std::size_t RomHeader::ReadAt(std::int64_t offset, std::span<std::uint8_t> out) {
+    std::fill(out.begin(), out.end(), std::uint8_t{0});
+    if (out.empty() || offset >= length || offset + static_cast<std::int64_t>(out.size()) <= 0) return 0;
+    // Clip the request to the file; the parts outside stay zero.
+    std::int64_t first = std::max<std::int64_t>(offset, 0);
+    std::int64_t last = std::min<std::int64_t>(offset + static_cast<std::int64_t>(out.size()), length);
+    auto target = out.subspan(static_cast<std::size_t>(first - offset), static_cast<std::size_t>(last - first));
+    if (activeFile != nullptr) return activeFile->ReadAt(first, target);
+    std::memcpy(target.data(), memFile.data() + first, target.size());
+    return target.size();
+}
+
+std::span<const std::uint8_t> RomHeader::ReadAll() {
+    if (activeFile == nullptr) return memFile;
+    wholeFile.resize(static_cast<std::size_t>(length));
+    std::size_t got = activeFile->ReadAt(0, wholeFile);
+    // A file that shrank since its length was taken is decoded as what is there now, with the
+    // length it had; the missing tail reads as zero.
+    std::fill(wholeFile.begin() + static_cast<std::ptrdiff_t>(got), wholeFile.end(), std::uint8_t{0});
+    return wholeFile;
+}
+
+std::string RomHeader::SizeText() const { return std::to_string(length); }
+
+}  // namespace vorne

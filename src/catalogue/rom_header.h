@@ -1,0 +1,70 @@
+// The common base of the header readers: one reader serves many files in turn. It is loaded
+// with one file (from disk or from memory), asked for its column texts, and loaded with the next.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vorne {
+
+class File;
+
+// An operation refused because the file does not qualify (no trainer to remove, say).
+class OperationRefused : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class RomHeader {
+public:
+    virtual ~RomHeader() = default;
+
+    // Text of column `index` of the loaded file, or nullopt past the kind's last column.
+    // Indices 100 and above are extra values for the edit dialogs.
+    virtual std::optional<std::string> ColumnText(int index) const = 0;
+    // Writes one edited field into the file on disk. Returns false, writing nothing, for a field
+    // the kind does not support. Throws FileError when the file cannot be opened or written.
+    virtual bool WriteField(std::string_view value, int field) = 0;
+    // Whether WriteField supports `field`.
+    virtual bool SupportsField(int field) const = 0;
+
+    // Loads the file at `path` (which becomes column 1). Throws FileError.
+    void LoadFile(const std::string& path);
+    // Loads a file the caller has opened; `path` is what column 1 shows. Throws FileError.
+    void LoadFile(const File& file, std::string path);
+    // Loads bytes held in memory (an archive member); `name` is what column 1 shows. The bytes
+    // stay the caller's and are not used after the call.
+    void LoadMemory(std::span<const std::uint8_t> bytes, std::string_view name);
+
+    const std::string& Path() const { return path; }
+    std::int64_t Length() const { return length; }
+
+protected:
+    // Decodes the loaded file into the reader's fields.
+    virtual void ReadHeader() = 0;
+
+    // Fills `out` with the bytes at `offset` of the loaded file; bytes past its end (or before
+    // its start) read as zero. Returns how many bytes the file really holds there.
+    std::size_t ReadAt(std::int64_t offset, std::span<std::uint8_t> out);
+    // The whole loaded file, read in one go (the reader's buffer is reused from file to file).
+    std::span<const std::uint8_t> ReadAll();
+
+    // Columns 1 and 2, which every kind shows alike.
+    std::string FilenameText() const { return path; }
+    std::string SizeText() const;
+
+    std::string path;
+    std::int64_t length = 0;
+
+private:
+    const File* activeFile = nullptr;
+    std::span<const std::uint8_t> memFile;
+    std::vector<std::uint8_t> wholeFile;
+};
+
+}  // namespace vorne

@@ -1,0 +1,230 @@
+#include "catalogue/scan.h"
+
+#include <memory>
+
+#include "archive/zip_walk.h"
+#include "catalogue/known_dumps.h"
+#include "catalogue/rom_header.h"
+#include "formats/reader_factory.h"
+#include "platform/directory.h"
+#include "platform/file.h"
+#include "platform/file_error.h"
+
+namespace vorne {
+
+std::string MemberFilename(const std::string& archivePath, const std::string& memberName) {
+    return archivePath + " <" + memberName + ">";
+}
+
+namespace {
+
+// Rows and the status text go out in batches, so the owner is not flooded with one request per
+// file on a fast disk.
+constexpr std::size_t kRowBatch = 256;
+constexpr auto kPostInterval = std::chrono::milliseconds(40);
+
+class Walk {
+public:
+    Walk(const ScanRequest& request, ScanEventSink& sink, std::stop_token stop)
+        : request(request), sink(sink), stop(std::move(stop)) {
+        if (request.type == RomType::Nes) knownList = KnownDumpList::Load(request.knownDumpsPath);
+    }
+
+    void Run() {
+        Directory root;
+        try {
+            root = Directory::Open(request.folder);
+        } catch (const std::exception& e) {
+            Problem(request.folder, e);
+            return;
+        }
+        if (request.type == RomType::Zip) {
+            ListArchives(root, "");
+        } else {
+            ScanFolder(root, "");
+        }
+        Flush();
+    }
+
+private:
+    // Kinds 0 to 6: the folder's files of the kind, extension by extension, then its archive
+    // members, then its subfolders depth first.
+    void ScanFolder(const Directory& dir, const std::string& prefix) {
+        std::vector<DirectoryEntry> entries;
+        if (!ReadEntries(dir, prefix, entries)) return;
+        {
+            std::unique_ptr<RomHeader> reader = CreateReader(request.type, knownList);
+            if (!reader) {
+                sink.Post(FileProblem{request.folder, "Files of this kind cannot be read yet"});
+                return;
+            }
+            for (std::string_view extension : Kind(request.type).extensions) {
+                for (const DirectoryEntry& entry : entries) {
+                    if (stop.stop_requested()) return;
+                    if (entry.isDirectory || !HasExtension(entry.name, extension)) continue;
+                    std::string path = prefix + entry.name;
+                    if (IsLaterPartOfSplitSet(path, extension)) continue;
+                    ShowFile(path);
+                    LoadPlainFile(*reader, dir, entry.name, path);
+                }
+            }
+        }
+        VisitSubfolders(dir, prefix, entries, [this](const Directory& child, const std::string& childPrefix) {
+            ScanFolder(child, childPrefix);
+        });
+    }
+
+    // The Zip kind: every member of every archive, from the archives' local headers.
+    void ListArchives(const Directory& dir, const std::string& prefix) {
+        std::vector<DirectoryEntry> entries;
+        if (!ReadEntries(dir, prefix, entries)) return;
+        for (const DirectoryEntry& entry : entries) {
+            if (stop.stop_requested()) return;
+            if (entry.isDirectory || !HasExtension(entry.name, "zip")) continue;
+            std::string path = prefix + entry.name;
+            ShowFile(path);
+            try {
+                File archive = dir.OpenFile(entry.name, path);
+                if (!archive.IsRegular()) continue;
+                WalkLocalHeaders(archive, kZipListingNameLimit, [&](const ZipMemberInfo& member) {
+                    CatalogRow row;
+                    row.cells = {std::to_string(member.crc), MemberFilename(path, member.name),
+                                 std::to_string(member.compressedSize), std::to_string(member.uncompressedSize)};
+                    Add(std::move(row));
+                });
+            } catch (const std::exception& e) {
+                Problem(path, e);
+            }
+        }
+        VisitSubfolders(dir, prefix, entries, [this](const Directory& child, const std::string& childPrefix) {
+            ListArchives(child, childPrefix);
+        });
+    }
+
+    template <typename Visit>
+    void VisitSubfolders(const Directory& dir, const std::string& prefix, const std::vector<DirectoryEntry>& entries,
+                         Visit visit) {
+        if (!request.switches || !request.switches->subfolders.load()) return;
+        for (const DirectoryEntry& entry : entries) {
+            if (stop.stop_requested()) return;
+            if (!entry.isDirectory) continue;
+            std::string childPrefix = prefix + entry.name;
+            try {
+                Directory child = dir.OpenChild(entry.name, childPrefix);
+                visit(child, childPrefix + kPathSeparator);
+            } catch (const std::exception& e) {
+                Problem(childPrefix, e);
+            }
+        }
+    }
+
+    bool ReadEntries(const Directory& dir, const std::string& prefix, std::vector<DirectoryEntry>& entries) {
+        try {
+            entries = dir.Entries();
+            return true;
+        } catch (const std::exception& e) {
+            Problem(prefix.empty() ? request.folder : prefix, e);
+            return false;
+        }
+    }
+
+    // Of a split SNES set (NAMEA.078, NAMEB.078, ...) only the first part is listed; names whose
+    // character before the dot is not a letter are listed as they are.
+    bool IsLaterPartOfSplitSet(const std::string& path, std::string_view extension) const {
+        if (request.type != RomType::Snes || (extension != "078" && extension != "058")) return false;
+        auto dot = path.find_last_of('.');
+        if (dot == std::string::npos || dot == 0) return false;
+        char c = path[dot - 1];
+        bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+        return letter && c != 'A' && c != 'a';
+    }
+
+    void LoadPlainFile(RomHeader& reader, const Directory& dir, const std::string& name, const std::string& path) {
+        try {
+            File file = dir.OpenFile(name, path);
+            if (!file.IsRegular()) return;  // a folder or device that happens to match
+            reader.LoadFile(file, path);
+            Add(RowFrom(reader));
+        } catch (const std::exception& e) {
+            Problem(path, e);
+        }
+    }
+
+    // The reader's column texts, until it has no more columns.
+    static CatalogRow RowFrom(const RomHeader& reader) {
+        CatalogRow row;
+        for (int i = 0;; ++i) {
+            auto text = reader.ColumnText(i);
+            if (!text) break;
+            row.cells.push_back(std::move(*text));
+        }
+        return row;
+    }
+
+    void Add(CatalogRow row) {
+        rows.push_back(std::move(row));
+        if (rows.size() >= kRowBatch || Due()) Flush();
+    }
+
+    void ShowFile(const std::string& path) {
+        pendingStatus = path;
+        if (Due()) Flush();
+    }
+
+    void Problem(const std::string& path, const std::exception& e) {
+        Flush();
+        if (const auto* fileError = dynamic_cast<const FileError*>(&e)) {
+            sink.Post(FileProblem{path, fileError->Message()});
+        } else {
+            sink.Post(FileProblem{path, e.what()});
+        }
+    }
+
+    bool Due() const { return std::chrono::steady_clock::now() - lastPost >= kPostInterval; }
+
+    void Flush() {
+        if (!rows.empty()) sink.Post(RowsFound{std::exchange(rows, {})});
+        if (!pendingStatus.empty()) sink.Post(StatusText{2, std::exchange(pendingStatus, {})});
+        lastPost = std::chrono::steady_clock::now();
+    }
+
+    const ScanRequest& request;
+    ScanEventSink& sink;
+    std::stop_token stop;
+    std::shared_ptr<const KnownDumpList> knownList;
+    std::vector<CatalogRow> rows;
+    std::string pendingStatus;
+    std::chrono::steady_clock::time_point lastPost = std::chrono::steady_clock::now();
+};
+
+}  // namespace
+
+void ScanThread(const ScanRequest& request, ScanEventSink& sink, std::stop_token stop) {
+    const auto started = std::chrono::steady_clock::now();
+    sink.Post(ScanStarted{});
+    Walk(request, sink, stop).Run();
+    sink.Post(WalkDone{started, stop.stop_requested()});
+}
+
+Scanner::~Scanner() {
+    RequestStop();
+    Wait();
+}
+
+void Scanner::StartScan(ScanRequest request, ScanEventSink& sink) {
+    RequestStop();
+    Wait();
+    worker = std::jthread([request = std::move(request), &sink](std::stop_token stop) {
+        ScanThread(request, sink, stop);
+    });
+}
+
+void Scanner::RequestStop() {
+    if (worker.joinable()) worker.request_stop();
+}
+
+void Scanner::Wait() {
+    if (worker.joinable()) worker.join();
+}
+
+}  // namespace vorne

@@ -1,0 +1,106 @@
+// vorne-cli commands on one file: show, set, remove-trainer.
+#include <charconv>
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "catalogue/known_dumps.h"
+#include "cli/commands.h"
+#include "cli/json_writer.h"
+#include "formats/nes.h"
+#include "formats/reader_factory.h"
+
+namespace vorne::cli {
+
+namespace {
+
+std::unique_ptr<RomHeader> ReaderFor(const Arguments& args, RomType type) {
+    if (type == RomType::Zip) throw UsageError("zip archives have no header to " + args.command);
+    auto knownList = type == RomType::Nes
+                         ? KnownDumpList::Load(args.Value("--known-dumps").value_or(KnownDumpList::DefaultPath()))
+                         : nullptr;
+    auto reader = CreateReader(type, knownList);
+    if (!reader) throw std::runtime_error("files of this kind cannot be read yet");
+    return reader;
+}
+
+constexpr int kFirstExtra = 100;
+constexpr int kLastExtra = 102;
+
+}  // namespace
+
+ExitCode RunShow(const Arguments& args) {
+    AllowOnly(args, {"--kind", "--known-dumps"}, {"--json"});
+    const std::string& path = args.OnePositional("a FILE");
+    RomType type = args.Kind();
+    auto reader = ReaderFor(args, type);
+    reader->LoadFile(path);
+
+    std::vector<std::string> cells;
+    while (auto text = reader->ColumnText(static_cast<int>(cells.size()))) cells.push_back(std::move(*text));
+    std::vector<std::pair<int, std::string>> extras;
+    for (int index = kFirstExtra; index <= kLastExtra; ++index) {
+        if (auto text = reader->ColumnText(index)) extras.emplace_back(index, std::move(*text));
+    }
+
+    std::string out;
+    if (args.Flag("--json")) {
+        out = "{\"cells\": [";
+        for (std::size_t c = 0; c < cells.size(); ++c) out += (c ? ", " : "") + JsonString(cells[c]);
+        out += "], \"extra\": {";
+        for (std::size_t e = 0; e < extras.size(); ++e) {
+            out += (e ? ", " : "") + JsonString(std::to_string(extras[e].first)) + ": " + JsonString(extras[e].second);
+        }
+        out += "}}\n";
+    } else {
+        const auto& columns = Kind(type).columns;
+        for (std::size_t c = 0; c < cells.size(); ++c) {
+            std::string title = c < columns.size() ? std::string(columns[c].title) : std::to_string(c);
+            out += std::to_string(c) + " " + title + ": " + cells[c] + "\n";
+        }
+        for (const auto& [index, text] : extras) out += std::to_string(index) + ": " + text + "\n";
+    }
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    return ExitCode::Success;
+}
+
+ExitCode RunSet(const Arguments& args) {
+    AllowOnly(args, {"--kind", "--known-dumps"}, {});
+    if (args.positional.size() < 2) throw UsageError("set needs a FILE and at least one FIELD=VALUE");
+    const std::string& path = args.positional.front();
+    RomType type = args.Kind();
+    auto reader = ReaderFor(args, type);
+
+    // Every pair is checked before anything is written, so a bad one leaves the file alone.
+    std::vector<std::pair<int, std::string>> fields;
+    for (std::size_t i = 1; i < args.positional.size(); ++i) {
+        const std::string& pair = args.positional[i];
+        auto eq = pair.find('=');
+        int field = 0;
+        auto [end, error] = std::from_chars(pair.data(), pair.data() + (eq == std::string::npos ? 0 : eq), field);
+        if (eq == std::string::npos || eq == 0 || error != std::errc() || end != pair.data() + eq) {
+            throw UsageError("'" + pair + "' is not FIELD=VALUE with a field number");
+        }
+        if (!reader->SupportsField(field)) {
+            throw UnsupportedFieldError("the " + std::string(Kind(type).cliName) + " kind cannot write field " +
+                                        std::to_string(field));
+        }
+        fields.emplace_back(field, pair.substr(eq + 1));
+    }
+    reader->LoadFile(path);
+    for (const auto& [field, value] : fields) reader->WriteField(value, field);
+    return ExitCode::Success;
+}
+
+ExitCode RunRemoveTrainer(const Arguments& args) {
+    AllowOnly(args, {}, {});
+    const std::string& path = args.OnePositional("a FILE");
+    NesHeader reader;
+    reader.LoadFile(path);
+    reader.RemoveTrainer();
+    return ExitCode::Success;
+}
+
+}  // namespace vorne::cli

@@ -1,0 +1,109 @@
+// vorne-cli scan: the scan and the duplicate finder, exactly as the application runs them.
+#include <algorithm>
+#include <cstdio>
+#include <iostream>
+#include <memory>
+
+#include "catalogue/catalogue.h"
+#include "catalogue/known_dumps.h"
+#include "catalogue/scan_queue.h"
+#include "cli/commands.h"
+#include "cli/json_writer.h"
+#include "platform/directory.h"
+#include "platform/file_error.h"
+
+namespace vorne::cli {
+
+namespace {
+
+void PrintJson(const Catalogue& catalogue) {
+    const CatalogModel& model = catalogue.model;
+    std::string out = "{\"kind\": " + JsonString(Kind(catalogue.currentType).cliName) + ", \"columns\": [";
+    const auto& columns = Kind(catalogue.currentType).columns;
+    for (std::size_t c = 0; c < columns.size(); ++c) out += (c ? ", " : "") + JsonString(columns[c].title);
+    out += "], \"rows\": [";
+    for (int r = 0; r < model.RowCount(); ++r) {
+        out += r ? ",\n  {\"cells\": [" : "\n  {\"cells\": [";
+        const auto& cells = model.Row(r).cells;
+        for (std::size_t c = 0; c < cells.size(); ++c) out += (c ? ", " : "") + JsonString(cells[c]);
+        out += "], \"duplicate\": ";
+        out += model.IsDuplicate(r) ? "true}" : "false}";
+    }
+    out += "], \"groups\": [";
+    const auto& groups = model.DuplicateGroups();
+    for (std::size_t g = 0; g < groups.size(); ++g) {
+        out += g ? ", [" : "[";
+        for (std::size_t m = 0; m < groups[g].size(); ++m) out += (m ? ", " : "") + std::to_string(groups[g][m]);
+        out += "]";
+    }
+    out += "], \"entryCount\": " + std::to_string(catalogue.entryCount);
+    out += ", \"uniqueCount\": " + std::to_string(catalogue.uniqueCount);
+    out += ", \"status\": [" + JsonString(catalogue.status[0]) + ", " + JsonString(catalogue.status[1]) + ", " +
+           JsonString(catalogue.status[2]) + "]}\n";
+    std::fwrite(out.data(), 1, out.size(), stdout);
+}
+
+// A readable table: a '*' marks duplicates, long cells are cut with "...".
+void PrintTable(const Catalogue& catalogue) {
+    constexpr std::size_t kMaxWidth = 48;
+    const CatalogModel& model = catalogue.model;
+    const auto& columns = Kind(catalogue.currentType).columns;
+    std::vector<std::size_t> widths(columns.size());
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        widths[c] = columns[c].title.size();
+        for (int r = 0; r < model.RowCount(); ++r) widths[c] = std::max(widths[c], model.Cell(r, static_cast<int>(c)).size());
+        widths[c] = std::min(widths[c], kMaxWidth);
+    }
+    auto cell = [&](std::string_view raw, std::size_t c) {
+        // Control bytes (header garbage) would upset the terminal: show them as dots.
+        std::string text(raw);
+        for (char& ch : text) {
+            if (static_cast<unsigned char>(ch) < 0x20 || ch == 0x7F) ch = '.';
+        }
+        std::string s(text.size() > widths[c] ? text.substr(0, widths[c] - 3) + "..." : text);
+        std::string pad(widths[c] - std::min(widths[c], s.size()), ' ');
+        return columns[c].align == Align::Right ? pad + s : s + pad;
+    };
+    std::string out;
+    auto line = [&](std::string_view mark, auto text) {
+        std::string row(mark);
+        for (std::size_t c = 0; c < columns.size(); ++c) row += cell(text(c), c) + "  ";
+        row.erase(row.find_last_not_of(' ') + 1);
+        out += row + "\n";
+    };
+    line("  ", [&](std::size_t c) { return columns[c].title; });
+    for (int r = 0; r < model.RowCount(); ++r) {
+        line(model.IsDuplicate(r) ? "* " : "  ", [&](std::size_t c) { return model.Cell(r, static_cast<int>(c)); });
+    }
+    out += "\n" + catalogue.status[0] + "\n" + catalogue.status[1] + "\n" + catalogue.status[2] + "\n";
+    std::fwrite(out.data(), 1, out.size(), stdout);
+}
+
+}  // namespace
+
+ExitCode RunScan(const Arguments& args) {
+    AllowOnly(args, {"--kind", "--known-dumps"}, {"--subdirs", "--zip", "--json"});
+    const std::string& folder = args.OnePositional("a FOLDER");
+    RomType type = args.Kind();
+    Directory::Open(folder);  // a folder that cannot be opened is a failure of the command
+
+    auto switches = std::make_shared<ScanSwitches>();
+    switches->subfolders = args.Flag("--subdirs");
+    switches->zipFiles = args.Flag("--zip");
+    ScanRequest request{type, folder, switches, args.Value("--known-dumps").value_or(KnownDumpList::DefaultPath())};
+
+    Catalogue catalogue;
+    catalogue.ChooseKind(type);
+    RunScan(catalogue, request);
+    for (const FileProblem& problem : catalogue.problems) {
+        std::cerr << "vorne-cli: " << problem.path << ": " << problem.message << "\n";
+    }
+    if (args.Flag("--json")) {
+        PrintJson(catalogue);
+    } else {
+        PrintTable(catalogue);
+    }
+    return ExitCode::Success;
+}
+
+}  // namespace vorne::cli

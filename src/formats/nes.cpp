@@ -1,0 +1,239 @@
+#include "formats/nes.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "catalogue/crc32.h"
+#include "catalogue/known_dumps.h"
+#include "catalogue/text_rules.h"
+#include "platform/file.h"
+
+namespace vorne {
+
+namespace {
+
+// Header bytes.
+constexpr int kPrgBanks = 4;   // 16 KiB units
+constexpr int kChrBanks = 5;   // 8 KiB units
+constexpr int kFlags6 = 6;     // mirroring, SRAM, trainer, four-screen, mapper low nibble
+constexpr int kFlags7 = 7;     // mapper high nibble; also the first reserved byte
+constexpr int kMapperHigh = 8; // NES 2.0: mapper bits 8 to 11 in the low nibble
+constexpr int kSizeHigh = 9;   // NES 2.0: PRG (low nibble) and CHR (high nibble) size bits 8 to 11
+
+constexpr int kTrainerBit = 2;
+constexpr int kFirstFlagField = 6;  // fields 6 to 9 are bits 0 to 3 of byte 6
+constexpr int kMapperField = 3;
+constexpr int kTitleField = 10;
+constexpr int kReservedField = 11;
+constexpr int kFirstReservedByteField = 100;
+
+// A size of NES 2.0's exponent form, EEEEEEMM: 2^E * (MM * 2 + 1) bytes. Sizes past any file
+// (E of 40 and more) come back as -1.
+std::int64_t ExponentSize(std::uint8_t value) {
+    int exponent = value >> 2;
+    if (exponent >= 40) return -1;
+    return (std::int64_t{1} << exponent) * ((value & 3) * 2 + 1);
+}
+
+std::int64_t DeclaredSize(std::uint8_t low, unsigned highNibble, std::int64_t unit) {
+    if (highNibble == 0xF) return ExponentSize(low);
+    return static_cast<std::int64_t>((highNibble << 8) | low) * unit;
+}
+
+const char* YesNo(bool value) { return value ? "Yes" : "No"; }
+
+std::string KiloText(int kilobytes) { return std::to_string(kilobytes) + "k"; }
+
+}  // namespace
+
+bool IsNes2Header(std::span<const std::uint8_t, 16> header, std::int64_t length) {
+    if ((header[kFlags7] & 0x0C) != 0x08) return false;
+    std::int64_t prg = DeclaredSize(header[kPrgBanks], header[kSizeHigh] & 0x0F, 16384);
+    std::int64_t chr = DeclaredSize(header[kChrBanks], header[kSizeHigh] >> 4, 8192);
+    if (prg < 0 || chr < 0) return false;
+    std::int64_t trainer = (header[kFlags6] >> kTrainerBit) & 1 ? NesHeader::kTrainerSize : 0;
+    return NesHeader::kHeaderSize + trainer + prg + chr <= length;
+}
+
+NesHeader::NesHeader(std::shared_ptr<const KnownDumpList> list) : knownList(std::move(list)) {}
+
+void NesHeader::ReadHeader() {
+    // One read serves the header, the trailer and the CRC.
+    std::span<const std::uint8_t> image = ReadAll();
+    rawHeader.fill(0);
+    std::copy_n(image.begin(), std::min<std::size_t>(image.size(), rawHeader.size()), rawHeader.begin());
+    const auto& h = rawHeader;
+
+    reserved = TextUpToNul(std::span(h).subspan(kFlags7, 9));
+    prgText = KiloText(h[kPrgBanks] * 16);
+    chrText = KiloText(h[kChrBanks] * 8);
+    vertical = h[kFlags6] & 1;
+    hasSram = (h[kFlags6] >> 1) & 1;
+    hasTrainer = (h[kFlags6] >> kTrainerBit) & 1;
+    fourScreen = (h[kFlags6] >> 3) & 1;
+
+    isNes2 = IsNes2Header(h, length);
+    if (isNes2) {
+        mapper = (h[kFlags6] >> 4) | (h[kFlags7] & 0xF0) | ((h[kMapperHigh] & 0x0F) << 8);
+    } else {
+        // Anything in the low nibble of byte 7 (typically the first letter of a signature written
+        // over bytes 7 to 15) marks the byte as garbage, and its high nibble is ignored.
+        unsigned high = (h[kFlags7] & 0x0F) == 0 ? h[kFlags7] : 0;
+        mapper = (h[kFlags6] >> 4) | high;
+    }
+
+    // The trailer is what stands after the last whole 512-byte unit behind the header. A file
+    // whose length mod 512 is below 16 has none (its tail is not a trailer we wrote).
+    trailerLength = length % 512 - kHeaderSize;
+    std::int64_t trailer = std::max<std::int64_t>(trailerLength, 0);
+    trailerTitle.clear();
+    if (trailer > 0) {
+        auto title = image.subspan(static_cast<std::size_t>(length - trailer),
+                                   std::min<std::size_t>(static_cast<std::size_t>(trailer), kTitleSize));
+        trailerTitle = TextUpToNul(title);
+    }
+
+    std::int64_t dataEnd = length - trailer;
+    std::span<const std::uint8_t> data;
+    if (dataEnd > kHeaderSize) {
+        data = image.subspan(static_cast<std::size_t>(kHeaderSize), static_cast<std::size_t>(dataEnd - kHeaderSize));
+    }
+    crc = Crc32(data);
+    char text[9];
+    std::snprintf(text, sizeof text, "%08x", crc);
+    crcText = text;
+    knownName = knownList ? knownList->LookUpKnownName(crcText) : std::string();
+}
+
+std::optional<std::string> NesHeader::ColumnText(int index) const {
+    switch (index) {
+        case 0: return crcText;
+        case 1: return FilenameText();
+        case 2: return SizeText();
+        case 3: return std::to_string(mapper);
+        case 4: return prgText;
+        case 5: return chrText;
+        case 6: return vertical ? "Vertical" : "Horizontal";
+        case 7: return YesNo(hasSram);
+        case 8: return YesNo(hasTrainer);
+        case 9: return YesNo(fourScreen);
+        case 10: return trailerTitle;
+        case 11: return reserved;
+        case 12: return knownName;
+        default: return std::nullopt;
+    }
+}
+
+bool NesHeader::SupportsField(int field) const {
+    switch (field) {
+        case kMapperField:
+        case 6: case 7: case 8: case 9:
+        case kTitleField:
+        case kReservedField:
+        case kFirstReservedByteField: return true;
+        default: return false;
+    }
+}
+
+bool NesHeader::WriteField(std::string_view value, int field) {
+    if (!SupportsField(field)) return false;
+    if (field == kTitleField) {
+        WriteTrailerTitle(value);
+        return true;
+    }
+    if (field == kMapperField) {
+        WriteMapper(AtoiRule(value));
+        return true;
+    }
+    if (field >= kFirstFlagField && field <= kFirstFlagField + 3) {
+        WriteFlag(field - kFirstFlagField, AtoiRule(value));
+        return true;
+    }
+    File file = File::OpenReadWrite(path);
+    if (field == kReservedField) {
+        std::array<std::uint8_t, 8> remainder;
+        StrncpyFill(remainder, value);
+        file.WriteAt(8, remainder);
+        std::copy(remainder.begin(), remainder.end(), rawHeader.begin() + 8);
+    } else {  // the first reserved byte
+        std::uint8_t first = value.empty() ? 0 : static_cast<std::uint8_t>(value[0]);
+        file.WriteAt(kFlags7, std::span(&first, 1));
+        rawHeader[kFlags7] = first;
+    }
+    reserved = TextUpToNul(std::span(rawHeader).subspan(kFlags7, 9));
+    file.Close();
+    return true;
+}
+
+void NesHeader::WriteMapper(std::int32_t number) {
+    File file = File::OpenReadWrite(path);
+    std::array<std::uint8_t, 3> bytes{};  // header bytes 6, 7 and 8
+    file.ReadAt(kFlags6, bytes);
+    if (isNes2) {
+        // Twelve bits: the low nibble of byte 7 (the NES 2.0 mark) stays, bits 8 to 11 go to byte 8.
+        mapper = static_cast<unsigned>(number) & 0xFFF;
+        bytes[0] = static_cast<std::uint8_t>((bytes[0] & 0x0F) | ((mapper & 0x0F) << 4));
+        bytes[1] = static_cast<std::uint8_t>((bytes[1] & 0x0F) | (mapper & 0xF0));
+        bytes[2] = static_cast<std::uint8_t>((bytes[2] & 0xF0) | (mapper >> 8));
+        file.WriteAt(kFlags6, bytes);
+    } else {
+        // Eight bits; writing byte 7 whole clears its low nibble, so the mapper reads back.
+        mapper = CutTo8(number);
+        bytes[0] = static_cast<std::uint8_t>((bytes[0] & 0x0F) | ((mapper & 0x0F) << 4));
+        bytes[1] = static_cast<std::uint8_t>(mapper & 0xF0);
+        file.WriteAt(kFlags6, std::span(bytes).first(2));
+    }
+    file.Close();
+}
+
+void NesHeader::WriteFlag(int bit, std::int32_t number) {
+    File file = File::OpenReadWrite(path);
+    std::uint8_t flags = 0;
+    file.ReadAt(kFlags6, std::span(&flags, 1));
+    // The dialog sends 0 or 1; any other number flips the bit.
+    if (((flags >> bit) & 1) != number) {
+        flags ^= static_cast<std::uint8_t>(1u << bit);
+        file.WriteAt(kFlags6, std::span(&flags, 1));
+    }
+    file.Close();
+}
+
+void NesHeader::WriteTrailerTitle(std::string_view value) {
+    if (value.empty()) {
+        if (trailerLength <= 0) return;
+        // Cut the file before its trailer, through a temporary file so it is never half-written.
+        std::vector<std::uint8_t> bytes = ReadWholeFile(path);
+        bytes.resize(std::min<std::size_t>(bytes.size(), static_cast<std::size_t>(length - trailerLength)));
+        ReplaceFileContents(path, bytes);
+        return;
+    }
+    std::array<std::uint8_t, kTitleSize> title;
+    StrncpyFill(title, value);
+    trailerTitle = TextUpToNul(title);
+    // A 128-byte title replaces the first 128 bytes of the trailer, or is appended to a file
+    // without one.
+    std::int64_t at = length - std::max<std::int64_t>(trailerLength, 0);
+    File file = File::OpenReadWrite(path);
+    file.WriteAt(at, title);
+    length = file.Size();
+    trailerLength = static_cast<std::int64_t>(kTitleSize);
+    file.Close();
+}
+
+void NesHeader::RemoveTrainer() {
+    // Decide on the file as it is now, not as it was loaded.
+    std::vector<std::uint8_t> bytes = ReadWholeFile(path);
+    if (bytes.size() < static_cast<std::size_t>(kHeaderSize + kTrainerSize)) {
+        throw OperationRefused(path + ": too short to hold a trainer");
+    }
+    if (((bytes[kFlags6] >> kTrainerBit) & 1) == 0) {
+        throw OperationRefused(path + ": has no trainer");
+    }
+    bytes[kFlags6] &= static_cast<std::uint8_t>(~(1u << kTrainerBit));
+    bytes.erase(bytes.begin() + kHeaderSize, bytes.begin() + kHeaderSize + kTrainerSize);
+    ReplaceFileContents(path, bytes);
+    LoadFile(path);
+}
+
+}  // namespace vorne

@@ -1,0 +1,75 @@
+// NES images: the 16-byte iNES header (and its NES 2.0 form), the optional 512-byte trainer
+// behind it, the image data, and a title of our own stored behind the data.
+//
+// An image is a 16-byte header plus whole 512-byte units, so whatever stands after the last whole
+// unit beyond the header, (length mod 512) - 16 bytes, is the title trailer; the title field is
+// written as 128 bytes. The CRC-32 covers the data between the header and the trailer.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "catalogue/rom_header.h"
+
+namespace vorne {
+
+class KnownDumpList;
+
+// True for an NES 2.0 header: byte 7 AND 0x0C is 0x08 and the PRG and CHR sizes the header
+// declares fit in a file of `length` bytes together with the header and any trainer. A ripper's
+// signature written over bytes 7 to 15 fails the size test.
+bool IsNes2Header(std::span<const std::uint8_t, 16> header, std::int64_t length);
+
+class NesHeader final : public RomHeader {
+public:
+    static constexpr std::int64_t kHeaderSize = 16;
+    static constexpr std::int64_t kTrainerSize = 512;
+    static constexpr std::size_t kTitleSize = 128;
+
+    // `knownList` names known images by CRC-32; null when there is none.
+    explicit NesHeader(std::shared_ptr<const KnownDumpList> knownList = nullptr);
+
+    std::optional<std::string> ColumnText(int index) const override;
+    bool WriteField(std::string_view value, int field) override;
+    bool SupportsField(int field) const override;
+
+    // Cuts the 512-byte trainer out of the loaded file and clears its flag, then loads the file
+    // again. Throws OperationRefused when the file has no trainer or is too short to hold one,
+    // FileError when it cannot be rewritten (the file is then unchanged).
+    void RemoveTrainer();
+
+    bool IsNes2() const { return isNes2; }
+    unsigned Mapper() const { return mapper; }
+    bool HasTrainer() const { return hasTrainer; }
+    std::uint32_t Crc() const { return crc; }
+    std::int64_t TrailerLength() const { return trailerLength; }
+    const std::array<std::uint8_t, 16>& RawHeader() const { return rawHeader; }
+
+private:
+    void ReadHeader() override;
+    void WriteMapper(std::int32_t number);
+    void WriteFlag(int bit, std::int32_t number);
+    void WriteTrailerTitle(std::string_view value);
+
+    std::shared_ptr<const KnownDumpList> knownList;
+    std::string trailerTitle;
+    std::string prgText;
+    std::string chrText;
+    std::array<std::uint8_t, 16> rawHeader{};
+    bool hasSram = false;
+    bool fourScreen = false;
+    bool vertical = false;
+    bool hasTrainer = false;
+    bool isNes2 = false;
+    std::string reserved;  // header bytes 7 to 15 up to the first zero byte
+    unsigned mapper = 0;   // 8 bits, 12 in an NES 2.0 header
+    std::uint32_t crc = 0;
+    std::string crcText;
+    std::int64_t trailerLength = 0;  // negative when length mod 512 is below 16: then no trailer
+    std::string knownName;
+};
+
+}  // namespace vorne

@@ -1,0 +1,17 @@
+// Creating the header reader of a kind.
+#pragma once
+
+#include <memory>
+
+#include "catalogue/rom_header.h"
+#include "catalogue/rom_type.h"
+
+namespace vorne {
+
+class KnownDumpList;
+
+// The reader of `type`, or nullptr for the Zip kind (its rows come from the archives' headers).
+// `knownList` names NES images; it may be null.
+std::unique_ptr<RomHeader> CreateReader(RomType type, std::shared_ptr<const KnownDumpList> knownList);
+
+}  // namespace vorne
