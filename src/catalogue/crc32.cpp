@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "catalogue/crc32_paths.h"
+
 namespace vorne {
 
 namespace {
@@ -37,6 +39,24 @@ std::uint32_t UpdateSlicing8(std::uint32_t c, const std::uint8_t* p, std::size_t
     return c;
 }
 
+bool Always() { return true; }
+
+constexpr Crc32Path kPaths[] = {
+    {"slicing8", &Crc32Slicing8, &Always},
+#ifdef VORNE_CRC32_X86_PATHS
+    {"pclmul", &Crc32Pclmul, &CpuHasPclmul},
+    {"vpclmul256", &Crc32Vpclmul256, &CpuHasVpclmul256},
+    {"vpclmul512", &Crc32Vpclmul512, &CpuHasVpclmul512},
+#endif
+};
+
+const Crc32Path& ChooseFastestPath() {
+    for (std::size_t i = std::size(kPaths); i-- > 1;) {
+        if (kPaths[i].available()) return kPaths[i];
+    }
+    return kPaths[0];
+}
+
 }  // namespace
 
 std::uint32_t Crc32Bytewise(std::span<const std::uint8_t> bytes, std::uint32_t crc) {
@@ -45,8 +65,20 @@ std::uint32_t Crc32Bytewise(std::span<const std::uint8_t> bytes, std::uint32_t c
     return ~c;
 }
 
-std::uint32_t Crc32(std::span<const std::uint8_t> bytes, std::uint32_t crc) {
+std::uint32_t Crc32Slicing8(std::span<const std::uint8_t> bytes, std::uint32_t crc) {
     return ~UpdateSlicing8(~crc, bytes.data(), bytes.size());
+}
+
+std::span<const Crc32Path> Crc32Paths() { return kPaths; }
+
+const Crc32Path& Crc32ActivePath() {
+    static const Crc32Path& active = ChooseFastestPath();  // chosen once; thread-safe initialisation
+    return active;
+}
+
+std::uint32_t Crc32(std::span<const std::uint8_t> bytes, std::uint32_t crc) {
+    static const auto function = Crc32ActivePath().function;
+    return function(bytes, crc);
 }
 
 }  // namespace vorne
