@@ -12,8 +12,9 @@
 
 namespace vorne {
 
-// Eight table lookups per 8 bytes. Runs on any CPU, and finishes the short inputs and the last
-// few bytes of the carry-less multiply paths.
+// Slicing-by-8 (eight table look-ups per 8 bytes), over three interleaved streams once the input
+// is long enough. Runs on any CPU, and finishes the short inputs and the last few bytes of the
+// carry-less multiply paths.
 std::uint32_t Crc32Slicing8(std::span<const std::uint8_t> bytes, std::uint32_t crc = 0);
 
 #ifdef VORNE_CRC32_X86_PATHS

@@ -34,11 +34,13 @@ std::uint32_t Zlib(std::span<const std::uint8_t> bytes, std::uint32_t crc = 0) {
 }
 
 // Every length up to 600 (all block sizes, set-up thresholds and tail lengths of the fast paths),
-// then sizes around the wider loops' strides.
+// then sizes around the wider strides, including slicing-by-8's three-stream blocks of 768.
 std::vector<std::size_t> LengthsToCheck() {
     std::vector<std::size_t> lengths;
     for (std::size_t n = 0; n <= 600; ++n) lengths.push_back(n);
-    for (std::size_t n : {1023u, 1024u, 1025u, 4095u, 4096u, 4097u, 40960u, 65536u, 69000u}) lengths.push_back(n);
+    for (std::size_t n : {767u, 768u, 769u, 1023u, 1024u, 1025u, 2311u, 4095u, 4096u, 4097u, 40960u, 65536u, 69000u}) {
+        lengths.push_back(n);
+    }
     return lengths;
 }
 
