@@ -27,6 +27,23 @@ private:
 
 std::vector<std::uint8_t> ReadFile(const std::string& path);
 
+// The names in a folder, sorted.
+std::vector<std::string> ListFolder(const std::string& path);
+
+// Lowers the largest size a file may be written to, for as long as the object lives, so that
+// writes fail even for root (SIGXFSZ is ignored meanwhile, so the write reports EFBIG).
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(std::uint64_t bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    std::uint64_t previousSoft;
+    void (*previousHandler)(int);
+};
+
 struct CommandResult {
     int exitCode = -1;
     std::string out;
