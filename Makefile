@@ -4,7 +4,7 @@ PACKAGES := cmake ninja-build g++ clang-14 libclang-rt-14-dev libgtest-dev libgm
             libbenchmark-dev zlib1g-dev libdeflate-dev zip unzip p7zip-full libarchive-tools python3
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 JOBS ?= $(shell nproc)
-SAMPLES := build/samples
+SAMPLES := build/sample-collection
 FUZZ_SECONDS ?= 8
 FUZZ_LONG_SECONDS ?= 600
 
