@@ -83,8 +83,7 @@ int ScoreSnesHeader(std::span<const std::uint8_t, kSnesBlockSize> b, bool hiRomP
     if (hiRomPlace && length > kLargeImage) score += 4;
 
     // Strong evidence, 2 points each.
-    // Checksum plus complement make 0xFFFF. The sum is formed as high bytes times 256 plus low
-    // bytes, so a carry out of the low pair also counts.
+    // Checksum plus complement make 0xFFFF (byte by byte 0xFF 0xFF).
     int pairSum = (b[kChecksum + 1] + b[kComplement + 1]) * 256 + b[kChecksum] + b[kComplement];
     if (pairSum == 0xFFFF) score += 2;
     // Licensee 0x33 announces the extended header.
