@@ -58,22 +58,29 @@ std::string TypeName(const std::string& code) {
 }  // namespace
 
 void GenesisHeader::ReadHeader() {
-    std::uint8_t mark = 0;
-    ReadAt(kInterleaved32XMark, std::span(&mark, 1));
-    if (mark != '3') ReadAt(kLinear32XMark, std::span(&mark, 1));
-    isGenesis = mark != '3';
-    halfBlockSize = isGenesis ? kGenesisHalfBlock : k32XHalfBlock;
-
     std::array<std::uint8_t, 4> system;
     ReadAt(kSystemName, system);
     isInterleaved = !std::equal(system.begin(), system.end(), "SEGA");
+    const std::int64_t skip = isInterleaved ? length % kCopierUnit : 0;
+
+    // The 3 of "SEGA 32X": where an interleaved file without copier header keeps it, where a
+    // linear one does, and (for an interleaved file with a copier header) the first place moved
+    // along by that header. Without the last one such a 32X file would be taken for Genesis, read
+    // with the wrong half-block size, and written into its program code.
+    auto isMark = [this](std::int64_t at) {
+        std::uint8_t byte = 0;
+        ReadAt(at, std::span(&byte, 1));
+        return byte == '3';
+    };
+    isGenesis = !(isMark(kInterleaved32XMark) || isMark(kLinear32XMark) ||
+                  (skip != 0 && isMark(skip + kInterleaved32XMark)));
+    halfBlockSize = isGenesis ? kGenesisHalfBlock : k32XHalfBlock;
 
     // Image bytes 0 to 1023; whatever a short file lacks reads as zero.
     std::array<std::uint8_t, kImageStart> image;
     if (!isInterleaved) {
         ReadAt(0, image);
     } else {
-        std::int64_t skip = length % kCopierUnit;
         std::array<std::uint8_t, kImageStart / 2> odd;
         std::array<std::uint8_t, kImageStart / 2> even;
         ReadAt(skip, odd);

@@ -7,8 +7,9 @@
 // block hold the block's odd image bytes (1, 3, 5, ...), the second H bytes its even ones. The
 // header always lies in the first block.
 //
-// A file is 32X when the character 3 stands at file offset 0x82 (where image byte 0x105 lands in
-// an interleaved 32X file without copier header) or at 0x105 (a linear image reading "SEGA 32X").
+// A file is 32X when the character 3 of "SEGA 32X" (image byte 0x105) stands at file offset 0x82
+// (an interleaved file without copier header), at 0x105 (a linear file), or, in an interleaved
+// file with a copier header, at 0x82 plus the header's size.
 // A file too short for the bytes the layout needs reads the missing ones as zero; a write that
 // would land past its end is refused.
 #pragma once
