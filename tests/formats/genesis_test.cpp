@@ -212,6 +212,14 @@ TEST_F(GenesisFileTest, RefusedWritesLeaveTheFileAlone) {
     reader.LoadFile(shortPath);
     EXPECT_THROW(reader.WriteField("J", 7), OperationRefused);
     EXPECT_EQ(ReadWholeFile(shortPath), cut);
+
+    // A copier header added since the load moves every byte: the loaded layout no longer holds.
+    std::string grownPath = Put("grown.smd", interleaved);
+    reader.LoadFile(grownPath);
+    Bytes grown = samples::Interleave(Linear(false), kH, true);
+    samples::WriteFile(grownPath, grown);
+    EXPECT_THROW(reader.WriteField("J", 7), OperationRefused);
+    EXPECT_EQ(ReadWholeFile(grownPath), grown);
 }
 
 TEST(GenesisShortFiles, ReadMissingBytesAsZero) {
