@@ -131,7 +131,7 @@ TEST(SnesHeaderTest, ChoosesThePlaceAndFindsTheCopierHeader) {
 
 TEST(SnesHeaderTest, DecodesTheColumns) {
     struct Case {
-        samples::SnesSpec spec;
+        samples::SnesSpec recipe;
         std::vector<std::string> columns;  // 0 and 3 to 9, then 100 to 102
     };
     const Case cases[] = {
@@ -152,12 +152,12 @@ TEST(SnesHeaderTest, DecodesTheColumns) {
           "32", "227", "255"}},
     };
     for (const Case& c : cases) {
-        samples::SnesSpec spec = c.spec;
-        spec.hiRom = true;  // ties go to HiROM, so the header place is certain
-        spec.size = 1 << 20;
-        Bytes image = samples::MakeSnes(spec);
+        samples::SnesSpec recipe = c.recipe;
+        recipe.hiRom = true;  // ties go to HiROM, so the header place is certain
+        recipe.size = 1 << 20;
+        Bytes image = samples::MakeSnes(recipe);
         // Zero bytes after the title rather than the builder's blanks.
-        std::fill(image.begin() + 0xFFC0 + static_cast<std::ptrdiff_t>(spec.title.size()), image.begin() + 0xFFD5, 0);
+        std::fill(image.begin() + 0xFFC0 + static_cast<std::ptrdiff_t>(recipe.title.size()), image.begin() + 0xFFD5, 0);
         SnesHeader reader;
         reader.LoadMemory(image, "dir/game.sfc");
         std::vector<std::string> all = Columns(reader);
@@ -165,7 +165,7 @@ TEST(SnesHeaderTest, DecodesTheColumns) {
         EXPECT_EQ(all[1], "dir/game.sfc");
         EXPECT_EQ(all[2], "1048576");
         all.erase(all.begin() + 1, all.begin() + 3);
-        EXPECT_EQ(all, c.columns) << spec.title;
+        EXPECT_EQ(all, c.columns) << recipe.title;
     }
 }
 
