@@ -12,27 +12,48 @@ void RomHeader::LoadFile(const std::string& filePath) {
     LoadFile(file, filePath);
 }
 
-void RomHeader::LoadFile(const File& file, std::string filePath) {
+void RomHeader::LoadFile(const File& file, std::string filePath, std::int64_t knownLength) {
     path = std::move(filePath);
-    length = file.Size();
-    activeFile = &file;
-    memFile = {};
+    length = knownLength >= 0 ? knownLength : file.Size();
+    Activate(&file, {});
     try {
         ReadHeader();
     } catch (...) {
-        activeFile = nullptr;
+        Activate(nullptr, {});
         throw;
     }
-    activeFile = nullptr;
+    Activate(nullptr, {});
 }
 
 void RomHeader::LoadMemory(std::span<const std::uint8_t> bytes, std::string_view name) {
     path = std::string(name);
     length = static_cast<std::int64_t>(bytes.size());
-    activeFile = nullptr;
-    memFile = bytes;
-    ReadHeader();
-    memFile = {};
+    Activate(nullptr, bytes);
+    try {
+        ReadHeader();
+    } catch (...) {
+        Activate(nullptr, {});
+        throw;
+    }
+    Activate(nullptr, {});
+}
+
+void RomHeader::Activate(const File* file, std::span<const std::uint8_t> memory) {
+    activeFile = file;
+    memFile = memory;
+    for (Page& page : pages) page.offset = -1;
+}
+
+const RomHeader::Page& RomHeader::PageAt(std::int64_t pageOffset) {
+    for (const Page& page : pages) {
+        if (page.offset == pageOffset) return page;
+    }
+    Page& page = pages[nextPage];
+    nextPage = (nextPage + 1) % pages.size();
+    page.offset = -1;  // stays empty if the read throws
+    page.size = activeFile->ReadAt(pageOffset, page.bytes);
+    page.offset = pageOffset;
+    return page;
 }
 
 std::size_t RomHeader::ReadAt(std::int64_t offset, std::span<std::uint8_t> out) {
@@ -42,9 +63,19 @@ std::size_t RomHeader::ReadAt(std::int64_t offset, std::span<std::uint8_t> out) 
     std::int64_t first = std::max<std::int64_t>(offset, 0);
     std::int64_t last = std::min<std::int64_t>(offset + static_cast<std::int64_t>(out.size()), length);
     auto target = out.subspan(static_cast<std::size_t>(first - offset), static_cast<std::size_t>(last - first));
-    if (activeFile != nullptr) return activeFile->ReadAt(first, target);
-    std::memcpy(target.data(), memFile.data() + first, target.size());
-    return target.size();
+    if (activeFile == nullptr) {
+        // Outside a load there is nothing to read: everything reads as zero.
+        if (static_cast<std::int64_t>(memFile.size()) < last) return 0;
+        std::memcpy(target.data(), memFile.data() + first, target.size());
+        return target.size();
+    }
+    const std::int64_t pageOffset = first - first % kPageSize;
+    if (last > pageOffset + kPageSize) return activeFile->ReadAt(first, target);  // wider than one page
+    const Page& page = PageAt(pageOffset);
+    const std::size_t from = static_cast<std::size_t>(first - pageOffset);
+    const std::size_t got = page.size > from ? std::min(page.size - from, target.size()) : 0;
+    std::memcpy(target.data(), page.bytes.data() + from, got);
+    return got;
 }
 
 std::span<const std::uint8_t> RomHeader::ReadAll() {

@@ -2,6 +2,7 @@
 // with one file (from disk or from memory), asked for its column texts, and loaded with the next.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -35,8 +36,9 @@ public:
 
     // Loads the file at `path` (which becomes column 1). Throws FileError.
     void LoadFile(const std::string& path);
-    // Loads a file the caller has opened; `path` is what column 1 shows. Throws FileError.
-    void LoadFile(const File& file, std::string path);
+    // Loads a file the caller has opened; `path` is what column 1 shows. `length` is the file's
+    // length when the caller knows it (-1: take it from the file). Throws FileError.
+    void LoadFile(const File& file, std::string path, std::int64_t length = -1);
     // Loads bytes held in memory (an archive member); `name` is what column 1 shows. The bytes
     // stay the caller's and are not used after the call.
     void LoadMemory(std::span<const std::uint8_t> bytes, std::string_view name);
@@ -62,9 +64,22 @@ protected:
     std::int64_t length = 0;
 
 private:
+    // Headers lie in one or two small regions of a file; reading the 4 KiB page around a request
+    // lets the reader's several small reads of a region cost one read of the file.
+    static constexpr std::int64_t kPageSize = 4096;
+    struct Page {
+        std::int64_t offset = -1;  // -1: empty
+        std::size_t size = 0;      // bytes the file really holds there
+        std::array<std::uint8_t, kPageSize> bytes;
+    };
+    const Page& PageAt(std::int64_t pageOffset);
+    void Activate(const File* file, std::span<const std::uint8_t> memory);
+
     const File* activeFile = nullptr;
     std::span<const std::uint8_t> memFile;
     std::vector<std::uint8_t> wholeFile;
+    std::array<Page, 2> pages;
+    std::size_t nextPage = 0;
 };
 
 }  // namespace vorne

@@ -142,8 +142,9 @@ private:
     void LoadPlainFile(RomHeader& reader, const Directory& dir, const std::string& name, const std::string& path) {
         try {
             File file = dir.OpenFile(name, path);
-            if (!file.IsRegular()) return;  // a folder or device that happens to match
-            reader.LoadFile(file, path);
+            std::int64_t size = file.RegularFileSize();
+            if (size < 0) return;  // a folder or device that happens to match
+            reader.LoadFile(file, path, size);
             Add(RowFrom(reader));
         } catch (const std::exception& e) {
             Problem(path, e);
