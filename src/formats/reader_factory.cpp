@@ -1,13 +1,19 @@
 #include "formats/reader_factory.h"
 
 #include "catalogue/known_dumps.h"
+#include "formats/gameboy.h"
+#include "formats/mp3.h"
+#include "formats/n64.h"
 #include "formats/nes.h"
 
 namespace vorne {
 
 std::unique_ptr<RomHeader> CreateReader(RomType type, std::shared_ptr<const KnownDumpList> knownList) {
     switch (type) {
+        case RomType::Gameboy: return std::make_unique<GameboyHeader>();
         case RomType::Nes: return std::make_unique<NesHeader>(std::move(knownList));
+        case RomType::N64: return std::make_unique<N64Header>();
+        case RomType::Mp3: return std::make_unique<Mp3Tag>();
         default: return nullptr;
     }
 }
