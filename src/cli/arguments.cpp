@@ -40,7 +40,8 @@ Arguments ParseArguments(int argc, char** argv) {
 
 void AllowOnly(const Arguments& args, std::initializer_list<const char*> valueOptions,
                std::initializer_list<const char*> flagOptions) {
-    for (const auto& [name, value] : args.values) {
+    for (const auto& entry : args.values) {
+        const std::string& name = entry.first;
         if (std::none_of(valueOptions.begin(), valueOptions.end(), [&](const char* o) { return name == o; })) {
             throw UsageError("unknown option " + name + " for " + args.command);
         }

@@ -1,0 +1,189 @@
+#include "catalogue/catalog_model.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+namespace vorne {
+namespace {
+
+// A model of one-column rows whose item data remembers where each row started.
+CatalogModel ModelOf(const std::vector<std::string>& keys, int columns = 1) {
+    CatalogModel model;
+    model.Reset(columns);
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        CatalogRow row;
+        row.cells.assign(static_cast<std::size_t>(columns), keys[i]);
+        row.itemData = i;
+        model.InsertRow(static_cast<int>(i), row);
+    }
+    return model;
+}
+
+std::vector<std::string> Keys(const CatalogModel& model) {
+    std::vector<std::string> keys;
+    for (int r = 0; r < model.RowCount(); ++r) keys.emplace_back(model.Cell(r, 0));
+    return keys;
+}
+
+// Group members as the item data of their rows: what the groups mean, whatever the positions.
+std::vector<std::vector<std::uintptr_t>> GroupsByItem(const CatalogModel& model) {
+    std::vector<std::vector<std::uintptr_t>> groups;
+    for (const auto& group : model.DuplicateGroups()) {
+        std::vector<std::uintptr_t> items;
+        for (int row : group) items.push_back(model.Row(row).itemData);
+        std::sort(items.begin(), items.end());
+        groups.push_back(items);
+    }
+    std::sort(groups.begin(), groups.end());
+    return groups;
+}
+
+TEST(CatalogModel, SortsBytewiseInBothDirections) {
+    CatalogModel model = ModelOf({"262144", "1048576", "b", "B", "a", "10", "9", ""});
+    model.SortByColumn(0);
+    EXPECT_EQ(Keys(model), (std::vector<std::string>{"", "10", "1048576", "262144", "9", "B", "a", "b"}));
+    model.HeaderClicked(0);  // the same column again: descending
+    EXPECT_FALSE(model.SortAscending());
+    EXPECT_EQ(Keys(model), (std::vector<std::string>{"b", "a", "B", "9", "262144", "1048576", "10", ""}));
+    model.HeaderClicked(0);
+    EXPECT_TRUE(model.SortAscending());
+    EXPECT_EQ(Keys(model).front(), "");
+}
+
+TEST(CatalogModel, SortOutsideTheColumnsOrOfFewRowsChangesNothing) {
+    CatalogModel model = ModelOf({"b", "a"});
+    model.SortByColumn(1);
+    model.SortByColumn(-1);
+    EXPECT_EQ(Keys(model), (std::vector<std::string>{"b", "a"}));
+    EXPECT_EQ(model.SortColumn(), -1);
+    CatalogModel one = ModelOf({"x"});
+    one.SortByColumn(0);
+    EXPECT_EQ(Keys(one), (std::vector<std::string>{"x"}));
+}
+
+// Random lists, many equal keys: the result is sorted, nothing is lost, and every row keeps its
+// state and its group.
+TEST(CatalogModel, SortKeepsRowsStateAndGroupsTogether) {
+    std::mt19937 random(11);
+    for (int round = 0; round < 50; ++round) {
+        std::vector<std::string> keys;
+        int n = 1 + static_cast<int>(random() % 300);
+        for (int i = 0; i < n; ++i) keys.push_back(std::to_string(random() % 20));
+        CatalogModel model = ModelOf(keys);
+        for (int r = 0; r < n; r += 3) model.MutableRow(r).state = kRowSelected;
+        for (int r = 0; r + 5 < n; r += 7) model.AddDuplicate(r + 5, r);
+        auto groupsBefore = GroupsByItem(model);
+        model.SortByColumn(0);
+        auto sorted = Keys(model);
+        ASSERT_TRUE(std::is_sorted(sorted.begin(), sorted.end()));
+        std::sort(keys.begin(), keys.end());
+        ASSERT_EQ(sorted, keys);
+        for (int r = 0; r < n; ++r) {
+            std::uintptr_t original = model.Row(r).itemData;
+            ASSERT_EQ(model.Row(r).state, original % 3 == 0 ? kRowSelected : 0u);
+        }
+        ASSERT_EQ(GroupsByItem(model), groupsBefore);
+        for (int r = 0; r < n; ++r) {
+            bool member = false;
+            for (const auto& group : model.DuplicateGroups()) member |= std::count(group.begin(), group.end(), r) > 0;
+            ASSERT_EQ(model.IsDuplicate(r), member);
+        }
+    }
+}
+
+TEST(CatalogModel, SortOfManyRowsDoesNotRecurseDeeply) {
+    std::vector<std::string> keys;
+    for (int i = 0; i < 200000; ++i) keys.push_back(std::to_string((i * 7919) % 200000));
+    CatalogModel model = ModelOf(keys);
+    model.SortByColumn(0);
+    auto sorted = Keys(model);
+    EXPECT_TRUE(std::is_sorted(sorted.begin(), sorted.end()));
+}
+
+TEST(CatalogModel, DuplicateGroups) {
+    CatalogModel model = ModelOf(std::vector<std::string>(12, "k"));
+    EXPECT_TRUE(model.AddDuplicate(5, 2));
+    EXPECT_TRUE(model.AddDuplicate(7, 5));
+    EXPECT_FALSE(model.AddDuplicate(5, 9));
+    ASSERT_EQ(model.DuplicateGroups().size(), 1u);
+    EXPECT_EQ(model.DuplicateGroups()[0], (DuplicateGroup{2, 5, 7}));
+    EXPECT_TRUE(model.IsDuplicate(2));
+    EXPECT_FALSE(model.IsDuplicate(3));
+
+    EXPECT_TRUE(model.AddDuplicate(10, 9));
+    EXPECT_TRUE(model.RemoveDuplicate(10));  // the group of two goes, and 9 is no duplicate either
+    EXPECT_FALSE(model.IsDuplicate(9));
+    EXPECT_FALSE(model.RemoveDuplicate(10));
+    EXPECT_EQ(model.DuplicateGroups().size(), 1u);
+
+    model.ShiftDuplicatesAfterDelete(3);
+    EXPECT_EQ(model.DuplicateGroups()[0], (DuplicateGroup{2, 4, 6}));
+    model.ReplaceDuplicateRow(6, 8);
+    EXPECT_TRUE(model.IsDuplicate(8));
+    EXPECT_FALSE(model.IsDuplicate(6));
+    model.ClearDuplicates();
+    EXPECT_FALSE(model.IsDuplicate(2));
+    EXPECT_TRUE(model.DuplicateGroups().empty());
+}
+
+TEST(CatalogModel, DeletingARowKeepsTheOtherMarks) {
+    CatalogModel model = ModelOf({"a", "b", "c", "d", "e"});
+    model.AddDuplicate(1, 0);
+    model.AddDuplicate(4, 3);
+    // The order the main window follows: delete the row, drop its mark, shift the rest.
+    model.DeleteRow(0);
+    EXPECT_TRUE(model.RemoveDuplicate(0));
+    model.ShiftDuplicatesAfterDelete(0);
+    EXPECT_EQ(Keys(model), (std::vector<std::string>{"b", "c", "d", "e"}));
+    EXPECT_FALSE(model.IsDuplicate(0));
+    EXPECT_TRUE(model.IsDuplicate(2));
+    EXPECT_TRUE(model.IsDuplicate(3));
+    EXPECT_EQ(model.DuplicateGroups()[0], (DuplicateGroup{2, 3}));
+}
+
+TEST(CatalogModel, RepositionRow) {
+    struct Case {
+        std::vector<std::string> keys;  // sorted ascending, then row `row` gets `text`
+        int row;
+        std::string text;
+        int expected;
+    };
+    const Case cases[] = {
+        {{"a", "c", "e", "g"}, 0, "z", 3},  // after every other row: the end
+        {{"a", "c", "e", "g"}, 3, "b", 1},
+        {{"a", "c", "e", "g"}, 1, "f", 2},
+        {{"a", "c", "e", "g"}, 2, "c", 1},  // equal texts stop the scan: before its equal
+        {{"a", "c", "e", "g"}, 1, "c", 1},
+        {{"only"}, 0, "x", 0},
+    };
+    for (const Case& c : cases) {
+        CatalogModel model = ModelOf(c.keys);
+        model.SortByColumn(0);
+        model.SetCell(c.row, 0, c.text);
+        int target = model.RepositionRow(c.row);
+        EXPECT_EQ(target, c.expected) << c.text;
+        EXPECT_EQ(model.Cell(target, 0), c.text);
+        EXPECT_EQ(model.Row(target).itemData, static_cast<std::uintptr_t>(c.row));
+    }
+    CatalogModel model = ModelOf({"a"});
+    EXPECT_EQ(model.RepositionRow(1), -1);
+}
+
+TEST(CatalogModel, RepositionRowRenumbersGroups) {
+    CatalogModel model = ModelOf({"a", "b", "c", "d", "e"});
+    model.SortByColumn(0);
+    model.AddDuplicate(1, 0);  // rows "a" and "b"
+    model.AddDuplicate(4, 3);  // rows "d" and "e"
+    auto before = GroupsByItem(model);
+    model.SetCell(0, 0, "dd");
+    EXPECT_EQ(model.RepositionRow(0), 3);
+    EXPECT_EQ(Keys(model), (std::vector<std::string>{"b", "c", "d", "dd", "e"}));
+    EXPECT_EQ(GroupsByItem(model), before);
+    EXPECT_TRUE(model.IsDuplicate(3));  // "dd", which was "a"
+    EXPECT_FALSE(model.IsDuplicate(1));
+}
+
+}  // namespace
+}  // namespace vorne

@@ -1,0 +1,164 @@
+#include "catalogue/scan.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "catalogue/catalogue.h"
+#include "catalogue/crc32.h"
+#include "catalogue/scan_queue.h"
+#include "images.h"
+#include "support/temp_dir.h"
+#include "zip_writer.h"
+
+namespace vorne {
+namespace {
+
+using samples::Bytes;
+
+struct Scanned {
+    Catalogue catalogue;
+    std::vector<std::string> files;  // column 1 of every row, sorted
+};
+
+Scanned Scan(const std::string& folder, RomType type, bool subfolders, const std::string& knownDumps = "") {
+    auto switches = std::make_shared<ScanSwitches>();
+    switches->subfolders = subfolders;
+    Scanned result;
+    result.catalogue.ChooseKind(type);
+    RunScan(result.catalogue, {type, folder, switches, knownDumps});
+    for (int r = 0; r < result.catalogue.model.RowCount(); ++r) {
+        result.files.emplace_back(result.catalogue.model.Cell(r, 1));
+    }
+    std::sort(result.files.begin(), result.files.end());
+    return result;
+}
+
+Bytes Nes(std::uint32_t seed) { return samples::MakeNes({.prgBanks = 1, .chrBanks = 1, .seed = seed}); }
+
+TEST(Scan, ListsTheKindsFilesAndSubfoldersWhenAsked) {
+    test::TempDir dir;
+    dir.Write("a.nes", Nes(1));
+    dir.Write("B.NES", Nes(2));
+    dir.Write("notes.txt", {1, 2, 3});
+    dir.Write("sub/c.nes", Nes(3));
+    dir.Write("sub/deeper/d.Nes", Nes(1));
+    ::mkdir((dir / "folder.nes").c_str(), 0755);  // a folder with the extension is no file
+
+    Scanned flat = Scan(dir.Path(), RomType::Nes, false);
+    EXPECT_EQ(flat.files, (std::vector<std::string>{"B.NES", "a.nes"}));
+    EXPECT_TRUE(flat.catalogue.problems.empty());
+
+    Scanned deep = Scan(dir.Path(), RomType::Nes, true);
+    EXPECT_EQ(deep.files, (std::vector<std::string>{"B.NES", "a.nes", "sub/c.nes", "sub/deeper/d.Nes"}));
+    const Catalogue& c = deep.catalogue;
+    EXPECT_EQ(c.entryCount, 4);
+    EXPECT_EQ(c.uniqueCount, 3);  // d.Nes duplicates a.nes
+    EXPECT_EQ(c.status[0], "4 ROMs");
+    EXPECT_EQ(c.status[1], "3 known unique");
+    EXPECT_TRUE(c.status[2].ends_with("files per second")) << c.status[2];
+    EXPECT_TRUE(c.idle);
+    ASSERT_EQ(c.model.DuplicateGroups().size(), 1u);
+    // The rows end sorted by column 0.
+    for (int r = 1; r < c.model.RowCount(); ++r) EXPECT_LE(c.model.Cell(r - 1, 0), c.model.Cell(r, 0));
+}
+
+TEST(Scan, CountTexts) {
+    test::TempDir dir;
+    Scanned none = Scan(dir.Path(), RomType::Nes, false);
+    EXPECT_EQ(none.catalogue.status[0], "0 ROMs");
+    EXPECT_EQ(none.catalogue.status[1], "0 known unique");
+    dir.Write("one.nes", Nes(1));
+    EXPECT_EQ(Scan(dir.Path(), RomType::Nes, false).catalogue.status[0], "1 ROM");
+
+    EXPECT_EQ(TimingText(std::chrono::nanoseconds(0), 0), "0.000 seconds, 0.000 files per second");
+    EXPECT_EQ(TimingText(std::chrono::milliseconds(1500), 3), "1.500 seconds, 2.000 files per second");
+    EXPECT_EQ(RomCountText(12), "12 ROMs");
+}
+
+TEST(Scan, UnreadableFilesGiveNoRowAndAreReported) {
+    test::TempDir dir;
+    dir.Write("good.nes", Nes(1));
+    ASSERT_EQ(::symlink((dir / "missing").c_str(), (dir / "dangling.nes").c_str()), 0);
+    Scanned s = Scan(dir.Path(), RomType::Nes, false);
+    EXPECT_EQ(s.files, (std::vector<std::string>{"good.nes"}));
+    ASSERT_EQ(s.catalogue.problems.size(), 1u);
+    EXPECT_EQ(s.catalogue.problems[0].path, "dangling.nes");
+    EXPECT_EQ(s.catalogue.problems[0].message, "No such file or directory");
+}
+
+TEST(Scan, MissingFolderListsNothing) {
+    test::TempDir dir;
+    Scanned s = Scan(dir / "nowhere", RomType::Nes, true);
+    EXPECT_TRUE(s.files.empty());
+    EXPECT_EQ(s.catalogue.status[0], "0 ROMs");
+    EXPECT_EQ(s.catalogue.problems.size(), 1u);
+}
+
+TEST(Scan, NamesKnownDumps) {
+    test::TempDir dir;
+    Bytes image = Nes(7);
+    dir.Write("roms/x.nes", image);
+    char crc[9];
+    std::snprintf(crc, sizeof crc, "%08x", Crc32(std::span<const std::uint8_t>(image).subspan(16)));
+    std::string list = std::string(crc) + "\tSeven (U)\r\n";
+    dir.Write("nescrcs.txt", Bytes(list.begin(), list.end()));
+    Scanned s = Scan(dir / "roms", RomType::Nes, false, dir / "nescrcs.txt");
+    ASSERT_EQ(s.catalogue.model.RowCount(), 1);
+    EXPECT_EQ(s.catalogue.model.Cell(0, 0), crc);
+    EXPECT_EQ(s.catalogue.model.Cell(0, 12), "Seven (U)");
+}
+
+TEST(Scan, ZipKindListsMembersFromTheirHeaders) {
+    test::TempDir dir;
+    samples::ZipWriter pack;
+    Bytes game = Nes(1);
+    pack.Add({.name = "GAME.NES", .data = game, .deflate = true});
+    pack.Add({.name = "docs/readme.txt", .data = Bytes(100, 'r'), .dataDescriptor = true});
+    dir.Write("pack.zip", pack.Finish());
+    samples::ZipWriter other;
+    other.Add({.name = "x", .data = Bytes{0x00}});  // its CRC-32 has the top bit set
+    dir.Write("sub/other.ZIP", other.Finish());
+
+    Scanned s = Scan(dir.Path(), RomType::Zip, true);
+    EXPECT_EQ(s.files, (std::vector<std::string>{"pack.zip <GAME.NES>", "pack.zip <docs/readme.txt>", "sub/other.ZIP <x>"}));
+    const CatalogModel& m = s.catalogue.model;
+    for (int r = 0; r < m.RowCount(); ++r) {
+        if (m.Cell(r, 1) == "pack.zip <GAME.NES>") {
+            EXPECT_EQ(m.Cell(r, 0), std::to_string(Crc32(game)));
+            EXPECT_EQ(m.Cell(r, 3), std::to_string(game.size()));
+        } else if (m.Cell(r, 1) == "pack.zip <docs/readme.txt>") {
+            EXPECT_EQ(m.Cell(r, 2), "100");
+            EXPECT_EQ(m.Cell(r, 3), "100");
+        } else {
+            std::uint32_t crc = Crc32(Bytes{0x00});
+            ASSERT_GE(crc, 0x80000000u);
+            EXPECT_EQ(m.Cell(r, 0), std::to_string(crc));
+        }
+    }
+}
+
+// The switches are read afresh for every folder; a stop request ends the walk early.
+TEST(Scan, StopsWhenAsked) {
+    test::TempDir dir;
+    for (int i = 0; i < 50; ++i) dir.Write("f" + std::to_string(i) + ".nes", Nes(static_cast<std::uint32_t>(i)));
+    ScanEventQueue queue;
+    std::stop_source stop;
+    stop.request_stop();
+    ScanThread({RomType::Nes, dir.Path(), std::make_shared<ScanSwitches>(), ""}, queue, stop.get_token());
+    Catalogue catalogue;
+    while (true) {
+        ScanEvent event = queue.Take();
+        bool done = std::holds_alternative<WalkDone>(event);
+        catalogue.Apply(std::move(event));
+        if (done) break;
+    }
+    EXPECT_EQ(catalogue.entryCount, 0);
+    EXPECT_EQ(catalogue.status[2], "Stopped");
+    EXPECT_TRUE(catalogue.idle);
+}
+
+}  // namespace
+}  // namespace vorne

@@ -1,0 +1,116 @@
+// vorne-cli as a black box: its output, its errors and its exit codes.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "images.h"
+#include "support/temp_dir.h"
+
+namespace vorne {
+namespace {
+
+using samples::Bytes;
+using test::RunCli;
+
+TEST(Cli, UsageErrorsExitWithTwo) {
+    struct Case {
+        std::vector<std::string> args;
+        int exitCode;
+    };
+    const Case cases[] = {
+        {{"--help"}, 0},
+        {{"help"}, 0},
+        {{}, 2},
+        {{"frobnicate"}, 2},
+        {{"scan", "."}, 2},                              // no --kind
+        {{"scan", ".", "--kind", "atari"}, 2},           // no such kind
+        {{"scan", ".", "--kind", "nes", "--bogus"}, 2},  // no such option
+        {{"scan", "--kind", "nes"}, 2},                  // no folder
+        {{"show", "a", "b", "--kind", "nes"}, 2},
+        {{"set", "x.nes", "--kind", "nes"}, 2},          // no pairs
+        {{"set", "x.nes", "--kind", "nes", "mapper=3"}, 2},
+        {{"scan", ".", "--kind"}, 2},
+    };
+    for (const Case& c : cases) {
+        auto result = RunCli(c.args);
+        std::string joined;
+        for (const auto& a : c.args) joined += a + " ";
+        EXPECT_EQ(result.exitCode, c.exitCode) << joined << "\n" << result.err;
+        if (c.exitCode == 2) {
+            EXPECT_FALSE(result.err.empty()) << joined;
+        }
+    }
+    auto help = RunCli({"--help"});
+    for (const char* command : {"scan FOLDER", "show FILE", "set FILE", "remove-trainer FILE"}) {
+        EXPECT_NE(help.out.find(command), std::string::npos) << command;
+    }
+}
+
+TEST(Cli, ScanOfAMissingFolderFails) {
+    test::TempDir dir;
+    auto result = RunCli({"scan", dir / "missing", "--kind", "nes"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("No such file or directory"), std::string::npos) << result.err;
+}
+
+TEST(Cli, ScanJsonIsOneObjectWithTheRowsInFinalOrder) {
+    test::TempDir dir;
+    Bytes image = samples::MakeNes({.prgBanks = 1, .chrBanks = 1, .flags6 = 0x01, .seed = 3});
+    dir.Write("roms/b.nes", image);
+    Bytes titled = image;
+    std::string title = "Caf\xE9";  // Latin-1, not UTF-8
+    titled.insert(titled.end(), title.begin(), title.end());
+    dir.Write("roms/a.nes", titled);
+    ASSERT_EQ(::symlink((dir / "nowhere").c_str(), (dir / "roms/unreadable.nes").c_str()), 0);
+
+    auto result = RunCli({"scan", dir / "roms", "--kind", "NES", "--json", "--known-dumps", dir / "none.txt"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.err.find("unreadable.nes: No such file or directory"), std::string::npos) << result.err;
+    const std::string& out = result.out;
+    EXPECT_TRUE(out.starts_with("{\"kind\": \"nes\", \"columns\": [\"CRC-32\", \"Filename\", \"Size\", \"Mapper\"")) << out;
+    EXPECT_NE(out.find("\"Caf\xC3\xA9\""), std::string::npos) << out;  // each byte as its own code point
+    EXPECT_NE(out.find("\"groups\": [[0, 1]]"), std::string::npos) << out;
+    EXPECT_NE(out.find("\"duplicate\": true"), std::string::npos);
+    EXPECT_NE(out.find("\"entryCount\": "), std::string::npos);
+    EXPECT_NE(out.find("\"uniqueCount\": 1, \"status\": [\""), std::string::npos) << out;
+    EXPECT_TRUE(out.ends_with("files per second\"]}\n")) << out;
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 3);  // the object and its two rows
+}
+
+TEST(Cli, ShowSetAndRemoveTrainer) {
+    test::TempDir dir;
+    std::string path = dir.Write("t.nes", samples::MakeNes({.prgBanks = 1, .chrBanks = 0, .flags6 = 0x04, .seed = 8}));
+
+    auto shown = RunCli({"show", path, "--kind", "1", "--json"});
+    ASSERT_EQ(shown.exitCode, 0) << shown.err;
+    EXPECT_TRUE(shown.out.starts_with("{\"cells\": [\"")) << shown.out;
+    EXPECT_NE(shown.out.find("\"" + path + "\", \"16912\", \"0\", \"16k\", \"0k\", \"Horizontal\", \"No\", \"Yes\""),
+              std::string::npos) << shown.out;
+    EXPECT_TRUE(shown.out.ends_with("], \"extra\": {}}\n")) << shown.out;
+
+    Bytes before = test::ReadFile(path);
+    auto refused = RunCli({"set", path, "--kind", "nes", "3=66", "4=9"});
+    EXPECT_EQ(refused.exitCode, 3);
+    EXPECT_EQ(test::ReadFile(path), before);  // nothing written when one field is refused
+
+    auto set = RunCli({"set", path, "--kind", "nes", "3=66", "6=1", "10=My title"});
+    ASSERT_EQ(set.exitCode, 0) << set.err;
+    auto after = RunCli({"show", path, "--kind", "nes"});
+    EXPECT_NE(after.out.find("3 Mapper: 66\n"), std::string::npos) << after.out;
+    EXPECT_NE(after.out.find("6 Mirroring: Vertical\n"), std::string::npos);
+    EXPECT_NE(after.out.find("10 Internal Title: My title\n"), std::string::npos);
+
+    EXPECT_EQ(RunCli({"remove-trainer", path}).exitCode, 0);
+    EXPECT_EQ(test::ReadFile(path).size(), before.size() + 128 - 512);
+    auto again = RunCli({"remove-trainer", path});
+    EXPECT_EQ(again.exitCode, 1);
+    EXPECT_NE(again.err.find("has no trainer"), std::string::npos) << again.err;
+
+    auto missing = RunCli({"set", dir / "gone.nes", "--kind", "nes", "6=1"});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_NE(missing.err.find("gone.nes: No such file or directory"), std::string::npos) << missing.err;
+}
+
+}  // namespace
+}  // namespace vorne

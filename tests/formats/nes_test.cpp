@@ -1,0 +1,267 @@
+#include "formats/nes.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "catalogue/crc32.h"
+#include "catalogue/known_dumps.h"
+#include "images.h"
+#include "platform/file_error.h"
+#include "support/temp_dir.h"
+
+namespace vorne {
+namespace {
+
+using samples::Bytes;
+
+std::vector<std::string> Columns(const NesHeader& reader) {
+    std::vector<std::string> cells;
+    while (auto text = reader.ColumnText(static_cast<int>(cells.size()))) cells.push_back(*text);
+    return cells;
+}
+
+Bytes Header(std::uint8_t b4, std::uint8_t b5, std::uint8_t b6, std::array<std::uint8_t, 9> rest, std::size_t data) {
+    Bytes image(16 + data, 0x5A);
+    const std::uint8_t start[] = {'N', 'E', 'S', 0x1A, b4, b5, b6};
+    std::copy(std::begin(start), std::end(start), image.begin());
+    std::copy(rest.begin(), rest.end(), image.begin() + 7);
+    return image;
+}
+
+NesHeader Loaded(const Bytes& image) {
+    NesHeader reader;
+    reader.LoadMemory(image, "game.nes");
+    return reader;
+}
+
+TEST(NesHeader, DecodesTheHeaderColumns) {
+    struct Case {
+        const char* what;
+        Bytes image;
+        std::vector<std::string> columns3to11;  // Mapper ... Reserved
+    };
+    const Case cases[] = {
+        {"byte 7 gives the high nibble", Header(2, 1, 0x12, {0x40, 'X', 'Y', 0, 'Z'}, 40960),
+         {"65", "32k", "8k", "Horizontal", "Yes", "No", "No", "", "@XY"}},
+        {"a signature over bytes 7 to 15", Header(8, 16, 0x41, {'D', 'i', 's', 'k', 'D', 'u', 'd', 'e', '!'}, 262144),
+         {"4", "128k", "128k", "Vertical", "No", "No", "No", "", "DiskDude!"}},
+        {"trainer and four-screen", Header(1, 0, 0x0C, {}, 16384 + 512),
+         {"0", "16k", "0k", "Horizontal", "No", "Yes", "Yes", "", ""}},
+        {"sizes multiply", Header(8, 0, 0x00, {}, 131072), {"0", "128k", "0k", "Horizontal", "No", "No", "No", "", ""}},
+        // NES 2.0: mapper bits 8 to 11 from byte 8; 0x12C is 300.
+        {"NES 2.0 mapper", Header(2, 1, 0xC1, {0x28, 0x01}, 40960),
+         {"300", "32k", "8k", "Vertical", "No", "No", "No", "", std::string("(\x01", 2)}},
+        // The same mark with sizes that do not fit the file is a signature, not NES 2.0.
+        // (PRG bits 8 to 11 of 1 make 4 MiB of PRG.)
+        {"NES 2.0 mark, sizes too big", Header(2, 1, 0xC1, {0x28, 0x01, 0x01}, 40960),
+         {"12", "32k", "8k", "Vertical", "No", "No", "No", "", std::string("(\x01\x01", 3)}},
+        {"NES 2.0 exponent form", Header(0x39, 0, 0x01, {0x18, 0x00, 0x0F}, 49152),  // 2^14 * 3 bytes of PRG
+         {"16", "912k", "0k", "Vertical", "No", "No", "No", "", "\x18"}},
+    };
+    for (const Case& c : cases) {
+        NesHeader reader = Loaded(c.image);
+        auto cells = Columns(reader);
+        ASSERT_EQ(cells.size(), 13u) << c.what;
+        EXPECT_EQ(std::vector<std::string>(cells.begin() + 3, cells.begin() + 12), c.columns3to11) << c.what;
+        EXPECT_EQ(cells[1], "game.nes");
+        EXPECT_EQ(cells[2], std::to_string(c.image.size()));
+    }
+    EXPECT_TRUE(Loaded(cases[4].image).IsNes2());
+    EXPECT_FALSE(Loaded(cases[5].image).IsNes2());
+    EXPECT_TRUE(Loaded(cases[6].image).IsNes2());
+}
+
+TEST(NesHeader, TrailerAndCrcRange) {
+    Bytes image = samples::MakeNes({.prgBanks = 8, .chrBanks = 1, .seed = 5});  // 16 + 131072 + 8192
+    std::span<const std::uint8_t> data(image.data() + 16, 139264);
+    char expected[9];
+    std::snprintf(expected, sizeof expected, "%08x", Crc32(data));
+
+    NesHeader plain = Loaded(image);
+    EXPECT_EQ(plain.TrailerLength(), 0);
+    EXPECT_EQ(plain.ColumnText(0), expected);
+    EXPECT_EQ(plain.ColumnText(10), "");
+
+    Bytes titled = image;
+    std::string title = "Twenty bytes of text";
+    titled.insert(titled.end(), title.begin(), title.end());
+    NesHeader withTitle = Loaded(titled);
+    EXPECT_EQ(withTitle.TrailerLength(), 20);
+    EXPECT_EQ(withTitle.ColumnText(10), title);
+    EXPECT_EQ(withTitle.ColumnText(0), expected);
+
+    // Length mod 512 below 16: no trailer, the CRC covers everything after the header.
+    Bytes odd = image;
+    odd.resize(odd.size() - 3);
+    NesHeader oddReader = Loaded(odd);
+    std::snprintf(expected, sizeof expected, "%08x", Crc32(std::span<const std::uint8_t>(odd).subspan(16)));
+    EXPECT_EQ(oddReader.ColumnText(0), expected);
+    EXPECT_EQ(oddReader.ColumnText(10), "");
+}
+
+TEST(NesHeader, ShortAndEmptyFilesGiveStableColumns) {
+    for (std::size_t size : {0u, 1u, 5u, 15u, 16u, 17u, 100u, 527u}) {
+        Bytes image = Header(1, 1, 0xFF, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, 600);
+        image.resize(size);
+        auto first = Columns(Loaded(image));
+        auto second = Columns(Loaded(image));
+        EXPECT_EQ(first, second) << size;
+        ASSERT_EQ(first.size(), 13u);
+        if (size <= 16) {
+            EXPECT_EQ(first[0], "00000000") << size;
+        }
+    }
+}
+
+TEST(NesHeader, LooksUpTheKnownName) {
+    Bytes image = samples::MakeNes({.seed = 9});
+    char crc[9];
+    std::snprintf(crc, sizeof crc, "%08x", Crc32(std::span<const std::uint8_t>(image).subspan(16)));
+    auto list = std::make_shared<KnownDumpList>(std::string("; list\r\n") + crc + "\t\tMade Up (U)\r\n");
+    NesHeader reader(list);
+    reader.LoadMemory(image, "a.nes");
+    EXPECT_EQ(reader.ColumnText(12), "Made Up (U)");
+    NesHeader without;
+    without.LoadMemory(image, "a.nes");
+    EXPECT_EQ(without.ColumnText(12), "");
+}
+
+struct NesFile {
+    test::TempDir dir;
+    std::string path;
+    NesHeader reader;
+
+    explicit NesFile(const Bytes& image) : path(dir.Write("game.nes", image)) { reader.LoadFile(path); }
+    Bytes Bytes_() const { return test::ReadFile(path); }
+};
+
+TEST(NesHeader, WritesHeaderFields) {
+    struct Case {
+        const char* what;
+        std::array<std::uint8_t, 3> before;  // bytes 6, 7, 8
+        int field;
+        std::string value;
+        std::array<std::uint8_t, 3> after;
+    };
+    const Case cases[] = {
+        {"mapper 66", {0x01, 0x0F, 0x00}, 3, "66", {0x21, 0x40, 0x00}},
+        {"mapper cut to 8 bits", {0x00, 0x00, 0x00}, 3, "300", {0xC0, 0x20, 0x00}},
+        {"NES 2.0 mapper keeps the mark", {0x01, 0x08, 0xF0}, 3, "1234", {0x21, 0xD8, 0xF4}},
+        {"vertical on", {0x00, 0, 0}, 6, "1", {0x01, 0, 0}},
+        {"vertical already on", {0x01, 0, 0}, 6, "1", {0x01, 0, 0}},
+        {"SRAM off", {0x02, 0, 0}, 7, "0", {0x00, 0, 0}},
+        {"trainer: any other number flips", {0x04, 0, 0}, 8, "2", {0x00, 0, 0}},
+        {"four-screen on", {0x00, 0, 0}, 9, "1", {0x08, 0, 0}},
+        {"first reserved byte", {0x00, 0x00, 0}, 100, "D", {0x00, 'D', 0}},
+        {"first reserved byte cleared", {0x00, 'D', 0}, 100, "", {0x00, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        Bytes image = Header(2, 1, c.before[0], {c.before[1], c.before[2]}, 40960);
+        NesFile f(image);
+        EXPECT_TRUE(f.reader.WriteField(c.value, c.field)) << c.what;
+        Bytes written = f.Bytes_();
+        EXPECT_EQ((std::array<std::uint8_t, 3>{written[6], written[7], written[8]}), c.after) << c.what;
+        EXPECT_EQ(written.size(), image.size());
+        EXPECT_TRUE(std::equal(written.begin() + 9, written.end(), image.begin() + 9)) << c.what;
+    }
+}
+
+TEST(NesHeader, WritesTheReservedRemainderAndRefusesOtherFields) {
+    Bytes image = Header(2, 1, 0, {0, 'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h'}, 40960);
+    NesFile f(image);
+    EXPECT_TRUE(f.reader.WriteField("XY", 11));
+    Bytes written = f.Bytes_();
+    EXPECT_EQ(Bytes(written.begin() + 8, written.begin() + 16), (Bytes{'X', 'Y', 0, 0, 0, 0, 0, 0}));
+    for (int field : {0, 1, 2, 4, 5, 12, 13, 101}) {
+        EXPECT_FALSE(f.reader.WriteField("7", field)) << field;
+        EXPECT_FALSE(f.reader.SupportsField(field)) << field;
+    }
+    EXPECT_EQ(f.Bytes_(), written);
+}
+
+TEST(NesHeader, TitleTrailerWrites) {
+    Bytes image = samples::MakeNes({.prgBanks = 2, .chrBanks = 1});  // 16 + 32768 + 8192: no trailer
+    struct Case {
+        const char* what;
+        std::size_t trailer;  // bytes behind the image before the write
+        std::string value;
+        std::size_t sizeAfter;
+    };
+    const Case cases[] = {
+        {"appends 128 bytes", 0, "Demo", image.size() + 128},
+        {"empty title, no trailer: unchanged", 0, "", image.size()},
+        {"empty title cuts the trailer", 128, "", image.size()},
+        {"20-byte trailer becomes 128", 20, "New", image.size() + 128},
+        {"200-byte trailer keeps its length", 200, "New", image.size() + 200},
+    };
+    for (const Case& c : cases) {
+        Bytes before = image;
+        for (std::size_t i = 0; i < c.trailer; ++i) before.push_back(static_cast<std::uint8_t>('a' + i % 26));
+        NesFile f(before);
+        f.reader.WriteField(c.value, 10);
+        Bytes after = f.Bytes_();
+        EXPECT_EQ(after.size(), c.sizeAfter) << c.what;
+        EXPECT_TRUE(std::equal(image.begin(), image.end(), after.begin())) << c.what;
+        NesHeader reloaded;
+        reloaded.LoadFile(f.path);
+        if (!c.value.empty()) {
+            EXPECT_EQ(reloaded.ColumnText(10), c.value) << c.what;
+            Bytes title(after.begin() + static_cast<std::ptrdiff_t>(image.size()),
+                        after.begin() + static_cast<std::ptrdiff_t>(image.size() + 128));
+            Bytes expected(128, 0);
+            std::copy(c.value.begin(), c.value.end(), expected.begin());
+            EXPECT_EQ(title, expected) << c.what;
+        }
+        EXPECT_EQ(reloaded.ColumnText(0), Loaded(image).ColumnText(0)) << c.what;
+    }
+}
+
+TEST(NesHeader, RemoveTrainer) {
+    Bytes image = samples::MakeNes({.prgBanks = 1, .chrBanks = 0, .flags6 = 0x04, .seed = 4});  // 16 + 512 + 16384
+    NesFile f(image);
+    ::chmod(f.path.c_str(), 0640);
+    f.reader.RemoveTrainer();
+    Bytes after = f.Bytes_();
+    ASSERT_EQ(after.size(), 16u + 16384u);
+    Bytes expected(image.begin(), image.begin() + 16);
+    expected[6] = 0x00;
+    expected.insert(expected.end(), image.begin() + 528, image.end());
+    EXPECT_EQ(after, expected);
+    EXPECT_EQ(f.reader.ColumnText(8), "No");
+    EXPECT_EQ(f.reader.Length(), 16 + 16384);
+    struct stat st;
+    ASSERT_EQ(::stat(f.path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+TEST(NesHeader, RemoveTrainerRefusesFilesWithoutOne) {
+    for (const Bytes& image : {samples::MakeNes({.flags6 = 0x00}), Header(1, 0, 0x04, {}, 100)}) {
+        NesFile f(image);
+        EXPECT_THROW(f.reader.RemoveTrainer(), OperationRefused);
+        EXPECT_EQ(f.Bytes_(), image);
+    }
+}
+
+TEST(NesHeader, FailedRewriteLeavesTheFileWhole) {
+    Bytes image = samples::MakeNes({.flags6 = 0x04});
+    NesFile f(image);
+    {
+        // Files may not grow beyond 4 KiB for a moment: writing the new file fails even as root.
+        test::FileSizeLimit limit(4096);
+        EXPECT_THROW(f.reader.RemoveTrainer(), FileError);
+    }
+    EXPECT_EQ(f.Bytes_(), image);
+    EXPECT_EQ(test::ListFolder(f.dir.Path()), std::vector<std::string>{"game.nes"});  // no temporary file left
+}
+
+TEST(NesHeader, WritingAVanishedFileIsAFileError) {
+    NesFile f(samples::MakeNes({}));
+    std::remove(f.path.c_str());
+    EXPECT_THROW(f.reader.WriteField("1", 6), FileError);
+    EXPECT_THROW(f.reader.WriteField("x", 10), FileError);
+    EXPECT_THROW(NesHeader().LoadFile(f.path), FileError);
+}
+
+}  // namespace
+}  // namespace vorne

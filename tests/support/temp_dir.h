@@ -1,0 +1,56 @@
+// Test helpers: a fresh folder per test, files in it, and running vorne-cli.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vorne::test {
+
+// A new empty folder, removed with everything in it when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& Path() const { return path; }
+    // `relative` inside the folder.
+    std::string operator/(const std::string& relative) const { return path + "/" + relative; }
+    // Writes a file (creating folders); returns its full path.
+    std::string Write(const std::string& relative, const std::vector<std::uint8_t>& bytes) const;
+
+private:
+    std::string path;
+};
+
+std::vector<std::uint8_t> ReadFile(const std::string& path);
+
+// The names in a folder, sorted.
+std::vector<std::string> ListFolder(const std::string& path);
+
+// Lowers the largest size a file may be written to, for as long as the object lives, so that
+// writes fail even for root (SIGXFSZ is ignored meanwhile, so the write reports EFBIG).
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(std::uint64_t bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    std::uint64_t previousSoft;
+    void (*previousHandler)(int);
+};
+
+struct CommandResult {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs vorne-cli with `args` (no shell involved) and collects its output.
+CommandResult RunCli(const std::vector<std::string>& args);
+
+}  // namespace vorne::test
