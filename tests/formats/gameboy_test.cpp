@@ -4,11 +4,11 @@
 
 #include <filesystem>
 #include <memory>
-#include <unistd.h>
 
 #include "images.h"
 #include "platform/file.h"
 #include "platform/file_error.h"
+#include "support/temp_dir.h"
 
 namespace vorne {
 namespace {
@@ -40,19 +40,8 @@ std::string DecodedMemory(const Bytes& bytes) {
 
 class GameboyTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        folder = std::filesystem::temp_directory_path() / ("vorne-gb-" + std::to_string(::getpid()) + "-" +
-                                                          ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(folder);
-        std::filesystem::create_directories(folder);
-    }
-    void TearDown() override { std::filesystem::remove_all(folder); }
-    std::string Put(const Bytes& bytes, const std::string& name = "game.gb") {
-        std::string path = (folder / name).string();
-        samples::WriteFile(path, bytes);
-        return path;
-    }
-    std::filesystem::path folder;
+    std::string Put(const Bytes& bytes) { return dir.Write("game.gb", bytes); }
+    test::TempDir dir;
 };
 
 TEST(GameboyHeader, DecodesColumns) {

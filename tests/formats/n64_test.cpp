@@ -1,7 +1,6 @@
 #include "formats/n64.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <memory>
@@ -9,6 +8,7 @@
 #include "images.h"
 #include "platform/file.h"
 #include "platform/file_error.h"
+#include "support/temp_dir.h"
 
 namespace vorne {
 namespace {
@@ -77,16 +77,8 @@ TEST(N64Header, ShortFilesReadAsZeroPadded) {
 
 class N64FileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        folder = std::filesystem::temp_directory_path() / ("vorne-n64-" + std::to_string(::getpid()) + "-" +
-                                                          ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(folder);
-        std::filesystem::create_directories(folder);
-        path = (folder / "game.rom").string();
-    }
-    void TearDown() override { std::filesystem::remove_all(folder); }
-    std::filesystem::path folder;
-    std::string path;
+    test::TempDir dir;
+    std::string path = dir / "game.rom";
 };
 
 TEST_F(N64FileTest, WriteFieldBytes) {
