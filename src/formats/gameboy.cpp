@@ -118,7 +118,7 @@ std::optional<std::string> GameboyHeader::ColumnText(int index) const {
     switch (index) {
         case 0: return title;
         case 1: return FilenameText();
-        case 2: return RomHeader::SizeText();
+        case 2: return SizeText();
         case 3: return romSizeText;
         case 4: return ramSizeText;
         case 5: return std::to_string(checksum);
@@ -148,7 +148,8 @@ bool GameboyHeader::WriteField(std::string_view value, int field) {
         }
         case 5: {  // the stored checksum only; `checksum` keeps what was read
             std::uint16_t number = CutTo16(AtoiRule(value));
-            std::array<std::uint8_t, 2> bytes{static_cast<std::uint8_t>(number >> 8), static_cast<std::uint8_t>(number)};
+            std::array<std::uint8_t, 2> bytes{static_cast<std::uint8_t>(number >> 8),
+                                              static_cast<std::uint8_t>(number)};
             Put(file, kGlobalChecksum, bytes);
             break;
         }

@@ -26,9 +26,11 @@ constexpr std::array<TextField, 5> kTextFields{{
 constexpr int kGenreField = 7;
 constexpr std::size_t kGenre = 127;
 constexpr std::uint8_t kNewTagGenre = 255;
+constexpr auto kTagLength = static_cast<std::int64_t>(kId3v1Size);
 
 const TextField* FindTextField(int field) {
-    auto it = std::find_if(kTextFields.begin(), kTextFields.end(), [field](const TextField& f) { return f.field == field; });
+    auto it = std::find_if(kTextFields.begin(), kTextFields.end(),
+                           [field](const TextField& f) { return f.field == field; });
     return it == kTextFields.end() ? nullptr : &*it;
 }
 
@@ -52,8 +54,7 @@ bool IsId3v1Tag(std::span<const std::uint8_t, kId3v1Size> tag) {
 
 void Mp3Tag::ReadHeader() {
     tag.fill(0);
-    hasTag = length >= static_cast<std::int64_t>(kId3v1Size) &&
-             ReadAt(length - static_cast<std::int64_t>(kId3v1Size), tag) == kId3v1Size && IsId3v1Tag(tag);
+    hasTag = length >= kTagLength && ReadAt(length - kTagLength, tag) == kId3v1Size && IsId3v1Tag(tag);
     DecodeTexts();
 }
 
@@ -95,9 +96,8 @@ bool Mp3Tag::WriteField(std::string_view value, int field) {
     // 128 bytes of audio of a file whose tag was removed since.)
     const std::int64_t size = file.Size();
     std::array<std::uint8_t, kId3v1Size> updated{};
-    bool tagged = size >= static_cast<std::int64_t>(kId3v1Size) &&
-                  file.ReadAt(size - static_cast<std::int64_t>(kId3v1Size), updated) == kId3v1Size && IsId3v1Tag(updated);
-    const std::int64_t at = tagged ? size - static_cast<std::int64_t>(kId3v1Size) : size;
+    bool tagged = size >= kTagLength && file.ReadAt(size - kTagLength, updated) == kId3v1Size && IsId3v1Tag(updated);
+    const std::int64_t at = tagged ? size - kTagLength : size;
     if (!tagged) updated = NewTag();
 
     if (const TextField* f = FindTextField(field)) {
@@ -113,15 +113,14 @@ bool Mp3Tag::WriteField(std::string_view value, int field) {
 
     tag = updated;
     hasTag = true;
-    length = at + static_cast<std::int64_t>(kId3v1Size);
+    length = at + kTagLength;
     DecodeTexts();
     return true;
 }
 
 bool Mp3Tag::DeleteTag() {
     std::vector<std::uint8_t> bytes = ReadWholeFile(path);
-    bool tagged = bytes.size() >= kId3v1Size &&
-                  IsId3v1Tag(std::span<const std::uint8_t, kId3v1Size>(bytes.data() + bytes.size() - kId3v1Size, kId3v1Size));
+    bool tagged = bytes.size() >= kId3v1Size && IsId3v1Tag(std::span(bytes).last<kId3v1Size>());
     if (!tagged) {
         hasTag = false;
         DecodeTexts();

@@ -17,7 +17,8 @@ TEST(CliFormats, GameboyChecksum) {
     Bytes image = samples::MakeGameboy({.title = "CLI", .romSizeCode = 1, .seed = 9});
     std::string stored = std::to_string(image[0x14E] << 8 | image[0x14F]) + "\n";  // the builder's own sum
     for (bool copier : {false, true}) {
-        std::string path = dir.Write("game.gb", samples::MakeGameboy({.title = "CLI", .romSizeCode = 1, .copierHeader = copier, .seed = 9}));
+        std::string path =
+            dir.Write("game.gb", samples::MakeGameboy({.title = "CLI", .romSizeCode = 1, .copierHeader = copier, .seed = 9}));
         auto result = RunCli({"gb-checksum", path});
         EXPECT_EQ(result.exitCode, 0) << result.err;
         EXPECT_EQ(result.out, stored) << "copier " << copier;
