@@ -1,6 +1,7 @@
 #include "catalogue/known_dumps.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 
 #include "platform/file.h"
@@ -10,11 +11,17 @@ namespace vorne {
 namespace {
 
 // 0 to 15 for a lower-case hex digit, -1 for anything else.
-int HexDigit(char c) {
+constexpr int HexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     return -1;
 }
+
+constexpr std::array<std::int8_t, 256> kHexDigits = [] {
+    std::array<std::int8_t, 256> table{};
+    for (int c = 0; c < 256; ++c) table[static_cast<std::size_t>(c)] = static_cast<std::int8_t>(HexDigit(static_cast<char>(c)));
+    return table;
+}();
 
 }  // namespace
 
@@ -22,29 +29,47 @@ bool IsCrcText(std::string_view text) {
     return text.size() == 8 && std::all_of(text.begin(), text.end(), [](char c) { return HexDigit(c) >= 0; });
 }
 
-KnownDumpList::KnownDumpList(std::string fileText) : text(std::move(fileText)) {
-    // The list is a C text: nothing after a zero byte is ever seen.
-    if (auto nul = text.find('\0'); nul != std::string::npos) text.resize(nul);
-
-    if (text.size() > UINT32_MAX) return;  // positions would not fit: every lookup searches
-
+// Calls visit(value, position) for every run of eight lower-case hex digits, in text order.
+template <typename Visit>
+void KnownDumpList::ForEachRun(Visit visit) const {
     std::uint32_t window = 0;  // the last eight digits, one per nibble
     std::size_t run = 0;       // length of the current run of digits
     for (std::size_t i = 0; i < text.size(); ++i) {
-        int digit = HexDigit(text[i]);
-        if (digit < 0) {
-            run = 0;
-            continue;
-        }
-        window = (window << 4) | static_cast<std::uint32_t>(digit);
-        if (++run >= 8) firstPositions.emplace_back(window, static_cast<std::uint32_t>(i - 7));
+        // Without branches on the digit test: a non-digit leaves a stray nibble in the window,
+        // but it also resets the run, and eight digits push the nibble out again.
+        int digit = kHexDigits[static_cast<unsigned char>(text[i])];
+        run = digit >= 0 ? run + 1 : 0;
+        window = (window << 4) | static_cast<std::uint32_t>(digit & 15);
+        if (run >= 8) visit(window, static_cast<std::uint32_t>(i - 7));
     }
-    // Sorting by (value, position) and keeping the first of each value leaves its first place.
-    std::sort(firstPositions.begin(), firstPositions.end());
-    firstPositions.erase(std::unique(firstPositions.begin(), firstPositions.end(),
-                                     [](const auto& a, const auto& b) { return a.first == b.first; }),
-                         firstPositions.end());
-    firstPositions.shrink_to_fit();
+}
+
+KnownDumpList::KnownDumpList(std::string fileText) : text(std::move(fileText)) {
+    // The list is a C text: nothing after a zero byte is ever seen.
+    if (auto nul = text.find('\0'); nul != std::string::npos) text.resize(nul);
+    if (text.size() >= kEmpty) return;  // positions would not fit: every lookup searches
+
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> runs;
+    runs.reserve(text.size() / 32);
+    ForEachRun([&](std::uint32_t value, std::uint32_t position) { runs.emplace_back(value, position); });
+    std::size_t slots = 16;
+    hashShift = 28;
+    while (slots < runs.size() * 2) {
+        slots *= 2;
+        --hashShift;
+    }
+    firstPositions.assign(slots, {0, kEmpty});
+    // Runs come in text order, so the first position of a value is the one that stays.
+    for (const auto& [value, position] : runs) {
+        for (std::size_t slot = Slot(value);; slot = (slot + 1) & (slots - 1)) {
+            auto& entry = firstPositions[slot];
+            if (entry.second == kEmpty) {
+                entry = {value, position};
+                break;
+            }
+            if (entry.first == value) break;
+        }
+    }
     indexed = true;
 }
 
@@ -63,9 +88,12 @@ std::string KnownDumpList::LookUpKnownName(std::string_view crcText) const {
     if (!IsCrcText(crcText) || !indexed) return LookUpBySearch(crcText);
     std::uint32_t value = 0;
     for (char c : crcText) value = (value << 4) | static_cast<std::uint32_t>(HexDigit(c));
-    auto it = std::lower_bound(firstPositions.begin(), firstPositions.end(), std::pair{value, std::uint32_t{0}});
-    if (it == firstPositions.end() || it->first != value) return {};
-    return NameAfter(it->second);
+    const std::size_t mask = firstPositions.size() - 1;
+    for (std::size_t slot = Slot(value);; slot = (slot + 1) & mask) {
+        const auto& entry = firstPositions[slot];
+        if (entry.second == kEmpty) return {};
+        if (entry.first == value) return NameAfter(entry.second);
+    }
 }
 
 std::string KnownDumpList::LookUpBySearch(std::string_view crcText) const {

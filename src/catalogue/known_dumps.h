@@ -36,11 +36,17 @@ public:
 
 private:
     std::string NameAfter(std::size_t position) const;
+    template <typename Visit>
+    void ForEachRun(Visit visit) const;
+    std::size_t Slot(std::uint32_t value) const { return (value * 0x9E3779B1u) >> hashShift; }
 
     std::string text;
     // Every run of eight lower-case hex digits in the text (overlapping ones within longer runs
-    // included), as its value and the first position where it stands; sorted by value.
+    // included), by value, with the first position where it stands: an open-addressing hash
+    // table of (value, position) slots, kEmpty marking a free slot.
+    static constexpr std::uint32_t kEmpty = UINT32_MAX;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> firstPositions;
+    int hashShift = 32;
     bool indexed = false;  // false only for a text too long for 32-bit positions
 };
 
