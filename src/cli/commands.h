@@ -20,6 +20,8 @@ ExitCode RunScan(const Arguments& args);
 ExitCode RunShow(const Arguments& args);
 ExitCode RunSet(const Arguments& args);
 ExitCode RunRemoveTrainer(const Arguments& args);
+ExitCode RunGameboyChecksum(const Arguments& args);
+ExitCode RunDeleteTag(const Arguments& args);
 
 inline constexpr Command kCommands[] = {
     {"scan", "scan FOLDER --kind KIND [--subdirs] [--zip] [--known-dumps FILE] [--json]",
@@ -29,6 +31,10 @@ inline constexpr Command kCommands[] = {
     {"set", "set FILE --kind KIND FIELD=VALUE [FIELD=VALUE ...]",
      "Write header fields, in order; a field is a column number, or 100 and up for the extra values.", RunSet},
     {"remove-trainer", "remove-trainer FILE", "Cut the 512-byte trainer out of an NES image.", RunRemoveTrainer},
+    {"gb-checksum", "gb-checksum FILE",
+     "Print the global checksum of a Game Boy image as computed from its bytes, in decimal.", RunGameboyChecksum},
+    {"delete-tag", "delete-tag FILE", "Cut the ID3v1 tag off an MP3 file; a file without one is left alone.",
+     RunDeleteTag},
 };
 
 }  // namespace vorne::cli

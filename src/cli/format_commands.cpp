@@ -1,0 +1,30 @@
+// vorne-cli commands of one kind each: gb-checksum, delete-tag.
+#include <cstdio>
+#include <string>
+
+#include "cli/commands.h"
+#include "formats/gameboy.h"
+#include "formats/mp3.h"
+
+namespace vorne::cli {
+
+ExitCode RunGameboyChecksum(const Arguments& args) {
+    AllowOnly(args, {}, {});
+    const std::string& path = args.OnePositional("a FILE");
+    GameboyHeader reader;
+    reader.LoadFile(path);  // finds the base: a copier header is left out of the sum
+    std::string out = std::to_string(reader.CalculateChecksum()) + "\n";
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    return ExitCode::Success;
+}
+
+ExitCode RunDeleteTag(const Arguments& args) {
+    AllowOnly(args, {}, {});
+    const std::string& path = args.OnePositional("a FILE");
+    Mp3Tag reader;
+    reader.LoadFile(path);
+    reader.DeleteTag();
+    return ExitCode::Success;
+}
+
+}  // namespace vorne::cli

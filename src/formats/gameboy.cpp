@@ -1,0 +1,206 @@
+#include "formats/gameboy.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "catalogue/text_rules.h"
+#include "platform/file.h"
+
+namespace vorne {
+
+namespace {
+
+// Header offsets, from the image base.
+constexpr std::int64_t kTitle = 0x134;        // 16 bytes, not necessarily terminated
+constexpr std::int64_t kNewLicensee = 0x144;  // two ASCII characters, used when the old code is 0x33
+constexpr std::int64_t kCartridgeType = 0x147;
+constexpr std::int64_t kRomSize = 0x148;
+constexpr std::int64_t kRamSize = 0x149;
+constexpr std::int64_t kDestination = 0x14A;  // 0 = Japan
+constexpr std::int64_t kOldLicensee = 0x14B;
+constexpr std::int64_t kGlobalChecksum = 0x14E;  // big-endian
+constexpr std::size_t kTitleSize = 16;
+
+constexpr std::uint8_t kUseNewLicensee = 0x33;
+constexpr std::int64_t kImageUnit = 8192;
+
+struct CodeText {
+    std::uint8_t code;
+    std::string_view text;
+};
+
+constexpr std::array<CodeText, 10> kCartridgeTypes{{
+    {0x00, "ROM"},
+    {0x01, "ROM+MBC1"},
+    {0x02, "ROM+MBC1+RAM"},
+    {0x03, "ROM+MBC1+RAM+BATT"},
+    {0x05, "ROM+MBC2"},
+    {0x06, "ROM+MBC2+BATT"},
+    {0x08, "ROM+RAM"},
+    {0x09, "ROM+RAM+BATT"},
+    {0x13, "ROM+MBC3+RAM+BATT"},
+    {0xFF, "ROM+HuC1+RAM+BATT"},
+}};
+
+// Kilobytes, without the k.
+constexpr std::array<CodeText, 10> kRomSizes{{
+    {0x00, "32"}, {0x01, "64"}, {0x02, "128"}, {0x03, "256"}, {0x04, "512"},
+    {0x05, "1024"}, {0x06, "2048"}, {0x34, "1152"}, {0x35, "1280"}, {0x36, "1536"},
+}};
+
+constexpr std::array<CodeText, 4> kRamSizes{{{0x00, "0"}, {0x01, "2"}, {0x02, "8"}, {0x03, "16"}}};
+
+template <std::size_t N>
+const CodeText* Find(const std::array<CodeText, N>& table, std::uint8_t code) {
+    auto it = std::find_if(table.begin(), table.end(), [code](const CodeText& entry) { return entry.code == code; });
+    return it == table.end() ? nullptr : &*it;
+}
+
+template <std::size_t N>
+std::string KiloText(const std::array<CodeText, N>& table, std::uint8_t code) {
+    const CodeText* entry = Find(table, code);
+    return (entry ? std::string(entry->text) : "<" + std::to_string(code) + ">") + "k";
+}
+
+}  // namespace
+
+std::string CartridgeTypeText(std::uint8_t code) {
+    const CodeText* entry = Find(kCartridgeTypes, code);
+    return entry ? std::string(entry->text) : "<unknown: " + std::to_string(code) + ">";
+}
+
+std::string GameboyRomSizeText(std::uint8_t code) { return KiloText(kRomSizes, code); }
+std::string GameboyRamSizeText(std::uint8_t code) { return KiloText(kRamSizes, code); }
+
+std::uint16_t GlobalChecksum(std::span<const std::uint8_t> image) {
+    constexpr auto kStored = static_cast<std::size_t>(kGlobalChecksum);
+    std::uint32_t sum = 0;  // wrapping at 2^32 keeps it right modulo 65536
+    for (std::size_t i = 0; i < image.size(); ++i) {
+        if (i != kStored && i != kStored + 1) sum += image[i];
+    }
+    return static_cast<std::uint16_t>(sum);
+}
+
+void GameboyHeader::ReadHeader() {
+    newLicensee = false;
+
+    // Copier header test: an image is whole 8 KiB units, so 512 bytes more may be a copier
+    // header; it is one when the 16 bytes where the title would stand are all zero.
+    hasCopierHeader = false;
+    if (length % kImageUnit == kCopierHeaderSize) {
+        std::array<std::uint8_t, kTitleSize> probe;
+        ReadAt(kTitle, probe);
+        hasCopierHeader = std::all_of(probe.begin(), probe.end(), [](std::uint8_t b) { return b == 0; });
+    }
+
+    // Bytes the file lacks read as zero.
+    ReadAt(Base() + kHeaderStart, rawHeader);
+    auto at = [this](std::int64_t offset) { return rawHeader[static_cast<std::size_t>(offset - kHeaderStart)]; };
+
+    title = TextUpToNul(std::span(rawHeader).first(kTitleSize));
+    typeCode = at(kCartridgeType);
+    typeText = CartridgeTypeText(typeCode);
+    romSizeText = GameboyRomSizeText(at(kRomSize));
+    ramSizeText = GameboyRamSizeText(at(kRamSize));
+    destination = at(kDestination);
+
+    licenseeCode = at(kOldLicensee);
+    if (licenseeCode == kUseNewLicensee) {
+        // The two characters as hexadecimal digits: "01" gives 1, "13" gives 0x13; a letter
+        // gives its low four bits ("A4" gives 0x14).
+        newLicensee = true;
+        licenseeCode = static_cast<std::uint8_t>((at(kNewLicensee) << 4) | (at(kNewLicensee + 1) & 0x0F));
+    }
+    checksum = static_cast<std::uint16_t>((at(kGlobalChecksum) << 8) | at(kGlobalChecksum + 1));
+}
+
+std::optional<std::string> GameboyHeader::ColumnText(int index) const {
+    switch (index) {
+        case 0: return title;
+        case 1: return FilenameText();
+        case 2: return SizeText();
+        case 3: return romSizeText;
+        case 4: return ramSizeText;
+        case 5: return std::to_string(checksum);
+        case 6: return std::to_string(licenseeCode);
+        case 7: return newLicensee ? "Yes" : "No";
+        case 8: return destination == 0 ? "Japan" : "Other";
+        case 9: return typeText;
+        case 100: return std::to_string(typeCode);
+        default: return std::nullopt;
+    }
+}
+
+bool GameboyHeader::SupportsField(int field) const {
+    return field == 0 || (field >= 5 && field <= 9);
+}
+
+bool GameboyHeader::WriteField(std::string_view value, int field) {
+    if (!SupportsField(field)) return false;
+    File file = File::OpenReadWrite(path);
+    switch (field) {
+        case 0: {
+            std::array<std::uint8_t, kTitleSize> bytes;
+            StrncpyFill(bytes, value);
+            Put(file, kTitle, bytes);
+            title = TextUpToNul(bytes);
+            break;
+        }
+        case 5: {  // the stored checksum only; `checksum` keeps what was read
+            std::uint16_t number = CutTo16(AtoiRule(value));
+            std::array<std::uint8_t, 2> bytes{static_cast<std::uint8_t>(number >> 8),
+                                              static_cast<std::uint8_t>(number)};
+            Put(file, kGlobalChecksum, bytes);
+            break;
+        }
+        case 6:
+            WriteLicensee(file, value);
+            break;
+        case 7:
+            // The "Super GB" mark can be cleared but not set: "1" keeps it as it is, anything else
+            // clears it and stores the value as the old licensee code. "1" on an image without the
+            // mark would set it, which has no spelling in the file, so nothing is written then.
+            if (value != "1") {
+                newLicensee = false;
+            } else if (!newLicensee) {
+                break;
+            }
+            WriteLicensee(file, value);
+            break;
+        case 8: {
+            std::uint8_t byte = CutTo8(AtoiRule(value));
+            Put(file, kDestination, std::span(&byte, 1));
+            break;
+        }
+        case 9: {  // `typeCode` and `typeText` keep what was read
+            std::uint8_t byte = CutTo8(AtoiRule(value));
+            Put(file, kCartridgeType, std::span(&byte, 1));
+            break;
+        }
+    }
+    file.Close();
+    return true;
+}
+
+void GameboyHeader::WriteLicensee(File& file, std::string_view value) {
+    licenseeCode = CutTo8(AtoiRule(value));
+    // With the mark set the code lives in the two characters at 0x144, and there is no rule for
+    // spelling a number into them: the file is left alone.
+    if (!newLicensee) Put(file, kOldLicensee, std::span(&licenseeCode, 1));
+}
+
+void GameboyHeader::Put(File& file, std::int64_t offset, std::span<const std::uint8_t> bytes) const {
+    std::int64_t at = Base() + offset;
+    if (at + static_cast<std::int64_t>(bytes.size()) > file.Size()) {
+        throw OperationRefused(path + ": too short to hold a Game Boy header");
+    }
+    file.WriteAt(at, bytes);
+}
+
+std::uint16_t GameboyHeader::CalculateChecksum() const {
+    std::vector<std::uint8_t> image = ReadWholeFile(path);
+    std::span<const std::uint8_t> rest(image);
+    return GlobalChecksum(rest.subspan(std::min(rest.size(), static_cast<std::size_t>(Base()))));
+}
+
+}  // namespace vorne

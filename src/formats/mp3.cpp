@@ -1,0 +1,137 @@
+#include "formats/mp3.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "catalogue/text_rules.h"
+#include "platform/file.h"
+
+namespace vorne {
+
+namespace {
+
+// The text fields of the tag, by field number (= column index).
+struct TextField {
+    int field;
+    std::size_t offset;
+    std::size_t width;
+};
+constexpr std::array<TextField, 5> kTextFields{{
+    {0, 3, 30},   // title
+    {3, 33, 30},  // artist
+    {4, 63, 30},  // album
+    {5, 93, 4},   // year
+    {6, 97, 30},  // comment
+}};
+constexpr int kGenreField = 7;
+constexpr std::size_t kGenre = 127;
+constexpr std::uint8_t kNewTagGenre = 255;
+constexpr auto kTagLength = static_cast<std::int64_t>(kId3v1Size);
+
+const TextField* FindTextField(int field) {
+    auto it = std::find_if(kTextFields.begin(), kTextFields.end(),
+                           [field](const TextField& f) { return f.field == field; });
+    return it == kTextFields.end() ? nullptr : &*it;
+}
+
+std::span<std::uint8_t> FieldBytes(std::span<std::uint8_t, kId3v1Size> tag, const TextField& f) {
+    return tag.subspan(f.offset, f.width);
+}
+
+// A tag for a file that has none: every text field starts with one blank, the genre is 255.
+std::array<std::uint8_t, kId3v1Size> NewTag() {
+    std::array<std::uint8_t, kId3v1Size> tag{'T', 'A', 'G'};
+    for (const TextField& f : kTextFields) tag[f.offset] = ' ';
+    tag[kGenre] = kNewTagGenre;
+    return tag;
+}
+
+}  // namespace
+
+bool IsId3v1Tag(std::span<const std::uint8_t, kId3v1Size> tag) {
+    return tag[0] == 'T' && tag[1] == 'A' && tag[2] == 'G';
+}
+
+void Mp3Tag::ReadHeader() {
+    tag.fill(0);
+    hasTag = length >= kTagLength && ReadAt(length - kTagLength, tag) == kId3v1Size && IsId3v1Tag(tag);
+    DecodeTexts();
+}
+
+void Mp3Tag::DecodeTexts() {
+    for (const TextField& f : kTextFields) {
+        std::string text = hasTag ? TextUpToNul(FieldBytes(tag, f)) : std::string();
+        switch (f.field) {
+            case 0: title = std::move(text); break;
+            case 3: artist = std::move(text); break;
+            case 4: album = std::move(text); break;
+            case 5: year = std::move(text); break;
+            case 6: comment = std::move(text); break;
+        }
+    }
+}
+
+std::optional<std::string> Mp3Tag::ColumnText(int index) const {
+    switch (index) {
+        case 0: return title;
+        case 1: return FilenameText();
+        case 2: return SizeText();
+        case 3: return artist;
+        case 4: return album;
+        case 5: return year;
+        case 6: return comment;
+        case 7: return hasTag ? std::to_string(tag[kGenre]) : std::string();
+        default: return std::nullopt;
+    }
+}
+
+bool Mp3Tag::SupportsField(int field) const { return field == kGenreField || FindTextField(field) != nullptr; }
+
+bool Mp3Tag::WriteField(std::string_view value, int field) {
+    if (!SupportsField(field)) return false;
+    File file = File::OpenReadWrite(path);
+
+    // Decide on the file as it is now: a tag it has is rewritten in place, otherwise a new one
+    // goes behind the audio. (Going by the state at load time could write a tag over the last
+    // 128 bytes of audio of a file whose tag was removed since.)
+    const std::int64_t size = file.Size();
+    std::array<std::uint8_t, kId3v1Size> updated{};
+    bool tagged = size >= kTagLength && file.ReadAt(size - kTagLength, updated) == kId3v1Size && IsId3v1Tag(updated);
+    const std::int64_t at = tagged ? size - kTagLength : size;
+    if (!tagged) updated = NewTag();
+
+    if (const TextField* f = FindTextField(field)) {
+        // The value is a text up to its first NUL; a shorter one than the field gets one blank.
+        std::string text(value.substr(0, value.find('\0')));
+        if (text.size() < f->width) text += ' ';
+        StrncpyFill(FieldBytes(updated, *f), text);
+    } else {
+        updated[kGenre] = CutTo8(AtoiRule(value));
+    }
+    file.WriteAt(at, updated);
+    file.Close();
+
+    tag = updated;
+    hasTag = true;
+    length = at + kTagLength;
+    DecodeTexts();
+    return true;
+}
+
+bool Mp3Tag::DeleteTag() {
+    std::vector<std::uint8_t> bytes = ReadWholeFile(path);
+    bool tagged = bytes.size() >= kId3v1Size && IsId3v1Tag(std::span(bytes).last<kId3v1Size>());
+    if (!tagged) {
+        hasTag = false;
+        DecodeTexts();
+        return false;
+    }
+    bytes.resize(bytes.size() - kId3v1Size);
+    ReplaceFileContents(path, bytes);
+    hasTag = false;
+    length = static_cast<std::int64_t>(bytes.size());
+    DecodeTexts();
+    return true;
+}
+
+}  // namespace vorne

@@ -1,0 +1,54 @@
+// MP3 files: the ID3v1 tag, the last 128 bytes of the file when they begin with the letters TAG.
+//
+// Tag layout: TAG, title (30), artist (30), album (30), year (4), comment (30), genre (1 byte,
+// shown as its number). Text fields end at their first zero byte. No track number is split from
+// the comment. A file shorter than 128 bytes has no tag.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "catalogue/rom_header.h"
+
+namespace vorne {
+
+inline constexpr std::size_t kId3v1Size = 128;
+
+// True when `tag` (the last 128 bytes of a file) begins with the letters TAG.
+bool IsId3v1Tag(std::span<const std::uint8_t, kId3v1Size> tag);
+
+class Mp3Tag final : public RomHeader {
+public:
+    std::optional<std::string> ColumnText(int index) const override;
+    // Writes one tag field (0 title, 3 artist, 4 album, 5 year, 6 comment: a value shorter than
+    // the field is stored with one blank after it; 7 genre: a decimal number). The tag the file
+    // has now is rewritten in place; a file without one gets a new tag appended (blank-started
+    // text fields, genre 255). Throws FileError.
+    bool WriteField(std::string_view value, int field) override;
+    bool SupportsField(int field) const override;
+
+    // Cuts the tag off the file, deciding on the file as it is on disk now: a file without a tag
+    // is left alone. The file is rewritten whole through a temporary file, so a failure (thrown
+    // as FileError) leaves it as it was. Returns whether a tag was cut.
+    bool DeleteTag();
+
+    bool HasTag() const { return hasTag; }
+
+private:
+    void ReadHeader() override;
+    // Fills the text fields from `tag` (empty when there is none).
+    void DecodeTexts();
+
+    bool hasTag = false;
+    std::array<std::uint8_t, kId3v1Size> tag{};  // as read, or as last written
+    std::string title;
+    std::string artist;
+    std::string album;
+    std::string year;
+    std::string comment;
+};
+
+}  // namespace vorne

@@ -1,0 +1,39 @@
+// N64 images: four fields of the cartridge header at fixed offsets, taken exactly as stored.
+//
+// No byte order is repaired: an image stored with swapped byte pairs (the .v64 layout) shows its
+// title with each pair of characters exchanged. Files shorter than the header (0x3F bytes) read
+// as if padded with zero bytes.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "catalogue/rom_header.h"
+
+namespace vorne {
+
+class File;
+
+class N64Header final : public RomHeader {
+public:
+    static constexpr std::int64_t kHeaderEnd = 0x3F;  // one past the country code
+
+    std::optional<std::string> ColumnText(int index) const override;
+    // Writes one field; the fields in memory keep what was read. A file too short to hold the
+    // field is refused (OperationRefused) rather than grown.
+    bool WriteField(std::string_view value, int field) override;
+    bool SupportsField(int field) const override;
+
+private:
+    void ReadHeader() override;
+    void Put(File& file, std::int64_t offset, std::span<const std::uint8_t> bytes) const;
+
+    std::string title;   // up to 20 characters
+    std::string cartId;  // up to 2 characters
+    char manufacturer = 0;
+    char country = 0;
+};
+
+}  // namespace vorne

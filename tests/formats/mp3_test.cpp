@@ -1,0 +1,200 @@
+#include "formats/mp3.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+
+#include "images.h"
+#include "platform/file.h"
+#include "platform/file_error.h"
+#include "support/temp_dir.h"
+
+namespace vorne {
+namespace {
+
+using samples::Bytes;
+
+// Columns 0 and 3 to 7 joined by '|'.
+std::string Decoded(const Mp3Tag& reader) {
+    std::string out = *reader.ColumnText(0);
+    for (int i : {3, 4, 5, 6, 7}) out += "|" + *reader.ColumnText(i);
+    EXPECT_FALSE(reader.ColumnText(8).has_value());
+    return out;
+}
+
+std::string DecodedMemory(const Bytes& bytes) {
+    // An exactly sized heap copy, so a read past the end is caught by the sanitizer build.
+    auto copy = std::make_unique<std::uint8_t[]>(bytes.size());
+    std::copy(bytes.begin(), bytes.end(), copy.get());
+    Mp3Tag reader;
+    reader.LoadMemory({copy.get(), bytes.size()}, "x.mp3");
+    return Decoded(reader);
+}
+
+Bytes Concat(Bytes a, const std::string& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+std::string Zeros(std::size_t n) { return std::string(n, '\0'); }
+
+const Bytes kAudio = samples::MakeMp3({.frames = 2, .tagged = false});
+const Bytes kTagged = samples::MakeMp3({.frames = 2, .title = "Sunny", .artist = "Band", .album = "Alb", .year = "2026",
+                                        .comment = "c", .genre = 17});
+// The tag a file without one gets: every text field blank-started, genre 255.
+const std::string kNewTag = "TAG" + (" " + Zeros(29)) + (" " + Zeros(29)) + (" " + Zeros(29)) + (" " + Zeros(3)) +
+                            (" " + Zeros(29)) + "\xFF";
+
+TEST(Mp3Tag, DecodesColumns) {
+    struct Case {
+        const char* what;
+        Bytes file;
+        std::string want;
+    };
+    std::string blanksTitle = "TAG" + std::string("Song") + std::string(26, ' ') + Zeros(95);
+    const Case cases[] = {
+        {"tagged", kTagged, "Sunny|Band|Alb|2026|c|17"},
+        {"no tag", kAudio, "|||||"},
+        {"30 characters, blanks kept", Concat(kAudio, blanksTitle), "Song                          |||||0"},
+        {"a new tag", Concat(kAudio, kNewTag), " | | | | |255"},
+        {"empty file", {}, "|||||"},
+        {"TAG alone", Concat({}, "TAG"), "|||||"},
+        {"127 bytes starting with TAG", Concat({}, "TAG" + Zeros(124)), "|||||"},
+        {"only a tag", Concat({}, kNewTag), " | | | | |255"},
+    };
+    Mp3Tag reused;
+    for (const Case& c : cases) {
+        EXPECT_EQ(DecodedMemory(c.file), c.want) << c.what;
+        reused.LoadMemory(kTagged, "tagged.mp3");  // nothing of it may linger
+        reused.LoadMemory(c.file, "x.mp3");
+        EXPECT_EQ(Decoded(reused), c.want) << c.what;
+        EXPECT_EQ(*reused.ColumnText(2), std::to_string(c.file.size()));
+    }
+}
+
+class Mp3FileTest : public ::testing::Test {
+protected:
+    test::TempDir dir;
+    std::string path = dir / "song.mp3";
+};
+
+TEST_F(Mp3FileTest, WriteFieldBytes) {
+    struct Case {
+        int field;
+        std::string_view value;
+        std::size_t offset;  // within the tag
+        std::string bytes;
+    };
+    const Case cases[] = {
+        {0, "Song", 3, "Song " + Zeros(25)},
+        {0, "", 3, " " + Zeros(29)},
+        {0, "Thirty characters of title!!!!", 3, "Thirty characters of title!!!!"},
+        {0, "Thirty-five characters of title....", 3, "Thirty-five characters of titl"},
+        {3, std::string_view("Art\0ist", 7), 33, "Art " + Zeros(26)},  // a value ends at its first NUL
+        {4, "Album", 63, "Album " + Zeros(24)},
+        {5, "1998", 93, "1998"},
+        {5, "98", 93, "98 " + Zeros(1)},
+        {5, "19985", 93, "1998"},
+        {6, "   ", 97, "    " + Zeros(26)},
+        {7, "17", 127, "\x11"},
+        {7, "300", 127, ","},
+        {7, "pop", 127, Zeros(1)},
+    };
+    for (const Case& c : cases) {
+        for (bool tagged : {true, false}) {
+            const Bytes original = tagged ? kTagged : kAudio;
+            samples::WriteFile(path, original);
+            Mp3Tag reader;
+            reader.LoadFile(path);
+            ASSERT_TRUE(reader.WriteField(c.value, c.field));
+            // A tag is rewritten in place; a file without one gets a new tag behind the audio.
+            Bytes want = tagged ? original : Concat(original, kNewTag);
+            std::copy(c.bytes.begin(), c.bytes.end(), want.end() - 128 + static_cast<std::ptrdiff_t>(c.offset));
+            EXPECT_EQ(ReadWholeFile(path), want) << "field " << c.field << " = " << c.value << " tagged " << tagged;
+        }
+    }
+}
+
+TEST_F(Mp3FileTest, WritesBuildOneTagAndReadBack) {
+    samples::WriteFile(path, kAudio);
+    Mp3Tag reader;
+    reader.LoadFile(path);
+    EXPECT_FALSE(reader.WriteField("x", 1));
+    EXPECT_FALSE(reader.WriteField("x", 8));
+    EXPECT_FALSE(reader.WriteField("x", 100));
+    EXPECT_EQ(ReadWholeFile(path), kAudio);
+    for (auto [field, value] : {std::pair{0, "Song"}, {4, "Album"}, {3, "Artist"}, {5, "1999"}, {6, "Nice"}, {7, "8"}}) {
+        ASSERT_TRUE(reader.WriteField(value, field));
+    }
+    EXPECT_EQ(std::filesystem::file_size(path), kAudio.size() + 128);
+    reader.LoadFile(path);
+    EXPECT_EQ(Decoded(reader), "Song |Artist |Album |1999|Nice |8");
+}
+
+// A reader decides on the file as it is now: a tag that vanished since loading is neither cut
+// again nor written over the audio.
+TEST_F(Mp3FileTest, TagRemovedSinceLoading) {
+    samples::WriteFile(path, kTagged);
+    Mp3Tag reader;
+    reader.LoadFile(path);
+    samples::WriteFile(path, kAudio);
+    EXPECT_FALSE(reader.DeleteTag());
+    EXPECT_EQ(ReadWholeFile(path), kAudio);
+
+    // Loaded with a tag that then vanished: the write goes behind the audio, not over it.
+    samples::WriteFile(path, kTagged);
+    reader.LoadFile(path);
+    samples::WriteFile(path, kAudio);
+    ASSERT_TRUE(reader.WriteField("Song", 0));
+    Bytes want = Concat(kAudio, kNewTag);
+    std::copy_n("Song ", 5, want.end() - 125);
+    EXPECT_EQ(ReadWholeFile(path), want);
+}
+
+TEST_F(Mp3FileTest, DeleteTag) {
+    struct Case {
+        const char* what;
+        Bytes file;
+        bool cut;
+    };
+    const Case cases[] = {
+        {"tagged", kTagged, true},
+        {"no tag", kAudio, false},
+        {"only a tag", Concat({}, kNewTag), true},
+        {"shorter than a tag", Concat({}, "TAG"), false},
+    };
+    for (const Case& c : cases) {
+        samples::WriteFile(path, c.file);
+        Mp3Tag reader;
+        reader.LoadFile(path);
+        EXPECT_EQ(reader.DeleteTag(), c.cut) << c.what;
+        Bytes want = c.file;
+        if (c.cut) want.resize(want.size() - 128);
+        EXPECT_EQ(ReadWholeFile(path), want) << c.what;
+        EXPECT_FALSE(reader.HasTag());
+        EXPECT_EQ(Decoded(reader), "|||||");
+        EXPECT_EQ(*reader.ColumnText(2), std::to_string(want.size()));
+    }
+}
+
+TEST_F(Mp3FileTest, FailuresLeaveTheFileWhole) {
+    samples::WriteFile(path, kTagged);
+    Mp3Tag reader;
+    reader.LoadFile(path);
+    {
+        test::FileSizeLimit limit(kTagged.size() / 2);  // the rewrite cannot be finished
+        EXPECT_THROW(reader.DeleteTag(), FileError);
+    }
+    EXPECT_EQ(ReadWholeFile(path), kTagged);
+    EXPECT_EQ(test::ListFolder(dir.Path()), std::vector<std::string>{"song.mp3"});  // no temporary left
+    EXPECT_TRUE(reader.HasTag());
+
+    std::filesystem::remove(path);
+    EXPECT_THROW(reader.WriteField("Song", 0), FileError);
+    EXPECT_THROW(reader.DeleteTag(), FileError);
+    EXPECT_FALSE(std::filesystem::exists(path));  // never created
+}
+
+}  // namespace
+}  // namespace vorne
