@@ -5,6 +5,7 @@
 
 #include "catalogue/text_rules.h"
 #include "platform/file.h"
+#include "platform/file_error.h"
 
 namespace vorne {
 
@@ -108,7 +109,18 @@ bool Mp3Tag::WriteField(std::string_view value, int field) {
     } else {
         updated[kGenre] = CutTo8(AtoiRule(value));
     }
-    file.WriteAt(at, updated);
+    try {
+        file.WriteAt(at, updated);
+    } catch (const FileError&) {
+        // A new tag that could not be written whole must not leave part of itself behind.
+        if (!tagged) {
+            try {
+                file.Truncate(size);
+            } catch (const FileError&) {
+            }
+        }
+        throw;
+    }
     file.Close();
 
     tag = updated;

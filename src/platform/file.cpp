@@ -106,6 +106,10 @@ void File::WriteAt(std::int64_t offset, std::span<const std::uint8_t> bytes) {
     }
 }
 
+void File::Truncate(std::int64_t size) {
+    if (::ftruncate(fd, size) != 0) ThrowErrno(path);
+}
+
 void File::Close() {
     if (fd < 0) return;
     int result = ::close(fd);

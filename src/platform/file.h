@@ -39,6 +39,8 @@ public:
     void ReadAll(std::vector<std::uint8_t>& out) const;
     // Writes all of `bytes` at `offset`. Throws FileError.
     void WriteAt(std::int64_t offset, std::span<const std::uint8_t> bytes);
+    // Cuts the file to `size` bytes (to undo a failed append). Throws FileError.
+    void Truncate(std::int64_t size);
     // Closes the file, reporting a failed close (a late write error) as FileError.
     void Close();
 

@@ -190,6 +190,15 @@ TEST_F(Mp3FileTest, FailuresLeaveTheFileWhole) {
     EXPECT_EQ(test::ListFolder(dir.Path()), std::vector<std::string>{"song.mp3"});  // no temporary left
     EXPECT_TRUE(reader.HasTag());
 
+    // A new tag that cannot be appended whole leaves no part of itself behind.
+    samples::WriteFile(path, kAudio);
+    reader.LoadFile(path);
+    {
+        test::FileSizeLimit limit(kAudio.size() + 64);
+        EXPECT_THROW(reader.WriteField("Song", 0), FileError);
+    }
+    EXPECT_EQ(ReadWholeFile(path), kAudio);
+
     std::filesystem::remove(path);
     EXPECT_THROW(reader.WriteField("Song", 0), FileError);
     EXPECT_THROW(reader.DeleteTag(), FileError);
