@@ -148,6 +148,18 @@ const Tree kGenesis{vorne::RomType::Genesis, "bin",
                     },
                     0x100, 512 * 1024};
 
+constexpr std::int64_t kMp3Size = 4 * 1024 * 1024;
+const Tree kMp3{vorne::RomType::Mp3, "mp3",
+                [](int i) { return vorne::samples::MakeMp3({.frames = 8, .tagged = false, .seed = static_cast<std::uint32_t>(i)}); },
+                kMp3Size - 128, kMp3Size,
+                [](int i) {
+                    auto tagged = vorne::samples::MakeMp3({.frames = 1, .title = "Song " + std::to_string(i % 5000),
+                                                           .artist = "Band", .year = "2026", .genre = 17});
+                    return vorne::samples::Bytes(tagged.end() - 128, tagged.end());
+                }};
+
+BENCHMARK_CAPTURE(ScanWithVorne, mp3, kMp3)->Name("scan/20000-mp3/vorne")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(ReadFloor, mp3, kMp3)->Name("scan/20000-mp3/open-read-64-floor")->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(ScanWithVorne, snes, kSnes)->Name("scan/20000-snes/vorne")->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(ReadFloor, snes, kSnes)->Name("scan/20000-snes/open-read-64-floor")->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(ScanWithVorne, genesis, kGenesis)->Name("scan/20000-genesis/vorne")->Unit(benchmark::kMillisecond)->UseRealTime();

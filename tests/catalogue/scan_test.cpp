@@ -65,6 +65,17 @@ TEST(Scan, ListsTheKindsFilesAndSubfoldersWhenAsked) {
     for (int r = 1; r < c.model.RowCount(); ++r) EXPECT_LE(c.model.Cell(r - 1, 0), c.model.Cell(r, 0));
 }
 
+TEST(Scan, SnesSplitSetsListOnlyTheirFirstPart) {
+    test::TempDir dir;
+    Bytes part = samples::MakeSnes({.size = 64 * 1024});
+    for (const char* name : {"SF16MARA.078", "SF16MARB.078", "SF16MARC.078", "PART1.078", "gamea.058", "gameb.058",
+                             "other.smc", "notsplitb.sfc"}) {
+        dir.Write(name, part);
+    }
+    Scanned s = Scan(dir.Path(), RomType::Snes, false);
+    EXPECT_EQ(s.files, (std::vector<std::string>{"PART1.078", "SF16MARA.078", "gamea.058", "notsplitb.sfc", "other.smc"}));
+}
+
 TEST(Scan, CountTexts) {
     test::TempDir dir;
     Scanned none = Scan(dir.Path(), RomType::Nes, false);
