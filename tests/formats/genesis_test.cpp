@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "images.h"
+#include "support/temp_dir.h"
 #include "platform/file.h"
 #include "platform/file_error.h"
 
@@ -118,19 +119,8 @@ TEST(GenesisHeaderTest, TypeNames) {
 
 class GenesisFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("vorne-genesis-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-    std::string Put(const std::string& name, const Bytes& bytes) {
-        std::string path = (dir / name).string();
-        samples::WriteFile(path, bytes);
-        return path;
-    }
-    fs::path dir;
+    std::string Put(const std::string& name, const Bytes& bytes) { return temp.Write(name, bytes); }
+    test::TempDir temp;
 };
 
 // Every field in every layout: the file on disk must be the layout of the linear image with the

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "images.h"
+#include "support/temp_dir.h"
 #include "platform/file.h"
 #include "platform/file_error.h"
 
@@ -182,19 +183,8 @@ TEST(SnesHeaderTest, LicenseeTableNamesExactly154Codes) {
 
 class SnesFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("vorne-snes-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-    std::string Put(const std::string& name, const Bytes& bytes) {
-        std::string path = (dir / name).string();
-        samples::WriteFile(path, bytes);
-        return path;
-    }
-    fs::path dir;
+    std::string Put(const std::string& name, const Bytes& bytes) { return temp.Write(name, bytes); }
+    test::TempDir temp;
 };
 
 TEST_F(SnesFileTest, WritesEachFieldIntoTheChosenBlockOnly) {
