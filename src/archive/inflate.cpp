@@ -12,7 +12,7 @@
 // Two loops. A fast loop runs while at least kFastInputMargin bytes of input and
 // kFastOutputMargin bytes of output room remain: it refills without looking at the input's end,
 // decodes a literal/length code, its extra bits and a distance from one refill (at most 48 bits),
-// and copies matches a word at a time, allowed to write up to 15 scratch bytes past a match's end.
+// and copies matches a word at a time, allowed to write up to 31 scratch bytes past a match's end.
 // Near either end a careful step decodes one symbol at a time with every check.
 //
 // Output. InflateInto writes to the caller's buffer and stops when it is full. Inflate writes to
@@ -111,59 +111,86 @@ const FixedTables& GetFixedTables() {
 
 // ---- Bit and byte helpers ---------------------------------------------------------------------
 
-inline std::uint64_t Load64(const std::uint8_t* p) {
+#if defined(__GNUC__) || defined(__clang__)
+#define VORNE_ALWAYS_INLINE __attribute__((always_inline)) inline
+#else
+#define VORNE_ALWAYS_INLINE inline
+#endif
+
+// On x86-64 the codes are decoded by one of two builds of the same loop, picked at run time: the
+// baseline one, or one for processors with BMI2, whose shifts and masks by a variable count
+// (shrx, bzhi) take one instruction each instead of several.
+#if (defined(__GNUC__) || defined(__clang__)) && defined(__x86_64__)
+#define VORNE_INFLATE_BMI2 1
+bool CpuHasBmi2() {
+    static const bool has = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("bmi2") != 0;
+    }();
+    return has;
+}
+#endif
+
+VORNE_ALWAYS_INLINE std::uint64_t Load64(const std::uint8_t* p) {
     std::uint64_t v;
     std::memcpy(&v, p, sizeof v);
     if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
     return v;
 }
 
-inline void Copy8(std::uint8_t* to, const std::uint8_t* from) { std::memcpy(to, from, 8); }
-inline void Copy16(std::uint8_t* to, const std::uint8_t* from) { std::memcpy(to, from, 16); }
+VORNE_ALWAYS_INLINE void Copy8(std::uint8_t* to, const std::uint8_t* from) { std::memcpy(to, from, 8); }
+VORNE_ALWAYS_INLINE void Copy16(std::uint8_t* to, const std::uint8_t* from) { std::memcpy(to, from, 16); }
+
+VORNE_ALWAYS_INLINE void Drop(std::uint64_t& bitbuf, unsigned& bitsleft, std::uint32_t entry) {
+    bitbuf >>= DropBits(entry);
+    bitsleft -= DropBits(entry);
+}
+
+// Needs 8 readable bytes at `in` and at most 63 bits in the buffer; leaves 56 to 63.
+VORNE_ALWAYS_INLINE void RefillFast(const std::uint8_t*& in, std::uint64_t& bitbuf, unsigned& bitsleft) {
+    bitbuf |= Load64(in) << bitsleft;
+    in += (63 - bitsleft) >> 3;
+    bitsleft |= 56;
+}
 
 // Copies a match whose source lies `distance` bytes back in the same buffer, front to back, so a
-// distance shorter than the length repeats the last `distance` bytes. May write up to 15 bytes
-// beyond the match; returns its end.
-inline std::uint8_t* CopyMatch(std::uint8_t* out, std::size_t distance, unsigned length) {
+// distance shorter than the length repeats the last `distance` bytes. Returns the match's end; may
+// write up to 31 bytes beyond it. Each move reads only bytes before the ones it writes or already
+// written by an earlier move.
+VORNE_ALWAYS_INLINE std::uint8_t* CopyMatch(std::uint8_t* out, std::size_t distance, unsigned length) {
     std::uint8_t* const end = out + length;
     const std::uint8_t* from = out - distance;
     if (distance >= 16) {
-        do {
-            Copy16(out, from);
-            out += 16;
-            from += 16;
-        } while (out < end);
+        // Most matches are short: two moves cover them without a loop.
+        Copy16(out, from);
+        Copy16(out + 16, from + 16);
+        for (out += 32, from += 32; out < end; out += 16, from += 16) Copy16(out, from);
     } else if (distance >= 8) {
-        do {
-            Copy8(out, from);
-            out += 8;
-            from += 8;
-        } while (out < end);
+        Copy8(out, from);
+        Copy8(out + 8, from + 8);
+        Copy8(out + 16, from + 16);
+        Copy8(out + 24, from + 24);
+        for (out += 32, from += 32; out < end; out += 8, from += 8) Copy8(out, from);
     } else if (distance == 1) {
         const std::uint64_t v = 0x0101010101010101ull * *from;
-        do {
+        for (; out < end; out += 16) {
             std::memcpy(out, &v, 8);
             std::memcpy(out + 8, &v, 8);
-            out += 16;
-        } while (out < end);
+        }
     } else {
-        // Distances 2 to 7: write a 16-byte stretch of the repeating pattern, then the same
-        // stretch again a whole number of periods further on.
+        // Distances 2 to 7: a 16-byte stretch of the repeating pattern, written again and again a
+        // whole number of periods further on.
         std::uint8_t pattern[16];
-        for (unsigned i = 0; i < distance; ++i) pattern[i] = from[i];
-        for (unsigned i = static_cast<unsigned>(distance); i < 16; ++i) pattern[i] = pattern[i - distance];
+        for (unsigned i = 0; i < 16; ++i) pattern[i] = i < distance ? from[i] : pattern[i - distance];
         const unsigned stride = 16 - 16 % static_cast<unsigned>(distance);
-        do {
-            std::memcpy(out, pattern, 16);
-            out += stride;
-        } while (out < end);
+        for (; out < end; out += stride) std::memcpy(out, pattern, 16);
     }
     return end;
 }
 
-// The fast loop's preconditions: two fast refills (8 bytes read, at most 7 taken, each), and
-// three literals or one match of up to 258 bytes with its scratch bytes.
-constexpr std::ptrdiff_t kFastInputMargin = 16;
+// The fast loop's preconditions: one fast refill per step (8 bytes read), and room for one match
+// of up to 258 bytes with its scratch bytes, or three literals.
+constexpr std::ptrdiff_t kFastInputMargin = 8;
 constexpr std::ptrdiff_t kFastOutputMargin = 258 + 32;
 
 // ---- The stream decoder -----------------------------------------------------------------------
@@ -214,13 +241,6 @@ private:
         return true;
     }
 
-    // Needs 8 readable bytes at `in`; leaves 56 to 63 bits.
-    static void RefillFast(const std::uint8_t*& in, std::uint64_t& bitbuf, unsigned& bitsleft) {
-        bitbuf |= Load64(in) << bitsleft;
-        in += (63 - bitsleft) >> 3;
-        bitsleft |= 56;
-    }
-
     void Flush() {
         (*sink_)(std::span<const std::uint8_t>(outBegin_, kInflateWindowSize));
         wrapped_ = true;
@@ -228,7 +248,19 @@ private:
 
     InflateResult StoredBlock();
     InflateResult ReadDynamicCodes();
-    InflateResult HuffmanBlock(const std::uint32_t* litlen, const std::uint32_t* dist);
+    InflateResult HuffmanBlock(const std::uint32_t* litlen, const std::uint32_t* dist) {
+#ifdef VORNE_INFLATE_BMI2
+        if (CpuHasBmi2()) return DecodeCodesBmi2(litlen, dist);
+#endif
+        return DecodeCodes(litlen, dist);
+    }
+#ifdef VORNE_INFLATE_BMI2
+    __attribute__((target("bmi2"))) InflateResult DecodeCodesBmi2(const std::uint32_t* litlen,
+                                                                 const std::uint32_t* dist) {
+        return DecodeCodes(litlen, dist);
+    }
+#endif
+    VORNE_ALWAYS_INLINE InflateResult DecodeCodes(const std::uint32_t* litlen, const std::uint32_t* dist);
 
     const std::uint8_t* inNext_;
     const std::uint8_t* const inEnd_;
@@ -402,7 +434,8 @@ InflateResult StreamDecoder<kCircular>::ReadDynamicCodes() {
 
 // The codes of a fixed or dynamic block, up to and including its end-of-block code.
 template <bool kCircular>
-InflateResult StreamDecoder<kCircular>::HuffmanBlock(const std::uint32_t* litlen, const std::uint32_t* dist) {
+VORNE_ALWAYS_INLINE InflateResult StreamDecoder<kCircular>::DecodeCodes(const std::uint32_t* litlen,
+                                                                        const std::uint32_t* dist) {
     // The hot state lives in locals and is written back on every way out.
     const std::uint8_t* in = inNext_;
     std::uint64_t bitbuf = bitbuf_;
@@ -419,60 +452,73 @@ InflateResult StreamDecoder<kCircular>::HuffmanBlock(const std::uint32_t* litlen
         outNext_ = out;
         return result;
     };
-    auto drop = [&](std::uint32_t entry) {
-        bitbuf >>= DropBits(entry);
-        bitsleft -= DropBits(entry);
-    };
-    // Follows a link to its sub-table; other entries pass unchanged.
+    // The entry itself, or the sub-table entry it links to, for the bits that follow.
     auto resolve = [&](const std::uint32_t* table, std::uint32_t entry) {
         if (entry & kSubtable) {
-            drop(entry);
+            Drop(bitbuf, bitsleft, entry);
             entry = table[Value(entry) + (bitbuf & ((std::uint32_t{1} << CodeBits(entry)) - 1))];
         }
         return entry;
     };
 
     for (;;) {
-        while (inEnd - in >= kFastInputMargin && outEnd - out >= kFastOutputMargin) {
+        if (inEnd - in >= kFastInputMargin && outEnd - out >= kFastOutputMargin) {
             RefillFast(in, bitbuf, bitsleft);
             std::uint32_t entry = litlen[bitbuf & kLitlenMask];
-            if (entry & kLiteral) {
-                // Up to three literals of at most 11 bits each from one refill.
-                drop(entry);
-                *out++ = static_cast<std::uint8_t>(Value(entry));
-                entry = litlen[bitbuf & kLitlenMask];
+            do {
+                // Here the buffer holds at least 56 bits and `entry` is their literal/length entry.
                 if (entry & kLiteral) {
-                    drop(entry);
+                    // Up to three literals of at most 11 bits each, then a refill; the entry read
+                    // after them stays valid, since a refill only adds bits above those held.
+                    Drop(bitbuf, bitsleft, entry);
                     *out++ = static_cast<std::uint8_t>(Value(entry));
                     entry = litlen[bitbuf & kLitlenMask];
                     if (entry & kLiteral) {
-                        drop(entry);
+                        Drop(bitbuf, bitsleft, entry);
                         *out++ = static_cast<std::uint8_t>(Value(entry));
-                        continue;
+                        entry = litlen[bitbuf & kLitlenMask];
+                        if (entry & kLiteral) {
+                            Drop(bitbuf, bitsleft, entry);
+                            *out++ = static_cast<std::uint8_t>(Value(entry));
+                            entry = litlen[bitbuf & kLitlenMask];
+                        }
                     }
-                }
-                RefillFast(in, bitbuf, bitsleft);
-            }
-            if (entry & kExceptional) {
-                entry = resolve(litlen, entry);
-                if (entry & kLiteral) {
-                    drop(entry);
-                    *out++ = static_cast<std::uint8_t>(Value(entry));
+                    RefillFast(in, bitbuf, bitsleft);
                     continue;
                 }
-                if (entry & kEndOfBlock) {
-                    drop(entry);
-                    return leave(InflateResult::Ok);
+                if (entry & kExceptional) {
+                    entry = resolve(litlen, entry);
+                    if (entry & kLiteral) {
+                        Drop(bitbuf, bitsleft, entry);
+                        *out++ = static_cast<std::uint8_t>(Value(entry));
+                        RefillFast(in, bitbuf, bitsleft);
+                        entry = litlen[bitbuf & kLitlenMask];
+                        continue;
+                    }
+                    if (entry & kEndOfBlock) {
+                        Drop(bitbuf, bitsleft, entry);
+                        return leave(InflateResult::Ok);
+                    }
+                    if (entry & kExceptional) return leave(InflateResult::InvalidData);
                 }
-                if (entry & kExceptional) return leave(InflateResult::InvalidData);
-            }
-            const unsigned length = Value(entry) + ExtraValue(bitbuf, entry);
-            drop(entry);
-            entry = resolve(dist, dist[bitbuf & kDistMask]);
-            if (entry & kExceptional) return leave(InflateResult::InvalidData);
-            const std::size_t distance = Value(entry) + ExtraValue(bitbuf, entry);
-            drop(entry);
-            if (distance > static_cast<std::size_t>(out - outBegin)) {
+                // A length and its extra bits (at most 20 bits), then a distance and its extra
+                // bits (at most 28), all from the bits held.
+                const unsigned length = Value(entry) + ExtraValue(bitbuf, entry);
+                Drop(bitbuf, bitsleft, entry);
+                entry = dist[bitbuf & kDistMask];
+                if (entry & kExceptional) {
+                    entry = resolve(dist, entry);
+                    if (entry & kExceptional) return leave(InflateResult::InvalidData);
+                }
+                const std::size_t distance = Value(entry) + ExtraValue(bitbuf, entry);
+                Drop(bitbuf, bitsleft, entry);
+                // Look up the next code before copying, so the two overlap.
+                RefillFast(in, bitbuf, bitsleft);
+                entry = litlen[bitbuf & kLitlenMask];
+                if (distance <= static_cast<std::size_t>(out - outBegin)) {
+                    out = CopyMatch(out, distance, length);
+                    continue;
+                }
                 if (!kCircular || !wrapped_) return leave(InflateResult::InvalidData);
                 // The source starts near the window's end and may wrap to its beginning. It lies
                 // at or after the destination, so a forward move reads every byte before it is
@@ -482,9 +528,7 @@ InflateResult StreamDecoder<kCircular>::HuffmanBlock(const std::uint32_t* litlen
                 std::memmove(out, outBegin + from, first);
                 out += first;
                 if (length > first) out = CopyMatch(out, distance, static_cast<unsigned>(length - first));
-                continue;
-            }
-            out = CopyMatch(out, distance, length);
+            } while (inEnd - in >= kFastInputMargin && outEnd - out >= kFastOutputMargin);
         }
 
         // The careful step: one symbol, near the end of the input or of the output.
@@ -493,13 +537,13 @@ InflateResult StreamDecoder<kCircular>::HuffmanBlock(const std::uint32_t* litlen
         if ((entry & kExceptional) && !(entry & kEndOfBlock)) return leave(InflateResult::InvalidData);
         const std::uint32_t kind = entry & (kLiteral | kEndOfBlock);
         const unsigned value = Value(entry) + ExtraValue(bitbuf, entry);
-        drop(entry);
+        Drop(bitbuf, bitsleft, entry);
         std::size_t distance = 0;
         if (kind == 0) {
             entry = resolve(dist, dist[bitbuf & kDistMask]);
             if (entry & kExceptional) return leave(InflateResult::InvalidData);
             distance = Value(entry) + ExtraValue(bitbuf, entry);
-            drop(entry);
+            Drop(bitbuf, bitsleft, entry);
         }
         if (ConsumedPastEnd(bitsleft)) return leave(InflateResult::InvalidData);
         if (kind == kEndOfBlock) return leave(InflateResult::Ok);
