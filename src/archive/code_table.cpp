@@ -35,7 +35,8 @@ std::uint32_t MakeEntry(unsigned symbol, unsigned codeBits, const SymbolMeaning&
         return kExceptional | kEndOfBlock | bits;
     }
     const std::size_t i = symbol - meaning.plainCount;
-    if (i >= meaning.bases.size() || i >= meaning.extraBits.size() || meaning.extraBits[i] > 15) {
+    if (i >= meaning.bases.size() || i >= meaning.extraBits.size() || meaning.extraBits[i] > 15 ||
+        meaning.bases[i] > 0x7FFF) {
         return kInvalidEntry | bits;
     }
     return (std::uint32_t{meaning.bases[i]} << 16) | (codeBits << 8) | (codeBits + meaning.extraBits[i]);
@@ -130,8 +131,7 @@ std::size_t BuildEntries(std::span<const std::uint8_t> lengths, const Census& ce
                 subStart = used;
                 used += std::size_t{1} << subBits;
                 if (!writing) continue;
-                if (used > entries.size()) return 0;
-                assert(subStart <= 0xFFFF);
+                if (used > entries.size() || subStart >= kMaxTableEntries) return 0;
                 if (census.incomplete) std::fill_n(entries.begin() + subStart, std::size_t{1} << subBits, kInvalidEntry);
                 entries[slot] = kExceptional | kSubtable | static_cast<std::uint32_t>(subStart << 16) | (subBits << 8) |
                                 rootBits;
@@ -169,16 +169,19 @@ CodeTableBuild BuildCodeTable(std::span<const std::uint8_t> lengths, std::size_t
     build.result = Classify(census);
     if (build.result == CodeTableResult::OverSubscribed) return build;
 
+    // The table's own first level need not have the width reported: one of 10 bits keeps every
+    // sub-table's index within an entry's value field and the table small.
+    const unsigned rootBits = std::min(10u, census.longest);
     const SymbolMeaning meaning{plainCount, bases, extraBits};
-    const std::size_t size = BuildEntries(lengths, census, meaning, width, {});
+    const std::size_t size = BuildEntries(lengths, census, meaning, rootBits, {});
     auto table = std::unique_ptr<CodeTable>(new (std::nothrow) CodeTable);
     if (table) table->entries.reset(new (std::nothrow) std::uint32_t[size]);
     if (!table || !table->entries) {
         build.result = CodeTableResult::MemoryExhausted;
         return build;
     }
-    table->rootBits = width;
-    BuildEntries(lengths, census, meaning, width, {table->entries.get(), size});
+    table->rootBits = rootBits;
+    BuildEntries(lengths, census, meaning, rootBits, {table->entries.get(), size});
     build.table = table.release();
     return build;
 }

@@ -19,31 +19,33 @@
 namespace vorne::code_table {
 
 // One entry, a 32-bit word:
-//   bits 0-5    bits to drop from the bit buffer: the code's bits at this level plus, for a length
-//               or distance, its extra bits, so one shift consumes both. For a link, the bits of
-//               the table holding it.
-//   bit 6       exceptional: a link, the end of a block, or an invalid code
-//   bit 7       literal
-//   bits 8-12   the code's bits at this level; a value's extra bits start right above them.
+//   bits 0-7    bits to drop from the bit buffer (at most 63): the code's bits at this level plus,
+//               for a length or distance, its extra bits, so one shift consumes both. For a link,
+//               the bits of the table holding it. The decoder may subtract a whole entry from its
+//               bit count, which leaves the count's low byte right.
+//   bits 8-11   the code's bits at this level; a value's extra bits start right above them.
 //               For a link, the sub-table's width.
 //   bit 13      end of block
 //   bit 14      link to a sub-table
-//   bits 16-31  the literal byte or base value; for a link, the sub-table's index in the array
-inline constexpr std::uint32_t kExceptional = 1u << 6;
-inline constexpr std::uint32_t kLiteral = 1u << 7;
+//   bit 15      exceptional: a link, the end of a block, or an invalid code
+//   bits 16-30  the literal byte or base value; for a link, the sub-table's index in the array
+//   bit 31      literal
 inline constexpr std::uint32_t kEndOfBlock = 1u << 13;
 inline constexpr std::uint32_t kSubtable = 1u << 14;
+inline constexpr std::uint32_t kExceptional = 1u << 15;
+inline constexpr std::uint32_t kLiteral = 1u << 31;
 inline constexpr std::uint32_t kInvalidEntry = kExceptional;
 
 inline constexpr unsigned kMaxCodeLength = 16;
 inline constexpr std::size_t kMaxSymbols = 288;
 
-constexpr unsigned DropBits(std::uint32_t entry) { return entry & 63; }
-constexpr unsigned CodeBits(std::uint32_t entry) { return (entry >> 8) & 31; }
-constexpr unsigned Value(std::uint32_t entry) { return entry >> 16; }
+constexpr unsigned DropBits(std::uint32_t entry) { return static_cast<std::uint8_t>(entry); }
+constexpr unsigned CodeBits(std::uint32_t entry) { return (entry >> 8) & 15; }
+constexpr unsigned Value(std::uint32_t entry) { return (entry >> 16) & 0x7FFF; }
 
-// The extra bits of a length or distance entry, taken from the front of the bit buffer. Zero for
-// literals and the end of a block, whose drop count equals their code bits.
+// The extra bits of a length or distance entry, from the bit buffer as it was before the entry's
+// bits were dropped. Zero for literals and the end of a block, whose drop count equals their code
+// bits.
 constexpr std::uint32_t ExtraValue(std::uint64_t bitbuf, std::uint32_t entry) {
     return static_cast<std::uint32_t>((bitbuf & ((std::uint64_t{1} << DropBits(entry)) - 1)) >> CodeBits(entry));
 }
@@ -70,6 +72,10 @@ Census TakeCensus(std::span<const std::uint8_t> lengths);
 // The result a non-empty set earns: an incomplete set counts as complete when its only code has
 // length 1, the single-code case a compressor may legitimately send.
 CodeTableResult Classify(const Census& census);
+
+// The sub-table index must fit the value field. With at most 288 codes of at most 16 bits that
+// holds for any first-level width from 9 bits on (see TableCapacity).
+inline constexpr std::size_t kMaxTableEntries = 0x8000;
 
 // Fills `entries` with the table for a set that has codes and is not over-subscribed, and returns
 // the number of entries used (first level plus sub-tables). With `entries` empty it only counts.

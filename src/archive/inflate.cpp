@@ -18,8 +18,10 @@
 // Output. InflateInto writes to the caller's buffer and stops when it is full. Inflate writes to
 // the 32,768-byte window as if it were the buffer and hands it to the sink the moment it fills,
 // then starts over at its beginning; a match whose source lies before the window's start then
-// wraps to its end. In both, a distance beyond the bytes this stream has produced is rejected, so
-// nothing is read from a window the stream has not written.
+// wraps to its end. There the bytes after a match are not free scratch space but the oldest part
+// of the history, so the fast loop puts them back after each copy. In both, a distance beyond the
+// bytes this stream has produced is rejected, so nothing is read from a window the stream has not
+// written.
 #include "archive/inflate.h"
 
 #include "archive/code_table.h"
@@ -146,10 +148,11 @@ VORNE_ALWAYS_INLINE void Drop(std::uint64_t& bitbuf, unsigned& bitsleft, std::ui
     bitsleft -= DropBits(entry);
 }
 
-// Needs 8 readable bytes at `in` and at most 63 bits in the buffer; leaves 56 to 63.
+// Needs 8 readable bytes at `in`; leaves 56 to 63 bits. Only the bit count's low byte is used,
+// so the fast loop may subtract whole table entries from it.
 VORNE_ALWAYS_INLINE void RefillFast(const std::uint8_t*& in, std::uint64_t& bitbuf, unsigned& bitsleft) {
-    bitbuf |= Load64(in) << bitsleft;
-    in += (63 - bitsleft) >> 3;
+    bitbuf |= Load64(in) << static_cast<std::uint8_t>(bitsleft);
+    in += 7 - ((bitsleft >> 3) & 7);
     bitsleft |= 56;
 }
 
@@ -188,9 +191,10 @@ VORNE_ALWAYS_INLINE std::uint8_t* CopyMatch(std::uint8_t* out, std::size_t dista
     return end;
 }
 
-// The fast loop's preconditions: one fast refill per step (8 bytes read), and room for one match
-// of up to 258 bytes with its scratch bytes, or three literals.
-constexpr std::ptrdiff_t kFastInputMargin = 8;
+// The fast loop's preconditions: two fast refills (8 bytes read, at most 7 taken, each), for
+// entering the loop and for one step; and room for one match of up to 258 bytes with its scratch
+// bytes, or three literals.
+constexpr std::ptrdiff_t kFastInputMargin = 16;
 constexpr std::ptrdiff_t kFastOutputMargin = 258 + 32;
 
 // ---- The stream decoder -----------------------------------------------------------------------
@@ -448,7 +452,7 @@ VORNE_ALWAYS_INLINE InflateResult StreamDecoder<kCircular>::DecodeCodes(const st
     auto leave = [&](InflateResult result) {
         inNext_ = in;
         bitbuf_ = bitbuf;
-        bitsleft_ = bitsleft;
+        bitsleft_ = static_cast<std::uint8_t>(bitsleft);
         outNext_ = out;
         return result;
     };
@@ -463,22 +467,31 @@ VORNE_ALWAYS_INLINE InflateResult StreamDecoder<kCircular>::DecodeCodes(const st
 
     for (;;) {
         if (inEnd - in >= kFastInputMargin && outEnd - out >= kFastOutputMargin) {
+            // Each entry's bits are dropped as soon as it is read, whatever it turns out to be; a
+            // length or distance takes its extra bits from `saved`, the buffer before the drop.
+            // The bit count's high bits collect garbage from whole entries subtracted.
+            std::uint64_t saved;
+            auto consume = [&](std::uint32_t entry) {
+                saved = bitbuf;
+                bitbuf >>= DropBits(entry);
+                bitsleft -= entry;
+            };
             RefillFast(in, bitbuf, bitsleft);
             std::uint32_t entry = litlen[bitbuf & kLitlenMask];
             do {
                 // Here the buffer holds at least 56 bits and `entry` is their literal/length entry.
+                consume(entry);
                 if (entry & kLiteral) {
                     // Up to three literals of at most 11 bits each, then a refill; the entry read
                     // after them stays valid, since a refill only adds bits above those held.
-                    Drop(bitbuf, bitsleft, entry);
                     *out++ = static_cast<std::uint8_t>(Value(entry));
                     entry = litlen[bitbuf & kLitlenMask];
                     if (entry & kLiteral) {
-                        Drop(bitbuf, bitsleft, entry);
+                        consume(entry);
                         *out++ = static_cast<std::uint8_t>(Value(entry));
                         entry = litlen[bitbuf & kLitlenMask];
                         if (entry & kLiteral) {
-                            Drop(bitbuf, bitsleft, entry);
+                            consume(entry);
                             *out++ = static_cast<std::uint8_t>(Value(entry));
                             entry = litlen[bitbuf & kLitlenMask];
                         }
@@ -487,48 +500,61 @@ VORNE_ALWAYS_INLINE InflateResult StreamDecoder<kCircular>::DecodeCodes(const st
                     continue;
                 }
                 if (entry & kExceptional) {
-                    entry = resolve(litlen, entry);
-                    if (entry & kLiteral) {
-                        Drop(bitbuf, bitsleft, entry);
-                        *out++ = static_cast<std::uint8_t>(Value(entry));
-                        RefillFast(in, bitbuf, bitsleft);
-                        entry = litlen[bitbuf & kLitlenMask];
-                        continue;
+                    if (entry & kSubtable) {
+                        entry = litlen[Value(entry) + (bitbuf & ((std::uint32_t{1} << CodeBits(entry)) - 1))];
+                        consume(entry);
+                        if (entry & kLiteral) {
+                            *out++ = static_cast<std::uint8_t>(Value(entry));
+                            RefillFast(in, bitbuf, bitsleft);
+                            entry = litlen[bitbuf & kLitlenMask];
+                            continue;
+                        }
                     }
-                    if (entry & kEndOfBlock) {
-                        Drop(bitbuf, bitsleft, entry);
-                        return leave(InflateResult::Ok);
-                    }
+                    if (entry & kEndOfBlock) return leave(InflateResult::Ok);
                     if (entry & kExceptional) return leave(InflateResult::InvalidData);
                 }
                 // A length and its extra bits (at most 20 bits), then a distance and its extra
                 // bits (at most 28), all from the bits held.
-                const unsigned length = Value(entry) + ExtraValue(bitbuf, entry);
-                Drop(bitbuf, bitsleft, entry);
+                const unsigned length = Value(entry) + ExtraValue(saved, entry);
                 entry = dist[bitbuf & kDistMask];
+                consume(entry);
                 if (entry & kExceptional) {
-                    entry = resolve(dist, entry);
+                    if (entry & kSubtable) {
+                        entry = dist[Value(entry) + (bitbuf & ((std::uint32_t{1} << CodeBits(entry)) - 1))];
+                        consume(entry);
+                    }
                     if (entry & kExceptional) return leave(InflateResult::InvalidData);
                 }
-                const std::size_t distance = Value(entry) + ExtraValue(bitbuf, entry);
-                Drop(bitbuf, bitsleft, entry);
+                const std::size_t distance = Value(entry) + ExtraValue(saved, entry);
                 // Look up the next code before copying, so the two overlap.
                 RefillFast(in, bitbuf, bitsleft);
                 entry = litlen[bitbuf & kLitlenMask];
-                if (distance <= static_cast<std::size_t>(out - outBegin)) {
+                if constexpr (!kCircular) {
+                    if (distance > static_cast<std::size_t>(out - outBegin)) return leave(InflateResult::InvalidData);
                     out = CopyMatch(out, distance, length);
-                    continue;
+                } else {
+                    // The window's bytes after the match are the oldest of the history, still
+                    // in reach of later matches: keep them from the copy's scratch writes.
+                    std::uint8_t kept[32];
+                    std::memcpy(kept, out + length, sizeof kept);
+                    if (distance <= static_cast<std::size_t>(out - outBegin)) {
+                        out = CopyMatch(out, distance, length);
+                    } else {
+                        if (!wrapped_) return leave(InflateResult::InvalidData);
+                        // The source starts near the window's end and may wrap to its
+                        // beginning. It lies at or after the destination, so a forward move
+                        // reads every byte before it is overwritten.
+                        const std::size_t from =
+                            static_cast<std::size_t>(out - outBegin) + kInflateWindowSize - distance;
+                        const std::size_t first = std::min<std::size_t>(length, kInflateWindowSize - from);
+                        std::memmove(out, outBegin + from, first);
+                        out += first;
+                        out = length > first ? CopyMatch(out, distance, static_cast<unsigned>(length - first)) : out;
+                    }
+                    std::memcpy(out, kept, sizeof kept);
                 }
-                if (!kCircular || !wrapped_) return leave(InflateResult::InvalidData);
-                // The source starts near the window's end and may wrap to its beginning. It lies
-                // at or after the destination, so a forward move reads every byte before it is
-                // overwritten.
-                const std::size_t from = static_cast<std::size_t>(out - outBegin) + kInflateWindowSize - distance;
-                const std::size_t first = std::min<std::size_t>(length, kInflateWindowSize - from);
-                std::memmove(out, outBegin + from, first);
-                out += first;
-                if (length > first) out = CopyMatch(out, distance, static_cast<unsigned>(length - first));
             } while (inEnd - in >= kFastInputMargin && outEnd - out >= kFastOutputMargin);
+            bitsleft = static_cast<std::uint8_t>(bitsleft);
         }
 
         // The careful step: one symbol, near the end of the input or of the output.

@@ -97,8 +97,9 @@ struct CodeTableBuild {
     CodeTableResult result = CodeTableResult::Complete;
 };
 
-// Lengths are at most 16 and there are at most 288 of them; bases fit 16 bits and extra-bit counts
-// are at most 15 (or kInvalidSymbol). A set breaking these limits is refused as over-subscribed.
+// Lengths are at most 16 and there are at most 288 of them (a set breaking these limits is refused
+// as over-subscribed). Bases are below 32,768 and extra-bit counts at most 15; a symbol breaking
+// these decodes as invalid.
 CodeTableBuild BuildCodeTable(std::span<const std::uint8_t> lengths, std::size_t plainCount,
                               std::span<const std::uint16_t> bases, std::span<const std::uint8_t> extraBits,
                               int requestedWidth);

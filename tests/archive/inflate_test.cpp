@@ -235,6 +235,23 @@ TEST(InflateStreams, SinkGetsEveryFullWindowThenTheRest) {
              PutFixedSymbol(w, 256);
          }),
          kOk, {32768, 2}},
+        // Two matches after the window has wrapped, then enough literals for the decoder to take
+        // its fast path: the second match reaches back almost a whole window, to bytes just past
+        // the first match's end, which must still hold the stream's earlier output.
+        {"a match from the far end of the window", Build([&](BitWriter& w) {
+             std::string head;
+             for (int i = 0; i < 32868; ++i) head += static_cast<char>('a' + i * 7 % 23);
+             Stored(w, head, false);
+             FixedHeader(w);
+             PutFixedSymbol(w, 257);  // 3 bytes from 1 back
+             PutFixedDistance(w, 0);
+             PutFixedSymbol(w, 257);  // 3 bytes from 32,763 back: 8186 in the extra bits, on 24,577
+             PutFixedDistance(w, 29);
+             w.Put(8186, 13);
+             for (int i = 0; i < 40; ++i) PutFixedSymbol(w, 'L');
+             PutFixedSymbol(w, 256);
+         }),
+         kOk, {32768, 146}},
         {"failure after a full window", Build([&](BitWriter& w) { Stored(w, window, false).Put(1, 1).Put(3, 2); }),
          kBadSet, {32768}},
     };
