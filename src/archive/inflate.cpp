@@ -549,7 +549,7 @@ VORNE_ALWAYS_INLINE InflateResult StreamDecoder<kCircular>::DecodeCodes(const st
                         const std::size_t first = std::min<std::size_t>(length, kInflateWindowSize - from);
                         std::memmove(out, outBegin + from, first);
                         out += first;
-                        out = length > first ? CopyMatch(out, distance, static_cast<unsigned>(length - first)) : out;
+                        if (length > first) out = CopyMatch(out, distance, static_cast<unsigned>(length - first));
                     }
                     std::memcpy(out, kept, sizeof kept);
                 }

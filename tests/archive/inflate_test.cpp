@@ -235,9 +235,10 @@ TEST(InflateStreams, SinkGetsEveryFullWindowThenTheRest) {
              PutFixedSymbol(w, 256);
          }),
          kOk, {32768, 2}},
-        // Two matches after the window has wrapped, then enough literals for the decoder to take
-        // its fast path: the second match reaches back almost a whole window, to bytes just past
-        // the first match's end, which must still hold the stream's earlier output.
+        // Matches after the window has wrapped, then enough literals for the decoder to take its
+        // fast path. The second reaches back almost a whole window, to bytes just past the first
+        // match's end, which must still hold the stream's earlier output; the third starts two
+        // bytes before the window's end and goes on at its beginning.
         {"a match from the far end of the window", Build([&](BitWriter& w) {
              std::string head;
              for (int i = 0; i < 32868; ++i) head += static_cast<char>('a' + i * 7 % 23);
@@ -248,10 +249,13 @@ TEST(InflateStreams, SinkGetsEveryFullWindowThenTheRest) {
              PutFixedSymbol(w, 257);  // 3 bytes from 32,763 back: 8186 in the extra bits, on 24,577
              PutFixedDistance(w, 29);
              w.Put(8186, 13);
+             PutFixedSymbol(w, 257);  // 3 bytes from 108 back: 11 in the extra bits, on 97
+             PutFixedDistance(w, 13);
+             w.Put(11, 5);
              for (int i = 0; i < 40; ++i) PutFixedSymbol(w, 'L');
              PutFixedSymbol(w, 256);
          }),
-         kOk, {32768, 146}},
+         kOk, {32768, 149}},
         {"failure after a full window", Build([&](BitWriter& w) { Stored(w, window, false).Put(1, 1).Put(3, 2); }),
          kBadSet, {32768}},
     };
