@@ -9,6 +9,10 @@
 // "overread". The bits consumed have gone past the input exactly when fewer bits are left than
 // those zero bytes supplied; every step that uses bits checks that before it acts on them.
 //
+// Tables. One lookup of the next 11 bits resolves every literal/length code of up to 11 bits,
+// with a length's extra bits counted in the same entry; 8 bits resolve most distance codes, 7 bits
+// every code-length code. Longer codes take one more lookup in a sub-table (code_table.h).
+//
 // Two loops. A fast loop runs while at least kFastInputMargin bytes of input and
 // kFastOutputMargin bytes of output room remain: it refills without looking at the input's end,
 // decodes a literal/length code, its extra bits and a distance from one refill (at most 48 bits),
