@@ -2,12 +2,6 @@
 // same bytes up to where each stopped.
 #include "archive/inflate.h"
 
-// The core library is built without coverage instrumentation; compiling the decoder into this
-// target instead lets the fuzzer see which of its branches an input reaches. (The library's copies
-// are then not linked in: nothing refers to them.)
-#include "archive/code_table.cpp"
-#include "archive/inflate.cpp"
-
 #include <algorithm>
 #include <array>
 #include <cstdint>
