@@ -64,9 +64,9 @@ protected:
     std::int64_t length = 0;
 
 private:
-    // Headers lie in one or two small regions of a file; reading the 4 KiB page around a request
+    // Headers lie in one or two small regions of a file; reading the 1 KiB page around a request
     // lets the reader's several small reads of a region cost one read of the file.
-    static constexpr std::int64_t kPageSize = 4096;
+    static constexpr std::int64_t kPageSize = 1024;
     struct Page {
         std::int64_t offset = -1;  // -1: empty
         std::size_t size = 0;      // bytes the file really holds there
