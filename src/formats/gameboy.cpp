@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "catalogue/code_names.h"
 #include "catalogue/text_rules.h"
 #include "platform/file.h"
 
@@ -24,12 +25,7 @@ constexpr std::size_t kTitleSize = 16;
 constexpr std::uint8_t kUseNewLicensee = 0x33;
 constexpr std::int64_t kImageUnit = 8192;
 
-struct CodeText {
-    std::uint8_t code;
-    std::string_view text;
-};
-
-constexpr std::array<CodeText, 10> kCartridgeTypes{{
+constexpr std::array<CodeName, 10> kCartridgeTypes{{
     {0x00, "ROM"},
     {0x01, "ROM+MBC1"},
     {0x02, "ROM+MBC1+RAM"},
@@ -43,30 +39,25 @@ constexpr std::array<CodeText, 10> kCartridgeTypes{{
 }};
 
 // Kilobytes, without the k.
-constexpr std::array<CodeText, 10> kRomSizes{{
+constexpr std::array<CodeName, 10> kRomSizes{{
     {0x00, "32"}, {0x01, "64"}, {0x02, "128"}, {0x03, "256"}, {0x04, "512"},
     {0x05, "1024"}, {0x06, "2048"}, {0x34, "1152"}, {0x35, "1280"}, {0x36, "1536"},
 }};
 
-constexpr std::array<CodeText, 4> kRamSizes{{{0x00, "0"}, {0x01, "2"}, {0x02, "8"}, {0x03, "16"}}};
+constexpr std::array<CodeName, 4> kRamSizes{{{0x00, "0"}, {0x01, "2"}, {0x02, "8"}, {0x03, "16"}}};
 
+// A size in kilobytes and the letter k; a code the table does not name shows as "<code>k".
 template <std::size_t N>
-const CodeText* Find(const std::array<CodeText, N>& table, std::uint8_t code) {
-    auto it = std::find_if(table.begin(), table.end(), [code](const CodeText& entry) { return entry.code == code; });
-    return it == table.end() ? nullptr : &*it;
-}
-
-template <std::size_t N>
-std::string KiloText(const std::array<CodeText, N>& table, std::uint8_t code) {
-    const CodeText* entry = Find(table, code);
-    return (entry ? std::string(entry->text) : "<" + std::to_string(code) + ">") + "k";
+std::string KiloText(const std::array<CodeName, N>& table, std::uint8_t code) {
+    auto name = NameOf(table, code);
+    return (name ? std::string(*name) : "<" + std::to_string(code) + ">") + "k";
 }
 
 }  // namespace
 
-std::string CartridgeTypeText(std::uint8_t code) {
-    const CodeText* entry = Find(kCartridgeTypes, code);
-    return entry ? std::string(entry->text) : "<unknown: " + std::to_string(code) + ">";
+std::string GameboyCartridgeTypeText(std::uint8_t code) {
+    auto name = NameOf(kCartridgeTypes, code);
+    return name ? std::string(*name) : UnknownCodeText(code);
 }
 
 std::string GameboyRomSizeText(std::uint8_t code) { return KiloText(kRomSizes, code); }
@@ -99,7 +90,7 @@ void GameboyHeader::ReadHeader() {
 
     title = TextUpToNul(std::span(rawHeader).first(kTitleSize));
     typeCode = at(kCartridgeType);
-    typeText = CartridgeTypeText(typeCode);
+    typeText = GameboyCartridgeTypeText(typeCode);
     romSizeText = GameboyRomSizeText(at(kRomSize));
     ramSizeText = GameboyRamSizeText(at(kRamSize));
     destination = at(kDestination);

@@ -20,7 +20,7 @@ namespace vorne {
 class File;
 
 // "ROM+MBC1" for code 1, "<unknown: 4>" for a code the table lacks.
-std::string CartridgeTypeText(std::uint8_t code);
+std::string GameboyCartridgeTypeText(std::uint8_t code);
 // "256k" for code 3, "<7>k" for a code the table lacks.
 std::string GameboyRomSizeText(std::uint8_t code);
 // "8k" for code 2, "<5>k" for a code the table lacks.

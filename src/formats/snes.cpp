@@ -43,19 +43,9 @@ bool AnyHighBit(std::span<const std::uint8_t> bytes) {
     return std::any_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b >= 0x80; });
 }
 
-template <std::size_t N>
-std::string_view Lookup(const std::array<std::pair<std::uint8_t, std::string_view>, N>& table, std::uint8_t code,
-                        std::string_view otherwise) {
-    for (const auto& [key, text] : table) {
-        if (key == code) return text;
-    }
-    return otherwise;
-}
-
 std::string CartridgeTypeText(std::uint8_t code) {
-    std::string_view name = Lookup(snes::kCartridgeTypes, code, {});
-    if (name.empty()) return "<unknown: " + Decimal(code) + ">";
-    return std::string(name);
+    auto name = NameOf(snes::kCartridgeTypes, code);
+    return name ? std::string(*name) : UnknownCodeText(code);
 }
 
 std::string DestinationText(std::uint8_t code) {
@@ -123,8 +113,8 @@ void SnesHeader::ReadHeader() {
     blockOffset = isHiRom ? base + kHiRomDistance : base;
     rawHeader = isHiRom ? hiBlock : loBlock;
 
-    romSizeText = std::string(Lookup(snes::kRomSizes, rawHeader[kRomSize], "?")) + " Mbit";
-    ramSizeText = std::string(Lookup(snes::kSramSizes, rawHeader[kSramSize], "?")) + " Kbit";
+    romSizeText = std::string(NameOf(snes::kRomSizes, rawHeader[kRomSize]).value_or("?")) + " Mbit";
+    ramSizeText = std::string(NameOf(snes::kSramSizes, rawHeader[kSramSize]).value_or("?")) + " Kbit";
 }
 
 std::optional<std::string> SnesHeader::ColumnText(int index) const {

@@ -7,20 +7,22 @@
 #include <string_view>
 #include <utility>
 
+#include "catalogue/code_names.h"
+
 namespace vorne::snes {
 
 // ROM size code -> the number of Mbit shown before " Mbit"; other codes show "?".
-inline constexpr std::array<std::pair<std::uint8_t, std::string_view>, 5> kRomSizes{{
+inline constexpr std::array<CodeName, 5> kRomSizes{{
     {8, "2"}, {9, "4"}, {10, "8"}, {11, "16"}, {12, "32"},
 }};
 
 // SRAM size code -> the number of Kbit shown before " Kbit"; other codes show "?".
-inline constexpr std::array<std::pair<std::uint8_t, std::string_view>, 4> kSramSizes{{
+inline constexpr std::array<CodeName, 4> kSramSizes{{
     {0, "0"}, {1, "16"}, {2, "32"}, {3, "64"},
 }};
 
 // Cartridge type code -> name; other codes show "<unknown: %d>".
-inline constexpr std::array<std::pair<std::uint8_t, std::string_view>, 9> kCartridgeTypes{{
+inline constexpr std::array<CodeName, 9> kCartridgeTypes{{
     {0, "ROM"}, {1, "ROM/RAM"}, {2, "ROM/SRAM"}, {3, "ROM/DSP1"}, {4, "ROM/DSP1/RAM"}, {5, "ROM/DSP1/SRAM"},
     {0x13, "ROM/FX"}, {0xE3, "ROM/RAM/GB"}, {0xF6, "ROM/DSP2"},
 }};
