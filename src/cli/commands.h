@@ -20,6 +20,7 @@ ExitCode RunScan(const Arguments& args);
 ExitCode RunShow(const Arguments& args);
 ExitCode RunSet(const Arguments& args);
 ExitCode RunRemoveTrainer(const Arguments& args);
+ExitCode RunExtract(const Arguments& args);
 
 inline constexpr Command kCommands[] = {
     {"scan", "scan FOLDER --kind KIND [--subdirs] [--zip] [--known-dumps FILE] [--json]",
@@ -29,6 +30,8 @@ inline constexpr Command kCommands[] = {
     {"set", "set FILE --kind KIND FIELD=VALUE [FIELD=VALUE ...]",
      "Write header fields, in order; a field is a column number, or 100 and up for the extra values.", RunSet},
     {"remove-trainer", "remove-trainer FILE", "Cut the 512-byte trainer out of an NES image.", RunRemoveTrainer},
+    {"extract", "extract ARCHIVE MEMBER [-o OUT]",
+     "Write one member of a zip archive to OUT, or to standard output.", RunExtract},
 };
 
 }  // namespace vorne::cli
