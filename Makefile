@@ -44,21 +44,23 @@ test-asan: deps
 	cmake --build --preset asan -j $(JOBS)
 	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure
 
-# A short run of every fuzz target (they are built by test-asan).
-fuzz-smoke: test-asan
-	@for f in build-asan/fuzz/fuzz_*; do \
-	  echo "fuzzing $$f for $(FUZZ_SECONDS)s"; \
-	  mkdir -p build-asan/corpus/$$(basename $$f); \
-	  $$f -max_total_time=$(FUZZ_SECONDS) -max_len=300000 -print_final_stats=0 build-asan/corpus/$$(basename $$f) \
-	    2>build-asan/$$(basename $$f).log || { tail -50 build-asan/$$(basename $$f).log; exit 1; }; \
+# Each fuzz target starts from the sample files of its kind (fuzz_<name> from the folder of
+# the same name, when there is one) besides its own corpus.
+FUZZ_RUN = for f in build-asan/fuzz/fuzz_*; do \
+	  name=$$(basename $$f); kind=$${name\#fuzz_}; corpus=build-asan/corpus/$$name; \
+	  mkdir -p $$corpus; seeds=; [ -d $(SAMPLES)/$$kind ] && seeds=$(SAMPLES)/$$kind; \
+	  echo "fuzzing $$name for $(1)s"; \
+	  $$f -max_total_time=$(1) -max_len=1100000 -print_final_stats=0 $$corpus $$seeds \
+	    2>build-asan/$$name.log || { tail -50 build-asan/$$name.log; exit 1; }; \
 	done
 
+# A short run of every fuzz target (they are built by test-asan).
+fuzz-smoke: test-asan samples
+	@$(call FUZZ_RUN,$(FUZZ_SECONDS))
+
 # The long run, on demand.
-fuzz: test-asan
-	@for f in build-asan/fuzz/fuzz_*; do \
-	  mkdir -p build-asan/corpus/$$(basename $$f); \
-	  $$f -max_total_time=$(FUZZ_LONG_SECONDS) -max_len=300000 build-asan/corpus/$$(basename $$f) || exit 1; \
-	done
+fuzz: test-asan samples
+	@$(call FUZZ_RUN,$(FUZZ_LONG_SECONDS))
 
 bench: deps
 	cmake --preset bench >/dev/null

@@ -1,0 +1,61 @@
+// Genesis and 32X images: the cartridge header at image offsets 0x100 to 0x1FF, read from a file
+// in either of two layouts.
+//
+// Linear: the image bytes in order; the text at 0x100 starts with SEGA.
+// Interleaved (the copier layout): (length mod 16384) bytes of copier header, usually 512 or 0,
+// then blocks of 2H bytes, H being 8 KiB for Genesis and 512 KiB for 32X. The first H bytes of a
+// block hold the block's odd image bytes (1, 3, 5, ...), the second H bytes its even ones. The
+// header always lies in the first block.
+//
+// A file is 32X when the character 3 of "SEGA 32X" (image byte 0x105) stands at file offset 0x82
+// (an interleaved file without copier header), at 0x105 (a linear file), or, in an interleaved
+// file with a copier header, at 0x82 plus the header's size.
+// A file too short for the bytes the layout needs reads the missing ones as zero; a write that
+// would land past its end is refused.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "catalogue/rom_header.h"
+
+namespace vorne {
+
+class GenesisHeader final : public RomHeader {
+public:
+    static constexpr std::int64_t kGenesisHalfBlock = 8192;
+    static constexpr std::int64_t k32XHalfBlock = 0x80000;
+    // The copier header of an interleaved file is what its length exceeds whole 16 KiB units by.
+    static constexpr std::int64_t kCopierUnit = 16384;
+
+    std::optional<std::string> ColumnText(int index) const override;
+    bool WriteField(std::string_view value, int field) override;
+    bool SupportsField(int field) const override;
+
+    // What the layout conversion takes from a loaded file.
+    bool IsInterleaved() const { return isInterleaved; }
+    bool IsGenesis() const { return isGenesis; }              // false: a 32X image
+    std::int64_t HalfBlockSize() const { return halfBlockSize; }  // H
+
+    std::uint16_t Checksum() const { return checksum; }
+
+private:
+    void ReadHeader() override;
+    // Writes `bytes` at image offset `imageOffset` (even) in the file's own layout.
+    void WriteImageBytes(std::int64_t imageOffset, std::span<const std::uint8_t> bytes);
+
+    std::string nativeTitle;         // 0x120, 48 bytes
+    std::string internationalTitle;  // 0x150, 48 bytes
+    std::string typeCode;            // 0x180, 2 bytes: "GM" for a game
+    std::string productCode;         // 0x182, 10 bytes
+    std::uint16_t checksum = 0;      // 0x18E, big-endian
+    std::string ioSupport;           // 0x190, 16 bytes
+    std::string countries;           // 0x1F0, 3 bytes
+    std::string typeText;            // name of typeCode, as read (a write leaves it)
+    bool isInterleaved = false;
+    bool isGenesis = true;
+    std::int64_t halfBlockSize = kGenesisHalfBlock;
+};
+
+}  // namespace vorne

@@ -1,0 +1,191 @@
+#include "formats/snes.h"
+
+#include <algorithm>
+
+#include "catalogue/text_rules.h"
+#include "formats/snes_tables.h"
+#include "platform/file.h"
+
+namespace vorne {
+
+namespace {
+
+// Offsets within the 78-byte block (add 0x7FB0 for the LoROM image offset).
+constexpr std::size_t kMakerCode = 0x00;     // 6 bytes: maker and game code of the extended header
+constexpr std::size_t kMakerCodeSize = 6;
+constexpr std::size_t kTitle = 0x10;         // 21 bytes
+constexpr std::size_t kTitleSize = 21;
+constexpr std::size_t kMapMode = 0x25;       // the "Makeup Byte": speed in the high nibble, map in the low
+constexpr std::size_t kCartridgeType = 0x26;
+constexpr std::size_t kRomSize = 0x27;
+constexpr std::size_t kSramSize = 0x28;
+constexpr std::size_t kDestination = 0x29;
+constexpr std::size_t kLicensee = 0x2A;
+constexpr std::size_t kComplement = 0x2C;    // checksum complement, low byte first
+constexpr std::size_t kChecksum = 0x2E;      // checksum, low byte first
+constexpr std::size_t kResetHigh = 0x4D;     // high byte of the emulation-mode reset vector
+
+constexpr std::int64_t kHiRomDistance = 0x8000;    // the HiROM place lies 32 KiB after the LoROM one
+constexpr std::int64_t kLargeImage = 0x300000;     // 3 MB: above it, HiROM is the rule
+constexpr std::int64_t kCopierUnit = 8192;         // images are whole 8 KiB units
+
+constexpr std::uint8_t kExtendedLicensee = 0x33;
+
+// Fields of WriteField: the column they change, or an extra code of the edit dialog.
+constexpr int kTitleField = 0;
+constexpr int kTypeField = 7;
+constexpr int kDestinationField = 8;
+constexpr int kMapModeField = 100;
+constexpr int kTypeCodeField = 101;
+constexpr int kLicenseeField = 102;
+
+bool AnyHighBit(std::span<const std::uint8_t> bytes) {
+    return std::any_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b >= 0x80; });
+}
+
+template <std::size_t N>
+std::string_view Lookup(const std::array<std::pair<std::uint8_t, std::string_view>, N>& table, std::uint8_t code,
+                        std::string_view otherwise) {
+    for (const auto& [key, text] : table) {
+        if (key == code) return text;
+    }
+    return otherwise;
+}
+
+std::string CartridgeTypeText(std::uint8_t code) {
+    std::string_view name = Lookup(snes::kCartridgeTypes, code, {});
+    if (name.empty()) return "<unknown: " + Decimal(code) + ">";
+    return std::string(name);
+}
+
+std::string DestinationText(std::uint8_t code) {
+    if (code < snes::kDestinations.size()) return std::string(snes::kDestinations[code]);
+    return std::string(snes::DecimalText(code));  // no name: the code, as for unnamed licensees
+}
+
+// Refuses a write that would not land inside the file as it was loaded: the place was chosen for
+// that file, and writing past its end would grow it.
+void CheckWritable(const File& file, std::int64_t loadedLength, std::int64_t at, std::size_t size) {
+    if (file.Size() != loadedLength) {
+        throw OperationRefused(file.Path() + ": the file changed since it was read; read it again");
+    }
+    if (at < 0 || at + static_cast<std::int64_t>(size) > loadedLength) {
+        throw OperationRefused(file.Path() + ": the header lies past the end of the file");
+    }
+}
+
+}  // namespace
+
+int ScoreSnesHeader(std::span<const std::uint8_t, kSnesBlockSize> b, bool hiRomPlace, std::int64_t length) {
+    int score = 0;
+
+    // Size: images above 3 MB are HiROM as a rule.
+    if (hiRomPlace && length > kLargeImage) score += 4;
+
+    // Strong evidence, 2 points each.
+    // Checksum plus complement make 0xFFFF (byte by byte 0xFF 0xFF).
+    int pairSum = (b[kChecksum + 1] + b[kComplement + 1]) * 256 + b[kChecksum] + b[kComplement];
+    if (pairSum == 0xFFFF) score += 2;
+    // Licensee 0x33 announces the extended header.
+    if (b[kLicensee] == kExtendedLicensee) score += 2;
+    // Map modes 0 to 3 in the low nibble are the usual ones.
+    if ((b[kMapMode] & 0x0F) < 4) score += 2;
+
+    // Strong counter-evidence: a reset vector below 0x8000 points outside the ROM.
+    if ((b[kResetHigh] & 0x80) == 0) score -= 4;
+
+    // Weak counter-evidence, 1 point each.
+    // ROM size: 2^((code - 7) mod 32) as a signed 32-bit number must not exceed 48, so codes
+    // 6 to 12 (mod 32) pass; code 6 passes because 2^31 is negative in 32 bits.
+    unsigned exponent = static_cast<unsigned>(b[kRomSize] - 7) & 31u;
+    if (static_cast<std::int32_t>(std::uint32_t{1} << exponent) > 48) score -= 1;
+    // Maker and game code, and title, are plain ASCII in a real header.
+    if (AnyHighBit(b.subspan(kMakerCode, kMakerCodeSize))) score -= 1;
+    if (AnyHighBit(b.subspan(kTitle, kTitleSize))) score -= 1;
+
+    return score;
+}
+
+void SnesHeader::ReadHeader() {
+    // A 512-byte copier header shows as a length of 512 beyond whole 8 KiB units.
+    std::int64_t base = kLoRomPlace;
+    if (length % kCopierUnit == kCopierHeaderSize) base += kCopierHeaderSize;
+
+    std::array<std::uint8_t, kSnesBlockSize> hiBlock;
+    std::array<std::uint8_t, kSnesBlockSize> loBlock;
+    ReadAt(base + kHiRomDistance, hiBlock);  // bytes past the end of a short file read as zero
+    ReadAt(base, loBlock);
+    int hi = ScoreSnesHeader(hiBlock, true, length);
+    int lo = ScoreSnesHeader(loBlock, false, length);
+
+    // LoROM must win outright; a tie goes to HiROM.
+    isHiRom = !(lo > hi);
+    blockOffset = isHiRom ? base + kHiRomDistance : base;
+    rawHeader = isHiRom ? hiBlock : loBlock;
+
+    romSizeText = std::string(Lookup(snes::kRomSizes, rawHeader[kRomSize], "?")) + " Mbit";
+    ramSizeText = std::string(Lookup(snes::kSramSizes, rawHeader[kSramSize], "?")) + " Kbit";
+}
+
+std::optional<std::string> SnesHeader::ColumnText(int index) const {
+    const auto& h = rawHeader;
+    switch (index) {
+        case 0: return TextUpToNul(std::span(h).subspan(kTitle, kTitleSize));
+        case 1: return FilenameText();
+        case 2: return SizeText();
+        case 3: return isHiRom ? "HiRom" : "LoRom";
+        case 4: return (h[kMapMode] & 0xF0) == 0x30 ? "Fast" : "Slow";
+        case 5: return romSizeText;
+        case 6: return ramSizeText;
+        case 7: return CartridgeTypeText(h[kCartridgeType]);
+        case 8: return DestinationText(h[kDestination]);
+        case 9: return std::string(snes::kLicensees[h[kLicensee]]);
+        case kMapModeField: return Decimal(h[kMapMode]);
+        case kTypeCodeField: return Decimal(h[kCartridgeType]);
+        case kLicenseeField: return Decimal(h[kLicensee]);
+        default: return std::nullopt;
+    }
+}
+
+bool SnesHeader::SupportsField(int field) const {
+    switch (field) {
+        case kTitleField:
+        case kTypeField:
+        case kDestinationField:
+        case kMapModeField:
+        case kLicenseeField: return true;
+        default: return false;
+    }
+}
+
+bool SnesHeader::WriteField(std::string_view value, int field) {
+    if (!SupportsField(field)) return false;
+
+    // The new bytes and where they go in the block.
+    std::size_t at = 0;
+    std::array<std::uint8_t, kTitleSize> bytes{};
+    std::size_t size = 1;
+    switch (field) {
+        case kTitleField:
+            at = kTitle;
+            size = kTitleSize;
+            StrncpyFill(bytes, value);  // zero bytes after a shorter title, not blanks
+            break;
+        case kTypeField: at = kCartridgeType; break;
+        case kDestinationField: at = kDestination; break;
+        case kMapModeField: at = kMapMode; break;
+        case kLicenseeField: at = kLicensee; break;
+    }
+    if (field != kTitleField) bytes[0] = CutTo8(AtoiRule(value));
+    auto written = std::span(bytes).first(size);
+
+    File file = File::OpenReadWrite(path);
+    std::int64_t offset = blockOffset + static_cast<std::int64_t>(at);
+    CheckWritable(file, length, offset, size);
+    file.WriteAt(offset, written);
+    file.Close();
+    std::copy(written.begin(), written.end(), rawHeader.begin() + static_cast<std::ptrdiff_t>(at));
+    return true;
+}
+
+}  // namespace vorne

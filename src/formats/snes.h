@@ -1,0 +1,52 @@
+// SNES images: the internal header at image offset 0x7FB0 (LoROM) or 0xFFB0 (HiROM), behind an
+// optional 512-byte copier header.
+//
+// Nothing in the image says which place holds the header, so both candidate blocks are scored
+// with plausibility rules (ScoreSnesHeader) and the better one wins; ties go to HiROM. Edited
+// fields are written back into the block that was chosen. The stored checksum only feeds the
+// scoring; nothing here recomputes it.
+//
+// Files too short to hold a block read its missing bytes as zero, so a short file still gets the
+// same columns on every load; a write that would land past the end of the file is refused.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "catalogue/rom_header.h"
+
+namespace vorne {
+
+inline constexpr std::size_t kSnesBlockSize = 78;  // 0x7FB0 to 0x7FFD of the image
+
+// The plausibility score of one candidate header block. `hiRomPlace` says the block was read at
+// the HiROM place; `length` is the file's length (large files favour HiROM).
+int ScoreSnesHeader(std::span<const std::uint8_t, kSnesBlockSize> block, bool hiRomPlace, std::int64_t length);
+
+class SnesHeader final : public RomHeader {
+public:
+    static constexpr std::int64_t kLoRomPlace = 0x7FB0;
+    static constexpr std::int64_t kHiRomPlace = 0xFFB0;
+    static constexpr std::int64_t kCopierHeaderSize = 512;
+
+    std::optional<std::string> ColumnText(int index) const override;
+    bool WriteField(std::string_view value, int field) override;
+    bool SupportsField(int field) const override;
+
+    bool IsHiRom() const { return isHiRom; }
+    std::int64_t BlockOffset() const { return blockOffset; }
+    const std::array<std::uint8_t, kSnesBlockSize>& RawHeader() const { return rawHeader; }
+
+private:
+    void ReadHeader() override;
+
+    std::array<std::uint8_t, kSnesBlockSize> rawHeader{};  // the block of the chosen place
+    std::int64_t blockOffset = kHiRomPlace;                // file offset of that block
+    std::string romSizeText;                               // "4 Mbit", "? Mbit"
+    std::string ramSizeText;                               // "64 Kbit", "? Kbit"
+    bool isHiRom = true;
+};
+
+}  // namespace vorne
