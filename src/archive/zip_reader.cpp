@@ -138,11 +138,10 @@ std::unique_ptr<ZipArchive> ZipArchive::Open(File opened, const std::string& pat
     }
     std::vector<std::uint8_t> directory;
     try {
+        // A size that runs past the end of the file takes no memory.
+        if (std::int64_t{a.end.directoryOffset} + a.end.directorySize > a.length) throw FileError(path, "short read");
         directory.resize(a.end.directorySize);
-        if (std::int64_t{a.end.directoryOffset} + a.end.directorySize > a.length ||
-            a.file.ReadAt(a.end.directoryOffset, directory) != directory.size()) {
-            throw FileError(path, "short read");
-        }
+        if (a.file.ReadAt(a.end.directoryOffset, directory) != directory.size()) throw FileError(path, "short read");
     } catch (const std::exception&) {
         ReportZipError("Error in zipfile %s: couldn't read %ld bytes from central directory\n", base,
                        static_cast<long>(a.end.directorySize));
@@ -283,8 +282,10 @@ int ZipArchive::ReadEntry(const ZipDirectoryEntry& entry, const std::string& wan
     }
 
     const std::int64_t dataAt = headerAt + static_cast<std::int64_t>(ZipLocalHeader::kSize) + local.nameLength + local.extraLength;
-    std::vector<std::uint8_t> input(compressedSize);
-    if (dataAt + compressedSize > length || file.ReadAt(dataAt, input) != input.size()) {
+    // Compressed bytes that would run past the end of the file take no memory either.
+    const bool fits = dataAt + compressedSize <= length;
+    std::vector<std::uint8_t> input(fits ? compressedSize : 0);
+    if (!fits || file.ReadAt(dataAt, input) != input.size()) {
         ReportZipError("Error in zipfile %s: couldn't read %ld bytes of compressed data\n", base, static_cast<long>(compressedSize));
         ReportZipError(MethodLine(deflated), base);
         return kZipFailed;
