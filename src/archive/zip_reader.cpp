@@ -18,6 +18,9 @@ namespace {
 
 thread_local ZipErrorListener* currentListener = nullptr;
 
+// The first look for the end record reads this much of the end of the archive.
+constexpr std::int64_t kEndRecordFirstRead = 4096;
+
 // The most a deflate stream can expand: a 258-byte match in two bits.
 constexpr std::uint64_t kMaxDeflateRatio = 1032;
 
@@ -103,13 +106,19 @@ std::unique_ptr<ZipArchive> ZipArchive::Open(File opened, const std::string& pat
         return nullptr;
     }
 
-    // The end record stands in the last 22 bytes plus the longest comment.
+    // The end record stands in the last 22 bytes plus the longest comment. Most archives have a
+    // short comment or none, so a small read at the end finds it; only when it does not is the
+    // whole stretch read. Either way the hit nearest the end of the file is taken.
+    const std::int64_t searchSize = EndRecordSearchSize(a.length);
     try {
-        std::vector<std::uint8_t> tail(static_cast<std::size_t>(EndRecordSearchSize(a.length)));
-        if (a.file.ReadAt(a.length - static_cast<std::int64_t>(tail.size()), tail) != tail.size()) {
-            throw FileError(path, "short read");
+        std::vector<std::uint8_t> tail;
+        std::optional<std::size_t> at;
+        for (std::int64_t size : {std::min(searchSize, kEndRecordFirstRead), searchSize}) {
+            tail.resize(static_cast<std::size_t>(size));
+            if (a.file.ReadAt(a.length - size, tail) != tail.size()) throw FileError(path, "short read");
+            at = FindEndRecord(tail);
+            if (at || size == searchSize) break;
         }
-        auto at = FindEndRecord(tail);
         if (!at) {
             ReportZipError("Error in zipfile %s: couldn't find 'end of central dir' signature\n", base);
             ReportZipError("Error reading 'end of central directory' in zipfile %s\n", base);
@@ -118,8 +127,7 @@ std::unique_ptr<ZipArchive> ZipArchive::Open(File opened, const std::string& pat
         }
         a.end = DecodeEndRecord(std::span(tail).subspan(*at));
     } catch (const FileError&) {
-        ReportZipError("Error in zipfile %s: couldn't read %ld bytes from end of file\n", base,
-                       static_cast<long>(EndRecordSearchSize(a.length)));
+        ReportZipError("Error in zipfile %s: couldn't read %ld bytes from end of file\n", base, static_cast<long>(searchSize));
         ReportZipError("Error reading 'end of central directory' in zipfile %s\n", base);
         result = kZipFailed;
         return nullptr;
@@ -284,17 +292,25 @@ int ZipArchive::ReadEntry(const ZipDirectoryEntry& entry, const std::string& wan
     const std::int64_t dataAt = headerAt + static_cast<std::int64_t>(ZipLocalHeader::kSize) + local.nameLength + local.extraLength;
     // Compressed bytes that would run past the end of the file take no memory either.
     const bool fits = dataAt + compressedSize <= length;
-    std::vector<std::uint8_t> input(fits ? compressedSize : 0);
+    // A stored member's bytes go straight into the result; a deflated member's compressed bytes
+    // into memory that is not cleared first, since the read fills all of it.
+    std::vector<std::uint8_t> output;
+    std::unique_ptr<std::uint8_t[]> compressed;
+    std::span<std::uint8_t> input;
+    if (fits && deflated) {
+        compressed.reset(new std::uint8_t[compressedSize]);
+        input = {compressed.get(), compressedSize};
+    } else if (fits) {
+        output.resize(compressedSize);
+        input = output;
+    }
     if (!fits || file.ReadAt(dataAt, input) != input.size()) {
         ReportZipError("Error in zipfile %s: couldn't read %ld bytes of compressed data\n", base, static_cast<long>(compressedSize));
         ReportZipError(MethodLine(deflated), base);
         return kZipFailed;
     }
 
-    std::vector<std::uint8_t> output;
-    if (!deflated) {
-        output = std::move(input);
-    } else {
+    if (deflated) {
         output.resize(size);
         int code;
         std::size_t produced;
