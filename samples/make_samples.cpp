@@ -140,6 +140,37 @@ void WriteMp3(const std::string& out) {
     WriteFile(out + "/mp3/tunes.zip", tunes.Finish());
 }
 
+// Archives of several makes for the Zip kind's listing (and as seeds for the zip fuzz target):
+// stored and deflated members, folders, data descriptors with and without their signature,
+// comments on the archive and on entries, extra fields, and a member of a method we do not read.
+void WriteZip(const std::string& out) {
+    std::string notes;
+    for (int i = 0; i < 40; ++i) notes += "Note " + std::to_string(i) + ": every byte here is made up.\n";
+    const Bytes notesBytes(notes.begin(), notes.end());
+
+    ZipWriter mixed;
+    mixed.Add({.name = "Moon Miner (U).nes", .data = MakeNes({.prgBanks = 1, .chrBanks = 1, .seed = 71}), .deflate = true});
+    mixed.Add({.name = "notes.txt", .data = notesBytes, .comment = "read me first"});
+    mixed.AddFolder("saves");
+    mixed.Add({.name = "saves/slot1.sav", .data = Bytes(2048, 0)});
+    mixed.Add({.name = "saves/empty.sav", .data = {}});
+    WriteFile(out + "/zip/mixed.zip", mixed.Finish("Mixed sample archive"));
+
+    ZipWriter streamed;
+    streamed.Add({.name = "Blob Bounce.gb", .data = MakeGameboy({.title = "BLOB BOUNCE", .seed = 72}), .deflate = true,
+                  .dataDescriptor = true});
+    streamed.Add({.name = "notes.txt", .data = notesBytes, .deflate = true, .dataDescriptor = true, .descriptorSignature = false});
+    streamed.Add({.name = "raw.bin", .data = Bytes(300, 0x5A), .dataDescriptor = true});
+    WriteFile(out + "/zip/streamed.zip", streamed.Finish());
+
+    ZipWriter odd;
+    odd.Add({.name = "extra.txt", .data = notesBytes, .deflate = true,
+             .local = {.extra = Bytes{0x55, 0x54, 0x05, 0x00, 0x03, 0x00, 0x00, 0x00, 0x00}}});
+    odd.Add({.name = "Pixel Pilot (U).nes", .data = MakeNes({.prgBanks = 2, .chrBanks = 1, .seed = 73}), .methodOverride = 12});
+    odd.Add({.name = "deep/er/than/most/Sunny Loop.mp3", .data = MakeMp3({.frames = 8, .title = "Sunny Loop", .seed = 74})});
+    WriteFile(out + "/zip/odd.zip", odd.Finish());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -157,6 +188,7 @@ int main(int argc, char** argv) {
         WriteGenesis(out);
         WriteN64(out);
         WriteMp3(out);
+        WriteZip(out);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "vorne-samples: %s\n", e.what());
         return 1;

@@ -17,7 +17,10 @@ void Put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
     Put16(out, v >> 16);
 }
 
-void PutText(std::vector<std::uint8_t>& out, const std::string& text) { out.insert(out.end(), text.begin(), text.end()); }
+template <typename Bytes>
+void PutBytes(std::vector<std::uint8_t>& out, const Bytes& bytes) {
+    out.insert(out.end(), bytes.begin(), bytes.end());
+}
 
 constexpr std::uint32_t kDosTime = (12u << 11) | (30u << 5);            // 12:30:00
 constexpr std::uint32_t kDosDate = ((2026u - 1980u) << 9) | (12u << 5) | 8u;  // 2026-12-08
@@ -28,31 +31,35 @@ void ZipWriter::Add(ZipMemberSpec member) { members.push_back(std::move(member))
 
 void ZipWriter::AddFolder(const std::string& name) { members.push_back({.name = name + "/"}); }
 
-std::vector<std::uint8_t> ZipWriter::Finish(const std::string& comment) const {
+std::vector<std::uint8_t> ZipWriter::Finish(const std::string& comment, const ZipEndOverrides& end) const {
     std::vector<std::uint8_t> out;
     std::vector<std::uint8_t> directory;
     for (const ZipMemberSpec& m : members) {
         const std::uint32_t offset = static_cast<std::uint32_t>(out.size());
         const std::uint32_t crc = Crc32(m.data);
-        const std::vector<std::uint8_t> stored = m.deflate ? DeflateFixed(m.data) : m.data;
-        const std::uint16_t method = m.methodOverride != 0xFFFF ? m.methodOverride : (m.deflate ? 8 : 0);
+        const bool deflate = m.deflate || m.deflated.has_value();
+        const std::vector<std::uint8_t> stored = m.deflated ? *m.deflated : deflate ? DeflateFixed(m.data) : m.data;
+        const std::uint16_t method = m.methodOverride != 0xFFFF ? m.methodOverride : (deflate ? 8 : 0);
         const std::uint16_t flags = static_cast<std::uint16_t>(m.flags | (m.dataDescriptor ? 8 : 0));
         const std::uint32_t csize = static_cast<std::uint32_t>(stored.size());
         const std::uint32_t usize = static_cast<std::uint32_t>(m.data.size());
+        const ZipFieldOverrides& lo = m.local;
+        const std::string localName = lo.name.value_or(m.name);
 
-        Put32(out, 0x04034B50);
+        Put32(out, lo.signature.value_or(0x04034B50));
         Put16(out, 20);
-        Put16(out, flags);
-        Put16(out, method);
+        Put16(out, lo.flags.value_or(flags));
+        Put16(out, lo.method.value_or(method));
         Put16(out, kDosTime);
         Put16(out, kDosDate);
-        Put32(out, m.dataDescriptor ? 0 : crc);
-        Put32(out, m.dataDescriptor ? 0 : csize);
-        Put32(out, m.dataDescriptor ? 0 : usize);
-        Put16(out, static_cast<std::uint32_t>(m.name.size()));
-        Put16(out, 0);
-        PutText(out, m.name);
-        out.insert(out.end(), stored.begin(), stored.end());
+        Put32(out, lo.crc.value_or(m.dataDescriptor ? 0 : crc));
+        Put32(out, lo.compressedSize.value_or(m.dataDescriptor ? 0 : csize));
+        Put32(out, lo.uncompressedSize.value_or(m.dataDescriptor ? 0 : usize));
+        Put16(out, static_cast<std::uint32_t>(localName.size()));
+        Put16(out, static_cast<std::uint32_t>(lo.extra.size()));
+        PutBytes(out, localName);
+        PutBytes(out, lo.extra);
+        PutBytes(out, stored);
         if (m.dataDescriptor) {
             if (m.descriptorSignature) Put32(out, 0x08074B50);
             Put32(out, crc);
@@ -60,37 +67,41 @@ std::vector<std::uint8_t> ZipWriter::Finish(const std::string& comment) const {
             Put32(out, usize);
         }
 
-        Put32(directory, 0x02014B50);
+        const ZipFieldOverrides& d = m.directory;
+        const std::string directoryName = d.name.value_or(m.name);
+        Put32(directory, d.signature.value_or(0x02014B50));
         Put16(directory, (3u << 8) | 20u);  // made by: Unix, 2.0
-        Put16(directory, 20);               // needed: 2.0
-        Put16(directory, flags);
-        Put16(directory, method);
+        Put16(directory, (std::uint32_t{m.versionNeededUpper} << 8) | m.versionNeeded);
+        Put16(directory, d.flags.value_or(flags));
+        Put16(directory, d.method.value_or(method));
         Put16(directory, kDosTime);
         Put16(directory, kDosDate);
-        Put32(directory, crc);
-        Put32(directory, csize);
-        Put32(directory, usize);
-        Put16(directory, static_cast<std::uint32_t>(m.name.size()));
-        Put16(directory, 0);
+        Put32(directory, d.crc.value_or(crc));
+        Put32(directory, d.compressedSize.value_or(csize));
+        Put32(directory, d.uncompressedSize.value_or(usize));
+        Put16(directory, static_cast<std::uint32_t>(directoryName.size()));
+        Put16(directory, static_cast<std::uint32_t>(d.extra.size()));
         Put16(directory, static_cast<std::uint32_t>(m.comment.size()));
+        Put16(directory, m.startDisk);
         Put16(directory, 0);
-        Put16(directory, 0);
-        Put32(directory, m.name.ends_with('/') ? 0x41ED0010u : 0x81A40000u);
-        Put32(directory, offset);
-        PutText(directory, m.name);
-        PutText(directory, m.comment);
+        Put32(directory, directoryName.ends_with('/') ? 0x41ED0010u : 0x81A40000u);
+        Put32(directory, m.localHeaderOffset.value_or(offset));
+        PutBytes(directory, directoryName);
+        PutBytes(directory, d.extra);
+        PutBytes(directory, m.comment);
     }
     const std::uint32_t directoryOffset = static_cast<std::uint32_t>(out.size());
-    out.insert(out.end(), directory.begin(), directory.end());
+    const std::uint16_t count = static_cast<std::uint16_t>(members.size());
+    PutBytes(out, directory);
     Put32(out, 0x06054B50);
-    Put16(out, 0);
-    Put16(out, 0);
-    Put16(out, static_cast<std::uint32_t>(members.size()));
-    Put16(out, static_cast<std::uint32_t>(members.size()));
-    Put32(out, static_cast<std::uint32_t>(directory.size()));
-    Put32(out, directoryOffset);
-    Put16(out, static_cast<std::uint32_t>(comment.size()));
-    PutText(out, comment);
+    Put16(out, end.thisDisk.value_or(0));
+    Put16(out, end.directoryDisk.value_or(0));
+    Put16(out, end.entriesOnDisk.value_or(count));
+    Put16(out, end.totalEntries.value_or(count));
+    Put32(out, end.directorySize.value_or(static_cast<std::uint32_t>(directory.size())));
+    Put32(out, end.directoryOffset.value_or(directoryOffset));
+    Put16(out, end.commentLength.value_or(static_cast<std::uint16_t>(comment.size())));
+    PutBytes(out, comment);
     return out;
 }
 

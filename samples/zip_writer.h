@@ -1,13 +1,27 @@
-// Writing zip archives for the samples and the tests: stored and deflated members, data
-// descriptors, folders, comments.
+// Writing zip archives for the samples, the tests and the benchmarks: stored and deflated
+// members, data descriptors, folders, comments, and archives damaged on purpose (any field of a
+// local header, a directory entry or the end record written as the caller says).
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
 namespace vorne::samples {
+
+// Values written into one header instead of the true ones; what is left unset is true.
+struct ZipFieldOverrides {
+    std::optional<std::uint32_t> signature;
+    std::optional<std::uint16_t> method;
+    std::optional<std::uint16_t> flags;
+    std::optional<std::uint32_t> crc;
+    std::optional<std::uint32_t> compressedSize;
+    std::optional<std::uint32_t> uncompressedSize;
+    std::optional<std::string> name;
+    std::vector<std::uint8_t> extra;  // the extra field
+};
 
 struct ZipMemberSpec {
     std::string name;
@@ -18,14 +32,34 @@ struct ZipMemberSpec {
     std::uint16_t flags = 0;      // further flag bits (1 marks an encrypted member)
     std::uint16_t methodOverride = 0xFFFF;  // write this method number instead of the real one
     std::string comment;
+    // A DEFLATE stream to store as the member's data instead of our own encoding of `data` (say,
+    // one made by zlib); `deflate` is then implied.
+    std::optional<std::vector<std::uint8_t>> deflated;
+    ZipFieldOverrides local;      // of the local header
+    ZipFieldOverrides directory;  // of the central directory entry
+    std::uint8_t versionNeeded = 20;      // in the directory entry: 2.0
+    std::uint8_t versionNeededUpper = 0;  // the byte above it
+    std::uint16_t startDisk = 0;
+    std::optional<std::uint32_t> localHeaderOffset;  // where the directory says the member starts
+};
+
+// Values written into the end record instead of the true ones.
+struct ZipEndOverrides {
+    std::optional<std::uint16_t> thisDisk;
+    std::optional<std::uint16_t> directoryDisk;
+    std::optional<std::uint16_t> entriesOnDisk;
+    std::optional<std::uint16_t> totalEntries;
+    std::optional<std::uint32_t> directorySize;
+    std::optional<std::uint32_t> directoryOffset;
+    std::optional<std::uint16_t> commentLength;
 };
 
 class ZipWriter {
 public:
     void Add(ZipMemberSpec member);
     void AddFolder(const std::string& name);  // a folder entry, "name/"
-    // The whole archive, with `comment` after the end record.
-    std::vector<std::uint8_t> Finish(const std::string& comment = "") const;
+    // The whole archive, with `comment` (any bytes) after the end record.
+    std::vector<std::uint8_t> Finish(const std::string& comment = "", const ZipEndOverrides& end = {}) const;
 
 private:
     std::vector<ZipMemberSpec> members;

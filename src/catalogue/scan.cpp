@@ -2,9 +2,11 @@
 
 #include <memory>
 
+#include "archive/zip_reader.h"
 #include "archive/zip_walk.h"
 #include "catalogue/known_dumps.h"
 #include "catalogue/rom_header.h"
+#include "catalogue/text_rules.h"
 #include "formats/reader_factory.h"
 #include "platform/directory.h"
 #include "platform/file.h"
@@ -68,10 +70,64 @@ private:
                     LoadPlainFile(*reader, dir, entry.name, path);
                 }
             }
+            if (request.switches && request.switches->zipFiles.load()) {
+                for (const DirectoryEntry& entry : entries) {
+                    if (stop.stop_requested()) return;
+                    if (entry.isDirectory || !HasExtension(entry.name, "zip")) continue;
+                    std::string path = prefix + entry.name;
+                    ShowFile(path);
+                    ListArchiveMembers(*reader, dir, entry.name, path);
+                }
+            }
         }
         VisitSubfolders(dir, prefix, entries, [this](const Directory& child, const std::string& childPrefix) {
             ScanFolder(child, childPrefix);
         });
+    }
+
+    // The members of one archive whose extension belongs to the kind: each is read whole and
+    // decoded from memory. A member that cannot be read gives no row.
+    void ListArchiveMembers(RomHeader& reader, const Directory& dir, const std::string& name, const std::string& path) {
+        try {
+            File file = dir.OpenFile(name, path);
+            if (!file.IsRegular()) return;
+            std::unique_ptr<ZipArchive> archive;  // opened at the first member of the kind
+            int opened = kZipOk;
+            std::vector<ZipMemberInfo> members;
+            WalkLocalHeaders(file, kMemberWalkNameLimit, [&](const ZipMemberInfo& member) {
+                if (BelongsToKind(member.name)) members.push_back(member);
+            });
+            for (const ZipMemberInfo& member : members) {
+                if (stop.stop_requested()) return;
+                std::string reason;
+                ZipErrorListener listener([&reason](const std::string& line) {
+                    if (reason.empty()) reason = line.substr(0, line.find('\n'));
+                });
+                if (!archive && opened == kZipOk) archive = ZipArchive::Open(std::move(file), path, opened);
+                std::vector<std::uint8_t> bytes;
+                if (!archive || opened != kZipOk || archive->ReadMember(member.name, bytes) != kZipOk) {
+                    sink.Post(FileProblem{MemberFilename(path, member.name), reason.empty() ? "cannot be read" : reason});
+                    continue;
+                }
+                reader.LoadMemory(bytes, path);
+                CatalogRow row = RowFrom(reader);
+                if (row.cells.size() > 1) row.cells[1] = MemberFilename(path, member.name);
+                Add(std::move(row));
+            }
+        } catch (const std::exception& e) {
+            Problem(path, e);
+        }
+    }
+
+    // A member's extension is the text after the last dot of its name, or the whole name.
+    bool BelongsToKind(const std::string& memberName) const {
+        auto dot = memberName.find_last_of('.');
+        std::string_view extension = dot == std::string::npos ? std::string_view(memberName)
+                                                              : std::string_view(memberName).substr(dot + 1);
+        for (std::string_view e : Kind(request.type).extensions) {
+            if (EqualsIgnoringCase(extension, e)) return true;
+        }
+        return false;
     }
 
     // The Zip kind: every member of every archive, from the archives' local headers.

@@ -22,6 +22,7 @@ ExitCode RunSet(const Arguments& args);
 ExitCode RunRemoveTrainer(const Arguments& args);
 ExitCode RunGameboyChecksum(const Arguments& args);
 ExitCode RunDeleteTag(const Arguments& args);
+ExitCode RunExtract(const Arguments& args);
 
 inline constexpr Command kCommands[] = {
     {"scan", "scan FOLDER --kind KIND [--subdirs] [--zip] [--known-dumps FILE] [--json]",
@@ -35,6 +36,8 @@ inline constexpr Command kCommands[] = {
      "Print the global checksum of a Game Boy image as computed from its bytes, in decimal.", RunGameboyChecksum},
     {"delete-tag", "delete-tag FILE", "Cut the ID3v1 tag off an MP3 file; a file without one is left alone.",
      RunDeleteTag},
+    {"extract", "extract ARCHIVE MEMBER [-o OUT]",
+     "Write one member of a zip archive to OUT, or to standard output.", RunExtract},
 };
 
 }  // namespace vorne::cli

@@ -124,11 +124,11 @@ std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
     return bytes;
 }
 
-void ReplaceFileContents(const std::string& path, std::span<const std::uint8_t> bytes) {
-    struct stat original;
-    if (::stat(path.c_str(), &original) != 0) ThrowErrno(path);
-    if (!S_ISREG(original.st_mode)) throw FileError(path, "Not a regular file");
+namespace {
 
+// Writes `bytes` to a temporary file beside `path` and renames it over `path`. `mode` and the
+// owner are given to the new file when `original` is set.
+void WriteThroughTemporary(const std::string& path, std::span<const std::uint8_t> bytes, const struct stat* original) {
     // The temporary file lives beside the original so that the rename stays on one file system.
     std::string folder = ".";
     std::string base = path;
@@ -148,9 +148,16 @@ void ReplaceFileContents(const std::string& path, std::span<const std::uint8_t> 
         ::unlink(tempPath.c_str());
         throw FileError::FromErrno(path, error);
     };
-    if (::fchmod(fd, original.st_mode & 07777) != 0) fail(errno);
-    // Keep the owner where we may (as root, or a group we belong to); a refusal is no error.
-    [[maybe_unused]] int ignored = ::fchown(fd, original.st_uid, original.st_gid);
+    if (original != nullptr) {
+        if (::fchmod(fd, original->st_mode & 07777) != 0) fail(errno);
+        // Keep the owner where we may (as root, or a group we belong to); a refusal is no error.
+        [[maybe_unused]] int ignored = ::fchown(fd, original->st_uid, original->st_gid);
+    } else {
+        // mkstemp makes the file private; a new file gets what the umask allows.
+        mode_t mask = ::umask(0);
+        ::umask(mask);
+        if (::fchmod(fd, 0666 & ~mask) != 0) fail(errno);
+    }
     std::size_t done = 0;
     while (done < bytes.size()) {
         ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
@@ -170,6 +177,27 @@ void ReplaceFileContents(const std::string& path, std::span<const std::uint8_t> 
         int error = errno;
         ::unlink(tempPath.c_str());
         throw FileError::FromErrno(path, error);
+    }
+}
+
+}  // namespace
+
+void ReplaceFileContents(const std::string& path, std::span<const std::uint8_t> bytes) {
+    struct stat original;
+    if (::stat(path.c_str(), &original) != 0) ThrowErrno(path);
+    if (!S_ISREG(original.st_mode)) throw FileError(path, "Not a regular file");
+    WriteThroughTemporary(path, bytes, &original);
+}
+
+void WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
+    struct stat original;
+    if (::stat(path.c_str(), &original) == 0) {
+        if (!S_ISREG(original.st_mode)) throw FileError(path, "Not a regular file");
+        WriteThroughTemporary(path, bytes, &original);
+    } else if (errno == ENOENT) {
+        WriteThroughTemporary(path, bytes, nullptr);
+    } else {
+        ThrowErrno(path);
     }
 }
 

@@ -59,6 +59,10 @@ std::vector<std::uint8_t> ReadWholeFile(const std::string& path);
 // permissions and is renamed over it. On failure the original is untouched and FileError is thrown.
 void ReplaceFileContents(const std::string& path, std::span<const std::uint8_t> bytes);
 
+// Writes `bytes` as the file `path`, new or not, the same way: a temporary file in the same
+// folder renamed over it. A new file gets the usual permissions for new files.
+void WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);
+
 // The folder that holds the running executable, without a trailing separator.
 std::string ExecutableDirectory();
 

@@ -1,0 +1,318 @@
+// Reading zip members against their floor: the same compressed bytes fetched with plain read calls
+// and decompressed by libdeflate (and by zlib). Two shapes: one large deflated member, and a scan
+// of the NES kind over a folder of archives holding 20,000 small members. The archives are made
+// once under /tmp/vorne-bench and kept for later runs; the page cache is warm for every contender.
+#include <benchmark/benchmark.h>
+#include <dirent.h>
+#include <fcntl.h>
+#include <libdeflate.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "archive/zip_format.h"
+#include "archive/zip_reader.h"
+#include "catalogue/catalogue.h"
+#include "catalogue/scan_queue.h"
+#include "images.h"
+#include "zip_writer.h"
+
+namespace {
+
+using vorne::samples::Bytes;
+
+// Bytes shaped like a cartridge image: runs of padding, code drawn from a small vocabulary with
+// phrases that recur, and tile graphics in which most tiles repeat. zlib at level 6 makes about
+// half of them.
+Bytes RomLike(std::size_t size, std::uint32_t seed) {
+    std::mt19937 rng(seed);
+    Bytes out;
+    out.reserve(size);
+    std::vector<Bytes> tiles;
+    while (out.size() < size) {
+        const std::size_t page = std::min<std::size_t>(4096, size - out.size());
+        const std::size_t end = out.size() + page;
+        const unsigned kind = rng() % 8;
+        if (kind == 0) {
+            out.insert(out.end(), page, 0xFF);
+        } else if (kind < 4) {
+            static constexpr std::uint8_t kOpcodes[] = {0xA9, 0x8D, 0xAD, 0x20, 0x60, 0x4C, 0xD0, 0xF0, 0xE8, 0xC8,
+                                                        0x85, 0xA5, 0x18, 0x69, 0x38, 0xE9, 0x29, 0x09, 0xAA, 0xA8};
+            while (out.size() < end) {
+                const unsigned r = rng() % 8;
+                if (r < 2 && out.size() > 256) {
+                    const std::size_t back = 1 + rng() % std::min<std::size_t>(out.size() - 16, 2048);
+                    const std::size_t length = std::min<std::size_t>(3 + rng() % 10, end - out.size());
+                    const std::size_t from = out.size() - back;
+                    for (std::size_t i = 0; i < length; ++i) out.push_back(out[from + i]);
+                } else if (r < 6) {
+                    out.push_back(kOpcodes[rng() % std::size(kOpcodes)]);
+                } else {
+                    out.push_back(static_cast<std::uint8_t>(rng()));
+                }
+            }
+        } else {
+            while (out.size() < end) {
+                if (tiles.size() < 8 || rng() % 10 < 3) {
+                    Bytes tile(16);
+                    for (auto& b : tile) b = static_cast<std::uint8_t>(rng() & rng());
+                    tiles.push_back(std::move(tile));
+                    if (tiles.size() > 96) tiles.erase(tiles.begin());
+                }
+                const Bytes& tile = tiles[rng() % tiles.size()];
+                out.insert(out.end(), tile.begin(), tile.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(16, end - out.size())));
+            }
+        }
+    }
+    return out;
+}
+
+Bytes Deflate(const Bytes& data, int level) {
+    z_stream z{};
+    deflateInit2(&z, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
+    Bytes out(deflateBound(&z, static_cast<uLong>(data.size())));
+    z.next_in = const_cast<Bytef*>(data.data());
+    z.avail_in = static_cast<uInt>(data.size());
+    z.next_out = out.data();
+    z.avail_out = static_cast<uInt>(out.size());
+    if (deflate(&z, Z_FINISH) != Z_STREAM_END) throw std::runtime_error("deflate failed");
+    out.resize(z.total_out);
+    deflateEnd(&z);
+    return out;
+}
+
+// An NES image of `prgBanks` 16 KiB banks with ROM-like contents behind a valid header.
+Bytes NesImage(int prgBanks, std::uint32_t seed) {
+    Bytes image = vorne::samples::MakeNes({.prgBanks = prgBanks, .chrBanks = 0, .seed = seed});
+    Bytes body = RomLike(image.size() - 16, seed);
+    std::copy(body.begin(), body.end(), image.begin() + 16);
+    return image;
+}
+
+const std::string kRoot = "/tmp/vorne-bench";
+
+// Makes the folder with `make` unless an earlier run finished it.
+void MakeOnce(const std::string& folder, const std::function<void()>& make) {
+    const std::string marker = folder + "/.complete";
+    if (std::filesystem::exists(marker)) return;
+    std::filesystem::remove_all(folder);
+    make();
+    std::ofstream(marker) << "done\n";
+}
+
+// ---- One large member --------------------------------------------------------------------------
+
+constexpr std::size_t kLargeSize = 16u << 20;
+
+struct LargeArchive {
+    std::string path;
+    std::int64_t dataOffset = 0;  // where the compressed bytes begin
+    std::size_t compressedSize = 0;
+};
+
+const LargeArchive& Large() {
+    static const LargeArchive large = [] {
+        LargeArchive a;
+        const std::string folder = kRoot + "/zip-16MiB";
+        a.path = folder + "/large.zip";
+        MakeOnce(folder, [&] {
+            Bytes image = NesImage(static_cast<int>(kLargeSize / 16384) - 1, 16);
+            image.resize(kLargeSize, 0xFF);
+            vorne::samples::ZipWriter zip;
+            zip.Add({.name = "LARGE.NES", .data = image, .deflated = Deflate(image, 6)});
+            vorne::samples::WriteFile(a.path, zip.Finish());
+        });
+        vorne::File file = vorne::File::OpenRead(a.path);
+        std::uint8_t fixed[vorne::ZipLocalHeader::kSize];
+        file.ReadAt(0, fixed);
+        vorne::ZipLocalHeader local = vorne::DecodeLocalHeader(fixed);
+        a.dataOffset = static_cast<std::int64_t>(vorne::ZipLocalHeader::kSize + local.nameLength + local.extraLength);
+        a.compressedSize = local.compressedSize;
+        return a;
+    }();
+    return large;
+}
+
+void ReadLargeWithVorne(benchmark::State& state) {
+    const LargeArchive& a = Large();
+    for (auto _ : state) {
+        std::vector<std::uint8_t> data;
+        if (vorne::ReadMember(a.path, "LARGE.NES", data) != vorne::kZipOk || data.size() != kLargeSize) {
+            state.SkipWithError("the member could not be read");
+            break;
+        }
+        benchmark::DoNotOptimize(data.data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kLargeSize));
+}
+
+// The compressed bytes, fetched with open and read.
+std::unique_ptr<std::uint8_t[]> ReadCompressed(const LargeArchive& a) {
+    std::unique_ptr<std::uint8_t[]> in(new std::uint8_t[a.compressedSize]);
+    int fd = ::open(a.path.c_str(), O_RDONLY);
+    std::size_t got = 0;
+    if (fd >= 0 && ::lseek(fd, a.dataOffset, SEEK_SET) == a.dataOffset) {
+        while (got < a.compressedSize) {
+            ssize_t n = ::read(fd, in.get() + got, a.compressedSize - got);
+            if (n <= 0) break;
+            got += static_cast<std::size_t>(n);
+        }
+    }
+    if (fd >= 0) ::close(fd);
+    return got == a.compressedSize ? std::move(in) : nullptr;
+}
+
+void ReadLargeWithLibdeflate(benchmark::State& state) {
+    const LargeArchive& a = Large();
+    libdeflate_decompressor* d = libdeflate_alloc_decompressor();
+    for (auto _ : state) {
+        auto in = ReadCompressed(a);
+        std::unique_ptr<std::uint8_t[]> out(new std::uint8_t[kLargeSize]);
+        if (!in || libdeflate_deflate_decompress(d, in.get(), a.compressedSize, out.get(), kLargeSize, nullptr) != LIBDEFLATE_SUCCESS) {
+            state.SkipWithError("libdeflate failed");
+            break;
+        }
+        benchmark::DoNotOptimize(out.get());
+    }
+    libdeflate_free_decompressor(d);
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kLargeSize));
+}
+
+void ReadLargeWithZlib(benchmark::State& state) {
+    const LargeArchive& a = Large();
+    for (auto _ : state) {
+        auto in = ReadCompressed(a);
+        std::unique_ptr<std::uint8_t[]> out(new std::uint8_t[kLargeSize]);
+        z_stream z{};
+        inflateInit2(&z, -15);
+        z.next_in = in.get();
+        z.avail_in = static_cast<uInt>(a.compressedSize);
+        z.next_out = out.get();
+        z.avail_out = static_cast<uInt>(kLargeSize);
+        const int status = in ? inflate(&z, Z_FINISH) : Z_DATA_ERROR;
+        inflateEnd(&z);
+        if (status != Z_STREAM_END || z.total_out != kLargeSize) {
+            state.SkipWithError("zlib failed");
+            break;
+        }
+        benchmark::DoNotOptimize(out.get());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kLargeSize));
+}
+
+BENCHMARK(ReadLargeWithVorne)->Name("zip/read-member-16MiB/vorne")->Unit(benchmark::kMillisecond);
+BENCHMARK(ReadLargeWithLibdeflate)->Name("zip/read-member-16MiB/read-and-libdeflate")->Unit(benchmark::kMillisecond);
+BENCHMARK(ReadLargeWithZlib)->Name("zip/read-member-16MiB/read-and-zlib")->Unit(benchmark::kMillisecond);
+
+// ---- A scan over 20,000 members ----------------------------------------------------------------
+
+constexpr int kArchives = 40;
+constexpr int kMembersPerArchive = 500;
+constexpr int kMembers = kArchives * kMembersPerArchive;
+
+const std::string& MemberFolder() {
+    static const std::string folder = [] {
+        std::string f = kRoot + "/zip-" + std::to_string(kMembers);
+        MakeOnce(f, [&] {
+            for (int a = 0; a < kArchives; ++a) {
+                vorne::samples::ZipWriter zip;
+                for (int m = 0; m < kMembersPerArchive; ++m) {
+                    const int i = a * kMembersPerArchive + m;
+                    // A fifth of the images recur, as duplicates do in real collections.
+                    Bytes image = NesImage(1, static_cast<std::uint32_t>(i % (kMembers * 4 / 5)));
+                    std::string name = "Game " + std::to_string(i) + " (U).nes";
+                    if (i % 10 == 0) {
+                        zip.Add({.name = name, .data = std::move(image)});  // stored
+                    } else {
+                        Bytes deflated = Deflate(image, 6);
+                        zip.Add({.name = name, .data = std::move(image), .deflated = std::move(deflated)});
+                    }
+                }
+                zip.Add({.name = "readme.txt", .data = Bytes(200, 'r')});
+                vorne::samples::WriteFile(f + "/pack" + std::to_string(a) + ".zip", zip.Finish());
+            }
+        });
+        return f;
+    }();
+    return folder;
+}
+
+void ScanWithVorne(benchmark::State& state) {
+    const std::string& folder = MemberFolder();
+    auto switches = std::make_shared<vorne::ScanSwitches>();
+    switches->zipFiles = true;
+    for (auto _ : state) {
+        vorne::Catalogue catalogue;
+        catalogue.ChooseKind(vorne::RomType::Nes);
+        vorne::RunScan(catalogue, {vorne::RomType::Nes, folder, switches, ""});
+        if (catalogue.entryCount != kMembers) {
+            state.SkipWithError("the scan did not list every member");
+            break;
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * kMembers);
+}
+
+// The floor: each archive's local headers followed front to back with plain reads, every
+// member's compressed bytes read and decompressed by libdeflate; nothing else is done with them.
+int ReadMembersWithLibdeflate(const std::string& path, libdeflate_decompressor* d, std::vector<std::uint8_t>& in,
+                              std::vector<std::uint8_t>& out) {
+    int members = 0;
+    int fd = ::open(path.c_str(), O_RDONLY);
+    if (fd < 0) return 0;
+    off_t at = 0;
+    std::uint8_t header[vorne::ZipLocalHeader::kSize + 256];
+    while (::pread(fd, header, sizeof header, at) >= static_cast<ssize_t>(vorne::ZipLocalHeader::kSize)) {
+        const vorne::ZipLocalHeader local = vorne::DecodeLocalHeader(header);
+        if (local.signature != vorne::kZipLocalHeaderSignature) break;
+        const off_t data = at + static_cast<off_t>(vorne::ZipLocalHeader::kSize + local.nameLength + local.extraLength);
+        in.resize(local.compressedSize);
+        if (::pread(fd, in.data(), in.size(), data) != static_cast<ssize_t>(in.size())) break;
+        const std::string_view name(reinterpret_cast<const char*>(header) + vorne::ZipLocalHeader::kSize, local.nameLength);
+        if (name.ends_with(".nes")) {
+            if (local.method == vorne::kZipMethodDeflated) {
+                out.resize(local.uncompressedSize);
+                if (libdeflate_deflate_decompress(d, in.data(), in.size(), out.data(), out.size(), nullptr) != LIBDEFLATE_SUCCESS) break;
+                benchmark::DoNotOptimize(out.data());
+            }
+            ++members;
+        }
+        at = data + static_cast<off_t>(local.compressedSize);
+    }
+    ::close(fd);
+    return members;
+}
+
+void ScanFloor(benchmark::State& state) {
+    const std::string& folder = MemberFolder();
+    libdeflate_decompressor* d = libdeflate_alloc_decompressor();
+    std::vector<std::uint8_t> in, out;
+    for (auto _ : state) {
+        int members = 0;
+        DIR* dir = ::opendir(folder.c_str());
+        while (dirent* entry = dir ? ::readdir(dir) : nullptr) {
+            std::string name = entry->d_name;
+            if (name.ends_with(".zip")) members += ReadMembersWithLibdeflate(folder + "/" + name, d, in, out);
+        }
+        if (dir) ::closedir(dir);
+        if (members != kMembers) {
+            state.SkipWithError("the floor did not read every member");
+            break;
+        }
+    }
+    libdeflate_free_decompressor(d);
+    state.SetItemsProcessed(state.iterations() * kMembers);
+}
+
+BENCHMARK(ScanWithVorne)->Name("scan-zip/20000-members/vorne")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(ScanFloor)->Name("scan-zip/20000-members/read-and-libdeflate")->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace

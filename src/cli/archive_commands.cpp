@@ -1,0 +1,42 @@
+// vorne-cli extract: one archive member, read exactly as the scan and the launcher read it.
+#include <cstdio>
+#include <iostream>
+#include <vector>
+
+#include "archive/zip_reader.h"
+#include "cli/commands.h"
+#include "platform/file.h"
+
+namespace vorne::cli {
+
+ExitCode RunExtract(const Arguments& args) {
+    AllowOnly(args, {"-o"}, {});
+    if (args.positional.size() != 2) throw UsageError("extract needs an ARCHIVE and a MEMBER");
+    const std::string& archive = args.positional[0];
+    const std::string& member = args.positional[1];
+
+    // The reader's diagnostics are the reason given for a failure.
+    std::vector<std::string> reasons;
+    std::vector<std::uint8_t> bytes;
+    int result;
+    {
+        ZipErrorListener listener([&reasons](const std::string& line) { reasons.push_back(line); });
+        result = ReadMember(archive, member, bytes);
+    }
+    if (result != kZipOk) {
+        std::string message = "cannot extract " + member + " from " + archive;
+        for (const std::string& line : reasons) {
+            std::string trimmed = line.substr(0, line.find_last_not_of('\n') + 1);
+            message += "\n  " + trimmed;
+        }
+        throw std::runtime_error(message);
+    }
+    if (auto out = args.Value("-o")) {
+        WriteFileAtomically(*out, bytes);
+    } else if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size()) {
+        throw std::runtime_error("cannot write to standard output");
+    }
+    return ExitCode::Success;
+}
+
+}  // namespace vorne::cli
