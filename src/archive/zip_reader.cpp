@@ -173,8 +173,10 @@ std::unique_ptr<ZipArchive> ZipArchive::Open(File opened, const std::string& pat
 
 int ZipArchive::FindEntry(const std::string& wanted) const {
     const char* base = baseName.c_str();
-    // Candidates in directory order: entries of the same name, and entries whose last component is
-    // the wanted name (only where the lengths differ; same lengths must match whole).
+    // Candidates: first the entries of exactly the wanted name, then those whose last component is
+    // the wanted name (where the lengths differ; same lengths must match whole), each in directory
+    // order. Trying the whole name first means "GAME.NES" reads GAME.NES, not an earlier
+    // sub/GAME.NES, while a bare file name still finds a member in any folder.
     std::vector<int> candidates;
     if (auto it = byName.find(wanted); it != byName.end()) candidates = it->second;
     if (auto it = byLastComponent.find(wanted); it != byLastComponent.end()) {
@@ -182,8 +184,6 @@ int ZipArchive::FindEntry(const std::string& wanted) const {
             if (comparedNames[static_cast<std::size_t>(i)].size() != wanted.size()) candidates.push_back(i);
         }
     }
-    std::sort(candidates.begin(), candidates.end());
-    candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
 
     for (int i : candidates) {
         const ZipDirectoryEntry& e = entries[static_cast<std::size_t>(i)];

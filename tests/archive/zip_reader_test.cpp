@@ -247,6 +247,20 @@ TEST(ZipReader, MatchesNamesWithoutRegardToCase) {
     }
 }
 
+// A member of exactly the wanted name is read even when another folder's member of that file name
+// comes first in the directory.
+TEST(ZipReader, TheWholeNameComesBeforeALastComponent) {
+    ZipWriter zip;
+    zip.Add({.name = "sub/GAME.NES", .data = Text("in a folder")});
+    zip.Add({.name = "GAME.NES", .data = Text("at the top")});
+    zip.Add({.name = "sub/OTHER.NES", .data = Text("other")});
+    const Bytes archive = zip.Finish();
+    EXPECT_EQ(Read(archive, "GAME.NES").data, Text("at the top"));
+    EXPECT_EQ(Read(archive, "game.nes").data, Text("at the top"));
+    EXPECT_EQ(Read(archive, "sub/game.nes").data, Text("in a folder"));
+    EXPECT_EQ(Read(archive, "other.nes").data, Text("other"));
+}
+
 // A matching entry that fails a check is passed over with its diagnostics, and the search goes
 // on to the next matching entry.
 TEST(ZipReader, EntryChecksPassOverAnEntryAndGoOn) {
