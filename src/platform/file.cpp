@@ -180,22 +180,40 @@ void WriteThroughTemporary(const std::string& path, std::span<const std::uint8_t
     }
 }
 
+// The file a path names, links followed: the rename then replaces that file, and a link to it
+// stays a link.
+std::string FollowLinks(const std::string& path) {
+    char resolved[PATH_MAX];
+    if (::realpath(path.c_str(), resolved) == nullptr) return path;
+    return resolved;
+}
+
+// Errors name the path the caller gave, not the file a link led to.
+void WriteThroughTemporaryAs(const std::string& path, std::span<const std::uint8_t> bytes, const struct stat* original) {
+    try {
+        WriteThroughTemporary(original != nullptr ? FollowLinks(path) : path, bytes, original);
+    } catch (const FileError& e) {
+        if (e.Path() == path) throw;
+        throw FileError(path, e.Message());
+    }
+}
+
 }  // namespace
 
 void ReplaceFileContents(const std::string& path, std::span<const std::uint8_t> bytes) {
     struct stat original;
     if (::stat(path.c_str(), &original) != 0) ThrowErrno(path);
     if (!S_ISREG(original.st_mode)) throw FileError(path, "Not a regular file");
-    WriteThroughTemporary(path, bytes, &original);
+    WriteThroughTemporaryAs(path, bytes, &original);
 }
 
 void WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
     struct stat original;
     if (::stat(path.c_str(), &original) == 0) {
         if (!S_ISREG(original.st_mode)) throw FileError(path, "Not a regular file");
-        WriteThroughTemporary(path, bytes, &original);
+        WriteThroughTemporaryAs(path, bytes, &original);
     } else if (errno == ENOENT) {
-        WriteThroughTemporary(path, bytes, nullptr);
+        WriteThroughTemporaryAs(path, bytes, nullptr);
     } else {
         ThrowErrno(path);
     }

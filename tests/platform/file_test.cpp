@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/directory.h"
 #include "platform/file_error.h"
@@ -20,6 +21,17 @@ TEST(ReplaceFileContents, KeepsPermissionsAndLeavesNoTemporaryFile) {
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0604u);
     EXPECT_EQ(test::ListFolder(dir.Path()), std::vector<std::string>{"f.bin"});
+}
+
+TEST(ReplaceFileContents, ALinkStaysALinkToTheRewrittenFile) {
+    test::TempDir dir;
+    std::string target = dir.Write("real.nes", {1, 2, 3});
+    ASSERT_EQ(::symlink("real.nes", (dir / "link.nes").c_str()), 0);
+    ReplaceFileContents(dir / "link.nes", std::vector<std::uint8_t>{4});
+    EXPECT_EQ(test::ReadFile(target), (std::vector<std::uint8_t>{4}));
+    struct stat st;
+    ASSERT_EQ(::lstat((dir / "link.nes").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
 }
 
 TEST(ReplaceFileContents, FailuresLeaveTheOriginal) {
