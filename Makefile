@@ -32,7 +32,7 @@ samples: build
 	build/samples/vorne-samples $(SAMPLES)
 
 run: samples
-	build/src/vorne-cli scan $(SAMPLES)/nes --kind nes --subdirs --known-dumps $(SAMPLES)/nescrcs.txt
+	build/src/vorne-cli scan $(SAMPLES)/nes --kind nes --subdirs --zip --known-dumps $(SAMPLES)/nescrcs.txt
 
 test: test-normal test-asan fuzz-smoke
 

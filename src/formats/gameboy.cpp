@@ -49,8 +49,11 @@ constexpr std::array<CodeName, 4> kRamSizes{{{0x00, "0"}, {0x01, "2"}, {0x02, "8
 // A size in kilobytes and the letter k; a code the table does not name shows as "<code>k".
 template <std::size_t N>
 std::string KiloText(const std::array<CodeName, N>& table, std::uint8_t code) {
-    auto name = NameOf(table, code);
-    return (name ? std::string(*name) : "<" + std::to_string(code) + ">") + "k";
+    if (auto name = NameOf(table, code)) return std::string(*name) + "k";
+    std::string text(1, '<');
+    text += std::to_string(code);
+    text += ">k";
+    return text;
 }
 
 }  // namespace
