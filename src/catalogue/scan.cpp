@@ -1,10 +1,13 @@
 #include "catalogue/scan.h"
 
+#include <algorithm>
 #include <memory>
+#include <optional>
 
 #include "archive/zip_reader.h"
 #include "archive/zip_walk.h"
 #include "catalogue/known_dumps.h"
+#include "catalogue/parallel_loader.h"
 #include "catalogue/rom_header.h"
 #include "catalogue/text_rules.h"
 #include "formats/reader_factory.h"
@@ -24,6 +27,8 @@ namespace {
 // file on a fast disk.
 constexpr std::size_t kRowBatch = 256;
 constexpr auto kPostInterval = std::chrono::milliseconds(40);
+// Files are loaded this many at a time on all cores, then handed on in order.
+constexpr std::size_t kLoadChunk = 256;
 
 class Walk {
 public:
@@ -55,28 +60,30 @@ private:
         std::vector<DirectoryEntry> entries;
         if (!ReadEntries(dir, prefix, entries)) return;
         {
-            std::unique_ptr<RomHeader> reader = CreateReader(request.type, knownList);
-            if (!reader) {
+            // One reader per worker, made afresh for each folder.
+            std::vector<std::unique_ptr<RomHeader>> readers;
+            for (int w = 0; w < loader.Threads(); ++w) readers.push_back(CreateReader(request.type, knownList));
+            if (!readers.front()) {
                 sink.Post(FileProblem{request.folder, "Files of this kind cannot be read yet"});
                 return;
             }
+            std::vector<Pending> files;
             for (std::string_view extension : Kind(request.type).extensions) {
                 for (const DirectoryEntry& entry : entries) {
-                    if (stop.stop_requested()) return;
                     if (entry.isDirectory || !HasExtension(entry.name, extension)) continue;
                     std::string path = prefix + entry.name;
                     if (IsLaterPartOfSplitSet(path, extension)) continue;
-                    ShowFile(path);
-                    LoadPlainFile(*reader, dir, entry.name, path);
+                    files.push_back({entry.name, std::move(path)});
                 }
             }
+            LoadInOrder(files.size(), [&](std::size_t i, int worker) { return LoadPlainFile(*readers[static_cast<std::size_t>(worker)], dir, files[i]); });
             if (request.switches && request.switches->zipFiles.load()) {
                 for (const DirectoryEntry& entry : entries) {
                     if (stop.stop_requested()) return;
                     if (entry.isDirectory || !HasExtension(entry.name, "zip")) continue;
                     std::string path = prefix + entry.name;
                     ShowFile(path);
-                    ListArchiveMembers(*reader, dir, entry.name, path);
+                    ListArchiveMembers(readers, dir, entry.name, path);
                 }
             }
         }
@@ -85,35 +92,81 @@ private:
         });
     }
 
+    // A file to load: its name in its folder and its path from the chosen folder.
+    struct Pending {
+        std::string name;
+        std::string path;
+    };
+
+    // What loading one file or member gave: a row, or the reason there is none (neither when
+    // it was skipped: a folder that matches, or a stop request).
+    struct Loaded {
+        std::string path;
+        std::optional<CatalogRow> row;
+        std::optional<FileProblem> problem;
+    };
+
+    // Loads `count` items on all workers, in chunks, and adds the rows and problems in item order.
+    template <typename Load>
+    void LoadInOrder(std::size_t count, Load load) {
+        std::vector<Loaded> results;
+        for (std::size_t first = 0; first < count && !stop.stop_requested(); first += kLoadChunk) {
+            std::size_t n = std::min(kLoadChunk, count - first);
+            results.assign(n, Loaded{});
+            loader.Run(n, [&](std::size_t i, int worker) {
+                if (!stop.stop_requested()) results[i] = load(first + i, worker);
+            });
+            for (Loaded& result : results) {
+                if (result.path.empty()) continue;
+                ShowFile(result.path);
+                if (result.problem) {
+                    Flush();
+                    sink.Post(std::move(*result.problem));
+                }
+                if (result.row) Add(std::move(*result.row));
+            }
+        }
+    }
+
     // The members of one archive whose extension belongs to the kind: each is read whole and
     // decoded from memory. A member that cannot be read gives no row.
-    void ListArchiveMembers(RomHeader& reader, const Directory& dir, const std::string& name, const std::string& path) {
+    void ListArchiveMembers(const std::vector<std::unique_ptr<RomHeader>>& readers, const Directory& dir,
+                            const std::string& name, const std::string& path) {
         try {
             File file = dir.OpenFile(name, path);
             if (!file.IsRegular()) return;
-            std::unique_ptr<ZipArchive> archive;  // opened at the first member of the kind
-            int opened = kZipOk;
             std::vector<ZipMemberInfo> members;
             WalkLocalHeaders(file, kMemberWalkNameLimit, [&](const ZipMemberInfo& member) {
                 if (BelongsToKind(member.name)) members.push_back(member);
             });
-            for (const ZipMemberInfo& member : members) {
-                if (stop.stop_requested()) return;
-                std::string reason;
+            if (members.empty()) return;  // the directory is not read for an archive without any
+            std::string openReason;
+            int opened = kZipOk;
+            std::unique_ptr<ZipArchive> archive;
+            {
+                ZipErrorListener listener([&openReason](const std::string& line) {
+                    if (openReason.empty()) openReason = line.substr(0, line.find('\n'));
+                });
+                archive = ZipArchive::Open(std::move(file), path, opened);
+            }
+            LoadInOrder(members.size(), [&](std::size_t i, int worker) {
+                const ZipMemberInfo& member = members[i];
+                Loaded result{MemberFilename(path, member.name)};
+                std::string reason = !archive || opened != kZipOk ? openReason : std::string();
                 ZipErrorListener listener([&reason](const std::string& line) {
                     if (reason.empty()) reason = line.substr(0, line.find('\n'));
                 });
-                if (!archive && opened == kZipOk) archive = ZipArchive::Open(std::move(file), path, opened);
                 std::vector<std::uint8_t> bytes;
                 if (!archive || opened != kZipOk || archive->ReadMember(member.name, bytes) != kZipOk) {
-                    sink.Post(FileProblem{MemberFilename(path, member.name), reason.empty() ? "cannot be read" : reason});
-                    continue;
+                    result.problem = FileProblem{result.path, reason.empty() ? "cannot be read" : reason};
+                    return result;
                 }
+                RomHeader& reader = *readers[static_cast<std::size_t>(worker)];
                 reader.LoadMemory(bytes, path);
-                CatalogRow row = RowFrom(reader);
-                if (row.cells.size() > 1) row.cells[1] = MemberFilename(path, member.name);
-                Add(std::move(row));
-            }
+                result.row = RowFrom(reader);
+                if (result.row->cells.size() > 1) result.row->cells[1] = result.path;
+                return result;
+            });
         } catch (const std::exception& e) {
             Problem(path, e);
         }
@@ -195,21 +248,26 @@ private:
         return letter && c != 'A' && c != 'a';
     }
 
-    void LoadPlainFile(RomHeader& reader, const Directory& dir, const std::string& name, const std::string& path) {
+    Loaded LoadPlainFile(RomHeader& reader, const Directory& dir, const Pending& pending) {
+        Loaded result{pending.path};
         try {
-            File file = dir.OpenFile(name, path);
+            File file = dir.OpenFile(pending.name, pending.path);
             std::int64_t size = file.RegularFileSize();
-            if (size < 0) return;  // a folder or device that happens to match
-            reader.LoadFile(file, path, size);
-            Add(RowFrom(reader));
+            if (size < 0) return {};  // a folder or device that happens to match
+            reader.LoadFile(file, pending.path, size);
+            result.row = RowFrom(reader);
+        } catch (const FileError& e) {
+            result.problem = FileProblem{pending.path, e.Message()};
         } catch (const std::exception& e) {
-            Problem(path, e);
+            result.problem = FileProblem{pending.path, e.what()};
         }
+        return result;
     }
 
     // The reader's column texts, until it has no more columns.
-    static CatalogRow RowFrom(const RomHeader& reader) {
+    CatalogRow RowFrom(const RomHeader& reader) const {
         CatalogRow row;
+        row.cells.reserve(static_cast<std::size_t>(ColumnCount(request.type)));
         for (int i = 0;; ++i) {
             auto text = reader.ColumnText(i);
             if (!text) break;
@@ -249,6 +307,7 @@ private:
     ScanEventSink& sink;
     std::stop_token stop;
     std::shared_ptr<const KnownDumpList> knownList;
+    ParallelLoader loader;
     std::vector<CatalogRow> rows;
     std::string pendingStatus;
     std::chrono::steady_clock::time_point lastPost = std::chrono::steady_clock::now();
