@@ -63,10 +63,6 @@ private:
             // One reader per worker, made afresh for each folder.
             std::vector<std::unique_ptr<RomHeader>> readers;
             for (int w = 0; w < loader.Threads(); ++w) readers.push_back(CreateReader(request.type, knownList));
-            if (!readers.front()) {
-                sink.Post(FileProblem{request.folder, "Files of this kind cannot be read yet"});
-                return;
-            }
             std::vector<Pending> files;
             for (std::string_view extension : Kind(request.type).extensions) {
                 for (const DirectoryEntry& entry : entries) {
@@ -76,7 +72,9 @@ private:
                     files.push_back({entry.name, std::move(path)});
                 }
             }
-            LoadInOrder(files.size(), [&](std::size_t i, int worker) { return LoadPlainFile(*readers[static_cast<std::size_t>(worker)], dir, files[i]); });
+            LoadInOrder(files.size(), [&](std::size_t i, int worker) {
+                return LoadPlainFile(*readers[static_cast<std::size_t>(worker)], dir, files[i]);
+            });
             if (request.switches && request.switches->zipFiles.load()) {
                 for (const DirectoryEntry& entry : entries) {
                     if (stop.stop_requested()) return;

@@ -21,9 +21,7 @@ std::unique_ptr<RomHeader> ReaderFor(const Arguments& args, RomType type) {
     auto knownList = type == RomType::Nes
                          ? KnownDumpList::Load(args.Value("--known-dumps").value_or(KnownDumpList::DefaultPath()))
                          : nullptr;
-    auto reader = CreateReader(type, knownList);
-    if (!reader) throw std::runtime_error("files of this kind cannot be read yet");
-    return reader;
+    return CreateReader(type, knownList);
 }
 
 constexpr int kFirstExtra = 100;
