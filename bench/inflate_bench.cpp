@@ -7,6 +7,7 @@
 // Each iteration is timed by the thread's CPU clock (reported as manual time), so that other work
 // sharing the machine's cores does not count against whichever decoder it happened to interrupt.
 #include "archive/inflate.h"
+#include "support/zlib_deflate.h"
 
 #include <benchmark/benchmark.h>
 #include <libdeflate.h>
@@ -138,20 +139,6 @@ Bytes MakeRom() {
     return data;
 }
 
-Bytes DeflateRaw(const Bytes& data, int level) {
-    z_stream z{};
-    deflateInit2(&z, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
-    Bytes out(deflateBound(&z, static_cast<uLong>(data.size())));
-    z.next_in = const_cast<Bytef*>(data.data());
-    z.avail_in = static_cast<uInt>(data.size());
-    z.next_out = out.data();
-    z.avail_out = static_cast<uInt>(out.size());
-    deflate(&z, Z_FINISH);
-    out.resize(z.total_out);
-    deflateEnd(&z);
-    return out;
-}
-
 double ThreadSeconds() {
     timespec t{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
@@ -177,7 +164,7 @@ const Corpus& GetCorpus(const std::string& name) {
     auto [it, made] = corpora.try_emplace(name);
     if (made) {
         it->second.plain = name == "text" ? MakeText() : name == "binary" ? MakeBinaries() : MakeRom();
-        for (int level : {1, 6, 9}) it->second.compressed[level] = DeflateRaw(it->second.plain, level);
+        for (int level : {1, 6, 9}) it->second.compressed[level] = vorne::test::ZlibDeflateRaw(it->second.plain, level);
     }
     return it->second;
 }

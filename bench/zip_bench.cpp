@@ -24,6 +24,7 @@
 #include "catalogue/scan_queue.h"
 #include "images.h"
 #include "zip_writer.h"
+#include "support/zlib_deflate.h"
 
 namespace {
 
@@ -75,20 +76,6 @@ Bytes RomLike(std::size_t size, std::uint32_t seed) {
     return out;
 }
 
-Bytes Deflate(const Bytes& data, int level) {
-    z_stream z{};
-    deflateInit2(&z, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
-    Bytes out(deflateBound(&z, static_cast<uLong>(data.size())));
-    z.next_in = const_cast<Bytef*>(data.data());
-    z.avail_in = static_cast<uInt>(data.size());
-    z.next_out = out.data();
-    z.avail_out = static_cast<uInt>(out.size());
-    if (deflate(&z, Z_FINISH) != Z_STREAM_END) throw std::runtime_error("deflate failed");
-    out.resize(z.total_out);
-    deflateEnd(&z);
-    return out;
-}
-
 // An NES image of `prgBanks` 16 KiB banks with ROM-like contents behind a valid header.
 Bytes NesImage(int prgBanks, std::uint32_t seed) {
     Bytes image = vorne::samples::MakeNes({.prgBanks = prgBanks, .chrBanks = 0, .seed = seed});
@@ -127,7 +114,7 @@ const LargeArchive& Large() {
             Bytes image = NesImage(static_cast<int>(kLargeSize / 16384) - 1, 16);
             image.resize(kLargeSize, 0xFF);
             vorne::samples::ZipWriter zip;
-            zip.Add({.name = "LARGE.NES", .data = image, .deflated = Deflate(image, 6)});
+            zip.Add({.name = "LARGE.NES", .data = image, .deflated = vorne::test::ZlibDeflateRaw(image, 6)});
             vorne::samples::WriteFile(a.path, zip.Finish());
         });
         vorne::File file = vorne::File::OpenRead(a.path);
@@ -232,7 +219,7 @@ const std::string& MemberFolder() {
                     if (i % 10 == 0) {
                         zip.Add({.name = name, .data = std::move(image)});  // stored
                     } else {
-                        Bytes deflated = Deflate(image, 6);
+                        Bytes deflated = vorne::test::ZlibDeflateRaw(image, 6);
                         zip.Add({.name = name, .data = std::move(image), .deflated = std::move(deflated)});
                     }
                 }

@@ -3,6 +3,7 @@
 #include "archive/inflate.h"
 
 #include "archive/inflate_test_support.h"
+#include "support/zlib_deflate.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -14,17 +15,7 @@ namespace vorne {
 namespace {
 
 std::vector<std::uint8_t> Deflate(std::span<const std::uint8_t> data, int level, int strategy) {
-    z_stream z{};
-    EXPECT_EQ(deflateInit2(&z, level, Z_DEFLATED, -15, 9, strategy), Z_OK);
-    std::vector<std::uint8_t> out(deflateBound(&z, static_cast<uLong>(data.size())) + 16);
-    z.next_in = const_cast<Bytef*>(data.data());
-    z.avail_in = static_cast<uInt>(data.size());
-    z.next_out = out.data();
-    z.avail_out = static_cast<uInt>(out.size());
-    EXPECT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
-    out.resize(z.total_out);
-    deflateEnd(&z);
-    return out;
+    return test::ZlibDeflateRaw(data, level, strategy, 9);
 }
 
 struct Sample {

@@ -13,6 +13,7 @@
 #include "images.h"
 #include "support/temp_dir.h"
 #include "zip_writer.h"
+#include "support/zlib_deflate.h"
 
 namespace vorne {
 namespace {
@@ -25,20 +26,6 @@ using Lines = std::vector<std::string>;
 Bytes Text(std::string_view text) { return Bytes(text.begin(), text.end()); }
 
 // A raw DEFLATE stream made by zlib.
-Bytes ZlibDeflate(const Bytes& data, int level) {
-    z_stream z{};
-    EXPECT_EQ(deflateInit2(&z, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY), Z_OK);
-    Bytes out(deflateBound(&z, static_cast<uLong>(data.size())));
-    z.next_in = const_cast<Bytef*>(data.data());
-    z.avail_in = static_cast<uInt>(data.size());
-    z.next_out = out.data();
-    z.avail_out = static_cast<uInt>(out.size());
-    EXPECT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
-    out.resize(z.total_out);
-    deflateEnd(&z);
-    return out;
-}
-
 struct Outcome {
     int result = 0;
     Bytes data;   // left as the caller had it on failure
@@ -109,12 +96,12 @@ TEST(ZipReader, ReadsWholeMembersExactly) {
         {"stored empty", {.data = {}}},
         {"deflated empty", {.data = {}, .deflate = true}},
         {"deflated by us", {.data = rom, .deflate = true}},
-        {"zlib level 1", {.data = rom, .deflated = ZlibDeflate(rom, 1)}},
-        {"zlib level 9", {.data = rom, .deflated = ZlibDeflate(rom, 9)}},
-        {"zlib zeros", {.data = zeros, .deflated = ZlibDeflate(zeros, 6)}},
-        {"zlib empty", {.data = {}, .deflated = ZlibDeflate({}, 6)}},
+        {"zlib level 1", {.data = rom, .deflated = test::ZlibDeflateRaw(rom, 1)}},
+        {"zlib level 9", {.data = rom, .deflated = test::ZlibDeflateRaw(rom, 9)}},
+        {"zlib zeros", {.data = zeros, .deflated = test::ZlibDeflateRaw(zeros, 6)}},
+        {"zlib empty", {.data = {}, .deflated = test::ZlibDeflateRaw({}, 6)}},
         {"stored, descriptor", {.data = rom, .dataDescriptor = true}},
-        {"deflated, descriptor", {.data = rom, .dataDescriptor = true, .deflated = ZlibDeflate(rom, 6)}},
+        {"deflated, descriptor", {.data = rom, .dataDescriptor = true, .deflated = test::ZlibDeflateRaw(rom, 6)}},
         {"descriptor without signature", {.data = text, .deflate = true, .dataDescriptor = true, .descriptorSignature = false}},
         {"empty behind a descriptor", {.data = {}, .dataDescriptor = true}},
         {"local extra field", {.data = text, .deflate = true, .local = {.extra = Bytes(37, 0x55)}, .directory = {.extra = Bytes(4, 0)}}},
@@ -315,7 +302,7 @@ TEST(ZipReader, EntryChecksPassOverAnEntryAndGoOn) {
 // diagnostics, and the caller's buffer is left as it was.
 TEST(ZipReader, DamagedMembersFailTheRead) {
     const Bytes text = Text("Some member text, long enough to be worth deflating: text text text text.");
-    const Bytes deflatedText = ZlibDeflate(text, 6);
+    const Bytes deflatedText = test::ZlibDeflateRaw(text, 6);
     const auto csize = static_cast<std::uint32_t>(deflatedText.size());
     const auto usize = static_cast<std::uint32_t>(text.size());
     const std::string noLocal = "Error reading 'local file header' in zipfile a.zip\n";
@@ -478,7 +465,7 @@ TEST(ZipReaderDeathTest, AbsurdSizesTakeNoMemory) {
     const Case cases[] = {
         {"directory size", OneMember({.name = "X.BIN", .data = text}, "", {.directorySize = 0xFFFFFF00u}),
          "couldn't read 4294967040 bytes from central directory"},
-        {"compressed size", OneMember({.name = "X.BIN", .data = text, .deflated = ZlibDeflate(text, 6), .local = {.compressedSize = 0xFFFFFF00u}}),
+        {"compressed size", OneMember({.name = "X.BIN", .data = text, .deflated = test::ZlibDeflateRaw(text, 6), .local = {.compressedSize = 0xFFFFFF00u}}),
          "couldn't read 4294967040 bytes of compressed data"},
         {"stored size", OneMember({.name = "X.BIN", .data = text, .local = {.compressedSize = 0xFFFFFF00u, .uncompressedSize = 0xFFFFFF00u}}),
          "cannot be 4294967040 bytes long"},
