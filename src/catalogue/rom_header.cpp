@@ -88,6 +88,16 @@ std::span<const std::uint8_t> RomHeader::ReadAll() {
     return wholeFile;
 }
 
+void RomHeader::RequireInside(const File& file, std::int64_t at, std::size_t size) const {
+    if (at < 0 || at + static_cast<std::int64_t>(size) > file.Size()) {
+        throw OperationRefused(path + ": the header lies past the end of the file");
+    }
+}
+
+void RomHeader::RequireUnchanged(const File& file) const {
+    if (file.Size() != length) throw OperationRefused(path + ": the file changed since it was read; read it again");
+}
+
 std::string RomHeader::SizeText() const { return std::to_string(length); }
 
 }  // namespace vorne

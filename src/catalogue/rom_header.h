@@ -56,6 +56,13 @@ protected:
     // The whole loaded file, read in one go (the reader's buffer is reused from file to file).
     std::span<const std::uint8_t> ReadAll();
 
+    // Header writes never grow a file: a field that would land past the end of `file` is refused
+    // with OperationRefused before anything is written.
+    void RequireInside(const File& file, std::int64_t at, std::size_t size) const;
+    // Where a header lies (and how it is interleaved) was worked out from the length at load time;
+    // a file whose length has changed since is refused with OperationRefused.
+    void RequireUnchanged(const File& file) const;
+
     // Columns 1 and 2, which every kind shows alike.
     std::string FilenameText() const { return path; }
     std::string SizeText() const;

@@ -184,11 +184,8 @@ void GameboyHeader::WriteLicensee(File& file, std::string_view value) {
 }
 
 void GameboyHeader::Put(File& file, std::int64_t offset, std::span<const std::uint8_t> bytes) const {
-    std::int64_t at = Base() + offset;
-    if (at + static_cast<std::int64_t>(bytes.size()) > file.Size()) {
-        throw OperationRefused(path + ": too short to hold a Game Boy header");
-    }
-    file.WriteAt(at, bytes);
+    RequireInside(file, Base() + offset, bytes.size());
+    file.WriteAt(Base() + offset, bytes);
 }
 
 std::uint16_t GameboyHeader::CalculateChecksum() const {

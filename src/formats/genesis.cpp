@@ -171,14 +171,8 @@ void GenesisHeader::WriteImageBytes(std::int64_t imageOffset, std::span<const st
     File file = File::OpenReadWrite(path);
     // The layout was decided for the file as loaded, and a write past its end would grow it:
     // check every run before the first byte is written.
-    if (file.Size() != length) {
-        throw OperationRefused(path + ": the file changed since it was read; read it again");
-    }
-    for (const Run& run : runs) {
-        if (run.at + static_cast<std::int64_t>(run.bytes.size()) > length) {
-            throw OperationRefused(path + ": the header lies past the end of the file");
-        }
-    }
+    RequireUnchanged(file);
+    for (const Run& run : runs) RequireInside(file, run.at, run.bytes.size());
     for (const Run& run : runs) file.WriteAt(run.at, run.bytes);
     file.Close();
 }

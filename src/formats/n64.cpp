@@ -76,9 +76,7 @@ bool N64Header::WriteField(std::string_view value, int field) {
 }
 
 void N64Header::Put(File& file, std::int64_t offset, std::span<const std::uint8_t> bytes) const {
-    if (offset + static_cast<std::int64_t>(bytes.size()) > file.Size()) {
-        throw OperationRefused(path + ": too short to hold an N64 header");
-    }
+    RequireInside(file, offset, bytes.size());
     file.WriteAt(offset, bytes);
 }
 

@@ -53,17 +53,6 @@ std::string DestinationText(std::uint8_t code) {
     return std::string(snes::DecimalText(code));  // no name: the code, as for unnamed licensees
 }
 
-// Refuses a write that would not land inside the file as it was loaded: the place was chosen for
-// that file, and writing past its end would grow it.
-void CheckWritable(const File& file, std::int64_t loadedLength, std::int64_t at, std::size_t size) {
-    if (file.Size() != loadedLength) {
-        throw OperationRefused(file.Path() + ": the file changed since it was read; read it again");
-    }
-    if (at < 0 || at + static_cast<std::int64_t>(size) > loadedLength) {
-        throw OperationRefused(file.Path() + ": the header lies past the end of the file");
-    }
-}
-
 }  // namespace
 
 int ScoreSnesHeader(std::span<const std::uint8_t, kSnesBlockSize> b, bool hiRomPlace, std::int64_t length) {
@@ -171,7 +160,9 @@ bool SnesHeader::WriteField(std::string_view value, int field) {
 
     File file = File::OpenReadWrite(path);
     std::int64_t offset = blockOffset + static_cast<std::int64_t>(at);
-    CheckWritable(file, length, offset, size);
+    // The place was chosen for the file as loaded, and a write past its end would grow it.
+    RequireUnchanged(file);
+    RequireInside(file, offset, size);
     file.WriteAt(offset, written);
     file.Close();
     std::copy(written.begin(), written.end(), rawHeader.begin() + static_cast<std::ptrdiff_t>(at));
