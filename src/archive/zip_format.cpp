@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/file.h"
+#include "platform/file_error.h"
 
 namespace vorne {
 
@@ -82,27 +83,43 @@ std::int64_t EndRecordSearchSize(std::int64_t length) {
     return std::min<std::int64_t>(length, static_cast<std::int64_t>(ZipEndRecord::kSize + kZipMaxComment));
 }
 
-std::optional<std::vector<ZipDirectoryEntry>> ReadCentralDirectory(const File& archive) {
-    const std::int64_t length = archive.Size();
-    std::vector<std::uint8_t> tail(static_cast<std::size_t>(EndRecordSearchSize(length)));
-    std::int64_t tailStart = length - static_cast<std::int64_t>(tail.size());
-    if (archive.ReadAt(tailStart, tail) != tail.size()) return std::nullopt;
-    auto at = FindEndRecord(tail);
-    if (!at) return std::nullopt;
-    ZipEndRecord end = DecodeEndRecord(std::span(tail).subspan(*at));
-    if (std::int64_t{end.directoryOffset} + end.directorySize > length) return std::nullopt;
+std::optional<ZipEndRecord> ReadEndRecord(const File& archive, std::int64_t length) {
+    // Most archives have a short comment or none, so a small read at the end finds the record;
+    // only when it does not is the whole stretch read. Either way the hit nearest the end wins.
+    constexpr std::int64_t kFirstRead = 4096;
+    const std::int64_t searchSize = EndRecordSearchSize(length);
+    std::vector<std::uint8_t> tail;
+    for (std::int64_t size : {std::min(searchSize, kFirstRead), searchSize}) {
+        tail.resize(static_cast<std::size_t>(size));
+        if (archive.ReadAt(length - size, tail) != tail.size()) throw FileError(archive.Path(), "short read");
+        if (auto at = FindEndRecord(tail)) return DecodeEndRecord(std::span(tail).subspan(*at));
+        if (size == searchSize) break;
+    }
+    return std::nullopt;
+}
 
+std::optional<std::vector<ZipDirectoryEntry>> ReadDirectoryEntries(const File& archive, std::int64_t length,
+                                                                   const ZipEndRecord& end) {
+    // A size that runs past the end of the file takes no memory.
+    if (std::int64_t{end.directoryOffset} + end.directorySize > length) return std::nullopt;
     std::vector<std::uint8_t> directory(end.directorySize);
     if (archive.ReadAt(end.directoryOffset, directory) != directory.size()) return std::nullopt;
     std::vector<ZipDirectoryEntry> entries;
     std::size_t offset = 0;
     for (int i = 0; i < end.totalEntries; ++i) {
         auto entry = DecodeDirectoryEntry(std::span(directory).subspan(offset));
-        if (!entry) break;
+        if (!entry) break;  // the rest does not lie wholly within the directory
         offset += entry->RecordSize();
         entries.push_back(std::move(*entry));
     }
     return entries;
+}
+
+std::optional<std::vector<ZipDirectoryEntry>> ReadCentralDirectory(const File& archive) {
+    const std::int64_t length = archive.Size();
+    auto end = ReadEndRecord(archive, length);
+    if (!end) return std::nullopt;
+    return ReadDirectoryEntries(archive, length, *end);
 }
 
 }  // namespace vorne

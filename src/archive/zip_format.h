@@ -95,6 +95,15 @@ std::optional<std::size_t> FindEndRecord(std::span<const std::uint8_t> tail);
 // and the longest comment.
 std::int64_t EndRecordSearchSize(std::int64_t length);
 
+// The end record of an open archive of `length` bytes, or nullopt when it has none. Throws
+// FileError on a read error.
+std::optional<ZipEndRecord> ReadEndRecord(const File& archive, std::int64_t length);
+
+// The whole directory that `end` names, decoded in directory order (as far as entries lie wholly
+// within it), or nullopt when it does not lie within the file. Throws FileError on a read error.
+std::optional<std::vector<ZipDirectoryEntry>> ReadDirectoryEntries(const File& archive, std::int64_t length,
+                                                                   const ZipEndRecord& end);
+
 // Reads the whole central directory of an open archive: the entries in directory order, or
 // nullopt when the end record cannot be found or the directory does not lie within the file.
 // Throws FileError on a read error.

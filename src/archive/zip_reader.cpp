@@ -18,9 +18,6 @@ namespace {
 
 thread_local ZipErrorListener* currentListener = nullptr;
 
-// The first look for the end record reads this much of the end of the archive.
-constexpr std::int64_t kEndRecordFirstRead = 4096;
-
 // The most a deflate stream can expand: a 258-byte match in two bits.
 constexpr std::uint64_t kMaxDeflateRatio = 1032;
 
@@ -106,28 +103,19 @@ std::unique_ptr<ZipArchive> ZipArchive::Open(File opened, const std::string& pat
         return nullptr;
     }
 
-    // The end record stands in the last 22 bytes plus the longest comment. Most archives have a
-    // short comment or none, so a small read at the end finds it; only when it does not is the
-    // whole stretch read. Either way the hit nearest the end of the file is taken.
-    const std::int64_t searchSize = EndRecordSearchSize(a.length);
+    // The end record stands in the last 22 bytes plus the longest comment.
     try {
-        std::vector<std::uint8_t> tail;
-        std::optional<std::size_t> at;
-        for (std::int64_t size : {std::min(searchSize, kEndRecordFirstRead), searchSize}) {
-            tail.resize(static_cast<std::size_t>(size));
-            if (a.file.ReadAt(a.length - size, tail) != tail.size()) throw FileError(path, "short read");
-            at = FindEndRecord(tail);
-            if (at || size == searchSize) break;
-        }
-        if (!at) {
+        auto end = ReadEndRecord(a.file, a.length);
+        if (!end) {
             ReportZipError("Error in zipfile %s: couldn't find 'end of central dir' signature\n", base);
             ReportZipError("Error reading 'end of central directory' in zipfile %s\n", base);
             result = kZipNoEndRecord;
             return nullptr;
         }
-        a.end = DecodeEndRecord(std::span(tail).subspan(*at));
+        a.end = *end;
     } catch (const FileError&) {
-        ReportZipError("Error in zipfile %s: couldn't read %ld bytes from end of file\n", base, static_cast<long>(searchSize));
+        ReportZipError("Error in zipfile %s: couldn't read %ld bytes from end of file\n", base,
+                       static_cast<long>(EndRecordSearchSize(a.length)));
         ReportZipError("Error reading 'end of central directory' in zipfile %s\n", base);
         result = kZipFailed;
         return nullptr;
@@ -144,28 +132,24 @@ std::unique_ptr<ZipArchive> ZipArchive::Open(File opened, const std::string& pat
         result = kZipFailed;
         return archive;  // every read then fails with "Could not find"
     }
-    std::vector<std::uint8_t> directory;
+    std::optional<std::vector<ZipDirectoryEntry>> entries;
     try {
-        // A size that runs past the end of the file takes no memory.
-        if (std::int64_t{a.end.directoryOffset} + a.end.directorySize > a.length) throw FileError(path, "short read");
-        directory.resize(a.end.directorySize);
-        if (a.file.ReadAt(a.end.directoryOffset, directory) != directory.size()) throw FileError(path, "short read");
+        entries = ReadDirectoryEntries(a.file, a.length, a.end);
     } catch (const std::exception&) {
+        // a read error: reported below as a directory that cannot be read
+    }
+    if (!entries) {
         ReportZipError("Error in zipfile %s: couldn't read %ld bytes from central directory\n", base,
                        static_cast<long>(a.end.directorySize));
         result = kZipFailed;
         return archive;
     }
-    std::size_t offset = 0;
-    for (int i = 0; i < a.end.totalEntries; ++i) {
-        auto entry = DecodeDirectoryEntry(std::span(directory).subspan(offset));
-        if (!entry) break;  // the rest does not lie wholly within the directory
-        offset += entry->RecordSize();
-        std::string compared = ToUpperAscii(entry->name).substr(0, kZipComparedNameLength);
-        a.byName[compared].push_back(i);
-        if (!compared.ends_with('/')) a.byLastComponent[std::string(LastComponent(compared))].push_back(i);
+    a.entries = std::move(*entries);
+    for (std::size_t i = 0; i < a.entries.size(); ++i) {
+        std::string compared = ToUpperAscii(a.entries[i].name).substr(0, kZipComparedNameLength);
+        a.byName[compared].push_back(static_cast<int>(i));
+        if (!compared.ends_with('/')) a.byLastComponent[std::string(LastComponent(compared))].push_back(static_cast<int>(i));
         a.comparedNames.push_back(std::move(compared));
-        a.entries.push_back(std::move(*entry));
     }
     result = kZipOk;
     return archive;
