@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/crc32.h"
-#include "catalogue/crc32_paths.h"
+#include "base/crc32.h"
+#include "base/crc32_paths.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <exception>
 #include <string>
 
-#include "catalogue/crc32.h"
+#include "base/crc32.h"
 #include "images.h"
 #include "zip_writer.h"
 

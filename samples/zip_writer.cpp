@@ -1,6 +1,6 @@
 #include "zip_writer.h"
 
-#include "catalogue/crc32.h"
+#include "base/crc32.h"
 #include "deflate_writer.h"
 
 namespace vorne::samples {

@@ -8,8 +8,8 @@
 #include <new>
 
 #include "archive/inflate.h"
-#include "catalogue/crc32.h"
-#include "catalogue/text_rules.h"
+#include "base/crc32.h"
+#include "base/text_rules.h"
 #include "platform/file_error.h"
 
 namespace vorne {

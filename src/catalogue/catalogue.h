@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "catalogue/catalog_model.h"
-#include "catalogue/rom_type.h"
+#include "base/rom_type.h"
 #include "catalogue/scan.h"
 
 namespace vorne {

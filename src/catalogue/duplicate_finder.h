@@ -8,7 +8,7 @@
 #include <string>
 
 #include "catalogue/catalog_model.h"
-#include "catalogue/rom_type.h"
+#include "base/rom_type.h"
 
 namespace vorne {
 

@@ -13,9 +13,11 @@
 #include <utility>
 #include <vector>
 
+#include "base/known_names.h"
+
 namespace vorne {
 
-class KnownDumpList {
+class KnownDumpList final : public KnownNames {
 public:
     // The longest name a lookup gives.
     static constexpr std::size_t kMaxNameLength = 100;
@@ -28,7 +30,7 @@ public:
     static std::string DefaultPath();
 
     // The name the list gives for `crcText`, or the empty text.
-    std::string LookUpKnownName(std::string_view crcText) const;
+    std::string LookUpKnownName(std::string_view crcText) const override;
     // The same result by a plain search of the whole text: the yardstick for the index.
     std::string LookUpBySearch(std::string_view crcText) const;
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "catalogue/catalog_model.h"
-#include "catalogue/rom_type.h"
+#include "base/rom_type.h"
 
 namespace vorne {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/rom_type.h"
+#include "base/rom_type.h"
 
 namespace vorne::cli {
 

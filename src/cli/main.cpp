@@ -3,7 +3,7 @@
 #include <exception>
 #include <iostream>
 
-#include "catalogue/rom_header.h"
+#include "base/rom_header.h"
 #include "cli/commands.h"
 #include "platform/file_error.h"
 

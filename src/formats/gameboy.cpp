@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "catalogue/code_names.h"
-#include "catalogue/text_rules.h"
+#include "base/code_names.h"
+#include "base/text_rules.h"
 #include "platform/file.h"
 
 namespace vorne {

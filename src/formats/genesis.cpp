@@ -4,7 +4,7 @@
 #include <array>
 #include <vector>
 
-#include "catalogue/text_rules.h"
+#include "base/text_rules.h"
 #include "platform/file.h"
 
 namespace vorne {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "catalogue/text_rules.h"
+#include "base/text_rules.h"
 #include "platform/file.h"
 #include "platform/file_error.h"
 

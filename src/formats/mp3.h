@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "catalogue/rom_header.h"
+#include "base/rom_header.h"
 
 namespace vorne {
 

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "catalogue/text_rules.h"
+#include "base/text_rules.h"
 #include "platform/file.h"
 
 namespace vorne {

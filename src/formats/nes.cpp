@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <vector>
 
-#include "catalogue/crc32.h"
-#include "catalogue/known_dumps.h"
-#include "catalogue/text_rules.h"
+#include "base/crc32.h"
+#include "base/known_names.h"
+#include "base/text_rules.h"
 #include "platform/file.h"
 
 namespace vorne {
@@ -56,7 +56,7 @@ bool IsNes2Header(std::span<const std::uint8_t, 16> header, std::int64_t length)
     return NesHeader::kHeaderSize + trainer + prg + chr <= length;
 }
 
-NesHeader::NesHeader(std::shared_ptr<const KnownDumpList> list) : knownList(std::move(list)) {}
+NesHeader::NesHeader(std::shared_ptr<const KnownNames> list) : knownList(std::move(list)) {}
 
 void NesHeader::ReadHeader() {
     // One read serves the header, the trailer and the CRC.

@@ -12,11 +12,11 @@
 #include <span>
 #include <string>
 
-#include "catalogue/rom_header.h"
+#include "base/rom_header.h"
 
 namespace vorne {
 
-class KnownDumpList;
+class KnownNames;
 
 // True for an NES 2.0 header: byte 7 AND 0x0C is 0x08 and the PRG and CHR sizes the header
 // declares fit in a file of `length` bytes together with the header and any trainer. A ripper's
@@ -30,7 +30,7 @@ public:
     static constexpr std::size_t kTitleSize = 128;
 
     // `knownList` names known images by CRC-32; null when there is none.
-    explicit NesHeader(std::shared_ptr<const KnownDumpList> knownList = nullptr);
+    explicit NesHeader(std::shared_ptr<const KnownNames> knownList = nullptr);
 
     std::optional<std::string> ColumnText(int index) const override;
     bool WriteField(std::string_view value, int field) override;
@@ -54,7 +54,7 @@ private:
     void WriteFlag(int bit, std::int32_t number);
     void WriteTrailerTitle(std::string_view value);
 
-    std::shared_ptr<const KnownDumpList> knownList;
+    std::shared_ptr<const KnownNames> knownList;
     std::string trailerTitle;
     std::string prgText;
     std::string chrText;

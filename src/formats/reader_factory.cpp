@@ -1,6 +1,6 @@
 #include "formats/reader_factory.h"
 
-#include "catalogue/known_dumps.h"
+#include "base/known_names.h"
 #include "formats/gameboy.h"
 #include "formats/genesis.h"
 #include "formats/mp3.h"
@@ -10,7 +10,7 @@
 
 namespace vorne {
 
-std::unique_ptr<RomHeader> CreateReader(RomType type, std::shared_ptr<const KnownDumpList> knownList) {
+std::unique_ptr<RomHeader> CreateReader(RomType type, std::shared_ptr<const KnownNames> knownList) {
     switch (type) {
         case RomType::Gameboy: return std::make_unique<GameboyHeader>();
         case RomType::Nes: return std::make_unique<NesHeader>(std::move(knownList));

@@ -3,15 +3,15 @@
 
 #include <memory>
 
-#include "catalogue/rom_header.h"
-#include "catalogue/rom_type.h"
+#include "base/rom_header.h"
+#include "base/rom_type.h"
 
 namespace vorne {
 
-class KnownDumpList;
+class KnownNames;
 
 // The reader of `type`, or nullptr for the Zip kind (its rows come from the archives' headers).
 // `knownList` names NES images; it may be null.
-std::unique_ptr<RomHeader> CreateReader(RomType type, std::shared_ptr<const KnownDumpList> knownList);
+std::unique_ptr<RomHeader> CreateReader(RomType type, std::shared_ptr<const KnownNames> knownList);
 
 }  // namespace vorne

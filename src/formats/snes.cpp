@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "catalogue/text_rules.h"
+#include "base/text_rules.h"
 #include "formats/snes_tables.h"
 #include "platform/file.h"
 

@@ -15,7 +15,7 @@
 #include <span>
 #include <string>
 
-#include "catalogue/rom_header.h"
+#include "base/rom_header.h"
 
 namespace vorne {
 

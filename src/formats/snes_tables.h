@@ -7,7 +7,7 @@
 #include <string_view>
 #include <utility>
 
-#include "catalogue/code_names.h"
+#include "base/code_names.h"
 
 namespace vorne::snes {
 

@@ -8,8 +8,8 @@
 #include <fstream>
 #include <thread>
 
-#include "catalogue/crc32.h"
-#include "catalogue/text_rules.h"
+#include "base/crc32.h"
+#include "base/text_rules.h"
 #include "images.h"
 #include "support/temp_dir.h"
 #include "zip_writer.h"

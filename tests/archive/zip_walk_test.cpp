@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "archive/zip_format.h"
-#include "catalogue/crc32.h"
+#include "base/crc32.h"
 #include "images.h"
 #include "platform/file.h"
 #include "support/temp_dir.h"

@@ -7,7 +7,7 @@
 #include <algorithm>
 
 #include "catalogue/catalogue.h"
-#include "catalogue/crc32.h"
+#include "base/crc32.h"
 #include "catalogue/scan_queue.h"
 #include "images.h"
 #include "support/temp_dir.h"

@@ -4,7 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "catalogue/crc32.h"
+#include "base/crc32.h"
 #include "catalogue/known_dumps.h"
 #include "images.h"
 #include "platform/file_error.h"

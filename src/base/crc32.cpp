@@ -1,8 +1,8 @@
-#include "catalogue/crc32.h"
+#include "base/crc32.h"
 
 #include <cstring>
 
-#include "catalogue/crc32_paths.h"
+#include "base/crc32_paths.h"
 
 namespace vorne {
 

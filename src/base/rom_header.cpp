@@ -1,4 +1,4 @@
-#include "catalogue/rom_header.h"
+#include "base/rom_header.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,10 +1,10 @@
-#include "catalogue/text_rules.h"
+#include "base/text_rules.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
 
-#include "catalogue/rom_type.h"
+#include "base/rom_type.h"
 
 namespace vorne {
 namespace {

@@ -15,7 +15,7 @@
 // carry-less multiply of two reflected 64-bit values puts the coefficient of x^m at bit 126 - m,
 // which read as a reflected 128-bit value is the product times x. Every constant below is one
 // power lower to make up for that extra x.
-#include "catalogue/crc32_paths.h"
+#include "base/crc32_paths.h"
 
 #ifdef VORNE_CRC32_X86_PATHS
 

@@ -1,6 +1,6 @@
-#include "catalogue/rom_type.h"
+#include "base/rom_type.h"
 
-#include "catalogue/text_rules.h"
+#include "base/text_rules.h"
 
 namespace vorne {
 

@@ -1,4 +1,4 @@
-#include "catalogue/crc32.h"
+#include "base/crc32.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "catalogue/crc32_paths.h"
+#include "base/crc32_paths.h"
 
 namespace vorne {
 
