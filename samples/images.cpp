@@ -29,38 +29,38 @@ Bytes Filler(std::size_t size, std::uint32_t seed) {
     return bytes;
 }
 
-Bytes MakeNes(const NesSpec& spec) {
-    bool trainer = (spec.flags6 >> 2) & 1;
-    std::size_t dataSize = static_cast<std::size_t>(spec.prgBanks) * 16384 + static_cast<std::size_t>(spec.chrBanks) * 8192;
+Bytes MakeNes(const NesRecipe& recipe) {
+    bool trainer = (recipe.flags6 >> 2) & 1;
+    std::size_t dataSize = static_cast<std::size_t>(recipe.prgBanks) * 16384 + static_cast<std::size_t>(recipe.chrBanks) * 8192;
     Bytes image(16, 0);
     image[0] = 'N';
     image[1] = 'E';
     image[2] = 'S';
     image[3] = 0x1A;
-    image[4] = static_cast<std::uint8_t>(spec.prgBanks);
-    image[5] = static_cast<std::uint8_t>(spec.chrBanks);
-    image[6] = spec.flags6;
-    std::copy(spec.bytes7to15.begin(), spec.bytes7to15.end(), image.begin() + 7);
-    Bytes data = Filler(dataSize + (trainer ? 512 : 0), spec.seed);
+    image[4] = static_cast<std::uint8_t>(recipe.prgBanks);
+    image[5] = static_cast<std::uint8_t>(recipe.chrBanks);
+    image[6] = recipe.flags6;
+    std::copy(recipe.bytes7to15.begin(), recipe.bytes7to15.end(), image.begin() + 7);
+    Bytes data = Filler(dataSize + (trainer ? 512 : 0), recipe.seed);
     image.insert(image.end(), data.begin(), data.end());
-    image.insert(image.end(), spec.trailer.begin(), spec.trailer.end());
+    image.insert(image.end(), recipe.trailer.begin(), recipe.trailer.end());
     return image;
 }
 
-Bytes MakeGameboy(const GameboySpec& spec) {
-    Bytes image = Filler(std::size_t{32768} << std::min<int>(spec.romSizeCode, 6), spec.seed);
+Bytes MakeGameboy(const GameboyRecipe& recipe) {
+    Bytes image = Filler(std::size_t{32768} << std::min<int>(recipe.romSizeCode, 6), recipe.seed);
     std::fill(image.begin() + 0x100, image.begin() + 0x150, std::uint8_t{0});
     image[0x100] = 0x00;  // nop; jp 0x150
     image[0x101] = 0xC3;
     image[0x102] = 0x50;
     image[0x103] = 0x01;
-    PutText(image, 0x134, spec.title, 16, 0);
-    PutText(image, 0x144, spec.newLicensee, 2, '0');
-    image[0x147] = spec.cartridgeType;
-    image[0x148] = spec.romSizeCode;
-    image[0x149] = spec.ramSizeCode;
-    image[0x14A] = spec.destination;
-    image[0x14B] = spec.oldLicensee;
+    PutText(image, 0x134, recipe.title, 16, 0);
+    PutText(image, 0x144, recipe.newLicensee, 2, '0');
+    image[0x147] = recipe.cartridgeType;
+    image[0x148] = recipe.romSizeCode;
+    image[0x149] = recipe.ramSizeCode;
+    image[0x14A] = recipe.destination;
+    image[0x14B] = recipe.oldLicensee;
     std::uint8_t headerSum = 0;
     for (int i = 0x134; i <= 0x14C; ++i) headerSum = static_cast<std::uint8_t>(headerSum - image[i] - 1);
     image[0x14D] = headerSum;
@@ -70,22 +70,22 @@ Bytes MakeGameboy(const GameboySpec& spec) {
     }
     image[0x14E] = static_cast<std::uint8_t>(global >> 8);
     image[0x14F] = static_cast<std::uint8_t>(global);
-    if (spec.copierHeader) image.insert(image.begin(), 512, 0);
+    if (recipe.copierHeader) image.insert(image.begin(), 512, 0);
     return image;
 }
 
-Bytes MakeSnes(const SnesSpec& spec) {
-    Bytes image = Filler(spec.size, spec.seed);
-    const std::size_t block = spec.hiRom ? 0xFFB0 : 0x7FB0;
+Bytes MakeSnes(const SnesRecipe& recipe) {
+    Bytes image = Filler(recipe.size, recipe.seed);
+    const std::size_t block = recipe.hiRom ? 0xFFB0 : 0x7FB0;
     std::fill(image.begin() + static_cast<std::ptrdiff_t>(block), image.begin() + static_cast<std::ptrdiff_t>(block + 0x50), 0);
     PutText(image, block + 0x00, "01SMPE", 6, ' ');  // maker and game code of the extended header
-    PutText(image, block + 0x10, spec.title, 21, ' ');
-    image[block + 0x25] = spec.mapMode;
-    image[block + 0x26] = spec.cartridgeType;
-    image[block + 0x27] = spec.romSizeCode;
-    image[block + 0x28] = spec.sramSizeCode;
-    image[block + 0x29] = spec.destination;
-    image[block + 0x2A] = spec.licensee;
+    PutText(image, block + 0x10, recipe.title, 21, ' ');
+    image[block + 0x25] = recipe.mapMode;
+    image[block + 0x26] = recipe.cartridgeType;
+    image[block + 0x27] = recipe.romSizeCode;
+    image[block + 0x28] = recipe.sramSizeCode;
+    image[block + 0x29] = recipe.destination;
+    image[block + 0x2A] = recipe.licensee;
     std::uint16_t sum = 0;
     for (std::uint8_t b : image) sum = static_cast<std::uint16_t>(sum + b);
     std::uint16_t complement = static_cast<std::uint16_t>(~sum);
@@ -96,24 +96,24 @@ Bytes MakeSnes(const SnesSpec& spec) {
     image[block + 0x4C] = 0x00;  // reset vector 0x8000
     image[block + 0x4D] = 0x80;
     // The other place holds program code: a reset-vector byte below 0x80 there.
-    const std::size_t other = spec.hiRom ? 0x7FB0 : 0xFFB0;
+    const std::size_t other = recipe.hiRom ? 0x7FB0 : 0xFFB0;
     if (other + 0x4D < image.size()) image[other + 0x4D] = 0x12;
-    if (spec.copierHeader) image.insert(image.begin(), 512, 0);
+    if (recipe.copierHeader) image.insert(image.begin(), 512, 0);
     return image;
 }
 
-Bytes MakeGenesis(const GenesisSpec& spec) {
-    Bytes image = Filler(spec.size, spec.seed);
-    PutText(image, 0x100, spec.is32X ? "SEGA 32X" : "SEGA MEGA DRIVE", 16, ' ');
+Bytes MakeGenesis(const GenesisRecipe& recipe) {
+    Bytes image = Filler(recipe.size, recipe.seed);
+    PutText(image, 0x100, recipe.is32X ? "SEGA 32X" : "SEGA MEGA DRIVE", 16, ' ');
     PutText(image, 0x110, "(C)VRNE 2026.DEC", 16, ' ');
-    PutText(image, 0x120, spec.nativeTitle, 48, ' ');
-    PutText(image, 0x150, spec.internationalTitle, 48, ' ');
-    PutText(image, 0x180, spec.typeCode, 2, ' ');
-    PutText(image, 0x182, spec.productCode, 10, ' ');
+    PutText(image, 0x120, recipe.nativeTitle, 48, ' ');
+    PutText(image, 0x150, recipe.internationalTitle, 48, ' ');
+    PutText(image, 0x180, recipe.typeCode, 2, ' ');
+    PutText(image, 0x182, recipe.productCode, 10, ' ');
     PutText(image, 0x18C, "00", 2, ' ');
-    PutText(image, 0x190, spec.ioSupport, 16, ' ');
+    PutText(image, 0x190, recipe.ioSupport, 16, ' ');
     PutText(image, 0x1A0, "", 0x50, ' ');
-    PutText(image, 0x1F0, spec.countries, 16, ' ');
+    PutText(image, 0x1F0, recipe.countries, 16, ' ');
     image[0x82] = 0x4E;  // program code, not the character 3
     std::uint16_t sum = 0;
     for (std::size_t i = 0x200; i + 1 < image.size(); i += 2) sum = static_cast<std::uint16_t>(sum + ((image[i] << 8) | image[i + 1]));
@@ -140,45 +140,45 @@ Bytes Interleave(const Bytes& linear, std::size_t halfBlock, bool copierHeader) 
     return out;
 }
 
-Bytes MakeN64(const N64Spec& spec) {
-    Bytes image = Filler(spec.size, spec.seed);
+Bytes MakeN64(const N64Recipe& recipe) {
+    Bytes image = Filler(recipe.size, recipe.seed);
     const std::uint8_t start[] = {0x80, 0x37, 0x12, 0x40, 0x00, 0x00, 0x00, 0x0F};
     std::copy(std::begin(start), std::end(start), image.begin());
-    PutText(image, 0x20, spec.title, 20, ' ');
+    PutText(image, 0x20, recipe.title, 20, ' ');
     std::fill(image.begin() + 0x34, image.begin() + 0x3B, std::uint8_t{0});
-    image[0x3B] = static_cast<std::uint8_t>(spec.manufacturer);
-    PutText(image, 0x3C, spec.cartId, 2, ' ');
-    image[0x3E] = static_cast<std::uint8_t>(spec.country);
+    image[0x3B] = static_cast<std::uint8_t>(recipe.manufacturer);
+    PutText(image, 0x3C, recipe.cartId, 2, ' ');
+    image[0x3E] = static_cast<std::uint8_t>(recipe.country);
     image[0x3F] = 0;
-    if (spec.byteSwapped) {
+    if (recipe.byteSwapped) {
         for (std::size_t i = 0; i + 1 < image.size(); i += 2) std::swap(image[i], image[i + 1]);
     }
     return image;
 }
 
-Bytes MakeMp3(const Mp3Spec& spec) {
+Bytes MakeMp3(const Mp3Recipe& recipe) {
     // MPEG-1 frames at 128 kbit/s and 44.1 kHz: 417 bytes each (layer III), 418 for layer II.
-    const std::size_t frameSize = spec.layer2 ? 418 : 417;
+    const std::size_t frameSize = recipe.layer2 ? 418 : 417;
     Bytes audio;
-    Bytes filler = Filler(frameSize * static_cast<std::size_t>(spec.frames), spec.seed);
-    for (int f = 0; f < spec.frames; ++f) {
+    Bytes filler = Filler(frameSize * static_cast<std::size_t>(recipe.frames), recipe.seed);
+    for (int f = 0; f < recipe.frames; ++f) {
         std::size_t at = audio.size();
         audio.insert(audio.end(), filler.begin() + static_cast<std::ptrdiff_t>(at),
                      filler.begin() + static_cast<std::ptrdiff_t>(at + frameSize));
         audio[at] = 0xFF;
-        audio[at + 1] = spec.layer2 ? 0xFD : 0xFB;
+        audio[at + 1] = recipe.layer2 ? 0xFD : 0xFB;
         audio[at + 2] = 0x90;
         audio[at + 3] = 0x64;
     }
-    if (spec.tagged) {
+    if (recipe.tagged) {
         Bytes tag(128, 0);
         PutText(tag, 0, "TAG", 3, 0);
-        PutText(tag, 3, spec.title, 30, 0);
-        PutText(tag, 33, spec.artist, 30, 0);
-        PutText(tag, 63, spec.album, 30, 0);
-        PutText(tag, 93, spec.year, 4, 0);
-        PutText(tag, 97, spec.comment, 30, 0);
-        tag[127] = spec.genre;
+        PutText(tag, 3, recipe.title, 30, 0);
+        PutText(tag, 33, recipe.artist, 30, 0);
+        PutText(tag, 63, recipe.album, 30, 0);
+        PutText(tag, 93, recipe.year, 4, 0);
+        PutText(tag, 97, recipe.comment, 30, 0);
+        tag[127] = recipe.genre;
         audio.insert(audio.end(), tag.begin(), tag.end());
     }
     return audio;

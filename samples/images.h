@@ -14,7 +14,7 @@ using Bytes = std::vector<std::uint8_t>;
 // Deterministic filler: the same seed gives the same bytes.
 Bytes Filler(std::size_t size, std::uint32_t seed);
 
-struct NesSpec {
+struct NesRecipe {
     int prgBanks = 2;         // 16 KiB each
     int chrBanks = 1;         // 8 KiB each
     std::uint8_t flags6 = 0;  // bit 2 adds a 512-byte trainer
@@ -22,9 +22,9 @@ struct NesSpec {
     std::uint32_t seed = 1;
     std::string trailer;      // appended behind the data as is (the title of our own)
 };
-Bytes MakeNes(const NesSpec& spec);
+Bytes MakeNes(const NesRecipe& recipe);
 
-struct GameboySpec {
+struct GameboyRecipe {
     std::string title = "SAMPLE";
     std::uint8_t cartridgeType = 1;
     std::uint8_t romSizeCode = 0;  // 32 KiB << code
@@ -35,9 +35,9 @@ struct GameboySpec {
     bool copierHeader = false;       // a 512-byte copier header in front
     std::uint32_t seed = 1;
 };
-Bytes MakeGameboy(const GameboySpec& spec);
+Bytes MakeGameboy(const GameboyRecipe& recipe);
 
-struct SnesSpec {
+struct SnesRecipe {
     bool hiRom = false;
     std::size_t size = 512 * 1024;
     std::string title = "SAMPLE";
@@ -50,9 +50,9 @@ struct SnesSpec {
     bool copierHeader = false;
     std::uint32_t seed = 1;
 };
-Bytes MakeSnes(const SnesSpec& spec);
+Bytes MakeSnes(const SnesRecipe& recipe);
 
-struct GenesisSpec {
+struct GenesisRecipe {
     bool is32X = false;
     std::size_t size = 256 * 1024;
     std::string nativeTitle = "SAMPLE";
@@ -64,11 +64,11 @@ struct GenesisSpec {
     std::uint32_t seed = 1;
 };
 // The linear image, with the sum of its 16-bit words from 0x200 on as the checksum.
-Bytes MakeGenesis(const GenesisSpec& spec);
+Bytes MakeGenesis(const GenesisRecipe& recipe);
 // The copier layout: blocks of 2H bytes, odd bytes first, behind an optional 512-byte header.
 Bytes Interleave(const Bytes& linear, std::size_t halfBlock, bool copierHeader);
 
-struct N64Spec {
+struct N64Recipe {
     std::string title = "SAMPLE";
     char manufacturer = 'N';
     std::string cartId = "SA";
@@ -77,9 +77,9 @@ struct N64Spec {
     bool byteSwapped = false;  // the .v64 layout: every pair of bytes exchanged
     std::uint32_t seed = 1;
 };
-Bytes MakeN64(const N64Spec& spec);
+Bytes MakeN64(const N64Recipe& recipe);
 
-struct Mp3Spec {
+struct Mp3Recipe {
     int frames = 40;
     bool layer2 = false;
     bool tagged = true;
@@ -87,7 +87,7 @@ struct Mp3Spec {
     std::uint8_t genre = 255;
     std::uint32_t seed = 1;
 };
-Bytes MakeMp3(const Mp3Spec& spec);
+Bytes MakeMp3(const Mp3Recipe& recipe);
 
 // Writes `bytes` to `path`, creating folders as needed. Throws on failure.
 void WriteFile(const std::string& path, const Bytes& bytes);

@@ -26,36 +26,36 @@ std::string Padded(const std::string& title, std::size_t size) {
 }
 
 void WriteNes(const std::string& out, std::string& knownList) {
-    NesSpec pilot{.prgBanks = 8, .chrBanks = 4, .flags6 = 0x12, .seed = 11};
+    NesRecipe pilot{.prgBanks = 8, .chrBanks = 4, .flags6 = 0x12, .seed = 11};
     Bytes pilotImage = MakeNes(pilot);
     WriteFile(out + "/nes/Pixel Pilot (U).nes", pilotImage);
     // The same image with a title of our own behind it: a duplicate.
-    NesSpec pilotTitled = pilot;
+    NesRecipe pilotTitled = pilot;
     pilotTitled.trailer = Padded("Pixel Pilot - my copy", 128);
     WriteFile(out + "/nes/Pixel Pilot (U) [titled].nes", MakeNes(pilotTitled));
 
     // A ripper's signature over bytes 7 to 15: byte 7 is not a mapper nibble.
-    NesSpec crawler{.prgBanks = 8, .chrBanks = 8, .flags6 = 0x41, .bytes7to15 = {'V', 'o', 'r', 'n', 'e', 'R', 'i', 'p', '!'}, .seed = 12};
+    NesRecipe crawler{.prgBanks = 8, .chrBanks = 8, .flags6 = 0x41, .bytes7to15 = {'V', 'o', 'r', 'n', 'e', 'R', 'i', 'p', '!'}, .seed = 12};
     Bytes crawlerImage = MakeNes(crawler);
     WriteFile(out + "/nes/Cavern Crawler (E).nes", crawlerImage);
 
-    NesSpec tactics{.prgBanks = 2, .chrBanks = 1, .flags6 = 0x04, .seed = 13};
+    NesRecipe tactics{.prgBanks = 2, .chrBanks = 1, .flags6 = 0x04, .seed = 13};
     Bytes tacticsImage = MakeNes(tactics);
     WriteFile(out + "/nes/Tile Tactics (J) [t].nes", tacticsImage);
 
     // NES 2.0: mapper 300 = 0x12C (low nibble in byte 6, next in byte 7, bits 8-11 in byte 8).
-    NesSpec rally{.prgBanks = 2, .chrBanks = 1, .flags6 = 0xC1, .bytes7to15 = {0x28, 0x01, 0, 0, 0, 0, 0, 0, 0}, .seed = 14};
+    NesRecipe rally{.prgBanks = 2, .chrBanks = 1, .flags6 = 0xC1, .bytes7to15 = {0x28, 0x01, 0, 0, 0, 0, 0, 0, 0}, .seed = 14};
     WriteFile(out + "/nes/Rocket Rally (U).nes", MakeNes(rally));
 
-    NesSpec baron{.prgBanks = 1, .chrBanks = 1, .flags6 = 0x01, .seed = 15, .trailer = "Brick Baron Deluxe!!"};
+    NesRecipe baron{.prgBanks = 1, .chrBanks = 1, .flags6 = 0x01, .seed = 15, .trailer = "Brick Baron Deluxe!!"};
     Bytes baronImage = MakeNes(baron);
     WriteFile(out + "/nes/Brick Baron (U).nes", baronImage);
-    NesSpec baronPlain = baron;
+    NesRecipe baronPlain = baron;
     baronPlain.trailer.clear();
     WriteFile(out + "/nes/more/Brick Baron (U) [b1].nes", MakeNes(baronPlain));
     WriteFile(out + "/nes/more/broken.nes", Bytes{'N', 'E', 'S', 0x1A, 1, 1});
 
-    NesSpec miner{.prgBanks = 4, .chrBanks = 2, .flags6 = 0x00, .seed = 16};
+    NesRecipe miner{.prgBanks = 4, .chrBanks = 2, .flags6 = 0x00, .seed = 16};
     Bytes minerImage = MakeNes(miner);
     ZipWriter pack;
     pack.Add({.name = "Moon Miner (U).nes", .data = minerImage, .deflate = true});
@@ -74,11 +74,11 @@ void WriteNes(const std::string& out, std::string& knownList) {
 }
 
 void WriteGameboy(const std::string& out) {
-    GameboySpec blob{.title = "BLOB BOUNCE", .cartridgeType = 1, .romSizeCode = 1, .seed = 21};
+    GameboyRecipe blob{.title = "BLOB BOUNCE", .cartridgeType = 1, .romSizeCode = 1, .seed = 21};
     Bytes blobImage = MakeGameboy(blob);
     WriteFile(out + "/gameboy/Blob Bounce.gb", blobImage);
     WriteFile(out + "/gameboy/Blob Bounce (copy).gb", blobImage);
-    GameboySpec gnome{.title = "GARDEN GNOME", .cartridgeType = 0x13, .romSizeCode = 2, .ramSizeCode = 3,
+    GameboyRecipe gnome{.title = "GARDEN GNOME", .cartridgeType = 0x13, .romSizeCode = 2, .ramSizeCode = 3,
                       .destination = 0, .oldLicensee = 0x33, .newLicensee = "01", .seed = 22};
     WriteFile(out + "/gameboy/Garden Gnome.gb", MakeGameboy(gnome));
     gnome.copierHeader = true;
@@ -89,7 +89,7 @@ void WriteGameboy(const std::string& out) {
 }
 
 void WriteSnes(const std::string& out) {
-    SnesSpec serpent{.title = "SKY SERPENT", .seed = 31};
+    SnesRecipe serpent{.title = "SKY SERPENT", .seed = 31};
     WriteFile(out + "/snes/Sky Serpent (U).sfc", MakeSnes(serpent));
     serpent.copierHeader = true;
     WriteFile(out + "/snes/Sky Serpent (U).smc", MakeSnes(serpent));
@@ -120,7 +120,7 @@ void WriteGenesis(const std::string& out) {
 }
 
 void WriteN64(const std::string& out) {
-    N64Spec orbit{.title = "ORBIT RACER", .cartId = "OR", .seed = 51};
+    N64Recipe orbit{.title = "ORBIT RACER", .cartId = "OR", .seed = 51};
     WriteFile(out + "/n64/Orbit Racer (U).rom", MakeN64(orbit));
     orbit.byteSwapped = true;
     WriteFile(out + "/n64/Orbit Racer (U).v64", MakeN64(orbit));

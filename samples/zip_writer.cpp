@@ -27,14 +27,14 @@ constexpr std::uint32_t kDosDate = ((2026u - 1980u) << 9) | (12u << 5) | 8u;  //
 
 }  // namespace
 
-void ZipWriter::Add(ZipMemberSpec member) { members.push_back(std::move(member)); }
+void ZipWriter::Add(ZipMemberRecipe member) { members.push_back(std::move(member)); }
 
 void ZipWriter::AddFolder(const std::string& name) { members.push_back({.name = name + "/"}); }
 
 std::vector<std::uint8_t> ZipWriter::Finish(const std::string& comment, const ZipEndOverrides& end) const {
     std::vector<std::uint8_t> out;
     std::vector<std::uint8_t> directory;
-    for (const ZipMemberSpec& m : members) {
+    for (const ZipMemberRecipe& m : members) {
         const std::uint32_t offset = static_cast<std::uint32_t>(out.size());
         const std::uint32_t crc = Crc32(m.data);
         const bool deflate = m.deflate || m.deflated.has_value();

@@ -23,7 +23,7 @@ struct ZipFieldOverrides {
     std::vector<std::uint8_t> extra;  // the extra field
 };
 
-struct ZipMemberSpec {
+struct ZipMemberRecipe {
     std::string name;
     std::vector<std::uint8_t> data;
     bool deflate = false;
@@ -56,13 +56,13 @@ struct ZipEndOverrides {
 
 class ZipWriter {
 public:
-    void Add(ZipMemberSpec member);
+    void Add(ZipMemberRecipe member);
     void AddFolder(const std::string& name);  // a folder entry, "name/"
     // The whole archive, with `comment` (any bytes) after the end record.
     std::vector<std::uint8_t> Finish(const std::string& comment = "", const ZipEndOverrides& end = {}) const;
 
 private:
-    std::vector<ZipMemberSpec> members;
+    std::vector<ZipMemberRecipe> members;
 };
 
 }  // namespace vorne::samples

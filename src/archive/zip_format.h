@@ -43,7 +43,7 @@ struct ZipDirectoryEntry {
     static constexpr std::size_t kFixedSize = 46;
     std::uint8_t versionMadeBy = 0;
     std::uint8_t hostSystem = 0;
-    std::uint8_t versionNeeded = 0;       // specification version, 0x14 is 2.0
+    std::uint8_t versionNeeded = 0;       // format version needed to extract, 0x14 is 2.0
     std::uint8_t versionNeededUpper = 0;  // must be 0
     std::uint16_t flags = 0;
     std::uint16_t method = 0;

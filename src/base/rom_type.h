@@ -15,7 +15,7 @@ inline constexpr int kRomTypeCount = 8;
 
 enum class Align { Left, Right, Center };
 
-struct ColumnSpec {
+struct ColumnInfo {
     std::string_view title;
     int width;  // pixels
     Align align;
@@ -26,46 +26,46 @@ struct KindInfo {
     std::string_view comboText;  // the text of the kind combo box
     std::string_view cliName;    // the name vorne-cli takes
     std::span<const std::string_view> extensions;  // without the dot, in scan order
-    std::span<const ColumnSpec> columns;
+    std::span<const ColumnInfo> columns;
 };
 
 namespace kinds {
 
 using enum Align;
 
-inline constexpr ColumnSpec kFilename{"Filename", 150, Left};
-inline constexpr ColumnSpec kSize{"Size", 60, Right};
+inline constexpr ColumnInfo kFilename{"Filename", 150, Left};
+inline constexpr ColumnInfo kSize{"Size", 60, Right};
 
 inline constexpr std::array kGameboyColumns{
-    ColumnSpec{"Internal Title", 130, Left}, kFilename, kSize,
-    ColumnSpec{"Rom Size", 60, Right}, ColumnSpec{"SRAM", 45, Right}, ColumnSpec{"Checksum", 65, Right},
-    ColumnSpec{"Licensee", 60, Right}, ColumnSpec{"Super GB", 60, Left}, ColumnSpec{"Country", 50, Left},
-    ColumnSpec{"Type", 140, Left}};
+    ColumnInfo{"Internal Title", 130, Left}, kFilename, kSize,
+    ColumnInfo{"Rom Size", 60, Right}, ColumnInfo{"SRAM", 45, Right}, ColumnInfo{"Checksum", 65, Right},
+    ColumnInfo{"Licensee", 60, Right}, ColumnInfo{"Super GB", 60, Left}, ColumnInfo{"Country", 50, Left},
+    ColumnInfo{"Type", 140, Left}};
 inline constexpr std::array kNesColumns{
-    ColumnSpec{"CRC-32", 65, Right}, kFilename, kSize,
-    ColumnSpec{"Mapper", 50, Right}, ColumnSpec{"PRG-ROM", 65, Right}, ColumnSpec{"CHR-ROM", 65, Right},
-    ColumnSpec{"Mirroring", 65, Left}, ColumnSpec{"SRAM", 45, Left}, ColumnSpec{"Trainer", 50, Left},
-    ColumnSpec{"4WV", 40, Left}, ColumnSpec{"Internal Title", 350, Left}, ColumnSpec{"Reserved", 70, Left},
-    ColumnSpec{"Artificial Title", 220, Left}};
+    ColumnInfo{"CRC-32", 65, Right}, kFilename, kSize,
+    ColumnInfo{"Mapper", 50, Right}, ColumnInfo{"PRG-ROM", 65, Right}, ColumnInfo{"CHR-ROM", 65, Right},
+    ColumnInfo{"Mirroring", 65, Left}, ColumnInfo{"SRAM", 45, Left}, ColumnInfo{"Trainer", 50, Left},
+    ColumnInfo{"4WV", 40, Left}, ColumnInfo{"Internal Title", 350, Left}, ColumnInfo{"Reserved", 70, Left},
+    ColumnInfo{"Artificial Title", 220, Left}};
 inline constexpr std::array kSnesColumns{
-    ColumnSpec{"Internal Title", 160, Left}, kFilename, kSize,
-    ColumnSpec{"Hi/Lo", 50, Left}, ColumnSpec{"Speed", 50, Left}, ColumnSpec{"Size", 50, Right},
-    ColumnSpec{"SRAM", 45, Right}, ColumnSpec{"Type", 100, Left}, ColumnSpec{"Country", 100, Left},
-    ColumnSpec{"Licensee", 100, Left}};
+    ColumnInfo{"Internal Title", 160, Left}, kFilename, kSize,
+    ColumnInfo{"Hi/Lo", 50, Left}, ColumnInfo{"Speed", 50, Left}, ColumnInfo{"Size", 50, Right},
+    ColumnInfo{"SRAM", 45, Right}, ColumnInfo{"Type", 100, Left}, ColumnInfo{"Country", 100, Left},
+    ColumnInfo{"Licensee", 100, Left}};
 inline constexpr std::array kN64Columns{
-    ColumnSpec{"Internal Title", 150, Left}, kFilename, kSize,
-    ColumnSpec{"Licensee", 60, Left}, ColumnSpec{"ID", 30, Left}, ColumnSpec{"Country", 50, Left}};
+    ColumnInfo{"Internal Title", 150, Left}, kFilename, kSize,
+    ColumnInfo{"Licensee", 60, Left}, ColumnInfo{"ID", 30, Left}, ColumnInfo{"Country", 50, Left}};
 inline constexpr std::array kGenesisColumns{
-    ColumnSpec{"International Title", 285, Left}, kFilename, kSize,
-    ColumnSpec{"Prod. Code", 70, Left}, ColumnSpec{"Checksum", 65, Right}, ColumnSpec{"Type", 90, Left},
-    ColumnSpec{"I/O Support", 70, Left}, ColumnSpec{"Countries", 60, Left}, ColumnSpec{"Native Title", 285, Left}};
+    ColumnInfo{"International Title", 285, Left}, kFilename, kSize,
+    ColumnInfo{"Prod. Code", 70, Left}, ColumnInfo{"Checksum", 65, Right}, ColumnInfo{"Type", 90, Left},
+    ColumnInfo{"I/O Support", 70, Left}, ColumnInfo{"Countries", 60, Left}, ColumnInfo{"Native Title", 285, Left}};
 inline constexpr std::array kMp3Columns{
-    ColumnSpec{"Title", 200, Left}, kFilename, kSize,
-    ColumnSpec{"Artist", 200, Left}, ColumnSpec{"Album", 200, Left}, ColumnSpec{"Year", 40, Left},
-    ColumnSpec{"Comment", 200, Left}, ColumnSpec{"Genre", 100, Left}};
+    ColumnInfo{"Title", 200, Left}, kFilename, kSize,
+    ColumnInfo{"Artist", 200, Left}, ColumnInfo{"Album", 200, Left}, ColumnInfo{"Year", 40, Left},
+    ColumnInfo{"Comment", 200, Left}, ColumnInfo{"Genre", 100, Left}};
 inline constexpr std::array kZipColumns{
-    ColumnSpec{"CRC-32", 80, Right}, kFilename, ColumnSpec{"Size", 60, Right},
-    ColumnSpec{"Uncompressed", 85, Right}};
+    ColumnInfo{"CRC-32", 80, Right}, kFilename, ColumnInfo{"Size", 60, Right},
+    ColumnInfo{"Uncompressed", 85, Right}};
 
 inline constexpr std::array<std::string_view, 1> kGameboyExtensions{"gb"};
 inline constexpr std::array<std::string_view, 1> kNesExtensions{"nes"};
@@ -89,6 +89,15 @@ inline constexpr std::array<KindInfo, kRomTypeCount> kKinds{{
     {RomType::Mp3, "MP3 (*.mp2, *.mp3)", "mp3", kinds::kMp3Extensions, kinds::kMp3Columns},
     {RomType::Zip, "Zip (*.zip)", "zip", kinds::kZipExtensions, kinds::kZipColumns},
 }};
+
+// Columns with the same role in every kind.
+inline constexpr int kKeyColumn = 0;           // the title, or the CRC-32 for NES and Zip
+inline constexpr int kFilenameColumn = 1;      // the path relative to the folder
+inline constexpr int kSizeColumn = 2;          // the length in bytes, decimal
+inline constexpr int kFirstDecodedColumn = 3;  // the reader's own columns start here
+// NES columns that hold what lies outside the image data.
+inline constexpr int kNesInternalTitleColumn = 10;
+inline constexpr int kNesReservedColumn = 11;
 
 constexpr const KindInfo& Kind(RomType type) { return kKinds[static_cast<int>(type)]; }
 constexpr int ColumnCount(RomType type) { return static_cast<int>(Kind(type).columns.size()); }

@@ -19,7 +19,12 @@ std::string TimingText(std::chrono::nanoseconds elapsed, int count) {
     return text;
 }
 
-Catalogue::Catalogue() : observer(&silent) { ChooseKind(currentType); }
+Catalogue::Catalogue() { ChooseKind(currentType); }
+
+CatalogueObserver& Catalogue::Observer() {
+    static CatalogueObserver nobody;  // has no state: every handler does nothing
+    return observer != nullptr ? *observer : nobody;
+}
 
 void Catalogue::ChooseKind(RomType type) {
     currentType = type;
@@ -27,12 +32,12 @@ void Catalogue::ChooseKind(RomType type) {
     model.Reset(columnCount);
     entryCount = 0;
     uniqueCount = 0;
-    observer->RowsReset();
+    Observer().RowsReset();
 }
 
 void Catalogue::SetStatus(int part, std::string text) {
     status[static_cast<std::size_t>(part)] = std::move(text);
-    observer->StatusChanged(part);
+    Observer().StatusChanged(part);
 }
 
 void Catalogue::Apply(ScanEvent event) {
@@ -41,23 +46,23 @@ void Catalogue::Apply(ScanEvent event) {
             using T = std::decay_t<decltype(e)>;
             if constexpr (std::is_same_v<T, ScanStarted>) {
                 idle = false;
-                observer->IdleChanged(false);
+                Observer().IdleChanged(false);
                 model.ClearDuplicates();
-                SetStatus(0, "Processing...");
-                SetStatus(1, "");
+                SetStatus(kStatusEntries, "Processing...");
+                SetStatus(kStatusDuplicates, "");
                 entryCount = 0;
                 problems.clear();
                 model.DeleteAllRows();
-                observer->RowsReset();
+                Observer().RowsReset();
             } else if constexpr (std::is_same_v<T, RowsFound>) {
                 int first = entryCount;
                 for (CatalogRow& row : e.rows) model.InsertRow(entryCount++, std::move(row));
-                observer->RowsInserted(first, entryCount - first);
+                Observer().RowsInserted(first, entryCount - first);
             } else if constexpr (std::is_same_v<T, StatusText>) {
                 SetStatus(e.part, std::move(e.text));
             } else if constexpr (std::is_same_v<T, FileProblem>) {
                 problems.push_back(e);
-                observer->FileProblemReported(problems.back());
+                Observer().FileProblemReported(problems.back());
             } else if constexpr (std::is_same_v<T, WalkDone>) {
                 Finish(e);
             }
@@ -66,13 +71,13 @@ void Catalogue::Apply(ScanEvent event) {
 }
 
 void Catalogue::Finish(const WalkDone& done) {
-    SetStatus(0, RomCountText(entryCount));
+    SetStatus(kStatusEntries, RomCountText(entryCount));
     uniqueCount = FindDuplicates(model, currentType, [this](int part, std::string text) { SetStatus(part, std::move(text)); });
-    observer->RowsReordered();
+    Observer().RowsReordered();
     auto elapsed = std::chrono::steady_clock::now() - done.started;
-    SetStatus(2, done.stopped ? "Stopped" : TimingText(elapsed, entryCount));
+    SetStatus(kStatusFile, done.stopped ? "Stopped" : TimingText(elapsed, entryCount));
     idle = true;
-    observer->IdleChanged(true);
+    Observer().IdleChanged(true);
 }
 
 }  // namespace vorne

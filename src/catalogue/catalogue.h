@@ -30,6 +30,9 @@ public:
 class Catalogue {
 public:
     Catalogue();
+    // Views hold on to a catalogue by address: it is neither copied nor moved.
+    Catalogue(const Catalogue&) = delete;
+    Catalogue& operator=(const Catalogue&) = delete;
 
     // Choosing a kind: the columns are rebuilt and the duplicate groups cleared.
     void ChooseKind(RomType type);
@@ -45,7 +48,7 @@ public:
     int uniqueCount = 0;
     int columnCount = 0;
     bool idle = true;
-    std::array<std::string, 3> status;
+    std::array<std::string, kStatusPartCount> status;
     CatalogModel model;
     std::vector<FileProblem> problems;  // of the last scan
 
@@ -53,8 +56,11 @@ private:
     void SetStatus(int part, std::string text);
     void Finish(const WalkDone& done);
 
+    // The observer, or one that ignores everything when nobody watches.
+    CatalogueObserver& Observer();
+
+    // Told of every change; null when nobody watches.
     CatalogueObserver* observer = nullptr;
-    CatalogueObserver silent;
 };
 
 // "%d ROMs", or "1 ROM".

@@ -7,9 +7,7 @@ namespace vorne {
 
 namespace {
 
-constexpr int kKeyColumn = 0;
-constexpr int kSizeColumn = 2;
-constexpr int kFirstDecodedColumn = 3;
+// Sizes are compared in classes of 8 KiB: a trailer or a padded last unit keeps a file in its class.
 constexpr std::int64_t kSizeClassBytes = 8192;
 
 // Column 2 read as a decimal number, in units of 8 KiB.
@@ -22,7 +20,7 @@ std::int64_t SizeClass(std::string_view sizeText) {
 // Whether a column takes part in the comparison. The NES internal title and reserved bytes lie
 // outside the image data, so images that differ only there are still the same dump.
 bool Compared(RomType type, int column) {
-    return !(type == RomType::Nes && (column == 10 || column == 11));
+    return !(type == RomType::Nes && (column == kNesInternalTitleColumn || column == kNesReservedColumn));
 }
 
 bool DecodedColumnsEqual(const CatalogModel& model, RomType type, int a, int b) {
@@ -38,11 +36,11 @@ std::string KnownUniqueText(int uniqueCount) { return std::to_string(uniqueCount
 
 int FindDuplicates(CatalogModel& model, RomType type, const StatusSink& status) {
     int uniqueCount = 0;
-    status(1, "Sorting...");
-    status(2, "");
+    status(kStatusDuplicates, "Sorting...");
+    status(kStatusFile, "");
     model.ClearDuplicates();
     model.SortByColumn(kKeyColumn);
-    status(1, "Finding dupes...");
+    status(kStatusDuplicates, "Finding dupes...");
     for (int r = 0; r < model.RowCount(); ++r) {
         std::string_view key = model.Cell(r, kKeyColumn);
         if (key.empty()) {
@@ -61,7 +59,7 @@ int FindDuplicates(CatalogModel& model, RomType type, const StatusSink& status) 
         }
         if (!matched) ++uniqueCount;
     }
-    status(1, KnownUniqueText(uniqueCount));
+    status(kStatusDuplicates, KnownUniqueText(uniqueCount));
     return uniqueCount;
 }
 
@@ -87,7 +85,7 @@ void RecheckRow(CatalogModel& model, RomType type, int g, int& uniqueCount, cons
         if (!keepGroups && sameKeySeen) keepGroups = true;
     }
     if (!keepGroups && model.RemoveDuplicate(g)) ++uniqueCount;
-    status(1, KnownUniqueText(uniqueCount));
+    status(kStatusDuplicates, KnownUniqueText(uniqueCount));
 }
 
 }  // namespace vorne

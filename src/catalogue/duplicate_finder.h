@@ -8,6 +8,7 @@
 #include <string>
 
 #include "catalogue/catalog_model.h"
+#include "catalogue/status_parts.h"
 #include "base/rom_type.h"
 
 namespace vorne {

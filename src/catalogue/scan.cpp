@@ -297,7 +297,7 @@ private:
 
     void Flush() {
         if (!rows.empty()) sink.Post(RowsFound{std::exchange(rows, {})});
-        if (!pendingStatus.empty()) sink.Post(StatusText{2, std::exchange(pendingStatus, {})});
+        if (!pendingStatus.empty()) sink.Post(StatusText{kStatusFile, std::exchange(pendingStatus, {})});
         lastPost = std::chrono::steady_clock::now();
     }
 

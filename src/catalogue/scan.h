@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "catalogue/catalog_model.h"
+#include "catalogue/status_parts.h"
 #include "base/rom_type.h"
 
 namespace vorne {

@@ -38,8 +38,8 @@ void PrintJson(const Catalogue& catalogue) {
     }
     out += "], \"entryCount\": " + std::to_string(catalogue.entryCount);
     out += ", \"uniqueCount\": " + std::to_string(catalogue.uniqueCount);
-    out += ", \"status\": [" + JsonString(catalogue.status[0]) + ", " + JsonString(catalogue.status[1]) + ", " +
-           JsonString(catalogue.status[2]) + "]}\n";
+    out += ", \"status\": [" + JsonString(catalogue.status[kStatusEntries]) + ", " + JsonString(catalogue.status[kStatusDuplicates]) + ", " +
+           JsonString(catalogue.status[kStatusFile]) + "]}\n";
     std::fwrite(out.data(), 1, out.size(), stdout);
 }
 
@@ -75,7 +75,7 @@ void PrintTable(const Catalogue& catalogue) {
     for (int r = 0; r < model.RowCount(); ++r) {
         line(model.IsDuplicate(r) ? "* " : "  ", [&](std::size_t c) { return model.Cell(r, static_cast<int>(c)); });
     }
-    out += "\n" + catalogue.status[0] + "\n" + catalogue.status[1] + "\n" + catalogue.status[2] + "\n";
+    out += "\n" + catalogue.status[kStatusEntries] + "\n" + catalogue.status[kStatusDuplicates] + "\n" + catalogue.status[kStatusFile] + "\n";
     std::fwrite(out.data(), 1, out.size(), stdout);
 }
 

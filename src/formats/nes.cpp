@@ -21,6 +21,8 @@ constexpr int kFlags7 = 7;     // mapper high nibble; also the first reserved by
 constexpr int kMapperHigh = 8; // NES 2.0: mapper bits 8 to 11 in the low nibble
 constexpr int kSizeHigh = 9;   // NES 2.0: PRG (low nibble) and CHR (high nibble) size bits 8 to 11
 
+constexpr int kReservedBytes = 9;  // bytes 7 to 15
+
 constexpr int kTrainerBit = 2;
 constexpr int kFirstFlagField = 6;  // fields 6 to 9 are bits 0 to 3 of byte 6
 constexpr int kMapperField = 3;
@@ -65,7 +67,7 @@ void NesHeader::ReadHeader() {
     std::copy_n(image.begin(), std::min<std::size_t>(image.size(), rawHeader.size()), rawHeader.begin());
     const auto& h = rawHeader;
 
-    reserved = TextUpToNul(std::span(h).subspan(kFlags7, 9));
+    reserved = TextUpToNul(std::span(h).subspan(kFlags7, kReservedBytes));
     prgText = KiloText(h[kPrgBanks] * 16);
     chrText = KiloText(h[kChrBanks] * 8);
     vertical = h[kFlags6] & 1;
@@ -161,7 +163,7 @@ bool NesHeader::WriteField(std::string_view value, int field) {
         file.WriteAt(kFlags7, std::span(&first, 1));
         rawHeader[kFlags7] = first;
     }
-    reserved = TextUpToNul(std::span(rawHeader).subspan(kFlags7, 9));
+    reserved = TextUpToNul(std::span(rawHeader).subspan(kFlags7, kReservedBytes));
     file.Close();
     return true;
 }

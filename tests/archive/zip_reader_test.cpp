@@ -19,7 +19,7 @@ namespace vorne {
 namespace {
 
 using samples::Bytes;
-using samples::ZipMemberSpec;
+using samples::ZipMemberRecipe;
 using samples::ZipWriter;
 using Lines = std::vector<std::string>;
 
@@ -70,7 +70,7 @@ Outcome Read(const Bytes& archive, std::string_view name) {
     return outcomes[0];
 }
 
-Bytes OneMember(ZipMemberSpec member, const std::string& comment = "", const samples::ZipEndOverrides& end = {}) {
+Bytes OneMember(ZipMemberRecipe member, const std::string& comment = "", const samples::ZipEndOverrides& end = {}) {
     ZipWriter zip;
     zip.Add(std::move(member));
     return zip.Finish(comment, end);
@@ -89,7 +89,7 @@ TEST(ZipReader, ReadsWholeMembersExactly) {
     const Bytes text = Text("A line of text, and another line of text.\n");
     struct Case {
         const char* what;
-        ZipMemberSpec member;
+        ZipMemberRecipe member;
     };
     const Case cases[] = {
         {"stored", {.data = text}},
@@ -110,7 +110,7 @@ TEST(ZipReader, ReadsWholeMembersExactly) {
         {"version 0x0A", {.data = text, .versionNeeded = 0x0A}},
     };
     for (const Case& c : cases) {
-        ZipMemberSpec member = c.member;
+        ZipMemberRecipe member = c.member;
         member.name = "dir/MEMBER.BIN";
         const Bytes expected = member.data;
         Outcome o = Read(OneMember(member, "archive comment"), "member.bin");
@@ -254,7 +254,7 @@ TEST(ZipReader, EntryChecksPassOverAnEntryAndGoOn) {
     const std::string refusedMethod = "Error in zipfile a.zip: compression method for file GAME.NES unsupported.\n";
     struct Case {
         const char* what;
-        ZipMemberSpec first;
+        ZipMemberRecipe first;
         Lines lines;
     };
     const Case cases[] = {
@@ -277,7 +277,7 @@ TEST(ZipReader, EntryChecksPassOverAnEntryAndGoOn) {
     };
     const Bytes good = samples::Filler(3000, 9);
     for (const Case& c : cases) {
-        ZipMemberSpec first = c.first;
+        ZipMemberRecipe first = c.first;
         first.name = "GAME.NES";
         first.data = Text("the refused one");
         for (bool later : {true, false}) {
@@ -309,15 +309,15 @@ TEST(ZipReader, DamagedMembersFailTheRead) {
     const std::string deflatedLine = "Could not create input buffer for zipfile a.zip\n";
     const std::string storedLine = "Couldn't extract uncompressed file from zipfile a.zip\n";
     auto deflated = [&](samples::ZipFieldOverrides local) {
-        return ZipMemberSpec{.data = text, .deflated = deflatedText, .local = std::move(local)};
+        return ZipMemberRecipe{.data = text, .deflated = deflatedText, .local = std::move(local)};
     };
-    auto stored = [&](samples::ZipFieldOverrides local) { return ZipMemberSpec{.data = text, .local = std::move(local)}; };
+    auto stored = [&](samples::ZipFieldOverrides local) { return ZipMemberRecipe{.data = text, .local = std::move(local)}; };
     // The length of an archive holding one such member named M.BIN, for offsets near its end.
     const auto length = static_cast<std::uint32_t>(OneMember({.name = "M.BIN", .data = text}).size());
 
     struct Case {
         const char* what;
-        ZipMemberSpec member;
+        ZipMemberRecipe member;
         int result;
         Lines lines;
     };
@@ -393,7 +393,7 @@ TEST(ZipReader, DamagedMembersFailTheRead) {
          {"Error 1 inflating compressed file from zipfile a.zip\n"}},
     };
     for (const Case& c : cases) {
-        ZipMemberSpec member = c.member;
+        ZipMemberRecipe member = c.member;
         member.name = "M.BIN";
         Outcome o = Read(OneMember(member), "m.bin");
         EXPECT_EQ(o.result, c.result) << c.what;

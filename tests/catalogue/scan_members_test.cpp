@@ -99,7 +99,7 @@ TEST(ScanMembers, ArchivesInSubfoldersCarryTheirPrefix) {
 TEST(ScanMembers, MembersThatCannotBeReadGiveNoRow) {
     struct Case {
         const char* what;
-        samples::ZipMemberSpec member;
+        samples::ZipMemberRecipe member;
     };
     const Bytes bad = Nes(5);
     const Case cases[] = {
@@ -115,7 +115,7 @@ TEST(ScanMembers, MembersThatCannotBeReadGiveNoRow) {
         test::TempDir dir;
         ZipWriter pack;
         pack.Add({.name = "BEFORE.NES", .data = Nes(6)});
-        samples::ZipMemberSpec member = c.member;
+        samples::ZipMemberRecipe member = c.member;
         member.name = "BAD.NES";
         pack.Add(member);
         pack.Add({.name = "AFTER.NES", .data = Nes(7), .deflate = true});

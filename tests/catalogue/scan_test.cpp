@@ -19,7 +19,7 @@ namespace {
 using samples::Bytes;
 
 struct Scanned {
-    Catalogue catalogue;
+    std::unique_ptr<Catalogue> catalogue = std::make_unique<Catalogue>();
     std::vector<std::string> files;  // column 1 of every row, sorted
 };
 
@@ -27,10 +27,10 @@ Scanned Scan(const std::string& folder, RomType type, bool subfolders, const std
     auto switches = std::make_shared<ScanSwitches>();
     switches->subfolders = subfolders;
     Scanned result;
-    result.catalogue.ChooseKind(type);
-    RunScan(result.catalogue, {type, folder, switches, knownDumps});
-    for (int r = 0; r < result.catalogue.model.RowCount(); ++r) {
-        result.files.emplace_back(result.catalogue.model.Cell(r, 1));
+    result.catalogue->ChooseKind(type);
+    RunScan(*result.catalogue, {type, folder, switches, knownDumps});
+    for (int r = 0; r < result.catalogue->model.RowCount(); ++r) {
+        result.files.emplace_back(result.catalogue->model.Cell(r, 1));
     }
     std::sort(result.files.begin(), result.files.end());
     return result;
@@ -49,11 +49,11 @@ TEST(Scan, ListsTheKindsFilesAndSubfoldersWhenAsked) {
 
     Scanned flat = Scan(dir.Path(), RomType::Nes, false);
     EXPECT_EQ(flat.files, (std::vector<std::string>{"B.NES", "a.nes"}));
-    EXPECT_TRUE(flat.catalogue.problems.empty());
+    EXPECT_TRUE(flat.catalogue->problems.empty());
 
     Scanned deep = Scan(dir.Path(), RomType::Nes, true);
     EXPECT_EQ(deep.files, (std::vector<std::string>{"B.NES", "a.nes", "sub/c.nes", "sub/deeper/d.Nes"}));
-    const Catalogue& c = deep.catalogue;
+    const Catalogue& c = *deep.catalogue;
     EXPECT_EQ(c.entryCount, 4);
     EXPECT_EQ(c.uniqueCount, 3);  // d.Nes duplicates a.nes
     EXPECT_EQ(c.status[0], "4 ROMs");
@@ -79,10 +79,10 @@ TEST(Scan, SnesSplitSetsListOnlyTheirFirstPart) {
 TEST(Scan, CountTexts) {
     test::TempDir dir;
     Scanned none = Scan(dir.Path(), RomType::Nes, false);
-    EXPECT_EQ(none.catalogue.status[0], "0 ROMs");
-    EXPECT_EQ(none.catalogue.status[1], "0 known unique");
+    EXPECT_EQ(none.catalogue->status[0], "0 ROMs");
+    EXPECT_EQ(none.catalogue->status[1], "0 known unique");
     dir.Write("one.nes", Nes(1));
-    EXPECT_EQ(Scan(dir.Path(), RomType::Nes, false).catalogue.status[0], "1 ROM");
+    EXPECT_EQ(Scan(dir.Path(), RomType::Nes, false).catalogue->status[0], "1 ROM");
 
     EXPECT_EQ(TimingText(std::chrono::nanoseconds(0), 0), "0.000 seconds, 0.000 files per second");
     EXPECT_EQ(TimingText(std::chrono::milliseconds(1500), 3), "1.500 seconds, 2.000 files per second");
@@ -95,17 +95,17 @@ TEST(Scan, UnreadableFilesGiveNoRowAndAreReported) {
     ASSERT_EQ(::symlink((dir / "missing").c_str(), (dir / "dangling.nes").c_str()), 0);
     Scanned s = Scan(dir.Path(), RomType::Nes, false);
     EXPECT_EQ(s.files, (std::vector<std::string>{"good.nes"}));
-    ASSERT_EQ(s.catalogue.problems.size(), 1u);
-    EXPECT_EQ(s.catalogue.problems[0].path, "dangling.nes");
-    EXPECT_EQ(s.catalogue.problems[0].message, "No such file or directory");
+    ASSERT_EQ(s.catalogue->problems.size(), 1u);
+    EXPECT_EQ(s.catalogue->problems[0].path, "dangling.nes");
+    EXPECT_EQ(s.catalogue->problems[0].message, "No such file or directory");
 }
 
 TEST(Scan, MissingFolderListsNothing) {
     test::TempDir dir;
     Scanned s = Scan(dir / "nowhere", RomType::Nes, true);
     EXPECT_TRUE(s.files.empty());
-    EXPECT_EQ(s.catalogue.status[0], "0 ROMs");
-    EXPECT_EQ(s.catalogue.problems.size(), 1u);
+    EXPECT_EQ(s.catalogue->status[0], "0 ROMs");
+    EXPECT_EQ(s.catalogue->problems.size(), 1u);
 }
 
 TEST(Scan, NamesKnownDumps) {
@@ -117,9 +117,9 @@ TEST(Scan, NamesKnownDumps) {
     std::string list = std::string(crc) + "\tSeven (U)\r\n";
     dir.Write("nescrcs.txt", Bytes(list.begin(), list.end()));
     Scanned s = Scan(dir / "roms", RomType::Nes, false, dir / "nescrcs.txt");
-    ASSERT_EQ(s.catalogue.model.RowCount(), 1);
-    EXPECT_EQ(s.catalogue.model.Cell(0, 0), crc);
-    EXPECT_EQ(s.catalogue.model.Cell(0, 12), "Seven (U)");
+    ASSERT_EQ(s.catalogue->model.RowCount(), 1);
+    EXPECT_EQ(s.catalogue->model.Cell(0, 0), crc);
+    EXPECT_EQ(s.catalogue->model.Cell(0, 12), "Seven (U)");
 }
 
 TEST(Scan, ZipKindListsMembersFromTheirHeaders) {
@@ -135,7 +135,7 @@ TEST(Scan, ZipKindListsMembersFromTheirHeaders) {
 
     Scanned s = Scan(dir.Path(), RomType::Zip, true);
     EXPECT_EQ(s.files, (std::vector<std::string>{"pack.zip <GAME.NES>", "pack.zip <docs/readme.txt>", "sub/other.ZIP <x>"}));
-    const CatalogModel& m = s.catalogue.model;
+    const CatalogModel& m = s.catalogue->model;
     for (int r = 0; r < m.RowCount(); ++r) {
         if (m.Cell(r, 1) == "pack.zip <GAME.NES>") {
             EXPECT_EQ(m.Cell(r, 0), std::to_string(Crc32(game)));

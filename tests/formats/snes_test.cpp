@@ -132,7 +132,7 @@ TEST(SnesHeaderTest, ChoosesThePlaceAndFindsTheCopierHeader) {
 
 TEST(SnesHeaderTest, DecodesTheColumns) {
     struct Case {
-        samples::SnesSpec recipe;
+        samples::SnesRecipe recipe;
         std::vector<std::string> columns;  // 0 and 3 to 9, then 100 to 102
     };
     const Case cases[] = {
@@ -153,7 +153,7 @@ TEST(SnesHeaderTest, DecodesTheColumns) {
           "32", "227", "255"}},
     };
     for (const Case& c : cases) {
-        samples::SnesSpec recipe = c.recipe;
+        samples::SnesRecipe recipe = c.recipe;
         recipe.hiRom = true;  // ties go to HiROM, so the header place is certain
         recipe.size = 1 << 20;
         Bytes image = samples::MakeSnes(recipe);
@@ -204,10 +204,10 @@ TEST_F(SnesFileTest, WritesEachFieldIntoTheChosenBlockOnly) {
         {100, "48", 0x25, {0x30}, 100, "48"},
         {102, "195", 0x2A, {0xC3}, 9, "Square"},
     };
-    const samples::SnesSpec layouts[] = {
+    const samples::SnesRecipe layouts[] = {
         {.size = 1 << 20}, {.size = 1 << 20, .copierHeader = true},
         {.hiRom = true, .size = 1 << 20}, {.hiRom = true, .size = 1 << 20, .copierHeader = true}};
-    for (const samples::SnesSpec& layout : layouts) {
+    for (const samples::SnesRecipe& layout : layouts) {
         for (const Field& f : fields) {
             Bytes original = samples::MakeSnes(layout);
             std::string path = Put("game.smc", original);
