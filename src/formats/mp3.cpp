@@ -5,6 +5,7 @@
 
 #include "base/text_rules.h"
 #include "platform/file.h"
+#include "platform/rewrite.h"
 #include "platform/file_error.h"
 
 namespace vorne {

@@ -8,6 +8,7 @@
 #include "base/known_names.h"
 #include "base/text_rules.h"
 #include "platform/file.h"
+#include "platform/rewrite.h"
 
 namespace vorne {
 
