@@ -61,12 +61,6 @@ std::int64_t File::Size() const {
     return st.st_size;
 }
 
-std::int64_t File::RegularFileSize() const {
-    struct stat st;
-    if (::fstat(fd, &st) != 0) ThrowErrno(path);
-    return S_ISREG(st.st_mode) ? st.st_size : -1;
-}
-
 bool File::IsRegular() const {
     struct stat st;
     if (::fstat(fd, &st) != 0) ThrowErrno(path);

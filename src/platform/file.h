@@ -38,8 +38,6 @@ public:
     std::int64_t Size() const;
     // True when the open file is a regular file (not a directory or device).
     bool IsRegular() const;
-    // Both at once: the length of a regular file, or -1 for anything else. Throws FileError.
-    std::int64_t RegularFileSize() const;
     // Reads up to out.size() bytes at `offset`; fewer only at the end of the file. Throws FileError.
     std::size_t ReadAt(std::int64_t offset, std::span<std::uint8_t> out) const;
     // Reads the whole file into `out` (resized), one read where the platform allows. Throws FileError.
