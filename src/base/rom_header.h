@@ -36,7 +36,8 @@ struct FieldEdit {
     std::string value;
 };
 
-// Where a field of a fixed-layout header goes: `size` bytes at `offset`.
+// Where a field of a fixed-layout header goes: `size` bytes at `offset`, counted from wherever
+// the kind counts its header (the file's start, an image base, a header block).
 struct FieldPlace {
     int field = 0;
     std::int64_t offset = 0;

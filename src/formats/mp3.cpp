@@ -1,6 +1,6 @@
 #include "formats/mp3.h"
 
-#include <algorithm>
+#include <utility>
 
 #include "base/text_rules.h"
 #include "platform/file.h"
@@ -27,11 +27,7 @@ constexpr std::size_t kGenre = 127;
 constexpr std::uint8_t kNewTagGenre = 255;
 constexpr auto kTagLength = static_cast<std::int64_t>(kId3v1Size);
 
-const TextField* FindTextField(int field) {
-    auto it = std::find_if(kTextFields.begin(), kTextFields.end(),
-                           [field](const TextField& f) { return f.field == field; });
-    return it == kTextFields.end() ? nullptr : &*it;
-}
+const TextField* FindTextField(int field) { return FindFieldPlace(kTextFields, field); }
 
 std::span<std::uint8_t> FieldBytes(std::span<std::uint8_t, kId3v1Size> tag, const TextField& f) {
     return tag.subspan(f.offset, f.width);

@@ -50,8 +50,8 @@ File File::OpenRegular(int dirFd, const char* name, int access, const std::strin
     if (fd < 0) ThrowErrno(displayPath);
     File file(fd, displayPath);
     if (!file.IsRegular()) throw FileError(displayPath, kNotRegularFile);
-    int flags = ::fcntl(fd, F_GETFL);
-    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) ThrowErrno(displayPath);
+    // F_SETFL sets only the status flags, and this open gave no other.
+    if (::fcntl(fd, F_SETFL, 0) != 0) ThrowErrno(displayPath);
     return file;
 }
 
