@@ -3,8 +3,8 @@
 #pragma once
 
 #include <array>
-#include <iterator>
 #include <cstdint>
+#include <iterator>
 #include <optional>
 #include <span>
 #include <stdexcept>
