@@ -249,10 +249,8 @@ private:
     Loaded LoadPlainFile(RomHeader& reader, const Directory& dir, const Pending& pending) {
         Loaded result{pending.path};
         try {
-            File file = dir.OpenFile(pending.name, pending.path);
-            std::int64_t size = file.RegularFileSize();
-            if (size < 0) return {};  // a folder or device that happens to match
-            reader.LoadFile(file, pending.path, size);
+            File file = dir.OpenFile(pending.name, pending.path);  // a FIFO or device is refused, and named
+            reader.LoadFile(file, pending.path);
             result.row = RowFrom(reader);
         } catch (const FileError& e) {
             result.problem = FileProblem{pending.path, e.Message()};

@@ -5,7 +5,7 @@
 
 #include "archive/zip_reader.h"
 #include "cli/commands.h"
-#include "platform/file.h"
+#include "platform/rewrite.h"
 
 namespace vorne::cli {
 

@@ -71,8 +71,9 @@ ExitCode RunSet(const Arguments& args) {
     RomType type = args.Kind();
     auto reader = ReaderFor(args, type);
 
-    // Every pair is checked before anything is written, so a bad one leaves the file alone.
-    std::vector<std::pair<int, std::string>> fields;
+    // Every pair is checked before anything is written (here the field numbers, then by the reader
+    // the file itself), so a bad one leaves the file alone.
+    std::vector<FieldEdit> edits;
     for (std::size_t i = 1; i < args.positional.size(); ++i) {
         const std::string& pair = args.positional[i];
         auto eq = pair.find('=');
@@ -85,10 +86,15 @@ ExitCode RunSet(const Arguments& args) {
             throw UnsupportedFieldError("the " + std::string(Kind(type).cliName) + " kind cannot write field " +
                                         std::to_string(field));
         }
-        fields.emplace_back(field, pair.substr(eq + 1));
+        edits.push_back({field, pair.substr(eq + 1)});
     }
     reader->LoadFile(path);
-    for (const auto& [field, value] : fields) reader->WriteField(value, field);
+    std::vector<FieldWrite> done = reader->WriteFields(edits);
+    for (std::size_t i = 0; i < edits.size(); ++i) {
+        if (done[i] != FieldWrite::NothingToWrite) continue;
+        std::cerr << "vorne-cli: " << path << ": field " << edits[i].field << " left as it is: for this value the "
+                  << Kind(type).cliName << " kind's rules store nothing\n";
+    }
     return ExitCode::Success;
 }
 

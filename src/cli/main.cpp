@@ -5,6 +5,7 @@
 
 #include "base/rom_header.h"
 #include "cli/commands.h"
+#include "platform/file.h"
 #include "platform/file_error.h"
 
 namespace {
@@ -45,6 +46,7 @@ ExitCode Run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    vorne::IgnoreFileSizeSignal();  // a file-size limit is then an error that writes roll back
     ExitCode code;
     try {
         code = Run(argc, argv);

@@ -23,6 +23,16 @@ constexpr std::int64_t kGlobalChecksum = 0x14E;  // big-endian
 constexpr std::size_t kTitleSize = 16;
 
 constexpr std::uint8_t kUseNewLicensee = 0x33;
+
+// Where each field WriteField supports goes, from the image base.
+constexpr std::array<FieldPlace, 6> kFieldPlaces{{
+    {0, kTitle, kTitleSize},
+    {5, kGlobalChecksum, 2},
+    {6, kOldLicensee, 1},
+    {7, kOldLicensee, 1},
+    {8, kDestination, 1},
+    {9, kCartridgeType, 1},
+}};
 constexpr std::int64_t kImageUnit = 8192;
 
 constexpr std::array<CodeName, 10> kCartridgeTypes{{
@@ -125,13 +135,17 @@ std::optional<std::string> GameboyHeader::ColumnText(int index) const {
     }
 }
 
-bool GameboyHeader::SupportsField(int field) const {
-    return field == 0 || (field >= 5 && field <= 9);
+bool GameboyHeader::SupportsField(int field) const { return FindFieldPlace(kFieldPlaces, field) != nullptr; }
+
+void GameboyHeader::CheckField(const File& file, std::string_view, int field) const {
+    const FieldPlace& place = *FindFieldPlace(kFieldPlaces, field);
+    RequireWritable(file, Base() + place.offset, place.size);
 }
 
-bool GameboyHeader::WriteField(std::string_view value, int field) {
-    if (!SupportsField(field)) return false;
+FieldWrite GameboyHeader::WriteField(std::string_view value, int field) {
+    if (!SupportsField(field)) return FieldWrite::Unsupported;
     File file = File::OpenReadWrite(path);
+    FieldWrite done = FieldWrite::Written;
     switch (field) {
         case 0: {
             std::array<std::uint8_t, kTitleSize> bytes;
@@ -148,7 +162,7 @@ bool GameboyHeader::WriteField(std::string_view value, int field) {
             break;
         }
         case 6:
-            WriteLicensee(file, value);
+            done = WriteLicensee(file, value);
             break;
         case 7:
             // The "Super GB" mark can be cleared but not set: "1" keeps it as it is, anything else
@@ -157,9 +171,10 @@ bool GameboyHeader::WriteField(std::string_view value, int field) {
             if (value != "1") {
                 newLicensee = false;
             } else if (!newLicensee) {
+                done = FieldWrite::NothingToWrite;
                 break;
             }
-            WriteLicensee(file, value);
+            done = WriteLicensee(file, value);
             break;
         case 8: {
             std::uint8_t byte = CutTo8(AtoiRule(value));
@@ -173,19 +188,20 @@ bool GameboyHeader::WriteField(std::string_view value, int field) {
         }
     }
     file.Close();
-    return true;
+    return done;
 }
 
-void GameboyHeader::WriteLicensee(File& file, std::string_view value) {
+FieldWrite GameboyHeader::WriteLicensee(File& file, std::string_view value) {
     licenseeCode = CutTo8(AtoiRule(value));
     // With the mark set the code lives in the two characters at 0x144, and there is no rule for
     // spelling a number into them: the file is left alone.
-    if (!newLicensee) Put(file, kOldLicensee, std::span(&licenseeCode, 1));
+    if (newLicensee) return FieldWrite::NothingToWrite;
+    Put(file, kOldLicensee, std::span(&licenseeCode, 1));
+    return FieldWrite::Written;
 }
 
 void GameboyHeader::Put(File& file, std::int64_t offset, std::span<const std::uint8_t> bytes) const {
-    RequireInside(file, Base() + offset, bytes.size());
-    file.WriteAt(Base() + offset, bytes);
+    WriteHeaderBytes(file, Base() + offset, bytes);
 }
 
 std::uint16_t GameboyHeader::CalculateChecksum() const {

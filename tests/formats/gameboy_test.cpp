@@ -164,7 +164,7 @@ TEST_F(GameboyTest, WriteFieldBytes) {
             std::string path = Put(original);
             GameboyHeader reader;
             reader.LoadFile(path);
-            ASSERT_TRUE(reader.WriteField(c.value, c.field));
+            ASSERT_EQ(reader.WriteField(c.value, c.field), FieldWrite::Written);
             Bytes want = original;
             std::copy(c.bytes.begin(), c.bytes.end(), want.begin() + base + c.offset);
             EXPECT_EQ(ReadWholeFile(path), want) << "field " << c.field << " = " << c.value << " copier " << copier;
@@ -177,14 +177,16 @@ TEST_F(GameboyTest, WritesThatLeaveTheFileAlone) {
         int field;
         const char* value;
         std::uint8_t oldLicensee;
-        bool result;
+        FieldWrite result;
     };
+    constexpr FieldWrite kUnsupported = FieldWrite::Unsupported;
+    constexpr FieldWrite kNothing = FieldWrite::NothingToWrite;
     const Case cases[] = {
-        {1, "x", 1, false}, {2, "1", 1, false}, {3, "1", 1, false}, {4, "1", 1, false}, {10, "1", 1, false},
-        {100, "1", 1, false}, {-1, "1", 1, false},
-        {6, "7", 0x33, true},  // the code lives in the two new-licensee characters: not written
-        {7, "1", 0x33, true},  // the mark stays, and with it the characters
-        {7, "1", 0x01, true},  // the mark cannot be set
+        {1, "x", 1, kUnsupported}, {2, "1", 1, kUnsupported}, {3, "1", 1, kUnsupported}, {4, "1", 1, kUnsupported},
+        {10, "1", 1, kUnsupported}, {100, "1", 1, kUnsupported}, {-1, "1", 1, kUnsupported},
+        {6, "7", 0x33, kNothing},  // the code lives in the two new-licensee characters: not written
+        {7, "1", 0x33, kNothing},  // the mark stays, and with it the characters
+        {7, "1", 0x01, kNothing},  // the mark cannot be set
     };
     for (const Case& c : cases) {
         const Bytes original = samples::MakeGameboy({.oldLicensee = c.oldLicensee});
@@ -222,7 +224,7 @@ TEST_F(GameboyTest, FailedWritesChangeNothing) {
     path = Put(shortImage);
     reader.LoadFile(path);
     EXPECT_THROW(reader.WriteField("4660", 5), OperationRefused);
-    EXPECT_TRUE(reader.WriteField("TITLE", 0));  // the title fits
+    EXPECT_EQ(reader.WriteField("TITLE", 0), FieldWrite::Written);  // the title fits
     EXPECT_EQ(std::filesystem::file_size(path), shortImage.size());
 }
 

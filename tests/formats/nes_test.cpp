@@ -159,7 +159,7 @@ TEST(NesHeader, WritesHeaderFields) {
     for (const Case& c : cases) {
         Bytes image = Header(2, 1, c.before[0], {c.before[1], c.before[2]}, 40960);
         NesFile f(image);
-        EXPECT_TRUE(f.reader.WriteField(c.value, c.field)) << c.what;
+        EXPECT_EQ(f.reader.WriteField(c.value, c.field), FieldWrite::Written) << c.what;
         Bytes written = f.Bytes_();
         EXPECT_EQ((std::array<std::uint8_t, 3>{written[6], written[7], written[8]}), c.after) << c.what;
         EXPECT_EQ(written.size(), image.size());
@@ -170,11 +170,11 @@ TEST(NesHeader, WritesHeaderFields) {
 TEST(NesHeader, WritesTheReservedRemainderAndRefusesOtherFields) {
     Bytes image = Header(2, 1, 0, {0, 'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h'}, 40960);
     NesFile f(image);
-    EXPECT_TRUE(f.reader.WriteField("XY", 11));
+    EXPECT_EQ(f.reader.WriteField("XY", 11), FieldWrite::Written);
     Bytes written = f.Bytes_();
     EXPECT_EQ(Bytes(written.begin() + 8, written.begin() + 16), (Bytes{'X', 'Y', 0, 0, 0, 0, 0, 0}));
     for (int field : {0, 1, 2, 4, 5, 12, 13, 101}) {
-        EXPECT_FALSE(f.reader.WriteField("7", field)) << field;
+        EXPECT_EQ(f.reader.WriteField("7", field), FieldWrite::Unsupported) << field;
         EXPECT_FALSE(f.reader.SupportsField(field)) << field;
     }
     EXPECT_EQ(f.Bytes_(), written);
@@ -235,11 +235,74 @@ TEST(NesHeader, RemoveTrainer) {
     EXPECT_EQ(st.st_mode & 0777, 0640u);
 }
 
-TEST(NesHeader, RemoveTrainerRefusesFilesWithoutOne) {
-    for (const Bytes& image : {samples::MakeNes({.flags6 = 0x00}), Header(1, 0, 0x04, {}, 100)}) {
-        NesFile f(image);
-        EXPECT_THROW(f.reader.RemoveTrainer(), OperationRefused);
-        EXPECT_EQ(f.Bytes_(), image);
+TEST(NesHeader, RemoveTrainerRefusesWhatHasNone) {
+    Bytes n64 = samples::MakeN64({.size = 0x1000});
+    n64[6] |= 0x04;
+    Bytes text(2000, 'x');
+    std::copy_n("Dear diary", 10, text.begin());  // byte 6 is 'd', whose bit 2 is set
+    Bytes almost = samples::MakeNes({.flags6 = 0x04});
+    almost[3] = 0x1B;
+    struct Case {
+        const char* what;
+        Bytes image;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"no trainer flag", samples::MakeNes({.flags6 = 0x00}), "has no trainer"},
+        {"too short for a trainer", Header(1, 0, 0x04, {}, 100), "too short"},
+        {"an N64 image", n64, "not an iNES image"},
+        {"a text file", text, "not an iNES image"},
+        {"NES without 0x1A", almost, "not an iNES image"},
+        {"an empty file", {}, "not an iNES image"},
+    };
+    for (const Case& c : cases) {
+        NesFile f(c.image);
+        try {
+            f.reader.RemoveTrainer();
+            ADD_FAILURE() << c.what << ": cut";
+        } catch (const OperationRefused& e) {
+            EXPECT_NE(std::string(e.what()).find(c.reason), std::string::npos) << c.what << ": " << e.what();
+        }
+        EXPECT_EQ(f.Bytes_(), c.image) << c.what;
+        EXPECT_EQ(test::ListFolder(f.dir.Path()), std::vector<std::string>{"game.nes"}) << c.what;
+    }
+}
+
+// A title is read back from behind a 16-byte header and whole 512-byte units. A file whose
+// length has less than 16 bytes over such units has no place for one: a title appended there
+// would read back shifted, so it is refused.
+TEST(NesHeader, TitleWritesAroundTheTrailerBoundary) {
+    const Bytes image = samples::MakeNes({.prgBanks = 1, .chrBanks = 0});  // 16 + 16384
+    struct Case {
+        std::int64_t overUnits;  // length mod 512
+        bool written;
+        std::int64_t lengthAfter;
+    };
+    const Case cases[] = {
+        {0, false, 0},  {1, false, 0},  {15, false, 0},  // no place
+        {16, true, 144}, {17, true, 144}, {143, true, 144}, {144, true, 144}, {200, true, 200},
+    };
+    for (const Case& c : cases) {
+        Bytes file(image.begin(), image.begin() + 16 + 16384 - 512);  // whole units end at 16 + 15872
+        file.resize(file.size() - 16 + static_cast<std::size_t>(c.overUnits), 'z');
+        NesFile f(file);
+        if (!c.written) {
+            EXPECT_THROW(f.reader.WriteField("Title", 10), OperationRefused) << c.overUnits;
+            EXPECT_EQ(f.Bytes_(), file) << c.overUnits;
+            continue;
+        }
+        EXPECT_EQ(f.reader.WriteField("Title", 10), FieldWrite::Written) << c.overUnits;
+        Bytes after = f.Bytes_();
+        std::size_t units = file.size() - static_cast<std::size_t>(c.overUnits);
+        EXPECT_EQ(after.size(), units + static_cast<std::size_t>(c.lengthAfter)) << c.overUnits;
+        EXPECT_TRUE(std::equal(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(units) + 16, after.begin()));
+        NesHeader reloaded;
+        reloaded.LoadFile(f.path);
+        EXPECT_EQ(reloaded.ColumnText(10), "Title") << c.overUnits;
+        EXPECT_EQ(reloaded.ColumnText(0), NesHeader(f.reader).ColumnText(0)) << "the CRC covers the same data";
+        // The reader that wrote it describes the file as it is now: a second write finds the trailer.
+        EXPECT_EQ(f.reader.WriteField("", 10), FieldWrite::Written);
+        EXPECT_EQ(f.Bytes_(), Bytes(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(units) + 16)) << c.overUnits;
     }
 }
 

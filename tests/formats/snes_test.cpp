@@ -214,7 +214,7 @@ TEST_F(SnesFileTest, WritesEachFieldIntoTheChosenBlockOnly) {
             SnesHeader reader;
             reader.LoadFile(path);
             std::int64_t block = reader.BlockOffset();
-            ASSERT_TRUE(reader.WriteField(f.value, f.field));
+            ASSERT_EQ(reader.WriteField(f.value, f.field), FieldWrite::Written);
 
             Bytes expected = original;
             Bytes bytes = f.bytes.empty() ? Bytes(f.value, f.value + 21) : f.bytes;
@@ -237,7 +237,7 @@ TEST_F(SnesFileTest, UnsupportedFieldsWriteNothing) {
     reader.LoadFile(path);
     for (int field : {1, 2, 3, 4, 5, 6, 9, 10, 99, 101, 103, -1}) {
         EXPECT_FALSE(reader.SupportsField(field)) << field;
-        EXPECT_FALSE(reader.WriteField("7", field)) << field;
+        EXPECT_EQ(reader.WriteField("7", field), FieldWrite::Unsupported) << field;
     }
     EXPECT_EQ(ReadWholeFile(path), original);
 }
