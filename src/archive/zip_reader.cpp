@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <new>
+#include <optional>
 
 #include "archive/inflate.h"
 #include "base/crc32.h"
@@ -207,143 +208,116 @@ ZipStatus ZipArchive::ReadEntry(std::size_t index, MemberData& data, const ZipRe
     return status;
 }
 
-void ZipArchive::ReadData(std::size_t index, const std::string& member, MemberData& data, const ZipReadOptions& options,
-                          ZipStatus& status) const {
+std::optional<ZipArchive::MemberSpan> ZipArchive::Locate(std::size_t index, const std::string& member,
+                                                         ZipStatus& status) const {
     const ZipDirectoryEntry& entry = Entries()[index];
     const std::string& base = baseName;
+    auto fail = [&status] {
+        status.Fail(ZipResult::Failed);
+        return std::nullopt;
+    };
+    if (entry.localHeaderOffset >= static_cast<std::uint64_t>(length)) {
+        status.Say("Error in zipfile ", base, ": couldn't fseek to local file header\n");
+        status.Say("Error reading 'local file header' in zipfile ", base, "\n");
+        return fail();
+    }
+    const auto headerAt = static_cast<std::int64_t>(entry.localHeaderOffset);
+    std::array<std::uint8_t, ZipLocalHeader::kSize> fixed{};
+    if (file.ReadAt(headerAt, fixed) < fixed.size()) {
+        status.Say("Error in zipfile ", base, ": couldn't read ", std::min(kZipLocalHeaderReadSize, length - headerAt),
+                   " bytes from local file header");
+        status.Say("Error reading 'local file header' in zipfile ", base, "\n");
+        return fail();
+    }
+    ZipLocalHeader local = DecodeLocalHeader(fixed);
+    if (local.signature != kZipLocalHeaderSignature) {
+        status.Say("Error in zipfile ", base, ": no local file header for file ", member, "\n");
+        status.Say("Error reading 'local file header' in zipfile ", base, "\n");
+        return fail();
+    }
+    const bool deflated = local.method == kZipMethodDeflated;
+    if (local.method != kZipMethodStored && !deflated) {
+        status.Say("Error in zipfile ", base, ": compression method for file ", member, " unsupported.\n");
+        status.Say("Method: ", DollarHex(local.method, 4), "  must be $0000 (Stored) or $0008 (Deflated)\n");
+        return fail();
+    }
+    if (local.flags & kZipFlagEncrypted) {
+        status.Say("Error in zipfile ", base, ": file ", member, " is encrypted.\n");
+        return fail();
+    }
+    if (local.compressedSize == kZip64Marker32 || local.uncompressedSize == kZip64Marker32) {
+        std::vector<std::uint8_t> extra(local.extraLength);
+        extra.resize(file.ReadAt(headerAt + static_cast<std::int64_t>(ZipLocalHeader::kSize) + local.nameLength, extra));
+        ResolveZip64Sizes(local, extra);
+    }
+    // Sizes and CRC that follow the data (a data descriptor) stand in the directory as well.
+    const bool described = local.flags & kZipFlagDataDescriptor;
+    MemberSpan span;
+    span.deflated = deflated;
+    span.compressedSize = described ? entry.compressedSize : local.compressedSize;
+    span.size = described ? entry.uncompressedSize : local.uncompressedSize;
+    span.crc = described ? entry.crc : local.crc;
+    span.dataAt = entry.localHeaderOffset + local.DataOffset();
+
+    // A size no stream of this length could give, or too large to hold, fails before any memory
+    // is taken for it.
+    const std::uint64_t most = !deflated ? span.compressedSize
+                               : span.compressedSize > (UINT64_MAX - kDeflateMaxMatch) / kMaxDeflateRatio
+                                   ? UINT64_MAX
+                                   : span.compressedSize * kMaxDeflateRatio + kDeflateMaxMatch;
+    if (span.size > most || span.size > kZipMaxMemberSize) {
+        status.Say("Error in zipfile ", base, ": file ", member, " cannot be ", span.size, " bytes long\n");
+        return fail();
+    }
+    if (!deflated && span.size != span.compressedSize) {
+        status.Say("Error in zipfile ", base, ": stored file ", member, " has sizes ", span.compressedSize, " and ",
+                   span.size, "\n");
+        return fail();
+    }
+    // Compressed bytes that would run past the end of the file take no memory either.
+    if (span.dataAt > static_cast<std::uint64_t>(length) || span.compressedSize > static_cast<std::uint64_t>(length) - span.dataAt) {
+        status.Say("Error in zipfile ", base, ": couldn't read ", span.compressedSize, " bytes of compressed data\n");
+        status.Say(MethodLine(deflated), base, "\n");
+        return fail();
+    }
+    // A member whose bytes run into the next member or the directory shares them with another
+    // part of the archive: reading it would read the same bytes again (a zip bomb's trick).
+    if (local.DataOffset() + span.compressedSize > room[index]) {
+        status.Say("Error in zipfile ", base, ": file ", member, " overlaps another member or the central directory\n");
+        return fail();
+    }
+    return span;
+}
+
+void ZipArchive::ReadData(std::size_t index, const std::string& member, MemberData& data, const ZipReadOptions& options,
+                          ZipStatus& status) const {
+    const std::string& base = baseName;
     try {
-        if (entry.localHeaderOffset >= static_cast<std::uint64_t>(length)) {
-            status.Say("Error in zipfile ", base, ": couldn't fseek to local file header\n");
-            status.Say("Error reading 'local file header' in zipfile ", base, "\n");
-            status.Fail(ZipResult::Failed);
-            return;
-        }
-        const auto headerAt = static_cast<std::int64_t>(entry.localHeaderOffset);
-        std::array<std::uint8_t, ZipLocalHeader::kSize> fixed{};
-        if (file.ReadAt(headerAt, fixed) < fixed.size()) {
-            status.Say("Error in zipfile ", base, ": couldn't read ", std::min(kZipLocalHeaderReadSize, length - headerAt),
-                       " bytes from local file header");
-            status.Say("Error reading 'local file header' in zipfile ", base, "\n");
-            status.Fail(ZipResult::Failed);
-            return;
-        }
-        ZipLocalHeader local = DecodeLocalHeader(fixed);
-        if (local.signature != kZipLocalHeaderSignature) {
-            status.Say("Error in zipfile ", base, ": no local file header for file ", member, "\n");
-            status.Say("Error reading 'local file header' in zipfile ", base, "\n");
-            status.Fail(ZipResult::Failed);
-            return;
-        }
-        const bool deflated = local.method == kZipMethodDeflated;
-        if (local.method != kZipMethodStored && !deflated) {
-            status.Say("Error in zipfile ", base, ": compression method for file ", member, " unsupported.\n");
-            status.Say("Method: ", DollarHex(local.method, 4), "  must be $0000 (Stored) or $0008 (Deflated)\n");
-            status.Fail(ZipResult::Failed);
-            return;
-        }
-        if (local.flags & kZipFlagEncrypted) {
-            status.Say("Error in zipfile ", base, ": file ", member, " is encrypted.\n");
-            status.Fail(ZipResult::Failed);
-            return;
-        }
-        if (local.compressedSize == kZip64Marker32 || local.uncompressedSize == kZip64Marker32) {
-            std::vector<std::uint8_t> extra(local.extraLength);
-            extra.resize(file.ReadAt(headerAt + static_cast<std::int64_t>(ZipLocalHeader::kSize) + local.nameLength, extra));
-            ResolveZip64Sizes(local, extra);
-        }
-        // Sizes and CRC that follow the data (a data descriptor) stand in the directory as well.
-        const bool described = local.flags & kZipFlagDataDescriptor;
-        const std::uint64_t compressedSize = described ? entry.compressedSize : local.compressedSize;
-        const std::uint64_t size = described ? entry.uncompressedSize : local.uncompressedSize;
-        const std::uint32_t crc = described ? entry.crc : local.crc;
-
-        // A size no stream of this length could give, or too large to hold, fails before any
-        // memory is taken for it.
-        const std::uint64_t most = deflated ? compressedSize * kMaxDeflateRatio + kDeflateMaxMatch : compressedSize;
-        if (size > most || size > kZipMaxMemberSize) {
-            status.Say("Error in zipfile ", base, ": file ", member, " cannot be ", size, " bytes long\n");
-            status.Fail(ZipResult::Failed);
-            return;
-        }
-        if (!deflated && size != compressedSize) {
-            status.Say("Error in zipfile ", base, ": stored file ", member, " has sizes ", compressedSize, " and ", size, "\n");
-            status.Fail(ZipResult::Failed);
-            return;
-        }
-        // Compressed bytes that would run past the end of the file take no memory either.
-        const std::uint64_t dataAt = entry.localHeaderOffset + local.DataOffset();
-        if (dataAt > static_cast<std::uint64_t>(length) || compressedSize > static_cast<std::uint64_t>(length) - dataAt) {
-            status.Say("Error in zipfile ", base, ": couldn't read ", compressedSize, " bytes of compressed data\n");
-            status.Say(MethodLine(deflated), base, "\n");
-            status.Fail(ZipResult::Failed);
-            return;
-        }
-        // A member whose bytes run into the next member or the directory shares them with another
-        // part of the archive: reading it would read the same bytes again (a zip bomb's trick).
-        if (local.DataOffset() + compressedSize > room[index]) {
-            status.Say("Error in zipfile ", base, ": file ", member, " overlaps another member or the central directory\n");
-            status.Fail(ZipResult::Failed);
-            return;
-        }
-
+        const std::optional<MemberSpan> span = Locate(index, member, status);
+        if (!span) return;
         MemoryBudget::Lease lease;
-        if (options.budget != nullptr) lease = options.budget->Reserve((deflated ? compressedSize : 0) + size);
+        if (options.budget != nullptr) lease = options.budget->Reserve((span->deflated ? span->compressedSize : 0) + span->size);
 
         // A stored member's bytes go straight into the result; a deflated member's compressed
         // bytes into memory that is not cleared first, since the read fills all of it.
         MemberData output;
         std::unique_ptr<std::uint8_t[]> compressed;
         std::span<std::uint8_t> input;
-        if (deflated) {
-            compressed.reset(new std::uint8_t[compressedSize]);
-            input = {compressed.get(), static_cast<std::size_t>(compressedSize)};
+        if (span->deflated) {
+            compressed.reset(new std::uint8_t[span->compressedSize]);
+            input = {compressed.get(), static_cast<std::size_t>(span->compressedSize)};
         } else {
-            output.Allocate(static_cast<std::size_t>(compressedSize));
+            output.Allocate(static_cast<std::size_t>(span->compressedSize));
             input = output.Room();
         }
-        if (file.ReadAt(static_cast<std::int64_t>(dataAt), input) != input.size()) {
-            status.Say("Error in zipfile ", base, ": couldn't read ", compressedSize, " bytes of compressed data\n");
-            status.Say(MethodLine(deflated), base, "\n");
+        if (file.ReadAt(static_cast<std::int64_t>(span->dataAt), input) != input.size()) {
+            status.Say("Error in zipfile ", base, ": couldn't read ", span->compressedSize, " bytes of compressed data\n");
+            status.Say(MethodLine(span->deflated), base, "\n");
             status.Fail(ZipResult::Failed);
             return;
         }
-
-        if (deflated) {
-            const auto limit = static_cast<std::size_t>(size);
-            output.Allocate(InitialRoom(size, compressedSize));
-            InflateResult code;
-            std::size_t produced;
-            bool tooLong;
-            if (options.path == InflatePath::Direct) {
-                const InflateIntoResult r = InflateInto(input, output.Room(), [&output, limit](std::size_t) {
-                    if (output.size() < limit) output.Resize(NextRoom(output.size(), output.size() + 1, limit));
-                    return output.Room();
-                });
-                code = r.result;
-                produced = r.produced;
-                tooLong = r.outputFull;
-            } else {
-                std::vector<std::uint8_t> window(kInflateWindowSize);
-                MemberOutput sink{output, limit};
-                code = Inflate(input, std::span<std::uint8_t, kInflateWindowSize>(window.data(), kInflateWindowSize),
-                               [&sink](std::span<const std::uint8_t> bytes) { sink.AppendOutput(bytes); });
-                produced = sink.end;
-                tooLong = sink.overflowed;
-            }
-            if (code != InflateResult::Ok) {
-                status.Say("Error ", static_cast<int>(code), " inflating compressed file from zipfile ", base, "\n");
-                status.inflate = code;
-                status.Fail(ZipResult::InflateFailed);
-                return;
-            }
-            if (tooLong || produced != size) {
-                status.Say("Error in zipfile ", base, ": file ", member, " inflates to ", tooLong ? "more" : "fewer",
-                           " bytes than its header says\n");
-                status.Fail(ZipResult::Failed);
-                return;
-            }
-        }
-        if (Crc32(output.Bytes()) != crc) {
+        if (span->deflated && !Inflate(input, *span, member, options.path, output, status)) return;
+        if (Crc32(output.Bytes()) != span->crc) {
             status.Say("Error in zipfile ", base, ": CRC-32 of file ", member, " does not match\n");
             status.Fail(ZipResult::Failed);
             return;
@@ -358,6 +332,44 @@ void ZipArchive::ReadData(std::size_t index, const std::string& member, MemberDa
         status.Say("Error in zipfile ", base, ": couldn't read file ", member, "\n");
         status.Fail(ZipResult::Failed);
     }
+}
+
+bool ZipArchive::Inflate(std::span<const std::uint8_t> input, const MemberSpan& span, const std::string& member,
+                         InflatePath path, MemberData& output, ZipStatus& status) const {
+    const auto limit = static_cast<std::size_t>(span.size);
+    output.Allocate(InitialRoom(span.size, span.compressedSize));
+    InflateResult code;
+    std::size_t produced;
+    bool tooLong;
+    if (path == InflatePath::Direct) {
+        const InflateIntoResult r = InflateInto(input, output.Room(), [&output, limit](std::size_t) {
+            if (output.size() < limit) output.Resize(NextRoom(output.size(), output.size() + 1, limit));
+            return output.Room();
+        });
+        code = r.result;
+        produced = r.produced;
+        tooLong = r.outputFull;
+    } else {
+        std::vector<std::uint8_t> window(kInflateWindowSize);
+        MemberOutput sink{output, limit};
+        code = vorne::Inflate(input, std::span<std::uint8_t, kInflateWindowSize>(window.data(), kInflateWindowSize),
+                              [&sink](std::span<const std::uint8_t> bytes) { sink.AppendOutput(bytes); });
+        produced = sink.end;
+        tooLong = sink.overflowed;
+    }
+    if (code != InflateResult::Ok) {
+        status.Say("Error ", static_cast<int>(code), " inflating compressed file from zipfile ", baseName, "\n");
+        status.inflate = code;
+        status.Fail(ZipResult::InflateFailed);
+        return false;
+    }
+    if (tooLong || produced != span.size) {
+        status.Say("Error in zipfile ", baseName, ": file ", member, " inflates to ", tooLong ? "more" : "fewer",
+                   " bytes than its header says\n");
+        status.Fail(ZipResult::Failed);
+        return false;
+    }
+    return true;
 }
 
 ZipStatus ReadMember(const std::string& archivePath, std::string_view name, MemberData& data) {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -85,8 +86,20 @@ private:
     std::vector<std::size_t> Candidates(std::string_view name, const std::string& upper) const;
     bool Usable(std::size_t index, const std::string& member, ZipStatus& status) const;
     bool HasZip64LocalHeader(std::size_t index) const;
+    // Where a member's data lies and what it should give, from its local header; nullopt (with
+    // the diagnostics) when it cannot be read.
+    struct MemberSpan {
+        bool deflated = false;
+        std::uint64_t compressedSize = 0;
+        std::uint64_t size = 0;
+        std::uint32_t crc = 0;
+        std::uint64_t dataAt = 0;
+    };
+    std::optional<MemberSpan> Locate(std::size_t index, const std::string& member, ZipStatus& status) const;
     void ReadData(std::size_t index, const std::string& member, MemberData& data, const ZipReadOptions& options,
                   ZipStatus& status) const;
+    bool Inflate(std::span<const std::uint8_t> input, const MemberSpan& span, const std::string& member, InflatePath path,
+                 MemberData& output, ZipStatus& status) const;
 
     std::string baseName;  // the archive's file name, for diagnostics
     File file;
