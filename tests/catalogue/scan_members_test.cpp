@@ -6,6 +6,7 @@
 #include <map>
 #include <set>
 
+#include "base/crc32.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/scan.h"
 #include "catalogue/scan_queue.h"
@@ -274,6 +275,49 @@ TEST(ScanMembers, ExtensionsAfterTheLastDot) {
     dir.Write("pack.zip", pack.Finish());
     std::sort(listed.begin(), listed.end());
     EXPECT_EQ(Names(Scan(dir.Path(), true)), listed);
+}
+
+// The Zip kind lists every member from the central directory: names that once ended its walk,
+// zip64 sizes, archives behind a prefix; an empty archive lists nothing and is no problem.
+TEST(ScanMembers, ZipKindListsFromTheDirectory) {
+    test::TempDir dir;
+    const Bytes data = samples::Filler(3000, 5);
+    const std::string high = "\xC3\x89" "clair.nes";
+    const std::string longName = std::string(200, 'd') + "/" + std::string(100, 'f') + ".nes";
+    ZipWriter names;
+    names.Add({.name = "first.nes", .data = data});
+    names.Add({.name = high, .data = data});
+    names.Add({.name = longName, .data = data, .deflate = true});
+    names.Add({.name = "last.nes", .data = data});
+    dir.Write("names.zip", names.Finish());
+    ZipWriter wide;
+    wide.Add({.name = "wide.nes", .data = data, .deflate = true, .versionNeeded = 45, .zip64Local = true});
+    wide.Add({.name = "after.nes", .data = data});
+    dir.Write("wide.zip", wide.Finish());
+    ZipWriter behind;
+    behind.Add({.name = "sfx.nes", .data = data});
+    dir.Write("sfx.zip", behind.Finish("", {}, {.prefix = Bytes(500, 0x90)}));
+    dir.Write("empty.zip", ZipWriter().Finish());
+
+    Catalogue catalogue;
+    catalogue.ChooseKind(RomType::Zip);
+    RunScan(catalogue, {RomType::Zip, dir.Path(), std::make_shared<ScanSwitches>(), ""});
+    std::map<std::string, Row> rows;
+    for (int r = 0; r < catalogue.model.RowCount(); ++r) {
+        Row row;
+        for (int c = 0; c < catalogue.columnCount; ++c) row.emplace_back(catalogue.model.Cell(r, c));
+        rows[row[1]] = row;
+    }
+    EXPECT_TRUE(catalogue.problems.empty());
+    EXPECT_EQ(Names(rows), (std::vector<std::string>{"names.zip <" + longName + ">", "names.zip <first.nes>", "names.zip <last.nes>",
+                                                     "names.zip <" + high + ">", "sfx.zip <sfx.nes>", "wide.zip <after.nes>",
+                                                     "wide.zip <wide.nes>"}));
+    const std::string crc = std::to_string(Crc32(data));
+    for (const auto& [name, row] : rows) {
+        EXPECT_EQ(row[0], crc) << name;
+        EXPECT_EQ(row[3], "3000") << name;
+    }
+    EXPECT_NE(rows["wide.zip <wide.nes>"][2], "4294967295");
 }
 
 }  // namespace
