@@ -11,8 +11,8 @@ namespace vorne {
 
 class File;
 
-// Large enough to keep the fast CRC-32 paths busy and to read any common image whole.
-inline constexpr std::size_t kReadChunkSize = std::size_t{4} << 20;
+// Large enough to keep the fast CRC-32 paths busy, small enough to stay in the cache meanwhile.
+inline constexpr std::size_t kReadChunkSize = std::size_t{1} << 20;
 
 // Receives the bytes that stand at `offset` of the file, in file order.
 using ChunkVisitor = std::function<void(std::int64_t offset, std::span<const std::uint8_t> bytes)>;
