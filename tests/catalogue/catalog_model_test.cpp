@@ -93,6 +93,48 @@ TEST(CatalogModel, SortKeepsRowsStateAndGroupsTogether) {
     }
 }
 
+// A partition step never exchanges two rows whose texts are equal, in either direction; such rows
+// may still change their order by trading places with other rows. The orders below are what the
+// partition rule gives (rows named by where they started).
+TEST(CatalogModel, SortRangeNeverExchangesEqualTexts) {
+    struct Case {
+        std::vector<std::string> keys;
+        bool ascending;
+        int low;
+        int high;
+        std::vector<std::uintptr_t> order;
+    };
+    const std::vector<std::string> mixed{"b", "a", "b", "c", "b", "a", "b"};
+    const std::vector<std::string> pairs{"b", "b", "a", "c", "a", "a", "c", "b"};
+    const Case cases[] = {
+        {std::vector<std::string>(6, "k"), true, 0, -1, {0, 1, 2, 3, 4, 5}},
+        {std::vector<std::string>(6, "k"), false, 0, -1, {0, 1, 2, 3, 4, 5}},
+        {mixed, true, 0, -1, {5, 1, 2, 6, 4, 0, 3}},
+        {mixed, false, 0, -1, {3, 6, 2, 0, 4, 5, 1}},
+        {pairs, true, 0, -1, {5, 4, 2, 7, 1, 0, 6, 3}},
+        {pairs, false, 0, -1, {6, 3, 7, 1, 0, 5, 4, 2}},
+        // A part of the list: the rows outside it stay where they are.
+        {{"z", "b", "b", "b", "b", "a"}, true, 1, 4, {0, 1, 2, 3, 4, 5}},
+        {{"z", "b", "b", "b", "b", "a"}, false, 1, 4, {0, 1, 2, 3, 4, 5}},
+        {{"c", "a", "a", "b", "a", "a", "d"}, true, 1, 5, {0, 1, 2, 5, 4, 3, 6}},
+        {{"c", "a", "a", "b", "a", "a", "d"}, false, 1, 5, {0, 3, 2, 1, 4, 5, 6}},
+    };
+    for (const Case& c : cases) {
+        CatalogModel model = ModelOf(c.keys);
+        model.SortRange(0, c.ascending, c.low, c.high);
+        std::vector<std::uintptr_t> order;
+        for (int r = 0; r < model.RowCount(); ++r) order.push_back(model.Row(r).itemData);
+        EXPECT_EQ(order, c.order) << (c.ascending ? "ascending " : "descending ") << c.low << ".." << c.high;
+    }
+    // The header's sorts in both directions leave a list of equal texts as it is.
+    CatalogModel equal = ModelOf(std::vector<std::string>(9, "same"));
+    for (int click = 0; click < 2; ++click) {
+        equal.HeaderClicked(0);
+        for (int r = 0; r < equal.RowCount(); ++r) EXPECT_EQ(equal.Row(r).itemData, static_cast<std::uintptr_t>(r));
+    }
+    EXPECT_FALSE(equal.SortAscending());
+}
+
 TEST(CatalogModel, SortOfManyRowsDoesNotRecurseDeeply) {
     std::vector<std::string> keys;
     for (int i = 0; i < 200000; ++i) keys.push_back(std::to_string((i * 7919) % 200000));
@@ -169,6 +211,39 @@ TEST(CatalogModel, RepositionRow) {
     }
     CatalogModel model = ModelOf({"a"});
     EXPECT_EQ(model.RepositionRow(1), -1);
+}
+
+// Sorted descending, the scan for the new place stops at the first other row whose text is less
+// than or equal to the moved one: among equal texts the moved row goes first.
+TEST(CatalogModel, RepositionRowDescending) {
+    struct Case {
+        std::vector<std::string> keys;  // sorted descending, then row `row` gets `text`
+        int row;
+        std::string text;
+        int expected;
+    };
+    const Case cases[] = {
+        {{"g", "e", "c", "a"}, 0, "c", 1},  // before its equal, which moves up
+        {{"g", "e", "c", "a"}, 3, "e", 1},
+        {{"g", "e", "c", "a"}, 2, "e", 1},
+        {{"g", "e", "c", "a"}, 1, "e", 1},  // unchanged text: stays
+        {{"g", "e", "c", "a"}, 0, "a", 2},
+        {{"g", "e", "c", "a"}, 0, "0", 3},  // below every other row: the end
+        {{"g", "e", "c", "a"}, 3, "z", 0},
+        {{"e", "e", "e"}, 2, "e", 0},       // among equal texts only: the top
+        {{"e", "e", "e"}, 0, "e", 0},
+    };
+    for (const Case& c : cases) {
+        CatalogModel model = ModelOf(c.keys);
+        model.HeaderClicked(0);
+        model.HeaderClicked(0);
+        ASSERT_FALSE(model.SortAscending());
+        ASSERT_EQ(Keys(model), c.keys);
+        model.SetCell(c.row, 0, c.text);
+        int target = model.RepositionRow(c.row);
+        EXPECT_EQ(target, c.expected) << c.row << " -> " << c.text;
+        EXPECT_EQ(model.Row(target).itemData, static_cast<std::uintptr_t>(c.row)) << c.row << " -> " << c.text;
+    }
 }
 
 TEST(CatalogModel, RepositionRowRenumbersGroups) {
