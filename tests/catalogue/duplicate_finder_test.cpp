@@ -37,8 +37,8 @@ TEST(FindDuplicates, NesIgnoresTitleAndReservedBytes) {
     f.Add({"a1b2c3d4", "y.nes", "41104", "0", "32k", "8k", "Horizontal", "No", "No", "No", "Title", "DiskDude!", "Game"});
     EXPECT_EQ(f.Run(), 1);
     EXPECT_EQ(f.Marks(), (std::vector<bool>{true, true}));
-    EXPECT_EQ(f.status[1], "1 known unique");
-    EXPECT_EQ(f.status[2], "");
+    EXPECT_EQ(f.status[kStatusDuplicates], "1 known unique");
+    EXPECT_EQ(f.status[kStatusFile], "");
     ASSERT_EQ(f.model.DuplicateGroups().size(), 1u);
 }
 
@@ -84,7 +84,7 @@ TEST(FindDuplicates, GroupsStartWithTheTopmostRowAfterSorting) {
     f.Add({"A", "4", "1"});
     f.Add({"B", "5", "1"});
     EXPECT_EQ(f.Run(), 2);
-    EXPECT_EQ(f.model.Cell(0, 0), "A");
+    EXPECT_EQ(f.model.Cell(0, kKeyColumn), "A");
     ASSERT_EQ(f.model.DuplicateGroups().size(), 2u);
     EXPECT_EQ(f.model.DuplicateGroups()[0], (DuplicateGroup{0, 1}));
     EXPECT_EQ(f.model.DuplicateGroups()[1], (DuplicateGroup{2, 3, 4}));
@@ -210,7 +210,7 @@ TEST(RecheckRow, JoinsAndLeavesGroups) {
     ASSERT_EQ(g, 0);
     RecheckRow(f.model, f.type, g, unique, [&](int part, std::string text) { f.status[part] = text; });
     EXPECT_EQ(unique, 1);
-    EXPECT_EQ(f.status[1], "1 known unique");
+    EXPECT_EQ(f.status[kStatusDuplicates], "1 known unique");
     EXPECT_TRUE(f.model.IsDuplicate(0));
 
     // Edited again into something unique: it leaves the group.
