@@ -8,6 +8,7 @@
 #include "base/crc32.h"
 #include "images.h"
 #include "support/temp_dir.h"
+#include "zip_writer.h"
 
 namespace vorne {
 namespace {
@@ -55,12 +56,16 @@ std::vector<std::vector<std::string>> CommandsWithOutput(const test::TempDir& di
     dir.Write("one/a.nes", samples::MakeNes({}));
     for (int i = 0; i < 200; ++i) dir.Write("many/game" + std::to_string(i) + ".nes", samples::MakeNes({.seed = static_cast<std::uint32_t>(i)}));
     std::string gb = dir.Write("a.gb", samples::MakeGameboy({}));
+    samples::ZipWriter zip;
+    zip.Add({.name = "big.nes", .data = samples::Filler(1 << 20, 4), .deflate = true});
+    std::string archive = dir.Write("pack.zip", zip.Finish());
     return {
         {"show", dir / "one/a.nes", "--kind", "nes"},
         {"show", dir / "one/a.nes", "--kind", "nes", "--json"},
         {"scan", dir / "many", "--kind", "nes"},
         {"scan", dir / "many", "--kind", "nes", "--json"},
         {"gb-checksum", gb},
+        {"extract", archive, "big.nes"},
         {"--help"},
     };
 }
