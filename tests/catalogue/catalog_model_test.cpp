@@ -185,65 +185,49 @@ TEST(CatalogModel, DeletingARowKeepsTheOtherMarks) {
     EXPECT_EQ(model.DuplicateGroups()[0], (DuplicateGroup{2, 3}));
 }
 
+// The scan for the new place stops at the first other row whose text is greater than or equal to
+// the moved one (ascending), or less than or equal to it (descending): among equal texts the moved
+// row goes first, in either direction.
 TEST(CatalogModel, RepositionRow) {
     struct Case {
-        std::vector<std::string> keys;  // sorted ascending, then row `row` gets `text`
+        bool ascending;
+        std::vector<std::string> keys;  // sorted in that direction, then row `row` gets `text`
         int row;
         std::string text;
         int expected;
     };
     const Case cases[] = {
-        {{"a", "c", "e", "g"}, 0, "z", 3},  // after every other row: the end
-        {{"a", "c", "e", "g"}, 3, "b", 1},
-        {{"a", "c", "e", "g"}, 1, "f", 2},
-        {{"a", "c", "e", "g"}, 2, "c", 1},  // equal texts stop the scan: before its equal
-        {{"a", "c", "e", "g"}, 1, "c", 1},
-        {{"only"}, 0, "x", 0},
+        {true, {"a", "c", "e", "g"}, 0, "z", 3},  // after every other row: the end
+        {true, {"a", "c", "e", "g"}, 3, "b", 1},
+        {true, {"a", "c", "e", "g"}, 1, "f", 2},
+        {true, {"a", "c", "e", "g"}, 2, "c", 1},  // before its equal
+        {true, {"a", "c", "e", "g"}, 1, "c", 1},
+        {true, {"only"}, 0, "x", 0},
+        {false, {"g", "e", "c", "a"}, 0, "c", 1},  // before its equal, which moves up
+        {false, {"g", "e", "c", "a"}, 3, "e", 1},
+        {false, {"g", "e", "c", "a"}, 2, "e", 1},
+        {false, {"g", "e", "c", "a"}, 1, "e", 1},  // unchanged text: stays
+        {false, {"g", "e", "c", "a"}, 0, "a", 2},
+        {false, {"g", "e", "c", "a"}, 0, "0", 3},  // below every other row: the end
+        {false, {"g", "e", "c", "a"}, 3, "z", 0},
+        {false, {"e", "e", "e"}, 2, "e", 0},       // among equal texts only: the top
+        {false, {"e", "e", "e"}, 0, "e", 0},
+        {true, {"e", "e", "e"}, 2, "e", 0},
     };
     for (const Case& c : cases) {
         CatalogModel model = ModelOf(c.keys);
-        model.SortByColumn(0);
-        model.SetCell(c.row, 0, c.text);
-        int target = model.RepositionRow(c.row);
-        EXPECT_EQ(target, c.expected) << c.text;
-        EXPECT_EQ(model.Cell(target, 0), c.text);
-        EXPECT_EQ(model.Row(target).itemData, static_cast<std::uintptr_t>(c.row));
-    }
-    CatalogModel model = ModelOf({"a"});
-    EXPECT_EQ(model.RepositionRow(1), -1);
-}
-
-// Sorted descending, the scan for the new place stops at the first other row whose text is less
-// than or equal to the moved one: among equal texts the moved row goes first.
-TEST(CatalogModel, RepositionRowDescending) {
-    struct Case {
-        std::vector<std::string> keys;  // sorted descending, then row `row` gets `text`
-        int row;
-        std::string text;
-        int expected;
-    };
-    const Case cases[] = {
-        {{"g", "e", "c", "a"}, 0, "c", 1},  // before its equal, which moves up
-        {{"g", "e", "c", "a"}, 3, "e", 1},
-        {{"g", "e", "c", "a"}, 2, "e", 1},
-        {{"g", "e", "c", "a"}, 1, "e", 1},  // unchanged text: stays
-        {{"g", "e", "c", "a"}, 0, "a", 2},
-        {{"g", "e", "c", "a"}, 0, "0", 3},  // below every other row: the end
-        {{"g", "e", "c", "a"}, 3, "z", 0},
-        {{"e", "e", "e"}, 2, "e", 0},       // among equal texts only: the top
-        {{"e", "e", "e"}, 0, "e", 0},
-    };
-    for (const Case& c : cases) {
-        CatalogModel model = ModelOf(c.keys);
-        model.HeaderClicked(0);
-        model.HeaderClicked(0);
-        ASSERT_FALSE(model.SortAscending());
+        model.HeaderClicked(0);  // the first click sorts ascending, the second descending
+        if (!c.ascending) model.HeaderClicked(0);
+        ASSERT_EQ(model.SortAscending(), c.ascending);
         ASSERT_EQ(Keys(model), c.keys);
         model.SetCell(c.row, 0, c.text);
         int target = model.RepositionRow(c.row);
         EXPECT_EQ(target, c.expected) << c.row << " -> " << c.text;
+        EXPECT_EQ(model.Cell(target, 0), c.text);
         EXPECT_EQ(model.Row(target).itemData, static_cast<std::uintptr_t>(c.row)) << c.row << " -> " << c.text;
     }
+    CatalogModel model = ModelOf({"a"});
+    EXPECT_EQ(model.RepositionRow(1), -1);
 }
 
 TEST(CatalogModel, RepositionRowRenumbersGroups) {
