@@ -79,14 +79,14 @@ std::size_t RomHeader::ReadAt(std::int64_t offset, std::span<std::uint8_t> out) 
     return got;
 }
 
-std::span<const std::uint8_t> RomHeader::ReadAll() {
-    if (activeFile == nullptr) return memFile;
-    wholeFile.resize(static_cast<std::size_t>(length));
-    std::size_t got = activeFile->ReadAt(0, wholeFile);
+void RomHeader::ForEachChunk(const ChunkVisitor& visit) {
+    if (activeFile == nullptr) {
+        visit(0, memFile);
+        return;
+    }
     // A file that shrank since its length was taken is decoded as what is there now, with the
     // length it had; the missing tail reads as zero.
-    std::fill(wholeFile.begin() + static_cast<std::ptrdiff_t>(got), wholeFile.end(), std::uint8_t{0});
-    return wholeFile;
+    ReadInChunks(*activeFile, 0, length, chunk, visit);
 }
 
 std::vector<FieldWrite> RomHeader::WriteFields(std::span<const FieldEdit> edits) {

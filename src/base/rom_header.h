@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/chunked_read.h"
+
 namespace vorne {
 
 class File;
@@ -92,8 +94,9 @@ protected:
     // Fills `out` with the bytes at `offset` of the loaded file; bytes past its end (or before
     // its start) read as zero. Returns how many bytes the file really holds there.
     std::size_t ReadAt(std::int64_t offset, std::span<std::uint8_t> out);
-    // The whole loaded file, read in one go (the reader's buffer is reused from file to file).
-    std::span<const std::uint8_t> ReadAll();
+    // Hands the whole loaded file to `visit`, in order: bytes held in memory as one piece without
+    // a copy, a file through the reader's chunk buffer (one read when it fits in one chunk).
+    void ForEachChunk(const ChunkVisitor& visit);
 
     // Checks, writing nothing, that WriteField(value, field) can write to `file` (opened for
     // writing), as WriteHeaderBytes would check each of its writes. Throws OperationRefused.
@@ -136,7 +139,7 @@ private:
 
     const File* activeFile = nullptr;
     std::span<const std::uint8_t> memFile;
-    std::vector<std::uint8_t> wholeFile;
+    std::vector<std::uint8_t> chunk;
     std::array<Page, 2> pages;
     std::size_t nextPage = 0;
 };

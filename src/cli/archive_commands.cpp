@@ -5,6 +5,7 @@
 
 #include "archive/zip_reader.h"
 #include "cli/commands.h"
+#include "cli/output.h"
 #include "platform/rewrite.h"
 
 namespace vorne::cli {
@@ -28,8 +29,8 @@ ExitCode RunExtract(const Arguments& args) {
     }
     if (auto out = args.Value("-o")) {
         WriteFileAtomically(*out, bytes.Bytes());
-    } else if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size()) {
-        throw std::runtime_error("cannot write to standard output");
+    } else {
+        WriteOut(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     }
     return ExitCode::Success;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/chunked_read.h"
 #include "base/code_names.h"
 #include "base/text_rules.h"
 #include "platform/file.h"
@@ -66,6 +67,14 @@ std::string KiloText(const std::array<CodeName, N>& table, std::uint8_t code) {
     return text;
 }
 
+// Adds the bytes that stand at `offset` of the image to `sum`, leaving out the two that store the
+// checksum. Wrapping at 2^32 keeps the sum right modulo 65536.
+std::uint32_t AddToGlobalChecksum(std::uint32_t sum, std::int64_t offset, std::span<const std::uint8_t> bytes) {
+    for (std::uint8_t b : bytes) sum += b;
+    for (std::uint8_t b : PartWithin(offset, bytes, kGlobalChecksum, kGlobalChecksum + 2)) sum -= b;
+    return sum;
+}
+
 }  // namespace
 
 std::string GameboyCartridgeTypeText(std::uint8_t code) {
@@ -77,12 +86,7 @@ std::string GameboyRomSizeText(std::uint8_t code) { return KiloText(kRomSizes, c
 std::string GameboyRamSizeText(std::uint8_t code) { return KiloText(kRamSizes, code); }
 
 std::uint16_t GlobalChecksum(std::span<const std::uint8_t> image) {
-    constexpr auto kStored = static_cast<std::size_t>(kGlobalChecksum);
-    std::uint32_t sum = 0;  // wrapping at 2^32 keeps it right modulo 65536
-    for (std::size_t i = 0; i < image.size(); ++i) {
-        if (i != kStored && i != kStored + 1) sum += image[i];
-    }
-    return static_cast<std::uint16_t>(sum);
+    return static_cast<std::uint16_t>(AddToGlobalChecksum(0, 0, image));
 }
 
 void GameboyHeader::ReadHeader() {
@@ -205,9 +209,14 @@ void GameboyHeader::Put(File& file, std::int64_t offset, std::span<const std::ui
 }
 
 std::uint16_t GameboyHeader::CalculateChecksum() const {
-    std::vector<std::uint8_t> image = ReadWholeFile(path);
-    std::span<const std::uint8_t> rest(image);
-    return GlobalChecksum(rest.subspan(std::min(rest.size(), static_cast<std::size_t>(Base()))));
+    // A chunk at a time: an image of any size costs its reading time and a chunk of memory.
+    File file = File::OpenRead(path);
+    std::vector<std::uint8_t> buffer;
+    std::uint32_t sum = 0;
+    ReadInChunks(file, Base(), file.Size(), buffer, [&](std::int64_t at, std::span<const std::uint8_t> bytes) {
+        sum = AddToGlobalChecksum(sum, at - Base(), bytes);
+    });
+    return static_cast<std::uint16_t>(sum);
 }
 
 }  // namespace vorne

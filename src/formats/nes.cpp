@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "base/chunked_read.h"
 #include "base/crc32.h"
 #include "base/known_names.h"
 #include "base/text_rules.h"
@@ -48,6 +49,11 @@ std::int64_t DeclaredSize(std::uint8_t low, unsigned highNibble, std::int64_t un
     return static_cast<std::int64_t>((highNibble << 8) | low) * unit;
 }
 
+// The trailer is what stands after the last whole 512-byte unit behind the header. A file whose
+// length mod 512 is below 16 gives a negative length: it has none (its tail is not a trailer we
+// wrote).
+std::int64_t TrailerLengthOf(std::int64_t length) { return length % 512 - NesHeader::kHeaderSize; }
+
 const char* YesNo(bool value) { return value ? "Yes" : "No"; }
 
 std::string KiloText(int kilobytes) { return std::to_string(kilobytes) + "k"; }
@@ -66,10 +72,24 @@ bool IsNes2Header(std::span<const std::uint8_t, 16> header, std::int64_t length)
 NesHeader::NesHeader(std::shared_ptr<const KnownNames> list) : knownList(std::move(list)) {}
 
 void NesHeader::ReadHeader() {
-    // One read serves the header, the trailer and the CRC.
-    std::span<const std::uint8_t> image = ReadAll();
+    trailerLength = TrailerLengthOf(length);
+    const std::int64_t trailer = std::max<std::int64_t>(trailerLength, 0);
+    const std::int64_t dataEnd = length - trailer;  // the CRC covers offset 16 up to here
+    const std::int64_t titleEnd = dataEnd + std::min<std::int64_t>(trailer, kTitleSize);
+
+    // One pass over the file serves the header, the CRC and the trailer; a large image goes by
+    // in chunks, so it costs its reading time and no more than a chunk of memory.
     rawHeader.fill(0);
-    std::copy_n(image.begin(), std::min<std::size_t>(image.size(), rawHeader.size()), rawHeader.begin());
+    std::array<std::uint8_t, kTitleSize> titleField{};
+    auto title = std::span(titleField).first(static_cast<std::size_t>(titleEnd - dataEnd));
+    crc = 0;
+    ForEachChunk([&](std::int64_t at, std::span<const std::uint8_t> bytes) {
+        CopyWithin(at, bytes, 0, rawHeader);
+        crc = Crc32(PartWithin(at, bytes, kHeaderSize, dataEnd), crc);
+        CopyWithin(at, bytes, dataEnd, title);
+    });
+    trailerTitle = TextUpToNul(title);
+
     const auto& h = rawHeader;
 
     reserved = TextUpToNul(std::span(h).subspan(kFlags7, kReservedBytes));
@@ -90,23 +110,6 @@ void NesHeader::ReadHeader() {
         mapper = (h[kFlags6] >> 4) | high;
     }
 
-    // The trailer is what stands after the last whole 512-byte unit behind the header. A file
-    // whose length mod 512 is below 16 has none (its tail is not a trailer we wrote).
-    trailerLength = length % 512 - kHeaderSize;
-    std::int64_t trailer = std::max<std::int64_t>(trailerLength, 0);
-    trailerTitle.clear();
-    if (trailer > 0) {
-        auto title = image.subspan(static_cast<std::size_t>(length - trailer),
-                                   std::min<std::size_t>(static_cast<std::size_t>(trailer), kTitleSize));
-        trailerTitle = TextUpToNul(title);
-    }
-
-    std::int64_t dataEnd = length - trailer;
-    std::span<const std::uint8_t> data;
-    if (dataEnd > kHeaderSize) {
-        data = image.subspan(static_cast<std::size_t>(kHeaderSize), static_cast<std::size_t>(dataEnd - kHeaderSize));
-    }
-    crc = Crc32(data);
     char text[9];
     std::snprintf(text, sizeof text, "%08x", crc);
     crcText = text;
@@ -256,7 +259,7 @@ void NesHeader::WriteTrailerTitle(std::string_view value) {
     }
     file.Close();
     // The reader describes the file as it is now, so that a further write finds the trailer.
-    trailerLength = length % 512 - kHeaderSize;
+    trailerLength = TrailerLengthOf(length);
     trailerTitle = TextUpToNul(title);
 }
 

@@ -51,6 +51,7 @@ TEST(CliSafety, ScanNamesWhatIsNoRegularFileAndGoesOn) {
     test::TempDir dir;
     dir.Write("roms/good.nes", samples::MakeNes({}));
     dir.Write("roms/real.zip", {});
+    dir.Write("nescrcs.txt", {});
     for (const char* name : {"roms/pipe.nes", "roms/pipe.zip"}) ASSERT_EQ(::mkfifo((dir / name).c_str(), 0644), 0);
     struct Case {
         const char* kind;
@@ -61,7 +62,7 @@ TEST(CliSafety, ScanNamesWhatIsNoRegularFileAndGoesOn) {
         {"zip", {"pipe.zip: Not a regular file"}},
     };
     for (const Case& c : cases) {
-        auto result = RunCli({"scan", dir / "roms", "--kind", c.kind, "--zip", "--json", "--known-dumps", dir / "none"});
+        auto result = RunCli({"scan", dir / "roms", "--kind", c.kind, "--zip", "--json", "--known-dumps", dir / "nescrcs.txt"});
         EXPECT_EQ(result.exitCode, 0) << c.kind << "\n" << result.err;
         for (const std::string& problem : c.named) {
             EXPECT_NE(result.err.find(problem), std::string::npos) << c.kind << "\n" << result.err;

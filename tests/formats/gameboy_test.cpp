@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "base/chunked_read.h"
 #include "images.h"
 #include "platform/file.h"
 #include "platform/file_error.h"
@@ -117,6 +118,17 @@ TEST_F(GameboyTest, CalculateChecksum) {
     std::fill(copier.begin() + 0x144, copier.begin() + 0x200, 0xFF);
     Bytes gnome = samples::MakeGameboy({.title = "GNOME", .romSizeCode = 1, .seed = 5});
     Bytes gnomeCopier = samples::MakeGameboy({.title = "GNOME", .romSizeCode = 1, .copierHeader = true, .seed = 5});
+    // Images larger than a read chunk are summed a chunk at a time, from the base on.
+    Bytes large = samples::Filler(kReadChunkSize + 0x2000, 7);
+    Bytes largeCopier = samples::Filler(2 * kReadChunkSize + 0x2000 + 512, 8);
+    std::fill(largeCopier.begin() + 0x134, largeCopier.begin() + 0x144, 0);
+    auto sumFrom = [](const Bytes& image, std::size_t base) {
+        std::uint16_t sum = 0;
+        for (std::size_t i = base; i < image.size(); ++i) {
+            if (i != base + 0x14E && i != base + 0x14F) sum = static_cast<std::uint16_t>(sum + image[i]);
+        }
+        return sum;
+    };
     const Case cases[] = {
         {"all zero but the stored checksum", Image(0x8000, {{0x14E, "\xAB\xCD"}}), 0},
         {"all zero behind a copier header", copier, 0},
@@ -129,6 +141,8 @@ TEST_F(GameboyTest, CalculateChecksum) {
         {"up to 0x14D", Bytes(0x14E, 1), 0x14E},
         {"one checksum byte", Bytes(0x14F, 1), 0x14E},
         {"one byte past", Bytes(0x151, 1), 0x14F},
+        {"larger than a read chunk", large, sumFrom(large, 0)},
+        {"two chunks behind a copier header", largeCopier, sumFrom(largeCopier, 512)},
     };
     for (const Case& c : cases) {
         GameboyHeader reader;

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/chunked_read.h"
 #include "base/crc32.h"
 #include "catalogue/known_dumps.h"
 #include "images.h"
@@ -98,6 +99,82 @@ TEST(NesHeader, TrailerAndCrcRange) {
     std::snprintf(expected, sizeof expected, "%08x", Crc32(std::span<const std::uint8_t>(odd).subspan(16)));
     EXPECT_EQ(oddReader.ColumnText(0), expected);
     EXPECT_EQ(oddReader.ColumnText(10), "");
+}
+
+// The size test of NES 2.0 counts the trainer (bit 2 of byte 6) and nothing else: the
+// four-screen bit (bit 3) adds no bytes. Each image declares 16 KiB of PRG and 8 KiB of CHR.
+TEST(NesHeader, Nes2DetectionCountsTheTrainerInTheSize) {
+    constexpr std::size_t kRom = 16384 + 8192;
+    struct Case {
+        const char* what;
+        std::uint8_t flags6;
+        std::size_t data;  // bytes behind the header
+        bool nes2;
+    };
+    const Case cases[] = {
+        {"plain, exactly fitting", 0x00, kRom, true},
+        {"plain, one byte short", 0x00, kRom - 1, false},
+        {"trainer, exactly fitting", 0x04, 512 + kRom, true},
+        {"trainer, one byte short", 0x04, 512 + kRom - 1, false},
+        {"trainer, room for the ROM only", 0x04, kRom, false},
+        {"four-screen, exactly fitting", 0x08, kRom, true},
+        {"four-screen, one byte short", 0x08, kRom - 1, false},
+        {"trainer and four-screen, exactly fitting", 0x0C, 512 + kRom, true},
+        {"trainer and four-screen, one byte short", 0x0C, 512 + kRom - 1, false},
+    };
+    for (const Case& c : cases) {
+        // Byte 7 carries the NES 2.0 mark and mapper bits 4 to 7; byte 8 mapper bits 8 to 11.
+        Bytes image = Header(1, 1, static_cast<std::uint8_t>(0x30 | c.flags6), {0x28, 0x01}, c.data);
+        EXPECT_EQ(IsNes2Header(std::span<const std::uint8_t, 16>(image.data(), 16), static_cast<std::int64_t>(image.size())),
+                  c.nes2) << c.what;
+        NesHeader reader = Loaded(image);
+        EXPECT_EQ(reader.IsNes2(), c.nes2) << c.what;
+        // 0x123 from bytes 6 to 8 as NES 2.0; as iNES the low nibble of byte 7 voids its high one.
+        EXPECT_EQ(reader.ColumnText(3), c.nes2 ? "291" : "3") << c.what;
+    }
+}
+
+// Images larger than one read chunk are read a chunk at a time; the header, the CRC range and
+// the trailer must come out as from the same bytes held in memory in one piece.
+TEST(NesHeader, ImagesLargerThanAReadChunk) {
+    constexpr std::size_t kChunk = kReadChunkSize;
+    struct Case {
+        const char* what;
+        std::size_t size;
+        std::size_t trailer;  // bytes the CRC leaves out at the end
+    };
+    const Case cases[] = {
+        {"a whole chunk, no room for a trailer", kChunk, 0},
+        {"one chunk and a header", kChunk + 16, 0},
+        {"a title behind the second chunk's start", kChunk + 16 + 20, 20},
+        {"length mod 512 below 16", kChunk + 5, 0},
+        {"the longest trailer, two chunks on", 2 * kChunk + 16 + 495, 495},
+        {"a title just inside one chunk", kChunk - 512 + 16 + 100, 100},
+    };
+    test::TempDir dir;
+    for (const Case& c : cases) {
+        Bytes image = samples::Filler(c.size, static_cast<std::uint32_t>(c.size));
+        const std::uint8_t header[] = {'N', 'E', 'S', 0x1A, 8, 2, 0x13, 0x40, 0, 0, 0, 0, 0, 0, 0, 0};
+        std::copy(std::begin(header), std::end(header), image.begin());
+        for (std::size_t i = c.size - c.trailer; i < c.size; ++i) image[i] = static_cast<std::uint8_t>('a' + i % 26);
+        char crc[9];
+        std::snprintf(crc, sizeof crc, "%08x", Crc32Bytewise(std::span(image).subspan(16, c.size - 16 - c.trailer)));
+        std::string title(image.end() - static_cast<std::ptrdiff_t>(c.trailer),
+                          image.end() - static_cast<std::ptrdiff_t>(c.trailer - std::min<std::size_t>(c.trailer, 128)));
+
+        NesHeader fromFile;
+        fromFile.LoadFile(dir.Write("big.nes", image));
+        auto cells = Columns(fromFile);
+        ASSERT_EQ(cells.size(), 13u) << c.what;
+        EXPECT_EQ(cells[0], crc) << c.what;
+        EXPECT_EQ(cells[3], "65") << c.what;
+        EXPECT_EQ(cells[6], "Vertical") << c.what;
+        EXPECT_EQ(cells[10], title) << c.what;
+        EXPECT_EQ(cells[11], "@") << c.what;
+        auto inMemory = Columns(Loaded(image));
+        inMemory[1] = cells[1];
+        EXPECT_EQ(cells, inMemory) << c.what;
+    }
 }
 
 TEST(NesHeader, ShortAndEmptyFilesGiveStableColumns) {

@@ -62,6 +62,9 @@ TEST(SnesScore, EachRuleWeighsAsDocumented) {
         {"maker code byte 0x80", [](Block& b) { b[0x05] = 0x80; }, -1},
         {"maker code byte 0x7F", [](Block& b) { b[0x00] = 0x7F; }, 0},
         {"two title bytes 0xB1", [](Block& b) { b[0x10] = 0xB1; b[0x24] = 0xB1; }, -1},
+        {"first title byte 0xB1", [](Block& b) { b[0x10] = 0xB1; }, -1},
+        {"last title byte 0xB1", [](Block& b) { b[0x24] = 0xB1; }, -1},
+        {"byte before the title 0xB1", [](Block& b) { b[0x0F] = 0xB1; }, 0},
         {"byte after the title", [](Block& b) { b[0x25] = 0xA4; }, 0},
         {"everything good", [](Block& b) { b[0x2A] = 0x33; b[0x25] = 0x30; b[0x2C] = 0xFF; b[0x2D] = 0xFF; }, 6},
     };
@@ -167,6 +170,32 @@ TEST(SnesHeaderTest, DecodesTheColumns) {
         EXPECT_EQ(all[2], "1048576");
         all.erase(all.begin() + 1, all.begin() + 3);
         EXPECT_EQ(all, c.columns) << recipe.title;
+    }
+}
+
+// The title is the 21 bytes from block offset 0x10: byte 20 belongs to it, byte 21 (the map mode)
+// does not.
+TEST(SnesHeaderTest, TitleEndsAfterItsTwentyFirstByte) {
+    struct Case {
+        const char* what;
+        std::string titleBytes;  // from block offset 0x10; the map mode '1' (0x31) follows at 0x25
+        std::string column;
+    };
+    const Case cases[] = {
+        {"21 letters", "ABCDEFGHIJKLMNOPQRSTU", "ABCDEFGHIJKLMNOPQRSTU"},
+        {"20 letters and a zero", std::string("ABCDEFGHIJKLMNOPQRST\0", 21), "ABCDEFGHIJKLMNOPQRST"},
+        {"a zero first", std::string("\0BCDEFGHIJKLMNOPQRSTU", 21), ""},
+    };
+    for (const Case& c : cases) {
+        Block block = GoodBlock(c.titleBytes);
+        block[0x25] = 0x31;
+        Bytes image = samples::Filler(1 << 20, 3);
+        PutBlock(image, 0x7FB0, block);
+        image[0xFFB0 + 0x4D] = 0x12;  // program code at the HiROM place
+        SnesHeader reader;
+        reader.LoadMemory(image, "x.sfc");
+        ASSERT_FALSE(reader.IsHiRom()) << c.what;
+        EXPECT_EQ(reader.ColumnText(0), c.column) << c.what;
     }
 }
 
