@@ -33,7 +33,6 @@ public:
     explicit NesHeader(std::shared_ptr<const KnownNames> knownList = nullptr);
 
     std::optional<std::string> ColumnText(int index) const override;
-    FieldWrite WriteField(std::string_view value, int field) override;
     bool SupportsField(int field) const override;
 
     // Cuts the 512-byte trainer out of the loaded file and clears its flag, then loads the file
@@ -52,14 +51,15 @@ public:
 
 private:
     void ReadHeader() override;
+    FieldWrite WriteFieldTo(File& file, std::string_view value, int field) override;
     void CheckField(const File& file, std::string_view value, int field) const override;
     // Where a field other than the title goes.
     FieldPlace PlaceOf(int field) const;
     // Refuses a title for a file whose length leaves no place for one. Throws OperationRefused.
     void RequireTitlePlace() const;
-    void WriteMapper(std::int32_t number);
-    void WriteFlag(int bit, std::int32_t number);
-    void WriteTrailerTitle(std::string_view value);
+    void WriteMapper(File& file, std::int32_t number);
+    void WriteFlag(File& file, int bit, std::int32_t number);
+    void WriteTrailerTitle(File& file, std::string_view value);
 
     std::shared_ptr<const KnownNames> knownList;
     std::string trailerTitle;
