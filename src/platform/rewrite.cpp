@@ -1,5 +1,6 @@
 #include "platform/rewrite.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -62,6 +63,12 @@ void RewriteOutput::Write(std::span<const std::uint8_t> bytes) {
     position += static_cast<std::int64_t>(bytes.size());
 }
 
+void RewriteOutput::WriteAt(std::int64_t offset, std::span<const std::uint8_t> bytes) {
+    if (bytes.empty()) return;
+    out.WriteAt(offset, bytes);
+    position = std::max(position, offset + static_cast<std::int64_t>(bytes.size()));
+}
+
 std::int64_t RewriteOutput::CopyRest(const File& from, std::int64_t offset) {
     buffer.resize(kCopyChunk);
     std::int64_t copied = 0;
@@ -109,19 +116,26 @@ void ReplaceFileContents(const std::string& path, std::span<const std::uint8_t> 
     RewriteFile(path, [bytes](const File&, RewriteOutput& out) { out.Write(bytes); });
 }
 
-void WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
+void WriteFileAtomically(const std::string& path, const OutputProducer& produce) {
     struct stat existing;
-    if (::stat(path.c_str(), &existing) == 0) return ReplaceFileContents(path, bytes);
+    if (::stat(path.c_str(), &existing) == 0) {
+        return RewriteFile(path, [&produce](const File&, RewriteOutput& out) { produce(out); });
+    }
     if (errno != ENOENT) throw FileError::FromErrno(path, errno);
     NamingErrorsAs(path, [&] {
         const auto [folderPath, name] = Split(path);
         Directory folder = Directory::Open(folderPath);
         TemporaryFile temp = TemporaryFile::Create(folder.Fd(), path, kNewFileMode);
-        temp.Output().WriteAt(0, bytes);
+        RewriteOutput out(temp.Output());
+        produce(out);
         temp.Output().Sync();
         temp.PlaceAs(name);
         SyncFolder(folder);
     });
+}
+
+void WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
+    WriteFileAtomically(path, [bytes](RewriteOutput& out) { out.Write(bytes); });
 }
 
 }  // namespace vorne
