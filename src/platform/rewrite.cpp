@@ -56,6 +56,20 @@ void NamingErrorsAs(const std::string& path, Work work) {
 // already in place, so it is not reported as a failed rewrite.
 void SyncFolder(const Directory& folder) { [[maybe_unused]] int ignored = ::fsync(folder.Fd()); }
 
+// Makes a new file in a temporary file and puts it in place with `place`.
+void WriteNew(const std::string& path, const OutputProducer& produce, void (TemporaryFile::*place)(const std::string&)) {
+    NamingErrorsAs(path, [&] {
+        const auto [folderPath, name] = Split(path);
+        Directory folder = Directory::Open(folderPath);
+        TemporaryFile temp = TemporaryFile::Create(folder.Fd(), path, kNewFileMode);
+        RewriteOutput out(temp.Output());
+        produce(out);
+        temp.Output().Sync();
+        (temp.*place)(name);
+        SyncFolder(folder);
+    });
+}
+
 }  // namespace
 
 void RewriteOutput::Write(std::span<const std::uint8_t> bytes) {
@@ -122,16 +136,11 @@ void WriteFileAtomically(const std::string& path, const OutputProducer& produce)
         return RewriteFile(path, [&produce](const File&, RewriteOutput& out) { produce(out); });
     }
     if (errno != ENOENT) throw FileError::FromErrno(path, errno);
-    NamingErrorsAs(path, [&] {
-        const auto [folderPath, name] = Split(path);
-        Directory folder = Directory::Open(folderPath);
-        TemporaryFile temp = TemporaryFile::Create(folder.Fd(), path, kNewFileMode);
-        RewriteOutput out(temp.Output());
-        produce(out);
-        temp.Output().Sync();
-        temp.PlaceAs(name);
-        SyncFolder(folder);
-    });
+    WriteNew(path, produce, &TemporaryFile::PlaceAs);
+}
+
+void WriteNewFile(const std::string& path, const OutputProducer& produce) {
+    WriteNew(path, produce, &TemporaryFile::PlaceAsNew);
 }
 
 void WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {

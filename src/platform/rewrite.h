@@ -58,6 +58,11 @@ using OutputProducer = std::function<void(RewriteOutput& out)>;
 // (0666 less the umask). Throws FileError (or what `produce` threw); nothing changes then.
 void WriteFileAtomically(const std::string& path, const OutputProducer& produce);
 
+// Writes the new file `path` with what `produce` makes. It appears whole or not at all, and never
+// in place of a file that has that name (FileError "File exists", also when such a file appears
+// meanwhile). Throws FileError (or what `produce` threw).
+void WriteNewFile(const std::string& path, const OutputProducer& produce);
+
 // WriteFileAtomically with `bytes` as the content.
 void WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);
 

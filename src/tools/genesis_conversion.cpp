@@ -1,6 +1,7 @@
 #include "tools/genesis_conversion.h"
 
 #include <algorithm>
+#include <sys/stat.h>
 
 #include "base/rom_type.h"
 #include "base/text_rules.h"
@@ -111,7 +112,13 @@ std::string ConvertGenesisFile(const std::string& path) {
         throw OperationRefused(path + ": it is " + (plan.deinterleave ? "interleaved" : "linear") +
                                " already, so its converted name is its own; left as it is");
     }
-    WriteFileAtomically(output, [&](RewriteOutput& out) { WriteConverted(source, reader.Length(), plan, out); });
+    // A file that has the output's name may be another dump (or the original copier file with
+    // a header of its own): it is never replaced.
+    struct stat existing;
+    if (::lstat(output.c_str(), &existing) == 0) {
+        throw OperationRefused(path + ": " + output + " exists already; both are left as they are");
+    }
+    WriteNewFile(output, [&](RewriteOutput& out) { WriteConverted(source, reader.Length(), plan, out); });
     return output;
 }
 

@@ -6,7 +6,8 @@
 // interleaved without one ("32X"). Blocks are 2H bytes (16 KiB for Genesis, 1 MiB for 32X); a
 // last block that the data does not fill is completed with zero bytes. The output goes beside the
 // source, named by replacing the last three characters of the source's name, and appears whole or
-// not at all; the source is only read, and a file whose output would be itself is left alone.
+// not at all; the source is only read. A file whose output would be itself, or whose output name
+// is taken, is left alone.
 #pragma once
 
 #include <array>
@@ -47,8 +48,8 @@ void DeinterleaveBlocks(std::span<const std::uint8_t> in, std::span<std::uint8_t
 void InterleaveBlocks(std::span<const std::uint8_t> in, std::span<std::uint8_t> out, std::size_t halfBlock);
 
 // Converts the file at `path` and returns the output's path. Throws OperationRefused when the
-// output would be the source itself, FileError when the source cannot be read or the output
-// cannot be written (no output appears then).
+// output would be the source itself or a file of its name exists, FileError when the source
+// cannot be read or the output cannot be written (no output appears then).
 std::string ConvertGenesisFile(const std::string& path);
 
 // The conversion commands over the selected rows: only files whose names end in `extension`

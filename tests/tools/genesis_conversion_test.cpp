@@ -111,7 +111,8 @@ TEST(GenesisConversion, RoundTripsAndTheCopierHeader) {
     std::vector<CatalogRow> first{Row("a.smd")};
     ConvertGenesisFiles(dir.Path(), first, "smd", 0, report);
     EXPECT_EQ(test::ReadFile(dir / "a.bin").size(), 32768u);
-    // Back again: the new a.smd replaces the old one; only the copier header differs from it.
+    // Back again, once the old a.smd is gone: only the copier header differs from it.
+    ASSERT_EQ(::unlink((dir / "a.smd").c_str()), 0);
     std::vector<CatalogRow> second{Row("a.bin")};
     ConvertGenesisFiles(dir.Path(), second, "bin", 0, report);
     Bytes back = test::ReadFile(dir / "a.smd");
@@ -132,7 +133,10 @@ TEST(GenesisConversion, RowsNotTakenAndFilesLeftAlone) {
     dir.Write("lin.smd", linear);       // linear already: its output would be itself
     dir.Write("int.bin", interleaved);  // interleaved already
     dir.Write("other.bin", linear);
-    std::vector<CatalogRow> rows{Row("lin.smd"), Row("pack.zip <X.SMD>"), Row("other.bin"), Row("int.bin")};
+    dir.Write("taken.bin", linear);
+    dir.Write("taken.smd", {1, 2, 3});  // the output's name is taken: never replaced
+    std::vector<CatalogRow> rows{Row("lin.smd"), Row("pack.zip <X.SMD>"), Row("other.bin"), Row("int.bin"),
+                                 Row("taken.bin")};
     test::RecordingReport report;
     auto smd = ConvertGenesisFiles(dir.Path(), rows, "smd", 3, report);
     EXPECT_TRUE(smd.empty());
@@ -144,10 +148,14 @@ TEST(GenesisConversion, RowsNotTakenAndFilesLeftAlone) {
     auto bin = ConvertGenesisFiles(dir.Path(), rows, "BIN", 3, binReport);
     EXPECT_EQ(bin, std::vector<std::string>{"other.smd"});
     EXPECT_EQ(binReport.Of("skipped"),
-              std::vector<std::string>{"skipped int.bin: it is interleaved already, so its converted name is its own; left as it is"});
+              (std::vector<std::string>{
+                  "skipped int.bin: it is interleaved already, so its converted name is its own; left as it is",
+                  "skipped taken.bin: " + dir / "taken.smd exists already; both are left as they are"}));
     EXPECT_EQ(test::ReadFile(dir / "lin.smd"), linear);
     EXPECT_EQ(test::ReadFile(dir / "int.bin"), interleaved);
-    EXPECT_EQ(test::ListFolder(dir.Path()), (std::vector<std::string>{"int.bin", "lin.smd", "other.bin", "other.smd"}));
+    EXPECT_EQ(test::ReadFile(dir / "taken.smd"), (Bytes{1, 2, 3}));
+    EXPECT_EQ(test::ListFolder(dir.Path()), (std::vector<std::string>{"int.bin", "lin.smd", "other.bin", "other.smd",
+                                                                      "taken.bin", "taken.smd"}));
 }
 
 TEST(GenesisConversion, AReadOnlySourceConverts) {
@@ -167,7 +175,6 @@ TEST(GenesisConversion, AnOutputThatCannotBeWrittenLeavesNothingAndTheCommandGoe
     dir.Write("big.smd", samples::Interleave(kGenesis, kGenesisHalf, true));  // 32 KiB out
     const Bytes small = samples::MakeGenesis({.size = 16384, .seed = 9});
     dir.Write("small.bin", small);  // 512 + 16 KiB out
-    dir.Write("big.bin", {1, 2, 3});  // an old output stays as it was
     std::vector<CatalogRow> rows{Row("big.smd"), Row("small.bin")};
     test::RecordingReport report;
     std::vector<std::string> made;
@@ -181,8 +188,7 @@ TEST(GenesisConversion, AnOutputThatCannotBeWrittenLeavesNothingAndTheCommandGoe
     ASSERT_EQ(report.Of("failed").size(), 1u);
     EXPECT_TRUE(report.Of("failed")[0].starts_with("failed big.smd: " + dir / "big.bin: File too large"))
         << report.Of("failed")[0];
-    EXPECT_EQ(test::ReadFile(dir / "big.bin"), (Bytes{1, 2, 3}));
-    EXPECT_EQ(test::ListFolder(dir.Path()), (std::vector<std::string>{"big.bin", "big.smd", "small.bin", "small.smd"}));
+    EXPECT_EQ(test::ListFolder(dir.Path()), (std::vector<std::string>{"big.smd", "small.bin", "small.smd"}));
 }
 
 TEST(GenesisConversion, NothingSelected) {
