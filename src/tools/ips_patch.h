@@ -35,6 +35,7 @@ struct IpsPatch {
 
 // The records of `bytes`; they point into `bytes`, which must outlive them.
 IpsPatch ParseIpsPatch(std::span<const std::uint8_t> bytes);
+IpsPatch ParseIpsPatch(std::vector<std::uint8_t>&& bytes) = delete;  // the records would point into it
 
 // Applies the records to a file held in memory, in order.
 void ApplyIpsRecords(const IpsPatch& patch, std::vector<std::uint8_t>& image);

@@ -76,7 +76,8 @@ TEST(IpsPatch, RecordsRunsAndTheEnd) {
 }
 
 TEST(IpsPatch, LongRunsAndTheHighestOffset) {
-    IpsPatch patch = ParseIpsPatch(Cat({Header(), RunRecord(4, 300, 0xFF), Record(0xFFFFFF, {1}), kEnd}));
+    const Bytes bytes = Cat({Header(), RunRecord(4, 300, 0xFF), Record(0xFFFFFF, {1}), kEnd});
+    IpsPatch patch = ParseIpsPatch(bytes);
     ASSERT_EQ(patch.records.size(), 2u);
     EXPECT_EQ(patch.records[0].runLength, 300);
     EXPECT_EQ(patch.records[1].offset, 0xFFFFFFu);
