@@ -15,12 +15,18 @@
 
 namespace vorne {
 
-// What a view is told after the catalogue changed.
+// What a view is told around each change of the catalogue: a toolkit's view must hear of a
+// change before the rows move (the "AboutTo" calls) and again once they have.
 class CatalogueObserver {
 public:
     virtual ~CatalogueObserver() = default;
+    virtual void RowsAboutToBeReset() {}
     virtual void RowsReset() {}
+    virtual void RowsAboutToBeInserted(int /*first*/, int /*count*/) {}
     virtual void RowsInserted(int /*first*/, int /*count*/) {}
+    virtual void RowsAboutToBeRemoved(int /*row*/) {}
+    virtual void RowRemoved(int /*row*/) {}
+    virtual void RowsAboutToBeReordered() {}
     virtual void RowsReordered() {}  // sorted or regrouped: every row may have changed
     virtual void StatusChanged(int /*part*/) {}
     virtual void FileProblemReported(const FileProblem& /*problem*/) {}
@@ -39,6 +45,13 @@ public:
 
     // Applies one request of the scan worker.
     void Apply(ScanEvent event);
+
+    // A click on a column header: sorts by that column, the same column again reversing.
+    void HeaderClicked(int column);
+
+    // Takes row `row` out after its file was deleted: one entry less, and one unique file less
+    // when the row duplicated no other; the duplicate groups follow.
+    void RemoveRow(int row);
 
     void SetObserver(CatalogueObserver* observer) { this->observer = observer; }
 
