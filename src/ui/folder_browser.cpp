@@ -81,12 +81,9 @@ bool CFolderTreeCtrl::SelectPath(const QString& path) {
     for (const QString& name : rest.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
         folders->FillChildren(level);
         QModelIndex found;
-        for (Qt::CaseSensitivity sensitivity : {Qt::CaseSensitive, Qt::CaseInsensitive}) {
-            for (int r = 0; r < folders->rowCount(level) && !found.isValid(); ++r) {
-                const QModelIndex child = folders->index(r, 0, level);
-                if (child.data().toString().compare(name, sensitivity) == 0) found = child;
-            }
-            if (found.isValid()) break;
+        for (int r = 0; r < folders->rowCount(level) && !found.isValid(); ++r) {
+            const QModelIndex child = folders->index(r, 0, level);
+            if (child.data().toString() == name) found = child;
         }
         if (!found.isValid()) return false;  // the selection stays at the deepest level found
         expand(level);

@@ -20,9 +20,9 @@ public:
 
     // Builds the tree anew from `roots` and selects the first root.
     void FillRoot(std::vector<FolderTreeModel::Root> roots);
-    // Selects the folder `path` level by level, as deep as its folders are found. A trailing
-    // separator is ignored; a level matches its folder's name exactly or, failing that, without
-    // regard to letter case. Returns true when the whole path was found.
+    // Selects the folder `path` level by level, as deep as its folders are found (a trailing
+    // separator is ignored). Returns true when the whole path was found; a path that does not
+    // exist selects nothing.
     bool SelectPath(const QString& path);
 
     FolderTreeModel* Folders() const { return folders; }

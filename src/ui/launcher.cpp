@@ -7,27 +7,55 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QUrl>
-#include <csignal>
-#include <cerrno>
+#include <algorithm>
 #include <vector>
 
 #include "archive/zip_reader.h"
 
 namespace vorne::ui {
 
-namespace {
 
-// How often the launched programs are checked for having ended.
-constexpr int kPollMilliseconds = 200;
-
-bool ProcessAlive(qint64 pid) {
-    return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
+QStringList SplitShellWords(const QString& command) {
+    QStringList words;
+    QString word;
+    bool inWord = false;
+    enum { Plain, Single, Double } quote = Plain;
+    for (qsizetype i = 0; i < command.size(); ++i) {
+        const QChar c = command[i];
+        switch (quote) {
+            case Single:
+                if (c == QLatin1Char('\'')) quote = Plain; else word += c;
+                break;
+            case Double:
+                if (c == QLatin1Char('"')) {
+                    quote = Plain;
+                } else if (c == QLatin1Char('\\') && i + 1 < command.size() &&
+                           QStringLiteral("\\\"$`").contains(command[i + 1])) {
+                    word += command[++i];
+                } else {
+                    word += c;
+                }
+                break;
+            case Plain:
+                if (c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n')) {
+                    if (inWord) words << std::exchange(word, {});
+                    inWord = false;
+                    continue;
+                }
+                inWord = true;
+                if (c == QLatin1Char('\'')) quote = Single;
+                else if (c == QLatin1Char('"')) quote = Double;
+                else if (c == QLatin1Char('\\') && i + 1 < command.size()) word += command[++i];
+                else word += c;
+                break;
+        }
+    }
+    if (inWord) words << word;
+    return words;
 }
 
-}  // namespace
-
 std::optional<LaunchCommand> SplitProgramSetting(const QString& setting) {
-    QStringList words = QProcess::splitCommand(setting);
+    QStringList words = SplitShellWords(setting);
     if (words.isEmpty() || words.front().isEmpty()) return std::nullopt;
     LaunchCommand command;
     command.program = words.takeFirst();
@@ -62,16 +90,20 @@ QString MemberFileName(const std::string& member) {
 }
 
 struct Launcher::Run {
-    qint64 pid = 0;
+    std::unique_ptr<QProcess> process;
     std::unique_ptr<QTemporaryDir> temporary;  // the member's private folder, or none
 };
 
-Launcher::Launcher(QObject* parent) : QObject(parent) {
-    poll.setInterval(kPollMilliseconds);
-    connect(&poll, &QTimer::timeout, this, &Launcher::Poll);
-}
+Launcher::Launcher(QObject* parent) : QObject(parent) {}
 
-Launcher::~Launcher() = default;
+Launcher::~Launcher() {
+    for (auto& run : runs) {
+        // A process object ends its program when it goes: this one is left behind on purpose,
+        // so that quitting Vorne never ends the user's emulator.
+        run->process->disconnect(this);
+        (void)run->process.release();
+    }
+}
 
 QString Launcher::Launch(const std::string& folder, std::string_view cell, const QString& programSetting) {
     const ListedFile file = ParseFilenameCell(cell);
@@ -116,34 +148,32 @@ QString Launcher::Launch(const std::string& folder, std::string_view cell, const
 }
 
 QString Launcher::Start(LaunchCommand command, std::unique_ptr<QTemporaryDir> temporary) {
-    // Started apart from Vorne, so that quitting Vorne never ends the user's program.
-    QProcess process;
-    process.setProgram(command.program);
-    process.setArguments(command.arguments);
-    process.setWorkingDirectory(command.workingFolder);
     auto run = std::make_unique<Run>();
-    if (!process.startDetached(&run->pid)) {
-        return QStringLiteral("%1 could not be started: %2").arg(command.program, process.errorString());
+    run->process = std::make_unique<QProcess>();
+    QProcess* process = run->process.get();
+    process->setProgram(command.program);
+    process->setArguments(command.arguments);
+    process->setWorkingDirectory(command.workingFolder);
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    process->setInputChannelMode(QProcess::ForwardedInputChannel);
+    process->start();
+    if (!process->waitForStarted()) {  // only as long as the system takes to run the program
+        return QStringLiteral("%1 could not be started: %2").arg(command.program, process->errorString());
     }
+    connect(process, &QProcess::finished, this, [this, process] { Ended(process); });
     run->temporary = std::move(temporary);
     runs.push_back(std::move(run));
-    poll.start();
     emit started();
     return {};
 }
 
-void Launcher::Poll() {
-    bool ended = false;
-    for (auto it = runs.begin(); it != runs.end();) {
-        if (ProcessAlive((*it)->pid)) {
-            ++it;
-        } else {
-            it = runs.erase(it);  // removes the member's temporary folder
-            ended = true;
-        }
-    }
-    if (runs.empty()) poll.stop();
-    if (ended) emit finished();
+void Launcher::Ended(QProcess* process) {
+    auto it = std::find_if(runs.begin(), runs.end(), [process](const auto& run) { return run->process.get() == process; });
+    if (it == runs.end()) return;
+    // Not deleted inside its own signal: the process object goes once the event loop is back.
+    (*it)->process.release()->deleteLater();
+    runs.erase(it);  // removes the member's temporary folder
+    emit finished();
 }
 
 }  // namespace vorne::ui

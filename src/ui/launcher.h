@@ -8,8 +8,8 @@
 
 #include <QObject>
 #include <QStringList>
+#include <QProcess>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <memory>
 #include <optional>
 #include <string>
@@ -29,6 +29,11 @@ struct LaunchCommand {
 // A program given by name alone is looked up on the search path.
 std::optional<LaunchCommand> SplitProgramSetting(const QString& setting);
 
+// Splits a command into words as a POSIX shell does, without expanding anything: blanks separate
+// words; '...' keeps everything; "..." keeps everything but a backslash before \, ", $ or `;
+// elsewhere a backslash keeps the next character. (QProcess::splitCommand knows only "...".)
+QStringList SplitShellWords(const QString& command);
+
 // The row's file name cell, as the bytes the scan gave it: a plain file's path relative to the
 // folder, or "ARCHIVE <MEMBER>" for an archive member.
 struct ListedFile {
@@ -46,10 +51,12 @@ class Launcher final : public QObject {
 
 public:
     explicit Launcher(QObject* parent = nullptr);
-    ~Launcher() override;  // removes the temporary copies, even of programs still running
+    // Removes the temporary copies, also of programs still running; the programs themselves
+    // go on.
+    ~Launcher() override;
 
     // Launches the program setting on the row's file `cell` under `folder`. Returns an error to
-    // show the user; on success the empty text (`running()` then follows, `finished()` later).
+    // show the user; on success the empty text (`started()` then follows, `finished()` later).
     QString Launch(const std::string& folder, std::string_view cell, const QString& programSetting);
 
     int Running() const { return static_cast<int>(runs.size()); }
@@ -61,11 +68,10 @@ signals:
 
 private:
     struct Run;
-    void Poll();
     QString Start(LaunchCommand command, std::unique_ptr<QTemporaryDir> temporary);
+    void Ended(QProcess* process);
 
     std::vector<std::unique_ptr<Run>> runs;
-    QTimer poll;
 };
 
 }  // namespace vorne::ui

@@ -76,7 +76,7 @@ COptionsDialog::COptionsDialog(Settings& settings, CUserPrompts& prompts, QWidge
     auto* whole = new QHBoxLayout(this);
     whole->addLayout(grid, 1);
     whole->addLayout(buttons);
-    resize(720, sizeHint().height());
+    resize(820, sizeHint().height());
     Load();
 }
 
@@ -84,6 +84,8 @@ void COptionsDialog::Load() {
     for (int k = 0; k < kOptionKinds; ++k) {
         folderBoxes[static_cast<std::size_t>(k)]->setText(settings.Folder(static_cast<RomType>(k)));
         programBoxes[static_cast<std::size_t>(k)]->setText(settings.Program(static_cast<RomType>(k)));
+        folderBoxes[static_cast<std::size_t>(k)]->setCursorPosition(0);  // the start of a long path shows
+        programBoxes[static_cast<std::size_t>(k)]->setCursorPosition(0);
     }
     trashBox->setChecked(settings.DeleteToTrash());
 }

@@ -56,7 +56,17 @@ void CSortListCtrl::SetCatalogModel(CatalogTableModel* model) {
 void CSortListCtrl::ApplyKindColumns() {
     if (table == nullptr) return;
     const auto& columns = Kind(table->GetCatalogue().currentType).columns;
-    for (std::size_t c = 0; c < columns.size(); ++c) setColumnWidth(static_cast<int>(c), columns[c].width);
+    const double scale = ColumnWidthScale(fontMetrics());
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        setColumnWidth(static_cast<int>(c), static_cast<int>(columns[c].width * scale + 0.5));
+    }
+}
+
+double ColumnWidthScale(const QFontMetrics& metrics) {
+    // The widths were chosen for a small dialog font whose characters average 6 pixels; a larger
+    // font widens every column alike, a smaller one never narrows them.
+    constexpr double kDesignCharWidth = 6.0;
+    return std::max(1.0, metrics.averageCharWidth() / kDesignCharWidth);
 }
 
 bool CSortListCtrl::eventFilter(QObject* watched, QEvent* event) {

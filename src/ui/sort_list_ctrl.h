@@ -56,4 +56,7 @@ private:
     Qt::MouseButton headerButton = Qt::NoButton;  // the button pressed last on the header
 };
 
+// How much wider than their nominal pixel widths the columns are drawn in the list's font.
+double ColumnWidthScale(const QFontMetrics& metrics);
+
 }  // namespace vorne::ui
