@@ -96,6 +96,31 @@ void Catalogue::Finish(const WalkDone& done) {
     Observer().RowsAboutToBeReordered();
     uniqueCount = FindDuplicates(model, currentType, [this](int part, std::string text) { SetStatus(part, std::move(text)); });
     Observer().RowsReordered();
+    EndScan(done);
+}
+
+CatalogModel Catalogue::TakeRowsToFinish() {
+    SetStatus(kStatusEntries, RomCountText(entryCount));
+    SetStatus(kStatusDuplicates, "Sorting...");
+    SetStatus(kStatusFile, "");
+    Observer().RowsAboutToBeReset();
+    CatalogModel rows = std::move(model);
+    model = CatalogModel();
+    model.Reset(columnCount);
+    Observer().RowsReset();
+    return rows;
+}
+
+void Catalogue::FinishWith(CatalogModel sorted, int unique, const WalkDone& done) {
+    Observer().RowsAboutToBeReset();
+    model = std::move(sorted);
+    Observer().RowsReset();
+    uniqueCount = unique;
+    SetStatus(kStatusDuplicates, KnownUniqueText(uniqueCount));
+    EndScan(done);
+}
+
+void Catalogue::EndScan(const WalkDone& done) {
     auto elapsed = std::chrono::steady_clock::now() - done.started;
     SetStatus(kStatusFile, done.stopped ? "Stopped" : TimingText(elapsed, entryCount));
     idle = true;

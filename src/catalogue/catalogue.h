@@ -46,6 +46,12 @@ public:
     // Applies one request of the scan worker.
     void Apply(ScanEvent event);
 
+    // The end of a scan in two steps, for an owner that finds the duplicates on another thread so
+    // that its window keeps answering: the rows leave (views see an empty list meanwhile) ...
+    CatalogModel TakeRowsToFinish();
+    // ... and come back sorted and grouped by FindDuplicates, with its count.
+    void FinishWith(CatalogModel sorted, int unique, const WalkDone& done);
+
     // A click on a column header: sorts by that column, the same column again reversing.
     void HeaderClicked(int column);
 
@@ -68,6 +74,7 @@ public:
 private:
     void SetStatus(int part, std::string text);
     void Finish(const WalkDone& done);
+    void EndScan(const WalkDone& done);  // the timing, and idle again
 
     // The observer, or one that ignores everything when nobody watches.
     CatalogueObserver& Observer();

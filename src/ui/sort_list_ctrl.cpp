@@ -49,8 +49,24 @@ void CSortListCtrl::SetCatalogModel(CatalogTableModel* model) {
     // A sort (by a header click or by the duplicate finder) moves rows: the selection follows.
     connect(model, &QAbstractItemModel::layoutAboutToBeChanged, this, &CSortListCtrl::SaveSelectionToRows);
     connect(model, &QAbstractItemModel::layoutChanged, this, &CSortListCtrl::RestoreSelectionFromRows);
-    connect(model, &QAbstractItemModel::modelReset, this, &CSortListCtrl::ApplyKindColumns);
+    connect(model, &QAbstractItemModel::modelAboutToBeReset, this, &CSortListCtrl::RememberWidths);
+    connect(model, &QAbstractItemModel::modelReset, this, &CSortListCtrl::RestoreWidths);
     ApplyKindColumns();
+}
+
+void CSortListCtrl::RememberWidths() {
+    widths.clear();
+    widthsKind = table->GetCatalogue().currentType;
+    for (int c = 0; c < horizontalHeader()->count(); ++c) widths.push_back(columnWidth(c));
+}
+
+void CSortListCtrl::RestoreWidths() {
+    const RomType kind = table->GetCatalogue().currentType;
+    if (kind != widthsKind || static_cast<int>(widths.size()) != model()->columnCount()) {
+        ApplyKindColumns();
+        return;
+    }
+    for (std::size_t c = 0; c < widths.size(); ++c) setColumnWidth(static_cast<int>(c), widths[c]);
 }
 
 void CSortListCtrl::ApplyKindColumns() {

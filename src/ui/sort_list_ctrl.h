@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QTableView>
+#include <vector>
 
 #include "ui/catalog_table_model.h"
 
@@ -52,7 +53,13 @@ private:
     // the yellow of a row reach the right edge; draws the row's focus frame across it.
     void PaintBeyondLastColumn(QPainter& painter, const QRect& area);
 
+    // Keeps the column widths through a new scan, which resets the rows; a new kind brings its own.
+    void RememberWidths();
+    void RestoreWidths();
+
     CatalogTableModel* table = nullptr;
+    std::vector<int> widths;            // of the columns before a reset
+    RomType widthsKind = RomType::Nes;  // the kind they belong to
     Qt::MouseButton headerButton = Qt::NoButton;  // the button pressed last on the header
 };
 

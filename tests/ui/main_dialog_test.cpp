@@ -169,6 +169,23 @@ TEST_F(MainDialogTest, TheZipBoxRescansWithArchiveMembers) {
     EXPECT_EQ(window->List()->model()->rowCount(), 1);
 }
 
+TEST_F(MainDialogTest, ColumnWidthsLastThroughARescanAndARestart) {
+    dir.Write("roms/a.gb", samples::MakeGameboy({}));
+    Open(RomType::Gameboy);
+    window->List()->setColumnWidth(1, 333);
+    window->StartScan();
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(window->List()->columnWidth(1), 333);
+    window->close();
+    Open(RomType::Gameboy);
+    EXPECT_EQ(window->List()->columnWidth(1), 333);
+    const int nesDefault = window->List()->columnWidth(0);
+    window->OnKindChanged(static_cast<int>(RomType::Nes));  // another kind: its own widths
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_NE(window->List()->columnWidth(1), 333);
+    EXPECT_GT(nesDefault, 0);
+}
+
 TEST_F(MainDialogTest, EscapeStopsAScanAndTheRowsFoundSoFarStay) {
     const auto image = samples::MakeGameboy({});
     for (int folder = 0; folder < 300; ++folder) {
