@@ -79,10 +79,11 @@ void CSortListCtrl::ApplyKindColumns() {
 }
 
 double ColumnWidthScale(const QFontMetrics& metrics) {
-    // The widths were chosen for a small dialog font whose characters average 6 pixels; a larger
-    // font widens every column alike, a smaller one never narrows them.
-    constexpr double kDesignCharWidth = 6.0;
-    return std::max(1.0, metrics.averageCharWidth() / kDesignCharWidth);
+    // The widths were chosen for a small dialog font whose digits are about 6 pixels wide, so
+    // that sizes and checksums fit their columns; a larger font widens every column alike, a
+    // smaller one never narrows them.
+    constexpr double kDesignDigitWidth = 6.0;
+    return std::max(1.0, metrics.horizontalAdvance(QLatin1Char('0')) / kDesignDigitWidth);
 }
 
 bool CSortListCtrl::eventFilter(QObject* watched, QEvent* event) {

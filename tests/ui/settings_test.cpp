@@ -40,10 +40,17 @@ TEST(Settings, LastTypeOutsideTheKindsSelectsKindZero) {
     }
 }
 
-TEST(Settings, ValuesKeepTheirNamesAndAnEmptyTextDeletesThem) {
+class SettingsFileTest : public ::testing::Test {
+protected:
     vorne::test::TempDir dir;
-    const QString path = Q(dir / "vorne.conf");
-    Settings settings(path);
+    QString path = Q(dir / "vorne.conf");
+    Settings settings{path};
+    test::FakePrompts prompts;
+};
+
+using OptionsDialogTest = SettingsFileTest;
+
+TEST_F(SettingsFileTest, ValuesKeepTheirNamesAndAnEmptyTextDeletesThem) {
     settings.SetLastType(RomType::Genesis32X);
     settings.SetFolder(RomType::Snes, QStringLiteral("/roms/snes"));
     settings.SetProgram(RomType::Snes, QStringLiteral("/usr/bin/emu -f"));
@@ -60,10 +67,7 @@ TEST(Settings, ValuesKeepTheirNamesAndAnEmptyTextDeletesThem) {
     EXPECT_EQ(Settings(path).Program(RomType::Snes), QStringLiteral("/usr/bin/emu -f"));
 }
 
-TEST(Settings, EraseRemovesEveryValueOfTheApplication) {
-    vorne::test::TempDir dir;
-    const QString path = Q(dir / "vorne.conf");
-    Settings settings(path);
+TEST_F(SettingsFileTest, EraseRemovesEveryValueOfTheApplication) {
     settings.SetLastType(RomType::Mp3);
     settings.SetFolder(RomType::Mp3, QStringLiteral("/music"));
     settings.SetDeleteToTrash(true);
@@ -73,14 +77,6 @@ TEST(Settings, EraseRemovesEveryValueOfTheApplication) {
     EXPECT_EQ(settings.LastType(), RomType::Gameboy);
     EXPECT_FALSE(settings.DeleteToTrash());
 }
-
-class OptionsDialogTest : public ::testing::Test {
-protected:
-    vorne::test::TempDir dir;
-    QString path = Q(dir / "vorne.conf");
-    Settings settings{path};
-    test::FakePrompts prompts;
-};
 
 TEST_F(OptionsDialogTest, OpensWithTheStoredValuesOfKindsZeroToSix) {
     for (int k = 0; k < kRomTypeCount; ++k) {
