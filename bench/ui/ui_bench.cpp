@@ -38,8 +38,10 @@ QApplication& App() {
     static char name[] = "vorne_ui_bench";
     static char* argv[] = {name, nullptr};
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(argc, argv);
-    return app;
+    // Made once and never destroyed: at exit Qt's own globals may already be gone, and a
+    // QApplication destroyed after them crashes.
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
 }
 
 // NES-like rows; one in ten duplicates an earlier image.
