@@ -25,7 +25,7 @@ public:
             if (run.error_occurred || run.run_type != Run::RT_Iteration) continue;
             std::string name = run.benchmark_name();
             // Drop Google Benchmark's own suffixes ("/real_time", "/iterations:N", ...).
-            for (const char* suffix : {"/real_time", "/process_time", "/manual_time", "/iterations:"}) {
+            for (const char* suffix : {"/iterations:", "/real_time", "/process_time", "/manual_time"}) {
                 if (auto at = name.find(suffix); at != std::string::npos) name.erase(at);
             }
             auto slash = name.rfind('/');

@@ -1,12 +1,18 @@
 // Reading zip members against their floor: the same compressed bytes fetched with plain read calls
 // and decompressed by libdeflate (and by zlib). Two shapes: one large deflated member, and a scan
-// of the NES kind over a folder of archives holding 20,000 small members. The archives are made
-// once under /tmp/vorne-bench and kept for later runs; the page cache is warm for every contender.
+// of the NES kind over a folder of archives holding 20,000 small members. Then two hostile
+// archives, with the peak memory of a scan of each (measured in a child process of its own):
+// 1,000 directory entries over one 2 MB stream that inflates to 2 GiB, against reading the archive
+// once; and four such members side by side, against libdeflate inflating them one by one. The
+// archives are made once under /tmp/vorne-bench and kept for later runs; the page cache is warm
+// for every contender.
 #include <benchmark/benchmark.h>
 #include <dirent.h>
 #include <fcntl.h>
 #include <libdeflate.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -14,12 +20,15 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "archive/inflate_stream_writer.h"
 #include "archive/zip_format.h"
 #include "archive/zip_reader.h"
+#include "base/crc32.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/scan_queue.h"
 #include "images.h"
@@ -131,8 +140,8 @@ const LargeArchive& Large() {
 void ReadLargeWithVorne(benchmark::State& state) {
     const LargeArchive& a = Large();
     for (auto _ : state) {
-        std::vector<std::uint8_t> data;
-        if (vorne::ReadMember(a.path, "LARGE.NES", data) != vorne::kZipOk || data.size() != kLargeSize) {
+        vorne::MemberData data;
+        if (!vorne::ReadMember(a.path, "LARGE.NES", data).Ok() || data.size() != kLargeSize) {
             state.SkipWithError("the member could not be read");
             break;
         }
@@ -301,5 +310,205 @@ void ScanFloor(benchmark::State& state) {
 
 BENCHMARK(ScanWithVorne)->Name("scan-zip/20000-members/vorne")->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(ScanFloor)->Name("scan-zip/20000-members/read-and-libdeflate")->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// ---- Hostile archives --------------------------------------------------------------------------
+
+// A DEFLATE stream as dense as the format allows: one zero byte, then matches of 258 bytes from 1
+// back, each in 2 bits (a 1-bit length code and a 1-bit distance code). It inflates to
+// 1 + 258 * kBombMatches zero bytes, just under 2 GiB, from about 2 MB.
+constexpr std::uint64_t kBombMatches = 8'323'000;
+constexpr std::uint64_t kBombSize = 1 + 258 * kBombMatches;
+
+struct Bomb {
+    Bytes stream;
+    std::uint32_t crc = 0;
+};
+
+const Bomb& TwoGiBStream() {
+    static const Bomb bomb = [] {
+        Bomb b;
+        vorne::test::BitWriter w;
+        w.Put(1, 1).Put(2, 2);  // the final block, dynamic codes
+        std::vector<std::uint8_t> litlen(286, 0);
+        litlen[0] = 2;
+        litlen[256] = 2;
+        litlen[285] = 1;  // length 258
+        const std::vector<std::uint8_t> dist = {1};
+        const auto codes = vorne::test::PutDynamicHeader(w, litlen, dist);
+        w.PutCode(codes.litlen[0].bits, codes.litlen[0].length);
+        for (std::uint64_t i = 0; i < kBombMatches; ++i) {
+            w.PutCode(codes.litlen[285].bits, 1).PutCode(codes.dist[0].bits, 1);
+        }
+        w.PutCode(codes.litlen[256].bits, codes.litlen[256].length);
+        b.stream = w.Bytes();
+        const Bytes zeros(1u << 20, 0);
+        std::uint64_t left = kBombSize;
+        while (left != 0) {
+            const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, zeros.size()));
+            b.crc = vorne::Crc32(std::span(zeros).first(n), b.crc);
+            left -= n;
+        }
+        return b;
+    }();
+    return bomb;
+}
+
+// A member whose data is the bomb stream; `at` makes it an entry for another member's header.
+vorne::samples::ZipMemberRecipe BombMember(const std::string& name, std::optional<std::uint32_t> at = std::nullopt) {
+    const Bomb& bomb = TwoGiBStream();
+    const auto size = static_cast<std::uint32_t>(kBombSize);
+    vorne::samples::ZipMemberRecipe m{.name = name, .deflated = bomb.stream};
+    m.local = {.crc = bomb.crc, .uncompressedSize = size};
+    m.directory = {.crc = bomb.crc, .uncompressedSize = size};
+    if (at) {
+        m.deflated.reset();
+        m.deflate = true;
+        m.directory.compressedSize = static_cast<std::uint32_t>(bomb.stream.size());
+        m.localHeaderOffset = at;
+        m.directoryOnly = true;
+    }
+    return m;
+}
+
+constexpr int kOverlappingEntries = 1000;
+
+const std::string& OverlapFolder() {
+    static const std::string folder = [] {
+        std::string f = kRoot + "/zip-overlap";
+        MakeOnce(f, [&] {
+            vorne::samples::ZipWriter zip;
+            zip.Add(BombMember("BOMB0000.NES"));
+            for (int i = 1; i < kOverlappingEntries; ++i) {
+                char name[16];
+                std::snprintf(name, sizeof name, "BOMB%04d.NES", i);
+                zip.Add(BombMember(name, 0));
+            }
+            vorne::samples::WriteFile(f + "/bomb.zip", zip.Finish());
+        });
+        return f;
+    }();
+    return folder;
+}
+
+const std::string& FourMembersFolder() {
+    static const std::string folder = [] {
+        std::string f = kRoot + "/zip-4x2GiB";
+        MakeOnce(f, [&] {
+            vorne::samples::ZipWriter zip;
+            for (int i = 0; i < 4; ++i) zip.Add(BombMember("BIG" + std::to_string(i) + ".NES"));
+            vorne::samples::WriteFile(f + "/big.zip", zip.Finish());
+        });
+        return f;
+    }();
+    return folder;
+}
+
+struct ScanResult {
+    int rows = 0;
+    std::size_t problems = 0;
+};
+
+ScanResult ScanNesWithZip(const std::string& folder) {
+    auto switches = std::make_shared<vorne::ScanSwitches>();
+    switches->zipFiles = true;
+    vorne::Catalogue catalogue;
+    catalogue.ChooseKind(vorne::RomType::Nes);
+    vorne::RunScan(catalogue, {vorne::RomType::Nes, folder, switches, ""});
+    return {catalogue.entryCount, catalogue.problems.size()};
+}
+
+// The largest resident size a child process reaches running `work` (which says whether it went
+// right), in MiB; -1 when it went wrong. The child starts with what the benchmark holds resident.
+double PeakMemoryMiB(const std::function<bool()>& work) {
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(work() ? 0 : 1);
+    int status = 0;
+    rusage usage{};
+    if (child < 0 || ::wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;  // ru_maxrss is in KiB
+}
+
+// The peak of a scan of `folder`, and the peak of a child that does nothing, for comparison.
+void CountPeakMemory(benchmark::State& state, const std::string& folder, const ScanResult& expected) {
+    state.counters["peak_rss_MiB"] = PeakMemoryMiB([&] {
+        const ScanResult got = ScanNesWithZip(folder);
+        return got.rows == expected.rows && got.problems == expected.problems;
+    });
+    state.counters["idle_rss_MiB"] = PeakMemoryMiB([] { return true; });
+}
+
+void ScanOverlapping(benchmark::State& state) {
+    const std::string& folder = OverlapFolder();
+    const ScanResult expected{0, kOverlappingEntries};  // every entry refused, none read
+    for (auto _ : state) {
+        const ScanResult got = ScanNesWithZip(folder);
+        if (got.rows != expected.rows || got.problems != expected.problems) {
+            state.SkipWithError("the overlapping entries were not all refused");
+            break;
+        }
+    }
+    CountPeakMemory(state, folder, expected);
+}
+
+// The yardstick: the archive's bytes read once, with plain read calls.
+void ReadOverlappingArchive(benchmark::State& state) {
+    const std::string path = OverlapFolder() + "/bomb.zip";
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(std::filesystem::file_size(path)));
+    for (auto _ : state) {
+        int fd = ::open(path.c_str(), O_RDONLY);
+        std::size_t got = 0;
+        while (fd >= 0 && got < bytes.size()) {
+            ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+            if (n <= 0) break;
+            got += static_cast<std::size_t>(n);
+        }
+        if (fd >= 0) ::close(fd);
+        if (got != bytes.size()) {
+            state.SkipWithError("the archive could not be read");
+            break;
+        }
+        benchmark::DoNotOptimize(bytes.data());
+    }
+}
+
+BENCHMARK(ScanOverlapping)->Name("zip-overlap/1000-entries-over-2MB/vorne")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(ReadOverlappingArchive)->Name("zip-overlap/1000-entries-over-2MB/read-file-once")->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void ScanFourLargeMembers(benchmark::State& state) {
+    const std::string& folder = FourMembersFolder();
+    const ScanResult expected{4, 0};
+    for (auto _ : state) {
+        const ScanResult got = ScanNesWithZip(folder);
+        if (got.rows != expected.rows || got.problems != expected.problems) {
+            state.SkipWithError("the four members were not all read");
+            break;
+        }
+    }
+    CountPeakMemory(state, folder, expected);
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * 4 * kBombSize));
+}
+
+// The floor: each member's stream inflated by libdeflate into fresh memory of its size, one after
+// the other, and its CRC-32 taken as the scan takes it.
+void InflateFourLargeMembers(benchmark::State& state) {
+    const Bomb& bomb = TwoGiBStream();
+    libdeflate_decompressor* d = libdeflate_alloc_decompressor();
+    for (auto _ : state) {
+        for (int i = 0; i < 4; ++i) {
+            std::unique_ptr<std::uint8_t[]> out(new std::uint8_t[kBombSize]);
+            if (libdeflate_deflate_decompress(d, bomb.stream.data(), bomb.stream.size(), out.get(), kBombSize, nullptr) !=
+                    LIBDEFLATE_SUCCESS ||
+                vorne::Crc32({out.get(), kBombSize}) != bomb.crc) {
+                state.SkipWithError("libdeflate failed");
+                break;
+            }
+        }
+    }
+    libdeflate_free_decompressor(d);
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * 4 * kBombSize));
+}
+
+BENCHMARK(ScanFourLargeMembers)->Name("zip-4x2GiB/scan/vorne")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(InflateFourLargeMembers)->Name("zip-4x2GiB/scan/libdeflate-one-by-one")->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

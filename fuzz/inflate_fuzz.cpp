@@ -1,5 +1,5 @@
 // Arbitrary bytes through both of the decoder's paths, which must agree: the same result, and the
-// same bytes up to where each stopped.
+// same bytes up to where each stopped; the direct path also into memory that grows as it goes.
 #include "archive/inflate.h"
 
 #include <algorithm>
@@ -49,6 +49,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(direct.produced >= sunk.size() && direct.produced < sunk.size() + kInflateWindowSize);
     Check(std::equal(sunk.begin(), sunk.end(), output.begin()));
     if (result == InflateResult::Ok) Check(direct.produced == total);
+
+    // Memory that grows from a few bytes, doubling as the stream asks, gives the same bytes.
+    std::vector<std::uint8_t> grown(size % 64);
+    const InflateIntoResult growing = InflateInto(stream, grown, [&](std::size_t produced) {
+        Check(produced == grown.size());
+        if (grown.size() < room) grown.resize(std::min(room, std::max<std::size_t>(1, grown.size() * 2)));
+        return std::span<std::uint8_t>(grown);
+    });
+    Check(growing.result == result && growing.produced == direct.produced);
+    Check(std::equal(grown.begin(), grown.begin() + static_cast<std::ptrdiff_t>(growing.produced), output.begin()));
 
     if (result == InflateResult::Ok && total != 0) {
         std::vector<std::uint8_t> tight(total - 1);

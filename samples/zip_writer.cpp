@@ -31,11 +31,15 @@ void ZipWriter::Add(ZipMemberRecipe member) { members.push_back(std::move(member
 
 void ZipWriter::AddFolder(const std::string& name) { members.push_back({.name = name + "/"}); }
 
-std::vector<std::uint8_t> ZipWriter::Finish(const std::string& comment, const ZipEndOverrides& end) const {
-    std::vector<std::uint8_t> out;
+std::vector<std::uint8_t> ZipWriter::Finish(const std::string& comment, const ZipEndOverrides& end,
+                                            const ZipLayout& layout) const {
+    std::vector<std::uint8_t> out = layout.prefix;
+    // Offsets as the archive's records give them.
+    const std::size_t uncounted = layout.offsetsCountPrefix ? 0 : layout.prefix.size();
+    auto offsetOf = [&](std::size_t at) { return static_cast<std::uint32_t>(at - uncounted); };
     std::vector<std::uint8_t> directory;
     for (const ZipMemberRecipe& m : members) {
-        const std::uint32_t offset = static_cast<std::uint32_t>(out.size());
+        const std::uint32_t offset = offsetOf(out.size());
         const std::uint32_t crc = Crc32(m.data);
         const bool deflate = m.deflate || m.deflated.has_value();
         const std::vector<std::uint8_t> stored = m.deflated ? *m.deflated : deflate ? DeflateFixed(m.data) : m.data;
@@ -46,29 +50,56 @@ std::vector<std::uint8_t> ZipWriter::Finish(const std::string& comment, const Zi
         const ZipFieldOverrides& lo = m.local;
         const std::string localName = lo.name.value_or(m.name);
 
-        Put32(out, lo.signature.value_or(0x04034B50));
-        Put16(out, 20);
-        Put16(out, lo.flags.value_or(flags));
-        Put16(out, lo.method.value_or(method));
-        Put16(out, kDosTime);
-        Put16(out, kDosDate);
-        Put32(out, lo.crc.value_or(m.dataDescriptor ? 0 : crc));
-        Put32(out, lo.compressedSize.value_or(m.dataDescriptor ? 0 : csize));
-        Put32(out, lo.uncompressedSize.value_or(m.dataDescriptor ? 0 : usize));
-        Put16(out, static_cast<std::uint32_t>(localName.size()));
-        Put16(out, static_cast<std::uint32_t>(lo.extra.size()));
-        PutBytes(out, localName);
-        PutBytes(out, lo.extra);
-        PutBytes(out, stored);
-        if (m.dataDescriptor) {
-            if (m.descriptorSignature) Put32(out, 0x08074B50);
-            Put32(out, crc);
-            Put32(out, csize);
-            Put32(out, usize);
+        if (!m.directoryOnly) {
+            const std::uint32_t localCsize = lo.compressedSize.value_or(m.dataDescriptor ? 0 : csize);
+            const std::uint32_t localUsize = lo.uncompressedSize.value_or(m.dataDescriptor ? 0 : usize);
+            std::vector<std::uint8_t> extra;
+            if (m.zip64Local) {
+                Put16(extra, 1);
+                Put16(extra, 16);
+                Put32(extra, localUsize);
+                Put32(extra, 0);
+                Put32(extra, localCsize);
+                Put32(extra, 0);
+            }
+            PutBytes(extra, lo.extra);
+            Put32(out, lo.signature.value_or(0x04034B50));
+            Put16(out, m.zip64Local ? 45 : 20);
+            Put16(out, lo.flags.value_or(flags));
+            Put16(out, lo.method.value_or(method));
+            Put16(out, kDosTime);
+            Put16(out, kDosDate);
+            Put32(out, lo.crc.value_or(m.dataDescriptor ? 0 : crc));
+            Put32(out, m.zip64Local ? 0xFFFFFFFF : localCsize);
+            Put32(out, m.zip64Local ? 0xFFFFFFFF : localUsize);
+            Put16(out, static_cast<std::uint32_t>(localName.size()));
+            Put16(out, static_cast<std::uint32_t>(extra.size()));
+            PutBytes(out, localName);
+            PutBytes(out, extra);
+            PutBytes(out, stored);
+            if (m.dataDescriptor) {
+                if (m.descriptorSignature) Put32(out, 0x08074B50);
+                Put32(out, crc);
+                Put32(out, csize);
+                Put32(out, usize);
+            }
         }
 
         const ZipFieldOverrides& d = m.directory;
         const std::string directoryName = d.name.value_or(m.name);
+        const std::uint32_t headerOffset = m.localHeaderOffset.value_or(offset);
+        std::vector<std::uint8_t> extra;
+        if (m.zip64Directory) {
+            Put16(extra, 1);
+            Put16(extra, 24);
+            Put32(extra, d.uncompressedSize.value_or(usize));
+            Put32(extra, 0);
+            Put32(extra, d.compressedSize.value_or(csize));
+            Put32(extra, 0);
+            Put32(extra, headerOffset);
+            Put32(extra, 0);
+        }
+        PutBytes(extra, d.extra);
         Put32(directory, d.signature.value_or(0x02014B50));
         Put16(directory, (3u << 8) | 20u);  // made by: Unix, 2.0
         Put16(directory, (std::uint32_t{m.versionNeededUpper} << 8) | m.versionNeeded);
@@ -77,29 +108,54 @@ std::vector<std::uint8_t> ZipWriter::Finish(const std::string& comment, const Zi
         Put16(directory, kDosTime);
         Put16(directory, kDosDate);
         Put32(directory, d.crc.value_or(crc));
-        Put32(directory, d.compressedSize.value_or(csize));
-        Put32(directory, d.uncompressedSize.value_or(usize));
+        Put32(directory, m.zip64Directory ? 0xFFFFFFFF : d.compressedSize.value_or(csize));
+        Put32(directory, m.zip64Directory ? 0xFFFFFFFF : d.uncompressedSize.value_or(usize));
         Put16(directory, static_cast<std::uint32_t>(directoryName.size()));
-        Put16(directory, static_cast<std::uint32_t>(d.extra.size()));
+        Put16(directory, static_cast<std::uint32_t>(extra.size()));
         Put16(directory, static_cast<std::uint32_t>(m.comment.size()));
         Put16(directory, m.startDisk);
         Put16(directory, 0);
         Put32(directory, directoryName.ends_with('/') ? 0x41ED0010u : 0x81A40000u);
-        Put32(directory, m.localHeaderOffset.value_or(offset));
+        Put32(directory, m.zip64Directory ? 0xFFFFFFFF : headerOffset);
         PutBytes(directory, directoryName);
-        PutBytes(directory, d.extra);
+        PutBytes(directory, extra);
         PutBytes(directory, m.comment);
     }
-    const std::uint32_t directoryOffset = static_cast<std::uint32_t>(out.size());
+    const std::uint32_t directoryOffset = offsetOf(out.size());
     const std::uint16_t count = static_cast<std::uint16_t>(members.size());
+    const auto directorySize = static_cast<std::uint32_t>(directory.size());
     PutBytes(out, directory);
+    if (layout.zip64End) {
+        const std::uint32_t recordOffset = offsetOf(out.size());
+        Put32(out, 0x06064B50);
+        Put32(out, 44);  // the record's size after this field
+        Put32(out, 0);
+        Put16(out, (3u << 8) | 45u);  // made by: Unix, 4.5
+        Put16(out, 45);
+        Put32(out, 0);  // this disk
+        Put32(out, 0);  // the directory's disk
+        Put32(out, count);
+        Put32(out, 0);
+        Put32(out, count);
+        Put32(out, 0);
+        Put32(out, directorySize);
+        Put32(out, 0);
+        Put32(out, directoryOffset);
+        Put32(out, 0);
+        Put32(out, 0x07064B50);
+        Put32(out, 0);  // the zip64 end record's disk
+        Put32(out, recordOffset);
+        Put32(out, 0);
+        Put32(out, 1);  // disks in all
+    }
+    const bool wide = layout.zip64End;
     Put32(out, 0x06054B50);
     Put16(out, end.thisDisk.value_or(0));
     Put16(out, end.directoryDisk.value_or(0));
-    Put16(out, end.entriesOnDisk.value_or(count));
-    Put16(out, end.totalEntries.value_or(count));
-    Put32(out, end.directorySize.value_or(static_cast<std::uint32_t>(directory.size())));
-    Put32(out, end.directoryOffset.value_or(directoryOffset));
+    Put16(out, end.entriesOnDisk.value_or(wide ? 0xFFFF : count));
+    Put16(out, end.totalEntries.value_or(wide ? 0xFFFF : count));
+    Put32(out, end.directorySize.value_or(wide ? 0xFFFFFFFF : directorySize));
+    Put32(out, end.directoryOffset.value_or(wide ? 0xFFFFFFFF : directoryOffset));
     Put16(out, end.commentLength.value_or(static_cast<std::uint16_t>(comment.size())));
     PutBytes(out, comment);
     return out;

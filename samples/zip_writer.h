@@ -1,6 +1,7 @@
 // Writing zip archives for the samples, the tests and the benchmarks: stored and deflated
-// members, data descriptors, folders, comments, and archives damaged on purpose (any field of a
-// local header, a directory entry or the end record written as the caller says).
+// members, data descriptors, folders, comments, zip64 records, archives behind a prefix, and
+// archives damaged on purpose (any field of a local header, a directory entry or the end record
+// written as the caller says, directory entries that point anywhere).
 #pragma once
 
 #include <cstdint>
@@ -41,6 +42,11 @@ struct ZipMemberRecipe {
     std::uint8_t versionNeededUpper = 0;  // the byte above it
     std::uint16_t startDisk = 0;
     std::optional<std::uint32_t> localHeaderOffset;  // where the directory says the member starts
+    // Zip64: the sizes (and in the directory the offset) written as all ones, their values in a
+    // zip64 extra field, in the local header, the directory entry or both.
+    bool zip64Local = false;
+    bool zip64Directory = false;
+    bool directoryOnly = false;  // no local header and no data, only the directory entry
 };
 
 // Values written into the end record instead of the true ones.
@@ -54,12 +60,24 @@ struct ZipEndOverrides {
     std::optional<std::uint16_t> commentLength;
 };
 
+// How the archive as a whole is laid out.
+struct ZipLayout {
+    // A zip64 end record and its locator before the end record, whose counts, size and offset
+    // are then written as all ones (unless overridden).
+    bool zip64End = false;
+    // Bytes in front of the archive (a self-extractor's program), and whether its offsets count
+    // them (as `zip -A` leaves them) or not (as the archive was, before the bytes were put in front).
+    std::vector<std::uint8_t> prefix;
+    bool offsetsCountPrefix = false;
+};
+
 class ZipWriter {
 public:
     void Add(ZipMemberRecipe member);
     void AddFolder(const std::string& name);  // a folder entry, "name/"
     // The whole archive, with `comment` (any bytes) after the end record.
-    std::vector<std::uint8_t> Finish(const std::string& comment = "", const ZipEndOverrides& end = {}) const;
+    std::vector<std::uint8_t> Finish(const std::string& comment = "", const ZipEndOverrides& end = {},
+                                     const ZipLayout& layout = {}) const;
 
 private:
     std::vector<ZipMemberRecipe> members;

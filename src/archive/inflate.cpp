@@ -199,7 +199,7 @@ VORNE_ALWAYS_INLINE std::uint8_t* CopyMatch(std::uint8_t* out, std::size_t dista
 // entering the loop and for one step; and room for one match of up to 258 bytes with its scratch
 // bytes, or three literals.
 constexpr std::ptrdiff_t kFastInputMargin = 16;
-constexpr std::ptrdiff_t kFastOutputMargin = 258 + 32;
+constexpr std::ptrdiff_t kFastOutputMargin = kDeflateMaxMatch + 32;
 
 // ---- The stream decoder -----------------------------------------------------------------------
 
@@ -208,13 +208,15 @@ constexpr std::ptrdiff_t kFastOutputMargin = 258 + 32;
 template <bool kCircular>
 class StreamDecoder {
 public:
-    StreamDecoder(std::span<const std::uint8_t> input, std::span<std::uint8_t> output, const InflateSink* sink)
+    StreamDecoder(std::span<const std::uint8_t> input, std::span<std::uint8_t> output, const InflateSink* sink,
+                  const OutputGrowth* grow = nullptr)
         : inNext_(input.data()),
           inEnd_(input.data() + input.size()),
           outBegin_(output.data()),
           outNext_(output.data()),
           outEnd_(output.data() + output.size()),
-          sink_(sink) {}
+          sink_(sink),
+          grow_(grow) {}
 
     InflateResult Run();
     std::size_t Produced() const { return static_cast<std::size_t>(outNext_ - outBegin_); }
@@ -254,6 +256,23 @@ private:
         wrapped_ = true;
     }
 
+    // The direct output is full at `out`: asks for more room, and moves `out` into it. False when
+    // there is none.
+    bool GrowOutput(std::uint8_t*& out) {
+        if (grow_ == nullptr) return false;
+        const auto produced = static_cast<std::size_t>(out - outBegin_);
+        const auto before = static_cast<std::size_t>(outEnd_ - outBegin_);
+        const std::span<std::uint8_t> grown = (*grow_)(produced);
+        if (grown.size() <= before) {
+            grow_ = nullptr;
+            return false;
+        }
+        outBegin_ = grown.data();
+        outEnd_ = grown.data() + grown.size();
+        out = outBegin_ + produced;
+        return true;
+    }
+
     InflateResult StoredBlock();
     InflateResult ReadDynamicCodes();
     InflateResult HuffmanBlock(const std::uint32_t* litlen, const std::uint32_t* dist) {
@@ -276,10 +295,11 @@ private:
     unsigned bitsleft_ = 0;
     unsigned overread_ = 0;  // zero bytes supplied past the end of the input
 
-    std::uint8_t* const outBegin_;
+    std::uint8_t* outBegin_;  // only InflateInto's growing output moves
     std::uint8_t* outNext_;
-    std::uint8_t* const outEnd_;
+    std::uint8_t* outEnd_;
     const InflateSink* const sink_;
+    const OutputGrowth* grow_;
     bool wrapped_ = false;     // kCircular: the window has been handed over at least once
     bool outputFull_ = false;  // !kCircular: the stream wanted more room than the buffer has
 
@@ -342,6 +362,7 @@ InflateResult StreamDecoder<kCircular>::StoredBlock() {
     while (left != 0) {
         const std::size_t n = std::min<std::size_t>(left, static_cast<std::size_t>(outEnd_ - outNext_));
         if (n == 0) {  // only the direct buffer stays full
+            if (GrowOutput(outNext_)) continue;
             outputFull_ = true;
             return InflateResult::Ok;
         }
@@ -449,8 +470,8 @@ VORNE_ALWAYS_INLINE InflateResult StreamDecoder<kCircular>::DecodeCodes(const st
     std::uint64_t bitbuf = bitbuf_;
     unsigned bitsleft = bitsleft_;
     std::uint8_t* out = outNext_;
-    std::uint8_t* const outBegin = outBegin_;
-    std::uint8_t* const outEnd = outEnd_;
+    std::uint8_t* outBegin = outBegin_;
+    std::uint8_t* outEnd = outEnd_;
     const std::uint8_t* const inEnd = inEnd_;
 
     auto leave = [&](InflateResult result) {
@@ -582,8 +603,12 @@ VORNE_ALWAYS_INLINE InflateResult StreamDecoder<kCircular>::DecodeCodes(const st
         if (kind == 0 && distance > position && (!kCircular || !wrapped_)) return leave(InflateResult::InvalidData);
         for (unsigned n = kind == kLiteral ? 1 : value; n != 0; --n) {
             if (!kCircular && out == outEnd) {
-                outputFull_ = true;
-                return leave(InflateResult::Ok);
+                if (!GrowOutput(out)) {
+                    outputFull_ = true;
+                    return leave(InflateResult::Ok);
+                }
+                outBegin = outBegin_;
+                outEnd = outEnd_;
             }
             if (kind == kLiteral) {
                 *out = static_cast<std::uint8_t>(value);
@@ -610,6 +635,13 @@ InflateResult Inflate(std::span<const std::uint8_t> input, std::span<std::uint8_
 
 InflateIntoResult InflateInto(std::span<const std::uint8_t> input, std::span<std::uint8_t> output) {
     StreamDecoder<false> decoder(input, output, nullptr);
+    const InflateResult result = decoder.Run();
+    return {result, decoder.Produced(), decoder.OutputFull()};
+}
+
+InflateIntoResult InflateInto(std::span<const std::uint8_t> input, std::span<std::uint8_t> output,
+                              const OutputGrowth& grow) {
+    StreamDecoder<false> decoder(input, output, nullptr, &grow);
     const InflateResult result = decoder.Run();
     return {result, decoder.Produced(), decoder.OutputFull()};
 }

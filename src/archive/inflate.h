@@ -21,6 +21,9 @@ namespace vorne {
 
 inline constexpr std::size_t kInflateWindowSize = 32768;
 
+// The longest match a DEFLATE stream can copy (RFC 1951, 3.2.5).
+inline constexpr unsigned kDeflateMaxMatch = 258;
+
 // The decoder's results. The zip reader reports a nonzero one as "Error %d inflating ...", so the
 // numbers are part of the interface.
 enum class InflateResult : int {
@@ -61,6 +64,16 @@ struct InflateIntoResult {
 // Decodes `input` straight into `output`. A stream that yields fewer bytes than the output holds
 // ends with `produced` below its size; one that yields more ends with `outputFull`.
 InflateIntoResult InflateInto(std::span<const std::uint8_t> input, std::span<std::uint8_t> output);
+
+// More room for InflateInto's output, asked for when the output is full and the stream has more
+// to give. Called with the number of bytes produced; returns the new output, whose first bytes
+// are those produced, or an output no larger when there is no more room (the stream then ends
+// with `outputFull`, and the function is not called again).
+using OutputGrowth = std::function<std::span<std::uint8_t>(std::size_t produced)>;
+
+// The same, starting with `output` and growing it through `grow`.
+InflateIntoResult InflateInto(std::span<const std::uint8_t> input, std::span<std::uint8_t> output,
+                              const OutputGrowth& grow);
 
 // How many times this run built the fixed-code tables (RFC 1951, 3.2.6): 0 before the first block
 // with fixed codes, 1 ever after, however many threads race to decode one first.

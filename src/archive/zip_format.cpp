@@ -2,124 +2,154 @@
 
 #include <algorithm>
 
-#include "platform/file.h"
-#include "platform/file_error.h"
+#include "archive/field_reader.h"
 
 namespace vorne {
 
-std::uint16_t ReadLE16(std::span<const std::uint8_t> b, std::size_t at) {
-    return static_cast<std::uint16_t>(b[at] | (b[at + 1] << 8));
+ZipEndRecord DecodeEndRecord(std::span<const std::uint8_t> bytes) {
+    FieldReader r(bytes);
+    r.Skip(4);  // signature
+    ZipEndRecord end;
+    end.thisDisk = r.U16();
+    end.directoryDisk = r.U16();
+    end.entriesOnDisk = r.U16();
+    end.totalEntries = r.U16();
+    end.directorySize = r.U32();
+    end.directoryOffset = r.U32();
+    end.commentLength = r.U16();
+    return end;
 }
 
-std::uint32_t ReadLE32(std::span<const std::uint8_t> b, std::size_t at) {
-    return static_cast<std::uint32_t>(b[at]) | (static_cast<std::uint32_t>(b[at + 1]) << 8) |
-           (static_cast<std::uint32_t>(b[at + 2]) << 16) | (static_cast<std::uint32_t>(b[at + 3]) << 24);
-}
-
-ZipEndRecord DecodeEndRecord(std::span<const std::uint8_t> b) {
-    ZipEndRecord r;
-    r.thisDisk = ReadLE16(b, 4);
-    r.directoryDisk = ReadLE16(b, 6);
-    r.entriesOnDisk = ReadLE16(b, 8);
-    r.totalEntries = ReadLE16(b, 10);
-    r.directorySize = ReadLE32(b, 12);
-    r.directoryOffset = ReadLE32(b, 16);
-    r.commentLength = ReadLE16(b, 20);
-    return r;
-}
-
-ZipLocalHeader DecodeLocalHeader(std::span<const std::uint8_t> b) {
+ZipLocalHeader DecodeLocalHeader(std::span<const std::uint8_t> bytes) {
+    FieldReader r(bytes);
     ZipLocalHeader h;
-    h.signature = ReadLE32(b, 0);
-    h.versionNeeded = ReadLE16(b, 4);
-    h.flags = ReadLE16(b, 6);
-    h.method = ReadLE16(b, 8);
-    h.modificationTime = ReadLE16(b, 10);
-    h.modificationDate = ReadLE16(b, 12);
-    h.crc = ReadLE32(b, 14);
-    h.compressedSize = ReadLE32(b, 18);
-    h.uncompressedSize = ReadLE32(b, 22);
-    h.nameLength = ReadLE16(b, 26);
-    h.extraLength = ReadLE16(b, 28);
+    h.signature = r.U32();
+    h.versionNeeded = r.U16();
+    h.flags = r.U16();
+    h.method = r.U16();
+    h.modificationTime = r.U16();
+    h.modificationDate = r.U16();
+    h.crc = r.U32();
+    h.compressedSize = r.U32();
+    h.uncompressedSize = r.U32();
+    h.nameLength = r.U16();
+    h.extraLength = r.U16();
     return h;
 }
 
-std::optional<ZipDirectoryEntry> DecodeDirectoryEntry(std::span<const std::uint8_t> b) {
-    if (b.size() < ZipDirectoryEntry::kFixedSize) return std::nullopt;
+std::optional<Zip64Locator> DecodeZip64Locator(std::span<const std::uint8_t> bytes) {
+    FieldReader r(bytes);
+    if (r.U32() != kZip64LocatorSignature) return std::nullopt;
+    Zip64Locator locator;
+    locator.endRecordDisk = r.U32();
+    locator.endRecordOffset = r.U64();
+    locator.totalDisks = r.U32();
+    if (!r.Ok()) return std::nullopt;
+    return locator;
+}
+
+bool ApplyZip64EndRecord(std::span<const std::uint8_t> bytes, ZipEndRecord& end) {
+    FieldReader r(bytes);
+    if (r.U32() != kZip64EndSignature) return false;
+    r.Skip(8 + 2 + 2);  // record size, version made by, version needed
+    ZipEndRecord wide = end;
+    wide.thisDisk = r.U32();
+    wide.directoryDisk = r.U32();
+    wide.entriesOnDisk = r.U64();
+    wide.totalEntries = r.U64();
+    wide.directorySize = r.U64();
+    wide.directoryOffset = r.U64();
+    wide.zip64 = true;
+    if (!r.Ok()) return false;
+    end = wide;
+    return true;
+}
+
+std::optional<std::span<const std::uint8_t>> FindZip64Block(std::span<const std::uint8_t> extra) {
+    FieldReader r(extra);
+    while (r.Left() >= 4) {
+        const std::uint16_t id = r.U16();
+        const std::uint16_t size = r.U16();
+        auto data = r.Bytes(size);
+        if (!r.Ok()) break;  // a block that runs past the field ends the search
+        if (id == kZip64ExtraId) return data;
+    }
+    return std::nullopt;
+}
+
+namespace {
+
+// The zip64 block holds, in this order, only the values whose own field is marked: the
+// uncompressed size, the compressed size, the local header offset and the start disk. A value
+// the block is too short for keeps its marker.
+void TakeWide(FieldReader& block, std::uint64_t& value) {
+    if (value != kZip64Marker32) return;
+    const std::uint64_t wide = block.U64();
+    if (block.Ok()) value = wide;
+}
+
+}  // namespace
+
+std::optional<ZipDirectoryEntry> DecodeDirectoryEntry(std::span<const std::uint8_t> bytes) {
+    FieldReader r(bytes);
     ZipDirectoryEntry e;
-    e.versionMadeBy = b[4];
-    e.hostSystem = b[5];
-    e.versionNeeded = b[6];
-    e.versionNeededUpper = b[7];
-    e.flags = ReadLE16(b, 8);
-    e.method = ReadLE16(b, 10);
-    e.modificationTime = ReadLE16(b, 12);
-    e.modificationDate = ReadLE16(b, 14);
-    e.crc = ReadLE32(b, 16);
-    e.compressedSize = ReadLE32(b, 20);
-    e.uncompressedSize = ReadLE32(b, 24);
-    e.nameLength = ReadLE16(b, 28);
-    e.extraLength = ReadLE16(b, 30);
-    e.commentLength = ReadLE16(b, 32);
-    e.startDisk = ReadLE16(b, 34);
-    e.internalAttributes = ReadLE16(b, 36);
-    e.externalAttributes = ReadLE32(b, 38);
-    e.localHeaderOffset = ReadLE32(b, 42);
-    if (b.size() < e.RecordSize()) return std::nullopt;
-    e.name.assign(b.begin() + ZipDirectoryEntry::kFixedSize,
-                  b.begin() + static_cast<std::ptrdiff_t>(ZipDirectoryEntry::kFixedSize + e.nameLength));
+    r.Skip(4);  // signature, not tested
+    e.versionMadeBy = r.U8();
+    e.hostSystem = r.U8();
+    e.versionNeeded = r.U8();
+    e.versionNeededUpper = r.U8();
+    e.flags = r.U16();
+    e.method = r.U16();
+    e.modificationTime = r.U16();
+    e.modificationDate = r.U16();
+    e.crc = r.U32();
+    e.compressedSize = r.U32();
+    e.uncompressedSize = r.U32();
+    e.nameLength = r.U16();
+    e.extraLength = r.U16();
+    e.commentLength = r.U16();
+    e.startDisk = r.U16();
+    e.internalAttributes = r.U16();
+    e.externalAttributes = r.U32();
+    e.localHeaderOffset = r.U32();
+    e.name = r.Text(e.nameLength);
+    auto extra = r.Bytes(e.extraLength);
+    r.Skip(e.commentLength);
+    if (!r.Ok()) return std::nullopt;
+
+    if (auto block = FindZip64Block(extra)) {
+        e.zip64 = true;
+        FieldReader wide(*block);
+        TakeWide(wide, e.uncompressedSize);
+        TakeWide(wide, e.compressedSize);
+        TakeWide(wide, e.localHeaderOffset);
+        if (e.startDisk == kZip64Marker16) {
+            const std::uint32_t disk = wide.U32();
+            if (wide.Ok()) e.startDisk = disk;
+        }
+    }
     return e;
+}
+
+void ResolveZip64Sizes(ZipLocalHeader& header, std::span<const std::uint8_t> extra) {
+    auto block = FindZip64Block(extra);
+    header.zip64 = block.has_value();
+    if (!block) return;
+    FieldReader wide(*block);
+    TakeWide(wide, header.uncompressedSize);
+    TakeWide(wide, header.compressedSize);
 }
 
 std::optional<std::size_t> FindEndRecord(std::span<const std::uint8_t> tail) {
     if (tail.size() < ZipEndRecord::kSize) return std::nullopt;
     for (std::size_t at = tail.size() - ZipEndRecord::kSize + 1; at-- > 0;) {
-        if (tail[at] == 'P' && ReadLE32(tail, at) == kZipEndSignature) return at;
+        if (tail[at] == 'P' && FieldReader(tail.subspan(at)).U32() == kZipEndSignature) return at;
     }
     return std::nullopt;
 }
 
 std::int64_t EndRecordSearchSize(std::int64_t length) {
     return std::min<std::int64_t>(length, static_cast<std::int64_t>(ZipEndRecord::kSize + kZipMaxComment));
-}
-
-std::optional<ZipEndRecord> ReadEndRecord(const File& archive, std::int64_t length) {
-    // Most archives have a short comment or none, so a small read at the end finds the record;
-    // only when it does not is the whole stretch read. Either way the hit nearest the end wins.
-    constexpr std::int64_t kFirstRead = 4096;
-    const std::int64_t searchSize = EndRecordSearchSize(length);
-    std::vector<std::uint8_t> tail;
-    for (std::int64_t size : {std::min(searchSize, kFirstRead), searchSize}) {
-        tail.resize(static_cast<std::size_t>(size));
-        if (archive.ReadAt(length - size, tail) != tail.size()) throw FileError(archive.Path(), "short read");
-        if (auto at = FindEndRecord(tail)) return DecodeEndRecord(std::span(tail).subspan(*at));
-        if (size == searchSize) break;
-    }
-    return std::nullopt;
-}
-
-std::optional<std::vector<ZipDirectoryEntry>> ReadDirectoryEntries(const File& archive, std::int64_t length,
-                                                                   const ZipEndRecord& end) {
-    // A size that runs past the end of the file takes no memory.
-    if (std::int64_t{end.directoryOffset} + end.directorySize > length) return std::nullopt;
-    std::vector<std::uint8_t> directory(end.directorySize);
-    if (archive.ReadAt(end.directoryOffset, directory) != directory.size()) return std::nullopt;
-    std::vector<ZipDirectoryEntry> entries;
-    std::size_t offset = 0;
-    for (int i = 0; i < end.totalEntries; ++i) {
-        auto entry = DecodeDirectoryEntry(std::span(directory).subspan(offset));
-        if (!entry) break;  // the rest does not lie wholly within the directory
-        offset += entry->RecordSize();
-        entries.push_back(std::move(*entry));
-    }
-    return entries;
-}
-
-std::optional<std::vector<ZipDirectoryEntry>> ReadCentralDirectory(const File& archive) {
-    const std::int64_t length = archive.Size();
-    auto end = ReadEndRecord(archive, length);
-    if (!end) return std::nullopt;
-    return ReadDirectoryEntries(archive, length, *end);
 }
 
 }  // namespace vorne

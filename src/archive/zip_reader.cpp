@@ -2,10 +2,8 @@
 
 #include <algorithm>
 #include <array>
-#include <cinttypes>
-#include <cstdarg>
-#include <cstdio>
 #include <new>
+#include <optional>
 
 #include "archive/inflate.h"
 #include "base/crc32.h"
@@ -16,16 +14,15 @@ namespace vorne {
 
 namespace {
 
-thread_local ZipErrorListener* currentListener = nullptr;
-
-// The most a deflate stream can expand: a 258-byte match in two bits.
+// The most a DEFLATE stream can expand: a longest match in two bits.
 constexpr std::uint64_t kMaxDeflateRatio = 1032;
 
-// Versions needed to extract above 2.0 (0x14) are refused.
+// Versions needed to extract above 2.0 (0x14) are refused, but for zip64 entries, which need 4.5.
 constexpr std::uint8_t kMaxVersionNeeded = 0x14;
+constexpr std::uint8_t kMaxZip64VersionNeeded = 0x2D;
 
 const char* MethodLine(bool deflated) {
-    return deflated ? "Could not create input buffer for zipfile %s\n" : "Couldn't extract uncompressed file from zipfile %s\n";
+    return deflated ? "Could not create input buffer for zipfile " : "Couldn't extract uncompressed file from zipfile ";
 }
 
 // The last component of a stored name split at "/", empty components skipped.
@@ -35,37 +32,22 @@ std::string_view LastComponent(std::string_view name) {
     return slash == std::string_view::npos ? name : name.substr(slash + 1);
 }
 
+// The first size a deflated member's buffer gets, and the next as it fills.
+std::size_t InitialRoom(std::uint64_t declared, std::uint64_t compressed) {
+    const std::uint64_t guess = std::max<std::uint64_t>(kZipInitialMemberRoom, compressed * kZipExpectedRatio);
+    return static_cast<std::size_t>(std::min(declared, guess));
+}
+
+std::size_t NextRoom(std::size_t now, std::size_t needed, std::size_t limit) {
+    return std::min(limit, std::max(needed, now * 2));
+}
+
 }  // namespace
 
-void ReportZipError(const char* format, ...) {
-    char line[256];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(line, sizeof line, format, args);
-    va_end(args);
-    if (currentListener != nullptr) currentListener->Hear(line);
-}
-
-ZipErrorListener::ZipErrorListener(std::function<void(const std::string&)> hear_)
-    : hear(std::move(hear_)), previous(currentListener) {
-    currentListener = this;
-}
-
-ZipErrorListener::~ZipErrorListener() { currentListener = previous; }
-
-int get_file_length(const File& file, std::int64_t& length) {
-    try {
-        length = file.Size();
-        return 0;
-    } catch (const FileError&) {
-        return -1;
-    }
-}
-
 void MemberOutput::AppendOutput(std::span<const std::uint8_t> bytes) {
-    std::size_t room = buffer.size() - end;
-    std::size_t n = std::min(room, bytes.size());
-    std::copy_n(bytes.begin(), n, buffer.begin() + static_cast<std::ptrdiff_t>(end));
+    if (end + bytes.size() > data.size() && data.size() < limit) data.Resize(NextRoom(data.size(), end + bytes.size(), limit));
+    const std::size_t n = std::min(data.size() - end, bytes.size());
+    std::copy_n(bytes.begin(), n, data.Room().begin() + static_cast<std::ptrdiff_t>(end));
     end += n;
     if (n < bytes.size()) overflowed = true;
 }
@@ -77,269 +59,327 @@ std::string ZipBaseName(std::string_view path) {
     return std::string(cut == std::string_view::npos ? rest : rest.substr(cut + 1));
 }
 
-std::unique_ptr<ZipArchive> ZipArchive::Open(const std::string& path, int& result) {
+std::unique_ptr<ZipArchive> ZipArchive::Open(const std::string& path, ZipStatus& status) {
     File file;
     try {
         file = File::OpenRead(path);
         if (!file.IsRegular()) throw FileError(path, "Not a regular file");
     } catch (const FileError&) {
-        ReportZipError("Could not open zipfile %s\n", path.c_str());
-        result = kZipFailed;
+        status.Say("Could not open zipfile ", path, "\n");
+        status.Fail(ZipResult::Failed);
         return nullptr;
     }
-    return Open(std::move(file), path, result);
+    return Open(std::move(file), path, status);
 }
 
-std::unique_ptr<ZipArchive> ZipArchive::Open(File opened, const std::string& path, int& result) {
+std::unique_ptr<ZipArchive> ZipArchive::Open(File opened, const std::string& path, ZipStatus& status) {
     std::unique_ptr<ZipArchive> archive(new ZipArchive);
     ZipArchive& a = *archive;
-    a.archivePath = path;
     a.baseName = ZipBaseName(path);
     a.file = std::move(opened);
-    const char* base = a.baseName.c_str();
-    if (int error = get_file_length(a.file, a.length); error != 0) {
-        ReportZipError("Error in zipfile %s: get_file_length() failed\n", base);
-        result = error;
-        return nullptr;
-    }
-
-    // The end record stands in the last 22 bytes plus the longest comment.
     try {
-        auto end = ReadEndRecord(a.file, a.length);
-        if (!end) {
-            ReportZipError("Error in zipfile %s: couldn't find 'end of central dir' signature\n", base);
-            ReportZipError("Error reading 'end of central directory' in zipfile %s\n", base);
-            result = kZipNoEndRecord;
-            return nullptr;
-        }
-        a.end = *end;
+        a.length = a.file.Size();
     } catch (const FileError&) {
-        ReportZipError("Error in zipfile %s: couldn't read %ld bytes from end of file\n", base,
-                       static_cast<long>(EndRecordSearchSize(a.length)));
-        ReportZipError("Error reading 'end of central directory' in zipfile %s\n", base);
-        result = kZipFailed;
-        return nullptr;
-    }
-    if (a.end.thisDisk != a.end.directoryDisk || a.end.entriesOnDisk != a.end.totalEntries || a.end.totalEntries < 1) {
-        ReportZipError("Unsupported zipfile %s: zipfile cannot span disks\n", base);
-        result = kZipFailed;
-        return nullptr;
-    }
-
-    // The whole directory, however large: a member past the first few kilobytes is still found.
-    if (a.end.directoryOffset > a.length) {
-        ReportZipError("Error in zipfile %s: couldn't fseek to start of central directory\n", base);
-        result = kZipFailed;
-        return archive;  // every read then fails with "Could not find"
-    }
-    std::optional<std::vector<ZipDirectoryEntry>> entries;
-    try {
-        entries = ReadDirectoryEntries(a.file, a.length, a.end);
-    } catch (const std::exception&) {
-        // a read error: reported below as a directory that cannot be read
-    }
-    if (!entries) {
-        ReportZipError("Error in zipfile %s: couldn't read %ld bytes from central directory\n", base,
-                       static_cast<long>(a.end.directorySize));
-        result = kZipFailed;
+        status.Say("Error in zipfile ", a.baseName, ": couldn't take the file's length\n");
+        status.Fail(ZipResult::Failed);
         return archive;
     }
-    a.entries = std::move(*entries);
-    for (std::size_t i = 0; i < a.entries.size(); ++i) {
-        std::string compared = ToUpperAscii(a.entries[i].name).substr(0, kZipComparedNameLength);
-        a.byName[compared].push_back(static_cast<int>(i));
-        if (!compared.ends_with('/')) a.byLastComponent[std::string(LastComponent(compared))].push_back(static_cast<int>(i));
-        a.comparedNames.push_back(std::move(compared));
+    a.directory = ReadZipDirectory(a.file, a.length, a.baseName, status);
+    if (!a.directory.read) return archive;
+
+    a.room = MemberRoom(a.directory);
+    const auto& entries = a.directory.entries;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        std::string upper = ToUpperAscii(entries[i].name);
+        if (!upper.ends_with('/')) a.byLastComponent[std::string(LastComponent(upper))].push_back(i);
+        a.byName[std::move(upper)].push_back(i);
     }
-    result = kZipOk;
     return archive;
 }
 
-int ZipArchive::FindEntry(const std::string& wanted) const {
-    const char* base = baseName.c_str();
-    // Candidates: first the entries of exactly the wanted name, then those whose last component is
-    // the wanted name (where the lengths differ; same lengths must match whole), each in directory
-    // order. Trying the whole name first means "GAME.NES" reads GAME.NES, not an earlier
-    // sub/GAME.NES, while a bare file name still finds a member in any folder.
-    std::vector<int> candidates;
-    if (auto it = byName.find(wanted); it != byName.end()) candidates = it->second;
-    if (auto it = byLastComponent.find(wanted); it != byLastComponent.end()) {
-        for (int i : it->second) {
-            if (comparedNames[static_cast<std::size_t>(i)].size() != wanted.size()) candidates.push_back(i);
+std::vector<std::size_t> ZipArchive::Candidates(std::string_view name, const std::string& upper) const {
+    // First the entries of exactly the wanted name, then those of the same name in another case,
+    // then those whose last component is the wanted name (where the lengths differ; same lengths
+    // must match whole), each in directory order. Trying the whole name first means "GAME.NES"
+    // reads GAME.NES, not an earlier sub/GAME.NES, while a bare file name still finds a member in
+    // any folder.
+    std::vector<std::size_t> candidates;
+    if (auto it = byName.find(upper); it != byName.end()) {
+        for (std::size_t i : it->second) {
+            if (Entries()[i].name == name) candidates.push_back(i);
+        }
+        for (std::size_t i : it->second) {
+            if (Entries()[i].name != name) candidates.push_back(i);
         }
     }
-
-    for (int i : candidates) {
-        const ZipDirectoryEntry& e = entries[static_cast<std::size_t>(i)];
-        bool usable = true;
-        if (e.method != kZipMethodStored && e.method != kZipMethodDeflated) {
-            ReportZipError("Error in zipfile %s: compression method for file %s unsupported.\n", base, wanted.c_str());
-            ReportZipError("Method: $%04x  must be $0000 (Stored) or $0008 (Deflated)\n", e.method);
-            usable = false;
+    if (auto it = byLastComponent.find(upper); it != byLastComponent.end()) {
+        for (std::size_t i : it->second) {
+            if (Entries()[i].name.size() != upper.size()) candidates.push_back(i);
         }
-        if (e.versionNeeded > kMaxVersionNeeded) {
-            ReportZipError("Error in zipfile %s: version for file %s too new.\n", base, wanted.c_str());
-            ReportZipError("Version: $%02x must be $14 or less\n", e.versionNeeded);
-            usable = false;
-        }
-        if (e.versionNeededUpper != 0) {
-            ReportZipError("Error in zipfile %s: OS for file %s not supported.\n", base, wanted.c_str());
-            ReportZipError("OS: $%02x must be $00\n", e.versionNeededUpper);
-            usable = false;
-        }
-        if (e.startDisk != end.thisDisk) {
-            ReportZipError("Error in zipfile %s: zipfile cannot span disks\n", base);
-            usable = false;
-        }
-        // An encrypted member would decode into garbage.
-        if (e.flags & kZipFlagEncrypted) {
-            ReportZipError("Error in zipfile %s: file %s is encrypted.\n", base, wanted.c_str());
-            usable = false;
-        }
-        if (usable) return i;
     }
-    ReportZipError("Could not find %s in zipfile %s\n", wanted.c_str(), base);
-    return -1;
+    return candidates;
 }
 
-int ZipArchive::ReadMember(std::string_view name, std::vector<std::uint8_t>& data, InflatePath path) const {
-    const std::string wanted = ToUpperAscii(name);
-    if (wanted.size() > kZipMaxWantedName || comparedNames.size() != entries.size() || entries.empty()) {
-        ReportZipError("Could not find %s in zipfile %s\n", wanted.c_str(), baseName.c_str());
-        return kZipFailed;
-    }
-    int index = FindEntry(wanted);
-    if (index < 0) return kZipFailed;
+bool ZipArchive::HasZip64LocalHeader(std::size_t index) const {
+    const ZipDirectoryEntry& e = Entries()[index];
     try {
-        return ReadEntry(entries[static_cast<std::size_t>(index)], wanted, data, path);
-    } catch (const std::bad_alloc&) {
-        ReportZipError("Couldn't allocate memory for file %s of zipfile %s\n", wanted.c_str(), baseName.c_str());
-        return kZipFailed;
+        std::array<std::uint8_t, ZipLocalHeader::kSize> fixed{};
+        if (e.localHeaderOffset >= static_cast<std::uint64_t>(length)) return false;
+        const auto at = static_cast<std::int64_t>(e.localHeaderOffset);
+        if (file.ReadAt(at, fixed) != fixed.size()) return false;
+        ZipLocalHeader local = DecodeLocalHeader(fixed);
+        std::vector<std::uint8_t> extra(local.extraLength);
+        extra.resize(file.ReadAt(at + static_cast<std::int64_t>(ZipLocalHeader::kSize) + local.nameLength, extra));
+        ResolveZip64Sizes(local, extra);
+        return local.zip64;
     } catch (const FileError&) {
-        ReportZipError("Error in zipfile %s: couldn't read file %s\n", baseName.c_str(), wanted.c_str());
-        return kZipFailed;
+        return false;
     }
 }
 
-int ZipArchive::ReadEntry(const ZipDirectoryEntry& entry, const std::string& wanted, std::vector<std::uint8_t>& data,
-                          InflatePath path) const {
-    const char* base = baseName.c_str();
-    const char* member = wanted.c_str();
-    const std::int64_t headerAt = entry.localHeaderOffset;
-    if (headerAt >= length) {
-        ReportZipError("Error in zipfile %s: couldn't fseek to local file header\n", base);
-        ReportZipError("Error reading 'local file header' in zipfile %s\n", base);
-        return kZipFailed;
+bool ZipArchive::Usable(std::size_t index, const std::string& member, ZipStatus& status) const {
+    const ZipDirectoryEntry& e = Entries()[index];
+    const std::string& base = baseName;
+    bool usable = true;
+    if (e.method != kZipMethodStored && e.method != kZipMethodDeflated) {
+        status.Say("Error in zipfile ", base, ": compression method for file ", member, " unsupported.\n");
+        status.Say("Method: ", DollarHex(e.method, 4), "  must be $0000 (Stored) or $0008 (Deflated)\n");
+        usable = false;
     }
+    if (e.versionNeeded > kMaxVersionNeeded) {
+        // A zip64 entry says so in its directory entry or, as some zippers write it, only in its
+        // local header.
+        const bool zip64 = e.zip64 || HasZip64LocalHeader(index);
+        const std::uint8_t most = zip64 ? kMaxZip64VersionNeeded : kMaxVersionNeeded;
+        if (e.versionNeeded > most) {
+            status.Say("Error in zipfile ", base, ": version for file ", member, " too new.\n");
+            status.Say("Version: ", DollarHex(e.versionNeeded, 2), " must be ", DollarHex(most, 2), " or less\n");
+            usable = false;
+        }
+    }
+    if (e.versionNeededUpper != 0) {
+        status.Say("Error in zipfile ", base, ": OS for file ", member, " not supported.\n");
+        status.Say("OS: ", DollarHex(e.versionNeededUpper, 2), " must be $00\n");
+        usable = false;
+    }
+    if (e.startDisk != directory.end.thisDisk) {
+        status.Say("Error in zipfile ", base, ": zipfile cannot span disks\n");
+        usable = false;
+    }
+    // An encrypted member would decode into garbage.
+    if (e.flags & kZipFlagEncrypted) {
+        status.Say("Error in zipfile ", base, ": file ", member, " is encrypted.\n");
+        usable = false;
+    }
+    return usable;
+}
+
+ZipStatus ZipArchive::ReadMember(std::string_view name, MemberData& data, const ZipReadOptions& options) const {
+    ZipStatus status;
+    const std::string wanted = ToUpperAscii(name);
+    if (directory.read && Entries().empty()) {
+        status.Say("Empty zipfile ", baseName, ": zipfile holds no members\n");
+        status.Fail(ZipResult::Failed);
+        return status;
+    }
+    for (std::size_t index : Candidates(name, wanted)) {
+        if (!Usable(index, wanted, status)) continue;
+        ReadData(index, wanted, data, options, status);
+        return status;
+    }
+    status.Say("Could not find ", wanted, " in zipfile ", baseName, "\n");
+    status.Fail(ZipResult::Failed);
+    return status;
+}
+
+ZipStatus ZipArchive::ReadEntry(std::size_t index, MemberData& data, const ZipReadOptions& options) const {
+    ZipStatus status;
+    if (index >= Entries().size()) {
+        status.Say("Could not find entry ", index, " in zipfile ", baseName, "\n");
+        status.Fail(ZipResult::Failed);
+        return status;
+    }
+    const std::string member = ToUpperAscii(Entries()[index].name);
+    if (!Usable(index, member, status)) {
+        status.Fail(ZipResult::Failed);
+        return status;
+    }
+    ReadData(index, member, data, options, status);
+    return status;
+}
+
+std::optional<ZipArchive::MemberSpan> ZipArchive::Locate(std::size_t index, const std::string& member,
+                                                         ZipStatus& status) const {
+    const ZipDirectoryEntry& entry = Entries()[index];
+    const std::string& base = baseName;
+    auto fail = [&status] {
+        status.Fail(ZipResult::Failed);
+        return std::nullopt;
+    };
+    if (entry.localHeaderOffset >= static_cast<std::uint64_t>(length)) {
+        status.Say("Error in zipfile ", base, ": couldn't fseek to local file header\n");
+        status.Say("Error reading 'local file header' in zipfile ", base, "\n");
+        return fail();
+    }
+    const auto headerAt = static_cast<std::int64_t>(entry.localHeaderOffset);
     std::array<std::uint8_t, ZipLocalHeader::kSize> fixed{};
     if (file.ReadAt(headerAt, fixed) < fixed.size()) {
-        ReportZipError("Error in zipfile %s: couldn't read %ld bytes from local file header", base,
-                       static_cast<long>(std::min<std::int64_t>(8192, length - headerAt)));
-        ReportZipError("Error reading 'local file header' in zipfile %s\n", base);
-        return kZipFailed;
+        status.Say("Error in zipfile ", base, ": couldn't read ", std::min(kZipLocalHeaderReadSize, length - headerAt),
+                   " bytes from local file header");
+        status.Say("Error reading 'local file header' in zipfile ", base, "\n");
+        return fail();
     }
-    const ZipLocalHeader local = DecodeLocalHeader(fixed);
+    ZipLocalHeader local = DecodeLocalHeader(fixed);
     if (local.signature != kZipLocalHeaderSignature) {
-        ReportZipError("Error in zipfile %s: no local file header for file %s\n", base, member);
-        ReportZipError("Error reading 'local file header' in zipfile %s\n", base);
-        return kZipFailed;
+        status.Say("Error in zipfile ", base, ": no local file header for file ", member, "\n");
+        status.Say("Error reading 'local file header' in zipfile ", base, "\n");
+        return fail();
     }
     const bool deflated = local.method == kZipMethodDeflated;
     if (local.method != kZipMethodStored && !deflated) {
-        ReportZipError("Error in zipfile %s: compression method for file %s unsupported.\n", base, member);
-        ReportZipError("Method: $%04x  must be $0000 (Stored) or $0008 (Deflated)\n", local.method);
-        return kZipFailed;
+        status.Say("Error in zipfile ", base, ": compression method for file ", member, " unsupported.\n");
+        status.Say("Method: ", DollarHex(local.method, 4), "  must be $0000 (Stored) or $0008 (Deflated)\n");
+        return fail();
     }
     if (local.flags & kZipFlagEncrypted) {
-        ReportZipError("Error in zipfile %s: file %s is encrypted.\n", base, member);
-        return kZipFailed;
+        status.Say("Error in zipfile ", base, ": file ", member, " is encrypted.\n");
+        return fail();
+    }
+    if (local.compressedSize == kZip64Marker32 || local.uncompressedSize == kZip64Marker32) {
+        std::vector<std::uint8_t> extra(local.extraLength);
+        extra.resize(file.ReadAt(headerAt + static_cast<std::int64_t>(ZipLocalHeader::kSize) + local.nameLength, extra));
+        ResolveZip64Sizes(local, extra);
     }
     // Sizes and CRC that follow the data (a data descriptor) stand in the directory as well.
     const bool described = local.flags & kZipFlagDataDescriptor;
-    const std::uint32_t compressedSize = described ? entry.compressedSize : local.compressedSize;
-    const std::uint32_t size = described ? entry.uncompressedSize : local.uncompressedSize;
-    const std::uint32_t crc = described ? entry.crc : local.crc;
+    MemberSpan span;
+    span.deflated = deflated;
+    span.compressedSize = described ? entry.compressedSize : local.compressedSize;
+    span.size = described ? entry.uncompressedSize : local.uncompressedSize;
+    span.crc = described ? entry.crc : local.crc;
+    span.dataAt = entry.localHeaderOffset + local.DataOffset();
 
     // A size no stream of this length could give, or too large to hold, fails before any memory
     // is taken for it.
-    const std::uint64_t most = deflated ? std::uint64_t{compressedSize} * kMaxDeflateRatio + 258 : compressedSize;
-    if (size > most || size > kZipMaxMemberSize) {
-        ReportZipError("Error in zipfile %s: file %s cannot be %lu bytes long\n", base, member, static_cast<unsigned long>(size));
-        return kZipFailed;
+    const std::uint64_t most = !deflated ? span.compressedSize
+                               : span.compressedSize > (UINT64_MAX - kDeflateMaxMatch) / kMaxDeflateRatio
+                                   ? UINT64_MAX
+                                   : span.compressedSize * kMaxDeflateRatio + kDeflateMaxMatch;
+    if (span.size > most || span.size > kZipMaxMemberSize) {
+        status.Say("Error in zipfile ", base, ": file ", member, " cannot be ", span.size, " bytes long\n");
+        return fail();
     }
-    if (!deflated && size != compressedSize) {
-        ReportZipError("Error in zipfile %s: stored file %s has sizes %lu and %lu\n", base, member,
-                       static_cast<unsigned long>(compressedSize), static_cast<unsigned long>(size));
-        return kZipFailed;
+    if (!deflated && span.size != span.compressedSize) {
+        status.Say("Error in zipfile ", base, ": stored file ", member, " has sizes ", span.compressedSize, " and ",
+                   span.size, "\n");
+        return fail();
     }
-
-    const std::int64_t dataAt = headerAt + static_cast<std::int64_t>(ZipLocalHeader::kSize) + local.nameLength + local.extraLength;
     // Compressed bytes that would run past the end of the file take no memory either.
-    const bool fits = dataAt + compressedSize <= length;
-    // A stored member's bytes go straight into the result; a deflated member's compressed bytes
-    // into memory that is not cleared first, since the read fills all of it.
-    std::vector<std::uint8_t> output;
-    std::unique_ptr<std::uint8_t[]> compressed;
-    std::span<std::uint8_t> input;
-    if (fits && deflated) {
-        compressed.reset(new std::uint8_t[compressedSize]);
-        input = {compressed.get(), compressedSize};
-    } else if (fits) {
-        output.resize(compressedSize);
-        input = output;
+    if (span.dataAt > static_cast<std::uint64_t>(length) || span.compressedSize > static_cast<std::uint64_t>(length) - span.dataAt) {
+        status.Say("Error in zipfile ", base, ": couldn't read ", span.compressedSize, " bytes of compressed data\n");
+        status.Say(MethodLine(deflated), base, "\n");
+        return fail();
     }
-    if (!fits || file.ReadAt(dataAt, input) != input.size()) {
-        ReportZipError("Error in zipfile %s: couldn't read %ld bytes of compressed data\n", base, static_cast<long>(compressedSize));
-        ReportZipError(MethodLine(deflated), base);
-        return kZipFailed;
+    // A member whose bytes run into the next member or the directory shares them with another
+    // part of the archive: reading it would read the same bytes again (a zip bomb's trick).
+    if (local.DataOffset() + span.compressedSize > room[index]) {
+        status.Say("Error in zipfile ", base, ": file ", member, " overlaps another member or the central directory\n");
+        return fail();
     }
-
-    if (deflated) {
-        output.resize(size);
-        int code;
-        std::size_t produced;
-        bool tooLong;
-        if (path == InflatePath::Direct) {
-            InflateIntoResult r = InflateInto(input, output);
-            code = static_cast<int>(r.result);
-            produced = r.produced;
-            tooLong = r.outputFull;
-        } else {
-            std::vector<std::uint8_t> window(kInflateWindowSize);
-            MemberOutput sink{output};
-            code = static_cast<int>(Inflate(input, std::span<std::uint8_t, kInflateWindowSize>(window.data(), kInflateWindowSize),
-                                            [&sink](std::span<const std::uint8_t> bytes) { sink.AppendOutput(bytes); }));
-            produced = sink.end;
-            tooLong = sink.overflowed;
-        }
-        if (code != 0) {
-            ReportZipError("Error %d inflating compressed file from zipfile %s\n", code, base);
-            return code;
-        }
-        if (tooLong || produced != size) {
-            ReportZipError("Error in zipfile %s: file %s inflates to %s bytes than its header says\n", base, member,
-                           tooLong ? "more" : "fewer");
-            return kZipFailed;
-        }
-    }
-    if (Crc32(output) != crc) {
-        ReportZipError("Error in zipfile %s: CRC-32 of file %s does not match\n", base, member);
-        return kZipFailed;
-    }
-    data = std::move(output);
-    return kZipOk;
+    return span;
 }
 
-int ReadMember(const std::string& archivePath, std::string_view name, std::vector<std::uint8_t>& data) {
-    int result = kZipOk;
-    auto archive = ZipArchive::Open(archivePath, result);
-    if (!archive) return result;
-    if (result != kZipOk) {
-        // The directory could not be read: no member can be found.
-        ReportZipError("Could not find %s in zipfile %s\n", ToUpperAscii(name).c_str(), archive->BaseName().c_str());
-        return kZipFailed;
+void ZipArchive::ReadData(std::size_t index, const std::string& member, MemberData& data, const ZipReadOptions& options,
+                          ZipStatus& status) const {
+    const std::string& base = baseName;
+    try {
+        const std::optional<MemberSpan> span = Locate(index, member, status);
+        if (!span) return;
+        MemoryBudget::Lease lease;
+        if (options.budget != nullptr) lease = options.budget->Reserve((span->deflated ? span->compressedSize : 0) + span->size);
+
+        // A stored member's bytes go straight into the result; a deflated member's compressed
+        // bytes into memory that is not cleared first, since the read fills all of it.
+        MemberData output;
+        std::unique_ptr<std::uint8_t[]> compressed;
+        std::span<std::uint8_t> input;
+        if (span->deflated) {
+            compressed.reset(new std::uint8_t[span->compressedSize]);
+            input = {compressed.get(), static_cast<std::size_t>(span->compressedSize)};
+        } else {
+            output.Allocate(static_cast<std::size_t>(span->compressedSize));
+            input = output.Room();
+        }
+        if (file.ReadAt(static_cast<std::int64_t>(span->dataAt), input) != input.size()) {
+            status.Say("Error in zipfile ", base, ": couldn't read ", span->compressedSize, " bytes of compressed data\n");
+            status.Say(MethodLine(span->deflated), base, "\n");
+            status.Fail(ZipResult::Failed);
+            return;
+        }
+        if (span->deflated && !Inflate(input, *span, member, options.path, output, status)) return;
+        if (Crc32(output.Bytes()) != span->crc) {
+            status.Say("Error in zipfile ", base, ": CRC-32 of file ", member, " does not match\n");
+            status.Fail(ZipResult::Failed);
+            return;
+        }
+        lease.ShrinkTo(output.size());
+        output.Hold(std::move(lease));
+        data = std::move(output);
+    } catch (const std::bad_alloc&) {
+        status.Say("Couldn't allocate memory for file ", member, " of zipfile ", base, "\n");
+        status.Fail(ZipResult::Failed);
+    } catch (const FileError&) {
+        status.Say("Error in zipfile ", base, ": couldn't read file ", member, "\n");
+        status.Fail(ZipResult::Failed);
     }
-    return archive->ReadMember(name, data);
+}
+
+bool ZipArchive::Inflate(std::span<const std::uint8_t> input, const MemberSpan& span, const std::string& member,
+                         InflatePath path, MemberData& output, ZipStatus& status) const {
+    const auto limit = static_cast<std::size_t>(span.size);
+    output.Allocate(InitialRoom(span.size, span.compressedSize));
+    InflateResult code;
+    std::size_t produced;
+    bool tooLong;
+    if (path == InflatePath::Direct) {
+        const InflateIntoResult r = InflateInto(input, output.Room(), [&output, limit](std::size_t) {
+            if (output.size() < limit) output.Resize(NextRoom(output.size(), output.size() + 1, limit));
+            return output.Room();
+        });
+        code = r.result;
+        produced = r.produced;
+        tooLong = r.outputFull;
+    } else {
+        std::vector<std::uint8_t> window(kInflateWindowSize);
+        MemberOutput sink{output, limit};
+        code = vorne::Inflate(input, std::span<std::uint8_t, kInflateWindowSize>(window.data(), kInflateWindowSize),
+                              [&sink](std::span<const std::uint8_t> bytes) { sink.AppendOutput(bytes); });
+        produced = sink.end;
+        tooLong = sink.overflowed;
+    }
+    if (code != InflateResult::Ok) {
+        status.Say("Error ", static_cast<int>(code), " inflating compressed file from zipfile ", baseName, "\n");
+        status.inflate = code;
+        status.Fail(ZipResult::InflateFailed);
+        return false;
+    }
+    if (tooLong || produced != span.size) {
+        status.Say("Error in zipfile ", baseName, ": file ", member, " inflates to ", tooLong ? "more" : "fewer",
+                   " bytes than its header says\n");
+        status.Fail(ZipResult::Failed);
+        return false;
+    }
+    return true;
+}
+
+ZipStatus ReadMember(const std::string& archivePath, std::string_view name, MemberData& data) {
+    ZipStatus opened;
+    auto archive = ZipArchive::Open(archivePath, opened);
+    if (!archive || !archive->Directory().endFound) return opened;
+    // An archive whose directory could not be read has no entry to find.
+    ZipStatus read = archive->ReadMember(name, data);
+    read.lines.insert(read.lines.begin(), opened.lines.begin(), opened.lines.end());
+    return read;
 }
 
 }  // namespace vorne

@@ -1,10 +1,9 @@
-// Reading one member of a zip archive into memory, whole: single-volume archives whose members
-// are stored or deflated. Nothing is shown to the user: each failure sends diagnostic lines to
-// ReportZipError, and the caller learns of it from the result alone.
+// Reading one member of a zip archive into memory, whole: single-volume archives (zip64 ones
+// too) whose members are stored or deflated. Nothing is shown to the user: every operation gives
+// back a ZipStatus with its result and the diagnostic lines that explain a failure.
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -13,50 +12,30 @@
 #include <unordered_map>
 #include <vector>
 
-#include "archive/zip_format.h"
+#include "archive/member_data.h"
+#include "archive/memory_budget.h"
+#include "archive/zip_directory.h"
+#include "archive/zip_status.h"
 #include "platform/file.h"
 
 namespace vorne {
 
-// Results: 0 success; 1 no end record; the decoder's 1, 2 or 3 when inflating fails; -1 for every
-// other failure. Callers only tell zero from nonzero.
-inline constexpr int kZipOk = 0;
-inline constexpr int kZipNoEndRecord = 1;
-inline constexpr int kZipFailed = -1;
-
-// The longest member name a caller may ask for.
-inline constexpr std::size_t kZipMaxWantedName = 247;
-// Stored names are compared by their first 254 characters.
-inline constexpr std::size_t kZipComparedNameLength = 254;
 // No member is read whole into memory beyond this size.
 inline constexpr std::uint64_t kZipMaxMemberSize = 2ull << 30;
-
-// The diagnostic sink: formats one line (at most 255 characters) and discards it, unless the
-// calling thread listens (vorne-cli prints the reason for a failed extraction; tests check lines).
-void ReportZipError(const char* format, ...) __attribute__((format(printf, 1, 2)));
-
-// Lets the calling thread hear ReportZipError's lines for as long as the object lives.
-class ZipErrorListener {
-public:
-    explicit ZipErrorListener(std::function<void(const std::string&)> hear);
-    ~ZipErrorListener();
-    ZipErrorListener(const ZipErrorListener&) = delete;
-    ZipErrorListener& operator=(const ZipErrorListener&) = delete;
-
-    void Hear(const std::string& line) const { hear(line); }
-
-private:
-    std::function<void(const std::string&)> hear;
-    ZipErrorListener* previous;
-};
-
-// Seeks to the end of an open file and takes the position: 0 and the length, or nonzero.
-int get_file_length(const File& file, std::int64_t& length);
+// A deflated member's buffer starts at its declared size, or at this much (or four times its
+// compressed size) when it claims more; it then doubles as the bytes arrive, up to its declared
+// size. A member that claims far more than it holds takes no more than it holds.
+inline constexpr std::size_t kZipInitialMemberRoom = 1u << 20;
+inline constexpr std::size_t kZipExpectedRatio = 4;
+// A damaged local header is said to be read in pieces of this size.
+inline constexpr std::int64_t kZipLocalHeaderReadSize = 8192;
 
 // The output sink of the window decoder: appends each piece at the current end of the member's
-// buffer and never writes past it; a stream that yields more is noted as an overflow.
+// buffer, growing it up to `limit` bytes and never writing past that; a stream that yields more
+// is noted as an overflow.
 struct MemberOutput {
-    std::span<std::uint8_t> buffer;
+    MemberData& data;
+    std::size_t limit = 0;
     std::size_t end = 0;
     bool overflowed = false;
 
@@ -67,48 +46,75 @@ struct MemberOutput {
 // AppendOutput. Both give the same results; the direct path is the faster.
 enum class InflatePath { Direct, Window };
 
+struct ZipReadOptions {
+    InflatePath path = InflatePath::Direct;
+    // When given, the bytes a read needs are reserved from it first, and the member's data keeps
+    // its share reserved for as long as it lives.
+    MemoryBudget* budget = nullptr;
+};
+
 // An archive opened once, with its central directory read and indexed, so that many members can
 // be read without searching the directory afresh each time.
 class ZipArchive {
 public:
-    // Opens the archive and reads its directory. On failure returns nullptr and sets `result`;
-    // an archive whose directory cannot be read is returned with `result` nonzero, and no member
-    // of it can be read.
-    static std::unique_ptr<ZipArchive> Open(const std::string& path, int& result);
-    // The same for an archive the caller has opened; `path` names it.
-    static std::unique_ptr<ZipArchive> Open(File file, const std::string& path, int& result);
+    // Opens the archive and reads its directory. Returns nullptr only when the file cannot be
+    // opened; otherwise the archive, with `status` telling whether its directory could be read
+    // (no member of an archive without one can be read).
+    static std::unique_ptr<ZipArchive> Open(const std::string& path, ZipStatus& status);
+    // The same for an archive the caller has opened; `path` names it. Never nullptr.
+    static std::unique_ptr<ZipArchive> Open(File file, const std::string& path, ZipStatus& status);
 
-    // Reads the member `name` (matched as ReadMember describes) into `data`. On failure `data` is
-    // untouched and the result is nonzero.
-    int ReadMember(std::string_view name, std::vector<std::uint8_t>& data, InflatePath path = InflatePath::Direct) const;
+    // Whether the directory was read (it may hold no entries).
+    bool HasDirectory() const { return directory.read; }
+
+    // Reads the member `name` into `data`. The name is matched as stored, case mattering, first;
+    // then without regard to ASCII case, where a name of the same length as a stored one must
+    // equal it whole and otherwise the last component of a stored file name (never a folder)
+    // must equal the wanted name; the first such entry in directory order that can be read is
+    // read. On failure `data` is untouched.
+    ZipStatus ReadMember(std::string_view name, MemberData& data, const ZipReadOptions& options = {}) const;
+    // Reads the member of directory entry `index` into `data`, however many entries share its name.
+    ZipStatus ReadEntry(std::size_t index, MemberData& data, const ZipReadOptions& options = {}) const;
 
     const std::string& BaseName() const { return baseName; }
     const File& Archive() const { return file; }
-    const std::vector<ZipDirectoryEntry>& Entries() const { return entries; }
+    const std::vector<ZipDirectoryEntry>& Entries() const { return directory.entries; }
+    const ZipDirectory& Directory() const { return directory; }
 
 private:
     ZipArchive() = default;
-    int FindEntry(const std::string& wanted) const;
-    int ReadEntry(const ZipDirectoryEntry& entry, const std::string& wanted, std::vector<std::uint8_t>& data,
-                  InflatePath path) const;
+    std::vector<std::size_t> Candidates(std::string_view name, const std::string& upper) const;
+    bool Usable(std::size_t index, const std::string& member, ZipStatus& status) const;
+    bool HasZip64LocalHeader(std::size_t index) const;
+    // Where a member's data lies and what it should give, from its local header; nullopt (with
+    // the diagnostics) when it cannot be read.
+    struct MemberSpan {
+        bool deflated = false;
+        std::uint64_t compressedSize = 0;
+        std::uint64_t size = 0;
+        std::uint32_t crc = 0;
+        std::uint64_t dataAt = 0;
+    };
+    std::optional<MemberSpan> Locate(std::size_t index, const std::string& member, ZipStatus& status) const;
+    void ReadData(std::size_t index, const std::string& member, MemberData& data, const ZipReadOptions& options,
+                  ZipStatus& status) const;
+    bool Inflate(std::span<const std::uint8_t> input, const MemberSpan& span, const std::string& member, InflatePath path,
+                 MemberData& output, ZipStatus& status) const;
 
-    std::string archivePath;
     std::string baseName;  // the archive's file name, for diagnostics
     File file;
     std::int64_t length = 0;
-    ZipEndRecord end;
-    std::vector<ZipDirectoryEntry> entries;     // in directory order
-    std::vector<std::string> comparedNames;     // upper-cased, cut to 254 characters
-    // Entries by their compared name, and by the last component of it (folders left out).
-    std::unordered_map<std::string, std::vector<int>> byName;
-    std::unordered_map<std::string, std::vector<int>> byLastComponent;
+    ZipDirectory directory;
+    // For each entry, the bytes its member may span before it overlaps another part.
+    std::vector<std::uint64_t> room;
+    // Entries by their upper-cased name, and by the last component of it (folders left out).
+    std::unordered_map<std::string, std::vector<std::size_t>> byName;
+    std::unordered_map<std::string, std::vector<std::size_t>> byLastComponent;
 };
 
-// Reads member `name` of the archive at `archivePath` into `data`: its bytes and, as data.size(),
-// its length. The name is matched without regard to ASCII case; a name of the same length as a
-// stored one must equal it, otherwise the last component of a stored file name (never a folder)
-// must equal the wanted name, the first such entry in directory order being read.
-int ReadMember(const std::string& archivePath, std::string_view name, std::vector<std::uint8_t>& data);
+// Reads member `name` of the archive at `archivePath` into `data`: opens the archive, then reads
+// as ZipArchive::ReadMember does. The lines are those of both steps.
+ZipStatus ReadMember(const std::string& archivePath, std::string_view name, MemberData& data);
 
 // The last component of a path split at "/", "\" and ":", empty components skipped.
 std::string ZipBaseName(std::string_view path);

@@ -1,34 +1,45 @@
-// Listing an archive's members from the chain of local file headers, front to back, without
-// reading any member's data.
+// Listing an archive's members without reading any member's data: from its central directory
+// when it has one that can be read, otherwise by walking the chain of local file headers front to
+// back (an archive cut short before its directory still shows what it holds).
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace vorne {
 
 class File;
+struct ZipDirectoryEntry;
 
 struct ZipMemberInfo {
     std::string name;
     std::uint32_t crc = 0;
-    std::uint32_t compressedSize = 0;
-    std::uint32_t uncompressedSize = 0;
+    std::uint64_t compressedSize = 0;
+    std::uint64_t uncompressedSize = 0;
     std::uint16_t flags = 0;
     std::uint16_t method = 0;
-    std::int64_t localHeaderOffset = 0;
+    std::uint64_t localHeaderOffset = 0;
 };
 
-// The longest member name each walk accepts.
-inline constexpr int kMemberWalkNameLimit = 256;   // archive members in the folder scan
-inline constexpr int kZipListingNameLimit = 260;   // the Zip kind's listing
+ZipMemberInfo MemberInfoOf(const ZipDirectoryEntry& entry);
 
 // Yields each member in archive order. The walk stops at the first record that is not a local
-// file header (the central directory, or damage), at a name longer than `nameLimit`, and at a
-// name that is empty or starts with a control character or a byte of 0x80 and above. A member
-// whose sizes and CRC follow its data (a data descriptor) takes them from the central directory,
-// and the walk goes on at the next member the directory names. Throws FileError on a read error.
-void WalkLocalHeaders(const File& archive, int nameLimit, const std::function<void(const ZipMemberInfo&)>& yield);
+// file header (the central directory, or damage), at a name that is empty, starts with a control
+// character or runs past the end of the file. A member whose sizes and CRC follow its data (a
+// data descriptor) is yielded with what its header says, and ends the walk: where its data ends
+// is not known. Throws FileError on a read error.
+void WalkLocalHeaders(const File& archive, const std::function<void(const ZipMemberInfo&)>& yield);
+
+struct ZipListing {
+    bool fromDirectory = false;
+    std::vector<ZipMemberInfo> members;  // in directory order, or in archive order
+};
+
+// The members of an open archive: its directory's entries, or what the walk finds when it has no
+// directory that can be read. An archive whose directory holds no entries lists none. Throws
+// FileError on a read error.
+ZipListing ListZipMembers(const File& archive);
 
 }  // namespace vorne

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/file.h"
+#include "platform/file_error.h"
 
 namespace vorne {
 
@@ -78,24 +79,66 @@ std::size_t RomHeader::ReadAt(std::int64_t offset, std::span<std::uint8_t> out) 
     return got;
 }
 
-std::span<const std::uint8_t> RomHeader::ReadAll() {
-    if (activeFile == nullptr) return memFile;
-    wholeFile.resize(static_cast<std::size_t>(length));
-    std::size_t got = activeFile->ReadAt(0, wholeFile);
+void RomHeader::ForEachChunk(const ChunkVisitor& visit) {
+    if (activeFile == nullptr) {
+        visit(0, memFile);
+        return;
+    }
     // A file that shrank since its length was taken is decoded as what is there now, with the
     // length it had; the missing tail reads as zero.
-    std::fill(wholeFile.begin() + static_cast<std::ptrdiff_t>(got), wholeFile.end(), std::uint8_t{0});
-    return wholeFile;
+    ReadInChunks(*activeFile, 0, length, chunk, visit);
 }
 
-void RomHeader::RequireInside(const File& file, std::int64_t at, std::size_t size) const {
-    if (at < 0 || at + static_cast<std::int64_t>(size) > file.Size()) {
+std::vector<FieldWrite> RomHeader::WriteFields(std::span<const FieldEdit> edits) {
+    for (const FieldEdit& edit : edits) {
+        if (!SupportsField(edit.field)) {
+            throw OperationRefused(path + ": field " + std::to_string(edit.field) + " cannot be written for this kind");
+        }
+    }
+    {
+        File file = File::OpenReadWrite(path);
+        for (const FieldEdit& edit : edits) CheckField(file, edit.value, edit.field);
+    }
+    std::vector<FieldWrite> done;
+    done.reserve(edits.size());
+    for (const FieldEdit& edit : edits) done.push_back(WriteField(edit.value, edit.field));
+    return done;
+}
+
+void RomHeader::WriteHeaderBytes(File& file, std::int64_t at, std::span<const std::uint8_t> bytes) const {
+    RequireWritable(file, at, bytes.size());
+    file.WriteAt(at, bytes);
+}
+
+void RomHeader::RequireWritable(const File& file, std::int64_t at, std::size_t size) const {
+    RequireUnchanged(file);
+    if (at < 0 || at + static_cast<std::int64_t>(size) > length) {
         throw OperationRefused(path + ": the header lies past the end of the file");
     }
 }
 
 void RomHeader::RequireUnchanged(const File& file) const {
     if (file.Size() != length) throw OperationRefused(path + ": the file changed since it was read; read it again");
+}
+
+void RomHeader::WriteGrowing(File& file, std::int64_t at, std::span<const std::uint8_t> bytes) {
+    const std::int64_t size = file.Size();
+    if (at < 0 || at > size) throw OperationRefused(path + ": the file changed since it was read; read it again");
+    const auto inside = static_cast<std::size_t>(std::min<std::int64_t>(size - at, static_cast<std::int64_t>(bytes.size())));
+    try {
+        file.WriteAt(size, bytes.subspan(inside));
+        file.WriteAt(at, bytes.first(inside));
+    } catch (const FileError& e) {
+        // Whatever was added goes again. The part inside is written last, so a full disk or a size
+        // limit stops the write before any old byte is changed.
+        try {
+            file.Truncate(size);
+        } catch (const FileError& cut) {
+            throw FileError(path, e.Message() + "; what was added could not be cut off again: " + cut.Message());
+        }
+        throw;
+    }
+    length = size + static_cast<std::int64_t>(bytes.size() - inside);
 }
 
 std::string RomHeader::SizeText() const { return std::to_string(length); }

@@ -4,12 +4,15 @@
 
 #include <array>
 #include <cstdint>
+#include <iterator>
 #include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "base/chunked_read.h"
 
 namespace vorne {
 
@@ -21,6 +24,37 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// What a WriteField call did.
+enum class FieldWrite {
+    Unsupported,     // the kind has no such field: nothing was written
+    Written,         // the field holds the value now
+    NothingToWrite,  // the kind's rules store nothing for this value (a Game Boy licensee while
+                     // the new licensee code applies): the file is as it was
+};
+
+// One edit of a header field: its number and its new value as text.
+struct FieldEdit {
+    int field = 0;
+    std::string value;
+};
+
+// Where a field of a fixed-layout header goes: `size` bytes at `offset`, counted from wherever
+// the kind counts its header (the file's start, an image base, a header block).
+struct FieldPlace {
+    int field = 0;
+    std::int64_t offset = 0;
+    std::size_t size = 0;
+};
+
+// The entry for `field` in a table of entries that have a `field` member, or null.
+template <typename Table>
+auto FindFieldPlace(const Table& table, int field) -> decltype(&*std::begin(table)) {
+    for (const auto& entry : table) {
+        if (entry.field == field) return &entry;
+    }
+    return nullptr;
+}
+
 class RomHeader {
 public:
     virtual ~RomHeader() = default;
@@ -28,11 +62,18 @@ public:
     // Text of column `index` of the loaded file, or nullopt past the kind's last column.
     // Indices 100 and above are extra values for the edit dialogs.
     virtual std::optional<std::string> ColumnText(int index) const = 0;
-    // Writes one edited field into the file on disk. Returns false, writing nothing, for a field
-    // the kind does not support. Throws FileError when the file cannot be opened or written.
-    virtual bool WriteField(std::string_view value, int field) = 0;
+    // Writes one edited field into the file on disk. Throws FileError when the file cannot be
+    // opened or written, OperationRefused when the field's bytes do not lie inside the file or
+    // the file has changed since it was loaded (nothing is written then).
+    virtual FieldWrite WriteField(std::string_view value, int field) = 0;
     // Whether WriteField supports `field`.
     virtual bool SupportsField(int field) const = 0;
+
+    // Writes several fields as one edit, in order. Every edit is checked against the file on disk
+    // before the first byte is written (the field is supported, its bytes lie inside the file, the
+    // file has the length it had when loaded), so a refusal (OperationRefused) or a file that
+    // cannot be opened for writing (FileError) leaves it as it was. Returns what each write did.
+    std::vector<FieldWrite> WriteFields(std::span<const FieldEdit> edits);
 
     // Loads the file at `path` (which becomes column 1). Throws FileError.
     void LoadFile(const std::string& path);
@@ -53,15 +94,29 @@ protected:
     // Fills `out` with the bytes at `offset` of the loaded file; bytes past its end (or before
     // its start) read as zero. Returns how many bytes the file really holds there.
     std::size_t ReadAt(std::int64_t offset, std::span<std::uint8_t> out);
-    // The whole loaded file, read in one go (the reader's buffer is reused from file to file).
-    std::span<const std::uint8_t> ReadAll();
+    // Hands the whole loaded file to `visit`, in order: bytes held in memory as one piece without
+    // a copy, a file through the reader's chunk buffer (one read when it fits in one chunk).
+    void ForEachChunk(const ChunkVisitor& visit);
 
-    // Header writes never grow a file: a field that would land past the end of `file` is refused
-    // with OperationRefused before anything is written.
-    void RequireInside(const File& file, std::int64_t at, std::size_t size) const;
-    // Where a header lies (and how it is interleaved) was worked out from the length at load time;
-    // a file whose length has changed since is refused with OperationRefused.
+    // Checks, writing nothing, that WriteField(value, field) can write to `file` (opened for
+    // writing), as WriteHeaderBytes would check each of its writes. Throws OperationRefused.
+    // Called for supported fields only.
+    virtual void CheckField(const File& file, std::string_view value, int field) const = 0;
+
+    // The one way header bytes reach a file: `bytes` at `at` of `file`. Header writes never grow or
+    // cut a file, so the bytes must lie inside it; and where a header lies (and how it is
+    // interleaved) was worked out from the length at load time, so the file must still have that
+    // length. A refusal is OperationRefused, before anything is written.
+    void WriteHeaderBytes(File& file, std::int64_t at, std::span<const std::uint8_t> bytes) const;
+    // The checks of WriteHeaderBytes, for `size` bytes at `at`, without the write.
+    void RequireWritable(const File& file, std::int64_t at, std::size_t size) const;
+    // The length check alone. Throws OperationRefused.
     void RequireUnchanged(const File& file) const;
+    // For the writes that add to a file by design (an MP3's new tag, an NES title trailer):
+    // `bytes` at `at`, which may reach past the end (but not start behind it). The part past the
+    // end is appended first and cut off again if it cannot be written whole; then the part inside
+    // is written. `length` becomes the file's new length. Throws FileError.
+    void WriteGrowing(File& file, std::int64_t at, std::span<const std::uint8_t> bytes);
 
     // Columns 1 and 2, which every kind shows alike.
     std::string FilenameText() const { return path; }
@@ -84,7 +139,7 @@ private:
 
     const File* activeFile = nullptr;
     std::span<const std::uint8_t> memFile;
-    std::vector<std::uint8_t> wholeFile;
+    std::vector<std::uint8_t> chunk;
     std::array<Page, 2> pages;
     std::size_t nextPage = 0;
 };

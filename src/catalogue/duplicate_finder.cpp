@@ -2,6 +2,10 @@
 
 #include <charconv>
 #include <cstdint>
+#include <functional>
+#include <unordered_map>
+#include <utility>
+#include <vector>
 
 namespace vorne {
 
@@ -30,6 +34,56 @@ bool DecodedColumnsEqual(const CatalogModel& model, RomType type, int a, int b) 
     return true;
 }
 
+// Rows agree when their keys, size classes and compared columns are equal: an equivalence, so the
+// nearest earlier row that agrees with a row is the latest row seen of its class. The table maps
+// the first row seen of each class to the latest one, hashing and comparing the rows' texts, so
+// a row costs the same however many rows share its key.
+class LatestAlike {
+public:
+    LatestAlike(const CatalogModel& model, RomType type)
+        : latest(0, Hash{this}, Equal{this}), hashes(static_cast<std::size_t>(model.RowCount())), model(model), type(type) {}
+    LatestAlike(const LatestAlike&) = delete;  // the table points back at its owner
+    LatestAlike& operator=(const LatestAlike&) = delete;
+
+    // The nearest earlier row that agrees with `row`, or -1; `row` becomes the latest of its class.
+    int Replace(int row) {
+        hashes[static_cast<std::size_t>(row)] = HashOf(row);
+        auto [it, inserted] = latest.try_emplace(row, row);
+        if (inserted) return -1;
+        return std::exchange(it->second, row);
+    }
+
+private:
+    struct Hash {
+        const LatestAlike* self;
+        std::size_t operator()(int row) const { return self->hashes[static_cast<std::size_t>(row)]; }
+    };
+    struct Equal {
+        const LatestAlike* self;
+        bool operator()(int a, int b) const {
+            const CatalogModel& m = self->model;
+            return m.Cell(a, kKeyColumn) == m.Cell(b, kKeyColumn) &&
+                   SizeClass(m.Cell(a, kSizeColumn)) == SizeClass(m.Cell(b, kSizeColumn)) &&
+                   DecodedColumnsEqual(m, self->type, a, b);
+        }
+    };
+
+    std::size_t HashOf(int row) const {
+        auto mix = [](std::size_t h, std::size_t more) { return h * 0x9E3779B97F4A7C15u + more; };
+        std::size_t h = std::hash<std::string_view>()(model.Cell(row, kKeyColumn));
+        h = mix(h, std::hash<std::int64_t>()(SizeClass(model.Cell(row, kSizeColumn))));
+        for (int column = kFirstDecodedColumn; column < model.ColumnCount(); ++column) {
+            if (Compared(type, column)) h = mix(h, std::hash<std::string_view>()(model.Cell(row, column)));
+        }
+        return h;
+    }
+
+    std::unordered_map<int, int, Hash, Equal> latest;
+    std::vector<std::size_t> hashes;  // by row, filled as rows are seen
+    const CatalogModel& model;
+    RomType type;
+};
+
 }  // namespace
 
 std::string KnownUniqueText(int uniqueCount) { return std::to_string(uniqueCount) + " known unique"; }
@@ -41,23 +95,20 @@ int FindDuplicates(CatalogModel& model, RomType type, const StatusSink& status) 
     model.ClearDuplicates();
     model.SortByColumn(kKeyColumn);
     status(kStatusDuplicates, "Finding dupes...");
+    // Each row joins the group of the nearest earlier row that agrees with it. Only rows with the
+    // same key can agree, and the sort has put them next to each other: a row whose neighbours
+    // have other keys (or that has no key) is unique without a look at the table.
+    LatestAlike alike(model, type);
     for (int r = 0; r < model.RowCount(); ++r) {
         std::string_view key = model.Cell(r, kKeyColumn);
-        if (key.empty()) {
+        bool sharesKey = (r > 0 && model.Cell(r - 1, kKeyColumn) == key) ||
+                         (r + 1 < model.RowCount() && model.Cell(r + 1, kKeyColumn) == key);
+        int nearest = !key.empty() && sharesKey ? alike.Replace(r) : -1;
+        if (nearest < 0) {
             ++uniqueCount;
-            continue;
+        } else {
+            model.AddDuplicate(r, nearest);
         }
-        const std::int64_t sizeClass = SizeClass(model.Cell(r, kSizeColumn));
-        bool matched = false;
-        for (int n = r - 1; n >= 0; --n) {
-            if (model.Cell(n, kKeyColumn) != key) break;
-            if (SizeClass(model.Cell(n, kSizeColumn)) != sizeClass) continue;
-            if (!DecodedColumnsEqual(model, type, r, n)) continue;
-            model.AddDuplicate(r, n);
-            matched = true;
-            break;
-        }
-        if (!matched) ++uniqueCount;
     }
     status(kStatusDuplicates, KnownUniqueText(uniqueCount));
     return uniqueCount;

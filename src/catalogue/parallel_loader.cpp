@@ -1,6 +1,7 @@
 #include "catalogue/parallel_loader.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace vorne {
 
@@ -12,7 +13,7 @@ constexpr int kMostThreads = 4;
 
 }  // namespace
 
-ParallelLoader::ParallelLoader(int threads) {
+ParallelLoader::ParallelLoader(int threads, std::uint64_t memberBudget) : memberBudget(memberBudget) {
     if (threads <= 0) threads = std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, kMostThreads);
     for (int worker = 1; worker < threads; ++worker) helpers.emplace_back([this, worker] { Help(worker); });
 }
@@ -27,27 +28,34 @@ ParallelLoader::~ParallelLoader() {
 }
 
 void ParallelLoader::Run(std::size_t jobs, const std::function<void(std::size_t, int)>& job) {
-    if (helpers.empty() || jobs < kSmallBatch) {
-        for (std::size_t i = 0; i < jobs; ++i) job(i, 0);
-        return;
-    }
+    // A small batch is not worth waking the helpers for: the calling thread does it alone.
+    const bool shared = jobs >= kSmallBatch && !helpers.empty();
     {
         std::lock_guard lock(mutex);
         current = &job;
         count = jobs;
         next = 0;
-        busy = static_cast<int>(helpers.size());
-        ++generation;
+        failure = nullptr;
+        busy = shared ? static_cast<int>(helpers.size()) : 0;
+        if (shared) ++generation;
     }
-    wake.notify_all();
+    if (shared) wake.notify_all();
     Work(0);
     std::unique_lock lock(mutex);
     finished.wait(lock, [this] { return busy == 0; });
     current = nullptr;
+    if (failure) std::rethrow_exception(std::exchange(failure, nullptr));
 }
 
 void ParallelLoader::Work(int worker) {
-    for (std::size_t i = next.fetch_add(1); i < count; i = next.fetch_add(1)) (*current)(i, worker);
+    for (std::size_t i = next.fetch_add(1); i < count; i = next.fetch_add(1)) {
+        try {
+            (*current)(i, worker);
+        } catch (...) {
+            std::lock_guard lock(mutex);
+            if (!failure) failure = std::current_exception();
+        }
+    }
 }
 
 void ParallelLoader::Help(int worker) {

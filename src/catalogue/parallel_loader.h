@@ -7,17 +7,23 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
 
+#include "archive/memory_budget.h"
+
 namespace vorne {
+
+// How many bytes of archive members the loader's jobs hold at once, whatever the core count.
+inline constexpr std::uint64_t kMemberMemoryBudget = 1ull << 30;
 
 class ParallelLoader {
 public:
     // `threads` workers in all, the calling thread among them; 0 picks one per core, up to 4.
-    explicit ParallelLoader(int threads = 0);
+    explicit ParallelLoader(int threads = 0, std::uint64_t memberBudget = kMemberMemoryBudget);
     ~ParallelLoader();
     ParallelLoader(const ParallelLoader&) = delete;
     ParallelLoader& operator=(const ParallelLoader&) = delete;
@@ -26,8 +32,12 @@ public:
 
     // Calls job(i, worker) once for every i below `count`, on all workers at once; `worker` (0 to
     // Threads() - 1) tells which, so that each can keep its own reader. Returns when every job is
-    // done. Jobs must not throw.
+    // done. A job that throws does not stop the others: when all have ended, the first exception
+    // thrown is thrown again here.
     void Run(std::size_t count, const std::function<void(std::size_t, int)>& job);
+
+    // The budget the jobs reserve archive members' memory from.
+    MemoryBudget& MemberBudget() { return memberBudget; }
 
 private:
     void Work(int worker);
@@ -43,6 +53,8 @@ private:
     std::uint64_t generation = 0;  // one per Run, so a helper takes each batch once
     int busy = 0;                  // helpers still working on the current batch
     bool quitting = false;
+    std::exception_ptr failure;    // the first exception a job of the current batch threw
+    MemoryBudget memberBudget;
 };
 
 }  // namespace vorne

@@ -21,6 +21,15 @@ std::string MemberFilename(const std::string& archivePath, const std::string& me
     return archivePath + " <" + memberName + ">";
 }
 
+bool MemberBelongsToKind(std::string_view memberName, RomType type) {
+    auto dot = memberName.find_last_of('.');
+    std::string_view extension = dot == std::string_view::npos ? memberName : memberName.substr(dot + 1);
+    for (std::string_view e : Kind(type).extensions) {
+        if (EqualsIgnoringCase(extension, e)) return true;
+    }
+    return false;
+}
+
 namespace {
 
 // Rows and the status text go out in batches, so the owner is not flooded with one request per
@@ -126,43 +135,52 @@ private:
         }
     }
 
-    // The members of one archive whose extension belongs to the kind: each is read whole and
-    // decoded from memory. A member that cannot be read gives no row.
+    // The members of one archive whose extension belongs to the kind: each is read whole, through
+    // its own directory entry, and decoded from memory. A member that cannot be read gives no row
+    // but a problem naming the reason. An archive without a directory that can be read has its
+    // members named by the local-header walk, and none of them can be read.
     void ListArchiveMembers(const std::vector<std::unique_ptr<RomHeader>>& readers, const Directory& dir,
                             const std::string& name, const std::string& path) {
         try {
             File file = dir.OpenFile(name, path);
             if (!file.IsRegular()) return;
-            std::vector<ZipMemberInfo> members;
-            WalkLocalHeaders(file, kMemberWalkNameLimit, [&](const ZipMemberInfo& member) {
-                if (BelongsToKind(member.name)) members.push_back(member);
-            });
-            if (members.empty()) return;  // the directory is not read for an archive without any
-            std::string openReason;
-            int opened = kZipOk;
-            std::unique_ptr<ZipArchive> archive;
-            {
-                ZipErrorListener listener([&openReason](const std::string& line) {
-                    if (openReason.empty()) openReason = line.substr(0, line.find('\n'));
-                });
-                archive = ZipArchive::Open(std::move(file), path, opened);
-            }
-            LoadInOrder(members.size(), [&](std::size_t i, int worker) {
-                const ZipMemberInfo& member = members[i];
-                Loaded result{MemberFilename(path, member.name)};
-                std::string reason = !archive || opened != kZipOk ? openReason : std::string();
-                ZipErrorListener listener([&reason](const std::string& line) {
-                    if (reason.empty()) reason = line.substr(0, line.find('\n'));
-                });
-                std::vector<std::uint8_t> bytes;
-                if (!archive || opened != kZipOk || archive->ReadMember(member.name, bytes) != kZipOk) {
-                    result.problem = FileProblem{result.path, reason.empty() ? "cannot be read" : reason};
-                    return result;
+            ZipStatus opened;
+            const std::unique_ptr<ZipArchive> archive = ZipArchive::Open(std::move(file), path, opened);
+            struct Member {
+                std::string name;
+                std::size_t entry = 0;
+            };
+            std::vector<Member> members;
+            if (archive->HasDirectory()) {
+                const auto& entries = archive->Entries();
+                for (std::size_t i = 0; i < entries.size(); ++i) {
+                    if (MemberBelongsToKind(entries[i].name, request.type)) members.push_back({entries[i].name, i});
                 }
-                RomHeader& reader = *readers[static_cast<std::size_t>(worker)];
-                reader.LoadMemory(bytes, path);
-                result.row = RowFrom(reader);
-                if (result.row->cells.size() > 1) result.row->cells[1] = result.path;
+            } else {
+                WalkLocalHeaders(archive->Archive(), [&](const ZipMemberInfo& member) {
+                    if (MemberBelongsToKind(member.name, request.type)) members.push_back({member.name});
+                });
+            }
+            const std::string openReason = opened.Reason();
+            LoadInOrder(members.size(), [&](std::size_t i, int worker) {
+                Loaded result{MemberFilename(path, members[i].name)};
+                try {
+                    MemberData bytes;
+                    ZipStatus read = opened;
+                    if (archive->HasDirectory()) {
+                        read = archive->ReadEntry(members[i].entry, bytes, {.budget = &loader.MemberBudget()});
+                    }
+                    if (!read.Ok()) {
+                        result.problem = FileProblem{result.path, read.lines.empty() ? "cannot be read" : read.Reason()};
+                        return result;
+                    }
+                    RomHeader& reader = *readers[static_cast<std::size_t>(worker)];
+                    reader.LoadMemory(bytes.Bytes(), path);
+                    result.row = RowFrom(reader);
+                    if (result.row->cells.size() > 1) result.row->cells[1] = result.path;
+                } catch (const std::exception& e) {
+                    result.problem = FileProblem{result.path, e.what()};
+                }
                 return result;
             });
         } catch (const std::exception& e) {
@@ -170,18 +188,7 @@ private:
         }
     }
 
-    // A member's extension is the text after the last dot of its name, or the whole name.
-    bool BelongsToKind(const std::string& memberName) const {
-        auto dot = memberName.find_last_of('.');
-        std::string_view extension = dot == std::string::npos ? std::string_view(memberName)
-                                                              : std::string_view(memberName).substr(dot + 1);
-        for (std::string_view e : Kind(request.type).extensions) {
-            if (EqualsIgnoringCase(extension, e)) return true;
-        }
-        return false;
-    }
-
-    // The Zip kind: every member of every archive, from the archives' local headers.
+    // The Zip kind: every member of every archive, from its directory (or its local headers).
     void ListArchives(const Directory& dir, const std::string& prefix) {
         std::vector<DirectoryEntry> entries;
         if (!ReadEntries(dir, prefix, entries)) return;
@@ -193,12 +200,12 @@ private:
             try {
                 File archive = dir.OpenFile(entry.name, path);
                 if (!archive.IsRegular()) continue;
-                WalkLocalHeaders(archive, kZipListingNameLimit, [&](const ZipMemberInfo& member) {
+                for (const ZipMemberInfo& member : ListZipMembers(archive).members) {
                     CatalogRow row;
                     row.cells = {std::to_string(member.crc), MemberFilename(path, member.name),
                                  std::to_string(member.compressedSize), std::to_string(member.uncompressedSize)};
                     Add(std::move(row));
-                });
+                }
             } catch (const std::exception& e) {
                 Problem(path, e);
             }
@@ -249,10 +256,8 @@ private:
     Loaded LoadPlainFile(RomHeader& reader, const Directory& dir, const Pending& pending) {
         Loaded result{pending.path};
         try {
-            File file = dir.OpenFile(pending.name, pending.path);
-            std::int64_t size = file.RegularFileSize();
-            if (size < 0) return {};  // a folder or device that happens to match
-            reader.LoadFile(file, pending.path, size);
+            File file = dir.OpenFile(pending.name, pending.path);  // a FIFO or device is refused, and named
+            reader.LoadFile(file, pending.path);
             result.row = RowFrom(reader);
         } catch (const FileError& e) {
             result.problem = FileProblem{pending.path, e.Message()};

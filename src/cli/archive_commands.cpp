@@ -5,7 +5,8 @@
 
 #include "archive/zip_reader.h"
 #include "cli/commands.h"
-#include "platform/file.h"
+#include "cli/output.h"
+#include "platform/rewrite.h"
 
 namespace vorne::cli {
 
@@ -16,25 +17,20 @@ ExitCode RunExtract(const Arguments& args) {
     const std::string& member = args.positional[1];
 
     // The reader's diagnostics are the reason given for a failure.
-    std::vector<std::string> reasons;
-    std::vector<std::uint8_t> bytes;
-    int result;
-    {
-        ZipErrorListener listener([&reasons](const std::string& line) { reasons.push_back(line); });
-        result = ReadMember(archive, member, bytes);
-    }
-    if (result != kZipOk) {
+    MemberData bytes;
+    const ZipStatus status = ReadMember(archive, member, bytes);
+    if (!status.Ok()) {
         std::string message = "cannot extract " + member + " from " + archive;
-        for (const std::string& line : reasons) {
+        for (const std::string& line : status.lines) {
             std::string trimmed = line.substr(0, line.find_last_not_of('\n') + 1);
             message += "\n  " + trimmed;
         }
         throw std::runtime_error(message);
     }
     if (auto out = args.Value("-o")) {
-        WriteFileAtomically(*out, bytes);
-    } else if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size()) {
-        throw std::runtime_error("cannot write to standard output");
+        WriteFileAtomically(*out, bytes.Bytes());
+    } else {
+        WriteOut(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     }
     return ExitCode::Success;
 }

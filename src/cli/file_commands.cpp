@@ -9,6 +9,8 @@
 #include "catalogue/known_dumps.h"
 #include "cli/commands.h"
 #include "cli/json_writer.h"
+#include "cli/known_dumps_option.h"
+#include "cli/output.h"
 #include "formats/nes.h"
 #include "formats/reader_factory.h"
 
@@ -18,9 +20,8 @@ namespace {
 
 std::unique_ptr<RomHeader> ReaderFor(const Arguments& args, RomType type) {
     if (type == RomType::Zip) throw UsageError("zip archives have no header to " + args.command);
-    auto knownList = type == RomType::Nes
-                         ? KnownDumpList::Load(args.Value("--known-dumps").value_or(KnownDumpList::DefaultPath()))
-                         : nullptr;
+    std::string knownDumps = KnownDumpsPath(args);
+    auto knownList = type == RomType::Nes ? KnownDumpList::Load(knownDumps) : nullptr;
     return CreateReader(type, knownList);
 }
 
@@ -56,11 +57,11 @@ ExitCode RunShow(const Arguments& args) {
         const auto& columns = Kind(type).columns;
         for (std::size_t c = 0; c < cells.size(); ++c) {
             std::string title = c < columns.size() ? std::string(columns[c].title) : std::to_string(c);
-            out += std::to_string(c) + " " + title + ": " + cells[c] + "\n";
+            out += std::to_string(c) + " " + title + ": " + PrintableText(cells[c]) + "\n";
         }
-        for (const auto& [index, text] : extras) out += std::to_string(index) + ": " + text + "\n";
+        for (const auto& [index, text] : extras) out += std::to_string(index) + ": " + PrintableText(text) + "\n";
     }
-    std::fwrite(out.data(), 1, out.size(), stdout);
+    WriteOut(out);
     return ExitCode::Success;
 }
 
@@ -71,8 +72,9 @@ ExitCode RunSet(const Arguments& args) {
     RomType type = args.Kind();
     auto reader = ReaderFor(args, type);
 
-    // Every pair is checked before anything is written, so a bad one leaves the file alone.
-    std::vector<std::pair<int, std::string>> fields;
+    // Every pair is checked before anything is written (here the field numbers, then by the reader
+    // the file itself), so a bad one leaves the file alone.
+    std::vector<FieldEdit> edits;
     for (std::size_t i = 1; i < args.positional.size(); ++i) {
         const std::string& pair = args.positional[i];
         auto eq = pair.find('=');
@@ -85,10 +87,15 @@ ExitCode RunSet(const Arguments& args) {
             throw UnsupportedFieldError("the " + std::string(Kind(type).cliName) + " kind cannot write field " +
                                         std::to_string(field));
         }
-        fields.emplace_back(field, pair.substr(eq + 1));
+        edits.push_back({field, pair.substr(eq + 1)});
     }
     reader->LoadFile(path);
-    for (const auto& [field, value] : fields) reader->WriteField(value, field);
+    std::vector<FieldWrite> done = reader->WriteFields(edits);
+    for (std::size_t i = 0; i < edits.size(); ++i) {
+        if (done[i] != FieldWrite::NothingToWrite) continue;
+        std::cerr << "vorne-cli: " << path << ": field " << edits[i].field << " left as it is: for this value the "
+                  << Kind(type).cliName << " kind's rules store nothing\n";
+    }
     return ExitCode::Success;
 }
 

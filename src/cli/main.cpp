@@ -1,10 +1,14 @@
 // vorne-cli: the command-line twin of the desktop application.
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <iostream>
 
 #include "base/rom_header.h"
 #include "cli/commands.h"
+#include "cli/output.h"
+#include "platform/file.h"
 #include "platform/file_error.h"
 
 namespace {
@@ -23,7 +27,8 @@ void PrintUsage(std::FILE* to) {
                  "The known-dump list is nescrcs.txt beside vorne-cli unless --known-dumps names one.\n"
                  "Files that cannot be read are named on stderr and left out of a scan.\n\n"
                  "Exit codes: 0 success, 1 failure (the reason on stderr), 2 usage error,\n"
-                 "3 a field the kind cannot write.\n");
+                 "3 a field the kind cannot write. Output cut short because its reader went\n"
+                 "away (a closed pipe) is no failure.\n");
 }
 
 ExitCode Run(int argc, char** argv) {
@@ -42,12 +47,28 @@ ExitCode Run(int argc, char** argv) {
     throw vorne::cli::UsageError("unknown command '" + args.command + "'");
 }
 
+// A failed write to standard output is a failure of the command, told on stderr; a reader that
+// went away (`vorne-cli scan ... | head -1`) is not, and ends the command quietly.
+ExitCode OutputFailed(const vorne::cli::OutputError& e, ExitCode code) {
+    if (e.Error() == EPIPE) return code;
+    std::cerr << "vorne-cli: " << e.what() << "\n";
+    return code == ExitCode::Success ? ExitCode::Failure : code;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    ExitCode code;
+    vorne::IgnoreFileSizeSignal();  // a file-size limit is then an error that writes roll back
+    // Writing to a closed pipe then fails with EPIPE, which OutputFailed handles, instead of
+    // killing the process.
+    std::signal(SIGPIPE, SIG_IGN);
+    ExitCode code = ExitCode::Success;
+    bool outputTold = false;  // a failed write is told once, however often it fails again
     try {
         code = Run(argc, argv);
+    } catch (const vorne::cli::OutputError& e) {
+        code = OutputFailed(e, ExitCode::Success);
+        outputTold = true;
     } catch (const vorne::cli::UsageError& e) {
         std::cerr << "vorne-cli: " << e.what() << "\n(try vorne-cli --help)\n";
         code = ExitCode::Usage;
@@ -58,6 +79,10 @@ int main(int argc, char** argv) {
         std::cerr << "vorne-cli: " << e.what() << "\n";
         code = ExitCode::Failure;
     }
-    if (std::fflush(stdout) != 0 && code == ExitCode::Success) code = ExitCode::Failure;
+    try {
+        vorne::cli::FinishOutput();
+    } catch (const vorne::cli::OutputError& e) {
+        if (!outputTold) code = OutputFailed(e, code);
+    }
     return static_cast<int>(code);
 }

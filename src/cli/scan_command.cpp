@@ -5,10 +5,11 @@
 #include <memory>
 
 #include "catalogue/catalogue.h"
-#include "catalogue/known_dumps.h"
 #include "catalogue/scan_queue.h"
 #include "cli/commands.h"
 #include "cli/json_writer.h"
+#include "cli/known_dumps_option.h"
+#include "cli/output.h"
 #include "platform/directory.h"
 #include "platform/file_error.h"
 
@@ -40,7 +41,7 @@ void PrintJson(const Catalogue& catalogue) {
     out += ", \"uniqueCount\": " + std::to_string(catalogue.uniqueCount);
     out += ", \"status\": [" + JsonString(catalogue.status[kStatusEntries]) + ", " + JsonString(catalogue.status[kStatusDuplicates]) + ", " +
            JsonString(catalogue.status[kStatusFile]) + "]}\n";
-    std::fwrite(out.data(), 1, out.size(), stdout);
+    WriteOut(out);
 }
 
 // A readable table: a '*' marks duplicates, long cells are cut with "...".
@@ -48,19 +49,19 @@ void PrintTable(const Catalogue& catalogue) {
     constexpr std::size_t kMaxWidth = 48;
     const CatalogModel& model = catalogue.model;
     const auto& columns = Kind(catalogue.currentType).columns;
+    std::vector<std::vector<std::string>> cells(static_cast<std::size_t>(model.RowCount()));
     std::vector<std::size_t> widths(columns.size());
-    for (std::size_t c = 0; c < columns.size(); ++c) {
-        widths[c] = columns[c].title.size();
-        for (int r = 0; r < model.RowCount(); ++r) widths[c] = std::max(widths[c], model.Cell(r, static_cast<int>(c)).size());
-        widths[c] = std::min(widths[c], kMaxWidth);
-    }
-    auto cell = [&](std::string_view raw, std::size_t c) {
-        // Control bytes (header garbage) would upset the terminal: show them as dots.
-        std::string text(raw);
-        for (char& ch : text) {
-            if (static_cast<unsigned char>(ch) < 0x20 || ch == 0x7F) ch = '.';
+    for (std::size_t c = 0; c < columns.size(); ++c) widths[c] = columns[c].title.size();
+    for (int r = 0; r < model.RowCount(); ++r) {
+        auto& row = cells[static_cast<std::size_t>(r)];
+        for (std::size_t c = 0; c < columns.size(); ++c) {
+            row.push_back(PrintableText(model.Cell(r, static_cast<int>(c))));
+            widths[c] = std::max(widths[c], row.back().size());
         }
-        std::string s(text.size() > widths[c] ? text.substr(0, widths[c] - 3) + "..." : text);
+    }
+    for (std::size_t& width : widths) width = std::min(width, kMaxWidth);
+    auto cell = [&](std::string_view text, std::size_t c) {
+        std::string s(text.size() > widths[c] ? std::string(text.substr(0, widths[c] - 3)) + "..." : std::string(text));
         std::string pad(widths[c] - std::min(widths[c], s.size()), ' ');
         return columns[c].align == Align::Right ? pad + s : s + pad;
     };
@@ -73,10 +74,11 @@ void PrintTable(const Catalogue& catalogue) {
     };
     line("  ", [&](std::size_t c) { return columns[c].title; });
     for (int r = 0; r < model.RowCount(); ++r) {
-        line(model.IsDuplicate(r) ? "* " : "  ", [&](std::size_t c) { return model.Cell(r, static_cast<int>(c)); });
+        line(model.IsDuplicate(r) ? "* " : "  ",
+             [&](std::size_t c) { return std::string_view(cells[static_cast<std::size_t>(r)][c]); });
     }
     out += "\n" + catalogue.status[kStatusEntries] + "\n" + catalogue.status[kStatusDuplicates] + "\n" + catalogue.status[kStatusFile] + "\n";
-    std::fwrite(out.data(), 1, out.size(), stdout);
+    WriteOut(out);
 }
 
 }  // namespace
@@ -90,7 +92,7 @@ ExitCode RunScan(const Arguments& args) {
     auto switches = std::make_shared<ScanSwitches>();
     switches->subfolders = args.Flag("--subdirs");
     switches->zipFiles = args.Flag("--zip");
-    ScanRequest request{type, folder, switches, args.Value("--known-dumps").value_or(KnownDumpList::DefaultPath())};
+    ScanRequest request{type, folder, switches, KnownDumpsPath(args)};
 
     Catalogue catalogue;
     catalogue.ChooseKind(type);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/chunked_read.h"
 #include "base/code_names.h"
 #include "base/text_rules.h"
 #include "platform/file.h"
@@ -23,6 +24,16 @@ constexpr std::int64_t kGlobalChecksum = 0x14E;  // big-endian
 constexpr std::size_t kTitleSize = 16;
 
 constexpr std::uint8_t kUseNewLicensee = 0x33;
+
+// Where each field WriteField supports goes, from the image base.
+constexpr std::array<FieldPlace, 6> kFieldPlaces{{
+    {0, kTitle, kTitleSize},
+    {5, kGlobalChecksum, 2},
+    {6, kOldLicensee, 1},
+    {7, kOldLicensee, 1},
+    {8, kDestination, 1},
+    {9, kCartridgeType, 1},
+}};
 constexpr std::int64_t kImageUnit = 8192;
 
 constexpr std::array<CodeName, 10> kCartridgeTypes{{
@@ -56,6 +67,14 @@ std::string KiloText(const std::array<CodeName, N>& table, std::uint8_t code) {
     return text;
 }
 
+// Adds the bytes that stand at `offset` of the image to `sum`, leaving out the two that store the
+// checksum. Wrapping at 2^32 keeps the sum right modulo 65536.
+std::uint32_t AddToGlobalChecksum(std::uint32_t sum, std::int64_t offset, std::span<const std::uint8_t> bytes) {
+    for (std::uint8_t b : bytes) sum += b;
+    for (std::uint8_t b : PartWithin(offset, bytes, kGlobalChecksum, kGlobalChecksum + 2)) sum -= b;
+    return sum;
+}
+
 }  // namespace
 
 std::string GameboyCartridgeTypeText(std::uint8_t code) {
@@ -67,12 +86,7 @@ std::string GameboyRomSizeText(std::uint8_t code) { return KiloText(kRomSizes, c
 std::string GameboyRamSizeText(std::uint8_t code) { return KiloText(kRamSizes, code); }
 
 std::uint16_t GlobalChecksum(std::span<const std::uint8_t> image) {
-    constexpr auto kStored = static_cast<std::size_t>(kGlobalChecksum);
-    std::uint32_t sum = 0;  // wrapping at 2^32 keeps it right modulo 65536
-    for (std::size_t i = 0; i < image.size(); ++i) {
-        if (i != kStored && i != kStored + 1) sum += image[i];
-    }
-    return static_cast<std::uint16_t>(sum);
+    return static_cast<std::uint16_t>(AddToGlobalChecksum(0, 0, image));
 }
 
 void GameboyHeader::ReadHeader() {
@@ -125,13 +139,17 @@ std::optional<std::string> GameboyHeader::ColumnText(int index) const {
     }
 }
 
-bool GameboyHeader::SupportsField(int field) const {
-    return field == 0 || (field >= 5 && field <= 9);
+bool GameboyHeader::SupportsField(int field) const { return FindFieldPlace(kFieldPlaces, field) != nullptr; }
+
+void GameboyHeader::CheckField(const File& file, std::string_view, int field) const {
+    const FieldPlace& place = *FindFieldPlace(kFieldPlaces, field);
+    RequireWritable(file, Base() + place.offset, place.size);
 }
 
-bool GameboyHeader::WriteField(std::string_view value, int field) {
-    if (!SupportsField(field)) return false;
+FieldWrite GameboyHeader::WriteField(std::string_view value, int field) {
+    if (!SupportsField(field)) return FieldWrite::Unsupported;
     File file = File::OpenReadWrite(path);
+    FieldWrite done = FieldWrite::Written;
     switch (field) {
         case 0: {
             std::array<std::uint8_t, kTitleSize> bytes;
@@ -148,7 +166,7 @@ bool GameboyHeader::WriteField(std::string_view value, int field) {
             break;
         }
         case 6:
-            WriteLicensee(file, value);
+            done = WriteLicensee(file, value);
             break;
         case 7:
             // The "Super GB" mark can be cleared but not set: "1" keeps it as it is, anything else
@@ -157,9 +175,10 @@ bool GameboyHeader::WriteField(std::string_view value, int field) {
             if (value != "1") {
                 newLicensee = false;
             } else if (!newLicensee) {
+                done = FieldWrite::NothingToWrite;
                 break;
             }
-            WriteLicensee(file, value);
+            done = WriteLicensee(file, value);
             break;
         case 8: {
             std::uint8_t byte = CutTo8(AtoiRule(value));
@@ -173,25 +192,31 @@ bool GameboyHeader::WriteField(std::string_view value, int field) {
         }
     }
     file.Close();
-    return true;
+    return done;
 }
 
-void GameboyHeader::WriteLicensee(File& file, std::string_view value) {
+FieldWrite GameboyHeader::WriteLicensee(File& file, std::string_view value) {
     licenseeCode = CutTo8(AtoiRule(value));
     // With the mark set the code lives in the two characters at 0x144, and there is no rule for
     // spelling a number into them: the file is left alone.
-    if (!newLicensee) Put(file, kOldLicensee, std::span(&licenseeCode, 1));
+    if (newLicensee) return FieldWrite::NothingToWrite;
+    Put(file, kOldLicensee, std::span(&licenseeCode, 1));
+    return FieldWrite::Written;
 }
 
 void GameboyHeader::Put(File& file, std::int64_t offset, std::span<const std::uint8_t> bytes) const {
-    RequireInside(file, Base() + offset, bytes.size());
-    file.WriteAt(Base() + offset, bytes);
+    WriteHeaderBytes(file, Base() + offset, bytes);
 }
 
 std::uint16_t GameboyHeader::CalculateChecksum() const {
-    std::vector<std::uint8_t> image = ReadWholeFile(path);
-    std::span<const std::uint8_t> rest(image);
-    return GlobalChecksum(rest.subspan(std::min(rest.size(), static_cast<std::size_t>(Base()))));
+    // A chunk at a time: an image of any size costs its reading time and a chunk of memory.
+    File file = File::OpenRead(path);
+    std::vector<std::uint8_t> buffer;
+    std::uint32_t sum = 0;
+    ReadInChunks(file, Base(), file.Size(), buffer, [&](std::int64_t at, std::span<const std::uint8_t> bytes) {
+        sum = AddToGlobalChecksum(sum, at - Base(), bytes);
+    });
+    return static_cast<std::uint16_t>(sum);
 }
 
 }  // namespace vorne

@@ -37,7 +37,7 @@ public:
     static constexpr std::int64_t kHeaderEnd = 0x150;  // one past the global checksum
 
     std::optional<std::string> ColumnText(int index) const override;
-    bool WriteField(std::string_view value, int field) override;
+    FieldWrite WriteField(std::string_view value, int field) override;
     bool SupportsField(int field) const override;
 
     // The global checksum of the file as it is on disk now, from the base found when it was
@@ -51,10 +51,11 @@ public:
 
 private:
     void ReadHeader() override;
+    void CheckField(const File& file, std::string_view value, int field) const override;
     // Writes `bytes` at base + `offset` of the open file; a file too short to hold them is
     // refused (OperationRefused) rather than grown.
     void Put(File& file, std::int64_t offset, std::span<const std::uint8_t> bytes) const;
-    void WriteLicensee(File& file, std::string_view value);
+    FieldWrite WriteLicensee(File& file, std::string_view value);
 
     std::array<std::uint8_t, kHeaderEnd - kHeaderStart> rawHeader{};  // 0x134 to 0x14F as read
     std::string title;

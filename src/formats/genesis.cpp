@@ -27,13 +27,8 @@ constexpr std::size_t kCountries = 0x1F0;
 
 constexpr std::size_t kImageStart = 1024;  // what is decoded: image bytes 0 to 1023
 
-struct FieldPlace {
-    int field;
-    std::size_t imageOffset;
-    std::size_t size;
-};
-
-// The fields WriteField supports; field numbers are the columns they change, 100 the type code.
+// The fields WriteField supports, at image offsets; field numbers are the columns they change,
+// 100 the type code.
 constexpr std::array<FieldPlace, 7> kFields{{
     {0, kInternationalTitle, 48},
     {3, kProductCode, 10},
@@ -43,11 +38,6 @@ constexpr std::array<FieldPlace, 7> kFields{{
     {8, kNativeTitle, 48},
     {100, kTypeCode, 2},
 }};
-
-const FieldPlace* FindField(int field) {
-    auto it = std::find_if(kFields.begin(), kFields.end(), [field](const FieldPlace& f) { return f.field == field; });
-    return it == kFields.end() ? nullptr : &*it;
-}
 
 std::string TypeName(const std::string& code) {
     if (code == "GM") return "Game";
@@ -118,21 +108,26 @@ std::optional<std::string> GenesisHeader::ColumnText(int index) const {
     }
 }
 
-bool GenesisHeader::SupportsField(int field) const { return FindField(field) != nullptr; }
+bool GenesisHeader::SupportsField(int field) const { return FindFieldPlace(kFields, field) != nullptr; }
 
-bool GenesisHeader::WriteField(std::string_view value, int field) {
-    const FieldPlace* place = FindField(field);
-    if (place == nullptr) return false;
+void GenesisHeader::CheckField(const File& file, std::string_view, int field) const {
+    const FieldPlace& place = *FindFieldPlace(kFields, field);
+    CheckRuns(file, RunsOf(place.offset, std::vector<std::uint8_t>(place.size)));
+}
+
+FieldWrite GenesisHeader::WriteField(std::string_view value, int field) {
+    const FieldPlace* place = FindFieldPlace(kFields, field);
+    if (place == nullptr) return FieldWrite::Unsupported;
 
     std::vector<std::uint8_t> bytes(place->size);
-    if (place->imageOffset == kChecksum) {
+    if (place->offset == static_cast<std::int64_t>(kChecksum)) {
         std::uint16_t number = CutTo16(AtoiRule(value));
         bytes[0] = static_cast<std::uint8_t>(number >> 8);  // high byte first
         bytes[1] = static_cast<std::uint8_t>(number);
     } else {
         StrncpyFill(bytes, value);  // zero bytes after a shorter text
     }
-    WriteImageBytes(static_cast<std::int64_t>(place->imageOffset), bytes);
+    WriteImageBytes(place->offset, bytes);
 
     // The field in memory keeps the new value; the type name stays as read.
     std::string newText = TextUpToNul(bytes);
@@ -145,35 +140,32 @@ bool GenesisHeader::WriteField(std::string_view value, int field) {
         case 8: nativeTitle = newText; break;
         case 100: typeCode = newText; break;
     }
-    return true;
+    return FieldWrite::Written;
+}
+
+std::vector<GenesisHeader::Run> GenesisHeader::RunsOf(std::int64_t imageOffset, std::span<const std::uint8_t> bytes) const {
+    // The whole field in a linear file; in an interleaved one, the field's odd-positioned bytes
+    // (odd image offsets) go to the first half-block and its even-positioned ones to the second.
+    // A 3-byte field has one more even byte.
+    if (!isInterleaved) return {{imageOffset, {bytes.begin(), bytes.end()}}};
+    std::int64_t skip = length % kCopierUnit;
+    Run odd{skip + imageOffset / 2, {}};
+    Run even{skip + halfBlockSize + imageOffset / 2, {}};
+    for (std::size_t i = 0; i < bytes.size(); ++i) (i % 2 == 0 ? even : odd).bytes.push_back(bytes[i]);
+    return {std::move(odd), std::move(even)};
+}
+
+void GenesisHeader::CheckRuns(const File& file, const std::vector<Run>& runs) const {
+    // The layout was decided for the file as loaded, and a write past its end would grow it:
+    // every run is checked before the first byte is written.
+    for (const Run& run : runs) RequireWritable(file, run.at, run.bytes.size());
 }
 
 void GenesisHeader::WriteImageBytes(std::int64_t imageOffset, std::span<const std::uint8_t> bytes) {
-    // Where each run of bytes goes in the file: the whole field in a linear file; in an
-    // interleaved one, the field's odd-positioned bytes (odd image offsets) to the first
-    // half-block and its even-positioned ones to the second. A 3-byte field has one more even byte.
-    struct Run {
-        std::int64_t at;
-        std::vector<std::uint8_t> bytes;
-    };
-    std::vector<Run> runs;
-    if (!isInterleaved) {
-        runs.push_back({imageOffset, {bytes.begin(), bytes.end()}});
-    } else {
-        std::int64_t skip = length % kCopierUnit;
-        Run odd{skip + imageOffset / 2, {}};
-        Run even{skip + halfBlockSize + imageOffset / 2, {}};
-        for (std::size_t i = 0; i < bytes.size(); ++i) (i % 2 == 0 ? even : odd).bytes.push_back(bytes[i]);
-        runs.push_back(std::move(odd));
-        runs.push_back(std::move(even));
-    }
-
+    std::vector<Run> runs = RunsOf(imageOffset, bytes);
     File file = File::OpenReadWrite(path);
-    // The layout was decided for the file as loaded, and a write past its end would grow it:
-    // check every run before the first byte is written.
-    RequireUnchanged(file);
-    for (const Run& run : runs) RequireInside(file, run.at, run.bytes.size());
-    for (const Run& run : runs) file.WriteAt(run.at, run.bytes);
+    CheckRuns(file, runs);
+    for (const Run& run : runs) WriteHeaderBytes(file, run.at, run.bytes);
     file.Close();
 }
 

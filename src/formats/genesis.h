@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "base/rom_header.h"
 
@@ -30,7 +31,7 @@ public:
     static constexpr std::int64_t kCopierUnit = 16384;
 
     std::optional<std::string> ColumnText(int index) const override;
-    bool WriteField(std::string_view value, int field) override;
+    FieldWrite WriteField(std::string_view value, int field) override;
     bool SupportsField(int field) const override;
 
     // What the layout conversion takes from a loaded file.
@@ -41,7 +42,17 @@ public:
     std::uint16_t Checksum() const { return checksum; }
 
 private:
+    // A run of bytes at one place of the file.
+    struct Run {
+        std::int64_t at;
+        std::vector<std::uint8_t> bytes;
+    };
+
     void ReadHeader() override;
+    void CheckField(const File& file, std::string_view value, int field) const override;
+    // Where `bytes` at image offset `imageOffset` (even) go in the file's own layout.
+    std::vector<Run> RunsOf(std::int64_t imageOffset, std::span<const std::uint8_t> bytes) const;
+    void CheckRuns(const File& file, const std::vector<Run>& runs) const;
     // Writes `bytes` at image offset `imageOffset` (even) in the file's own layout.
     void WriteImageBytes(std::int64_t imageOffset, std::span<const std::uint8_t> bytes);
 

@@ -1,11 +1,9 @@
 #include "formats/mp3.h"
 
-#include <algorithm>
-#include <vector>
+#include <utility>
 
 #include "base/text_rules.h"
 #include "platform/file.h"
-#include "platform/file_error.h"
 
 namespace vorne {
 
@@ -29,11 +27,7 @@ constexpr std::size_t kGenre = 127;
 constexpr std::uint8_t kNewTagGenre = 255;
 constexpr auto kTagLength = static_cast<std::int64_t>(kId3v1Size);
 
-const TextField* FindTextField(int field) {
-    auto it = std::find_if(kTextFields.begin(), kTextFields.end(),
-                           [field](const TextField& f) { return f.field == field; });
-    return it == kTextFields.end() ? nullptr : &*it;
-}
+const TextField* FindTextField(int field) { return FindFieldPlace(kTextFields, field); }
 
 std::span<std::uint8_t> FieldBytes(std::span<std::uint8_t, kId3v1Size> tag, const TextField& f) {
     return tag.subspan(f.offset, f.width);
@@ -88,17 +82,20 @@ std::optional<std::string> Mp3Tag::ColumnText(int index) const {
 
 bool Mp3Tag::SupportsField(int field) const { return field == kGenreField || FindTextField(field) != nullptr; }
 
-bool Mp3Tag::WriteField(std::string_view value, int field) {
-    if (!SupportsField(field)) return false;
+// A tag goes where the file as it is on disk has one, or behind the audio: there is nothing a
+// write could find out of place.
+void Mp3Tag::CheckField(const File&, std::string_view, int) const {}
+
+FieldWrite Mp3Tag::WriteField(std::string_view value, int field) {
+    if (!SupportsField(field)) return FieldWrite::Unsupported;
     File file = File::OpenReadWrite(path);
 
     // Decide on the file as it is now: a tag it has is rewritten in place, otherwise a new one
     // goes behind the audio. (Going by the state at load time could write a tag over the last
     // 128 bytes of audio of a file whose tag was removed since.)
-    const std::int64_t size = file.Size();
+    length = file.Size();
     std::array<std::uint8_t, kId3v1Size> updated{};
-    bool tagged = size >= kTagLength && file.ReadAt(size - kTagLength, updated) == kId3v1Size && IsId3v1Tag(updated);
-    const std::int64_t at = tagged ? size - kTagLength : size;
+    const bool tagged = ReadTag(file, updated);
     if (!tagged) updated = NewTag();
 
     if (const TextField* f = FindTextField(field)) {
@@ -109,41 +106,42 @@ bool Mp3Tag::WriteField(std::string_view value, int field) {
     } else {
         updated[kGenre] = CutTo8(AtoiRule(value));
     }
-    try {
-        file.WriteAt(at, updated);
-    } catch (const FileError&) {
-        // A new tag that could not be written whole must not leave part of itself behind.
-        if (!tagged) {
-            try {
-                file.Truncate(size);
-            } catch (const FileError&) {
-            }
-        }
-        throw;
+    if (tagged) {
+        WriteHeaderBytes(file, length - kTagLength, updated);
+    } else {
+        WriteGrowing(file, length, updated);  // a new tag is added whole or not at all
     }
     file.Close();
 
     tag = updated;
     hasTag = true;
-    length = at + kTagLength;
     DecodeTexts();
-    return true;
+    return FieldWrite::Written;
+}
+
+bool Mp3Tag::ReadTag(const File& file, std::span<std::uint8_t, kId3v1Size> out) const {
+    const std::int64_t size = file.Size();
+    return size >= kTagLength && file.ReadAt(size - kTagLength, out) == kId3v1Size && IsId3v1Tag(out);
 }
 
 bool Mp3Tag::DeleteTag() {
-    std::vector<std::uint8_t> bytes = ReadWholeFile(path);
-    bool tagged = bytes.size() >= kId3v1Size && IsId3v1Tag(std::span(bytes).last<kId3v1Size>());
-    if (!tagged) {
-        hasTag = false;
-        DecodeTexts();
-        return false;
+    // The tag is cut off in place: the file keeps everything else it has (its links, owner and
+    // attributes), and a file of any size costs one call.
+    std::array<std::uint8_t, kId3v1Size> found;
+    File file = File::OpenRead(path);
+    bool tagged = ReadTag(file, found);
+    if (tagged) {
+        // Only a file with a tag is opened for writing (a read-only file without one is no
+        // error), and what is cut is looked at again through the descriptor that cuts it.
+        file = File::OpenReadWrite(path);
+        tagged = ReadTag(file, found);
+        if (tagged) file.Truncate(file.Size() - kTagLength);
     }
-    bytes.resize(bytes.size() - kId3v1Size);
-    ReplaceFileContents(path, bytes);
+    length = file.Size();
+    file.Close();
     hasTag = false;
-    length = static_cast<std::int64_t>(bytes.size());
     DecodeTexts();
-    return true;
+    return tagged;
 }
 
 }  // namespace vorne

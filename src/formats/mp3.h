@@ -26,19 +26,22 @@ public:
     // Writes one tag field (0 title, 3 artist, 4 album, 5 year, 6 comment: a value shorter than
     // the field is stored with one blank after it; 7 genre: a decimal number). The tag the file
     // has now is rewritten in place; a file without one gets a new tag appended (blank-started
-    // text fields, genre 255). Throws FileError.
-    bool WriteField(std::string_view value, int field) override;
+    // text fields, genre 255), whole or not at all. Throws FileError.
+    FieldWrite WriteField(std::string_view value, int field) override;
     bool SupportsField(int field) const override;
 
     // Cuts the tag off the file, deciding on the file as it is on disk now: a file without a tag
-    // is left alone. The file is rewritten whole through a temporary file, so a failure (thrown
-    // as FileError) leaves it as it was. Returns whether a tag was cut.
+    // is left alone. The cut is a truncation in place, so a failure (thrown as FileError) leaves
+    // the file as it was. Returns whether a tag was cut.
     bool DeleteTag();
 
     bool HasTag() const { return hasTag; }
 
 private:
     void ReadHeader() override;
+    void CheckField(const File& file, std::string_view value, int field) const override;
+    // Reads the last 128 bytes of the open file into `out`; true when they are a tag.
+    bool ReadTag(const File& file, std::span<std::uint8_t, kId3v1Size> out) const;
     // Fills the text fields from `tag` (empty when there is none).
     void DecodeTexts();
 

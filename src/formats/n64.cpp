@@ -17,10 +17,16 @@ constexpr std::int64_t kCountry = 0x3E;
 constexpr std::size_t kTitleSize = 20;
 constexpr std::size_t kCartIdSize = 2;
 
+// Where each field WriteField supports goes.
+constexpr std::array<FieldPlace, 4> kFieldPlaces{{
+    {0, kTitle, kTitleSize},
+    {3, kManufacturer, 1},
+    {4, kCartId, kCartIdSize},
+    {5, kCountry, 1},
+}};
+
 // A one-character column: the character, or the empty text for a zero byte.
 std::string CharText(char c) { return c == 0 ? std::string() : std::string(1, c); }
-
-std::uint8_t FirstByte(std::string_view value) { return value.empty() ? 0 : static_cast<std::uint8_t>(value[0]); }
 
 }  // namespace
 
@@ -46,38 +52,25 @@ std::optional<std::string> N64Header::ColumnText(int index) const {
     }
 }
 
-bool N64Header::SupportsField(int field) const { return field == 0 || field == 3 || field == 4 || field == 5; }
+bool N64Header::SupportsField(int field) const { return FindFieldPlace(kFieldPlaces, field) != nullptr; }
 
-bool N64Header::WriteField(std::string_view value, int field) {
-    if (!SupportsField(field)) return false;
-    File file = File::OpenReadWrite(path);
-    switch (field) {
-        case 0: {
-            std::array<std::uint8_t, kTitleSize> bytes;
-            StrncpyFill(bytes, value);
-            Put(file, kTitle, bytes);
-            break;
-        }
-        case 4: {
-            std::array<std::uint8_t, kCartIdSize> bytes;
-            StrncpyFill(bytes, value);
-            Put(file, kCartId, bytes);
-            break;
-        }
-        case 3:
-        case 5: {
-            std::uint8_t byte = FirstByte(value);
-            Put(file, field == 3 ? kManufacturer : kCountry, std::span(&byte, 1));
-            break;
-        }
-    }
-    file.Close();
-    return true;
+void N64Header::CheckField(const File& file, std::string_view, int field) const {
+    const FieldPlace& place = *FindFieldPlace(kFieldPlaces, field);
+    RequireWritable(file, place.offset, place.size);
 }
 
-void N64Header::Put(File& file, std::int64_t offset, std::span<const std::uint8_t> bytes) const {
-    RequireInside(file, offset, bytes.size());
-    file.WriteAt(offset, bytes);
+FieldWrite N64Header::WriteField(std::string_view value, int field) {
+    const FieldPlace* place = FindFieldPlace(kFieldPlaces, field);
+    if (place == nullptr) return FieldWrite::Unsupported;
+    // Every field is text, filled as strncpy fills: a one-character field takes the value's first
+    // character, or 0 for the empty value.
+    std::array<std::uint8_t, kTitleSize> buffer;
+    auto bytes = std::span(buffer).first(place->size);
+    StrncpyFill(bytes, value);
+    File file = File::OpenReadWrite(path);
+    WriteHeaderBytes(file, place->offset, bytes);
+    file.Close();
+    return FieldWrite::Written;
 }
 
 }  // namespace vorne

@@ -23,12 +23,12 @@ public:
     std::optional<std::string> ColumnText(int index) const override;
     // Writes one field; the fields in memory keep what was read. A file too short to hold the
     // field is refused (OperationRefused) rather than grown.
-    bool WriteField(std::string_view value, int field) override;
+    FieldWrite WriteField(std::string_view value, int field) override;
     bool SupportsField(int field) const override;
 
 private:
     void ReadHeader() override;
-    void Put(File& file, std::int64_t offset, std::span<const std::uint8_t> bytes) const;
+    void CheckField(const File& file, std::string_view value, int field) const override;
 
     std::string title;   // up to 20 characters
     std::string cartId;  // up to 2 characters

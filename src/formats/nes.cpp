@@ -4,10 +4,12 @@
 #include <cstdio>
 #include <vector>
 
+#include "base/chunked_read.h"
 #include "base/crc32.h"
 #include "base/known_names.h"
 #include "base/text_rules.h"
 #include "platform/file.h"
+#include "platform/rewrite.h"
 
 namespace vorne {
 
@@ -22,6 +24,10 @@ constexpr int kMapperHigh = 8; // NES 2.0: mapper bits 8 to 11 in the low nibble
 constexpr int kSizeHigh = 9;   // NES 2.0: PRG (low nibble) and CHR (high nibble) size bits 8 to 11
 
 constexpr int kReservedBytes = 9;  // bytes 7 to 15
+constexpr std::int64_t kReservedRemainder = 8;  // bytes 8 to 15
+constexpr std::size_t kReservedRemainderSize = 8;
+
+constexpr std::array<std::uint8_t, 4> kInesMark{'N', 'E', 'S', 0x1A};
 
 constexpr int kTrainerBit = 2;
 constexpr int kFirstFlagField = 6;  // fields 6 to 9 are bits 0 to 3 of byte 6
@@ -43,6 +49,11 @@ std::int64_t DeclaredSize(std::uint8_t low, unsigned highNibble, std::int64_t un
     return static_cast<std::int64_t>((highNibble << 8) | low) * unit;
 }
 
+// The trailer is what stands after the last whole 512-byte unit behind the header. A file whose
+// length mod 512 is below 16 gives a negative length: it has none (its tail is not a trailer we
+// wrote).
+std::int64_t TrailerLengthOf(std::int64_t length) { return length % 512 - NesHeader::kHeaderSize; }
+
 const char* YesNo(bool value) { return value ? "Yes" : "No"; }
 
 std::string KiloText(int kilobytes) { return std::to_string(kilobytes) + "k"; }
@@ -61,10 +72,24 @@ bool IsNes2Header(std::span<const std::uint8_t, 16> header, std::int64_t length)
 NesHeader::NesHeader(std::shared_ptr<const KnownNames> list) : knownList(std::move(list)) {}
 
 void NesHeader::ReadHeader() {
-    // One read serves the header, the trailer and the CRC.
-    std::span<const std::uint8_t> image = ReadAll();
+    trailerLength = TrailerLengthOf(length);
+    const std::int64_t trailer = std::max<std::int64_t>(trailerLength, 0);
+    const std::int64_t dataEnd = length - trailer;  // the CRC covers offset 16 up to here
+    const std::int64_t titleEnd = dataEnd + std::min<std::int64_t>(trailer, kTitleSize);
+
+    // One pass over the file serves the header, the CRC and the trailer; a large image goes by
+    // in chunks, so it costs its reading time and no more than a chunk of memory.
     rawHeader.fill(0);
-    std::copy_n(image.begin(), std::min<std::size_t>(image.size(), rawHeader.size()), rawHeader.begin());
+    std::array<std::uint8_t, kTitleSize> titleField{};
+    auto title = std::span(titleField).first(static_cast<std::size_t>(titleEnd - dataEnd));
+    crc = 0;
+    ForEachChunk([&](std::int64_t at, std::span<const std::uint8_t> bytes) {
+        CopyWithin(at, bytes, 0, rawHeader);
+        crc = Crc32(PartWithin(at, bytes, kHeaderSize, dataEnd), crc);
+        CopyWithin(at, bytes, dataEnd, title);
+    });
+    trailerTitle = TextUpToNul(title);
+
     const auto& h = rawHeader;
 
     reserved = TextUpToNul(std::span(h).subspan(kFlags7, kReservedBytes));
@@ -85,23 +110,6 @@ void NesHeader::ReadHeader() {
         mapper = (h[kFlags6] >> 4) | high;
     }
 
-    // The trailer is what stands after the last whole 512-byte unit behind the header. A file
-    // whose length mod 512 is below 16 has none (its tail is not a trailer we wrote).
-    trailerLength = length % 512 - kHeaderSize;
-    std::int64_t trailer = std::max<std::int64_t>(trailerLength, 0);
-    trailerTitle.clear();
-    if (trailer > 0) {
-        auto title = image.subspan(static_cast<std::size_t>(length - trailer),
-                                   std::min<std::size_t>(static_cast<std::size_t>(trailer), kTitleSize));
-        trailerTitle = TextUpToNul(title);
-    }
-
-    std::int64_t dataEnd = length - trailer;
-    std::span<const std::uint8_t> data;
-    if (dataEnd > kHeaderSize) {
-        data = image.subspan(static_cast<std::size_t>(kHeaderSize), static_cast<std::size_t>(dataEnd - kHeaderSize));
-    }
-    crc = Crc32(data);
     char text[9];
     std::snprintf(text, sizeof text, "%08x", crc);
     crcText = text;
@@ -138,34 +146,65 @@ bool NesHeader::SupportsField(int field) const {
     }
 }
 
-bool NesHeader::WriteField(std::string_view value, int field) {
-    if (!SupportsField(field)) return false;
+void NesHeader::CheckField(const File& file, std::string_view value, int field) const {
+    if (field != kTitleField) {
+        const FieldPlace place = PlaceOf(field);
+        RequireWritable(file, place.offset, place.size);
+        return;
+    }
+    // Where the trailer lies was worked out from the length at load time.
+    if (value.empty() && trailerLength <= 0) return;  // nothing to cut
+    RequireUnchanged(file);
+    if (!value.empty()) RequireTitlePlace();
+}
+
+FieldPlace NesHeader::PlaceOf(int field) const {
+    switch (field) {
+        case kMapperField: return {field, kFlags6, isNes2 ? std::size_t{3} : std::size_t{2}};  // bytes 6, 7 (and 8)
+        case kReservedField: return {field, kReservedRemainder, kReservedRemainderSize};
+        case kFirstReservedByteField: return {field, kFlags7, 1};
+        default: return {field, kFlags6, 1};  // the flag bits
+    }
+}
+
+void NesHeader::RequireTitlePlace() const {
+    // A title is read back from behind a 16-byte header and whole 512-byte units; a file whose
+    // length has 0 to 15 bytes over such units has no such place (a title appended to it would
+    // read back shifted), and making one would change the data the CRC covers.
+    if (trailerLength < 0) {
+        throw OperationRefused(path + ": its length leaves no place for a title behind the data (a title goes behind "
+                                      "a 16-byte header and whole 512-byte units)");
+    }
+}
+
+FieldWrite NesHeader::WriteField(std::string_view value, int field) {
+    if (!SupportsField(field)) return FieldWrite::Unsupported;
     if (field == kTitleField) {
         WriteTrailerTitle(value);
-        return true;
+        return FieldWrite::Written;
     }
     if (field == kMapperField) {
         WriteMapper(AtoiRule(value));
-        return true;
+        return FieldWrite::Written;
     }
     if (field >= kFirstFlagField && field <= kFirstFlagField + 3) {
         WriteFlag(field - kFirstFlagField, AtoiRule(value));
-        return true;
+        return FieldWrite::Written;
     }
     File file = File::OpenReadWrite(path);
     if (field == kReservedField) {
-        std::array<std::uint8_t, 8> remainder;
+        std::array<std::uint8_t, kReservedRemainderSize> remainder;
         StrncpyFill(remainder, value);
-        file.WriteAt(8, remainder);
-        std::copy(remainder.begin(), remainder.end(), rawHeader.begin() + 8);
+        WriteHeaderBytes(file, kReservedRemainder, remainder);
+        std::copy(remainder.begin(), remainder.end(), rawHeader.begin() + kReservedRemainder);
     } else {  // the first reserved byte
         std::uint8_t first = value.empty() ? 0 : static_cast<std::uint8_t>(value[0]);
-        file.WriteAt(kFlags7, std::span(&first, 1));
+        WriteHeaderBytes(file, kFlags7, std::span(&first, 1));
         rawHeader[kFlags7] = first;
     }
     reserved = TextUpToNul(std::span(rawHeader).subspan(kFlags7, kReservedBytes));
     file.Close();
-    return true;
+    return FieldWrite::Written;
 }
 
 void NesHeader::WriteMapper(std::int32_t number) {
@@ -178,63 +217,66 @@ void NesHeader::WriteMapper(std::int32_t number) {
         bytes[0] = static_cast<std::uint8_t>((bytes[0] & 0x0F) | ((mapper & 0x0F) << 4));
         bytes[1] = static_cast<std::uint8_t>((bytes[1] & 0x0F) | (mapper & 0xF0));
         bytes[2] = static_cast<std::uint8_t>((bytes[2] & 0xF0) | (mapper >> 8));
-        file.WriteAt(kFlags6, bytes);
     } else {
         // Eight bits; writing byte 7 whole clears its low nibble, so the mapper reads back.
         mapper = CutTo8(number);
         bytes[0] = static_cast<std::uint8_t>((bytes[0] & 0x0F) | ((mapper & 0x0F) << 4));
         bytes[1] = static_cast<std::uint8_t>(mapper & 0xF0);
-        file.WriteAt(kFlags6, std::span(bytes).first(2));
     }
+    WriteHeaderBytes(file, kFlags6, std::span(bytes).first(PlaceOf(kMapperField).size));
     file.Close();
 }
 
 void NesHeader::WriteFlag(int bit, std::int32_t number) {
     File file = File::OpenReadWrite(path);
     std::uint8_t flags = 0;
+    // Checked before the byte is read: a file too short to hold it reads it as zero.
+    RequireWritable(file, kFlags6, 1);
     file.ReadAt(kFlags6, std::span(&flags, 1));
     // The dialog sends 0 or 1; any other number flips the bit.
     if (((flags >> bit) & 1) != number) {
         flags ^= static_cast<std::uint8_t>(1u << bit);
-        file.WriteAt(kFlags6, std::span(&flags, 1));
+        WriteHeaderBytes(file, kFlags6, std::span(&flags, 1));
     }
     file.Close();
 }
 
 void NesHeader::WriteTrailerTitle(std::string_view value) {
-    if (value.empty()) {
-        if (trailerLength <= 0) return;
-        // Cut the file before its trailer, through a temporary file so it is never half-written.
-        std::vector<std::uint8_t> bytes = ReadWholeFile(path);
-        bytes.resize(std::min<std::size_t>(bytes.size(), static_cast<std::size_t>(length - trailerLength)));
-        ReplaceFileContents(path, bytes);
-        return;
-    }
+    if (value.empty() && trailerLength <= 0) return;
     std::array<std::uint8_t, kTitleSize> title;
     StrncpyFill(title, value);
-    trailerTitle = TextUpToNul(title);
-    // A 128-byte title replaces the first 128 bytes of the trailer, or is appended to a file
-    // without one.
-    std::int64_t at = length - std::max<std::int64_t>(trailerLength, 0);
     File file = File::OpenReadWrite(path);
-    file.WriteAt(at, title);
-    length = file.Size();
-    trailerLength = static_cast<std::int64_t>(kTitleSize);
+    RequireUnchanged(file);
+    if (value.empty()) {
+        // The trailer is cut off in place: the file keeps its links, owner and attributes.
+        file.Truncate(length - trailerLength);
+        length -= trailerLength;
+    } else {
+        RequireTitlePlace();
+        // A 128-byte title replaces the first 128 bytes of the trailer, or goes behind the data of
+        // a file without one; a shorter trailer grows to 128 bytes.
+        WriteGrowing(file, length - trailerLength, title);
+    }
     file.Close();
+    // The reader describes the file as it is now, so that a further write finds the trailer.
+    trailerLength = TrailerLengthOf(length);
+    trailerTitle = TextUpToNul(title);
 }
 
 void NesHeader::RemoveTrainer() {
-    // Decide on the file as it is now, not as it was loaded.
-    std::vector<std::uint8_t> bytes = ReadWholeFile(path);
-    if (bytes.size() < static_cast<std::size_t>(kHeaderSize + kTrainerSize)) {
-        throw OperationRefused(path + ": too short to hold a trainer");
-    }
-    if (((bytes[kFlags6] >> kTrainerBit) & 1) == 0) {
-        throw OperationRefused(path + ": has no trainer");
-    }
-    bytes[kFlags6] &= static_cast<std::uint8_t>(~(1u << kTrainerBit));
-    bytes.erase(bytes.begin() + kHeaderSize, bytes.begin() + kHeaderSize + kTrainerSize);
-    ReplaceFileContents(path, bytes);
+    // Decided on the file as it is now, through the descriptor that the rewrite opened for writing.
+    RewriteFile(path, [this](const File& original, RewriteOutput& out) {
+        std::array<std::uint8_t, kHeaderSize> header{};
+        const std::size_t got = original.ReadAt(0, header);
+        if (got < kInesMark.size() || !std::equal(kInesMark.begin(), kInesMark.end(), header.begin())) {
+            throw OperationRefused(path + ": is not an iNES image (it does not begin with NES and 0x1A)");
+        }
+        if (original.Size() < kHeaderSize + kTrainerSize) throw OperationRefused(path + ": too short to hold a trainer");
+        if (((header[kFlags6] >> kTrainerBit) & 1) == 0) throw OperationRefused(path + ": has no trainer");
+        header[kFlags6] &= static_cast<std::uint8_t>(~(1u << kTrainerBit));
+        out.Write(header);
+        out.CopyRest(original, kHeaderSize + kTrainerSize);
+    });
     LoadFile(path);
 }
 

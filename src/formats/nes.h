@@ -33,12 +33,14 @@ public:
     explicit NesHeader(std::shared_ptr<const KnownNames> knownList = nullptr);
 
     std::optional<std::string> ColumnText(int index) const override;
-    bool WriteField(std::string_view value, int field) override;
+    FieldWrite WriteField(std::string_view value, int field) override;
     bool SupportsField(int field) const override;
 
     // Cuts the 512-byte trainer out of the loaded file and clears its flag, then loads the file
-    // again. Throws OperationRefused when the file has no trainer or is too short to hold one,
-    // FileError when it cannot be rewritten (the file is then unchanged).
+    // again. The file is rewritten through a temporary file (see RewriteFile). Throws
+    // OperationRefused when the file does not begin with the iNES mark (NES and 0x1A), has no
+    // trainer or is too short to hold one, FileError when it cannot be rewritten; the file is
+    // unchanged then.
     void RemoveTrainer();
 
     bool IsNes2() const { return isNes2; }
@@ -50,6 +52,11 @@ public:
 
 private:
     void ReadHeader() override;
+    void CheckField(const File& file, std::string_view value, int field) const override;
+    // Where a field other than the title goes.
+    FieldPlace PlaceOf(int field) const;
+    // Refuses a title for a file whose length leaves no place for one. Throws OperationRefused.
+    void RequireTitlePlace() const;
     void WriteMapper(std::int32_t number);
     void WriteFlag(int bit, std::int32_t number);
     void WriteTrailerTitle(std::string_view value);

@@ -39,6 +39,15 @@ constexpr int kMapModeField = 100;
 constexpr int kTypeCodeField = 101;
 constexpr int kLicenseeField = 102;
 
+// Where each field WriteField supports goes in the block.
+constexpr std::array<FieldPlace, 5> kFieldPlaces{{
+    {kTitleField, kTitle, kTitleSize},
+    {kTypeField, kCartridgeType, 1},
+    {kDestinationField, kDestination, 1},
+    {kMapModeField, kMapMode, 1},
+    {kLicenseeField, kLicensee, 1},
+}};
+
 bool AnyHighBit(std::span<const std::uint8_t> bytes) {
     return std::any_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b >= 0x80; });
 }
@@ -126,47 +135,29 @@ std::optional<std::string> SnesHeader::ColumnText(int index) const {
     }
 }
 
-bool SnesHeader::SupportsField(int field) const {
-    switch (field) {
-        case kTitleField:
-        case kTypeField:
-        case kDestinationField:
-        case kMapModeField:
-        case kLicenseeField: return true;
-        default: return false;
-    }
+bool SnesHeader::SupportsField(int field) const { return FindFieldPlace(kFieldPlaces, field) != nullptr; }
+
+void SnesHeader::CheckField(const File& file, std::string_view, int field) const {
+    const FieldPlace& place = *FindFieldPlace(kFieldPlaces, field);
+    RequireWritable(file, blockOffset + place.offset, place.size);
 }
 
-bool SnesHeader::WriteField(std::string_view value, int field) {
-    if (!SupportsField(field)) return false;
-
-    // The new bytes and where they go in the block.
-    std::size_t at = 0;
-    std::array<std::uint8_t, kTitleSize> bytes{};
-    std::size_t size = 1;
-    switch (field) {
-        case kTitleField:
-            at = kTitle;
-            size = kTitleSize;
-            StrncpyFill(bytes, value);  // zero bytes after a shorter title, not blanks
-            break;
-        case kTypeField: at = kCartridgeType; break;
-        case kDestinationField: at = kDestination; break;
-        case kMapModeField: at = kMapMode; break;
-        case kLicenseeField: at = kLicensee; break;
+FieldWrite SnesHeader::WriteField(std::string_view value, int field) {
+    const FieldPlace* place = FindFieldPlace(kFieldPlaces, field);
+    if (place == nullptr) return FieldWrite::Unsupported;
+    std::array<std::uint8_t, kTitleSize> buffer;
+    auto bytes = std::span(buffer).first(place->size);
+    if (field == kTitleField) {
+        StrncpyFill(bytes, value);  // zero bytes after a shorter title, not blanks
+    } else {
+        bytes[0] = CutTo8(AtoiRule(value));
     }
-    if (field != kTitleField) bytes[0] = CutTo8(AtoiRule(value));
-    auto written = std::span(bytes).first(size);
-
+    // The place was chosen for the file as loaded: the write checks that its length is the same.
     File file = File::OpenReadWrite(path);
-    std::int64_t offset = blockOffset + static_cast<std::int64_t>(at);
-    // The place was chosen for the file as loaded, and a write past its end would grow it.
-    RequireUnchanged(file);
-    RequireInside(file, offset, size);
-    file.WriteAt(offset, written);
+    WriteHeaderBytes(file, blockOffset + place->offset, bytes);
     file.Close();
-    std::copy(written.begin(), written.end(), rawHeader.begin() + static_cast<std::ptrdiff_t>(at));
-    return true;
+    std::copy(bytes.begin(), bytes.end(), rawHeader.begin() + place->offset);
+    return FieldWrite::Written;
 }
 
 }  // namespace vorne

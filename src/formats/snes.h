@@ -32,7 +32,7 @@ public:
     static constexpr std::int64_t kCopierHeaderSize = 512;
 
     std::optional<std::string> ColumnText(int index) const override;
-    bool WriteField(std::string_view value, int field) override;
+    FieldWrite WriteField(std::string_view value, int field) override;
     bool SupportsField(int field) const override;
 
     bool IsHiRom() const { return isHiRom; }
@@ -41,6 +41,7 @@ public:
 
 private:
     void ReadHeader() override;
+    void CheckField(const File& file, std::string_view value, int field) const override;
 
     std::array<std::uint8_t, kSnesBlockSize> rawHeader{};  // the block of the chosen place
     std::int64_t blockOffset = kHiRomPlace;                // file offset of that block

@@ -2,7 +2,7 @@
 
 #include <cerrno>
 #include <climits>
-#include <cstdlib>
+#include <csignal>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -35,36 +35,30 @@ File& File::operator=(File&& other) noexcept {
     return *this;
 }
 
-File File::OpenRead(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) ThrowErrno(path);
-    return File(fd, path);
-}
+File File::OpenRead(const std::string& path) { return OpenRegular(AT_FDCWD, path.c_str(), O_RDONLY, path); }
 
-File File::OpenReadWrite(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd < 0) ThrowErrno(path);
-    File file(fd, path);
-    if (!file.IsRegular()) throw FileError(path, "Not a regular file");
-    return file;
-}
+File File::OpenReadWrite(const std::string& path) { return OpenRegular(AT_FDCWD, path.c_str(), O_RDWR, path); }
 
 File File::OpenReadAt(int dirFd, const char* name, const std::string& displayPath) {
-    int fd = ::openat(dirFd, name, O_RDONLY | O_CLOEXEC);
+    return OpenRegular(dirFd, name, O_RDONLY, displayPath);
+}
+
+File File::OpenRegular(int dirFd, const char* name, int access, const std::string& displayPath) {
+    // O_NONBLOCK keeps a FIFO (or a device) from holding the open until a writer comes; the
+    // descriptor is dropped unless it names a regular file, which then reads as usual again.
+    int fd = ::openat(dirFd, name, access | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) ThrowErrno(displayPath);
-    return File(fd, displayPath);
+    File file(fd, displayPath);
+    if (!file.IsRegular()) throw FileError(displayPath, kNotRegularFile);
+    // F_SETFL sets only the status flags, and this open gave no other.
+    if (::fcntl(fd, F_SETFL, 0) != 0) ThrowErrno(displayPath);
+    return file;
 }
 
 std::int64_t File::Size() const {
     struct stat st;
     if (::fstat(fd, &st) != 0) ThrowErrno(path);
     return st.st_size;
-}
-
-std::int64_t File::RegularFileSize() const {
-    struct stat st;
-    if (::fstat(fd, &st) != 0) ThrowErrno(path);
-    return S_ISREG(st.st_mode) ? st.st_size : -1;
 }
 
 bool File::IsRegular() const {
@@ -110,6 +104,10 @@ void File::Truncate(std::int64_t size) {
     if (::ftruncate(fd, size) != 0) ThrowErrno(path);
 }
 
+void File::Sync() {
+    if (::fsync(fd) != 0) ThrowErrno(path);
+}
+
 void File::Close() {
     if (fd < 0) return;
     int result = ::close(fd);
@@ -124,99 +122,11 @@ std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
     return bytes;
 }
 
-namespace {
-
-// Writes `bytes` to a temporary file beside `path` and renames it over `path`. `mode` and the
-// owner are given to the new file when `original` is set.
-void WriteThroughTemporary(const std::string& path, std::span<const std::uint8_t> bytes, const struct stat* original) {
-    // The temporary file lives beside the original so that the rename stays on one file system.
-    std::string folder = ".";
-    std::string base = path;
-    if (auto slash = path.find_last_of('/'); slash != std::string::npos) {
-        folder = slash == 0 ? "/" : path.substr(0, slash);
-        base = path.substr(slash + 1);
-    }
-    std::string pattern = folder + "/." + base + ".vorne-XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    int fd = ::mkstemp(name.data());
-    if (fd < 0) ThrowErrno(path);
-    std::string tempPath(name.data());
-
-    auto fail = [&](int error) {
-        ::close(fd);
-        ::unlink(tempPath.c_str());
-        throw FileError::FromErrno(path, error);
-    };
-    if (original != nullptr) {
-        if (::fchmod(fd, original->st_mode & 07777) != 0) fail(errno);
-        // Keep the owner where we may (as root, or a group we belong to); a refusal is no error.
-        [[maybe_unused]] int ignored = ::fchown(fd, original->st_uid, original->st_gid);
-    } else {
-        // mkstemp makes the file private; a new file gets what the umask allows.
-        mode_t mask = ::umask(0);
-        ::umask(mask);
-        if (::fchmod(fd, 0666 & ~mask) != 0) fail(errno);
-    }
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (put < 0) {
-            if (errno == EINTR) continue;
-            fail(errno);
-        }
-        done += static_cast<std::size_t>(put);
-    }
-    if (::fsync(fd) != 0) fail(errno);
-    if (::close(fd) != 0) {
-        int error = errno;
-        ::unlink(tempPath.c_str());
-        throw FileError::FromErrno(path, error);
-    }
-    if (::rename(tempPath.c_str(), path.c_str()) != 0) {
-        int error = errno;
-        ::unlink(tempPath.c_str());
-        throw FileError::FromErrno(path, error);
-    }
-}
-
-// The file a path names, links followed: the rename then replaces that file, and a link to it
-// stays a link.
-std::string FollowLinks(const std::string& path) {
-    char resolved[PATH_MAX];
-    if (::realpath(path.c_str(), resolved) == nullptr) return path;
-    return resolved;
-}
-
-// Errors name the path the caller gave, not the file a link led to.
-void WriteThroughTemporaryAs(const std::string& path, std::span<const std::uint8_t> bytes, const struct stat* original) {
-    try {
-        WriteThroughTemporary(original != nullptr ? FollowLinks(path) : path, bytes, original);
-    } catch (const FileError& e) {
-        if (e.Path() == path) throw;
-        throw FileError(path, e.Message());
-    }
-}
-
-}  // namespace
-
-void ReplaceFileContents(const std::string& path, std::span<const std::uint8_t> bytes) {
-    struct stat original;
-    if (::stat(path.c_str(), &original) != 0) ThrowErrno(path);
-    if (!S_ISREG(original.st_mode)) throw FileError(path, "Not a regular file");
-    WriteThroughTemporaryAs(path, bytes, &original);
-}
-
-void WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
-    struct stat original;
-    if (::stat(path.c_str(), &original) == 0) {
-        if (!S_ISREG(original.st_mode)) throw FileError(path, "Not a regular file");
-        WriteThroughTemporaryAs(path, bytes, &original);
-    } else if (errno == ENOENT) {
-        WriteThroughTemporaryAs(path, bytes, nullptr);
-    } else {
-        ThrowErrno(path);
-    }
+void IgnoreFileSizeSignal() {
+    struct sigaction ignore = {};
+    ignore.sa_handler = SIG_IGN;
+    ::sigemptyset(&ignore.sa_mask);
+    ::sigaction(SIGXFSZ, &ignore, nullptr);
 }
 
 std::string ExecutableDirectory() {

@@ -17,32 +17,42 @@ public:
     File(const File&) = delete;
     File& operator=(const File&) = delete;
 
+    // The opens below take regular files only: anything else (a folder, a FIFO, a device) is
+    // refused with FileError kNotRegularFile at once, never waited on. Links are followed.
+
     // Opens an existing file for reading. Throws FileError.
     static File OpenRead(const std::string& path);
     // Opens an existing file for reading and writing, never creating it. Throws FileError.
     static File OpenReadWrite(const std::string& path);
     // Opens `name` inside the open directory `dirFd`; `displayPath` names it in errors.
     static File OpenReadAt(int dirFd, const char* name, const std::string& displayPath);
+    // Opens `name` relative to `dirFd` (AT_FDCWD: the current folder) with `access` (O_RDONLY or
+    // O_RDWR); `displayPath` names it in errors. Throws FileError.
+    static File OpenRegular(int dirFd, const char* name, int access, const std::string& displayPath);
 
     bool IsOpen() const { return fd >= 0; }
+    int Fd() const { return fd; }
     const std::string& Path() const { return path; }
 
     // Byte length of the file. Throws FileError.
     std::int64_t Size() const;
     // True when the open file is a regular file (not a directory or device).
     bool IsRegular() const;
-    // Both at once: the length of a regular file, or -1 for anything else. Throws FileError.
-    std::int64_t RegularFileSize() const;
     // Reads up to out.size() bytes at `offset`; fewer only at the end of the file. Throws FileError.
     std::size_t ReadAt(std::int64_t offset, std::span<std::uint8_t> out) const;
     // Reads the whole file into `out` (resized), one read where the platform allows. Throws FileError.
     void ReadAll(std::vector<std::uint8_t>& out) const;
     // Writes all of `bytes` at `offset`. Throws FileError.
     void WriteAt(std::int64_t offset, std::span<const std::uint8_t> bytes);
-    // Cuts the file to `size` bytes (to undo a failed append). Throws FileError.
+    // Cuts the file to `size` bytes in place (or lengthens it with zero bytes). Throws FileError.
     void Truncate(std::int64_t size);
+    // Forces what was written out to the disk. Throws FileError.
+    void Sync();
     // Closes the file, reporting a failed close (a late write error) as FileError.
     void Close();
+
+    // Takes charge of an open descriptor; `path` names it in errors.
+    static File Adopt(int fd, std::string path) { return File(fd, std::move(path)); }
 
 private:
     File(int fd, std::string path) : fd(fd), path(std::move(path)) {}
@@ -51,17 +61,16 @@ private:
     std::string path;
 };
 
+// The message of the FileError for a path that names something other than a regular file.
+inline constexpr const char* kNotRegularFile = "Not a regular file";
+
+// Makes a write past the file-size limit (ulimit -f) fail with EFBIG, which the writers roll back
+// and report, instead of killing the process with SIGXFSZ in the middle of it. For the process as
+// a whole: call it once at start-up, before any thread starts.
+void IgnoreFileSizeSignal();
+
 // Reads the whole file at `path`. Throws FileError.
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path);
-
-// Replaces the contents of the existing file `path` with `bytes` without ever leaving it
-// half-written: the bytes go to a temporary file in the same folder, which takes the original's
-// permissions and is renamed over it. On failure the original is untouched and FileError is thrown.
-void ReplaceFileContents(const std::string& path, std::span<const std::uint8_t> bytes);
-
-// Writes `bytes` as the file `path`, new or not, the same way: a temporary file in the same
-// folder renamed over it. A new file gets the usual permissions for new files.
-void WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);
 
 // The folder that holds the running executable, without a trailing separator.
 std::string ExecutableDirectory();

@@ -8,7 +8,7 @@ namespace vorne {
 
 class FileError : public std::runtime_error {
 public:
-    // `message` is the platform's text for the failure (strerror of errno).
+    // `message` is the platform's text for the failure (see ErrnoText).
     FileError(std::string path, std::string message);
 
     // Builds the error from an errno value.
@@ -21,5 +21,8 @@ private:
     std::string path;
     std::string message;
 };
+
+// The platform's text for an errno value ("No such file or directory"); safe on any thread.
+std::string ErrnoText(int error);
 
 }  // namespace vorne

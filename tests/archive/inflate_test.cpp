@@ -270,6 +270,117 @@ TEST(InflateStreams, SinkGetsEveryFullWindowThenTheRest) {
     }
 }
 
+// Distance symbol and extra bits for a distance (RFC 1951, 3.2.5).
+void PutDistance(BitWriter& w, unsigned distance) {
+    static constexpr unsigned kBase[30] = {1,    2,    3,    4,    5,    7,    9,    13,    17,    25,
+                                           33,   49,   65,   97,   129,  193,  257,  385,   513,   769,
+                                           1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
+    unsigned symbol = 29;
+    while (kBase[symbol] > distance) --symbol;
+    PutFixedDistance(w, symbol);
+    const unsigned extraBits = symbol < 4 ? 0 : symbol / 2 - 1;
+    w.Put(distance - kBase[symbol], extraBits);
+}
+
+// A match reaching back before the stream's first byte is refused on both paths, both where the
+// decoder takes its fast loop (room for many more symbols in the input and the output on either
+// side of the match) and where it takes its careful steps (the match among the last symbols).
+TEST(InflateStreams, TooFarDistancesInEveryLoop) {
+    struct Case {
+        unsigned before;    // literals before the match
+        unsigned distance;
+        unsigned after;     // literals after it: 40 leave the fast loop room, 0 none
+    };
+    std::vector<Case> cases;
+    for (unsigned after : {40u, 0u}) {
+        for (unsigned before : {0u, 1u, 100u, 1000u}) {
+            for (unsigned distance : {before, before + 1, before + 100, 32768u}) {
+                if (distance != 0) cases.push_back({before, distance, after});
+            }
+        }
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.before << " literals, distance " << c.distance << ", " << c.after << " after");
+        std::string expected;
+        const auto stream = Build([&](BitWriter& w) {
+            FixedHeader(w);
+            for (unsigned i = 0; i < c.before; ++i) {
+                PutFixedSymbol(w, 'a' + i % 26);
+                expected += static_cast<char>('a' + i % 26);
+            }
+            PutFixedSymbol(w, 264);  // length 10
+            PutDistance(w, c.distance);
+            for (unsigned i = 0; i < 10 && c.distance <= c.before; ++i) expected += expected[expected.size() - c.distance];
+            for (unsigned i = 0; i < c.after; ++i) {
+                PutFixedSymbol(w, 'L');
+                expected += 'L';
+            }
+            PutFixedSymbol(w, 256);
+        });
+        const InflateResult result = c.distance <= c.before ? kOk : kBad;
+        const test::WindowRun window = test::RunWindow(stream);
+        const test::DirectRun direct = test::RunDirect(stream, expected.size() + 1000);
+        EXPECT_EQ(window.result, result);
+        EXPECT_EQ(direct.result.result, result);
+        if (result == kOk) {
+            EXPECT_EQ(std::string(window.bytes.begin(), window.bytes.end()), expected);
+            EXPECT_EQ(std::string(direct.bytes.begin(), direct.bytes.end()), expected);
+        } else {
+            EXPECT_TRUE(window.calls.empty());
+            EXPECT_LE(direct.result.produced, c.before);
+        }
+    }
+}
+
+// Decoding straight into memory that grows as the stream asks for room gives the bytes a buffer
+// of the whole size gives, whatever the first size; it grows no further than it is let, and a
+// stream that wants more then ends with a full output.
+TEST(InflateStreams, OutputThatGrows) {
+    std::string head;
+    for (int i = 0; i < 40000; ++i) head += static_cast<char>('a' + i * 7 % 23);
+    const auto stream = Build([&](BitWriter& w) {
+        Stored(w, head.substr(0, 30000), false);
+        FixedHeader(w, false);
+        for (int i = 0; i < 200; ++i) {
+            PutFixedSymbol(w, 285);  // 258 bytes from 1 back
+            PutFixedDistance(w, 0);
+            PutFixedSymbol(w, 'a' + i % 26);
+        }
+        PutFixedSymbol(w, 256);
+        Stored(w, head.substr(30000));
+    });
+    const test::WindowRun reference = test::RunWindow(stream);
+    ASSERT_EQ(reference.result, kOk);
+    const std::size_t total = reference.bytes.size();
+    struct Case {
+        std::size_t start;
+        std::size_t limit;
+    };
+    const Case cases[] = {{0, total},       {1, total},         {100, total},       {4096, total}, {total - 1, total},
+                          {total, total},   {total, total + 9}, {7, total + 50000}, {0, total - 1}, {100, total / 2},
+                          {total / 2, total / 2}, {0, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "from " << c.start << " up to " << c.limit);
+        std::vector<std::uint8_t> buffer(c.start, 0x5A);
+        int refusals = 0;
+        const InflateIntoResult r = InflateInto(stream, buffer, [&](std::size_t produced) {
+            EXPECT_EQ(produced, buffer.size());  // asked for only when full
+            if (buffer.size() >= c.limit) {
+                ++refusals;
+            } else {
+                buffer.resize(std::min(c.limit, std::max<std::size_t>(1, buffer.size() * 2)));
+            }
+            return std::span<std::uint8_t>(buffer);
+        });
+        EXPECT_EQ(r.result, kOk);
+        EXPECT_EQ(r.produced, std::min(total, c.limit));
+        EXPECT_EQ(r.outputFull, c.limit < total);
+        EXPECT_LE(refusals, 1);
+        EXPECT_LE(buffer.size(), std::max(c.start, c.limit));
+        EXPECT_TRUE(std::equal(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(r.produced), reference.bytes.begin()));
+    }
+}
+
 // A stream of two fixed blocks: "ab" and then "ab" repeated by a match.
 std::vector<std::uint8_t> TwoFixedBlocks() {
     return Build([](BitWriter& w) {

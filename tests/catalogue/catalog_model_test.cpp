@@ -93,6 +93,48 @@ TEST(CatalogModel, SortKeepsRowsStateAndGroupsTogether) {
     }
 }
 
+// A partition step never exchanges two rows whose texts are equal, in either direction; such rows
+// may still change their order by trading places with other rows. The orders below are what the
+// partition rule gives (rows named by where they started).
+TEST(CatalogModel, SortRangeNeverExchangesEqualTexts) {
+    struct Case {
+        std::vector<std::string> keys;
+        bool ascending;
+        int low;
+        int high;
+        std::vector<std::uintptr_t> order;
+    };
+    const std::vector<std::string> mixed{"b", "a", "b", "c", "b", "a", "b"};
+    const std::vector<std::string> pairs{"b", "b", "a", "c", "a", "a", "c", "b"};
+    const Case cases[] = {
+        {std::vector<std::string>(6, "k"), true, 0, -1, {0, 1, 2, 3, 4, 5}},
+        {std::vector<std::string>(6, "k"), false, 0, -1, {0, 1, 2, 3, 4, 5}},
+        {mixed, true, 0, -1, {5, 1, 2, 6, 4, 0, 3}},
+        {mixed, false, 0, -1, {3, 6, 2, 0, 4, 5, 1}},
+        {pairs, true, 0, -1, {5, 4, 2, 7, 1, 0, 6, 3}},
+        {pairs, false, 0, -1, {6, 3, 7, 1, 0, 5, 4, 2}},
+        // A part of the list: the rows outside it stay where they are.
+        {{"z", "b", "b", "b", "b", "a"}, true, 1, 4, {0, 1, 2, 3, 4, 5}},
+        {{"z", "b", "b", "b", "b", "a"}, false, 1, 4, {0, 1, 2, 3, 4, 5}},
+        {{"c", "a", "a", "b", "a", "a", "d"}, true, 1, 5, {0, 1, 2, 5, 4, 3, 6}},
+        {{"c", "a", "a", "b", "a", "a", "d"}, false, 1, 5, {0, 3, 2, 1, 4, 5, 6}},
+    };
+    for (const Case& c : cases) {
+        CatalogModel model = ModelOf(c.keys);
+        model.SortRange(0, c.ascending, c.low, c.high);
+        std::vector<std::uintptr_t> order;
+        for (int r = 0; r < model.RowCount(); ++r) order.push_back(model.Row(r).itemData);
+        EXPECT_EQ(order, c.order) << (c.ascending ? "ascending " : "descending ") << c.low << ".." << c.high;
+    }
+    // The header's sorts in both directions leave a list of equal texts as it is.
+    CatalogModel equal = ModelOf(std::vector<std::string>(9, "same"));
+    for (int click = 0; click < 2; ++click) {
+        equal.HeaderClicked(0);
+        for (int r = 0; r < equal.RowCount(); ++r) EXPECT_EQ(equal.Row(r).itemData, static_cast<std::uintptr_t>(r));
+    }
+    EXPECT_FALSE(equal.SortAscending());
+}
+
 TEST(CatalogModel, SortOfManyRowsDoesNotRecurseDeeply) {
     std::vector<std::string> keys;
     for (int i = 0; i < 200000; ++i) keys.push_back(std::to_string((i * 7919) % 200000));
@@ -143,29 +185,46 @@ TEST(CatalogModel, DeletingARowKeepsTheOtherMarks) {
     EXPECT_EQ(model.DuplicateGroups()[0], (DuplicateGroup{2, 3}));
 }
 
+// The scan for the new place stops at the first other row whose text is greater than or equal to
+// the moved one (ascending), or less than or equal to it (descending): among equal texts the moved
+// row goes first, in either direction.
 TEST(CatalogModel, RepositionRow) {
     struct Case {
-        std::vector<std::string> keys;  // sorted ascending, then row `row` gets `text`
+        bool ascending;
+        std::vector<std::string> keys;  // sorted in that direction, then row `row` gets `text`
         int row;
         std::string text;
         int expected;
     };
     const Case cases[] = {
-        {{"a", "c", "e", "g"}, 0, "z", 3},  // after every other row: the end
-        {{"a", "c", "e", "g"}, 3, "b", 1},
-        {{"a", "c", "e", "g"}, 1, "f", 2},
-        {{"a", "c", "e", "g"}, 2, "c", 1},  // equal texts stop the scan: before its equal
-        {{"a", "c", "e", "g"}, 1, "c", 1},
-        {{"only"}, 0, "x", 0},
+        {true, {"a", "c", "e", "g"}, 0, "z", 3},  // after every other row: the end
+        {true, {"a", "c", "e", "g"}, 3, "b", 1},
+        {true, {"a", "c", "e", "g"}, 1, "f", 2},
+        {true, {"a", "c", "e", "g"}, 2, "c", 1},  // before its equal
+        {true, {"a", "c", "e", "g"}, 1, "c", 1},
+        {true, {"only"}, 0, "x", 0},
+        {false, {"g", "e", "c", "a"}, 0, "c", 1},  // before its equal, which moves up
+        {false, {"g", "e", "c", "a"}, 3, "e", 1},
+        {false, {"g", "e", "c", "a"}, 2, "e", 1},
+        {false, {"g", "e", "c", "a"}, 1, "e", 1},  // unchanged text: stays
+        {false, {"g", "e", "c", "a"}, 0, "a", 2},
+        {false, {"g", "e", "c", "a"}, 0, "0", 3},  // below every other row: the end
+        {false, {"g", "e", "c", "a"}, 3, "z", 0},
+        {false, {"e", "e", "e"}, 2, "e", 0},       // among equal texts only: the top
+        {false, {"e", "e", "e"}, 0, "e", 0},
+        {true, {"e", "e", "e"}, 2, "e", 0},
     };
     for (const Case& c : cases) {
         CatalogModel model = ModelOf(c.keys);
-        model.SortByColumn(0);
+        model.HeaderClicked(0);  // the first click sorts ascending, the second descending
+        if (!c.ascending) model.HeaderClicked(0);
+        ASSERT_EQ(model.SortAscending(), c.ascending);
+        ASSERT_EQ(Keys(model), c.keys);
         model.SetCell(c.row, 0, c.text);
         int target = model.RepositionRow(c.row);
-        EXPECT_EQ(target, c.expected) << c.text;
+        EXPECT_EQ(target, c.expected) << c.row << " -> " << c.text;
         EXPECT_EQ(model.Cell(target, 0), c.text);
-        EXPECT_EQ(model.Row(target).itemData, static_cast<std::uintptr_t>(c.row));
+        EXPECT_EQ(model.Row(target).itemData, static_cast<std::uintptr_t>(c.row)) << c.row << " -> " << c.text;
     }
     CatalogModel model = ModelOf({"a"});
     EXPECT_EQ(model.RepositionRow(1), -1);

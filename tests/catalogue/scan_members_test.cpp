@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 
+#include "base/crc32.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/scan.h"
 #include "catalogue/scan_queue.h"
@@ -19,8 +21,10 @@ using samples::Bytes;
 using samples::ZipWriter;
 using Row = std::vector<std::string>;
 
-// The rows of a scan by their column 1.
-std::map<std::string, Row> Scan(const std::string& folder, bool zipFiles, bool subfolders = false) {
+using Problems = std::map<std::string, std::string>;  // path -> message
+
+// The rows of a scan by their column 1, and the problems it met.
+std::map<std::string, Row> Scan(const std::string& folder, bool zipFiles, bool subfolders = false, Problems* problems = nullptr) {
     auto switches = std::make_shared<ScanSwitches>();
     switches->zipFiles = zipFiles;
     switches->subfolders = subfolders;
@@ -32,6 +36,9 @@ std::map<std::string, Row> Scan(const std::string& folder, bool zipFiles, bool s
         Row row;
         for (int c = 0; c < catalogue.columnCount; ++c) row.emplace_back(catalogue.model.Cell(r, c));
         EXPECT_TRUE(rows.emplace(row[1], row).second) << "two rows for " << row[1];
+    }
+    if (problems != nullptr) {
+        for (const FileProblem& p : catalogue.problems) (*problems)[p.path] = p.message;
     }
     return rows;
 }
@@ -124,28 +131,193 @@ TEST(ScanMembers, MembersThatCannotBeReadGiveNoRow) {
     }
 }
 
-// The member walk takes names of up to 256 characters; the reader is asked only for names of up
-// to 247, so longer ones give no row either. A name over the walk's limit ends the walk.
+// Members are taken from the central directory, so names of every length are listed and read,
+// and those after them too.
 TEST(ScanMembers, LongMemberNames) {
-    struct Case {
-        std::size_t length;
-        bool listed;
-        bool laterListed;
-    };
-    const Case cases[] = {{247, true, true}, {248, false, true}, {256, false, true}, {258, false, false}};
-    for (const Case& c : cases) {
+    for (std::size_t length : {247u, 248u, 254u, 255u, 256u, 258u, 261u, 300u, 1000u}) {
         test::TempDir dir;
-        const std::string name = std::string(c.length - 4, 'L') + ".NES";
+        std::string name = std::string(length - 4, 'L') + ".NES";
+        if (length > 255) name[100] = '/';  // a folder part, as long names have
+        const Bytes game = Nes(8);
         ZipWriter pack;
-        pack.Add({.name = name, .data = Nes(8)});
+        pack.Add({.name = name, .data = game});
         pack.Add({.name = "LATER.NES", .data = Nes(9)});
         dir.Write("pack.zip", pack.Finish());
-        std::vector<std::string> expected;
-        if (c.laterListed) expected.push_back("pack.zip <LATER.NES>");
-        if (c.listed) expected.push_back("pack.zip <" + name + ">");
+        std::vector<std::string> expected = {"pack.zip <LATER.NES>", "pack.zip <" + name + ">"};
         std::sort(expected.begin(), expected.end());
-        EXPECT_EQ(Names(Scan(dir.Path(), true)), expected) << c.length;
+        Problems problems;
+        auto rows = Scan(dir.Path(), true, false, &problems);
+        EXPECT_EQ(Names(rows), expected) << length;
+        EXPECT_EQ(rows["pack.zip <" + name + ">"][2], std::to_string(game.size())) << length;
+        EXPECT_TRUE(problems.empty()) << length;
     }
+}
+
+// Members whose names differ only in case, or are equal, each give a row of their own bytes.
+TEST(ScanMembers, EachMemberIsReadThroughItsOwnEntry) {
+    test::TempDir dir;
+    const Bytes games[] = {Nes(10), Nes(11), Nes(12), Nes(13, 2)};
+    ZipWriter pack;
+    pack.Add({.name = "Game.nes", .data = games[0]});
+    pack.Add({.name = "GAME.NES", .data = games[1], .deflate = true});
+    pack.Add({.name = "Game.nes", .data = games[2]});
+    pack.Add({.name = "sub/Game.nes", .data = games[3]});
+    dir.Write("pack.zip", pack.Finish());
+    for (int i = 0; i < 4; ++i) dir.Write("plain/" + std::to_string(i) + ".nes", games[i]);
+
+    Catalogue catalogue;
+    catalogue.ChooseKind(RomType::Nes);
+    auto switches = std::make_shared<ScanSwitches>();
+    switches->zipFiles = true;
+    RunScan(catalogue, {RomType::Nes, dir.Path(), switches, ""});
+    std::multiset<std::string> crcs;
+    for (int r = 0; r < catalogue.model.RowCount(); ++r) crcs.insert(std::string(catalogue.model.Cell(r, 0)));
+    std::multiset<std::string> expected;
+    for (const auto& [name, row] : Scan(dir / "plain", false)) expected.insert(row[0]);
+    ASSERT_EQ(expected.size(), 4u);
+    EXPECT_EQ(crcs, expected);  // four different CRCs: no member read another's bytes
+}
+
+// Members whose data runs into another member or into the directory are refused, each with the
+// reason, while the members around them are read.
+TEST(ScanMembers, OverlappingMembersAreRefused) {
+    const Bytes game = Nes(14);
+    ZipWriter writer;
+    writer.Add({.name = "GOOD.NES", .data = Nes(15)});
+    writer.Add({.name = "BASE.NES", .data = game});
+    // Ten more entries for the same local header as BASE.NES.
+    const auto baseAt = static_cast<std::uint32_t>(30 + 8 + Nes(15).size());
+    for (int i = 0; i < 10; ++i) {
+        writer.Add({.name = "COPY" + std::to_string(i) + ".NES", .data = game, .localHeaderOffset = baseAt, .directoryOnly = true});
+    }
+    writer.Add({.name = "LAST.NES", .data = Nes(16)});
+    test::TempDir dir;
+    dir.Write("bomb.zip", writer.Finish());
+    Problems problems;
+    auto rows = Scan(dir.Path(), true, false, &problems);
+    EXPECT_EQ(Names(rows), (std::vector<std::string>{"bomb.zip <GOOD.NES>", "bomb.zip <LAST.NES>"}));
+    EXPECT_EQ(problems.size(), 11u);
+    EXPECT_EQ(problems["bomb.zip <BASE.NES>"], "Error in zipfile bomb.zip: file BASE.NES overlaps another member or the central directory");
+    EXPECT_EQ(problems["bomb.zip <COPY9.NES>"], "Error in zipfile bomb.zip: file COPY9.NES overlaps another member or the central directory");
+}
+
+// Zip64 archives and archives behind a prefix list their members as any other.
+TEST(ScanMembers, Zip64AndPrefixedArchives) {
+    const Bytes game = Nes(17);
+    const Bytes stub(1000, 0x90);
+    struct Case {
+        const char* what;
+        samples::ZipMemberRecipe member;
+        samples::ZipLayout layout;
+    };
+    const Case cases[] = {
+        {"zip64 in the local header, 4.5 needed", {.deflate = true, .versionNeeded = 45, .zip64Local = true}, {}},
+        {"zip64 everywhere", {.versionNeeded = 45, .zip64Local = true, .zip64Directory = true}, {.zip64End = true}},
+        {"behind a prefix", {.deflate = true}, {.prefix = stub}},
+        {"behind a prefix its offsets count", {.deflate = true}, {.prefix = stub, .offsetsCountPrefix = true}},
+    };
+    for (const Case& c : cases) {
+        test::TempDir dir;
+        samples::ZipMemberRecipe member = c.member;
+        member.name = "GAME.NES";
+        member.data = game;
+        ZipWriter pack;
+        pack.Add(member);
+        pack.Add({.name = "LATER.NES", .data = Nes(18)});
+        dir.Write("pack.zip", pack.Finish("", {}, c.layout));
+        Problems problems;
+        auto rows = Scan(dir.Path(), true, false, &problems);
+        EXPECT_EQ(Names(rows), (std::vector<std::string>{"pack.zip <GAME.NES>", "pack.zip <LATER.NES>"})) << c.what;
+        EXPECT_EQ(rows["pack.zip <GAME.NES>"][2], std::to_string(game.size())) << c.what;
+        EXPECT_TRUE(problems.empty()) << c.what;
+    }
+}
+
+// An empty archive gives no row and no problem; one without a directory names each of its
+// members of the kind as a problem, with the reason.
+TEST(ScanMembers, EmptyArchivesAndArchivesWithoutDirectory) {
+    test::TempDir dir;
+    dir.Write("empty.zip", ZipWriter().Finish());
+    ZipWriter pack;
+    pack.Add({.name = "GAME.NES", .data = Nes(19)});
+    pack.Add({.name = "README.TXT", .data = Text("text")});
+    Bytes cut = pack.Finish();
+    cut.resize(cut.size() - 22);  // no end record
+    dir.Write("cut.zip", cut);
+    Problems problems;
+    EXPECT_TRUE(Scan(dir.Path(), true, false, &problems).empty());
+    EXPECT_EQ(problems, (Problems{{"cut.zip <GAME.NES>", "Error in zipfile cut.zip: couldn't find 'end of central dir' signature"}}));
+}
+
+// A member's extension is the text after the last dot of its whole name, folders and all.
+TEST(ScanMembers, ExtensionsAfterTheLastDot) {
+    const std::pair<const char*, bool> cases[] = {
+        {"game.NES", true},    {"game.nes", true},   {"game.Nes", true},       {".nes", true},
+        {"sub/game.nes", true}, {"nes", true},       {"game.nes.txt", false},  {"dir.nes/readme", false},
+        {"noext", false},      {"game.nes/", false}, {"game.ness", false},     {"game.ne", false},
+        {"game.unf", false},   {"game.unif", false}, {"game.fds", false},      {"game.", false},
+    };
+    for (const auto& [name, belongs] : cases) EXPECT_EQ(MemberBelongsToKind(name, RomType::Nes), belongs) << name;
+    EXPECT_TRUE(MemberBelongsToKind("GAME.GB", RomType::Gameboy));
+    EXPECT_TRUE(MemberBelongsToKind("pack.zip", RomType::Zip));
+    EXPECT_FALSE(MemberBelongsToKind("GAME.GB", RomType::Nes));
+
+    // The same names as members of one archive, all holding an NES image.
+    test::TempDir dir;
+    ZipWriter pack;
+    std::vector<std::string> listed;
+    int seed = 30;
+    for (const auto& [name, belongs] : cases) {
+        if (std::string(name).ends_with('/')) continue;
+        pack.Add({.name = name, .data = Nes(static_cast<std::uint32_t>(seed++))});
+        if (belongs) listed.push_back(std::string("pack.zip <") + name + ">");
+    }
+    dir.Write("pack.zip", pack.Finish());
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(Names(Scan(dir.Path(), true)), listed);
+}
+
+// The Zip kind lists every member from the central directory: names that once ended its walk,
+// zip64 sizes, archives behind a prefix; an empty archive lists nothing and is no problem.
+TEST(ScanMembers, ZipKindListsFromTheDirectory) {
+    test::TempDir dir;
+    const Bytes data = samples::Filler(3000, 5);
+    const std::string high = "\xC3\x89" "clair.nes";
+    const std::string longName = std::string(200, 'd') + "/" + std::string(100, 'f') + ".nes";
+    ZipWriter names;
+    names.Add({.name = "first.nes", .data = data});
+    names.Add({.name = high, .data = data});
+    names.Add({.name = longName, .data = data, .deflate = true});
+    names.Add({.name = "last.nes", .data = data});
+    dir.Write("names.zip", names.Finish());
+    ZipWriter wide;
+    wide.Add({.name = "wide.nes", .data = data, .deflate = true, .versionNeeded = 45, .zip64Local = true});
+    wide.Add({.name = "after.nes", .data = data});
+    dir.Write("wide.zip", wide.Finish());
+    ZipWriter behind;
+    behind.Add({.name = "sfx.nes", .data = data});
+    dir.Write("sfx.zip", behind.Finish("", {}, {.prefix = Bytes(500, 0x90)}));
+    dir.Write("empty.zip", ZipWriter().Finish());
+
+    Catalogue catalogue;
+    catalogue.ChooseKind(RomType::Zip);
+    RunScan(catalogue, {RomType::Zip, dir.Path(), std::make_shared<ScanSwitches>(), ""});
+    std::map<std::string, Row> rows;
+    for (int r = 0; r < catalogue.model.RowCount(); ++r) {
+        Row row;
+        for (int c = 0; c < catalogue.columnCount; ++c) row.emplace_back(catalogue.model.Cell(r, c));
+        rows[row[1]] = row;
+    }
+    EXPECT_TRUE(catalogue.problems.empty());
+    EXPECT_EQ(Names(rows), (std::vector<std::string>{"names.zip <" + longName + ">", "names.zip <first.nes>", "names.zip <last.nes>",
+                                                     "names.zip <" + high + ">", "sfx.zip <sfx.nes>", "wide.zip <after.nes>",
+                                                     "wide.zip <wide.nes>"}));
+    const std::string crc = std::to_string(Crc32(data));
+    for (const auto& [name, row] : rows) {
+        EXPECT_EQ(row[0], crc) << name;
+        EXPECT_EQ(row[3], "3000") << name;
+    }
+    EXPECT_NE(rows["wide.zip <wide.nes>"][2], "4294967295");
 }
 
 }  // namespace

@@ -30,7 +30,7 @@ Scanned Scan(const std::string& folder, RomType type, bool subfolders, const std
     result.catalogue->ChooseKind(type);
     RunScan(*result.catalogue, {type, folder, switches, knownDumps});
     for (int r = 0; r < result.catalogue->model.RowCount(); ++r) {
-        result.files.emplace_back(result.catalogue->model.Cell(r, 1));
+        result.files.emplace_back(result.catalogue->model.Cell(r, kFilenameColumn));
     }
     std::sort(result.files.begin(), result.files.end());
     return result;
@@ -56,13 +56,13 @@ TEST(Scan, ListsTheKindsFilesAndSubfoldersWhenAsked) {
     const Catalogue& c = *deep.catalogue;
     EXPECT_EQ(c.entryCount, 4);
     EXPECT_EQ(c.uniqueCount, 3);  // d.Nes duplicates a.nes
-    EXPECT_EQ(c.status[0], "4 ROMs");
-    EXPECT_EQ(c.status[1], "3 known unique");
-    EXPECT_TRUE(c.status[2].ends_with("files per second")) << c.status[2];
+    EXPECT_EQ(c.status[kStatusEntries], "4 ROMs");
+    EXPECT_EQ(c.status[kStatusDuplicates], "3 known unique");
+    EXPECT_TRUE(c.status[kStatusFile].ends_with("files per second")) << c.status[kStatusFile];
     EXPECT_TRUE(c.idle);
     ASSERT_EQ(c.model.DuplicateGroups().size(), 1u);
     // The rows end sorted by column 0.
-    for (int r = 1; r < c.model.RowCount(); ++r) EXPECT_LE(c.model.Cell(r - 1, 0), c.model.Cell(r, 0));
+    for (int r = 1; r < c.model.RowCount(); ++r) EXPECT_LE(c.model.Cell(r - 1, kKeyColumn), c.model.Cell(r, kKeyColumn));
 }
 
 TEST(Scan, SnesSplitSetsListOnlyTheirFirstPart) {
@@ -76,17 +76,95 @@ TEST(Scan, SnesSplitSetsListOnlyTheirFirstPart) {
     EXPECT_EQ(s.files, (std::vector<std::string>{"PART1.078", "SF16MARA.078", "gamea.058", "notsplitb.sfc", "other.smc"}));
 }
 
+// The character before the dot decides, for both split-set extensions: A and a are first parts,
+// every other letter a later part; anything else (digits, and '@', '[', '`' and '{' just outside
+// the letter ranges) is no split set at all.
+TEST(Scan, SnesSplitSetLettersFromBothSides) {
+    std::string listedCharacters = "Aa0123456789@[`{_-";
+    std::string skippedCharacters;
+    for (char c = 'B'; c <= 'Z'; ++c) skippedCharacters += c;
+    for (char c = 'b'; c <= 'z'; ++c) skippedCharacters += c;
+    test::TempDir dir;
+    std::vector<std::string> expected;
+    for (const char* extension : {".078", ".058"}) {
+        for (char c : listedCharacters + skippedCharacters) {
+            std::string name = std::string("GAME") + c + extension;
+            dir.Write(name, Bytes(64, 0));
+            if (listedCharacters.find(c) != std::string::npos) expected.push_back(name);
+        }
+    }
+    dir.Write("GAMEB.smc", Bytes(64, 0));  // other extensions are never split sets
+    expected.push_back("GAMEB.smc");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(Scan(dir.Path(), RomType::Snes, false).files, expected);
+}
+
 TEST(Scan, CountTexts) {
     test::TempDir dir;
     Scanned none = Scan(dir.Path(), RomType::Nes, false);
-    EXPECT_EQ(none.catalogue->status[0], "0 ROMs");
-    EXPECT_EQ(none.catalogue->status[1], "0 known unique");
+    EXPECT_EQ(none.catalogue->status[kStatusEntries], "0 ROMs");
+    EXPECT_EQ(none.catalogue->status[kStatusDuplicates], "0 known unique");
     dir.Write("one.nes", Nes(1));
-    EXPECT_EQ(Scan(dir.Path(), RomType::Nes, false).catalogue->status[0], "1 ROM");
+    EXPECT_EQ(Scan(dir.Path(), RomType::Nes, false).catalogue->status[kStatusEntries], "1 ROM");
 
     EXPECT_EQ(TimingText(std::chrono::nanoseconds(0), 0), "0.000 seconds, 0.000 files per second");
     EXPECT_EQ(TimingText(std::chrono::milliseconds(1500), 3), "1.500 seconds, 2.000 files per second");
     EXPECT_EQ(RomCountText(12), "12 ROMs");
+}
+
+// Every status text in the order it is shown, from the start of a scan to its end.
+class StatusRecorder : public CatalogueObserver {
+public:
+    explicit StatusRecorder(Catalogue& catalogue) : catalogue(catalogue) { catalogue.SetObserver(this); }
+    void StatusChanged(int part) override { shown.emplace_back(part, catalogue.status[static_cast<std::size_t>(part)]); }
+
+    Catalogue& catalogue;
+    std::vector<std::pair<int, std::string>> shown;
+};
+
+TEST(Scan, StatusTextsFromStartToEnd) {
+    using Shown = std::vector<std::pair<int, std::string>>;
+    struct Case {
+        const char* what;
+        std::vector<std::string> files;  // rows of one NES image each; equal names are equal images
+        Shown atStart;
+        Shown atEnd;                     // the timing in part 2 comes last and is left out
+    };
+    const Case cases[] = {
+        {"nothing found", {}, {{kStatusEntries, "Processing..."}, {kStatusDuplicates, ""}},
+         {{kStatusEntries, "0 ROMs"}, {kStatusDuplicates, "Sorting..."}, {kStatusFile, ""},
+          {kStatusDuplicates, "Finding dupes..."}, {kStatusDuplicates, "0 known unique"}}},
+        {"one file", {"a"}, {{kStatusEntries, "Processing..."}, {kStatusDuplicates, ""}},
+         {{kStatusEntries, "1 ROM"}, {kStatusDuplicates, "Sorting..."}, {kStatusFile, ""},
+          {kStatusDuplicates, "Finding dupes..."}, {kStatusDuplicates, "1 known unique"}}},
+        {"three files, two alike", {"a", "b", "a"}, {{kStatusEntries, "Processing..."}, {kStatusDuplicates, ""}},
+         {{kStatusEntries, "3 ROMs"}, {kStatusDuplicates, "Sorting..."}, {kStatusFile, ""},
+          {kStatusDuplicates, "Finding dupes..."}, {kStatusDuplicates, "2 known unique"}}},
+    };
+    for (const Case& c : cases) {
+        Catalogue catalogue;
+        // What an earlier scan left in the status bar.
+        catalogue.status = {"9 ROMs", "7 known unique", "1.000 seconds, 9.000 files per second"};
+        StatusRecorder recorder(catalogue);
+        catalogue.Apply(ScanStarted{});
+        EXPECT_EQ(recorder.shown, c.atStart) << c.what;
+        EXPECT_EQ(catalogue.status[kStatusEntries], "Processing...") << c.what;
+        EXPECT_EQ(catalogue.status[kStatusDuplicates], "") << c.what;
+
+        RowsFound found;
+        for (const std::string& file : c.files) {
+            found.rows.push_back(CatalogRow{{file == "a" ? "0000000a" : "0000000b", file + ".nes", "40976", "0", "32k",
+                                             "8k", "Horizontal", "No", "No", "No", "", "", ""}});
+        }
+        catalogue.Apply(std::move(found));
+        recorder.shown.clear();
+        catalogue.Apply(WalkDone{std::chrono::steady_clock::now()});
+        ASSERT_EQ(recorder.shown.size(), c.atEnd.size() + 1) << c.what;
+        EXPECT_EQ(Shown(recorder.shown.begin(), recorder.shown.end() - 1), c.atEnd) << c.what;
+        EXPECT_EQ(recorder.shown.back().first, kStatusFile) << c.what;
+        EXPECT_TRUE(recorder.shown.back().second.ends_with(" files per second")) << c.what;
+        EXPECT_TRUE(catalogue.idle) << c.what;
+    }
 }
 
 TEST(Scan, UnreadableFilesGiveNoRowAndAreReported) {
@@ -104,7 +182,7 @@ TEST(Scan, MissingFolderListsNothing) {
     test::TempDir dir;
     Scanned s = Scan(dir / "nowhere", RomType::Nes, true);
     EXPECT_TRUE(s.files.empty());
-    EXPECT_EQ(s.catalogue->status[0], "0 ROMs");
+    EXPECT_EQ(s.catalogue->status[kStatusEntries], "0 ROMs");
     EXPECT_EQ(s.catalogue->problems.size(), 1u);
 }
 
@@ -118,7 +196,7 @@ TEST(Scan, NamesKnownDumps) {
     dir.Write("nescrcs.txt", Bytes(list.begin(), list.end()));
     Scanned s = Scan(dir / "roms", RomType::Nes, false, dir / "nescrcs.txt");
     ASSERT_EQ(s.catalogue->model.RowCount(), 1);
-    EXPECT_EQ(s.catalogue->model.Cell(0, 0), crc);
+    EXPECT_EQ(s.catalogue->model.Cell(0, kKeyColumn), crc);
     EXPECT_EQ(s.catalogue->model.Cell(0, 12), "Seven (U)");
 }
 
@@ -137,16 +215,16 @@ TEST(Scan, ZipKindListsMembersFromTheirHeaders) {
     EXPECT_EQ(s.files, (std::vector<std::string>{"pack.zip <GAME.NES>", "pack.zip <docs/readme.txt>", "sub/other.ZIP <x>"}));
     const CatalogModel& m = s.catalogue->model;
     for (int r = 0; r < m.RowCount(); ++r) {
-        if (m.Cell(r, 1) == "pack.zip <GAME.NES>") {
-            EXPECT_EQ(m.Cell(r, 0), std::to_string(Crc32(game)));
+        if (m.Cell(r, kFilenameColumn) == "pack.zip <GAME.NES>") {
+            EXPECT_EQ(m.Cell(r, kKeyColumn), std::to_string(Crc32(game)));
             EXPECT_EQ(m.Cell(r, 3), std::to_string(game.size()));
-        } else if (m.Cell(r, 1) == "pack.zip <docs/readme.txt>") {
-            EXPECT_EQ(m.Cell(r, 2), "100");
+        } else if (m.Cell(r, kFilenameColumn) == "pack.zip <docs/readme.txt>") {
+            EXPECT_EQ(m.Cell(r, kSizeColumn), "100");
             EXPECT_EQ(m.Cell(r, 3), "100");
         } else {
             std::uint32_t crc = Crc32(Bytes{0x00});
             ASSERT_GE(crc, 0x80000000u);
-            EXPECT_EQ(m.Cell(r, 0), std::to_string(crc));
+            EXPECT_EQ(m.Cell(r, kKeyColumn), std::to_string(crc));
         }
     }
 }
@@ -167,7 +245,7 @@ TEST(Scan, StopsWhenAsked) {
         if (done) break;
     }
     EXPECT_EQ(catalogue.entryCount, 0);
-    EXPECT_EQ(catalogue.status[2], "Stopped");
+    EXPECT_EQ(catalogue.status[kStatusFile], "Stopped");
     EXPECT_TRUE(catalogue.idle);
 }
 

@@ -1,5 +1,6 @@
 // vorne-cli as a black box: its output, its errors and its exit codes.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -63,8 +64,9 @@ TEST(Cli, ScanJsonIsOneObjectWithTheRowsInFinalOrder) {
     titled.insert(titled.end(), title.begin(), title.end());
     dir.Write("roms/a.nes", titled);
     ASSERT_EQ(::symlink((dir / "nowhere").c_str(), (dir / "roms/unreadable.nes").c_str()), 0);
+    dir.Write("empty.txt", {});
 
-    auto result = RunCli({"scan", dir / "roms", "--kind", "NES", "--json", "--known-dumps", dir / "none.txt"});
+    auto result = RunCli({"scan", dir / "roms", "--kind", "NES", "--json", "--known-dumps", dir / "empty.txt"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_NE(result.err.find("unreadable.nes: No such file or directory"), std::string::npos) << result.err;
     const std::string& out = result.out;
@@ -110,6 +112,68 @@ TEST(Cli, ShowSetAndRemoveTrainer) {
     auto missing = RunCli({"set", dir / "gone.nes", "--kind", "nes", "6=1"});
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_NE(missing.err.find("gone.nes: No such file or directory"), std::string::npos) << missing.err;
+}
+
+// A known-dump list the user names must be there; the default one beside vorne-cli may be missing.
+TEST(Cli, AKnownDumpListNamedButMissingIsAFailure) {
+    test::TempDir dir;
+    std::string image = dir.Write("roms/a.nes", samples::MakeNes({}));
+    ::mkdir((dir / "folder.txt").c_str(), 0755);
+    struct Case {
+        std::string list;
+        std::string reason;
+    };
+    const Case cases[] = {
+        {dir / "none.txt", "No such file or directory"},
+        {dir / "folder.txt", "Not a regular file"},
+        {dir / "roms/a.nes/x.txt", "Not a directory"},
+    };
+    for (const Case& c : cases) {
+        for (const std::vector<std::string>& command : {std::vector<std::string>{"scan", dir / "roms", "--kind", "nes"},
+                                                        std::vector<std::string>{"show", image, "--kind", "nes"},
+                                                        std::vector<std::string>{"scan", dir / "roms", "--kind", "gameboy"}}) {
+            std::vector<std::string> args = command;
+            args.insert(args.end(), {"--known-dumps", c.list});
+            auto result = RunCli(args);
+            EXPECT_EQ(result.exitCode, 1) << command[0] << " " << c.list;
+            EXPECT_EQ(result.err, "vorne-cli: cannot read the known-dump list " + c.list + ": " + c.reason + "\n");
+            EXPECT_EQ(result.out, "") << command[0] << " " << c.list;
+        }
+    }
+    auto byDefault = RunCli({"scan", dir / "roms", "--kind", "nes"});
+    EXPECT_EQ(byDefault.exitCode, 0);
+    EXPECT_EQ(byDefault.err, "");
+}
+
+// Header bytes reach a terminal only as text that cannot steer it: `show` and the scan's table
+// show control characters alike, as dots.
+TEST(Cli, ControlCharactersShowAsDots) {
+    struct Case {
+        const char* what;
+        std::string title;  // behind the image data, where the internal title stands
+        std::string shown;
+    };
+    const Case cases[] = {
+        {"an escape sequence", "\x1b[2J\x1b]0;x\x07Game", ".[2J.]0;x.Game"},
+        {"tab, CR and DEL", "A\tB\rC\x7f", "A.B.C."},
+        {"C1 controls in UTF-8", "a\xc2\x9b" "1m\xc2\x85z", "a.1m.z"},
+        {"other UTF-8 stays", "Caf\xc3\xa9 \xc2\xa0\xe2\x82\xac", "Caf\xc3\xa9 \xc2\xa0\xe2\x82\xac"},
+        {"C1 bytes in Latin-1", "Caf\xe9\x9b" "1m", "Caf\xe9.1m"},
+        {"plain", "Plain Title", "Plain Title"},
+    };
+    for (const Case& c : cases) {
+        test::TempDir dir;
+        std::string path = dir.Write("roms/t.nes", samples::MakeNes({.trailer = c.title}));
+        auto shown = RunCli({"show", path, "--kind", "nes"});
+        ASSERT_EQ(shown.exitCode, 0) << c.what << shown.err;
+        EXPECT_NE(shown.out.find("\n10 Internal Title: " + c.shown + "\n"), std::string::npos) << c.what << "\n" << shown.out;
+        auto scanned = RunCli({"scan", dir / "roms", "--kind", "nes"});
+        ASSERT_EQ(scanned.exitCode, 0) << c.what << scanned.err;
+        EXPECT_NE(scanned.out.find("  " + c.shown), std::string::npos) << c.what << "\n" << scanned.out;
+        for (const std::string& out : {shown.out, scanned.out}) {
+            EXPECT_EQ(out.find_first_of(std::string("\x1b\x07\x7f\t\r", 5)), std::string::npos) << c.what;
+        }
+    }
 }
 
 }  // namespace

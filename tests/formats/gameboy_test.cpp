@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "base/chunked_read.h"
 #include "images.h"
 #include "platform/file.h"
 #include "platform/file_error.h"
@@ -117,6 +118,17 @@ TEST_F(GameboyTest, CalculateChecksum) {
     std::fill(copier.begin() + 0x144, copier.begin() + 0x200, 0xFF);
     Bytes gnome = samples::MakeGameboy({.title = "GNOME", .romSizeCode = 1, .seed = 5});
     Bytes gnomeCopier = samples::MakeGameboy({.title = "GNOME", .romSizeCode = 1, .copierHeader = true, .seed = 5});
+    // Images larger than a read chunk are summed a chunk at a time, from the base on.
+    Bytes large = samples::Filler(kReadChunkSize + 0x2000, 7);
+    Bytes largeCopier = samples::Filler(2 * kReadChunkSize + 0x2000 + 512, 8);
+    std::fill(largeCopier.begin() + 0x134, largeCopier.begin() + 0x144, 0);
+    auto sumFrom = [](const Bytes& image, std::size_t base) {
+        std::uint16_t sum = 0;
+        for (std::size_t i = base; i < image.size(); ++i) {
+            if (i != base + 0x14E && i != base + 0x14F) sum = static_cast<std::uint16_t>(sum + image[i]);
+        }
+        return sum;
+    };
     const Case cases[] = {
         {"all zero but the stored checksum", Image(0x8000, {{0x14E, "\xAB\xCD"}}), 0},
         {"all zero behind a copier header", copier, 0},
@@ -129,6 +141,8 @@ TEST_F(GameboyTest, CalculateChecksum) {
         {"up to 0x14D", Bytes(0x14E, 1), 0x14E},
         {"one checksum byte", Bytes(0x14F, 1), 0x14E},
         {"one byte past", Bytes(0x151, 1), 0x14F},
+        {"larger than a read chunk", large, sumFrom(large, 0)},
+        {"two chunks behind a copier header", largeCopier, sumFrom(largeCopier, 512)},
     };
     for (const Case& c : cases) {
         GameboyHeader reader;
@@ -164,7 +178,7 @@ TEST_F(GameboyTest, WriteFieldBytes) {
             std::string path = Put(original);
             GameboyHeader reader;
             reader.LoadFile(path);
-            ASSERT_TRUE(reader.WriteField(c.value, c.field));
+            ASSERT_EQ(reader.WriteField(c.value, c.field), FieldWrite::Written);
             Bytes want = original;
             std::copy(c.bytes.begin(), c.bytes.end(), want.begin() + base + c.offset);
             EXPECT_EQ(ReadWholeFile(path), want) << "field " << c.field << " = " << c.value << " copier " << copier;
@@ -177,14 +191,16 @@ TEST_F(GameboyTest, WritesThatLeaveTheFileAlone) {
         int field;
         const char* value;
         std::uint8_t oldLicensee;
-        bool result;
+        FieldWrite result;
     };
+    constexpr FieldWrite kUnsupported = FieldWrite::Unsupported;
+    constexpr FieldWrite kNothing = FieldWrite::NothingToWrite;
     const Case cases[] = {
-        {1, "x", 1, false}, {2, "1", 1, false}, {3, "1", 1, false}, {4, "1", 1, false}, {10, "1", 1, false},
-        {100, "1", 1, false}, {-1, "1", 1, false},
-        {6, "7", 0x33, true},  // the code lives in the two new-licensee characters: not written
-        {7, "1", 0x33, true},  // the mark stays, and with it the characters
-        {7, "1", 0x01, true},  // the mark cannot be set
+        {1, "x", 1, kUnsupported}, {2, "1", 1, kUnsupported}, {3, "1", 1, kUnsupported}, {4, "1", 1, kUnsupported},
+        {10, "1", 1, kUnsupported}, {100, "1", 1, kUnsupported}, {-1, "1", 1, kUnsupported},
+        {6, "7", 0x33, kNothing},  // the code lives in the two new-licensee characters: not written
+        {7, "1", 0x33, kNothing},  // the mark stays, and with it the characters
+        {7, "1", 0x01, kNothing},  // the mark cannot be set
     };
     for (const Case& c : cases) {
         const Bytes original = samples::MakeGameboy({.oldLicensee = c.oldLicensee});
@@ -222,7 +238,7 @@ TEST_F(GameboyTest, FailedWritesChangeNothing) {
     path = Put(shortImage);
     reader.LoadFile(path);
     EXPECT_THROW(reader.WriteField("4660", 5), OperationRefused);
-    EXPECT_TRUE(reader.WriteField("TITLE", 0));  // the title fits
+    EXPECT_EQ(reader.WriteField("TITLE", 0), FieldWrite::Written);  // the title fits
     EXPECT_EQ(std::filesystem::file_size(path), shortImage.size());
 }
 

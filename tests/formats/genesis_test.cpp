@@ -153,7 +153,7 @@ TEST_F(GenesisFileTest, WritesLandInTheFilesOwnLayout) {
             std::string path = Put("game.bin", layout.Make(linear));
             GenesisHeader reader;
             reader.LoadFile(path);
-            ASSERT_TRUE(reader.WriteField(f.value, f.field));
+            ASSERT_EQ(reader.WriteField(f.value, f.field), FieldWrite::Written);
 
             Bytes bytes = f.bytes;
             if (bytes.empty()) {
@@ -178,7 +178,7 @@ TEST_F(GenesisFileTest, ChecksumBytesInTheInterleavedFile) {
     std::string path = Put("game.smd", samples::Interleave(Linear(false), kH, true));
     GenesisHeader reader;
     reader.LoadFile(path);
-    ASSERT_TRUE(reader.WriteField("35391", 4));
+    ASSERT_EQ(reader.WriteField("35391", 4), FieldWrite::Written);
     Bytes file = ReadWholeFile(path);
     EXPECT_EQ(file[512 + kH + 0xC7], 0x8A);  // image byte 0x18E, second half-block
     EXPECT_EQ(file[512 + 0xC7], 0x3F);       // image byte 0x18F, first half-block
@@ -188,7 +188,7 @@ TEST_F(GenesisFileTest, RefusedWritesLeaveTheFileAlone) {
     GenesisHeader reader;
     std::string path = Put("game.bin", Linear(false));
     reader.LoadFile(path);
-    for (int field : {1, 2, 5, 9, 101, -1}) EXPECT_FALSE(reader.WriteField("x", field)) << field;
+    for (int field : {1, 2, 5, 9, 101, -1}) EXPECT_EQ(reader.WriteField("x", field), FieldWrite::Unsupported) << field;
     EXPECT_EQ(ReadWholeFile(path), Linear(false));
 
     fs::remove(path);

@@ -82,23 +82,26 @@ protected:
 };
 
 TEST_F(N64FileTest, WriteFieldBytes) {
+    constexpr FieldWrite kWritten = FieldWrite::Written;
+    constexpr FieldWrite kUnsupported = FieldWrite::Unsupported;
     struct Case {
         int field;
         const char* value;
-        bool result;
+        FieldWrite result;
         std::size_t offset;
         std::string bytes;
     };
     const Case cases[] = {
-        {0, "TENLETTERS", true, 0x20, std::string("TENLETTERS") + std::string(10, '\0')},
-        {0, "TWENTY-FIVE LETTER TITLE!", true, 0x20, "TWENTY-FIVE LETTER T"},
-        {3, "XYZ", true, 0x3B, "X"},
-        {3, "", true, 0x3B, std::string(1, '\0')},
-        {4, "Q", true, 0x3C, std::string("Q") + '\0'},
-        {4, "ABC", true, 0x3C, "AB"},
-        {5, "J", true, 0x3E, "J"},  // the ID bytes beside it stay
-        {5, "", true, 0x3E, std::string(1, '\0')},
-        {1, "x", false, 0, ""}, {2, "1", false, 0, ""}, {6, "x", false, 0, ""}, {100, "x", false, 0, ""}, {-1, "x", false, 0, ""},
+        {0, "TENLETTERS", kWritten, 0x20, std::string("TENLETTERS") + std::string(10, '\0')},
+        {0, "TWENTY-FIVE LETTER TITLE!", kWritten, 0x20, "TWENTY-FIVE LETTER T"},
+        {3, "XYZ", kWritten, 0x3B, "X"},
+        {3, "", kWritten, 0x3B, std::string(1, '\0')},
+        {4, "Q", kWritten, 0x3C, std::string("Q") + '\0'},
+        {4, "ABC", kWritten, 0x3C, "AB"},
+        {5, "J", kWritten, 0x3E, "J"},  // the ID bytes beside it stay
+        {5, "", kWritten, 0x3E, std::string(1, '\0')},
+        {1, "x", kUnsupported, 0, ""}, {2, "1", kUnsupported, 0, ""}, {6, "x", kUnsupported, 0, ""},
+        {100, "x", kUnsupported, 0, ""}, {-1, "x", kUnsupported, 0, ""},
     };
     for (const Case& c : cases) {
         samples::WriteFile(path, kSample);
@@ -134,7 +137,7 @@ TEST_F(N64FileTest, FailedWritesChangeNothing) {
     samples::WriteFile(path, cut);
     reader.LoadFile(path);
     EXPECT_THROW(reader.WriteField("E", 5), OperationRefused);
-    EXPECT_TRUE(reader.WriteField("ID", 4));  // the ID fits
+    EXPECT_EQ(reader.WriteField("ID", 4), FieldWrite::Written);  // the ID fits
     EXPECT_EQ(std::filesystem::file_size(path), cut.size());
 }
 

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/chunked_read.h"
 #include "base/crc32.h"
 #include "catalogue/known_dumps.h"
 #include "images.h"
@@ -100,6 +101,82 @@ TEST(NesHeader, TrailerAndCrcRange) {
     EXPECT_EQ(oddReader.ColumnText(10), "");
 }
 
+// The size test of NES 2.0 counts the trainer (bit 2 of byte 6) and nothing else: the
+// four-screen bit (bit 3) adds no bytes. Each image declares 16 KiB of PRG and 8 KiB of CHR.
+TEST(NesHeader, Nes2DetectionCountsTheTrainerInTheSize) {
+    constexpr std::size_t kRom = 16384 + 8192;
+    struct Case {
+        const char* what;
+        std::uint8_t flags6;
+        std::size_t data;  // bytes behind the header
+        bool nes2;
+    };
+    const Case cases[] = {
+        {"plain, exactly fitting", 0x00, kRom, true},
+        {"plain, one byte short", 0x00, kRom - 1, false},
+        {"trainer, exactly fitting", 0x04, 512 + kRom, true},
+        {"trainer, one byte short", 0x04, 512 + kRom - 1, false},
+        {"trainer, room for the ROM only", 0x04, kRom, false},
+        {"four-screen, exactly fitting", 0x08, kRom, true},
+        {"four-screen, one byte short", 0x08, kRom - 1, false},
+        {"trainer and four-screen, exactly fitting", 0x0C, 512 + kRom, true},
+        {"trainer and four-screen, one byte short", 0x0C, 512 + kRom - 1, false},
+    };
+    for (const Case& c : cases) {
+        // Byte 7 carries the NES 2.0 mark and mapper bits 4 to 7; byte 8 mapper bits 8 to 11.
+        Bytes image = Header(1, 1, static_cast<std::uint8_t>(0x30 | c.flags6), {0x28, 0x01}, c.data);
+        EXPECT_EQ(IsNes2Header(std::span<const std::uint8_t, 16>(image.data(), 16), static_cast<std::int64_t>(image.size())),
+                  c.nes2) << c.what;
+        NesHeader reader = Loaded(image);
+        EXPECT_EQ(reader.IsNes2(), c.nes2) << c.what;
+        // 0x123 from bytes 6 to 8 as NES 2.0; as iNES the low nibble of byte 7 voids its high one.
+        EXPECT_EQ(reader.ColumnText(3), c.nes2 ? "291" : "3") << c.what;
+    }
+}
+
+// Images larger than one read chunk are read a chunk at a time; the header, the CRC range and
+// the trailer must come out as from the same bytes held in memory in one piece.
+TEST(NesHeader, ImagesLargerThanAReadChunk) {
+    constexpr std::size_t kChunk = kReadChunkSize;
+    struct Case {
+        const char* what;
+        std::size_t size;
+        std::size_t trailer;  // bytes the CRC leaves out at the end
+    };
+    const Case cases[] = {
+        {"a whole chunk, no room for a trailer", kChunk, 0},
+        {"one chunk and a header", kChunk + 16, 0},
+        {"a title behind the second chunk's start", kChunk + 16 + 20, 20},
+        {"length mod 512 below 16", kChunk + 5, 0},
+        {"the longest trailer, two chunks on", 2 * kChunk + 16 + 495, 495},
+        {"a title just inside one chunk", kChunk - 512 + 16 + 100, 100},
+    };
+    test::TempDir dir;
+    for (const Case& c : cases) {
+        Bytes image = samples::Filler(c.size, static_cast<std::uint32_t>(c.size));
+        const std::uint8_t header[] = {'N', 'E', 'S', 0x1A, 8, 2, 0x13, 0x40, 0, 0, 0, 0, 0, 0, 0, 0};
+        std::copy(std::begin(header), std::end(header), image.begin());
+        for (std::size_t i = c.size - c.trailer; i < c.size; ++i) image[i] = static_cast<std::uint8_t>('a' + i % 26);
+        char crc[9];
+        std::snprintf(crc, sizeof crc, "%08x", Crc32Bytewise(std::span(image).subspan(16, c.size - 16 - c.trailer)));
+        std::string title(image.end() - static_cast<std::ptrdiff_t>(c.trailer),
+                          image.end() - static_cast<std::ptrdiff_t>(c.trailer - std::min<std::size_t>(c.trailer, 128)));
+
+        NesHeader fromFile;
+        fromFile.LoadFile(dir.Write("big.nes", image));
+        auto cells = Columns(fromFile);
+        ASSERT_EQ(cells.size(), 13u) << c.what;
+        EXPECT_EQ(cells[0], crc) << c.what;
+        EXPECT_EQ(cells[3], "65") << c.what;
+        EXPECT_EQ(cells[6], "Vertical") << c.what;
+        EXPECT_EQ(cells[10], title) << c.what;
+        EXPECT_EQ(cells[11], "@") << c.what;
+        auto inMemory = Columns(Loaded(image));
+        inMemory[1] = cells[1];
+        EXPECT_EQ(cells, inMemory) << c.what;
+    }
+}
+
 TEST(NesHeader, ShortAndEmptyFilesGiveStableColumns) {
     for (std::size_t size : {0u, 1u, 5u, 15u, 16u, 17u, 100u, 527u}) {
         Bytes image = Header(1, 1, 0xFF, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, 600);
@@ -159,7 +236,7 @@ TEST(NesHeader, WritesHeaderFields) {
     for (const Case& c : cases) {
         Bytes image = Header(2, 1, c.before[0], {c.before[1], c.before[2]}, 40960);
         NesFile f(image);
-        EXPECT_TRUE(f.reader.WriteField(c.value, c.field)) << c.what;
+        EXPECT_EQ(f.reader.WriteField(c.value, c.field), FieldWrite::Written) << c.what;
         Bytes written = f.Bytes_();
         EXPECT_EQ((std::array<std::uint8_t, 3>{written[6], written[7], written[8]}), c.after) << c.what;
         EXPECT_EQ(written.size(), image.size());
@@ -170,11 +247,11 @@ TEST(NesHeader, WritesHeaderFields) {
 TEST(NesHeader, WritesTheReservedRemainderAndRefusesOtherFields) {
     Bytes image = Header(2, 1, 0, {0, 'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h'}, 40960);
     NesFile f(image);
-    EXPECT_TRUE(f.reader.WriteField("XY", 11));
+    EXPECT_EQ(f.reader.WriteField("XY", 11), FieldWrite::Written);
     Bytes written = f.Bytes_();
     EXPECT_EQ(Bytes(written.begin() + 8, written.begin() + 16), (Bytes{'X', 'Y', 0, 0, 0, 0, 0, 0}));
     for (int field : {0, 1, 2, 4, 5, 12, 13, 101}) {
-        EXPECT_FALSE(f.reader.WriteField("7", field)) << field;
+        EXPECT_EQ(f.reader.WriteField("7", field), FieldWrite::Unsupported) << field;
         EXPECT_FALSE(f.reader.SupportsField(field)) << field;
     }
     EXPECT_EQ(f.Bytes_(), written);
@@ -235,11 +312,74 @@ TEST(NesHeader, RemoveTrainer) {
     EXPECT_EQ(st.st_mode & 0777, 0640u);
 }
 
-TEST(NesHeader, RemoveTrainerRefusesFilesWithoutOne) {
-    for (const Bytes& image : {samples::MakeNes({.flags6 = 0x00}), Header(1, 0, 0x04, {}, 100)}) {
-        NesFile f(image);
-        EXPECT_THROW(f.reader.RemoveTrainer(), OperationRefused);
-        EXPECT_EQ(f.Bytes_(), image);
+TEST(NesHeader, RemoveTrainerRefusesWhatHasNone) {
+    Bytes n64 = samples::MakeN64({.size = 0x1000});
+    n64[6] |= 0x04;
+    Bytes text(2000, 'x');
+    std::copy_n("Dear diary", 10, text.begin());  // byte 6 is 'd', whose bit 2 is set
+    Bytes almost = samples::MakeNes({.flags6 = 0x04});
+    almost[3] = 0x1B;
+    struct Case {
+        const char* what;
+        Bytes image;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"no trainer flag", samples::MakeNes({.flags6 = 0x00}), "has no trainer"},
+        {"too short for a trainer", Header(1, 0, 0x04, {}, 100), "too short"},
+        {"an N64 image", n64, "not an iNES image"},
+        {"a text file", text, "not an iNES image"},
+        {"NES without 0x1A", almost, "not an iNES image"},
+        {"an empty file", {}, "not an iNES image"},
+    };
+    for (const Case& c : cases) {
+        NesFile f(c.image);
+        try {
+            f.reader.RemoveTrainer();
+            ADD_FAILURE() << c.what << ": cut";
+        } catch (const OperationRefused& e) {
+            EXPECT_NE(std::string(e.what()).find(c.reason), std::string::npos) << c.what << ": " << e.what();
+        }
+        EXPECT_EQ(f.Bytes_(), c.image) << c.what;
+        EXPECT_EQ(test::ListFolder(f.dir.Path()), std::vector<std::string>{"game.nes"}) << c.what;
+    }
+}
+
+// A title is read back from behind a 16-byte header and whole 512-byte units. A file whose
+// length has less than 16 bytes over such units has no place for one: a title appended there
+// would read back shifted, so it is refused.
+TEST(NesHeader, TitleWritesAroundTheTrailerBoundary) {
+    const Bytes image = samples::MakeNes({.prgBanks = 1, .chrBanks = 0});  // 16 + 16384
+    struct Case {
+        std::int64_t overUnits;  // length mod 512
+        bool written;
+        std::int64_t lengthAfter;
+    };
+    const Case cases[] = {
+        {0, false, 0},  {1, false, 0},  {15, false, 0},  // no place
+        {16, true, 144}, {17, true, 144}, {143, true, 144}, {144, true, 144}, {200, true, 200},
+    };
+    for (const Case& c : cases) {
+        Bytes file(image.begin(), image.begin() + 16 + 16384 - 512);  // whole units end at 16 + 15872
+        file.resize(file.size() - 16 + static_cast<std::size_t>(c.overUnits), 'z');
+        NesFile f(file);
+        if (!c.written) {
+            EXPECT_THROW(f.reader.WriteField("Title", 10), OperationRefused) << c.overUnits;
+            EXPECT_EQ(f.Bytes_(), file) << c.overUnits;
+            continue;
+        }
+        EXPECT_EQ(f.reader.WriteField("Title", 10), FieldWrite::Written) << c.overUnits;
+        Bytes after = f.Bytes_();
+        std::size_t units = file.size() - static_cast<std::size_t>(c.overUnits);
+        EXPECT_EQ(after.size(), units + static_cast<std::size_t>(c.lengthAfter)) << c.overUnits;
+        EXPECT_TRUE(std::equal(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(units) + 16, after.begin()));
+        NesHeader reloaded;
+        reloaded.LoadFile(f.path);
+        EXPECT_EQ(reloaded.ColumnText(10), "Title") << c.overUnits;
+        EXPECT_EQ(reloaded.ColumnText(0), NesHeader(f.reader).ColumnText(0)) << "the CRC covers the same data";
+        // The reader that wrote it describes the file as it is now: a second write finds the trailer.
+        EXPECT_EQ(f.reader.WriteField("", 10), FieldWrite::Written);
+        EXPECT_EQ(f.Bytes_(), Bytes(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(units) + 16)) << c.overUnits;
     }
 }
 

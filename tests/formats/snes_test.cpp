@@ -62,6 +62,9 @@ TEST(SnesScore, EachRuleWeighsAsDocumented) {
         {"maker code byte 0x80", [](Block& b) { b[0x05] = 0x80; }, -1},
         {"maker code byte 0x7F", [](Block& b) { b[0x00] = 0x7F; }, 0},
         {"two title bytes 0xB1", [](Block& b) { b[0x10] = 0xB1; b[0x24] = 0xB1; }, -1},
+        {"first title byte 0xB1", [](Block& b) { b[0x10] = 0xB1; }, -1},
+        {"last title byte 0xB1", [](Block& b) { b[0x24] = 0xB1; }, -1},
+        {"byte before the title 0xB1", [](Block& b) { b[0x0F] = 0xB1; }, 0},
         {"byte after the title", [](Block& b) { b[0x25] = 0xA4; }, 0},
         {"everything good", [](Block& b) { b[0x2A] = 0x33; b[0x25] = 0x30; b[0x2C] = 0xFF; b[0x2D] = 0xFF; }, 6},
     };
@@ -170,6 +173,32 @@ TEST(SnesHeaderTest, DecodesTheColumns) {
     }
 }
 
+// The title is the 21 bytes from block offset 0x10: byte 20 belongs to it, byte 21 (the map mode)
+// does not.
+TEST(SnesHeaderTest, TitleEndsAfterItsTwentyFirstByte) {
+    struct Case {
+        const char* what;
+        std::string titleBytes;  // from block offset 0x10; the map mode '1' (0x31) follows at 0x25
+        std::string column;
+    };
+    const Case cases[] = {
+        {"21 letters", "ABCDEFGHIJKLMNOPQRSTU", "ABCDEFGHIJKLMNOPQRSTU"},
+        {"20 letters and a zero", std::string("ABCDEFGHIJKLMNOPQRST\0", 21), "ABCDEFGHIJKLMNOPQRST"},
+        {"a zero first", std::string("\0BCDEFGHIJKLMNOPQRSTU", 21), ""},
+    };
+    for (const Case& c : cases) {
+        Block block = GoodBlock(c.titleBytes);
+        block[0x25] = 0x31;
+        Bytes image = samples::Filler(1 << 20, 3);
+        PutBlock(image, 0x7FB0, block);
+        image[0xFFB0 + 0x4D] = 0x12;  // program code at the HiROM place
+        SnesHeader reader;
+        reader.LoadMemory(image, "x.sfc");
+        ASSERT_FALSE(reader.IsHiRom()) << c.what;
+        EXPECT_EQ(reader.ColumnText(0), c.column) << c.what;
+    }
+}
+
 TEST(SnesHeaderTest, LicenseeTableNamesExactly154Codes) {
     SnesHeader reader;
     int named = 0;
@@ -214,7 +243,7 @@ TEST_F(SnesFileTest, WritesEachFieldIntoTheChosenBlockOnly) {
             SnesHeader reader;
             reader.LoadFile(path);
             std::int64_t block = reader.BlockOffset();
-            ASSERT_TRUE(reader.WriteField(f.value, f.field));
+            ASSERT_EQ(reader.WriteField(f.value, f.field), FieldWrite::Written);
 
             Bytes expected = original;
             Bytes bytes = f.bytes.empty() ? Bytes(f.value, f.value + 21) : f.bytes;
@@ -237,7 +266,7 @@ TEST_F(SnesFileTest, UnsupportedFieldsWriteNothing) {
     reader.LoadFile(path);
     for (int field : {1, 2, 3, 4, 5, 6, 9, 10, 99, 101, 103, -1}) {
         EXPECT_FALSE(reader.SupportsField(field)) << field;
-        EXPECT_FALSE(reader.WriteField("7", field)) << field;
+        EXPECT_EQ(reader.WriteField("7", field), FieldWrite::Unsupported) << field;
     }
     EXPECT_EQ(ReadWholeFile(path), original);
 }

@@ -1,6 +1,8 @@
 #include "platform/file.h"
 
 #include <gtest/gtest.h>
+#include <cerrno>
+#include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,43 +12,6 @@
 
 namespace vorne {
 namespace {
-
-TEST(ReplaceFileContents, KeepsPermissionsAndLeavesNoTemporaryFile) {
-    test::TempDir dir;
-    std::string path = dir.Write("f.bin", {1, 2, 3, 4, 5});
-    ::chmod(path.c_str(), 0604);
-    ReplaceFileContents(path, std::vector<std::uint8_t>{9, 8});
-    EXPECT_EQ(test::ReadFile(path), (std::vector<std::uint8_t>{9, 8}));
-    struct stat st;
-    ASSERT_EQ(::stat(path.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0604u);
-    EXPECT_EQ(test::ListFolder(dir.Path()), std::vector<std::string>{"f.bin"});
-}
-
-TEST(ReplaceFileContents, ALinkStaysALinkToTheRewrittenFile) {
-    test::TempDir dir;
-    std::string target = dir.Write("real.nes", {1, 2, 3});
-    ASSERT_EQ(::symlink("real.nes", (dir / "link.nes").c_str()), 0);
-    ReplaceFileContents(dir / "link.nes", std::vector<std::uint8_t>{4});
-    EXPECT_EQ(test::ReadFile(target), (std::vector<std::uint8_t>{4}));
-    struct stat st;
-    ASSERT_EQ(::lstat((dir / "link.nes").c_str(), &st), 0);
-    EXPECT_TRUE(S_ISLNK(st.st_mode));
-}
-
-TEST(ReplaceFileContents, FailuresLeaveTheOriginal) {
-    test::TempDir dir;
-    std::vector<std::uint8_t> original(100, 7);
-    std::string path = dir.Write("f.bin", original);
-    {
-        test::FileSizeLimit limit(50);
-        EXPECT_THROW(ReplaceFileContents(path, std::vector<std::uint8_t>(80, 1)), FileError);
-    }
-    EXPECT_EQ(test::ReadFile(path), original);
-    EXPECT_EQ(test::ListFolder(dir.Path()), std::vector<std::string>{"f.bin"});
-    EXPECT_THROW(ReplaceFileContents(dir / "missing", original), FileError);
-    EXPECT_THROW(ReplaceFileContents(dir.Path(), original), FileError);  // a folder is no file
-}
 
 TEST(File, ErrorsCarryThePlatformMessage) {
     test::TempDir dir;
@@ -58,6 +23,52 @@ TEST(File, ErrorsCarryThePlatformMessage) {
         EXPECT_EQ(e.Message(), "No such file or directory");
     }
     EXPECT_THROW(File::OpenReadWrite(dir.Path()), FileError);
+}
+
+TEST(FileError, TextsOfErrnoValues) {
+    struct Case {
+        int error;
+        std::string text;
+    };
+    for (const Case& c : {Case{ENOENT, "No such file or directory"}, Case{EACCES, "Permission denied"},
+                          Case{EFBIG, "File too large"}, Case{0x7FFF, "Unknown error 32767"}}) {
+        EXPECT_EQ(ErrnoText(c.error), c.text) << c.error;
+        EXPECT_EQ(FileError::FromErrno("p", c.error).what(), "p: " + c.text);
+    }
+}
+
+// Opening must neither wait for a FIFO's writer nor take anything but a regular file.
+TEST(File, OpensRefuseWhatIsNoRegularFile) {
+    test::TempDir dir;
+    ASSERT_EQ(::mkfifo((dir / "pipe.nes").c_str(), 0644), 0);
+    ASSERT_EQ(::symlink("pipe.nes", (dir / "link.nes").c_str()), 0);
+    ASSERT_EQ(::mkdir((dir / "folder.nes").c_str(), 0755), 0);
+    Directory folder = Directory::Open(dir.Path());
+    using Open = std::function<File(const std::string& name)>;
+    const std::pair<const char*, Open> opens[] = {
+        {"OpenRead", [&](const std::string& name) { return File::OpenRead(dir / name); }},
+        {"OpenReadWrite", [&](const std::string& name) { return File::OpenReadWrite(dir / name); }},
+        {"OpenReadAt", [&](const std::string& name) { return folder.OpenFile(name, name); }},
+    };
+    for (const auto& [how, open] : opens) {
+        for (std::string name : {"pipe.nes", "link.nes", "folder.nes"}) {
+            try {
+                open(name);
+                ADD_FAILURE() << how << " opened " << name;
+            } catch (const FileError& e) {
+                // A folder is never opened for writing at all.
+                bool writingFolder = std::string_view(how) == "OpenReadWrite" && name == "folder.nes";
+                EXPECT_EQ(e.Message(), writingFolder ? "Is a directory" : kNotRegularFile) << how << " " << name;
+            }
+        }
+    }
+    EXPECT_THROW(File::OpenRead("/dev/zero"), FileError);
+    // A regular file reads and writes as usual after the non-blocking open.
+    File file = File::OpenReadWrite(dir.Write("f.bin", {1, 2, 3}));
+    file.WriteAt(3, std::vector<std::uint8_t>{4});
+    std::uint8_t bytes[4];
+    EXPECT_EQ(file.ReadAt(0, bytes), 4u);
+    EXPECT_EQ(bytes[3], 4);
 }
 
 TEST(File, ReadsPastTheEndStopShort) {

@@ -92,8 +92,17 @@ CommandResult RunCli(const std::vector<std::string>& args) {
     std::vector<char*> raw;
     for (auto& a : argv) raw.push_back(a.data());
     raw.push_back(nullptr);
+    // The child starts with SIGXFSZ at its default, as from a shell, whatever the tests do with it.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGXFSZ);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
     pid_t pid;
-    int spawned = posix_spawn(&pid, VORNE_CLI_PATH, &actions, nullptr, raw.data(), environ);
+    int spawned = posix_spawn(&pid, VORNE_CLI_PATH, &actions, &attributes, raw.data(), environ);
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) throw std::runtime_error("cannot start vorne-cli");
     int status = 0;

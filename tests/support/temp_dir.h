@@ -50,7 +50,8 @@ struct CommandResult {
     std::string err;
 };
 
-// Runs vorne-cli with `args` (no shell involved) and collects its output.
+// Runs vorne-cli with `args` (no shell involved) and collects its output. The child inherits the
+// limits of the test (see FileSizeLimit) but not its handling of SIGXFSZ.
 CommandResult RunCli(const std::vector<std::string>& args);
 
 }  // namespace vorne::test

@@ -1,0 +1,32 @@
+// What vorne-cli shows goes through here: written to standard output with a failed write told,
+// and with header bytes made harmless for a terminal.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace vorne::cli {
+
+// Standard output could not take what was written (a full disk, a closed pipe, ...).
+class OutputError : public std::runtime_error {
+public:
+    explicit OutputError(int error);
+    int Error() const { return error; }
+
+private:
+    int error;
+};
+
+// Writes `text` to standard output and flushes it. Throws OutputError.
+void WriteOut(std::string_view text);
+
+// Flushes whatever else was written to standard output. Throws OutputError when that, or any
+// earlier write, failed.
+void FinishOutput();
+
+// `text` for a terminal: control characters (C0, DEL, and C1 encoded in UTF-8) become '.', so
+// that header bytes cannot move the cursor, clear the screen or change colours.
+std::string PrintableText(std::string_view text);
+
+}  // namespace vorne::cli

@@ -1,0 +1,55 @@
+// Rewrites that move bytes, and new output files: both are finished in a temporary file in the
+// target's folder and then renamed into place, so the target is whole, old or new, at any moment.
+// (Cutting bytes off the end needs none of this: File::Truncate does it in place.)
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "platform/file.h"
+
+namespace vorne {
+
+// The new content of a rewrite, written front to back.
+class RewriteOutput {
+public:
+    explicit RewriteOutput(File& out) : out(out) {}
+
+    // Appends `bytes`. Throws FileError.
+    void Write(std::span<const std::uint8_t> bytes);
+    // Appends the bytes of `from` from `offset` to its end, a few MiB at a time, so that a file
+    // of any size costs little memory. Returns how many were copied. Throws FileError.
+    std::int64_t CopyRest(const File& from, std::int64_t offset);
+
+    std::int64_t Written() const { return position; }
+
+private:
+    File& out;
+    std::int64_t position = 0;
+    std::vector<std::uint8_t> buffer;
+};
+
+// Makes the new content from the original, opened for reading and writing. It may throw to
+// call the rewrite off (the file is then left as it was).
+using RewriteProducer = std::function<void(const File& original, RewriteOutput& out)>;
+
+// Rewrites the existing regular file `path` with what `produce` makes of it. A link is followed:
+// the file it names is rewritten and the link stays. The original is opened for writing before
+// anything else, so permissions decide exactly as for a write in place. The new file keeps the
+// original's owner and group, mode and extended attributes, or the rewrite is refused. A file
+// with more than one hard link is refused (see rewrite.cpp). On any failure the original is
+// untouched and FileError (or what `produce` threw) is thrown.
+void RewriteFile(const std::string& path, const RewriteProducer& produce);
+
+// RewriteFile with `bytes` as the new content.
+void ReplaceFileContents(const std::string& path, std::span<const std::uint8_t> bytes);
+
+// Writes `bytes` as the file `path`. An existing file is replaced as by ReplaceFileContents; a
+// new one appears whole or not at all, with the mode a newly created file gets (0666 less the
+// umask). Throws FileError.
+void WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);
+
+}  // namespace vorne

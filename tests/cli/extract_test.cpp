@@ -1,0 +1,68 @@
+// vorne-cli extract: which member a name finds, and what a failure says.
+#include <gtest/gtest.h>
+
+#include "images.h"
+#include "support/temp_dir.h"
+#include "zip_writer.h"
+
+namespace vorne {
+namespace {
+
+using samples::Bytes;
+using samples::ZipWriter;
+
+Bytes Text(std::string_view text) { return Bytes(text.begin(), text.end()); }
+
+TEST(Extract, FindsTheMemberTheNameMeans) {
+    const std::string deep = std::string(250, 'P') + "/game.nes";  // cut at 254 it would end in "/gam"
+    const std::string longName = std::string(296, 'L') + ".nes";
+    ZipWriter zip;
+    zip.Add({.name = deep, .data = Text("deep")});
+    zip.Add({.name = "Game.nes", .data = Text("mixed")});
+    zip.Add({.name = "GAME.NES", .data = Text("upper"), .deflate = true});
+    zip.Add({.name = longName, .data = Text("long")});
+    zip.Add({.name = "wide.bin", .data = Text("zip64"), .versionNeeded = 45, .zip64Local = true});
+    test::TempDir dir;
+    const std::string archive = dir.Write("x.zip", zip.Finish());
+    struct Case {
+        std::string member;
+        const char* out;  // nullptr: not found
+    };
+    const Case cases[] = {
+        {"GAME.NES", "upper"}, {"Game.nes", "mixed"}, {"game.nes", "mixed"},  {deep, "deep"},
+        {"gam", nullptr},      {"game.ne", nullptr},  {longName, "long"},     {"WIDE.BIN", "zip64"},
+    };
+    for (const Case& c : cases) {
+        const test::CommandResult r = test::RunCli({"extract", archive, c.member});
+        if (c.out == nullptr) {
+            EXPECT_EQ(r.exitCode, 1) << c.member;
+            EXPECT_EQ(r.out, "") << c.member;
+            EXPECT_NE(r.err.find("Could not find"), std::string::npos) << r.err;
+        } else {
+            EXPECT_EQ(r.exitCode, 0) << c.member << ": " << r.err;
+            EXPECT_EQ(r.out, c.out) << c.member;
+        }
+    }
+}
+
+TEST(Extract, SaysWhyItFails) {
+    ZipWriter overlapping;
+    overlapping.Add({.name = "A.NES", .data = samples::Filler(1000, 1)});
+    overlapping.Add({.name = "B.NES", .data = samples::Filler(1000, 1), .localHeaderOffset = 0, .directoryOnly = true});
+    const std::pair<Bytes, std::string> cases[] = {
+        {ZipWriter().Finish(), "Empty zipfile x.zip: zipfile holds no members"},
+        {overlapping.Finish(), "Error in zipfile x.zip: file A.NES overlaps another member or the central directory"},
+        {Text("not an archive at all"), "Error in zipfile x.zip: couldn't find 'end of central dir' signature"},
+    };
+    for (const auto& [bytes, reason] : cases) {
+        test::TempDir dir;
+        const test::CommandResult r = test::RunCli({"extract", dir.Write("x.zip", bytes), "a.nes"});
+        EXPECT_EQ(r.exitCode, 1) << reason;
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find(reason), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find("span disks"), std::string::npos) << r.err;
+    }
+}
+
+}  // namespace
+}  // namespace vorne
