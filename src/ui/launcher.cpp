@@ -126,10 +126,11 @@ QString Launcher::Launch(const std::string& folder, std::string_view cell, const
     }
     if (!command) return {};  // a member needs the kind's program
 
-    std::vector<std::uint8_t> bytes;
-    if (ReadMember(fullBytes, file.member, bytes) != kZipOk) {
-        return QStringLiteral("%1 could not be read from %2.")
-            .arg(QFile::decodeName(QByteArray::fromStdString(file.member)), QDir::toNativeSeparators(fullPath));
+    MemberData bytes;
+    if (const ZipStatus status = ReadMember(fullBytes, file.member, bytes); !status.Ok()) {
+        return QStringLiteral("%1 could not be read from %2: %3")
+            .arg(QFile::decodeName(QByteArray::fromStdString(file.member)), QDir::toNativeSeparators(fullPath),
+                 QString::fromStdString(status.Reason()));
     }
     auto temporary = std::make_unique<QTemporaryDir>(QDir(QDir::tempPath()).filePath(QStringLiteral("vorne-XXXXXX")));
     if (!temporary->isValid()) return QStringLiteral("No temporary folder: %1").arg(temporary->errorString());
