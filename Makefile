@@ -1,14 +1,15 @@
 # Vorne: `make run` and `make test` do all set-up on a fresh Debian 12 machine.
 
 PACKAGES := cmake ninja-build g++ clang-14 libclang-rt-14-dev libgtest-dev libgmock-dev \
-            libbenchmark-dev zlib1g-dev libdeflate-dev zip unzip p7zip-full libarchive-tools python3
+            libbenchmark-dev zlib1g-dev libdeflate-dev zip unzip p7zip-full libarchive-tools python3 \
+            qt6-base-dev libqt6svg6 xvfb xauth fonts-dejavu-core
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 JOBS ?= $(shell nproc)
 SAMPLES := build/sample-collection
 FUZZ_SECONDS ?= 8
 FUZZ_LONG_SECONDS ?= 600
 
-.PHONY: all deps build run test test-normal test-asan fuzz-smoke fuzz bench samples clean
+.PHONY: all deps build run screenshots test test-normal test-asan fuzz-smoke fuzz bench samples clean
 
 all: build
 
@@ -31,8 +32,25 @@ samples: build
 	rm -rf $(SAMPLES)
 	build/samples/vorne-samples $(SAMPLES)
 
+# The application on the sample NES collection, with settings of its own under build/ (the user's
+# own settings are never touched). Without a display it says so and lists the collection instead.
+RUN_SETTINGS := build/run/vorne.conf
 run: samples
-	build/src/vorne-cli scan $(SAMPLES)/nes --kind nes --subdirs --zip --known-dumps $(SAMPLES)/nescrcs.txt
+	@mkdir -p build/run
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
+	  build/src/vorne --settings $(RUN_SETTINGS) --kind nes --folder $(SAMPLES)/nes \
+	    --known-dumps $(SAMPLES)/nescrcs.txt; \
+	else \
+	  echo "No display (DISPLAY and WAYLAND_DISPLAY are unset): listing the collection with vorne-cli instead."; \
+	  echo "(make screenshots shows the window.)"; \
+	  build/src/vorne-cli scan $(SAMPLES)/nes --kind nes --subdirs --zip --known-dumps $(SAMPLES)/nescrcs.txt; \
+	fi
+
+# PNG pictures of the main window for each kind, the Options dialog and the folder browser, drawn
+# on Qt's offscreen platform with a real font.
+screenshots: samples
+	rm -rf build/screenshots
+	QT_QPA_PLATFORM=offscreen build/tests/ui/vorne-screenshots build/screenshots $(SAMPLES)
 
 test: test-normal test-asan fuzz-smoke
 
@@ -66,6 +84,7 @@ bench: deps
 	cmake --preset bench >/dev/null
 	cmake --build --preset bench -j $(JOBS)
 	build-bench/bench/vorne_bench $(BENCH_ARGS)
+	QT_QPA_PLATFORM=offscreen build-bench/bench/vorne_ui_bench $(BENCH_ARGS)
 
 clean:
 	rm -rf build build-asan build-bench

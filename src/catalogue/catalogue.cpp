@@ -27,6 +27,7 @@ CatalogueObserver& Catalogue::Observer() {
 }
 
 void Catalogue::ChooseKind(RomType type) {
+    Observer().RowsAboutToBeReset();
     currentType = type;
     columnCount = ColumnCount(type);
     model.Reset(columnCount);
@@ -52,10 +53,13 @@ void Catalogue::Apply(ScanEvent event) {
                 SetStatus(kStatusDuplicates, "");
                 entryCount = 0;
                 problems.clear();
+                Observer().RowsAboutToBeReset();
                 model.DeleteAllRows();
                 Observer().RowsReset();
             } else if constexpr (std::is_same_v<T, RowsFound>) {
                 int first = entryCount;
+                if (e.rows.empty()) return;
+                Observer().RowsAboutToBeInserted(first, static_cast<int>(e.rows.size()));
                 for (CatalogRow& row : e.rows) model.InsertRow(entryCount++, std::move(row));
                 Observer().RowsInserted(first, entryCount - first);
             } else if constexpr (std::is_same_v<T, StatusText>) {
@@ -70,10 +74,53 @@ void Catalogue::Apply(ScanEvent event) {
         event);
 }
 
+void Catalogue::HeaderClicked(int column) {
+    if (column < 0 || column >= model.ColumnCount()) return;
+    Observer().RowsAboutToBeReordered();
+    model.HeaderClicked(column);
+    Observer().RowsReordered();
+}
+
+void Catalogue::RemoveRow(int row) {
+    if (row < 0 || row >= model.RowCount()) return;
+    Observer().RowsAboutToBeRemoved(row);
+    --entryCount;
+    model.DeleteRow(row);
+    if (!model.RemoveDuplicate(row)) --uniqueCount;
+    model.ShiftDuplicatesAfterDelete(row);
+    Observer().RowRemoved(row);
+}
+
 void Catalogue::Finish(const WalkDone& done) {
     SetStatus(kStatusEntries, RomCountText(entryCount));
+    Observer().RowsAboutToBeReordered();
     uniqueCount = FindDuplicates(model, currentType, [this](int part, std::string text) { SetStatus(part, std::move(text)); });
     Observer().RowsReordered();
+    EndScan(done);
+}
+
+CatalogModel Catalogue::TakeRowsToFinish() {
+    SetStatus(kStatusEntries, RomCountText(entryCount));
+    SetStatus(kStatusDuplicates, "Sorting...");
+    SetStatus(kStatusFile, "");
+    Observer().RowsAboutToBeReset();
+    CatalogModel rows = std::move(model);
+    model = CatalogModel();
+    model.Reset(columnCount);
+    Observer().RowsReset();
+    return rows;
+}
+
+void Catalogue::FinishWith(CatalogModel sorted, int unique, const WalkDone& done) {
+    Observer().RowsAboutToBeReset();
+    model = std::move(sorted);
+    Observer().RowsReset();
+    uniqueCount = unique;
+    SetStatus(kStatusDuplicates, KnownUniqueText(uniqueCount));
+    EndScan(done);
+}
+
+void Catalogue::EndScan(const WalkDone& done) {
     auto elapsed = std::chrono::steady_clock::now() - done.started;
     SetStatus(kStatusFile, done.stopped ? "Stopped" : TimingText(elapsed, entryCount));
     idle = true;

@@ -15,12 +15,18 @@
 
 namespace vorne {
 
-// What a view is told after the catalogue changed.
+// What a view is told around each change of the catalogue: a toolkit's view must hear of a
+// change before the rows move (the "AboutTo" calls) and again once they have.
 class CatalogueObserver {
 public:
     virtual ~CatalogueObserver() = default;
+    virtual void RowsAboutToBeReset() {}
     virtual void RowsReset() {}
+    virtual void RowsAboutToBeInserted(int /*first*/, int /*count*/) {}
     virtual void RowsInserted(int /*first*/, int /*count*/) {}
+    virtual void RowsAboutToBeRemoved(int /*row*/) {}
+    virtual void RowRemoved(int /*row*/) {}
+    virtual void RowsAboutToBeReordered() {}
     virtual void RowsReordered() {}  // sorted or regrouped: every row may have changed
     virtual void StatusChanged(int /*part*/) {}
     virtual void FileProblemReported(const FileProblem& /*problem*/) {}
@@ -40,6 +46,19 @@ public:
     // Applies one request of the scan worker.
     void Apply(ScanEvent event);
 
+    // The end of a scan in two steps, for an owner that finds the duplicates on another thread so
+    // that its window keeps answering: the rows leave (views see an empty list meanwhile) ...
+    CatalogModel TakeRowsToFinish();
+    // ... and come back sorted and grouped by FindDuplicates, with its count.
+    void FinishWith(CatalogModel sorted, int unique, const WalkDone& done);
+
+    // A click on a column header: sorts by that column, the same column again reversing.
+    void HeaderClicked(int column);
+
+    // Takes row `row` out after its file was deleted: one entry less, and one unique file less
+    // when the row duplicated no other; the duplicate groups follow.
+    void RemoveRow(int row);
+
     void SetObserver(CatalogueObserver* observer) { this->observer = observer; }
 
     RomType currentType = RomType::Nes;
@@ -55,6 +74,7 @@ public:
 private:
     void SetStatus(int part, std::string text);
     void Finish(const WalkDone& done);
+    void EndScan(const WalkDone& done);  // the timing, and idle again
 
     // The observer, or one that ignores everything when nobody watches.
     CatalogueObserver& Observer();

@@ -321,7 +321,12 @@ private:
 void ScanThread(const ScanRequest& request, ScanEventSink& sink, std::stop_token stop) {
     const auto started = std::chrono::steady_clock::now();
     sink.Post(ScanStarted{});
-    Walk(request, sink, stop).Run();
+    try {
+        Walk(request, sink, stop).Run();
+    } catch (const std::exception& e) {
+        // Whatever went wrong, the owner hears of it and of the end: it must not stay busy.
+        sink.Post(FileProblem{request.folder, e.what()});
+    }
     sink.Post(WalkDone{started, stop.stop_requested()});
 }
 

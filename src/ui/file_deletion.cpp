@@ -1,0 +1,55 @@
+#include "ui/file_deletion.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include "ui/launcher.h"
+
+namespace vorne::ui {
+
+namespace {
+
+QString PathOf(const std::string& bytes) { return QFile::decodeName(QByteArray::fromStdString(bytes)); }
+
+// The entry itself, even a link whose target is gone.
+bool Exists(const QString& path) {
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
+bool DeleteOne(const QString& path, bool toTrash, DeletionResult& result) {
+    QFile file(path);
+    if (toTrash ? file.moveToTrash() : file.remove()) return true;
+    result = {false, path, file.errorString()};
+    return false;
+}
+
+}  // namespace
+
+DeletionResult DeleteRowFiles(const std::string& folder, std::string_view cell, bool toTrash) {
+    const std::string path = folder + '/' + ParseFilenameCell(cell).path;
+    DeletionResult result;
+    if (path.back() != '1') {
+        DeleteOne(PathOf(path), toTrash, result);
+        return result;
+    }
+    // A split set: the later parts are named after the first one without its extension.
+    const auto slash = path.find_last_of('/');
+    const auto dot = path.find_last_of('.');
+    const std::string stem = dot != std::string::npos && dot > slash ? path.substr(0, dot) : path;
+    QString part = PathOf(path);
+    for (int number = 2; Exists(part); ++number) {
+        if (!DeleteOne(part, toTrash, result)) return result;
+        part = PathOf(stem + '.' + std::to_string(number));
+    }
+    return result;
+}
+
+QString DeletionErrorText(const DeletionResult& result) {
+    return QStringLiteral("Could not delete ") + QDir::toNativeSeparators(result.failedPath) +
+           QStringLiteral(".\nCheck to ensure that the file is not read-only.") +
+           (result.reason.isEmpty() ? QString() : QStringLiteral("\n\n") + result.reason);
+}
+
+}  // namespace vorne::ui

@@ -1,0 +1,25 @@
+// Deleting the files a catalogue row stands for: the archive for an archive member, and for a
+// name ending in "1" the whole split set (game.1, game.2, game.3, ... while they exist).
+#pragma once
+
+#include <QString>
+#include <string>
+#include <string_view>
+
+namespace vorne::ui {
+
+struct DeletionResult {
+    bool deleted = true;
+    QString failedPath;  // the file that could not be deleted
+    QString reason;      // the platform's message for it
+};
+
+// Deletes the files of the row whose file name cell is `cell`, under `folder`; to the trash
+// when `toTrash`. Stops at the first file that cannot be deleted (parts deleted before it stay
+// deleted). A split set whose first part is already gone counts as deleted.
+DeletionResult DeleteRowFiles(const std::string& folder, std::string_view cell, bool toTrash);
+
+// The "Deletion Error" message for a failed deletion.
+QString DeletionErrorText(const DeletionResult& result);
+
+}  // namespace vorne::ui

@@ -1,0 +1,180 @@
+#include "ui/launcher.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QUrl>
+#include <algorithm>
+#include <vector>
+
+#include "archive/zip_reader.h"
+
+namespace vorne::ui {
+
+
+QStringList SplitShellWords(const QString& command) {
+    QStringList words;
+    QString word;
+    bool inWord = false;
+    enum { Plain, Single, Double } quote = Plain;
+    for (qsizetype i = 0; i < command.size(); ++i) {
+        const QChar c = command[i];
+        switch (quote) {
+            case Single:
+                if (c == QLatin1Char('\'')) quote = Plain; else word += c;
+                break;
+            case Double:
+                if (c == QLatin1Char('"')) {
+                    quote = Plain;
+                } else if (c == QLatin1Char('\\') && i + 1 < command.size() &&
+                           QStringLiteral("\\\"$`").contains(command[i + 1])) {
+                    word += command[++i];
+                } else {
+                    word += c;
+                }
+                break;
+            case Plain:
+                if (c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n')) {
+                    if (inWord) words << std::exchange(word, {});
+                    inWord = false;
+                    continue;
+                }
+                inWord = true;
+                if (c == QLatin1Char('\'')) quote = Single;
+                else if (c == QLatin1Char('"')) quote = Double;
+                else if (c == QLatin1Char('\\') && i + 1 < command.size()) word += command[++i];
+                else word += c;
+                break;
+        }
+    }
+    if (inWord) words << word;
+    return words;
+}
+
+std::optional<LaunchCommand> SplitProgramSetting(const QString& setting) {
+    QStringList words = SplitShellWords(setting);
+    if (words.isEmpty() || words.front().isEmpty()) return std::nullopt;
+    LaunchCommand command;
+    command.program = words.takeFirst();
+    command.arguments = words;
+    if (!command.program.contains(QLatin1Char('/'))) {
+        const QString found = QStandardPaths::findExecutable(command.program);
+        if (!found.isEmpty()) command.program = found;
+    }
+    const QFileInfo program(command.program);
+    command.workingFolder = program.isAbsolute() || command.program.contains(QLatin1Char('/'))
+                                ? program.absolutePath()
+                                : QDir::homePath();
+    return command;
+}
+
+ListedFile ParseFilenameCell(std::string_view cell) {
+    // An archive member reads "ARCHIVE <MEMBER>": the archive before the blank that precedes
+    // the "<", the member up to the next ">".
+    const auto open = cell.find('<');
+    if (open == std::string_view::npos) return {std::string(cell), {}};
+    auto close = cell.find('>', open + 1);
+    if (close == std::string_view::npos) close = cell.size();
+    std::string_view archive = cell.substr(0, open);
+    if (!archive.empty() && archive.back() == ' ') archive.remove_suffix(1);
+    return {std::string(archive), std::string(cell.substr(open + 1, close - open - 1))};
+}
+
+QString MemberFileName(const std::string& member) {
+    const std::string base = ZipBaseName(member);
+    if (base.empty() || base == "." || base == "..") return QStringLiteral("member");
+    return QFile::decodeName(QByteArray::fromStdString(base));
+}
+
+struct Launcher::Run {
+    std::unique_ptr<QProcess> process;
+    std::unique_ptr<QTemporaryDir> temporary;  // the member's private folder, or none
+};
+
+Launcher::Launcher(QObject* parent) : QObject(parent) {}
+
+Launcher::~Launcher() {
+    for (auto& run : runs) {
+        // A process object ends its program when it goes: this one is left behind on purpose,
+        // so that quitting Vorne never ends the user's emulator.
+        run->process->disconnect(this);
+        (void)run->process.release();
+    }
+}
+
+QString Launcher::Launch(const std::string& folder, std::string_view cell, const QString& programSetting) {
+    const ListedFile file = ParseFilenameCell(cell);
+    const std::string fullBytes = folder + '/' + file.path;
+    const QString fullPath = QFile::decodeName(QByteArray::fromStdString(fullBytes));
+    if (!QFileInfo::exists(fullPath)) {
+        return QStringLiteral("%1 no longer exists.").arg(QDir::toNativeSeparators(fullPath));
+    }
+    std::optional<LaunchCommand> command = SplitProgramSetting(programSetting);
+    if (!file.IsMember()) {
+        if (!command) {
+            // No program for the kind: the desktop's own choice for the file.
+            if (!QDesktopServices::openUrl(QUrl::fromLocalFile(fullPath))) {
+                return QStringLiteral("No program opens %1.").arg(QDir::toNativeSeparators(fullPath));
+            }
+            return {};
+        }
+        command->arguments << fullPath;
+        return Start(std::move(*command), nullptr);
+    }
+    if (!command) return {};  // a member needs the kind's program
+
+    MemberData bytes;
+    if (const ZipStatus status = ReadMember(fullBytes, file.member, bytes); !status.Ok()) {
+        return QStringLiteral("%1 could not be read from %2: %3")
+            .arg(QFile::decodeName(QByteArray::fromStdString(file.member)), QDir::toNativeSeparators(fullPath),
+                 QString::fromStdString(status.Reason()));
+    }
+    auto temporary = std::make_unique<QTemporaryDir>(QDir(QDir::tempPath()).filePath(QStringLiteral("vorne-XXXXXX")));
+    if (!temporary->isValid()) return QStringLiteral("No temporary folder: %1").arg(temporary->errorString());
+    const QString copyPath = temporary->filePath(MemberFileName(file.member));
+    QFile copy(copyPath);
+    // A new file in a new private folder: nothing there can be overwritten.
+    if (!copy.open(QIODevice::WriteOnly | QIODevice::NewOnly) ||
+        copy.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size())) !=
+            static_cast<qint64>(bytes.size()) ||
+        !copy.flush()) {
+        return QStringLiteral("%1 could not be written: %2").arg(copyPath, copy.errorString());
+    }
+    copy.close();
+    command->arguments << copyPath;
+    return Start(std::move(*command), std::move(temporary));
+}
+
+QString Launcher::Start(LaunchCommand command, std::unique_ptr<QTemporaryDir> temporary) {
+    auto run = std::make_unique<Run>();
+    run->process = std::make_unique<QProcess>();
+    QProcess* process = run->process.get();
+    process->setProgram(command.program);
+    process->setArguments(command.arguments);
+    process->setWorkingDirectory(command.workingFolder);
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    process->setInputChannelMode(QProcess::ForwardedInputChannel);
+    process->start();
+    if (!process->waitForStarted()) {  // only as long as the system takes to run the program
+        return QStringLiteral("%1 could not be started: %2").arg(command.program, process->errorString());
+    }
+    connect(process, &QProcess::finished, this, [this, process] { Ended(process); });
+    run->temporary = std::move(temporary);
+    runs.push_back(std::move(run));
+    emit started();
+    return {};
+}
+
+void Launcher::Ended(QProcess* process) {
+    auto it = std::find_if(runs.begin(), runs.end(), [process](const auto& run) { return run->process.get() == process; });
+    if (it == runs.end()) return;
+    // Not deleted inside its own signal: the process object goes once the event loop is back.
+    (*it)->process.release()->deleteLater();
+    runs.erase(it);  // removes the member's temporary folder
+    emit finished();
+}
+
+}  // namespace vorne::ui

@@ -1,0 +1,77 @@
+// Starting the program configured for a kind on a listed file, without a shell: the program
+// setting is split into a program and its arguments the way a shell splits words, and the file's
+// full path is one more argument, whatever characters it holds. The program runs in its own
+// folder. An archive member is first written, under its base name only, into a private temporary
+// folder that goes when the program ends (or when Vorne quits). The window is minimized while the
+// program runs and restored when it ends; the event loop keeps running meanwhile.
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vorne::ui {
+
+// What a launch will run.
+struct LaunchCommand {
+    QString program;
+    QStringList arguments;   // the setting's own arguments, then the file
+    QString workingFolder;   // the program's folder
+};
+
+// The program setting split into program and arguments; nothing for an empty or blank setting.
+// A program given by name alone is looked up on the search path.
+std::optional<LaunchCommand> SplitProgramSetting(const QString& setting);
+
+// Splits a command into words as a POSIX shell does, without expanding anything: blanks separate
+// words; '...' keeps everything; "..." keeps everything but a backslash before \, ", $ or `;
+// elsewhere a backslash keeps the next character. (QProcess::splitCommand knows only "...".)
+QStringList SplitShellWords(const QString& command);
+
+// The row's file name cell, as the bytes the scan gave it: a plain file's path relative to the
+// folder, or "ARCHIVE <MEMBER>" for an archive member.
+struct ListedFile {
+    std::string path;     // the plain file, or the archive, relative to the folder
+    std::string member;   // the member's name inside the archive; empty for a plain file
+    bool IsMember() const { return !member.empty(); }
+};
+ListedFile ParseFilenameCell(std::string_view cell);
+
+// The name a member's temporary copy gets: its last path component, never "." or "..".
+QString MemberFileName(const std::string& member);
+
+class Launcher final : public QObject {
+    Q_OBJECT
+
+public:
+    explicit Launcher(QObject* parent = nullptr);
+    // Removes the temporary copies, also of programs still running; the programs themselves
+    // go on.
+    ~Launcher() override;
+
+    // Launches the program setting on the row's file `cell` under `folder`. Returns an error to
+    // show the user; on success the empty text (`started()` then follows, `finished()` later).
+    QString Launch(const std::string& folder, std::string_view cell, const QString& programSetting);
+
+    int Running() const { return static_cast<int>(runs.size()); }
+
+signals:
+    void started();
+    // A launched program ended; its temporary copy, if any, is gone.
+    void finished();
+
+private:
+    struct Run;
+    QString Start(LaunchCommand command, std::unique_ptr<QTemporaryDir> temporary);
+    void Ended(QProcess* process);
+
+    std::vector<std::unique_ptr<Run>> runs;
+};
+
+}  // namespace vorne::ui

@@ -1,0 +1,352 @@
+#include "ui/main_dialog.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+#include "catalogue/duplicate_finder.h"
+#include "ui/app_icon.h"
+#include "ui/file_deletion.h"
+#include "ui/main_menu.h"
+#include "ui/options_dialog.h"
+#include "ui/settings.h"
+#include "ui/sort_list_ctrl.h"
+#include "ui/user_prompts.h"
+
+namespace vorne::ui {
+
+namespace {
+
+QString FromBytes(const std::string& bytes) { return QFile::decodeName(QByteArray::fromStdString(bytes)); }
+std::string ToBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+QString Text(std::string_view text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
+
+}  // namespace
+
+CMainDialog::CMainDialog(Settings& settings, CUserPrompts& prompts, std::string knownDumpsPath, QWidget* parent)
+    : QMainWindow(parent), settings(settings), prompts(prompts), knownDumpsPath(std::move(knownDumpsPath)) {
+    setWindowTitle(QStringLiteral("Vorne"));
+    setWindowIcon(AppIcon());
+    BuildControls();
+    BuildMenu();
+    connect(&table, &CatalogTableModel::statusTextChanged, this, [this](int part) {
+        statusParts[static_cast<std::size_t>(part)]->setText(
+            CellText(catalogue.status[static_cast<std::size_t>(part)]));
+    });
+    connect(&table, &CatalogTableModel::idleStateChanged, this, &CMainDialog::OnIdleChanged);
+    connect(&pump, &ScanEventPump::scanFinished, this, &CMainDialog::scanFinished);
+    connect(&launcher, &Launcher::started, this, [this] { showMinimized(); });
+    connect(&launcher, &Launcher::finished, this, &CMainDialog::OnLaunchEnded);
+    if (!restoreGeometry(settings.WindowGeometry())) resize(760, 420);
+}
+
+CMainDialog::~CMainDialog() = default;
+
+void CMainDialog::BuildControls() {
+    auto* central = new QWidget(this);
+    setCentralWidget(central);
+
+    folderLabel = new QLabel(central);
+    folderLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    folderLabel->setMinimumWidth(1);
+    list = new CSortListCtrl(central);
+    list->SetCatalogModel(&table);
+
+    auto* kindLabel = new QLabel(QStringLiteral("ROM Type:"), central);
+    kindCombo = new QComboBox(central);
+    for (const KindInfo& kind : kKinds) kindCombo->addItem(Text(kind.comboText));
+    kindLabel->setBuddy(kindCombo);
+    subfolderBox = new QCheckBox(QStringLiteral("Sea&rch Subdirectories?"), central);
+    zipBox = new QCheckBox(QStringLiteral("Search &zip files?"), central);
+
+    auto button = [this, central](int command, const char* text) {
+        auto* b = new QPushButton(QString::fromLatin1(text), central);
+        b->setAutoDefault(false);
+        buttons[command] = b;
+        return b;
+    };
+    QPushButton* selectFolder = button(kCommandSelectFolder, "Select Fo&lder");
+    QPushButton* ok = button(kCommandOk, "OK");
+    QPushButton* editItem = button(kCommandEditItemButton, "&Edit Item");
+    QPushButton* erase = button(kCommandDelete, "&Delete");
+    QPushButton* about = button(kCommandAbout, "&About");
+    auto* icon = new QLabel(central);
+    icon->setPixmap(AppIcon().pixmap(32, 32));
+    icon->setAlignment(Qt::AlignCenter);
+
+    // The list grows with the window; the buttons stay at its right, the kind row at its bottom.
+    auto* bottom = new QHBoxLayout;
+    auto* kindColumn = new QVBoxLayout;
+    kindColumn->addWidget(kindLabel);
+    kindColumn->addWidget(kindCombo);
+    bottom->addLayout(kindColumn);
+    bottom->addSpacing(24);
+    bottom->addWidget(subfolderBox, 0, Qt::AlignBottom);
+    bottom->addSpacing(24);
+    bottom->addWidget(zipBox, 0, Qt::AlignBottom);
+    bottom->addStretch();
+    auto* left = new QVBoxLayout;
+    left->addWidget(folderLabel);
+    left->addWidget(list, 1);
+    left->addLayout(bottom);
+    auto* right = new QVBoxLayout;
+    right->addWidget(selectFolder);
+    right->addWidget(ok);
+    right->addSpacing(24);
+    right->addWidget(icon);
+    right->addSpacing(24);
+    right->addWidget(editItem);
+    right->addWidget(erase);
+    right->addWidget(about);
+    right->addStretch();
+    auto* whole = new QHBoxLayout(central);
+    whole->addLayout(left, 1);
+    whole->addLayout(right);
+
+    for (int part = 0; part < kStatusPartCount; ++part) {
+        statusParts[static_cast<std::size_t>(part)] = new QLabel(this);
+    }
+    statusParts[kStatusEntries]->setMinimumWidth(80);
+    statusParts[kStatusDuplicates]->setMinimumWidth(110);
+    statusBar()->addWidget(statusParts[kStatusEntries]);
+    statusBar()->addWidget(statusParts[kStatusDuplicates]);
+    statusBar()->addWidget(statusParts[kStatusFile], 1);
+    statusBar()->setSizeGripEnabled(true);
+
+    connect(kindCombo, &QComboBox::activated, this,
+            [this](int index) { RunCommand(kCommandKindCombo, [this, index] { OnKindChanged(index); }); });
+    connect(selectFolder, &QPushButton::clicked, this, [this] { RunCommand(kCommandSelectFolder, [this] { OnSelectFolder(); }); });
+    connect(ok, &QPushButton::clicked, this, &QWidget::close);
+    connect(erase, &QPushButton::clicked, this, [this] { RunCommand(kCommandDelete, [this] { OnDelete(); }); });
+    connect(about, &QPushButton::clicked, this, [this] { RunCommand(kCommandAbout, [this] { prompts.About(this); }); });
+    connect(list, &CSortListCtrl::deleteRequested, this, [this] { RunCommand(kCommandDelete, [this] { OnDelete(); }); });
+    // Launching is not held back by a running scan.
+    connect(list, &CSortListCtrl::launchRequested, this, &CMainDialog::OnLaunch);
+    // The boxes change at once, and a running scan reads them for each folder it enters.
+    connect(subfolderBox, &QCheckBox::toggled, this, [this](bool on) { switches->subfolders = on; });
+    connect(zipBox, &QCheckBox::toggled, this, [this](bool on) { switches->zipFiles = on; });
+    connect(zipBox, &QCheckBox::clicked, this, [this] { RunCommand(kCommandZipBox, [this] { StartScan(); }); });
+
+    auto* escape = new QAction(this);
+    escape->setShortcut(Qt::Key_Escape);
+    escape->setShortcutContext(Qt::WindowShortcut);
+    connect(escape, &QAction::triggered, this, [this] {
+        if (catalogue.idle) {
+            close();
+        } else {
+            StopScan();
+        }
+    });
+    addAction(escape);
+}
+
+void CMainDialog::BuildMenu() {
+    std::map<std::string_view, QMenu*> menus;
+    std::map<std::string, QMenu*> submenus;
+    for (const MenuEntry& entry : kMainMenu) {
+        QMenu* menu = nullptr;
+        if (!entry.menu.empty()) {
+            QMenu*& top = menus[entry.menu];
+            if (top == nullptr) top = menuBar()->addMenu(Text(entry.menu));
+            menu = top;
+            if (!entry.submenu.empty()) {
+                QMenu*& sub = submenus[std::string(entry.menu) + '/' + std::string(entry.submenu)];
+                if (sub == nullptr) sub = top->addMenu(Text(entry.submenu));
+                menu = sub;
+            }
+        }
+        if (entry.text.empty()) {
+            menu->addSeparator();
+            continue;
+        }
+        QAction* action = menu != nullptr ? menu->addAction(Text(entry.text)) : menuBar()->addAction(Text(entry.text));
+        const int command = entry.command;
+        actions[command] = action;
+        connect(action, &QAction::triggered, this, [this, command] {
+            auto handler = handlers.find(command);
+            if (handler != handlers.end()) RunCommand(command, handler->second);
+        });
+    }
+    // No system menu here to carry the About item: it goes to a Help menu.
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    QAction* about = help->addAction(QStringLiteral("&About Vorne..."));
+    connect(about, &QAction::triggered, this, [this] { RunCommand(kCommandAbout, [this] { prompts.About(this); }); });
+    RegisterCommand(kCommandOptions, [this] { OnOptions(); });
+}
+
+void CMainDialog::RegisterCommand(int command, std::function<void()> handler) {
+    handlers[command] = std::move(handler);
+    if (command == kCommandEditItem && buttons.count(kCommandEditItemButton)) {
+        QPushButton* b = buttons[kCommandEditItemButton];
+        disconnect(b, &QPushButton::clicked, nullptr, nullptr);
+        connect(b, &QPushButton::clicked, this, [this] { RunCommand(kCommandEditItemButton, handlers[kCommandEditItem]); });
+    }
+    UpdateMenuForKind();
+}
+
+void CMainDialog::UpdateMenuForKind() {
+    for (auto& [command, action] : actions) {
+        action->setEnabled(handlers.count(command) != 0 && ServesKind(command, catalogue.currentType));
+    }
+    buttons[kCommandEditItemButton]->setEnabled(handlers.count(kCommandEditItem) != 0);
+}
+
+QAction* CMainDialog::Action(int command) const {
+    auto it = actions.find(command);
+    return it == actions.end() ? nullptr : it->second;
+}
+
+QPushButton* CMainDialog::Button(int command) const {
+    auto it = buttons.find(command);
+    return it == buttons.end() ? nullptr : it->second;
+}
+
+QString CMainDialog::StatusText(int part) const { return statusParts[static_cast<std::size_t>(part)]->text(); }
+
+void CMainDialog::RunCommand(int command, const std::function<void()>& handler) {
+    // While a scan or a tool runs, only OK gets through.
+    if (!catalogue.idle && command != kCommandOk) return;
+    handler();
+}
+
+void CMainDialog::StartUp() {
+    const RomType type = settings.LastType();
+    kindCombo->setCurrentIndex(static_cast<int>(type));
+    OnKindChanged(static_cast<int>(type));
+}
+
+void CMainDialog::OnKindChanged(int index) {
+    if (index < 0 || index >= kRomTypeCount) index = 0;
+    SaveColumns();
+    const auto type = static_cast<RomType>(index);
+    if (kindCombo->currentIndex() != index) kindCombo->setCurrentIndex(index);
+    catalogue.ChooseKind(type);
+    UpdateMenuForKind();
+    RestoreColumns();
+    settings.SetLastType(type);
+    const QString folder = settings.Folder(type);
+    // A folder that is not set, or is gone, is not scanned in its stead: the list stays empty.
+    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+        catalogue.folder.clear();
+        ShowFolder();
+        for (int part = 0; part < kStatusPartCount; ++part) statusParts[static_cast<std::size_t>(part)]->clear();
+        statusParts[kStatusEntries]->setText(Text(RomCountText(0)));
+        if (!folder.isEmpty()) statusParts[kStatusFile]->setText(QStringLiteral("%1 was not found").arg(folder));
+        return;
+    }
+    catalogue.folder = ToBytes(folder);
+    ShowFolder();
+    StartScan();
+}
+
+void CMainDialog::ShowFolder() { folderLabel->setText(FromBytes(catalogue.folder)); }
+
+void CMainDialog::OnSelectFolder() {
+    std::optional<QString> chosen = prompts.BrowseForFolder(this, FromBytes(catalogue.folder));
+    if (!chosen) return;
+    catalogue.folder = ToBytes(*chosen);
+    StartScan();
+    settings.SetFolder(catalogue.currentType, *chosen);
+    ShowFolder();
+}
+
+void CMainDialog::StartScan() {
+    if (catalogue.folder.empty()) return;
+    // Busy from this moment, not from when the worker's first request arrives: no second
+    // command may slip in between.
+    catalogue.idle = false;
+    OnIdleChanged(false);
+    scanner.StartScan(ScanRequest{catalogue.currentType, catalogue.folder, switches, knownDumpsPath}, pump);
+}
+
+void CMainDialog::StopScan() { scanner.RequestStop(); }
+
+void CMainDialog::OnIdleChanged(bool idle) { kindCombo->setEnabled(idle); }
+
+void CMainDialog::OnDelete() {
+    if (!catalogue.idle) return;
+    list->SaveSelectionToRows();
+    const CatalogModel& rows = catalogue.model;
+    int place = -1;  // where the last deleted row stood
+    // From the top: each deleted row moves the rows below it up one place.
+    for (int r = 0; r < rows.RowCount();) {
+        if (!(rows.Row(r).state & kRowSelected)) {
+            ++r;
+            continue;
+        }
+        if (DeleteRow(r)) {
+            place = r;
+        } else {
+            catalogue.model.MutableRow(r).state &= ~kRowSelected;
+            ++r;
+        }
+    }
+    statusParts[kStatusEntries]->setText(Text(RomCountText(catalogue.entryCount)));
+    statusParts[kStatusDuplicates]->setText(Text(KnownUniqueText(catalogue.uniqueCount)));
+    if (place >= 0 && rows.RowCount() > 0) list->SelectOnly(std::min(place, rows.RowCount() - 1));
+    list->viewport()->update();
+}
+
+bool CMainDialog::DeleteRow(int row) {
+    const DeletionResult result =
+        DeleteRowFiles(catalogue.folder, catalogue.model.Cell(row, kFilenameColumn), settings.DeleteToTrash());
+    if (!result.deleted) {
+        prompts.Message(this, QStringLiteral("Deletion Error"), DeletionErrorText(result), PromptIcon::Warning);
+        return false;
+    }
+    catalogue.RemoveRow(row);
+    return true;
+}
+
+void CMainDialog::OnLaunch() {
+    const int row = list->FocusedSelectedRow();
+    if (row < 0 || catalogue.folder.empty()) return;
+    const QString error = launcher.Launch(catalogue.folder, catalogue.model.Cell(row, kFilenameColumn),
+                                          settings.Program(catalogue.currentType));
+    if (!error.isEmpty()) prompts.Message(this, QStringLiteral("Cannot Launch File"), error, PromptIcon::Warning);
+}
+
+void CMainDialog::OnLaunchEnded() {
+    if (launcher.Running() > 0) return;
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    activateWindow();
+}
+
+void CMainDialog::OnOptions() {
+    COptionsDialog dialog(settings, prompts, this);
+    dialog.exec();
+}
+
+void CMainDialog::SaveColumns() {
+    if (columnsRestored) settings.SetColumnState(catalogue.currentType, list->horizontalHeader()->saveState());
+}
+
+void CMainDialog::RestoreColumns() {
+    const QByteArray state = settings.ColumnState(catalogue.currentType);
+    if (!state.isEmpty()) list->horizontalHeader()->restoreState(state);
+    columnsRestored = true;
+}
+
+void CMainDialog::closeEvent(QCloseEvent* event) {
+    // A running scan is told to stop; the window goes at once and the scan is waited for as the
+    // window is destroyed, which takes no longer than the file being read.
+    scanner.RequestStop();
+    SaveColumns();
+    settings.SetWindowGeometry(saveGeometry());
+    event->accept();
+}
+
+}  // namespace vorne::ui

@@ -1,0 +1,114 @@
+// The main window: the catalogue list, the kind selector, the folder, the two search options, the
+// buttons, the menu and the status bar. It owns the catalogue state, starts the scans, and carries
+// out Delete and Launch. While a scan runs every command but OK is dropped; Escape stops the scan.
+#pragma once
+
+#include <QMainWindow>
+#include <array>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "catalogue/catalogue.h"
+#include "catalogue/scan.h"
+#include "ui/catalog_table_model.h"
+#include "ui/launcher.h"
+#include "ui/scan_event_pump.h"
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPushButton;
+
+namespace vorne::ui {
+
+class CSortListCtrl;
+class CUserPrompts;
+class Settings;
+
+class CMainDialog final : public QMainWindow {
+    Q_OBJECT
+
+public:
+    CMainDialog(Settings& settings, CUserPrompts& prompts, std::string knownDumpsPath, QWidget* parent = nullptr);
+    ~CMainDialog() override;
+
+    // Chooses the stored kind, which scans its folder.
+    void StartUp();
+
+    // The commands.
+    void OnKindChanged(int index);
+    void OnSelectFolder();
+    void OnDelete();
+    void OnLaunch();
+    void OnOptions();
+    void StartScan();
+    void StopScan();
+
+    // Wires a menu item or button to its work; until then the item stays greyed. The item is
+    // enabled for the kinds it serves.
+    void RegisterCommand(int command, std::function<void()> handler);
+
+    // For tests and screenshots.
+    Catalogue& GetCatalogue() { return catalogue; }
+    CSortListCtrl* List() const { return list; }
+    QComboBox* KindCombo() const { return kindCombo; }
+    QLabel* FolderLabel() const { return folderLabel; }
+    QCheckBox* SubfolderBox() const { return subfolderBox; }
+    QCheckBox* ZipBox() const { return zipBox; }
+    QAction* Action(int command) const;
+    QPushButton* Button(int command) const;
+    QString StatusText(int part) const;
+    Launcher& GetLauncher() { return launcher; }
+    ScanEventPump& Pump() { return pump; }
+    bool Idle() const { return catalogue.idle; }
+
+signals:
+    // The scan's last request was applied (the list is sorted and its duplicates marked).
+    void scanFinished();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildControls();
+    void BuildMenu();
+    // Runs `handler` for `command` unless a scan or tool is busy; OK always passes.
+    void RunCommand(int command, const std::function<void()>& handler);
+    bool DeleteRow(int row);
+    void ShowFolder();
+    void UpdateMenuForKind();
+    void OnIdleChanged(bool idle);
+    void OnLaunchEnded();
+    void SaveColumns();
+    void RestoreColumns();
+
+    Settings& settings;
+    CUserPrompts& prompts;
+    std::string knownDumpsPath;
+
+    Catalogue catalogue;
+    std::shared_ptr<ScanSwitches> switches = std::make_shared<ScanSwitches>();
+    CatalogTableModel table{catalogue};
+    ScanEventPump pump{catalogue};
+    Launcher launcher;
+
+    CSortListCtrl* list = nullptr;
+    QComboBox* kindCombo = nullptr;
+    QLabel* folderLabel = nullptr;
+    QCheckBox* subfolderBox = nullptr;
+    QCheckBox* zipBox = nullptr;
+    std::array<QLabel*, kStatusPartCount> statusParts{};
+    std::map<int, QAction*> actions;
+    std::map<int, QPushButton*> buttons;
+    std::map<int, std::function<void()>> handlers;  // the work of the menu items that have one
+    bool columnsRestored = false;  // the header shows a kind's stored widths, which may be saved
+
+    // Last, so that it goes first: a running scan is stopped and waited for before the
+    // catalogue and the pump it sends to go away.
+    Scanner scanner;
+};
+
+}  // namespace vorne::ui

@@ -1,0 +1,66 @@
+#include "ui/rom_app.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFile>
+#include <cstdio>
+
+#include "base/rom_type.h"
+#include "catalogue/known_dumps.h"
+#include "ui/app_icon.h"
+#include "ui/main_dialog.h"
+#include "ui/settings.h"
+#include "ui/user_prompts.h"
+#include "ui/version.h"
+
+namespace vorne::ui {
+
+CRomApp::CRomApp(int& argc, char** argv) : application(argc, argv) {
+    QApplication::setOrganizationName(QStringLiteral("Brask"));
+    QApplication::setApplicationName(QStringLiteral("Vorne"));
+    QApplication::setApplicationVersion(QString::fromLatin1(kVersion));
+    QApplication::setWindowIcon(AppIcon());
+    QApplication::setDesktopFileName(QStringLiteral("vorne"));
+}
+
+CRomApp::~CRomApp() = default;
+
+int CRomApp::Run() {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Lists, checks and repairs ROM and MP3 collections."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption settingsFile(QStringLiteral("settings"), QStringLiteral("Keep the settings in FILE."),
+                                          QStringLiteral("FILE"));
+    const QCommandLineOption kind(QStringLiteral("kind"), QStringLiteral("Choose KIND at start."), QStringLiteral("KIND"));
+    const QCommandLineOption folder(QStringLiteral("folder"), QStringLiteral("The folder of the kind chosen at start."),
+                                    QStringLiteral("DIR"));
+    const QCommandLineOption knownDumps(QStringLiteral("known-dumps"), QStringLiteral("The known-dump list."),
+                                        QStringLiteral("FILE"));
+    parser.addOptions({settingsFile, kind, folder, knownDumps});
+    parser.process(application);
+
+    std::unique_ptr<Settings> settings = parser.isSet(settingsFile)
+                                             ? std::make_unique<Settings>(parser.value(settingsFile))
+                                             : std::make_unique<Settings>();
+    if (parser.isSet(kind)) {
+        std::optional<RomType> type = ParseRomType(parser.value(kind).toStdString());
+        if (!type) {
+            std::fprintf(stderr, "vorne: unknown kind %s\n", qPrintable(parser.value(kind)));
+            return 2;
+        }
+        settings->SetLastType(*type);
+    }
+    if (parser.isSet(folder)) settings->SetFolder(settings->LastType(), QDir(parser.value(folder)).absolutePath());
+    const std::string knownDumpsPath = parser.isSet(knownDumps)
+                                           ? QFile::encodeName(parser.value(knownDumps)).toStdString()
+                                           : KnownDumpList::DefaultPath();
+
+    DialogPrompts prompts;
+    CMainDialog window(*settings, prompts, knownDumpsPath);
+    window.show();
+    window.StartUp();
+    return QApplication::exec();
+}
+
+}  // namespace vorne::ui

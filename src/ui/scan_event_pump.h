@@ -1,0 +1,56 @@
+// Carries the scan worker's requests to the thread that owns the catalogue. The worker only
+// queues them; the owner's event loop applies them in turns of a few milliseconds, merging the
+// row batches that arrived together into one insertion, so the window keeps answering however
+// fast the disk delivers files. At the end the duplicate finder sorts and groups the rows on a
+// thread of its own, and the rows come back sorted.
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+#include "catalogue/catalogue.h"
+#include "catalogue/scan.h"
+
+namespace vorne::ui {
+
+class ScanEventPump final : public QObject, public ScanEventSink {
+    Q_OBJECT
+
+public:
+    explicit ScanEventPump(Catalogue& catalogue, QObject* parent = nullptr);
+    ~ScanEventPump() override;  // waits for the duplicate finder
+
+    // Any thread: queues the request and wakes the owner's event loop.
+    void Post(ScanEvent event) override;
+
+    // Owner thread: applies every request queued so far, at once, the duplicate finder included
+    // (tests, benchmarks).
+    void DrainAll();
+
+signals:
+    // A scan's last request was applied.
+    void scanFinished();
+
+private:
+    // Applies requests until the queue is empty or the turn's time is up, then yields.
+    void Drain();
+    // Takes the next request, merged with the row batches that directly follow it.
+    bool TakeNext(ScanEvent& event);
+    void ApplyOne(ScanEvent event, bool finishAside);
+    // Runs the duplicate finder on the rows of the finished walk on a thread of its own.
+    void FinishAside(const WalkDone& done);
+
+    Catalogue& catalogue;
+    std::mutex mutex;
+    std::deque<ScanEvent> queue;
+    bool wakeQueued = false;
+    // The next turn, after the window has handled what came meanwhile: a timer, because calls
+    // posted from within a turn would still run in the same pass of the event loop.
+    QTimer nextTurn;
+    std::thread finisher;
+};
+
+}  // namespace vorne::ui

@@ -1,0 +1,82 @@
+#include "ui/settings.h"
+
+#include <QSettings>
+
+namespace vorne::ui {
+
+namespace {
+
+constexpr char kOrganisation[] = "Brask";
+constexpr char kApplication[] = "Vorne";
+constexpr char kGroup[] = "Settings";
+
+constexpr char kLastType[] = "Last Type";
+constexpr char kDeleteToTrash[] = "Delete To Trash";
+constexpr char kWindowGeometry[] = "Window Geometry";
+
+QString FolderName(RomType type) { return QStringLiteral("Rom Type %1 Dir").arg(static_cast<int>(type)); }
+QString ProgramName(RomType type) { return QStringLiteral("Rom Type %1 Exec").arg(static_cast<int>(type)); }
+QString ColumnStateName(RomType type) { return QStringLiteral("Rom Type %1 Columns").arg(static_cast<int>(type)); }
+
+// Names are given whole: "Settings/Last Type".
+QString Key(const QString& name) { return QString::fromLatin1(kGroup) + '/' + name; }
+
+}  // namespace
+
+Settings::Settings() : store(std::make_unique<QSettings>(kOrganisation, kApplication)) {}
+
+Settings::Settings(const QString& path) : store(std::make_unique<QSettings>(path, QSettings::IniFormat)) {}
+
+Settings::~Settings() = default;
+
+RomType Settings::LastType() const {
+    bool ok = false;
+    int value = store->value(Key(kLastType), 0).toInt(&ok);
+    // A value outside the kinds (edited by hand, or from a newer version) must not leave the
+    // window without a kind.
+    if (!ok || value < 0 || value >= kRomTypeCount) value = 0;
+    return static_cast<RomType>(value);
+}
+
+void Settings::SetLastType(RomType type) { Write(kLastType, static_cast<int>(type)); }
+
+QString Settings::Folder(RomType type) const { return ReadString(FolderName(type)); }
+void Settings::SetFolder(RomType type, const QString& folder) { WriteString(FolderName(type), folder); }
+
+QString Settings::Program(RomType type) const { return ReadString(ProgramName(type)); }
+void Settings::SetProgram(RomType type, const QString& program) { WriteString(ProgramName(type), program); }
+
+void Settings::EraseAll() {
+    store->clear();  // the whole application, not only the values the window knows
+    store->sync();
+}
+
+bool Settings::DeleteToTrash() const { return store->value(Key(kDeleteToTrash), false).toBool(); }
+void Settings::SetDeleteToTrash(bool toTrash) { Write(kDeleteToTrash, toTrash); }
+
+QByteArray Settings::WindowGeometry() const { return store->value(Key(kWindowGeometry)).toByteArray(); }
+void Settings::SetWindowGeometry(const QByteArray& geometry) { Write(kWindowGeometry, geometry); }
+
+QByteArray Settings::ColumnState(RomType type) const { return store->value(Key(ColumnStateName(type))).toByteArray(); }
+void Settings::SetColumnState(RomType type, const QByteArray& state) { Write(ColumnStateName(type), state); }
+
+QString Settings::Location() const { return store->fileName(); }
+
+QString Settings::ReadString(const QString& name) const { return store->value(Key(name)).toString(); }
+
+void Settings::WriteString(const QString& name, const QString& value) {
+    if (value.isEmpty()) {
+        store->remove(Key(name));
+        store->sync();
+    } else {
+        Write(name, value);
+    }
+}
+
+// Every value reaches the store at once: nothing is left to be written when the program ends.
+void Settings::Write(const QString& name, const QVariant& value) {
+    store->setValue(Key(name), value);
+    store->sync();
+}
+
+}  // namespace vorne::ui

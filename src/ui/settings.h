@@ -1,0 +1,64 @@
+// Everything Vorne remembers between runs, and the only code that knows the value names: per kind
+// a folder and a program, the kind chosen last, and a few choices of the window. Every value is
+// written the moment it changes.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QVariant>
+#include <memory>
+
+#include "base/rom_type.h"
+
+class QSettings;
+
+namespace vorne::ui {
+
+class Settings {
+public:
+    // The user's own settings (organisation "Brask", application "Vorne").
+    Settings();
+    // The settings kept in the file `path` instead (for tests, `make run`, screenshots).
+    explicit Settings(const QString& path);
+    ~Settings();
+    Settings(const Settings&) = delete;
+    Settings& operator=(const Settings&) = delete;
+
+    // The kind chosen last; a missing or stored value outside the kinds gives kind 0.
+    RomType LastType() const;
+    void SetLastType(RomType type);
+
+    // The folder of a kind; empty when none was chosen.
+    QString Folder(RomType type) const;
+    // Writes the folder; an empty text deletes the value.
+    void SetFolder(RomType type, const QString& folder);
+
+    // The program to launch for a kind: a program path and its arguments; empty: none.
+    QString Program(RomType type) const;
+    void SetProgram(RomType type, const QString& program);
+
+    // Removes every value of the application, "Last Type" among them.
+    void EraseAll();
+
+    // Deleting moves files to the trash instead of removing them for good (off when missing).
+    bool DeleteToTrash() const;
+    void SetDeleteToTrash(bool toTrash);
+
+    // The window's geometry and the list header's state (column widths), per kind.
+    QByteArray WindowGeometry() const;
+    void SetWindowGeometry(const QByteArray& geometry);
+    QByteArray ColumnState(RomType type) const;
+    void SetColumnState(RomType type, const QByteArray& state);
+
+    // Where the values are kept (a file path, or the platform's store).
+    QString Location() const;
+
+private:
+    QString ReadString(const QString& name) const;
+    void WriteString(const QString& name, const QString& value);  // empty: deleted
+    void Write(const QString& name, const QVariant& value);
+
+    std::unique_ptr<QSettings> store;
+};
+
+}  // namespace vorne::ui

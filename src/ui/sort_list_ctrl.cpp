@@ -1,0 +1,210 @@
+#include "ui/sort_list_ctrl.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyleOptionFocusRect>
+
+#include "ui/row_delegate.h"
+
+namespace vorne::ui {
+
+CSortListCtrl::CSortListCtrl(QWidget* parent) : QTableView(parent) {
+    setItemDelegate(new RowDelegate(this));
+    setSelectionBehavior(SelectRows);
+    setSelectionMode(ExtendedSelection);
+    setShowGrid(false);
+    setWordWrap(false);
+    setSortingEnabled(false);  // the catalogue sorts itself, byte by byte
+    setEditTriggers(NoEditTriggers);
+    setTabKeyNavigation(false);
+    setHorizontalScrollMode(ScrollPerPixel);
+    // The selection stays visible in the highlight colour while another control has the focus.
+    QPalette colours = palette();
+    colours.setColor(QPalette::Inactive, QPalette::Highlight, colours.color(QPalette::Active, QPalette::Highlight));
+    colours.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                     colours.color(QPalette::Active, QPalette::HighlightedText));
+    setPalette(colours);
+
+    QHeaderView* rows = verticalHeader();
+    rows->hide();
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setDefaultSectionSize(fontMetrics().height() + 4);
+    rows->setMinimumSectionSize(1);
+
+    QHeaderView* columns = horizontalHeader();
+    columns->setSectionsClickable(true);
+    columns->setHighlightSections(false);
+    columns->setStretchLastSection(false);
+    columns->setSectionResizeMode(QHeaderView::Interactive);
+    columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    columns->viewport()->installEventFilter(this);
+    connect(columns, &QHeaderView::sectionClicked, this, [this](int column) { OnHeaderClick(column, headerButton); });
+}
+
+void CSortListCtrl::SetCatalogModel(CatalogTableModel* model) {
+    table = model;
+    setModel(model);
+    // A sort (by a header click or by the duplicate finder) moves rows: the selection follows.
+    connect(model, &QAbstractItemModel::layoutAboutToBeChanged, this, &CSortListCtrl::SaveSelectionToRows);
+    connect(model, &QAbstractItemModel::layoutChanged, this, &CSortListCtrl::RestoreSelectionFromRows);
+    connect(model, &QAbstractItemModel::modelAboutToBeReset, this, &CSortListCtrl::RememberWidths);
+    connect(model, &QAbstractItemModel::modelReset, this, &CSortListCtrl::RestoreWidths);
+    ApplyKindColumns();
+}
+
+void CSortListCtrl::RememberWidths() {
+    widths.clear();
+    widthsKind = table->GetCatalogue().currentType;
+    for (int c = 0; c < horizontalHeader()->count(); ++c) widths.push_back(columnWidth(c));
+}
+
+void CSortListCtrl::RestoreWidths() {
+    const RomType kind = table->GetCatalogue().currentType;
+    if (kind != widthsKind || static_cast<int>(widths.size()) != model()->columnCount()) {
+        ApplyKindColumns();
+        return;
+    }
+    for (std::size_t c = 0; c < widths.size(); ++c) setColumnWidth(static_cast<int>(c), widths[c]);
+}
+
+void CSortListCtrl::ApplyKindColumns() {
+    if (table == nullptr) return;
+    const auto& columns = Kind(table->GetCatalogue().currentType).columns;
+    const double scale = ColumnWidthScale(fontMetrics());
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        setColumnWidth(static_cast<int>(c), static_cast<int>(columns[c].width * scale + 0.5));
+    }
+}
+
+double ColumnWidthScale(const QFontMetrics& metrics) {
+    // The widths were chosen for a small dialog font whose digits are about 6 pixels wide, so
+    // that sizes and checksums fit their columns; a larger font widens every column alike, a
+    // smaller one never narrows them.
+    constexpr double kDesignDigitWidth = 6.0;
+    return std::max(1.0, metrics.horizontalAdvance(QLatin1Char('0')) / kDesignDigitWidth);
+}
+
+bool CSortListCtrl::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == horizontalHeader()->viewport() && event->type() == QEvent::MouseButtonPress) {
+        headerButton = static_cast<QMouseEvent*>(event)->button();
+    }
+    return QTableView::eventFilter(watched, event);
+}
+
+void CSortListCtrl::OnHeaderClick(int column, Qt::MouseButton button) {
+    if (button != Qt::LeftButton || table == nullptr) return;
+    Catalogue& catalogue = table->GetCatalogue();
+    catalogue.HeaderClicked(column);
+    horizontalHeader()->setSortIndicatorShown(true);
+    horizontalHeader()->setSortIndicator(catalogue.model.SortColumn(),
+                                         catalogue.model.SortAscending() ? Qt::AscendingOrder : Qt::DescendingOrder);
+}
+
+void CSortListCtrl::SaveSelectionToRows() {
+    if (table == nullptr || selectionModel() == nullptr) return;
+    CatalogModel& rows = table->GetCatalogue().model;
+    for (int r = 0; r < rows.RowCount(); ++r) rows.MutableRow(r).state &= ~(kRowSelected | kRowFocused);
+    for (const QItemSelectionRange& range : selectionModel()->selection()) {
+        for (int r = range.top(); r <= range.bottom() && r < rows.RowCount(); ++r) rows.MutableRow(r).state |= kRowSelected;
+    }
+    const QModelIndex current = selectionModel()->currentIndex();
+    if (current.isValid() && current.row() < rows.RowCount()) rows.MutableRow(current.row()).state |= kRowFocused;
+}
+
+void CSortListCtrl::RestoreSelectionFromRows() {
+    if (table == nullptr || selectionModel() == nullptr) return;
+    const CatalogModel& rows = table->GetCatalogue().model;
+    const int lastColumn = std::max(0, model()->columnCount() - 1);
+    QItemSelection selection;
+    int focused = -1;
+    for (int r = 0; r < rows.RowCount();) {
+        if (rows.Row(r).state & kRowFocused) focused = r;
+        if (!(rows.Row(r).state & kRowSelected)) {
+            ++r;
+            continue;
+        }
+        int end = r;  // one range for each run of selected rows
+        while (end + 1 < rows.RowCount() && (rows.Row(end + 1).state & kRowSelected)) {
+            ++end;
+            if (rows.Row(end).state & kRowFocused) focused = end;
+        }
+        selection.select(model()->index(r, 0), model()->index(end, lastColumn));
+        r = end + 1;
+    }
+    selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    if (focused >= 0) selectionModel()->setCurrentIndex(model()->index(focused, 0), QItemSelectionModel::NoUpdate);
+    viewport()->update();
+}
+
+void CSortListCtrl::SelectOnly(int row) {
+    if (model() == nullptr || row < 0 || row >= model()->rowCount()) return;
+    const QModelIndex index = model()->index(row, 0);
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    scrollTo(index);
+}
+
+int CSortListCtrl::FocusedSelectedRow() const {
+    if (selectionModel() == nullptr) return -1;
+    const QModelIndex current = selectionModel()->currentIndex();
+    if (!current.isValid() || !selectionModel()->isRowSelected(current.row(), {})) return -1;
+    return current.row();
+}
+
+void CSortListCtrl::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (!event->isAutoRepeat()) emit launchRequested();
+            event->accept();
+            return;
+        case Qt::Key_Delete:
+            emit deleteRequested();
+            event->accept();
+            return;
+        default: QTableView::keyPressEvent(event);
+    }
+}
+
+void CSortListCtrl::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && indexAt(event->position().toPoint()).isValid()) {
+        emit launchRequested();
+        event->accept();
+        return;
+    }
+    QTableView::mouseDoubleClickEvent(event);
+}
+
+void CSortListCtrl::paintEvent(QPaintEvent* event) {
+    QTableView::paintEvent(event);
+    QPainter painter(viewport());
+    PaintBeyondLastColumn(painter, event->rect());
+}
+
+void CSortListCtrl::PaintBeyondLastColumn(QPainter& painter, const QRect& area) {
+    if (table == nullptr || model()->rowCount() == 0) return;
+    const int rowsRight = horizontalHeader()->length() - horizontalOffset();
+    const int top = std::max(0, rowAt(area.top()));
+    int bottom = rowAt(area.bottom());
+    if (bottom < 0) bottom = model()->rowCount() - 1;
+    const CatalogModel& rows = table->GetCatalogue().model;
+    const int current = selectionModel()->currentIndex().row();
+    for (int r = top; r <= bottom; ++r) {
+        const QRect band(0, rowViewportPosition(r), viewport()->width(), rowHeight(r));
+        const bool selected = selectionModel()->isRowSelected(r, {});
+        if (rowsRight < band.right()) {
+            painter.fillRect(QRect(QPoint(rowsRight, band.top()), band.bottomRight()),
+                             RowDelegate::RowFill(palette(), selected, rows.IsDuplicate(r)));
+        }
+        if (r == current && hasFocus()) {
+            QStyleOptionFocusRect frame;
+            frame.initFrom(this);
+            frame.rect = band.adjusted(0, 0, -1, -1);
+            frame.backgroundColor = RowDelegate::RowFill(palette(), selected, rows.IsDuplicate(r));
+            style()->drawPrimitive(QStyle::PE_FrameFocusRect, &frame, &painter, this);
+        }
+    }
+}
+
+}  // namespace vorne::ui

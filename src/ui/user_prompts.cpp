@@ -1,0 +1,49 @@
+#include "ui/user_prompts.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QtGlobal>
+
+#include "ui/folder_browser.h"
+#include "ui/version.h"
+
+namespace vorne::ui {
+
+void DialogPrompts::Message(QWidget* parent, const QString& title, const QString& text, PromptIcon icon) {
+    switch (icon) {
+        case PromptIcon::Information: QMessageBox::information(parent, title, text); break;
+        case PromptIcon::Warning: QMessageBox::warning(parent, title, text); break;
+        case PromptIcon::Critical: QMessageBox::critical(parent, title, text); break;
+    }
+}
+
+bool DialogPrompts::Question(QWidget* parent, const QString& title, const QString& text) {
+    return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+std::optional<QString> DialogPrompts::BrowseForFolder(QWidget* parent, const QString& start) {
+    // The caller's folder is handed over as a copy and taken back only on OK.
+    QString path = start;
+    CFolderBrowserDialog dialog(&path, parent);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return path;
+}
+
+std::optional<QString> DialogPrompts::OpenProgram(QWidget* parent, const QString& start) {
+    QString chosen = QFileDialog::getOpenFileName(parent, QStringLiteral("Program to Execute"), start);
+    if (chosen.isEmpty()) return std::nullopt;
+    return chosen;
+}
+
+void DialogPrompts::About(QWidget* parent) { QMessageBox::about(parent, QStringLiteral("About Vorne"), AboutText()); }
+
+QString AboutText() {
+    return QStringLiteral("<p><b>Vorne</b> %1</p>"
+                          "<p>Lists, checks and repairs collections of console ROM images and MP3 files.</p>"
+                          "<p>%2</p>"
+                          "<p>Built with Qt %3, running on Qt %4.</p>")
+        .arg(QString::fromLatin1(kVersion), QString::fromLatin1(kLicence), QString::fromLatin1(QT_VERSION_STR),
+             QString::fromLatin1(qVersion()));
+}
+
+}  // namespace vorne::ui

@@ -1,0 +1,43 @@
+// Every question and message the application puts to the user goes through this interface, so
+// that tests can answer in the user's place.
+#pragma once
+
+#include <QString>
+#include <optional>
+
+class QWidget;
+
+namespace vorne::ui {
+
+enum class PromptIcon { Information, Warning, Critical };
+
+class CUserPrompts {
+public:
+    virtual ~CUserPrompts() = default;
+
+    // A message box with an OK button.
+    virtual void Message(QWidget* parent, const QString& title, const QString& text, PromptIcon icon) = 0;
+    // A question with Yes and No; true for Yes.
+    virtual bool Question(QWidget* parent, const QString& title, const QString& text) = 0;
+    // The folder the user chose, starting from `start`; nothing when cancelled.
+    virtual std::optional<QString> BrowseForFolder(QWidget* parent, const QString& start) = 0;
+    // A program to run; nothing when cancelled.
+    virtual std::optional<QString> OpenProgram(QWidget* parent, const QString& start) = 0;
+    // The About box.
+    virtual void About(QWidget* parent) = 0;
+};
+
+// The real dialogs.
+class DialogPrompts final : public CUserPrompts {
+public:
+    void Message(QWidget* parent, const QString& title, const QString& text, PromptIcon icon) override;
+    bool Question(QWidget* parent, const QString& title, const QString& text) override;
+    std::optional<QString> BrowseForFolder(QWidget* parent, const QString& start) override;
+    std::optional<QString> OpenProgram(QWidget* parent, const QString& start) override;
+    void About(QWidget* parent) override;
+};
+
+// The About box's text: name, version, licence and the Qt version in use.
+QString AboutText();
+
+}  // namespace vorne::ui

@@ -1,0 +1,143 @@
+// Delete in the main window: the files behind the selected rows, the split-set rule, archive rows,
+// the "Deletion Error" message, and the counts and selection afterwards.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QPushButton>
+#include <QTest>
+#include <algorithm>
+#include <filesystem>
+
+#include "main_dialog_fixture.h"
+#include "ui/main_menu.h"
+#include "ui/sort_list_ctrl.h"
+
+namespace vorne::ui::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<std::string> FilesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        if (entry.is_regular_file()) names.push_back(fs::relative(entry.path(), folder).string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST_F(MainDialogTest, DeleteRemovesTheFilesBehindTheSelectedRows) {
+    const struct {
+        const char* name;
+        std::vector<std::string> files;     // on disk before
+        std::vector<std::string> rows;      // file name cells, in this order after the sort
+        std::vector<std::string> selected;
+        std::vector<std::string> filesLeft;
+        std::vector<std::string> rowsLeft;
+        std::size_t messages;
+    } cases[] = {
+        {"a split set goes whole", {"game.1", "game.2", "game.3", "other.smc"}, {"game.1", "other.smc"}, {"game.1"},
+         {"other.smc"}, {"other.smc"}, 0},
+        {"a split set of one part", {"solo.1"}, {"solo.1"}, {"solo.1"}, {}, {}, 0},
+        {"a split set whose first part is gone", {"gone.2"}, {"gone.1"}, {"gone.1"}, {"gone.2"}, {}, 0},
+        {"only names ending in 1 are sets", {"SF16MARA.078", "SF16MARB.078", "SF16MARC.078"}, {"SF16MARA.078"},
+         {"SF16MARA.078"}, {"SF16MARB.078", "SF16MARC.078"}, {}, 0},
+        {"an archive member deletes the archive", {"pack.zip", "a.gb"}, {"a.gb", "pack.zip <GAME.GB>"},
+         {"pack.zip <GAME.GB>"}, {"a.gb"}, {"a.gb"}, 0},
+        {"three rows at once", {"a.gb", "b.gb", "c.gb", "d.gb"}, {"a.gb", "b.gb", "c.gb", "d.gb"},
+         {"a.gb", "b.gb", "d.gb"}, {"c.gb"}, {"c.gb"}, 0},
+        {"a file that cannot go keeps its row", {"a.gb", "dir.gb/inside", "b.gb"}, {"a.gb", "b.gb", "dir.gb"},
+         {"a.gb", "dir.gb", "b.gb"}, {"dir.gb/inside"}, {"dir.gb"}, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(roms);
+        fs::create_directories(roms);
+        for (const std::string& file : c.files) dir.Write("roms/" + file, {1, 2, 3});
+        Open(RomType::Gameboy, QString());
+        std::vector<std::vector<std::string>> rows;
+        for (std::size_t i = 0; i < c.rows.size(); ++i) rows.push_back(GbRow("T" + std::to_string(i), c.rows[i]));
+        Feed(rows);
+        ASSERT_EQ(Column(kFilenameColumn), c.rows);
+        CSortListCtrl* list = window->List();
+        list->clearSelection();
+        for (const std::string& name : c.selected) {
+            list->selectionModel()->select(list->model()->index(RowNamed(name), 0),
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        }
+        prompts.messages.clear();
+        window->Button(kCommandDelete)->click();
+        EXPECT_EQ(FilesIn(roms), c.filesLeft);
+        EXPECT_EQ(Column(kFilenameColumn), c.rowsLeft);
+        EXPECT_EQ(window->GetCatalogue().entryCount, static_cast<int>(c.rowsLeft.size()));
+        ASSERT_EQ(prompts.messages.size(), c.messages);
+        if (c.messages > 0) {
+            EXPECT_EQ(prompts.messages[0].title, QStringLiteral("Deletion Error"));
+            EXPECT_TRUE(prompts.messages[0].text.startsWith(
+                QStringLiteral("Could not delete %1/dir.gb.\nCheck to ensure that the file is not read-only.").arg(Q(roms))))
+                << prompts.messages[0].text.toStdString();
+        }
+    }
+}
+
+TEST_F(MainDialogTest, AReadOnlyFolderGivesDeletionErrorAndKeepsTheRow) {
+    if (geteuid() == 0) GTEST_SKIP() << "root deletes from read-only folders";
+    dir.Write("roms/a.gb", {1});
+    Open(RomType::Gameboy, QString());
+    Feed({GbRow("A", "a.gb")});
+    ::chmod(roms.c_str(), 0555);
+    window->List()->SelectOnly(0);
+    QTest::keyClick(window->List(), Qt::Key_Delete);
+    ::chmod(roms.c_str(), 0755);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].title, QStringLiteral("Deletion Error"));
+    EXPECT_EQ(Column(kFilenameColumn), std::vector<std::string>{"a.gb"});
+    EXPECT_TRUE(fs::exists(roms + "/a.gb"));
+}
+
+TEST_F(MainDialogTest, DeleteKeepsTheCountsAndSelectsTheRowThatTookThePlace) {
+    for (const char* name : {"a.gb", "b.gb", "c.gb", "d.gb"}) dir.Write(std::string("roms/") + name, {1});
+    Open(RomType::Gameboy, QString());
+    Feed({GbRow("ONE", "a.gb"), GbRow("SAME", "b.gb"), GbRow("SAME", "c.gb"), GbRow("TWO", "d.gb")});
+    ASSERT_EQ(window->GetCatalogue().uniqueCount, 3);
+    CSortListCtrl* list = window->List();
+    const struct {
+        std::string deleted;
+        int unique;
+        std::string selectedAfter;
+    } steps[] = {
+        {"c.gb", 3, "d.gb"},  // a duplicate: its partner becomes plain, the count stays
+        {"a.gb", 2, "b.gb"},
+        {"d.gb", 1, "b.gb"},  // the last row: the row above takes the selection
+    };
+    for (const auto& step : steps) {
+        list->SelectOnly(RowNamed(step.deleted));
+        window->OnDelete();
+        EXPECT_EQ(window->GetCatalogue().uniqueCount, step.unique) << step.deleted;
+        EXPECT_EQ(window->StatusText(1), QStringLiteral("%1 known unique").arg(step.unique));
+        EXPECT_EQ(list->FocusedSelectedRow(), RowNamed(step.selectedAfter)) << step.deleted;
+        for (int r = 0; r < window->GetCatalogue().model.RowCount(); ++r) EXPECT_FALSE(window->GetCatalogue().model.IsDuplicate(r));
+    }
+    EXPECT_EQ(window->StatusText(0), QStringLiteral("1 ROM"));
+}
+
+TEST_F(MainDialogTest, DeleteToTrashMovesTheFileThere) {
+    const std::string data = dir / "data";
+    fs::create_directories(data);
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(data));
+    dir.Write("roms/a.gb", {1, 2});
+    settings.SetDeleteToTrash(true);
+    Open(RomType::Gameboy, QString());
+    Feed({GbRow("A", "a.gb")});
+    window->List()->SelectOnly(0);
+    window->OnDelete();
+    qunsetenv("XDG_DATA_HOME");
+    EXPECT_TRUE(prompts.messages.empty()) << (prompts.messages.empty() ? "" : prompts.messages[0].text.toStdString());
+    EXPECT_FALSE(fs::exists(roms + "/a.gb"));
+    EXPECT_TRUE(fs::exists(data + "/Trash/files/a.gb"));
+    EXPECT_EQ(window->GetCatalogue().model.RowCount(), 0);
+}
+
+}  // namespace
+}  // namespace vorne::ui::test

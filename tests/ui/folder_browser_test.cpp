@@ -1,0 +1,101 @@
+#include "ui/folder_browser.h"
+
+#include <gtest/gtest.h>
+
+#include <QContextMenuEvent>
+#include <QLabel>
+#include <QTest>
+
+#include "support/temp_dir.h"
+#include "ui_test_support.h"
+
+namespace vorne::ui::test {
+namespace {
+
+class FolderBrowserTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* folder : {"a/Deep/er/est", "a/Deep/other", "a/b", "z", ".hidden/x"}) {
+            std::filesystem::create_directories(dir / folder);
+        }
+        dir.Write("a/Deep/er/file.gb", {1});
+    }
+    std::vector<FolderTreeModel::Root> Roots() const { return {{QStringLiteral("Test"), Q(dir.Path())}}; }
+
+    vorne::test::TempDir dir;
+};
+
+TEST_F(FolderBrowserTest, SelectsADeepPathLevelByLevelAndReturnsIt) {
+    const struct {
+        std::string start;
+        QString selected;  // what OK hands back
+        bool found;
+    } cases[] = {
+        {dir / "a/Deep/er/est", Q(dir / "a/Deep/er/est"), true},
+        {dir / "a/Deep/er/", Q(dir / "a/Deep/er"), true},      // a trailing separator is ignored
+        {dir / "a/Deep/./other//", Q(dir / "a/Deep/other"), true},
+        {dir / "a/deep/OTHER", Q(dir / "a/deep/OTHER"), false},  // names differ by letter case here
+        {dir / "a/gone/x", Q(dir / "a/gone/x"), false},            // a path that does not exist: unchanged
+    };
+    for (const auto& c : cases) {
+        QString path = Q(c.start);
+        CFolderBrowserDialog dialog(&path, nullptr, Roots());
+        EXPECT_EQ(dialog.Tree()->SelectPath(path), c.found) << c.start;
+        EXPECT_EQ(path, c.selected) << c.start;
+        EXPECT_EQ(dialog.PathLabel()->text(), c.found ? c.selected : QStringLiteral("Folder"));
+        dialog.accept();
+        EXPECT_EQ(path, c.selected);
+    }
+}
+
+TEST_F(FolderBrowserTest, CancelLeavesTheCallersFolderAsItWas) {
+    const QString start = Q(dir / "a/b");
+    QString copy = start;
+    CFolderBrowserDialog dialog(&copy, nullptr, Roots());
+    dialog.Tree()->SelectPath(Q(dir / "z"));
+    dialog.reject();
+    // The caller takes its copy back only after OK.
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    EXPECT_EQ(start, Q(dir / "a/b"));
+}
+
+TEST_F(FolderBrowserTest, FoldersOnlyLazilyWithExpandButtonsWhereSubfoldersAre) {
+    FolderTreeModel model(Roots());
+    const QModelIndex root = model.index(0, 0);
+    EXPECT_EQ(model.rowCount(root), 0);  // nothing read before it is opened
+    EXPECT_TRUE(model.canFetchMore(root));
+    model.fetchMore(root);
+    model.fetchMore(root);  // a second opening reads nothing again
+    EXPECT_EQ(model.FillCount(), 1);
+    ASSERT_EQ(model.rowCount(root), 2);  // the hidden folder is not shown
+    const QModelIndex a = model.index(0, 0, root);
+    const QModelIndex z = model.index(1, 0, root);
+    EXPECT_EQ(a.data().toString(), QStringLiteral("a"));
+    EXPECT_TRUE(model.hasChildren(a));
+    EXPECT_FALSE(model.hasChildren(z));
+    model.fetchMore(a);
+    const QModelIndex deep = model.index(1, 0, a);
+    EXPECT_EQ(deep.data().toString(), QStringLiteral("Deep"));
+    model.fetchMore(deep);
+    const QModelIndex er = model.index(0, 0, deep);
+    model.fetchMore(er);
+    EXPECT_EQ(model.rowCount(er), 1);  // "est"; the file beside it is no folder
+    EXPECT_EQ(model.Path(er), Q(dir / "a/Deep/er"));
+}
+
+TEST_F(FolderBrowserTest, ARightClickBesideTheItemsClearsTheSelection) {
+    QString path = Q(dir / "a");
+    CFolderBrowserDialog dialog(&path, nullptr, Roots());
+    dialog.resize(400, 600);
+    dialog.show();
+    CFolderTreeCtrl* tree = dialog.Tree();
+    ASSERT_FALSE(tree->SelectedPath().isEmpty());
+    const QPoint at(5, tree->viewport()->height() - 5);
+    QContextMenuEvent beside(QContextMenuEvent::Mouse, at, tree->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(tree->viewport(), &beside);
+    EXPECT_TRUE(tree->SelectedPath().isEmpty());
+    EXPECT_EQ(path, Q(dir / "a"));
+}
+
+}  // namespace
+}  // namespace vorne::ui::test

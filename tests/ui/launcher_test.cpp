@@ -1,0 +1,199 @@
+// Launching: a recording script stands in for an emulator and writes down its working folder,
+// its arguments one per line, and the bytes of the file it was given.
+#include "ui/launcher.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <QSignalSpy>
+#include <QTest>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "main_dialog_fixture.h"
+#include "support/temp_dir.h"
+#include "ui/sort_list_ctrl.h"
+#include "ui_test_support.h"
+#include "zip_writer.h"
+
+namespace vorne::ui::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// A program in a folder whose name has a blank: records into the file named by its first argument.
+std::string WriteRecorder(const vorne::test::TempDir& dir) {
+    const std::string path = dir.Write("emu dir/record.sh", {});
+    std::ofstream(path) << "#!/bin/sh\n"
+                           "out=\"$1\"; shift\n"
+                           "pwd > \"$out\"\n"
+                           "for a in \"$@\"; do printf '%s\\n' \"$a\" >> \"$out\"; done\n"
+                           "for last; do :; done\n"
+                           "cat \"$last\" > \"$out.content\"\n";
+    ::chmod(path.c_str(), 0755);
+    return path;
+}
+
+TEST(LauncherParsing, FilenameCellsAndMemberNames) {
+    const struct {
+        std::string cell, path, member;
+    } cells[] = {
+        {"game.gb", "game.gb", ""},
+        {"sub/pack.zip <GAME.GB>", "sub/pack.zip", "GAME.GB"},
+        {"pack.zip <sub/deep/x.gb>", "pack.zip", "sub/deep/x.gb"},
+        {"odd name.zip <no close", "odd name.zip", "no close"},
+    };
+    for (const auto& c : cells) {
+        const ListedFile file = ParseFilenameCell(c.cell);
+        EXPECT_EQ(file.path, c.path) << c.cell;
+        EXPECT_EQ(file.member, c.member) << c.cell;
+    }
+    const struct {
+        std::string member;
+        QString name;
+    } members[] = {
+        {"GAME.GB", "GAME.GB"}, {"sub/x.gb", "x.gb"}, {"../../x.gb", "x.gb"}, {"..", "member"},
+        {"a\\b\\c.gb", "c.gb"}, {"dir/", "dir"}, {"", "member"},
+    };
+    for (const auto& m : members) EXPECT_EQ(MemberFileName(m.member), m.name) << m.member;
+}
+
+TEST(LauncherParsing, TheProgramSettingIsSplitAsAShellSplitsWords) {
+    const struct {
+        QString setting;
+        QString program;
+        QStringList arguments;
+        QString folder;
+    } cases[] = {
+        {"/opt/emu/emu -fast", "/opt/emu/emu", {"-fast"}, "/opt/emu"},
+        {"\"/opt/my emu/emu\" --full \"a b\"", "/opt/my emu/emu", {"--full", "a b"}, "/opt/my emu"},
+        {"/bin/sh -c 'echo; rm -rf x'", "/bin/sh", {"-c", "echo; rm -rf x"}, "/bin"},
+    };
+    for (const auto& c : cases) {
+        auto command = SplitProgramSetting(c.setting);
+        ASSERT_TRUE(command) << c.setting.toStdString();
+        EXPECT_EQ(command->program, c.program);
+        EXPECT_EQ(command->arguments, c.arguments);
+        EXPECT_EQ(command->workingFolder, c.folder);
+    }
+    const struct {
+        QString command;
+        QStringList words;
+    } words[] = {
+        {"emu a\\ b \"c \\\"d\\\" \\$e \\x\" 'f\\g'", {"emu", "a b", "c \"d\" $e \\x", "f\\g"}},
+        {"  one\ttwo  ", {"one", "two"}},
+        {"''", {""}},
+        {"a'b'\"c\"d", {"abcd"}},
+    };
+    for (const auto& w : words) EXPECT_EQ(SplitShellWords(w.command), w.words) << w.command.toStdString();
+    EXPECT_FALSE(SplitProgramSetting(QString()));
+    EXPECT_FALSE(SplitProgramSetting(QStringLiteral("   ")));
+}
+
+TEST(Launcher, HandsTheFileToTheProgramAsOneArgumentInTheProgramsFolder) {
+    vorne::test::TempDir dir;
+    const std::string recorder = WriteRecorder(dir);
+    const std::string out = dir / "record.txt";
+    const std::string folder = dir / "roms";
+    const std::string tricky = "-it's \"a\" game; $(touch pwned) `x` & *.gb";
+    const struct {
+        std::string cell;
+        std::string file;  // on disk, under the folder
+        std::vector<std::uint8_t> bytes;
+    } cases[] = {
+        {"game.gb", "game.gb", {1, 2, 3}},
+        {"sub dir/" + tricky, "sub dir/" + tricky, {4, 5}},
+    };
+    for (const auto& c : cases) {
+        dir.Write("roms/" + c.file, c.bytes);
+        Launcher launcher;
+        QSignalSpy ended(&launcher, &Launcher::finished);
+        const QString setting = QStringLiteral("'%1' '%2' --fast").arg(Q(recorder), Q(out));
+        EXPECT_TRUE(launcher.Launch(folder, c.cell, setting).isEmpty());
+        ASSERT_TRUE(WaitFor([&] { return ended.count() > 0; })) << c.cell;
+        EXPECT_EQ(ReadText(out), fs::path(recorder).parent_path().string() + "\n--fast\n" + folder + "/" + c.file + "\n");
+        EXPECT_EQ(ReadText(out + ".content"), std::string(c.bytes.begin(), c.bytes.end()));
+        EXPECT_FALSE(fs::exists(fs::current_path() / "pwned"));
+        EXPECT_EQ(launcher.Running(), 0);
+    }
+}
+
+TEST(Launcher, AMemberGoesToAPrivateCopyUnderItsBaseNameThatIsGoneAfterwards) {
+    vorne::test::TempDir dir;
+    const std::string recorder = WriteRecorder(dir);
+    const std::string out = dir / "record.txt";
+    samples::ZipWriter zip;
+    zip.Add({.name = "../../escape.gb", .data = {7, 7, 7}, .deflate = true});
+    zip.Add({.name = "sub/GAME.GB", .data = {9, 8}});
+    dir.Write("roms/pack.zip", zip.Finish());
+    for (const std::string& member : {std::string("sub/GAME.GB"), std::string("../../escape.gb")}) {
+        Launcher launcher;
+        QSignalSpy ended(&launcher, &Launcher::finished);
+        const QString setting = QStringLiteral("'%1' '%2'").arg(Q(recorder), Q(out));
+        EXPECT_TRUE(launcher.Launch(dir / "roms", "pack.zip <" + member + ">", setting).isEmpty()) << member;
+        ASSERT_TRUE(WaitFor([&] { return ended.count() > 0; }));
+        std::string record = ReadText(out);
+        const std::string copy = record.substr(record.find('\n') + 1, record.size() - record.find('\n') - 2);
+        EXPECT_EQ(fs::path(copy).filename(), fs::path(member).filename()) << copy;
+        EXPECT_EQ(fs::path(copy).parent_path().parent_path(), fs::path(QDir::tempPath().toStdString()));
+        EXPECT_FALSE(fs::exists(copy)) << "the copy outlived the program";
+        EXPECT_FALSE(fs::exists(fs::path(copy).parent_path()));
+        EXPECT_EQ(ReadText(out + ".content").size(), member == "sub/GAME.GB" ? 2u : 3u);
+    }
+}
+
+TEST(Launcher, NothingStartsForAFileThatIsGoneOrAMemberThatCannotBeRead) {
+    vorne::test::TempDir dir;
+    const std::string recorder = WriteRecorder(dir);
+    const std::string out = dir / "record.txt";
+    samples::ZipWriter zip;
+    zip.Add({.name = "GAME.GB", .data = {1}, .methodOverride = 12});  // a method we cannot read
+    dir.Write("roms/pack.zip", zip.Finish());
+    const QString setting = QStringLiteral("'%1' '%2'").arg(Q(recorder), Q(out));
+    const struct {
+        std::string cell;
+        QString messageStart;
+    } cases[] = {
+        {"gone.gb", Q(dir / "roms/gone.gb")},
+        {"pack.zip <GAME.GB>", QStringLiteral("GAME.GB could not be read")},
+        {"pack.zip <MISSING.GB>", QStringLiteral("MISSING.GB could not be read")},
+        {"gone.zip <GAME.GB>", Q(dir / "roms/gone.zip")},
+    };
+    for (const auto& c : cases) {
+        Launcher launcher;
+        const QString error = launcher.Launch(dir / "roms", c.cell, setting);
+        EXPECT_TRUE(error.startsWith(c.messageStart)) << error.toStdString();
+        EXPECT_EQ(launcher.Running(), 0);
+    }
+    EXPECT_FALSE(fs::exists(out));
+}
+
+TEST_F(MainDialogTest, EnterLaunchesOnceAndTheWindowComesBack) {
+    const std::string recorder = WriteRecorder(dir);
+    const std::string out = dir / "record.txt";
+    dir.Write("roms/a.gb", {5});
+    settings.SetProgram(RomType::Gameboy, QStringLiteral("'%1' '%2'").arg(Q(recorder), Q(out)));
+    Open(RomType::Gameboy, QString());
+    Feed({GbRow("A", "a.gb")});
+    QSignalSpy started(&window->GetLauncher(), &Launcher::started);
+    QSignalSpy ended(&window->GetLauncher(), &Launcher::finished);
+    window->List()->SelectOnly(0);
+    window->List()->setFocus();
+    QTest::keyClick(window->List(), Qt::Key_Return);
+    ASSERT_TRUE(WaitFor([&] { return ended.count() > 0; }));
+    EXPECT_EQ(started.count(), 1);
+    EXPECT_FALSE(window->isMinimized());
+    EXPECT_EQ(ReadText(out + ".content"), std::string(1, '\5'));
+    EXPECT_TRUE(prompts.messages.empty());
+}
+
+}  // namespace
+}  // namespace vorne::ui::test

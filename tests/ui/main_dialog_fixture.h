@@ -1,0 +1,78 @@
+// A main window over a folder of the test's own, with rows either scanned from files or handed
+// in as the scan worker would send them.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "catalogue/scan.h"
+#include "support/temp_dir.h"
+#include "ui/main_dialog.h"
+#include "ui/settings.h"
+#include "ui_test_support.h"
+
+namespace vorne::ui::test {
+
+class MainDialogTest : public ::testing::Test {
+protected:
+    vorne::test::TempDir dir;
+    std::string roms = dir / "roms";
+    QString settingsPath = Q(dir / "vorne.conf");
+    Settings settings{settingsPath};
+    FakePrompts prompts;
+    std::unique_ptr<CMainDialog> window;
+
+    // Opens the window with `type` stored as the last kind and `folder` as its folder.
+    void Open(RomType type, const QString& folder) {
+        settings.SetLastType(type);
+        settings.SetFolder(type, folder);
+        window = std::make_unique<CMainDialog>(settings, prompts, std::string());
+        window->resize(900, 500);
+        window->show();
+        window->StartUp();
+        ASSERT_TRUE(WaitIdle());
+    }
+    void Open(RomType type) { Open(type, Q(roms)); }
+
+    bool WaitIdle() {
+        return WaitFor([this] { return window->Idle(); });
+    }
+
+    // Hands the window a finished scan of these rows, as the worker would.
+    void Feed(const std::vector<std::vector<std::string>>& rows) {
+        window->GetCatalogue().folder = roms;
+        ScanEventPump& pump = window->Pump();
+        pump.Post(ScanStarted{});
+        RowsFound found;
+        for (const auto& cells : rows) found.rows.push_back(CatalogRow{cells});
+        pump.Post(std::move(found));
+        pump.Post(WalkDone{std::chrono::steady_clock::now()});
+        pump.DrainAll();
+    }
+
+    std::vector<std::string> Column(int column) const {
+        std::vector<std::string> texts;
+        const CatalogModel& model = window->GetCatalogue().model;
+        for (int r = 0; r < model.RowCount(); ++r) texts.emplace_back(model.Cell(r, column));
+        return texts;
+    }
+
+    int RowNamed(const std::string& filename) const {
+        const CatalogModel& model = window->GetCatalogue().model;
+        for (int r = 0; r < model.RowCount(); ++r) {
+            if (model.Cell(r, kFilenameColumn) == filename) return r;
+        }
+        return -1;
+    }
+};
+
+// A Game Boy row: title, file name, size, then the decoded columns.
+inline std::vector<std::string> GbRow(const std::string& title, const std::string& filename,
+                                      const std::string& size = "32768", const std::string& type = "ROM ONLY") {
+    return {title, filename, size, "32k", "None", "1234", "01", "No", "Japan", type};
+}
+
+}  // namespace vorne::ui::test

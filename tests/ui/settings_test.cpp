@@ -1,0 +1,145 @@
+#include "ui/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QSettings>
+
+#include "support/temp_dir.h"
+#include "ui/options_dialog.h"
+#include "ui_test_support.h"
+
+namespace vorne::ui {
+namespace {
+
+using test::Q;
+
+// The settings file as another program would read it: value names are the stored names.
+QVariant Raw(const QString& path, const QString& name) {
+    QSettings raw(path, QSettings::IniFormat);
+    return raw.value(QStringLiteral("Settings/") + name);
+}
+
+TEST(Settings, LastTypeOutsideTheKindsSelectsKindZero) {
+    const struct {
+        std::optional<QVariant> stored;
+        RomType expected;
+    } cases[] = {
+        {std::nullopt, RomType::Gameboy}, {QVariant(0), RomType::Gameboy}, {QVariant(1), RomType::Nes},
+        {QVariant(7), RomType::Zip},      {QVariant(8), RomType::Gameboy}, {QVariant(-1), RomType::Gameboy},
+        {QVariant(2147483647), RomType::Gameboy}, {QVariant(QStringLiteral("3")), RomType::N64},
+        {QVariant(QStringLiteral("zip")), RomType::Gameboy},
+    };
+    for (const auto& c : cases) {
+        vorne::test::TempDir dir;
+        const QString path = Q(dir / "vorne.conf");
+        if (c.stored) QSettings(path, QSettings::IniFormat).setValue(QStringLiteral("Settings/Last Type"), *c.stored);
+        EXPECT_EQ(Settings(path).LastType(), c.expected) << (c.stored ? c.stored->toString().toStdString() : "missing");
+    }
+}
+
+class SettingsFileTest : public ::testing::Test {
+protected:
+    vorne::test::TempDir dir;
+    QString path = Q(dir / "vorne.conf");
+    Settings settings{path};
+    test::FakePrompts prompts;
+};
+
+using OptionsDialogTest = SettingsFileTest;
+
+TEST_F(SettingsFileTest, ValuesKeepTheirNamesAndAnEmptyTextDeletesThem) {
+    settings.SetLastType(RomType::Genesis32X);
+    settings.SetFolder(RomType::Snes, QStringLiteral("/roms/snes"));
+    settings.SetProgram(RomType::Snes, QStringLiteral("/usr/bin/emu -f"));
+    settings.SetFolder(RomType::Zip, QStringLiteral("/roms/zips"));
+    // Written at once: another reader sees them without the object going away.
+    EXPECT_EQ(Raw(path, QStringLiteral("Last Type")).toInt(), 5);
+    EXPECT_EQ(Raw(path, QStringLiteral("Rom Type 2 Dir")).toString(), QStringLiteral("/roms/snes"));
+    EXPECT_EQ(Raw(path, QStringLiteral("Rom Type 2 Exec")).toString(), QStringLiteral("/usr/bin/emu -f"));
+    EXPECT_EQ(Raw(path, QStringLiteral("Rom Type 7 Dir")).toString(), QStringLiteral("/roms/zips"));
+
+    settings.SetFolder(RomType::Snes, QString());
+    EXPECT_FALSE(Raw(path, QStringLiteral("Rom Type 2 Dir")).isValid());
+    EXPECT_TRUE(settings.Folder(RomType::Snes).isEmpty());
+    EXPECT_EQ(Settings(path).Program(RomType::Snes), QStringLiteral("/usr/bin/emu -f"));
+}
+
+TEST_F(SettingsFileTest, EraseRemovesEveryValueOfTheApplication) {
+    settings.SetLastType(RomType::Mp3);
+    settings.SetFolder(RomType::Mp3, QStringLiteral("/music"));
+    settings.SetDeleteToTrash(true);
+    settings.SetColumnState(RomType::Mp3, QByteArray("state"));
+    settings.EraseAll();
+    EXPECT_TRUE(QSettings(path, QSettings::IniFormat).allKeys().isEmpty());
+    EXPECT_EQ(settings.LastType(), RomType::Gameboy);
+    EXPECT_FALSE(settings.DeleteToTrash());
+}
+
+TEST_F(OptionsDialogTest, OpensWithTheStoredValuesOfKindsZeroToSix) {
+    for (int k = 0; k < kRomTypeCount; ++k) {
+        settings.SetFolder(static_cast<RomType>(k), QStringLiteral("/f%1").arg(k));
+        settings.SetProgram(static_cast<RomType>(k), QStringLiteral("p%1").arg(k));
+    }
+    COptionsDialog dialog(settings, prompts);
+    for (int k = 0; k < kOptionKinds; ++k) {
+        EXPECT_EQ(dialog.FolderBox(k)->text(), QStringLiteral("/f%1").arg(k));
+        EXPECT_EQ(dialog.ProgramBox(k)->text(), QStringLiteral("p%1").arg(k));
+    }
+}
+
+TEST_F(OptionsDialogTest, SaveWritesTextAndDeletesEmptyBoxesButOkNeverSaves) {
+    settings.SetFolder(RomType::Nes, QStringLiteral("/old/nes"));
+    settings.SetFolder(RomType::Zip, QStringLiteral("/zips"));  // not in the dialog: kept
+    {
+        COptionsDialog dialog(settings, prompts);
+        dialog.FolderBox(1)->clear();
+        dialog.FolderBox(0)->setText(QStringLiteral("/gb"));
+        dialog.ProgramBox(6)->setText(QStringLiteral("player --queue"));
+        dialog.TrashBox()->setChecked(true);
+        dialog.OnSaveSettings();
+        dialog.FolderBox(2)->setText(QStringLiteral("/typed/but/not/saved"));
+        dialog.accept();  // OK
+    }
+    EXPECT_FALSE(Raw(path, QStringLiteral("Rom Type 1 Dir")).isValid());
+    EXPECT_EQ(settings.Folder(RomType::Gameboy), QStringLiteral("/gb"));
+    EXPECT_EQ(settings.Program(RomType::Mp3), QStringLiteral("player --queue"));
+    EXPECT_TRUE(settings.Folder(RomType::Snes).isEmpty());
+    EXPECT_EQ(settings.Folder(RomType::Zip), QStringLiteral("/zips"));
+    EXPECT_TRUE(settings.DeleteToTrash());
+}
+
+TEST_F(OptionsDialogTest, EraseEmptiesTheBoxesAndTheStore) {
+    settings.SetLastType(RomType::Snes);
+    settings.SetFolder(RomType::Snes, QStringLiteral("/snes"));
+    settings.SetProgram(RomType::Gameboy, QStringLiteral("gb-emu"));
+    COptionsDialog dialog(settings, prompts);
+    dialog.OnEraseSettings();
+    for (int k = 0; k < kOptionKinds; ++k) {
+        EXPECT_TRUE(dialog.FolderBox(k)->text().isEmpty());
+        EXPECT_TRUE(dialog.ProgramBox(k)->text().isEmpty());
+    }
+    EXPECT_TRUE(QSettings(path, QSettings::IniFormat).allKeys().isEmpty());
+    EXPECT_EQ(settings.LastType(), RomType::Gameboy);
+}
+
+TEST_F(OptionsDialogTest, BrowseButtonsFillTheirBoxOnlyWhenAnswered) {
+    prompts.folders = {QStringLiteral("/picked/folder"), QString()};
+    COptionsDialog dialog(settings, prompts);
+    dialog.FolderBox(3)->setText(QStringLiteral("/before"));
+    // The browse buttons follow their boxes: click the one beside box 3 twice.
+    QWidget* holder = dialog.FolderBox(3)->parentWidget();
+    auto* browse = holder->findChild<QAbstractButton*>();
+    ASSERT_NE(browse, nullptr);
+    browse->click();
+    EXPECT_EQ(dialog.FolderBox(3)->text(), QStringLiteral("/picked/folder"));
+    browse->click();  // cancelled
+    EXPECT_EQ(dialog.FolderBox(3)->text(), QStringLiteral("/picked/folder"));
+    ASSERT_EQ(prompts.browseStarts.size(), 2u);
+    EXPECT_EQ(prompts.browseStarts[0], QStringLiteral("/before"));
+}
+
+}  // namespace
+}  // namespace vorne::ui

@@ -1,0 +1,84 @@
+// vorne-screenshots OUTDIR SAMPLES: saves what users see, as PNG files: the main window over each
+// kind's folder of the sample collection, the Options dialog and the folder browser. Runs on any
+// Qt platform; `make screenshots` uses the offscreen one.
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QEventLoop>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstdio>
+
+#include "catalogue/known_dumps.h"
+#include "ui/folder_browser.h"
+#include "ui/main_dialog.h"
+#include "ui/options_dialog.h"
+#include "ui/settings.h"
+#include "ui/sort_list_ctrl.h"
+#include "ui/user_prompts.h"
+
+namespace {
+
+using namespace vorne;
+using namespace vorne::ui;
+
+bool Save(QWidget& widget, const QDir& out, const QString& name) {
+    widget.show();
+    QApplication::processEvents();
+    const QString path = out.filePath(name + QStringLiteral(".png"));
+    if (!widget.grab().save(path)) {
+        std::fprintf(stderr, "vorne-screenshots: cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(path));
+    return true;
+}
+
+bool ShootKind(RomType type, const QDir& samples, const QDir& out, const QString& settingsPath) {
+    const QString kindName = QString::fromLatin1(Kind(type).cliName.data(), static_cast<qsizetype>(Kind(type).cliName.size()));
+    Settings settings(settingsPath);
+    settings.SetLastType(type);
+    settings.SetFolder(type, samples.filePath(kindName));
+    DialogPrompts prompts;
+    CMainDialog window(settings, prompts, samples.filePath(QStringLiteral("nescrcs.txt")).toStdString());
+    window.resize(1000, 480);
+    window.SubfolderBox()->setChecked(true);
+    window.ZipBox()->setChecked(true);
+    window.show();
+    QEventLoop loop;
+    QObject::connect(&window, &CMainDialog::scanFinished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(20000, &loop, &QEventLoop::quit);
+    window.StartUp();
+    if (!window.Idle()) loop.exec();
+    // One selected row, to show the highlight beside the yellow of the duplicates.
+    if (window.GetCatalogue().model.RowCount() > 1) window.List()->SelectOnly(1);
+    return Save(window, out, QStringLiteral("main-") + kindName);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: vorne-screenshots OUTDIR SAMPLES\n");
+        return 2;
+    }
+    const QDir out(QString::fromLocal8Bit(argv[1]));
+    const QDir samples(QDir(QString::fromLocal8Bit(argv[2])).absolutePath());
+    QDir().mkpath(out.path());
+    QTemporaryDir scratch;
+    const QString settingsPath = scratch.filePath(QStringLiteral("vorne.conf"));
+    bool ok = true;
+    for (const KindInfo& kind : kKinds) ok = ShootKind(kind.type, samples, out, settingsPath) && ok;
+
+    Settings settings(settingsPath);
+    settings.SetProgram(RomType::Nes, QStringLiteral("/usr/games/emulator --fullscreen"));
+    DialogPrompts prompts;
+    COptionsDialog options(settings, prompts);
+    ok = Save(options, out, QStringLiteral("options")) && ok;
+
+    QString path = samples.filePath(QStringLiteral("nes"));
+    CFolderBrowserDialog browser(&path);
+    ok = Save(browser, out, QStringLiteral("folder-browser")) && ok;
+    return ok ? 0 : 1;
+}

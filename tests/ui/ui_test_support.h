@@ -1,0 +1,54 @@
+// Helpers of the GUI tests: prompts that answer in the user's place, and waiting on the event loop.
+#pragma once
+
+#include <QString>
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ui/user_prompts.h"
+
+namespace vorne::ui::test {
+
+// Records every message and answers questions and pickers from queues set beforehand.
+class FakePrompts final : public CUserPrompts {
+public:
+    struct Shown {
+        QString title;
+        QString text;
+    };
+
+    void Message(QWidget*, const QString& title, const QString& text, PromptIcon) override {
+        messages.push_back({title, text});
+    }
+    bool Question(QWidget*, const QString& title, const QString& text) override {
+        messages.push_back({title, text});
+        return yes;
+    }
+    std::optional<QString> BrowseForFolder(QWidget*, const QString& start) override {
+        browseStarts.push_back(start);
+        return Next(folders);
+    }
+    std::optional<QString> OpenProgram(QWidget*, const QString&) override { return Next(programs); }
+    void About(QWidget*) override { ++aboutShown; }
+
+    std::vector<Shown> messages;
+    std::vector<QString> browseStarts;
+    // Answers of the pickers; an empty text, or none left, is a cancelled picker.
+    std::deque<QString> folders;
+    std::deque<QString> programs;
+    bool yes = true;
+    int aboutShown = 0;
+
+private:
+    static std::optional<QString> Next(std::deque<QString>& answers);
+};
+
+// Runs the event loop until `done` holds or `milliseconds` pass; returns whether it held.
+bool WaitFor(const std::function<bool()>& done, int milliseconds = 15000);
+
+QString Q(const std::string& text);
+
+}  // namespace vorne::ui::test
