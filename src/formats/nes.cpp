@@ -204,6 +204,14 @@ FieldWrite NesHeader::WriteFieldTo(File& file, std::string_view value, int field
     return FieldWrite::Written;
 }
 
+void NesHeader::ClearReservedBytes(File& file, bool firstByte) {
+    const std::int64_t from = firstByte ? kFlags7 : kReservedRemainder;
+    const std::array<std::uint8_t, kReservedBytes> zeros{};
+    WriteHeaderBytes(file, from, std::span(zeros).last(static_cast<std::size_t>(kHeaderSize - from)));
+    std::fill(rawHeader.begin() + from, rawHeader.end(), std::uint8_t{0});
+    reserved = TextUpToNul(std::span(rawHeader).subspan(kFlags7, kReservedBytes));
+}
+
 void NesHeader::WriteMapper(File& file, std::int32_t number) {
     std::array<std::uint8_t, 3> bytes{};  // header bytes 6, 7 and 8
     file.ReadAt(kFlags6, bytes);

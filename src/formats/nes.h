@@ -42,6 +42,12 @@ public:
     // unchanged then.
     void RemoveTrainer();
 
+    // Clears the reserved header bytes 8 to 15, and byte 7 too when `firstByte`, in one write
+    // through `file`, the loaded file opened for reading and writing (what fields 11 and 100
+    // written empty do, at once). Throws OperationRefused when the bytes do not lie inside the
+    // file or it changed since it was loaded (nothing is written then), FileError.
+    void ClearReservedBytes(File& file, bool firstByte);
+
     bool IsNes2() const { return isNes2; }
     unsigned Mapper() const { return mapper; }
     bool HasTrainer() const { return hasTrainer; }

@@ -1,10 +1,10 @@
 #include "tools/nes_header_cleaner.h"
 
-#include <vector>
-
 #include "base/rom_type.h"
 #include "catalogue/status_parts.h"
 #include "formats/nes.h"
+#include "platform/file.h"
+#include "platform/file_error.h"
 #include "tools/tool_rows.h"
 
 namespace vorne {
@@ -12,21 +12,21 @@ namespace vorne {
 namespace {
 
 constexpr int kNesMapperColumn = 3;
-// The fields of NesHeader::WriteField that clear the reserved bytes.
-constexpr int kFirstReservedByteField = 100;  // byte 7
-constexpr int kReservedRemainderField = 11;   // bytes 8 to 15
-constexpr std::size_t kFlags7 = 7;
+constexpr std::size_t kFlags7 = 7;  // the first reserved byte
 
 }  // namespace
 
-bool CleanNesHeader(NesHeader& reader, CleanerCounts& counts) {
+bool CleanNesHeader(NesHeader& reader, File* file, CleanerCounts& counts) {
     const std::uint8_t byte7 = reader.RawHeader()[kFlags7];
     if (byte7 == 0 || reader.IsNes2()) return false;
-    std::vector<FieldEdit> edits;
     const bool clearsMapper = (byte7 & 0x0F) != 0;
-    if (clearsMapper) edits.push_back({kFirstReservedByteField, ""});
-    edits.push_back({kReservedRemainderField, ""});
-    reader.WriteFields(edits);
+    if (file != nullptr) {
+        reader.ClearReservedBytes(*file, clearsMapper);
+    } else {
+        File opened = File::OpenReadWrite(reader.Path());
+        reader.ClearReservedBytes(opened, clearsMapper);
+        opened.Close();
+    }
     counts.mappers += clearsMapper ? 1 : 0;
     counts.reserved += 1;
     counts.cleaned += 1;
@@ -43,10 +43,22 @@ CleanerCounts CleanNesHeaders(const std::string& folder, std::span<const Catalog
         if (row.cells.size() <= kFilenameColumn) continue;
         const std::string& filename = row.cells[kFilenameColumn];
         if (IsArchiveMember(filename)) continue;
-        reader.LoadFile(RowFilePath(folder, filename));
+        // Most files that are cleaned need it, so each is opened once, for writing, and read and
+        // written through that. One that may not be written is read all the same (a clean header
+        // is no error); should it need cleaning, the write opens it again and reports why not.
+        const std::string path = RowFilePath(folder, filename);
+        File file;
+        bool writable = true;
+        try {
+            file = File::OpenReadWrite(path);
+        } catch (const FileError&) {
+            file = File::OpenRead(path);
+            writable = false;
+        }
+        reader.LoadFile(file, path);
         bool cleaned = false;
         try {
-            cleaned = CleanNesHeader(reader, counts);
+            cleaned = CleanNesHeader(reader, writable ? &file : nullptr, counts);
         } catch (const OperationRefused& e) {
             report.Failed(filename, ReasonOf(e.what(), reader.Path()));
             continue;

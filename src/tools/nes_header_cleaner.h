@@ -13,6 +13,7 @@
 
 namespace vorne {
 
+class File;
 class NesHeader;
 
 struct CleanerCounts {
@@ -22,8 +23,10 @@ struct CleanerCounts {
 };
 
 // Cleans the loaded file; adds to `counts` what it did and returns whether it changed the file.
-// The bytes that change are written through one open. Throws FileError, OperationRefused.
-bool CleanNesHeader(NesHeader& reader, CleanerCounts& counts);
+// The bytes that change are written at once through `file` (the loaded file, opened for reading
+// and writing), or through an open of their own when it is null. Throws FileError,
+// OperationRefused.
+bool CleanNesHeader(NesHeader& reader, File* file, CleanerCounts& counts);
 
 // The header cleaner over rows of the NES kind (column 1 the file relative to `folder`; archive
 // members skipped). The whole-list variant ends with the summary "Header Cleaner"; the selection

@@ -1,6 +1,7 @@
 #include "tools/nes_header_cleaner.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <array>
 #include <string>
@@ -10,6 +11,7 @@
 #include "formats/nes.h"
 #include "images.h"
 #include "platform/file_error.h"
+#include "support/as_user.h"
 #include "support/temp_dir.h"
 #include "tools/file_watch.h"
 #include "tools/recording_report.h"
@@ -113,8 +115,35 @@ TEST(NesHeaderCleaner, WritesEachFileThroughOneOpen) {
     test::RecordingReport report;
     std::vector<CatalogRow> rows{NesRow("a.nes")};
     CleanNesHeaders(dir.Path(), rows, ToolScope::Selection, report);
-    EXPECT_EQ(watch.TakeOpens(), 2);  // one to read it, one to write both fields
+    EXPECT_EQ(watch.TakeOpens(), 1);  // read and both fields written through one open
     EXPECT_EQ(ReservedOf(test::ReadFile(path)), Reserved{});
+}
+
+// A file that may not be written is still read: a clean one is no error, one that needs cleaning
+// is a file error, which ends the command.
+TEST(NesHeaderCleaner, ReadOnlyFiles) {
+    test::TempDir dir;
+    ASSERT_EQ(::chmod(dir.Path().c_str(), 0755), 0);
+    const Bytes clean = NesWith({}, 1);
+    const Bytes dirty = NesWith(kSignature, 2);
+    for (std::string name : {"clean.nes", "dirty.nes"}) {
+        std::string path = dir.Write(name, name == "clean.nes" ? clean : dirty);
+        ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    }
+    const test::Account nobody = test::Nobody();
+    CleanerCounts counts;
+    auto result = test::RunAs(test::IsRoot() ? &nobody : nullptr, [&] {
+        test::RecordingReport report;
+        std::vector<CatalogRow> first{NesRow("clean.nes")};
+        counts = CleanNesHeaders(dir.Path(), first, ToolScope::Selection, report);
+        if (counts.cleaned != 0) throw std::runtime_error("a clean header was counted");
+        std::vector<CatalogRow> second{NesRow("dirty.nes")};
+        CleanNesHeaders(dir.Path(), second, ToolScope::Selection, report);
+    });
+    EXPECT_EQ(result.outcome, test::ChildResult::FileError) << result.message;
+    EXPECT_EQ(result.message, dir / "dirty.nes: Permission denied");
+    EXPECT_EQ(test::ReadFile(dir / "clean.nes"), clean);
+    EXPECT_EQ(test::ReadFile(dir / "dirty.nes"), dirty);
 }
 
 TEST(NesHeaderCleaner, AFileErrorEndsTheCommandARefusalDoesNot) {
