@@ -5,11 +5,10 @@
 #include <vector>
 
 #include "catalogue/catalogue.h"
-#include "catalogue/scan_queue.h"
 #include "cli/commands.h"
 #include "cli/known_dumps_option.h"
 #include "cli/output.h"
-#include "platform/directory.h"
+#include "cli/tool_rows_option.h"
 #include "tools/list_compare.h"
 #include "tools/list_file.h"
 
@@ -55,17 +54,8 @@ ExitCode RunSaveList(const Arguments& args) {
     const std::vector<int> widths = ColumnWidths(args, type);
     auto out = args.Value("-o");
     if (!out) throw UsageError("save-list needs -o OUT");
-    Directory::Open(folder);
-
-    auto switches = std::make_shared<ScanSwitches>();
-    switches->subfolders = args.Flag("--subdirs");
-    switches->zipFiles = args.Flag("--zip");
     Catalogue catalogue;
-    catalogue.ChooseKind(type);
-    RunScan(catalogue, ScanRequest{type, folder, switches, KnownDumpsPath(args)});
-    for (const FileProblem& problem : catalogue.problems) {
-        std::cerr << "vorne-cli: " << problem.path << ": " << problem.message << "\n";
-    }
+    ScanForCommand(catalogue, folder, type, args, KnownDumpsPath(args));
     SaveListFile(*out, catalogue.model, widths);
     return ExitCode::Success;
 }

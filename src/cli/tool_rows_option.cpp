@@ -21,16 +21,8 @@ bool IsFolder(const std::string& path) {
 }
 
 void AddFolderRows(const std::string& folder, RomType type, const Arguments& args, std::vector<CatalogRow>& rows) {
-    Directory::Open(folder);  // a folder that cannot be opened is a failure of the command
-    auto switches = std::make_shared<ScanSwitches>();
-    switches->subfolders = args.Flag("--subdirs");
-    switches->zipFiles = args.Flag("--zip");
     Catalogue catalogue;
-    catalogue.ChooseKind(type);
-    RunScan(catalogue, ScanRequest{type, folder, switches, {}});
-    for (const FileProblem& problem : catalogue.problems) {
-        std::cerr << "vorne-cli: " << RowFilePath(folder, problem.path) << ": " << problem.message << "\n";
-    }
+    ScanForCommand(catalogue, folder, type, args, {});
     for (int r = 0; r < catalogue.model.RowCount(); ++r) {
         CatalogRow row = catalogue.model.Row(r);
         row.cells[kFilenameColumn] = RowFilePath(folder, row.cells[kFilenameColumn]);
@@ -47,6 +39,19 @@ void AddFileRow(const std::string& path, RomType type, std::vector<CatalogRow>& 
 }
 
 }  // namespace
+
+void ScanForCommand(Catalogue& catalogue, const std::string& folder, RomType type, const Arguments& args,
+                    const std::string& knownDumpsPath) {
+    Directory::Open(folder);  // a folder that cannot be opened is a failure of the command
+    auto switches = std::make_shared<ScanSwitches>();
+    switches->subfolders = args.Flag("--subdirs");
+    switches->zipFiles = args.Flag("--zip");
+    catalogue.ChooseKind(type);
+    RunScan(catalogue, ScanRequest{type, folder, switches, knownDumpsPath});
+    for (const FileProblem& problem : catalogue.problems) {
+        std::cerr << "vorne-cli: " << RowFilePath(folder, problem.path) << ": " << problem.message << "\n";
+    }
+}
 
 std::vector<CatalogRow> RowsOfPaths(const std::vector<std::string>& paths, RomType type, const Arguments& args) {
     std::vector<CatalogRow> rows;

@@ -8,9 +8,15 @@
 
 #include "base/rom_type.h"
 #include "catalogue/catalog_model.h"
+#include "catalogue/catalogue.h"
 #include "cli/arguments.h"
 
 namespace vorne::cli {
+
+// Scans `folder` for the kind `type` into `catalogue` (with --subdirs and --zip as in scan), and
+// names on stderr the files it could not read. A folder that cannot be opened is a failure.
+void ScanForCommand(Catalogue& catalogue, const std::string& folder, RomType type, const Arguments& args,
+                    const std::string& knownDumpsPath);
 
 // The rows of `paths` for the kind `type`. Files a scan cannot read are named on stderr; a file
 // PATH that cannot be read is a failure (FileError).
