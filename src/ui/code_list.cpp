@@ -18,7 +18,7 @@ CodeList::CodeList(std::span<const CodeName> names, int limit, QWidget* parent)
     list->addItem(QStringLiteral("Other"));
     codeBox = new QLineEdit(this);
     codeBox->setMaxLength(limit);
-    codeBox->setMaximumWidth(codeBox->fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 16);
+    FitToLimit(codeBox);
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->addWidget(list, 1);

@@ -1,5 +1,6 @@
 #include "ui/field_text.h"
 
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QStringDecoder>
 #include <algorithm>
@@ -44,6 +45,20 @@ void SetFieldBox(QLineEdit* box, std::string_view bytes) {
 std::string FieldBoxBytes(const QLineEdit* box) {
     const auto encoding = static_cast<FieldEncoding>(box->property(kEncodingProperty).toInt());
     return EncodeField(box->text(), encoding);
+}
+
+void FitToLimit(QLineEdit* box) {
+    constexpr int kShortField = 8;
+    constexpr int kWidestText = 60;
+    const int limit = box->maxLength();
+    const QFontMetrics metrics = box->fontMetrics();
+    // What a box adds to its text: Qt sizes an edit box for 17 characters x and its frame.
+    const int frame = box->sizeHint().width() - metrics.horizontalAdvance(QString(17, QLatin1Char('x')));
+    if (limit <= kShortField) {
+        box->setFixedWidth(metrics.horizontalAdvance(QString(limit + 1, QLatin1Char('W'))) + frame);
+    } else {
+        box->setMinimumWidth(metrics.averageCharWidth() * std::min(limit, kWidestText) + frame);
+    }
 }
 
 }  // namespace vorne::ui

@@ -34,4 +34,8 @@ void SetFieldBox(QLineEdit* box, std::string_view bytes);
 // The bytes of what `box` holds now, in the encoding it was filled with.
 std::string FieldBoxBytes(const QLineEdit* box);
 
+// Makes `box` as wide as its length limit asks: a number or a code at a fixed width, a text wide
+// enough to show most of its characters.
+void FitToLimit(QLineEdit* box);
+
 }  // namespace vorne::ui

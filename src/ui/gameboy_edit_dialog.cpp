@@ -38,7 +38,7 @@ CGameboyEditDialog::CGameboyEditDialog(const std::string& folder, std::string na
     // Both mirror the file: the mark cannot be set, and with it the licensee has no byte to go to.
     superGameboyBox = new QCheckBox(QStringLiteral("Super Gameboy Game"), this);
     superGameboyBox->setEnabled(false);
-    Form()->addRow(superGameboyBox);
+    Form()->addRow(static_cast<QWidget*>(nullptr), superGameboyBox);
     licenseeBox = NewBox(3);
     licenseeBox->setEnabled(false);
     AddRow(QStringLiteral("Licensee Code"), licenseeBox);

@@ -19,7 +19,6 @@ CGenesisEditDialog::CGenesisEditDialog(const std::string& folder, std::string na
     : CHeaderEditDialog(std::make_unique<GenesisHeader>(), folder, std::move(name), QStringLiteral("Genesis Rom Edit"),
                         QStringLiteral("Sega 16+ Rom Edit"), &prompts, parent) {
     for (std::size_t i = 0; i < kBoxes.size(); ++i) boxes[i] = AddBox(kBoxes[i]);
-    boxes[0]->setMinimumWidth(boxes[0]->fontMetrics().averageCharWidth() * 40);
     AddWriteHeadersButtons();
 }
 

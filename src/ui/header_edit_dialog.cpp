@@ -10,6 +10,7 @@
 #include <exception>
 
 #include "platform/file.h"
+#include "ui/field_text.h"
 #include "ui/user_prompts.h"
 
 namespace vorne::ui {
@@ -79,6 +80,7 @@ void CHeaderEditDialog::AddRow(const QString& label, QWidget* field, QWidget* bu
 QLineEdit* CHeaderEditDialog::NewBox(int limit) {
     auto* box = new QLineEdit(this);
     box->setMaxLength(limit);
+    FitToLimit(box);
     return box;
 }
 

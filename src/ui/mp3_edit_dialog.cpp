@@ -38,9 +38,12 @@ CMp3EditDialog::CMp3EditDialog(bool singleFile, const std::string& folder, std::
       tag(static_cast<Mp3Tag&>(GetReader())),
       singleFile(singleFile) {
     for (std::size_t i = 0; i < kBoxes.size(); ++i) boxes[i] = AddBox(kBoxes[i]);
-    boxes[0]->setMinimumWidth(boxes[0]->fontMetrics().averageCharWidth() * 32);
     note = new QLabel(this);
-    if (!singleFile) note->setText(QString::fromLatin1(kMassModeNote));
+    if (singleFile) {
+        note->hide();  // empty: no blank line under the form
+    } else {
+        note->setText(QString::fromLatin1(kMassModeNote));
+    }
     Body()->addWidget(note);
 
     auto* write = new QPushButton(QStringLiteral("&Write Info"), this);

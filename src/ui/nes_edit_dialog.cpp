@@ -38,22 +38,19 @@ CNesEditDialog::CNesEditDialog(const std::string& folder, std::string name, CUse
                         QStringLiteral("NES Rom Edit"), &prompts, parent),
       header(static_cast<NesHeader&>(GetReader())) {
     titleBox = NewBox(static_cast<int>(NesHeader::kTitleSize));
-    titleBox->setMinimumWidth(titleBox->fontMetrics().averageCharWidth() * 48);
     AddRow(QStringLiteral("Title"), titleBox);
     mapperBox = NewBox(kMapperDigits);
     AddRow(QStringLiteral("Mapper"), mapperBox);
     mirroringList = new QComboBox(this);
     mirroringList->addItems({QStringLiteral("Horizontal"), QStringLiteral("Vertical")});
+    mirroringList->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     AddRow(QStringLiteral("Mirroring"), mirroringList);
     sramBox = new QCheckBox(QStringLiteral("SRAM Present"), this);
     trainerBox = new QCheckBox(QStringLiteral("Trainer Present"), this);
     fourScreenBox = new QCheckBox(QStringLiteral("4-Window VRAM"), this);
-    Form()->addRow(sramBox);
-    Form()->addRow(trainerBox);
-    Form()->addRow(fourScreenBox);
+    for (QCheckBox* box : {sramBox, trainerBox, fourScreenBox}) Form()->addRow(static_cast<QWidget*>(nullptr), box);
 
     firstReservedBox = NewBox(1);
-    firstReservedBox->setMaximumWidth(firstReservedBox->fontMetrics().horizontalAdvance(QStringLiteral("WW")) + 12);
     auto* warning = new QLabel(QString::fromLatin1(kReservedWarning), this);
     warning->setWordWrap(true);
     auto* firstRow = new QHBoxLayout;
