@@ -4,15 +4,15 @@
 
 #include <array>
 
-#include "formats/genesis.h"
-#include "ui/header_edit_dialog.h"
+#include "ui/boxes_edit_dialog.h"
 
 namespace vorne::ui {
 
-class CGenesisEditDialog final : public CHeaderEditDialog {
+class CGenesisEditDialog final : public CBoxesEditDialog {
     Q_OBJECT
 
 public:
+    // From top to bottom.
     static constexpr std::array<FieldBox, 7> kBoxes{{
         {"International Title", 48, 0},
         {"Native Title", 48, 8},
@@ -22,17 +22,11 @@ public:
         {"Checksum", 5, 4},
         {"Country Codes", 3, 7},
     }};
+    // "&Write Headers" writes the titles, the product code, the checksum, the type code, the I/O
+    // letters, the countries.
+    static constexpr std::array<std::size_t, 7> kWriteOrder{0, 1, 2, 5, 4, 3, 6};
 
     CGenesisEditDialog(const std::string& folder, std::string name, CUserPrompts& prompts, QWidget* parent = nullptr);
-
-    // The box of kBoxes[i].
-    QLineEdit* Box(std::size_t i) const { return boxes[i]; }
-
-private:
-    void Fill() override;
-    std::vector<FieldEdit> HeaderEdits() const override;
-
-    std::array<QLineEdit*, kBoxes.size()> boxes{};
 };
 
 }  // namespace vorne::ui

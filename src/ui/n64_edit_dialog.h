@@ -3,33 +3,24 @@
 
 #include <array>
 
-#include "formats/n64.h"
-#include "ui/header_edit_dialog.h"
+#include "ui/boxes_edit_dialog.h"
 
 namespace vorne::ui {
 
-class CN64EditDialog final : public CHeaderEditDialog {
+class CN64EditDialog final : public CBoxesEditDialog {
     Q_OBJECT
 
 public:
-    // In the order "&Write Headers" writes them.
+    // From top to bottom, which is also the order "&Write Headers" writes them in.
     static constexpr std::array<FieldBox, 4> kBoxes{{
         {"Title", 20, 0},
         {"Manufacturer", 1, 3},
         {"Cart ID", 2, 4},
         {"Country Code", 1, 5},
     }};
+    static constexpr std::array<std::size_t, 4> kWriteOrder{0, 1, 2, 3};
 
     CN64EditDialog(const std::string& folder, std::string name, CUserPrompts& prompts, QWidget* parent = nullptr);
-
-    // The box of kBoxes[i].
-    QLineEdit* Box(std::size_t i) const { return boxes[i]; }
-
-private:
-    void Fill() override;
-    std::vector<FieldEdit> HeaderEdits() const override;
-
-    std::array<QLineEdit*, kBoxes.size()> boxes{};
 };
 
 }  // namespace vorne::ui

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,6 +23,22 @@
 #include "ui_test_support.h"
 
 namespace vorne::ui::test {
+
+// Replaces what `box` holds by `text`, typed key by key (the box's limit applies).
+inline void Type(QLineEdit* box, const QString& text) {
+    box->selectAll();
+    QTest::keyClick(box, Qt::Key_Delete);
+    QTest::keyClicks(box, text);
+}
+
+// The push button of `dialog` with this text.
+inline QPushButton* Button(QWidget& dialog, const QString& text) {
+    for (QPushButton* button : dialog.findChildren<QPushButton*>()) {
+        if (button->text() == text) return button;
+    }
+    ADD_FAILURE() << "no button " << text.toStdString();
+    return nullptr;
+}
 
 class EditDialogTest : public ::testing::Test {
 protected:
@@ -53,28 +70,26 @@ protected:
         EXPECT_EQ(Bytes(name), vorne::test::ReadFile(dir / ("twin/" + name)));
     }
 
+    // Opens a `Dialog` on `name`, lets `act` do what the user does in it and presses `button`;
+    // nothing may go wrong on the way. `check` then looks at the dialog.
+    template <typename Dialog>
+    void EditWith(const std::string& name, const std::function<void(Dialog&)>& act, const QString& button,
+                  const std::function<void(Dialog&)>& check = {}) {
+        Dialog dialog(Folder(), name, prompts);
+        ASSERT_TRUE(dialog.Load());
+        dialog.show();
+        act(dialog);
+        Button(dialog, button)->click();
+        EXPECT_TRUE(prompts.messages.empty()) << prompts.messages.front().text.toStdString();
+        if (check) check(dialog);
+    }
+
     // The one message shown, or a failure.
     FakePrompts::Shown OnlyMessage() const {
         EXPECT_EQ(prompts.messages.size(), 1u);
         return prompts.messages.empty() ? FakePrompts::Shown{} : prompts.messages.front();
     }
 };
-
-// Replaces what `box` holds by `text`, typed key by key (the box's limit applies).
-inline void Type(QLineEdit* box, const QString& text) {
-    box->selectAll();
-    QTest::keyClick(box, Qt::Key_Delete);
-    QTest::keyClicks(box, text);
-}
-
-// The push button of `dialog` with this text.
-inline QPushButton* Button(QWidget& dialog, const QString& text) {
-    for (QPushButton* button : dialog.findChildren<QPushButton*>()) {
-        if (button->text() == text) return button;
-    }
-    ADD_FAILURE() << "no button " << text.toStdString();
-    return nullptr;
-}
 
 // While it lives, file permissions apply to this thread as they would to an ordinary user, even
 // when the tests run as root (whose file system user is then the unprivileged account).

@@ -52,32 +52,36 @@ TEST_F(EditDialogTest, EveryDialogHasItsControls) {
     const struct {
         RomType type;
         std::string file;
+        QString caption;      // before a file is loaded, and then with " - " and its name
+        QString fileCaption;
         std::vector<Labelled> labels;
         QStringList buttons;  // push buttons, check boxes and radio buttons
     } cases[] = {
-        {RomType::Gameboy, "a.gb",
+        {RomType::Gameboy, "a.gb", "Gameboy Rom Edit", "Gameboy Rom Edit",
          {{"Title", 16}, {"Licensee Code", 3}, {"Checksum", 5}, {"Destination", 0}, {"ROM Type", 0}},
          rom + QStringList{"Super Gameboy Game", "Japan", "Other", "Calculate Chec&ksum"}},
-        {RomType::Nes, "a.nes",
+        {RomType::Nes, "a.nes", "NES Rom Edit", "NES Rom Edit",
          {{"Title", 128}, {"Mapper", 3}, {"Mirroring", 0}, {"First 'Reserved' Byte", 1}, {"Reserved Remainder", 8}},
          rom + QStringList{"SRAM Present", "Trainer Present", "4-Window VRAM"}},
-        {RomType::Snes, "a.sfc",
+        {RomType::Snes, "a.sfc", "SNES Rom Edit", "SNES Rom Edit",
          {{"Title", 21}, {"Makeup Byte", 3}, {"Licensee", 3}, {"Hi/LoRom", 0}, {"ROM Speed", 0}, {"Data Type", 0},
           {"Destination", 0}},
          rom + QStringList{"&LoRom", "&HiRom", "&Slow", "&Fast"}},
-        {RomType::Genesis, "a.bin",
+        {RomType::Genesis, "a.bin", "Genesis Rom Edit", "Sega 16+ Rom Edit",
          {{"International Title", 48}, {"Native Title", 48}, {"Product Code", 10}, {"I/O Support", 16}, {"Type Code", 2},
           {"Checksum", 5}, {"Country Codes", 3}},
          rom},
-        {RomType::N64, "a.n64", {{"Title", 20}, {"Manufacturer", 1}, {"Cart ID", 2}, {"Country Code", 1}}, rom},
-        {RomType::Mp3, "a.mp3",
+        {RomType::N64, "a.n64", "N64 Rom Edit", "N64 Rom Edit", {{"Title", 20}, {"Manufacturer", 1}, {"Cart ID", 2}, {"Country Code", 1}}, rom},
+        {RomType::Mp3, "a.mp3", "MP3 Edit", "MP3 Tag Edit",
          {{"Title", 30}, {"Artist", 30}, {"Album", 30}, {"Year", 4}, {"Comment", 30}, {"Genre", 3}},
          {"&Write Info", "&Delete Tag", "&Cancel"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
         std::unique_ptr<CHeaderEditDialog> dialog = CreateEditDialog(c.type, Folder(), c.file, prompts, nullptr);
+        EXPECT_EQ(dialog->windowTitle(), c.caption);
         ASSERT_TRUE(dialog->Load());
+        EXPECT_EQ(dialog->windowTitle(), c.fileCaption + " - " + Q(c.file));
         for (const Labelled& labelled : c.labels) {
             QWidget* buddy = BuddyOf(*dialog, labelled.label);
             ASSERT_NE(buddy, nullptr) << labelled.label.toStdString();

@@ -123,13 +123,7 @@ TEST_F(EditDialogTest, GameboyWriteHeadersWritesWhatTheCliWrites) {
         SCOPED_TRACE(c.name);
         Put("a.gb", samples::MakeGameboy(c.recipe));
         const auto before = Bytes("a.gb");
-        Dialog dialog(Folder(), "a.gb", prompts);
-        ASSERT_TRUE(dialog.Load());
-        dialog.show();
-        c.act(dialog);
-        Button(dialog, "&Write Headers")->click();
-        EXPECT_TRUE(prompts.messages.empty()) << prompts.messages.front().text.toStdString();
-        EXPECT_TRUE(dialog.isVisible());
+        EditWith<Dialog>("a.gb", c.act, "&Write Headers", [](Dialog& d) { EXPECT_TRUE(d.isVisible()); });
         ExpectSameAsCli("a.gb", "gameboy", c.fields);
         EXPECT_EQ(Bytes("a.gb") == before, c.unchanged);
     }

@@ -82,12 +82,7 @@ TEST_F(EditDialogTest, GenesisWriteHeadersWritesWhatTheCliWrites) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Put("a.bin", c.bytes);
-        Dialog dialog(Folder(), "a.bin", prompts);
-        ASSERT_TRUE(dialog.Load());
-        dialog.show();
-        c.act(dialog);
-        Button(dialog, "&Write Headers")->click();
-        EXPECT_TRUE(prompts.messages.empty()) << prompts.messages.front().text.toStdString();
+        EditWith<Dialog>("a.bin", c.act, "&Write Headers");
         ExpectSameAsCli("a.bin", c.name[0] == '3' ? "32x" : "genesis", c.fields);
         EXPECT_EQ(Bytes("a.bin") == c.bytes, c.unchanged);
     }

@@ -68,14 +68,10 @@ TEST_F(EditDialogTest, Mp3WriteInfoWritesEveryFieldAsTheCliDoesAndCloses) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Put("a.mp3", samples::MakeMp3(c.recipe));
-        Dialog dialog(Folder(), "a.mp3", prompts);
-        ASSERT_TRUE(dialog.Load());
-        dialog.show();
-        c.act(dialog);
-        Button(dialog, "&Write Info")->click();
-        EXPECT_TRUE(prompts.messages.empty()) << prompts.messages.front().text.toStdString();
-        EXPECT_EQ(dialog.result(), QDialog::Accepted);
-        EXPECT_FALSE(dialog.isVisible());
+        EditWith<Dialog>("a.mp3", c.act, "&Write Info", [](Dialog& d) {
+            EXPECT_EQ(d.result(), QDialog::Accepted);
+            EXPECT_FALSE(d.isVisible());
+        });
         ExpectSameAsCli("a.mp3", "mp3", c.fields);
     }
     // The first case in bytes: Song, one blank and 25 zero bytes; a new tag's genre is 255.

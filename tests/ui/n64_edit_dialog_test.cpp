@@ -41,15 +41,11 @@ TEST_F(EditDialogTest, N64WriteHeadersWritesWhatTheCliWrites) {
         SCOPED_TRACE(c.name);
         Put("a.v64", samples::MakeN64(c.recipe));
         const auto before = Bytes("a.v64");
-        Dialog dialog(Folder(), "a.v64", prompts);
-        EXPECT_EQ(dialog.windowTitle(), QStringLiteral("N64 Rom Edit"));
-        ASSERT_TRUE(dialog.Load());
-        EXPECT_EQ(dialog.windowTitle(), QStringLiteral("N64 Rom Edit - a.v64"));
-        for (std::size_t i = 0; i < c.shown.size(); ++i) EXPECT_EQ(dialog.Box(i)->text(), c.shown[i]) << i;
-        dialog.show();
-        c.act(dialog);
-        Button(dialog, "&Write Headers")->click();
-        EXPECT_TRUE(prompts.messages.empty()) << prompts.messages.front().text.toStdString();
+        EditWith<Dialog>("a.v64", [&c](Dialog& d) {
+            EXPECT_EQ(d.windowTitle(), QStringLiteral("N64 Rom Edit - a.v64"));
+            for (std::size_t i = 0; i < c.shown.size(); ++i) EXPECT_EQ(d.Box(i)->text(), c.shown[i]) << i;
+            c.act(d);
+        }, "&Write Headers");
         ExpectSameAsCli("a.v64", "n64", c.fields);
         EXPECT_EQ(Bytes("a.v64") == before, c.unchanged);
     }

@@ -116,12 +116,7 @@ TEST_F(EditDialogTest, NesWriteHeadersWritesWhatTheCliWrites) {
         SCOPED_TRACE(c.name);
         Put("a.nes", samples::MakeNes(c.recipe));
         const auto before = Bytes("a.nes");
-        Dialog dialog(Folder(), "a.nes", prompts);
-        ASSERT_TRUE(dialog.Load());
-        dialog.show();
-        c.act(dialog);
-        Button(dialog, "&Write Headers")->click();
-        EXPECT_TRUE(prompts.messages.empty()) << prompts.messages.front().text.toStdString();
+        EditWith<Dialog>("a.nes", c.act, "&Write Headers");
         ExpectSameAsCli("a.nes", "nes", c.fields);
         const auto after = Bytes("a.nes");
         EXPECT_EQ(static_cast<std::int64_t>(after.size()) - static_cast<std::int64_t>(before.size()), c.growth);

@@ -118,12 +118,7 @@ TEST_F(EditDialogTest, SnesWriteHeadersWritesWhatTheCliWrites) {
         SCOPED_TRACE(c.name);
         Put("a.sfc", samples::MakeSnes(c.recipe));
         const auto before = Bytes("a.sfc");
-        Dialog dialog(Folder(), "a.sfc", prompts);
-        ASSERT_TRUE(dialog.Load());
-        dialog.show();
-        c.act(dialog);
-        Button(dialog, "&Write Headers")->click();
-        EXPECT_TRUE(prompts.messages.empty()) << prompts.messages.front().text.toStdString();
+        EditWith<Dialog>("a.sfc", c.act, "&Write Headers");
         ExpectSameAsCli("a.sfc", "snes", c.fields);
         EXPECT_EQ(Bytes("a.sfc") == before, c.unchanged);
     }
