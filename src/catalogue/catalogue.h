@@ -59,6 +59,11 @@ public:
     // when the row duplicated no other; the duplicate groups follow.
     void RemoveRow(int row);
 
+    // Puts the texts of row `row`'s file, read again after an edit, into the row, moves it to its
+    // place in the current sort order and checks it for duplicates there; the count and its status
+    // text follow. Returns the row's new index (-1 for a row that is not there).
+    int RefreshRow(int row, std::vector<std::string> cells);
+
     void SetObserver(CatalogueObserver* observer) { this->observer = observer; }
 
     RomType currentType = RomType::Nes;

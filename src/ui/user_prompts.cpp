@@ -35,6 +35,8 @@ std::optional<QString> DialogPrompts::OpenProgram(QWidget* parent, const QString
     return chosen;
 }
 
+int DialogPrompts::RunModal(QDialog& dialog) { return dialog.exec(); }
+
 void DialogPrompts::About(QWidget* parent) { QMessageBox::about(parent, QStringLiteral("About Vorne"), AboutText()); }
 
 QString AboutText() {

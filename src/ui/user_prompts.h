@@ -5,6 +5,7 @@
 #include <QString>
 #include <optional>
 
+class QDialog;
 class QWidget;
 
 namespace vorne::ui {
@@ -25,6 +26,8 @@ public:
     virtual std::optional<QString> OpenProgram(QWidget* parent, const QString& start) = 0;
     // The About box.
     virtual void About(QWidget* parent) = 0;
+    // Shows `dialog` modally until it ends; its result code.
+    virtual int RunModal(QDialog& dialog) = 0;
 };
 
 // The real dialogs.
@@ -35,6 +38,7 @@ public:
     std::optional<QString> BrowseForFolder(QWidget* parent, const QString& start) override;
     std::optional<QString> OpenProgram(QWidget* parent, const QString& start) override;
     void About(QWidget* parent) override;
+    int RunModal(QDialog& dialog) override;
 };
 
 // The About box's text: name, version, licence and the Qt version in use.

@@ -33,6 +33,11 @@ public:
     }
     std::optional<QString> OpenProgram(QWidget*, const QString&) override { return Next(programs); }
     void About(QWidget*) override { ++aboutShown; }
+    // Runs `onModal` on the dialog in the user's place (a dialog nobody handles is cancelled).
+    int RunModal(QDialog& dialog) override {
+        ++modalsRun;
+        return onModal ? onModal(dialog) : 0;
+    }
 
     std::vector<Shown> messages;
     std::vector<QString> browseStarts;
@@ -41,6 +46,8 @@ public:
     std::deque<QString> programs;
     bool yes = true;
     int aboutShown = 0;
+    std::function<int(QDialog&)> onModal;
+    int modalsRun = 0;
 
 private:
     static std::optional<QString> Next(std::deque<QString>& answers);
