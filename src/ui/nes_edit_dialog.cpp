@@ -83,10 +83,13 @@ void CNesEditDialog::Fill() {
 
 std::vector<FieldEdit> CNesEditDialog::HeaderEdits() const {
     // An NES 2.0 header's bytes 7 to 15 are more than their text shows: they are written only
-    // when the user changed them.
+    // when the user changed them. In an older header byte 7 is written back whenever it shows,
+    // since the mapper write before it rewrites that byte. Bytes 8 to 15 behind a zero byte 7
+    // (or behind a zero of their own) show as nothing at all, so the remainder is written only
+    // when the user changed it: an unchanged dialog never wipes bytes it could not show.
     const bool nes2 = header.IsNes2();
     const bool writeFirst = !firstReservedBox->text().isEmpty() && (!nes2 || firstReservedBox->text() != firstReservedShown);
-    const bool writeRemainder = !nes2 || remainderBox->text() != remainderShown;
+    const bool writeRemainder = remainderBox->text() != remainderShown;
 
     std::vector<FieldEdit> edits{
         {kTitle, FieldBoxBytes(titleBox)},

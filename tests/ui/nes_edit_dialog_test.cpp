@@ -70,8 +70,13 @@ TEST_F(EditDialogTest, NesWriteHeadersWritesWhatTheCliWrites) {
         std::int64_t growth;            // of the file, in bytes
         bool unchanged;
     } cases[] = {
-        {"zero reserved bytes: the remainder is written as zeros, no first byte", {.flags6 = 0x10}, [](Dialog&) {},
-         {{10, ""}, {3, "1"}, {6, "0"}, {7, "0"}, {8, "0"}, {9, "0"}, {11, ""}}, 0, true},
+        {"zero reserved bytes: nothing to write there, no first byte", {.flags6 = 0x10}, [](Dialog&) {},
+         {{10, ""}, {3, "1"}, {6, "0"}, {7, "0"}, {8, "0"}, {9, "0"}}, 0, true},
+        {"bytes behind a zero byte 7 show as nothing and stay",
+         {.flags6 = 0x10, .bytes7to15 = {0, 0x07, 0x01, 'a', 'b', 0, 'c', 'd', 'e'}}, [](Dialog&) {},
+         {{10, ""}, {3, "1"}, {6, "0"}, {7, "0"}, {8, "0"}, {9, "0"}}, 0, true},
+        {"bytes behind a zero of their own stay", {.flags6 = 0x41, .bytes7to15 = {'D', 'i', 0, 'x', 'y', 0, 0, 0, 'z'}},
+         [](Dialog&) {}, {{10, ""}, {3, "4"}, {100, "D"}, {6, "1"}, {7, "0"}, {8, "0"}, {9, "0"}}, 0, true},
         {"a signature left alone is written back", {.flags6 = 0x41, .bytes7to15 = Nine("DiskDude!")}, [](Dialog&) {},
          {{10, ""}, {3, "4"}, {100, "D"}, {6, "1"}, {7, "0"}, {8, "0"}, {9, "0"}, {11, "iskDude!"}}, 0, true},
         {"a signature cleared", {.flags6 = 0x41, .bytes7to15 = Nine("DiskDude!")},
