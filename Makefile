@@ -46,8 +46,8 @@ run: samples
 	  build/src/vorne-cli scan $(SAMPLES)/nes --kind nes --subdirs --zip --known-dumps $(SAMPLES)/nescrcs.txt; \
 	fi
 
-# PNG pictures of the main window for each kind, the Options dialog and the folder browser, drawn
-# on Qt's offscreen platform with a real font.
+# PNG pictures of the main window and the header edit dialog of each kind, the Options dialog and
+# the folder browser, drawn on Qt's offscreen platform with a real font.
 screenshots: samples
 	rm -rf build/screenshots
 	QT_QPA_PLATFORM=offscreen build/tests/ui/vorne-screenshots build/screenshots $(SAMPLES)

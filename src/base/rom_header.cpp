@@ -155,4 +155,10 @@ void RomHeader::WriteGrowing(File& file, std::int64_t at, std::span<const std::u
 
 std::string RomHeader::SizeText() const { return std::to_string(length); }
 
+std::vector<std::string> ColumnTexts(const RomHeader& reader) {
+    std::vector<std::string> cells;
+    while (auto text = reader.ColumnText(static_cast<int>(cells.size()))) cells.push_back(std::move(*text));
+    return cells;
+}
+
 }  // namespace vorne

@@ -152,4 +152,7 @@ private:
     std::size_t nextPage = 0;
 };
 
+// The texts of the loaded file's columns, from 0 to the kind's last: one list row.
+std::vector<std::string> ColumnTexts(const RomHeader& reader);
+
 }  // namespace vorne

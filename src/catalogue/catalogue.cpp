@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <type_traits>
+#include <utility>
 
 #include "catalogue/duplicate_finder.h"
 
@@ -104,6 +105,21 @@ void Catalogue::RemoveRow(int row) {
     if (!model.RemoveDuplicate(row)) --uniqueCount;
     model.ShiftDuplicatesAfterDelete(row);
     Observer().RowRemoved(row);
+}
+
+int Catalogue::RefreshRow(int row, std::vector<std::string> cells) {
+    if (row < 0 || row >= model.RowCount()) return -1;
+    Observer().RowsAboutToBeReordered();
+    for (std::size_t column = 0; column < cells.size(); ++column) {
+        model.SetCell(row, static_cast<int>(column), std::move(cells[column]));
+    }
+    const int place = model.RepositionRow(row);
+    std::vector<std::pair<int, std::string>> told;  // status texts, shown once the rows are in place
+    RecheckRow(model, currentType, place, uniqueCount,
+               [&told](int part, std::string text) { told.emplace_back(part, std::move(text)); });
+    Observer().RowsReordered();
+    for (auto& [part, text] : told) SetStatus(part, std::move(text));
+    return place;
 }
 
 void Catalogue::Finish(const WalkDone& done) {

@@ -62,6 +62,11 @@ public:
     // when the row duplicated no other; the duplicate groups follow.
     void RemoveRow(int row);
 
+    // Puts the texts of row `row`'s file, read again after an edit, into the row, moves it to its
+    // place in the current sort order and checks it for duplicates there; the count and its status
+    // text follow. Returns the row's new index (-1 for a row that is not there).
+    int RefreshRow(int row, std::vector<std::string> cells);
+
     // For the batch tools, which run while the catalogue is busy: status texts, the busy flag, and
     // new texts for cells, by the file name of their row (column 1), all in one pass.
     using CellTexts = std::vector<std::pair<int, std::string>>;

@@ -268,16 +268,7 @@ private:
     }
 
     // The reader's column texts, until it has no more columns.
-    CatalogRow RowFrom(const RomHeader& reader) const {
-        CatalogRow row;
-        row.cells.reserve(static_cast<std::size_t>(ColumnCount(request.type)));
-        for (int i = 0;; ++i) {
-            auto text = reader.ColumnText(i);
-            if (!text) break;
-            row.cells.push_back(std::move(*text));
-        }
-        return row;
-    }
+    CatalogRow RowFrom(const RomHeader& reader) const { return CatalogRow{ColumnTexts(reader)}; }
 
     void Add(CatalogRow row) {
         rows.push_back(std::move(row));

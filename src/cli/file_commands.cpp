@@ -37,8 +37,7 @@ ExitCode RunShow(const Arguments& args) {
     auto reader = ReaderFor(args, type);
     reader->LoadFile(path);
 
-    std::vector<std::string> cells;
-    while (auto text = reader->ColumnText(static_cast<int>(cells.size()))) cells.push_back(std::move(*text));
+    std::vector<std::string> cells = ColumnTexts(*reader);
     std::vector<std::pair<int, std::string>> extras;
     for (int index = kFirstExtra; index <= kLastExtra; ++index) {
         if (auto text = reader->ColumnText(index)) extras.emplace_back(index, std::move(*text));

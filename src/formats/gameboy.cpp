@@ -36,19 +36,6 @@ constexpr std::array<FieldPlace, 6> kFieldPlaces{{
 }};
 constexpr std::int64_t kImageUnit = 8192;
 
-constexpr std::array<CodeName, 10> kCartridgeTypes{{
-    {0x00, "ROM"},
-    {0x01, "ROM+MBC1"},
-    {0x02, "ROM+MBC1+RAM"},
-    {0x03, "ROM+MBC1+RAM+BATT"},
-    {0x05, "ROM+MBC2"},
-    {0x06, "ROM+MBC2+BATT"},
-    {0x08, "ROM+RAM"},
-    {0x09, "ROM+RAM+BATT"},
-    {0x13, "ROM+MBC3+RAM+BATT"},
-    {0xFF, "ROM+HuC1+RAM+BATT"},
-}};
-
 // Kilobytes, without the k.
 constexpr std::array<CodeName, 10> kRomSizes{{
     {0x00, "32"}, {0x01, "64"}, {0x02, "128"}, {0x03, "256"}, {0x04, "512"},
@@ -78,7 +65,7 @@ std::uint32_t AddToGlobalChecksum(std::uint32_t sum, std::int64_t offset, std::s
 }  // namespace
 
 std::string GameboyCartridgeTypeText(std::uint8_t code) {
-    auto name = NameOf(kCartridgeTypes, code);
+    auto name = NameOf(kGameboyCartridgeTypes, code);
     return name ? std::string(*name) : UnknownCodeText(code);
 }
 

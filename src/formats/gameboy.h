@@ -13,11 +13,26 @@
 #include <string>
 #include <string_view>
 
+#include "base/code_names.h"
 #include "base/rom_header.h"
 
 namespace vorne {
 
 class File;
+
+// The cartridge types with a name, in code order; other codes show "<unknown: %d>".
+inline constexpr std::array<CodeName, 10> kGameboyCartridgeTypes{{
+    {0x00, "ROM"},
+    {0x01, "ROM+MBC1"},
+    {0x02, "ROM+MBC1+RAM"},
+    {0x03, "ROM+MBC1+RAM+BATT"},
+    {0x05, "ROM+MBC2"},
+    {0x06, "ROM+MBC2+BATT"},
+    {0x08, "ROM+RAM"},
+    {0x09, "ROM+RAM+BATT"},
+    {0x13, "ROM+MBC3+RAM+BATT"},
+    {0xFF, "ROM+HuC1+RAM+BATT"},
+}};
 
 // "ROM+MBC1" for code 1, "<unknown: 4>" for a code the table lacks.
 std::string GameboyCartridgeTypeText(std::uint8_t code);

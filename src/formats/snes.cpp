@@ -135,6 +135,8 @@ std::optional<std::string> SnesHeader::ColumnText(int index) const {
     }
 }
 
+std::uint8_t SnesHeader::DestinationCode() const { return rawHeader[kDestination]; }
+
 bool SnesHeader::SupportsField(int field) const { return FindFieldPlace(kFieldPlaces, field) != nullptr; }
 
 void SnesHeader::CheckField(const File& file, std::string_view, int field) const {

@@ -37,6 +37,8 @@ public:
     bool IsHiRom() const { return isHiRom; }
     std::int64_t BlockOffset() const { return blockOffset; }
     const std::array<std::uint8_t, kSnesBlockSize>& RawHeader() const { return rawHeader; }
+    // The destination code, 0 to 255 (column 8 names codes 0 to 13 only).
+    std::uint8_t DestinationCode() const;
 
 private:
     void ReadHeader() override;

@@ -18,6 +18,7 @@
 #include "catalogue/duplicate_finder.h"
 #include "ui/batch_commands.h"
 #include "ui/app_icon.h"
+#include "ui/edit_item.h"
 #include "ui/file_deletion.h"
 #include "ui/main_menu.h"
 #include "ui/options_dialog.h"
@@ -186,6 +187,7 @@ void CMainDialog::BuildMenu() {
     QAction* about = help->addAction(QStringLiteral("&About Vorne..."));
     connect(about, &QAction::triggered, this, [this] { RunCommand(kCommandAbout, [this] { prompts.About(this); }); });
     RegisterCommand(kCommandOptions, [this] { OnOptions(); });
+    RegisterCommand(kCommandEditItem, [this] { OnEditItem(); });
 }
 
 void CMainDialog::RegisterCommand(int command, std::function<void()> handler) {
@@ -330,6 +332,36 @@ void CMainDialog::OnLaunchEnded() {
 void CMainDialog::OnOptions() {
     COptionsDialog dialog(settings, prompts, this);
     dialog.exec();
+}
+
+void CMainDialog::OnEditItem() {
+    if (!catalogue.idle) return;
+    const int row = list->FocusedSelectedRow();
+    if (row < 0) return;
+    const std::string name(catalogue.model.Cell(row, kFilenameColumn));
+    if (name.find('<') != std::string::npos) {
+        prompts.Message(this, QStringLiteral("Cannot Edit File"), QStringLiteral("Please unzip this file before editing."),
+                        PromptIcon::Warning);
+        return;
+    }
+    std::unique_ptr<CHeaderEditDialog> dialog = CreateEditDialog(catalogue.currentType, catalogue.folder, name, prompts, this);
+    if (!dialog || !dialog->Load()) return;  // a file that cannot be read was reported
+    prompts.RunModal(*dialog);
+    dialog.reset();
+    // However the dialog ended, the row shows what the file holds now.
+    RefreshRow(row, name);
+}
+
+void CMainDialog::RefreshRow(int row, const std::string& name) {
+    std::vector<std::string> cells;
+    try {
+        cells = ReadRow(catalogue.currentType, catalogue.folder, name, knownDumpsPath);
+    } catch (const std::exception& e) {
+        prompts.Message(this, QString::fromLatin1(kFileErrorTitle), QString::fromLocal8Bit(e.what()), PromptIcon::Warning);
+        return;
+    }
+    const int place = catalogue.RefreshRow(row, std::move(cells));
+    if (place >= 0) list->SelectOnly(place);
 }
 
 void CMainDialog::SaveColumns() {

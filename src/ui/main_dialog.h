@@ -45,6 +45,9 @@ public:
     void OnDelete();
     void OnLaunch();
     void OnOptions();
+    // Opens the header edit dialog on the file of the focused row, then reads the file again into
+    // its row, which moves to its sort place and is checked for duplicates there.
+    void OnEditItem();
     void StartScan();
     void StopScan();
 
@@ -80,6 +83,8 @@ private:
     // Runs `handler` for `command` unless a scan or tool is busy; OK always passes.
     void RunCommand(int command, const std::function<void()>& handler);
     bool DeleteRow(int row);
+    // Reads the file `name` of row `row` again into the row (see OnEditItem).
+    void RefreshRow(int row, const std::string& name);
     void ShowFolder();
     void UpdateMenuForKind();
     void OnIdleChanged(bool idle);

@@ -54,6 +54,8 @@ std::optional<QString> DialogPrompts::SaveFile(QWidget* parent, const QString& t
     return dialog.selectedFiles().front();
 }
 
+int DialogPrompts::RunModal(QDialog& dialog) { return dialog.exec(); }
+
 void DialogPrompts::About(QWidget* parent) { QMessageBox::about(parent, QStringLiteral("About Vorne"), AboutText()); }
 
 QString AboutText() {

@@ -5,6 +5,7 @@
 #include <QString>
 #include <optional>
 
+class QDialog;
 class QWidget;
 
 namespace vorne::ui {
@@ -32,6 +33,8 @@ public:
                                             const QString& defaultSuffix) = 0;
     // The About box.
     virtual void About(QWidget* parent) = 0;
+    // Shows `dialog` modally until it ends; its result code.
+    virtual int RunModal(QDialog& dialog) = 0;
 };
 
 // The real dialogs.
@@ -45,6 +48,7 @@ public:
     std::optional<QString> SaveFile(QWidget* parent, const QString& title, const QString& filter,
                                     const QString& defaultSuffix) override;
     void About(QWidget* parent) override;
+    int RunModal(QDialog& dialog) override;
 };
 
 // The About box's text: name, version, licence and the Qt version in use.

@@ -41,6 +41,18 @@ void Fill(Catalogue& catalogue, const std::vector<std::string>& keys) {
     catalogue.Apply(WalkDone{std::chrono::steady_clock::now()});
 }
 
+// The duplicate groups by file name, each sorted.
+std::vector<std::vector<std::string>> GroupNames(const Catalogue& catalogue) {
+    std::vector<std::vector<std::string>> groups;
+    for (const DuplicateGroup& group : catalogue.model.DuplicateGroups()) {
+        std::vector<std::string> names;
+        for (int member : group) names.emplace_back(catalogue.model.Cell(member, 1));
+        std::sort(names.begin(), names.end());
+        groups.push_back(names);
+    }
+    return groups;
+}
+
 TEST(Catalogue, ViewsHearOfEachChangeBeforeAndAfterIt) {
     Catalogue catalogue;
     Recorder recorder;
@@ -81,15 +93,53 @@ TEST(Catalogue, RemovingARowKeepsTheCountsAndGroupsRight) {
         EXPECT_EQ(catalogue.entryCount, static_cast<int>(c.keys.size()) - 1);
         EXPECT_EQ(catalogue.model.RowCount(), catalogue.entryCount);
         EXPECT_EQ(catalogue.uniqueCount, c.unique) << c.removed;
-        std::vector<std::vector<std::string>> groups;
-        for (const DuplicateGroup& group : catalogue.model.DuplicateGroups()) {
-            std::vector<std::string> names;
-            for (int member : group) names.emplace_back(catalogue.model.Cell(member, 1));
-            std::sort(names.begin(), names.end());
-            groups.push_back(names);
-        }
-        EXPECT_EQ(groups, c.groups);
+        EXPECT_EQ(GroupNames(catalogue), c.groups);
     }
+}
+
+TEST(Catalogue, ARefreshedRowMovesToItsPlaceAndIsCheckedForDuplicates) {
+    const struct {
+        const char* name;
+        std::vector<std::string> keys;  // sorted order after the scan
+        std::string refreshed;          // file name of the row read again
+        std::string newKey;
+        int place;                      // where the row ends up
+        std::vector<std::string> order; // file names, after
+        int unique;
+        std::vector<std::vector<std::string>> groups;  // by file name, after
+    } cases[] = {
+        {"unchanged", {"a", "b", "c"}, "f1", "b", 1, {"f0", "f1", "f2"}, 3, {}},
+        {"down past the others", {"a", "b", "c"}, "f0", "d", 2, {"f1", "f2", "f0"}, 3, {}},
+        {"up, and into a pair", {"a", "b", "c"}, "f2", "b", 1, {"f0", "f2", "f1"}, 2, {{"f1", "f2"}}},
+        {"out of a pair", {"a", "a", "c"}, "f0", "z", 2, {"f1", "f2", "f0"}, 3, {}},
+        {"into a group of three", {"a", "a", "b"}, "f2", "a", 0, {"f2", "f0", "f1"}, 1, {{"f0", "f1", "f2"}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Catalogue catalogue;
+        Fill(catalogue, c.keys);
+        Recorder recorder;
+        catalogue.SetObserver(&recorder);
+        int row = -1;
+        for (int r = 0; r < catalogue.model.RowCount(); ++r) {
+            if (catalogue.model.Cell(r, 1) == c.refreshed) row = r;
+        }
+        ASSERT_GE(row, 0);
+        CatalogRow cells = Row(c.newKey, c.refreshed);
+        cells.cells[kSizeColumn] = "32769";  // the same size class
+        EXPECT_EQ(catalogue.RefreshRow(row, cells.cells), c.place);
+        EXPECT_EQ(catalogue.model.Cell(c.place, kSizeColumn), "32769");
+        std::vector<std::string> order;
+        for (int r = 0; r < catalogue.model.RowCount(); ++r) order.emplace_back(catalogue.model.Cell(r, 1));
+        EXPECT_EQ(order, c.order);
+        EXPECT_EQ(catalogue.uniqueCount, c.unique);
+        EXPECT_EQ(catalogue.status[kStatusDuplicates], std::to_string(c.unique) + " known unique");
+        EXPECT_EQ(GroupNames(catalogue), c.groups);
+        EXPECT_EQ(recorder.log, (std::vector<std::string>{"about-reorder", "reorder"}));
+        catalogue.SetObserver(nullptr);
+    }
+    Catalogue empty;
+    EXPECT_EQ(empty.RefreshRow(0, {"a"}), -1);
 }
 
 TEST(Catalogue, AScanThatStopsOrFindsNoFolderStillEndsIdle) {

@@ -1,6 +1,7 @@
 // vorne-screenshots OUTDIR SAMPLES: saves what users see, as PNG files: the main window over each
-// kind's folder of the sample collection, the Options dialog and the folder browser. Runs on any
-// Qt platform; `make screenshots` uses the offscreen one.
+// kind's folder of the sample collection, the header edit dialog of each kind on a sample file,
+// the Options dialog and the folder browser. Runs on any Qt platform; `make screenshots` uses the
+// offscreen one.
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
@@ -10,8 +11,10 @@
 #include <cstdio>
 
 #include "catalogue/known_dumps.h"
+#include "ui/edit_item.h"
 #include "ui/folder_browser.h"
 #include "ui/main_dialog.h"
+#include "ui/mp3_edit_dialog.h"
 #include "ui/options_dialog.h"
 #include "ui/settings.h"
 #include "ui/sort_list_ctrl.h"
@@ -55,6 +58,16 @@ bool ShootKind(RomType type, const QDir& samples, const QDir& out, const QString
     return Save(window, out, QStringLiteral("main-") + kindName);
 }
 
+// The edit dialog of `type` on the sample file `name` in the kind's folder.
+bool ShootEditDialog(RomType type, const std::string& name, const QDir& samples, const QDir& out) {
+    const QString kindName = QString::fromLatin1(Kind(type).cliName.data(), static_cast<qsizetype>(Kind(type).cliName.size()));
+    DialogPrompts prompts;
+    std::unique_ptr<CHeaderEditDialog> dialog =
+        CreateEditDialog(type, samples.filePath(kindName).toStdString(), name, prompts, nullptr);
+    if (!dialog->Load()) return false;
+    return Save(*dialog, out, QStringLiteral("edit-") + kindName);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -70,6 +83,21 @@ int main(int argc, char** argv) {
     const QString settingsPath = scratch.filePath(QStringLiteral("vorne.conf"));
     bool ok = true;
     for (const KindInfo& kind : kKinds) ok = ShootKind(kind.type, samples, out, settingsPath) && ok;
+
+    const struct {
+        RomType type;
+        const char* file;
+    } edited[] = {
+        {RomType::Gameboy, "Garden Gnome.gb"},
+        {RomType::Nes, "Brick Baron (U).nes"},
+        {RomType::Snes, "Harbor Heist (J).sfc"},
+        {RomType::N64, "Orbit Racer (U).rom"},
+        {RomType::Genesis, "Turbo Toad (U).smd"},
+        {RomType::Mp3, "Sunny Loop.mp3"},
+    };
+    for (const auto& e : edited) ok = ShootEditDialog(e.type, e.file, samples, out) && ok;
+    CMp3EditDialog massEdit;
+    ok = Save(massEdit, out, QStringLiteral("edit-mp3-mass")) && ok;
 
     Settings settings(settingsPath);
     settings.SetProgram(RomType::Nes, QStringLiteral("/usr/games/emulator --fullscreen"));

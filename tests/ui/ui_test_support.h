@@ -42,6 +42,11 @@ public:
         return Next(files);
     }
     void About(QWidget*) override { ++aboutShown; }
+    // Runs `onModal` on the dialog in the user's place (a dialog nobody handles is cancelled).
+    int RunModal(QDialog& dialog) override {
+        ++modalsRun;
+        return onModal ? onModal(dialog) : 0;
+    }
 
     std::vector<Shown> messages;
     std::vector<QString> browseStarts;
@@ -52,6 +57,8 @@ public:
     std::vector<QString> fileDialogs;  // each file dialog shown: kind, title, filter (and suffix)
     bool yes = true;
     int aboutShown = 0;
+    std::function<int(QDialog&)> onModal;
+    int modalsRun = 0;
 
 private:
     static std::optional<QString> Next(std::deque<QString>& answers);

@@ -1,0 +1,107 @@
+#include "ui/header_edit_dialog.h"
+
+#include <QFile>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <exception>
+
+#include "platform/file.h"
+#include "ui/field_text.h"
+#include "ui/user_prompts.h"
+
+namespace vorne::ui {
+
+std::string PathInFolder(const std::string& folder, const std::string& name) {
+    return folder.empty() ? name : folder + kPathSeparator + name;
+}
+
+CHeaderEditDialog::CHeaderEditDialog(std::unique_ptr<RomHeader> reader, const std::string& folder, std::string name,
+                                     const QString& caption, QString fileCaption, CUserPrompts* prompts,
+                                     QWidget* parent)
+    : QDialog(parent),
+      reader(std::move(reader)),
+      path(PathInFolder(folder, name)),
+      name(std::move(name)),
+      fileCaption(std::move(fileCaption)),
+      prompts(prompts) {
+    setWindowTitle(caption);
+    form = new QFormLayout;
+    form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+    body = new QVBoxLayout(this);
+    body->addLayout(form);
+}
+
+bool CHeaderEditDialog::Load() {
+    const bool loaded = Attempt([this] { reader->LoadFile(path); });
+    if (!loaded) return false;
+    setWindowTitle(fileCaption + QStringLiteral(" - ") + QFile::decodeName(QByteArray::fromStdString(name)));
+    Fill();
+    return true;
+}
+
+std::string CHeaderEditDialog::Column(int index) const { return reader->ColumnText(index).value_or(std::string()); }
+
+bool CHeaderEditDialog::Attempt(const std::function<void()>& work) {
+    try {
+        work();
+        return true;
+    } catch (const std::exception& e) {
+        // A file error carries the path and the platform's own message; a refusal says why.
+        QWidget* owner = isVisible() ? this : parentWidget();
+        if (prompts != nullptr) {
+            prompts->Message(owner, QString::fromLatin1(kFileErrorTitle), QString::fromLocal8Bit(e.what()),
+                             PromptIcon::Warning);
+        }
+        return false;
+    }
+}
+
+bool CHeaderEditDialog::Write(std::span<const FieldEdit> edits) {
+    return Attempt([this, edits] { reader->WriteFields(edits); });
+}
+
+void CHeaderEditDialog::OnWriteHeaders() {
+    const std::vector<FieldEdit> edits = HeaderEdits();
+    if (!Write(edits)) return;  // the fields keep what the user typed, for another try
+    // The fields show what the file holds now: a number that was not one shows as what was stored.
+    if (Attempt([this] { reader->LoadFile(path); })) Fill();
+}
+
+void CHeaderEditDialog::AddRow(const QString& label, QWidget* field, QWidget* buddy) {
+    auto* text = new QLabel(label, this);
+    text->setBuddy(buddy != nullptr ? buddy : field);
+    form->addRow(text, field);
+}
+
+QLineEdit* CHeaderEditDialog::NewBox(int limit) {
+    auto* box = new QLineEdit(this);
+    box->setMaxLength(limit);
+    FitToLimit(box);
+    return box;
+}
+
+QLineEdit* CHeaderEditDialog::AddBox(const FieldBox& field) {
+    QLineEdit* box = NewBox(field.limit);
+    AddRow(QString::fromLatin1(field.label), box);
+    return box;
+}
+
+void CHeaderEditDialog::AddWriteHeadersButtons() {
+    auto* write = new QPushButton(QStringLiteral("&Write Headers"), this);
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    write->setAutoDefault(false);
+    ok->setDefault(true);
+    connect(write, &QPushButton::clicked, this, &CHeaderEditDialog::OnWriteHeaders);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);  // closes without writing
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    row->addWidget(write);
+    row->addWidget(ok);
+    body->addLayout(row);
+}
+
+}  // namespace vorne::ui

@@ -1,0 +1,101 @@
+// The base of the header edit dialogs: one file, one reader of its kind, a form of fields filled
+// from the reader's column texts and written back through its WriteField, and the reporting of
+// what goes wrong. The dialog never decodes or encodes a header itself.
+//
+// A dialog is made with the chosen folder and the file's path in it (the path a list row shows),
+// then Load() reads the file and fills the fields. The ROM dialogs write with "&Write Headers",
+// which stays in the dialog; after a write the file is read again, so the fields show what it
+// now holds. "OK" closes without writing.
+#pragma once
+
+#include <QDialog>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "base/rom_header.h"
+
+class QFormLayout;
+class QLineEdit;
+class QVBoxLayout;
+
+namespace vorne::ui {
+
+class CUserPrompts;
+
+// An edit box of a dialog: its label, its length limit, and the field it shows and writes (the
+// column it is filled from has the same number).
+struct FieldBox {
+    const char* label;
+    int limit;
+    int field;
+};
+
+class CHeaderEditDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    // Reads the file and shows its fields; false, after telling the user why, when it cannot be read.
+    bool Load();
+
+    // The file as the list names it, relative to the folder.
+    const std::string& Name() const { return name; }
+
+protected:
+    // `caption` is the dialog's title until a file is loaded, `fileCaption` the title with a file
+    // (followed by " - " and its name). `prompts` is null only for a dialog that touches no file.
+    CHeaderEditDialog(std::unique_ptr<RomHeader> reader, const std::string& folder, std::string name, const QString& caption,
+                      QString fileCaption, CUserPrompts* prompts, QWidget* parent);
+
+    // Fills the controls from the loaded reader.
+    virtual void Fill() = 0;
+    // What "&Write Headers" writes, in its order.
+    virtual std::vector<FieldEdit> HeaderEdits() const { return {}; }
+
+    // The reader's text of column `index` (empty when it has none).
+    std::string Column(int index) const;
+
+    // Writes `edits` in order (each checked against the file before the first is written); a
+    // failure is shown in a message box and the dialog stays as it is. True when all were written.
+    bool Write(std::span<const FieldEdit> edits);
+    // Runs `work` on the file; a failure is shown in a message box. True when it went through.
+    bool Attempt(const std::function<void()>& work);
+
+    // Adds a labelled row to the form, the label's buddy being `field` (or `buddy` when given).
+    void AddRow(const QString& label, QWidget* field, QWidget* buddy = nullptr);
+    // An edit box with a length limit.
+    QLineEdit* NewBox(int limit);
+    // An edit box in a row of its own, labelled.
+    QLineEdit* AddBox(const FieldBox& box);
+    // The row of "&Write Headers" and "OK" under the form.
+    void AddWriteHeadersButtons();
+
+    RomHeader& GetReader() { return *reader; }
+    QFormLayout* Form() const { return form; }
+    // The dialog's column: the form, then whatever a dialog adds under it.
+    QVBoxLayout* Body() const { return body; }
+
+private:
+    void OnWriteHeaders();
+
+    std::unique_ptr<RomHeader> reader;
+    std::string path;  // what the reader opens: the folder and the name
+    std::string name;
+    QString fileCaption;
+    CUserPrompts* prompts;
+    QFormLayout* form = nullptr;
+    QVBoxLayout* body = nullptr;
+};
+
+// The path of the file `name` (as the list names it) in `folder`; `name` itself without a folder.
+std::string PathInFolder(const std::string& folder, const std::string& name);
+
+// How a check box is written: "1" when checked, "0" when not.
+inline const char* CheckText(bool checked) { return checked ? "1" : "0"; }
+
+// The message box title of a file that cannot be read or written.
+inline constexpr const char* kFileErrorTitle = "File Error";
+
+}  // namespace vorne::ui

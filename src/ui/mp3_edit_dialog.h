@@ -1,0 +1,64 @@
+// "MP3 Edit": the ID3v1 tag fields of one MP3 file, or, without a file, the values the mass tag
+// edit writes into many.
+//
+// With a file ("MP3 Tag Edit - " and its name): the fields show the tag without trailing blanks;
+// "&Write Info" writes every field and closes, "&Delete Tag" cuts the tag off and closes; a
+// failure is shown and the dialog stays open. Without a file nothing is touched: "&Write Info"
+// keeps the six texts for FieldText, and "&Delete Tag" ends the dialog with DeleteTagsResult.
+#pragma once
+
+#include <array>
+#include <string>
+
+#include "formats/mp3.h"
+#include "ui/header_edit_dialog.h"
+
+class QLabel;
+
+namespace vorne::ui {
+
+class CMp3EditDialog final : public CHeaderEditDialog {
+    Q_OBJECT
+
+public:
+    // How the dialog without a file ends on "&Delete Tag": delete the tags of all chosen files.
+    static constexpr int DeleteTagsResult = 315987;
+
+    // The boxes, each with the tag field it holds (the column of the same number).
+    static constexpr std::array<FieldBox, 6> kBoxes{{
+        {"Title", 30, 0},
+        {"Artist", 30, 3},
+        {"Album", 30, 4},
+        {"Year", 4, 5},
+        {"Comment", 30, 6},
+        {"Genre", 3, 7},
+    }};
+
+    // For one file.
+    CMp3EditDialog(const std::string& folder, std::string name, CUserPrompts& prompts, QWidget* parent = nullptr);
+    // Without a file, for the mass tag edit.
+    explicit CMp3EditDialog(QWidget* parent = nullptr);
+
+    // The text kept for field `index` (0 and 3 to 7), as bytes; the empty text for any other.
+    std::string FieldText(int index) const;
+    bool SingleFile() const { return singleFile; }
+
+    void OnWriteInfo();
+    void OnDeleteTag();
+
+    // The box of kBoxes[i].
+    QLineEdit* Box(std::size_t i) const { return boxes[i]; }
+    QLabel* Note() const { return note; }
+
+private:
+    CMp3EditDialog(bool singleFile, const std::string& folder, std::string name, CUserPrompts* prompts, QWidget* parent);
+    void Fill() override;
+
+    Mp3Tag& tag;
+    bool singleFile;
+    std::array<std::string, 10> fieldTexts;  // entries 0 and 3 to 7 are used
+    std::array<QLineEdit*, kBoxes.size()> boxes{};
+    QLabel* note = nullptr;
+};
+
+}  // namespace vorne::ui

@@ -1,0 +1,131 @@
+#include "ui/snes_edit_dialog.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <array>
+
+#include "base/text_rules.h"
+#include "formats/snes_tables.h"
+#include "ui/code_list.h"
+#include "ui/field_text.h"
+
+namespace vorne::ui {
+
+namespace {
+
+// Fields, numbered as the columns they change (100 and up: values the dialog alone shows).
+constexpr int kTitle = 0;
+constexpr int kHiLo = 3;
+constexpr int kSpeed = 4;
+constexpr int kType = 7;
+constexpr int kDestination = 8;
+constexpr int kMapMode = 100;
+constexpr int kTypeCode = 101;
+constexpr int kLicensee = 102;
+
+// The map mode the buttons stand for: 0x20, plus 1 for HiROM, plus 0x10 for the fast speed.
+constexpr int kMapModeBase = 0x20;
+constexpr int kHiRomBit = 0x01;
+constexpr int kFastBit = 0x10;
+
+// The destination list, in code order 0 to 13.
+constexpr std::array<const char*, 14> kDestinationItems{
+    "Japan (NTSC)",
+    "USA (NTSC)",
+    "Australia, Europe, Oceania and Asia (PAL)",
+    "Sweden (PAL)",
+    "Finland (PAL)",
+    "Denmark (PAL)",
+    "France (PAL)",
+    "Holland (PAL)",
+    "Spain (PAL)",
+    "Germany, Austria and Switzerland (PAL)",
+    "Italy (PAL)",
+    "Hong Kong and China (PAL)",
+    "Indonesia (PAL)",
+    "Korea (PAL)",
+};
+
+// Two radio buttons side by side in a row of their own, which makes them one group.
+QWidget* ButtonPair(QRadioButton*& first, const QString& firstText, QRadioButton*& second, const QString& secondText,
+                    QWidget* parent) {
+    auto* pair = new QWidget(parent);
+    first = new QRadioButton(firstText, pair);
+    second = new QRadioButton(secondText, pair);
+    auto* row = new QHBoxLayout(pair);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(first);
+    row->addWidget(second);
+    row->addStretch();
+    return pair;
+}
+
+}  // namespace
+
+CSnesEditDialog::CSnesEditDialog(const std::string& folder, std::string name, CUserPrompts& prompts, QWidget* parent)
+    : CHeaderEditDialog(std::make_unique<SnesHeader>(), folder, std::move(name), QStringLiteral("SNES Rom Edit"),
+                        QStringLiteral("SNES Rom Edit"), &prompts, parent),
+      header(static_cast<SnesHeader&>(GetReader())) {
+    titleBox = NewBox(21);
+    AddRow(QStringLiteral("Title"), titleBox);
+    AddRow(QStringLiteral("Hi/LoRom"),
+           ButtonPair(loRomButton, QStringLiteral("&LoRom"), hiRomButton, QStringLiteral("&HiRom"), this), loRomButton);
+    AddRow(QStringLiteral("ROM Speed"),
+           ButtonPair(slowButton, QStringLiteral("&Slow"), fastButton, QStringLiteral("&Fast"), this), slowButton);
+    makeupBox = NewBox(3);
+    AddRow(QStringLiteral("Makeup Byte"), makeupBox);
+    typeList = new CodeList(snes::kCartridgeTypes, 3, this);
+    AddRow(QStringLiteral("Data Type"), typeList);
+    destinationList = new QComboBox(this);
+    for (std::size_t code = 0; code < kDestinationItems.size(); ++code) {
+        destinationList->addItem(QString::fromLatin1(kDestinationItems[code]), static_cast<int>(code));
+    }
+    AddRow(QStringLiteral("Destination"), destinationList);
+    licenseeBox = NewBox(3);
+    AddRow(QStringLiteral("Licensee"), licenseeBox);
+    AddWriteHeadersButtons();
+
+    // Only a click sets the makeup byte: filling the buttons from the file leaves it as read.
+    for (QRadioButton* button : {loRomButton, hiRomButton, slowButton, fastButton}) {
+        connect(button, &QRadioButton::clicked, this, &CSnesEditDialog::OnMapButton);
+    }
+}
+
+void CSnesEditDialog::Fill() {
+    SetFieldBox(titleBox, Column(kTitle));
+    (Column(kHiLo) == "HiRom" ? hiRomButton : loRomButton)->setChecked(true);
+    (Column(kSpeed) == "Fast" ? fastButton : slowButton)->setChecked(true);
+    SetFieldBox(makeupBox, Column(kMapMode));
+    typeList->Show(Column(kTypeCode));
+    ShowDestination(header.DestinationCode());
+    SetFieldBox(licenseeBox, Column(kLicensee));
+}
+
+void CSnesEditDialog::ShowDestination(int code) {
+    // A code the list does not name gets an item of its own, showing its number, so that an
+    // unchanged dialog writes the same code back.
+    while (destinationList->count() > static_cast<int>(kDestinationItems.size())) {
+        destinationList->removeItem(destinationList->count() - 1);
+    }
+    if (code >= static_cast<int>(kDestinationItems.size())) destinationList->addItem(QString::number(code), code);
+    destinationList->setCurrentIndex(destinationList->findData(code));
+}
+
+void CSnesEditDialog::OnMapButton() {
+    const int mapMode = kMapModeBase | (hiRomButton->isChecked() ? kHiRomBit : 0) | (fastButton->isChecked() ? kFastBit : 0);
+    SetFieldBox(makeupBox, Decimal(mapMode));
+}
+
+std::vector<FieldEdit> CSnesEditDialog::HeaderEdits() const {
+    return {
+        {kMapMode, FieldBoxBytes(makeupBox)},
+        {kTitle, FieldBoxBytes(titleBox)},
+        {kType, typeList->CodeText()},
+        {kDestination, Decimal(destinationList->currentData().toInt())},
+        {kLicensee, FieldBoxBytes(licenseeBox)},
+    };
+}
+
+}  // namespace vorne::ui

@@ -1,0 +1,158 @@
+// The MP3 edit dialog for one file (the tag without trailing blanks, every field written, the
+// tag deleted) and without a file (the texts kept for the mass tag edit, nothing written).
+#include "ui/mp3_edit_dialog.h"
+
+#include <QLabel>
+#include <functional>
+
+#include "edit_dialog_fixture.h"
+
+namespace vorne::ui::test {
+namespace {
+
+using Dialog = CMp3EditDialog;
+
+// Boxes of CMp3EditDialog::kBoxes, by index.
+enum Box : std::size_t { kTitle, kArtist, kAlbum, kYear, kComment, kGenre };
+
+const samples::Mp3Recipe kPadded{.title = "Song" + std::string(26, ' '), .artist = "Band  ", .album = "", .year = "98 ",
+                                 .comment = " lead blank ", .genre = 17};
+
+TEST_F(EditDialogTest, Mp3DialogShowsTheTagWithoutTrailingBlanks) {
+    const struct {
+        const char* name;
+        samples::Mp3Recipe recipe;
+        std::array<QString, 6> shown;
+    } cases[] = {
+        {"blank-padded texts", kPadded, {"Song", "Band", "", "98", " lead blank", "17"}},
+        {"no tag", {.tagged = false}, {"", "", "", "", "", ""}},
+        {"a genre of 255 and a full title", {.title = std::string(30, 'T'), .genre = 255},
+         {QString(30, 'T'), "", "", "", "", "255"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Put("a.mp3", samples::MakeMp3(c.recipe));
+        Dialog dialog(Folder(), "a.mp3", prompts);
+        EXPECT_TRUE(dialog.SingleFile());
+        EXPECT_EQ(dialog.windowTitle(), QStringLiteral("MP3 Edit"));
+        ASSERT_TRUE(dialog.Load());
+        EXPECT_EQ(dialog.windowTitle(), QStringLiteral("MP3 Tag Edit - a.mp3"));
+        for (std::size_t i = 0; i < c.shown.size(); ++i) EXPECT_EQ(dialog.Box(i)->text(), c.shown[i]) << i;
+        EXPECT_TRUE(dialog.Note()->text().isEmpty());
+    }
+}
+
+TEST_F(EditDialogTest, Mp3WriteInfoWritesEveryFieldAsTheCliDoesAndCloses) {
+    const struct {
+        const char* name;
+        samples::Mp3Recipe recipe;
+        std::function<void(Dialog&)> act;
+        std::vector<FieldEdit> fields;  // what vorne-cli set is given
+    } cases[] = {
+        {"Song and 26 blanks is stored as Song, one blank, zeros", kPadded, [](Dialog&) {},
+         {{0, "Song"}, {3, "Band"}, {4, ""}, {5, "98"}, {6, " lead blank"}, {7, "17"}}},
+        {"typed values", kPadded,
+         [](Dialog& d) {
+             Type(d.Box(kTitle), "A title longer than thirty letters");
+             Type(d.Box(kYear), "19984");
+             Type(d.Box(kGenre), "1234");
+             Type(d.Box(kAlbum), "Album");
+         },
+         {{0, "A title longer than thirty let"}, {3, "Band"}, {4, "Album"}, {5, "1998"}, {6, " lead blank"}, {7, "123"}}},
+        {"a file without a tag gets one, with no genre when the box is empty", {.tagged = false},
+         [](Dialog& d) { Type(d.Box(kArtist), "Someone"); },
+         {{0, ""}, {3, "Someone"}, {4, ""}, {5, ""}, {6, ""}}},
+        {"an emptied genre box leaves the genre", kPadded, [](Dialog& d) { d.Box(kGenre)->clear(); },
+         {{0, "Song"}, {3, "Band"}, {4, ""}, {5, "98"}, {6, " lead blank"}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Put("a.mp3", samples::MakeMp3(c.recipe));
+        EditWith<Dialog>("a.mp3", c.act, "&Write Info", [](Dialog& d) {
+            EXPECT_EQ(d.result(), QDialog::Accepted);
+            EXPECT_FALSE(d.isVisible());
+        });
+        ExpectSameAsCli("a.mp3", "mp3", c.fields);
+    }
+    // The first case in bytes: Song, one blank and 25 zero bytes; a new tag's genre is 255.
+    Put("a.mp3", samples::MakeMp3(kPadded));
+    Dialog padded(Folder(), "a.mp3", prompts);
+    ASSERT_TRUE(padded.Load());
+    padded.OnWriteInfo();
+    const auto bytes = Bytes("a.mp3");
+    const std::string title(bytes.end() - 125, bytes.end() - 95);
+    EXPECT_EQ(title, "Song " + std::string(25, '\0'));
+    Put("b.mp3", samples::MakeMp3({.tagged = false}));
+    Dialog untagged(Folder(), "b.mp3", prompts);
+    ASSERT_TRUE(untagged.Load());
+    untagged.OnWriteInfo();
+    EXPECT_EQ(Bytes("b.mp3").back(), 255);
+}
+
+TEST_F(EditDialogTest, Mp3DeleteTagAndCancel) {
+    const samples::Bytes tagged = samples::MakeMp3(kPadded);
+    const struct {
+        const char* name;
+        samples::Bytes bytes;
+        QString button;
+        int result;
+        std::size_t size;
+    } cases[] = {
+        {"Delete Tag cuts the tag off", tagged, "&Delete Tag", QDialog::Accepted, tagged.size() - 128},
+        {"Delete Tag on a file without one", samples::MakeMp3({.tagged = false}), "&Delete Tag", QDialog::Accepted,
+         tagged.size() - 128},
+        {"Cancel writes nothing", tagged, "&Cancel", QDialog::Rejected, tagged.size()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Put("a.mp3", c.bytes);
+        Dialog dialog(Folder(), "a.mp3", prompts);
+        ASSERT_TRUE(dialog.Load());
+        dialog.show();
+        Type(dialog.Box(kTitle), "Changed");
+        Button(dialog, c.button)->click();
+        EXPECT_EQ(dialog.result(), c.result);
+        const auto bytes = Bytes("a.mp3");
+        EXPECT_EQ(bytes.size(), c.size);
+        EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), c.bytes.begin()));  // the audio as it was
+    }
+}
+
+TEST_F(EditDialogTest, Mp3MassModeKeepsTheTextsAndTouchesNoFile) {
+    Put("a.mp3", samples::MakeMp3(kPadded));
+    const auto before = Bytes("a.mp3");
+    const struct {
+        const char* name;
+        QString button;
+        int result;
+        std::array<std::string, 8> texts;  // FieldText(0) to FieldText(7)
+    } cases[] = {
+        {"Write Info keeps the six texts, blanks and all", "&Write Info", QDialog::Accepted,
+         {"   ", "", "", "Artist ", "", "2001", "", "17"}},
+        {"Delete Tag ends with its own result", "&Delete Tag", CMp3EditDialog::DeleteTagsResult, {}},
+        {"Cancel", "&Cancel", QDialog::Rejected, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Dialog dialog;
+        EXPECT_FALSE(dialog.SingleFile());
+        dialog.show();
+        EXPECT_EQ(dialog.windowTitle(), QStringLiteral("MP3 Edit"));
+        EXPECT_EQ(dialog.Note()->text(), QStringLiteral("To erase data in a field in all selected files, place spaces in "
+                                                        "that field.\nEmpty fields will not overwrite old data."));
+        for (std::size_t i = 0; i < CMp3EditDialog::kBoxes.size(); ++i) EXPECT_TRUE(dialog.Box(i)->text().isEmpty());
+        Type(dialog.Box(kTitle), "   ");
+        Type(dialog.Box(kArtist), "Artist ");
+        Type(dialog.Box(kYear), "2001");
+        Type(dialog.Box(kGenre), "17");
+        Button(dialog, c.button)->click();
+        EXPECT_EQ(dialog.result(), c.result);
+        for (int i = 0; i < 8; ++i) EXPECT_EQ(dialog.FieldText(i), c.texts[static_cast<std::size_t>(i)]) << i;
+        EXPECT_EQ(dialog.FieldText(100), "");
+        EXPECT_EQ(Bytes("a.mp3"), before);
+        EXPECT_TRUE(prompts.messages.empty());
+    }
+}
+
+}  // namespace
+}  // namespace vorne::ui::test
