@@ -10,11 +10,13 @@
 #include "tools/genesis_conversion.h"
 #include "tools/ips_patch.h"
 #include "tools/list_file.h"
+#include "tools/mass_tag_edit.h"
 #include "tools/nes_header_cleaner.h"
 #include "tools/trainer_remover.h"
 #include "ui/compare_lists_dialog.h"
 #include "ui/main_dialog.h"
 #include "ui/main_menu.h"
+#include "ui/mp3_edit_dialog.h"
 #include "ui/sort_list_ctrl.h"
 #include "ui/user_prompts.h"
 
@@ -43,6 +45,8 @@ BatchCommands::BatchCommands(CMainDialog& window, CUserPrompts& prompts)
     window.RegisterCommand(kCommand32XToBin, [this] { OnConvert("32x"); });
     window.RegisterCommand(kCommandBinTo32X, [this] { OnConvert("bin"); });  // the same as Bin->Smd
     window.RegisterCommand(kCommandApplyIpsPatch, [this] { OnApplyIpsPatch(); });
+    window.RegisterCommand(kCommandMassEditMp3Tags, [this] { OnMassTagEdit(ToolScope::WholeList); });
+    window.RegisterCommand(kCommandMassTagEdit, [this] { OnMassTagEdit(ToolScope::Selection); });
 }
 
 std::vector<CatalogRow> BatchCommands::Rows(ToolScope scope) const {
@@ -83,7 +87,7 @@ void BatchCommands::OnSaveList() {
 
 void BatchCommands::OnCompareLists() {
     CCompareListsDialog dialog(prompts, &window);
-    dialog.exec();
+    prompts.RunModal(dialog);
 }
 
 void BatchCommands::OnCleanHeaders(ToolScope scope) {
@@ -131,6 +135,26 @@ void BatchCommands::OnApplyIpsPatch() {
                    prompts.Message(&window, message.title.empty() ? kAppTitle : QString::fromLatin1(message.title.data(), static_cast<qsizetype>(message.title.size())),
                                    FromBytes(message.text), applied ? PromptIcon::Information : PromptIcon::Warning);
                });
+}
+
+void BatchCommands::OnMassTagEdit(ToolScope scope) {
+    // The values are asked once, in the MP3 dialog without a file.
+    CMp3EditDialog dialog(&window);
+    const int result = prompts.RunModal(dialog);
+    if (result != QDialog::Accepted && result != CMp3EditDialog::DeleteTagsResult) return;
+    const auto then = [this](const ToolRunner::Ending& ending) { EndWithScan(ending, QStringLiteral("Mass Tag Edit")); };
+    const std::string& folder = window.GetCatalogue().folder;
+    if (result == CMp3EditDialog::DeleteTagsResult) {
+        // "&Delete Tag" deletes the tags of the files the command takes, the selected ones too.
+        runner.Run([folder, rows = Rows(scope)](ToolReport& report) { MassDeleteTags(folder, rows, report); }, then);
+        return;
+    }
+    MassTagValues values;
+    for (const FieldBox& box : CMp3EditDialog::kBoxes) {
+        values.texts[static_cast<std::size_t>(box.field)] = dialog.FieldText(box.field);
+    }
+    runner.Run([folder, rows = Rows(scope), values](ToolReport& report) { MassEditTags(folder, rows, values, report); },
+               then);
 }
 
 std::vector<int> NominalColumnWidths(const CMainDialog& window) {

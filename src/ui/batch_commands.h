@@ -1,5 +1,5 @@
 // The window's batch commands: the items of "&Whole List", "&Selection" and "&Miscellaneous" that
-// lead to the tools. Each takes its rows (every row, or the selected ones) when it starts, runs
+// lead to the tools (the MP3 mass tag edit asks its values in the MP3 dialog without a file). Each takes its rows (every row, or the selected ones) when it starts, runs
 // the tool on a worker while the window is busy, shows what the tool has to say, and ends with a
 // new scan of the folder (the IPS patcher and the list files leave the list as it is). A file
 // error ends a command with its message and no scan; the busy flag is released in any case.
@@ -34,6 +34,7 @@ private:
     void OnRemoveTrainers(ToolScope scope);
     void OnConvert(std::string extension);
     void OnApplyIpsPatch();
+    void OnMassTagEdit(ToolScope scope);
 
     // The rows a command takes, as they stand when it starts.
     std::vector<CatalogRow> Rows(ToolScope scope) const;

@@ -1,10 +1,11 @@
-// The batch tools from the window's menus: the items each kind enables, the Compare ROM Lists
-// dialog, and a whole-list command of each tool, run on a worker and ending in a new scan.
+// The batch tools from the window's menus: the Compare ROM Lists dialog, and a whole-list command
+// of each tool (and most selection ones), run on a worker and ending in a new scan.
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
 #include <QStringListModel>
@@ -16,6 +17,7 @@
 #include "ui/batch_commands.h"
 #include "ui/compare_lists_dialog.h"
 #include "ui/main_menu.h"
+#include "ui/mp3_edit_dialog.h"
 #include "ui/sort_list_ctrl.h"
 
 namespace vorne::ui::test {
@@ -179,6 +181,63 @@ TEST_F(BatchCommandsTest, ApplyIpsPatchAsksForThreeFiles) {
     prompts.files = {Q(target), QString()};
     window->Action(kCommandApplyIpsPatch)->trigger();
     EXPECT_EQ(Messages().size(), 2u);
+    EXPECT_TRUE(window->Idle());
+}
+
+TEST_F(BatchCommandsTest, MassTagEditWithTheMp3DialogWithoutAFile) {
+    const Bytes plain = samples::MakeMp3({.frames = 1, .tagged = false, .seed = 1});
+    const Bytes tagged = samples::MakeMp3({.frames = 1, .title = "Song", .comment = "old", .genre = 4, .seed = 2});
+    dir.Write("roms/a.mp3", plain);
+    dir.Write("roms/b.mp3", tagged);
+    Open(RomType::Mp3);
+    Watch();
+    // The dialog without a file: its note, then the user's values.
+    prompts.onModal = [](QDialog& shown) {
+        auto& dialog = static_cast<CMp3EditDialog&>(shown);
+        EXPECT_FALSE(dialog.SingleFile());
+        EXPECT_EQ(dialog.windowTitle(), QStringLiteral("MP3 Edit"));
+        dialog.Box(1)->setText(QStringLiteral("Band"));   // artist
+        dialog.Box(4)->setText(QStringLiteral("   "));    // comment: blanks erase it
+        dialog.OnWriteInfo();
+        return dialog.result();
+    };
+    Trigger(kCommandMassEditMp3Tags);
+    EXPECT_EQ(scans, 1);
+    EXPECT_TRUE(prompts.messages.empty());
+    EXPECT_EQ(Column(3), (std::vector<std::string>{"Band ", "Band "}));
+    EXPECT_EQ(Column(0), (std::vector<std::string>{" ", "Song"}));  // a new tag's blank title; the old title stays
+    EXPECT_EQ(Column(6), (std::vector<std::string>{"    ", "    "}));
+    EXPECT_EQ(Column(7), (std::vector<std::string>{"255", "4"}));
+
+    // "&Delete Tag" deletes the tags of the selected files only.
+    prompts.onModal = [](QDialog& shown) {
+        static_cast<CMp3EditDialog&>(shown).OnDeleteTag();
+        return shown.result();
+    };
+    Select({"b.mp3"});
+    Trigger(kCommandMassTagEdit);
+    EXPECT_EQ(vorne::test::ReadFile(roms + "/b.mp3"), Bytes(tagged.begin(), tagged.end() - 128));
+    EXPECT_EQ(vorne::test::ReadFile(roms + "/a.mp3").size(), plain.size() + 128);
+    EXPECT_EQ(scans, 2);
+
+    // Cancelled: nothing changes and no scan follows.
+    prompts.onModal = [](QDialog&) { return int(QDialog::Rejected); };
+    window->Action(kCommandMassEditMp3Tags)->trigger();
+    EXPECT_TRUE(window->Idle());
+    EXPECT_EQ(finished, 2);
+    EXPECT_EQ(scans, 2);
+}
+
+TEST_F(BatchCommandsTest, CompareListsOpensItsDialogAndNothingElse) {
+    Open(RomType::Gameboy, QString());
+    QString shown;
+    prompts.onModal = [&shown](QDialog& dialog) {
+        shown = dialog.windowTitle();
+        return int(QDialog::Accepted);
+    };
+    window->Action(kCommandCompareLists)->trigger();
+    EXPECT_EQ(shown, QStringLiteral("Compare ROM Lists"));
+    EXPECT_EQ(prompts.modalsRun, 1);
     EXPECT_TRUE(window->Idle());
 }
 
