@@ -33,9 +33,7 @@ void AddFolderRows(const std::string& folder, RomType type, const Arguments& arg
 void AddFileRow(const std::string& path, RomType type, std::vector<CatalogRow>& rows) {
     auto reader = CreateReader(type, nullptr);
     reader->LoadFile(path);
-    CatalogRow row;
-    while (auto text = reader->ColumnText(static_cast<int>(row.cells.size()))) row.cells.push_back(std::move(*text));
-    rows.push_back(std::move(row));
+    rows.push_back(CatalogRow{ColumnTexts(*reader)});
 }
 
 }  // namespace
