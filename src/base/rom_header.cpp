@@ -89,19 +89,31 @@ void RomHeader::ForEachChunk(const ChunkVisitor& visit) {
     ReadInChunks(*activeFile, 0, length, chunk, visit);
 }
 
+FieldWrite RomHeader::WriteField(std::string_view value, int field) {
+    if (!SupportsField(field)) return FieldWrite::Unsupported;
+    File file = File::OpenReadWrite(path);
+    FieldWrite done = WriteFieldTo(file, value, field);
+    file.Close();
+    return done;
+}
+
 std::vector<FieldWrite> RomHeader::WriteFields(std::span<const FieldEdit> edits) {
     for (const FieldEdit& edit : edits) {
         if (!SupportsField(edit.field)) {
             throw OperationRefused(path + ": field " + std::to_string(edit.field) + " cannot be written for this kind");
         }
     }
-    {
-        File file = File::OpenReadWrite(path);
-        for (const FieldEdit& edit : edits) CheckField(file, edit.value, edit.field);
-    }
+    File file = File::OpenReadWrite(path);
+    for (const FieldEdit& edit : edits) CheckField(file, edit.value, edit.field);
+    std::vector<FieldWrite> done = WriteEditsTo(file, edits);
+    file.Close();
+    return done;
+}
+
+std::vector<FieldWrite> RomHeader::WriteEditsTo(File& file, std::span<const FieldEdit> edits) {
     std::vector<FieldWrite> done;
     done.reserve(edits.size());
-    for (const FieldEdit& edit : edits) done.push_back(WriteField(edit.value, edit.field));
+    for (const FieldEdit& edit : edits) done.push_back(WriteFieldTo(file, edit.value, edit.field));
     return done;
 }
 

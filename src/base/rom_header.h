@@ -62,17 +62,19 @@ public:
     // Text of column `index` of the loaded file, or nullopt past the kind's last column.
     // Indices 100 and above are extra values for the edit dialogs.
     virtual std::optional<std::string> ColumnText(int index) const = 0;
-    // Writes one edited field into the file on disk. Throws FileError when the file cannot be
-    // opened or written, OperationRefused when the field's bytes do not lie inside the file or
-    // the file has changed since it was loaded (nothing is written then).
-    virtual FieldWrite WriteField(std::string_view value, int field) = 0;
+    // Writes one edited field into the file on disk: opens it for writing, writes the field and
+    // closes it. Throws FileError when the file cannot be opened or written, OperationRefused when
+    // the field's bytes do not lie inside the file or the file has changed since it was loaded
+    // (nothing is written then). An unsupported field writes nothing.
+    virtual FieldWrite WriteField(std::string_view value, int field);
     // Whether WriteField supports `field`.
     virtual bool SupportsField(int field) const = 0;
 
-    // Writes several fields as one edit, in order. Every edit is checked against the file on disk
-    // before the first byte is written (the field is supported, its bytes lie inside the file, the
-    // file has the length it had when loaded), so a refusal (OperationRefused) or a file that
-    // cannot be opened for writing (FileError) leaves it as it was. Returns what each write did.
+    // Writes several fields as one edit, in order, through one open of the file. Every edit is
+    // checked against the file on disk before the first byte is written (the field is supported,
+    // its bytes lie inside the file, the file has the length it had when loaded), so a refusal
+    // (OperationRefused) or a file that cannot be opened for writing (FileError) leaves it as it
+    // was. Returns what each write did.
     std::vector<FieldWrite> WriteFields(std::span<const FieldEdit> edits);
 
     // Loads the file at `path` (which becomes column 1). Throws FileError.
@@ -90,6 +92,12 @@ public:
 protected:
     // Decodes the loaded file into the reader's fields.
     virtual void ReadHeader() = 0;
+
+    // Writes one supported field to `file`, the loaded file opened for reading and writing.
+    virtual FieldWrite WriteFieldTo(File& file, std::string_view value, int field) = 0;
+    // Writes checked, supported edits to `file` in order. A kind whose fields lie in one record
+    // (an MP3 tag) writes them together; the others write one field after the other.
+    virtual std::vector<FieldWrite> WriteEditsTo(File& file, std::span<const FieldEdit> edits);
 
     // Fills `out` with the bytes at `offset` of the loaded file; bytes past its end (or before
     // its start) read as zero. Returns how many bytes the file really holds there.

@@ -82,6 +82,21 @@ void Catalogue::HeaderClicked(int column) {
     Observer().RowsReordered();
 }
 
+void Catalogue::SetIdle(bool isIdle) {
+    idle = isIdle;
+    Observer().IdleChanged(isIdle);
+}
+
+void Catalogue::SetCells(const std::unordered_map<std::string, CellTexts>& byFilename) {
+    if (byFilename.empty()) return;
+    for (int row = 0; row < model.RowCount(); ++row) {
+        auto found = byFilename.find(std::string(model.Cell(row, kFilenameColumn)));
+        if (found == byFilename.end()) continue;
+        for (const auto& [column, text] : found->second) model.SetCell(row, column, text);
+        Observer().RowChanged(row);
+    }
+}
+
 void Catalogue::RemoveRow(int row) {
     if (row < 0 || row >= model.RowCount()) return;
     Observer().RowsAboutToBeRemoved(row);

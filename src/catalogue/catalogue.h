@@ -7,6 +7,8 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "catalogue/catalog_model.h"
@@ -28,6 +30,7 @@ public:
     virtual void RowRemoved(int /*row*/) {}
     virtual void RowsAboutToBeReordered() {}
     virtual void RowsReordered() {}  // sorted or regrouped: every row may have changed
+    virtual void RowChanged(int /*row*/) {}  // texts of the row changed where it stands
     virtual void StatusChanged(int /*part*/) {}
     virtual void FileProblemReported(const FileProblem& /*problem*/) {}
     virtual void IdleChanged(bool /*idle*/) {}
@@ -63,6 +66,13 @@ public:
     // place in the current sort order and checks it for duplicates there; the count and its status
     // text follow. Returns the row's new index (-1 for a row that is not there).
     int RefreshRow(int row, std::vector<std::string> cells);
+
+    // For the batch tools, which run while the catalogue is busy: status texts, the busy flag, and
+    // new texts for cells, by the file name of their row (column 1), all in one pass.
+    using CellTexts = std::vector<std::pair<int, std::string>>;
+    void ShowStatus(int part, std::string text) { SetStatus(part, std::move(text)); }
+    void SetIdle(bool isIdle);
+    void SetCells(const std::unordered_map<std::string, CellTexts>& byFilename);
 
     void SetObserver(CatalogueObserver* observer) { this->observer = observer; }
 

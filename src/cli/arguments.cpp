@@ -9,7 +9,8 @@ namespace vorne::cli {
 
 namespace {
 
-const std::set<std::string> kValueOptions{"--kind", "--known-dumps", "-o"};
+const std::set<std::string> kValueOptions{"--kind",  "--known-dumps", "-o",     "--widths", "--title",
+                                          "--artist", "--album",      "--year", "--comment", "--genre"};
 
 }  // namespace
 

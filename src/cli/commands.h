@@ -23,6 +23,13 @@ ExitCode RunRemoveTrainer(const Arguments& args);
 ExitCode RunGameboyChecksum(const Arguments& args);
 ExitCode RunDeleteTag(const Arguments& args);
 ExitCode RunExtract(const Arguments& args);
+ExitCode RunSaveList(const Arguments& args);
+ExitCode RunCompare(const Arguments& args);
+ExitCode RunCleanHeaders(const Arguments& args);
+ExitCode RunRemoveTrainers(const Arguments& args);
+ExitCode RunConvert(const Arguments& args);
+ExitCode RunIps(const Arguments& args);
+ExitCode RunTag(const Arguments& args);
 
 inline constexpr Command kCommands[] = {
     {"scan", "scan FOLDER --kind KIND [--subdirs] [--zip] [--known-dumps FILE] [--json]",
@@ -38,6 +45,22 @@ inline constexpr Command kCommands[] = {
      RunDeleteTag},
     {"extract", "extract ARCHIVE MEMBER [-o OUT]",
      "Write one member of a zip archive to OUT, or to standard output.", RunExtract},
+    {"save-list",
+     "save-list FOLDER --kind KIND [--subdirs] [--zip] [--known-dumps FILE] [--widths W0,W1,...] -o OUT",
+     "Write the scanned rows as a list file: each field cut and padded to its column's width / 5.", RunSaveList},
+    {"compare", "compare ORIGINAL TEST [-o OUT]",
+     "Print the lines of the TEST list that match no line of the ORIGINAL list (file names aside).", RunCompare},
+    {"clean-headers", "clean-headers PATH... [--subdirs] [--zip]",
+     "Clear the junk in the reserved header bytes of NES images.", RunCleanHeaders},
+    {"remove-trainers", "remove-trainers PATH... [--subdirs] [--zip] [--yes]",
+     "Cut the trainers out of NES images; an odd file size is passed over unless --yes.", RunRemoveTrainers},
+    {"convert", "convert EXT PATH... [--subdirs]",
+     "Convert the Genesis or 32X files named *.EXT (smd, bin, 32x) between the interleaved and the linear layout.",
+     RunConvert},
+    {"ips", "ips TARGET PATCH [-o OUT]", "Apply an IPS patch to TARGET, or to a patched copy OUT.", RunIps},
+    {"tag",
+     "tag PATH... [--subdirs] [--zip] [--title T] [--artist A] [--album B] [--year Y] [--comment C] [--genre G] | --delete",
+     "Set ID3v1 fields of MP3 files (an empty value leaves a field, blanks erase it), or delete their tags.", RunTag},
 };
 
 }  // namespace vorne::cli

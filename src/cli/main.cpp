@@ -25,7 +25,10 @@ void PrintUsage(std::FILE* to) {
                  "  help, --help\n      Show this text.\n\n"
                  "KIND is gameboy, nes, snes, n64, genesis, 32x, mp3 or zip (any case), or 0 to 7.\n"
                  "The known-dump list is nescrcs.txt beside vorne-cli unless --known-dumps names one.\n"
-                 "Files that cannot be read are named on stderr and left out of a scan.\n\n"
+                 "Files that cannot be read are named on stderr and left out of a scan.\n"
+                 "A PATH that is a folder stands for every row a scan of it gives (--subdirs and\n"
+                 "--zip as in scan), a PATH that is a file for that file alone; archive members\n"
+                 "are never changed. Questions are answered No (the row is named) unless --yes.\n\n"
                  "Exit codes: 0 success, 1 failure (the reason on stderr), 2 usage error,\n"
                  "3 a field the kind cannot write. Output cut short because its reader went\n"
                  "away (a closed pipe) is no failure.\n");

@@ -133,9 +133,7 @@ void GameboyHeader::CheckField(const File& file, std::string_view, int field) co
     RequireWritable(file, Base() + place.offset, place.size);
 }
 
-FieldWrite GameboyHeader::WriteField(std::string_view value, int field) {
-    if (!SupportsField(field)) return FieldWrite::Unsupported;
-    File file = File::OpenReadWrite(path);
+FieldWrite GameboyHeader::WriteFieldTo(File& file, std::string_view value, int field) {
     FieldWrite done = FieldWrite::Written;
     switch (field) {
         case 0: {
@@ -178,7 +176,6 @@ FieldWrite GameboyHeader::WriteField(std::string_view value, int field) {
             break;
         }
     }
-    file.Close();
     return done;
 }
 

@@ -52,7 +52,6 @@ public:
     static constexpr std::int64_t kHeaderEnd = 0x150;  // one past the global checksum
 
     std::optional<std::string> ColumnText(int index) const override;
-    FieldWrite WriteField(std::string_view value, int field) override;
     bool SupportsField(int field) const override;
 
     // The global checksum of the file as it is on disk now, from the base found when it was
@@ -66,6 +65,7 @@ public:
 
 private:
     void ReadHeader() override;
+    FieldWrite WriteFieldTo(File& file, std::string_view value, int field) override;
     void CheckField(const File& file, std::string_view value, int field) const override;
     // Writes `bytes` at base + `offset` of the open file; a file too short to hold them is
     // refused (OperationRefused) rather than grown.

@@ -115,9 +115,8 @@ void GenesisHeader::CheckField(const File& file, std::string_view, int field) co
     CheckRuns(file, RunsOf(place.offset, std::vector<std::uint8_t>(place.size)));
 }
 
-FieldWrite GenesisHeader::WriteField(std::string_view value, int field) {
+FieldWrite GenesisHeader::WriteFieldTo(File& file, std::string_view value, int field) {
     const FieldPlace* place = FindFieldPlace(kFields, field);
-    if (place == nullptr) return FieldWrite::Unsupported;
 
     std::vector<std::uint8_t> bytes(place->size);
     if (place->offset == static_cast<std::int64_t>(kChecksum)) {
@@ -127,7 +126,7 @@ FieldWrite GenesisHeader::WriteField(std::string_view value, int field) {
     } else {
         StrncpyFill(bytes, value);  // zero bytes after a shorter text
     }
-    WriteImageBytes(place->offset, bytes);
+    WriteImageBytes(file, place->offset, bytes);
 
     // The field in memory keeps the new value; the type name stays as read.
     std::string newText = TextUpToNul(bytes);
@@ -161,12 +160,10 @@ void GenesisHeader::CheckRuns(const File& file, const std::vector<Run>& runs) co
     for (const Run& run : runs) RequireWritable(file, run.at, run.bytes.size());
 }
 
-void GenesisHeader::WriteImageBytes(std::int64_t imageOffset, std::span<const std::uint8_t> bytes) {
+void GenesisHeader::WriteImageBytes(File& file, std::int64_t imageOffset, std::span<const std::uint8_t> bytes) {
     std::vector<Run> runs = RunsOf(imageOffset, bytes);
-    File file = File::OpenReadWrite(path);
     CheckRuns(file, runs);
     for (const Run& run : runs) WriteHeaderBytes(file, run.at, run.bytes);
-    file.Close();
 }
 
 }  // namespace vorne

@@ -31,7 +31,6 @@ public:
     static constexpr std::int64_t kCopierUnit = 16384;
 
     std::optional<std::string> ColumnText(int index) const override;
-    FieldWrite WriteField(std::string_view value, int field) override;
     bool SupportsField(int field) const override;
 
     // What the layout conversion takes from a loaded file.
@@ -49,12 +48,13 @@ private:
     };
 
     void ReadHeader() override;
+    FieldWrite WriteFieldTo(File& file, std::string_view value, int field) override;
     void CheckField(const File& file, std::string_view value, int field) const override;
     // Where `bytes` at image offset `imageOffset` (even) go in the file's own layout.
     std::vector<Run> RunsOf(std::int64_t imageOffset, std::span<const std::uint8_t> bytes) const;
     void CheckRuns(const File& file, const std::vector<Run>& runs) const;
     // Writes `bytes` at image offset `imageOffset` (even) in the file's own layout.
-    void WriteImageBytes(std::int64_t imageOffset, std::span<const std::uint8_t> bytes);
+    void WriteImageBytes(File& file, std::int64_t imageOffset, std::span<const std::uint8_t> bytes);
 
     std::string nativeTitle;         // 0x120, 48 bytes
     std::string internationalTitle;  // 0x150, 48 bytes

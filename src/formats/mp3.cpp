@@ -86,37 +86,41 @@ bool Mp3Tag::SupportsField(int field) const { return field == kGenreField || Fin
 // write could find out of place.
 void Mp3Tag::CheckField(const File&, std::string_view, int) const {}
 
-FieldWrite Mp3Tag::WriteField(std::string_view value, int field) {
-    if (!SupportsField(field)) return FieldWrite::Unsupported;
-    File file = File::OpenReadWrite(path);
+FieldWrite Mp3Tag::WriteFieldTo(File& file, std::string_view value, int field) {
+    const FieldEdit edit{field, std::string(value)};
+    return WriteEditsTo(file, std::span(&edit, 1)).front();
+}
 
+std::vector<FieldWrite> Mp3Tag::WriteEditsTo(File& file, std::span<const FieldEdit> edits) {
     // Decide on the file as it is now: a tag it has is rewritten in place, otherwise a new one
     // goes behind the audio. (Going by the state at load time could write a tag over the last
-    // 128 bytes of audio of a file whose tag was removed since.)
+    // 128 bytes of audio of a file whose tag was removed since.) All the edits go into one tag,
+    // which is written once: a failure leaves none of them half done.
     length = file.Size();
     std::array<std::uint8_t, kId3v1Size> updated{};
     const bool tagged = ReadTag(file, updated);
     if (!tagged) updated = NewTag();
 
-    if (const TextField* f = FindTextField(field)) {
-        // The value is a text up to its first NUL; a shorter one than the field gets one blank.
-        std::string text(value.substr(0, value.find('\0')));
-        if (text.size() < f->width) text += ' ';
-        StrncpyFill(FieldBytes(updated, *f), text);
-    } else {
-        updated[kGenre] = CutTo8(AtoiRule(value));
+    for (const FieldEdit& edit : edits) {
+        if (const TextField* f = FindTextField(edit.field)) {
+            // The value is a text up to its first NUL; a shorter one than the field gets one blank.
+            std::string text(edit.value.substr(0, edit.value.find('\0')));
+            if (text.size() < f->width) text += ' ';
+            StrncpyFill(FieldBytes(updated, *f), text);
+        } else {
+            updated[kGenre] = CutTo8(AtoiRule(edit.value));
+        }
     }
     if (tagged) {
         WriteHeaderBytes(file, length - kTagLength, updated);
     } else {
         WriteGrowing(file, length, updated);  // a new tag is added whole or not at all
     }
-    file.Close();
 
     tag = updated;
     hasTag = true;
     DecodeTexts();
-    return FieldWrite::Written;
+    return std::vector<FieldWrite>(edits.size(), FieldWrite::Written);
 }
 
 bool Mp3Tag::ReadTag(const File& file, std::span<std::uint8_t, kId3v1Size> out) const {

@@ -10,6 +10,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/rom_header.h"
 
@@ -23,11 +24,6 @@ bool IsId3v1Tag(std::span<const std::uint8_t, kId3v1Size> tag);
 class Mp3Tag final : public RomHeader {
 public:
     std::optional<std::string> ColumnText(int index) const override;
-    // Writes one tag field (0 title, 3 artist, 4 album, 5 year, 6 comment: a value shorter than
-    // the field is stored with one blank after it; 7 genre: a decimal number). The tag the file
-    // has now is rewritten in place; a file without one gets a new tag appended (blank-started
-    // text fields, genre 255), whole or not at all. Throws FileError.
-    FieldWrite WriteField(std::string_view value, int field) override;
     bool SupportsField(int field) const override;
 
     // Cuts the tag off the file, deciding on the file as it is on disk now: a file without a tag
@@ -39,6 +35,13 @@ public:
 
 private:
     void ReadHeader() override;
+    // Writes one tag field (0 title, 3 artist, 4 album, 5 year, 6 comment: a value shorter than
+    // the field is stored with one blank after it; 7 genre: a decimal number). The tag the file
+    // has now is rewritten in place; a file without one gets a new tag appended (blank-started
+    // text fields, genre 255), whole or not at all. Several fields go into one tag, written once.
+    // Throws FileError.
+    FieldWrite WriteFieldTo(File& file, std::string_view value, int field) override;
+    std::vector<FieldWrite> WriteEditsTo(File& file, std::span<const FieldEdit> edits) override;
     void CheckField(const File& file, std::string_view value, int field) const override;
     // Reads the last 128 bytes of the open file into `out`; true when they are a tag.
     bool ReadTag(const File& file, std::span<std::uint8_t, kId3v1Size> out) const;

@@ -59,17 +59,14 @@ void N64Header::CheckField(const File& file, std::string_view, int field) const 
     RequireWritable(file, place.offset, place.size);
 }
 
-FieldWrite N64Header::WriteField(std::string_view value, int field) {
+FieldWrite N64Header::WriteFieldTo(File& file, std::string_view value, int field) {
     const FieldPlace* place = FindFieldPlace(kFieldPlaces, field);
-    if (place == nullptr) return FieldWrite::Unsupported;
     // Every field is text, filled as strncpy fills: a one-character field takes the value's first
     // character, or 0 for the empty value.
     std::array<std::uint8_t, kTitleSize> buffer;
     auto bytes = std::span(buffer).first(place->size);
     StrncpyFill(bytes, value);
-    File file = File::OpenReadWrite(path);
     WriteHeaderBytes(file, place->offset, bytes);
-    file.Close();
     return FieldWrite::Written;
 }
 

@@ -21,13 +21,13 @@ public:
     static constexpr std::int64_t kHeaderEnd = 0x3F;  // one past the country code
 
     std::optional<std::string> ColumnText(int index) const override;
-    // Writes one field; the fields in memory keep what was read. A file too short to hold the
-    // field is refused (OperationRefused) rather than grown.
-    FieldWrite WriteField(std::string_view value, int field) override;
     bool SupportsField(int field) const override;
 
 private:
     void ReadHeader() override;
+    // Writes one field; the fields in memory keep what was read. A file too short to hold the
+    // field is refused (OperationRefused) rather than grown.
+    FieldWrite WriteFieldTo(File& file, std::string_view value, int field) override;
     void CheckField(const File& file, std::string_view value, int field) const override;
 
     std::string title;   // up to 20 characters

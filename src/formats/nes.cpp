@@ -177,21 +177,19 @@ void NesHeader::RequireTitlePlace() const {
     }
 }
 
-FieldWrite NesHeader::WriteField(std::string_view value, int field) {
-    if (!SupportsField(field)) return FieldWrite::Unsupported;
+FieldWrite NesHeader::WriteFieldTo(File& file, std::string_view value, int field) {
     if (field == kTitleField) {
-        WriteTrailerTitle(value);
+        WriteTrailerTitle(file, value);
         return FieldWrite::Written;
     }
     if (field == kMapperField) {
-        WriteMapper(AtoiRule(value));
+        WriteMapper(file, AtoiRule(value));
         return FieldWrite::Written;
     }
     if (field >= kFirstFlagField && field <= kFirstFlagField + 3) {
-        WriteFlag(field - kFirstFlagField, AtoiRule(value));
+        WriteFlag(file, field - kFirstFlagField, AtoiRule(value));
         return FieldWrite::Written;
     }
-    File file = File::OpenReadWrite(path);
     if (field == kReservedField) {
         std::array<std::uint8_t, kReservedRemainderSize> remainder;
         StrncpyFill(remainder, value);
@@ -203,12 +201,18 @@ FieldWrite NesHeader::WriteField(std::string_view value, int field) {
         rawHeader[kFlags7] = first;
     }
     reserved = TextUpToNul(std::span(rawHeader).subspan(kFlags7, kReservedBytes));
-    file.Close();
     return FieldWrite::Written;
 }
 
-void NesHeader::WriteMapper(std::int32_t number) {
-    File file = File::OpenReadWrite(path);
+void NesHeader::ClearReservedBytes(File& file, bool firstByte) {
+    const std::int64_t from = firstByte ? kFlags7 : kReservedRemainder;
+    const std::array<std::uint8_t, kReservedBytes> zeros{};
+    WriteHeaderBytes(file, from, std::span(zeros).last(static_cast<std::size_t>(kHeaderSize - from)));
+    std::fill(rawHeader.begin() + from, rawHeader.end(), std::uint8_t{0});
+    reserved = TextUpToNul(std::span(rawHeader).subspan(kFlags7, kReservedBytes));
+}
+
+void NesHeader::WriteMapper(File& file, std::int32_t number) {
     std::array<std::uint8_t, 3> bytes{};  // header bytes 6, 7 and 8
     file.ReadAt(kFlags6, bytes);
     if (isNes2) {
@@ -224,11 +228,9 @@ void NesHeader::WriteMapper(std::int32_t number) {
         bytes[1] = static_cast<std::uint8_t>(mapper & 0xF0);
     }
     WriteHeaderBytes(file, kFlags6, std::span(bytes).first(PlaceOf(kMapperField).size));
-    file.Close();
 }
 
-void NesHeader::WriteFlag(int bit, std::int32_t number) {
-    File file = File::OpenReadWrite(path);
+void NesHeader::WriteFlag(File& file, int bit, std::int32_t number) {
     std::uint8_t flags = 0;
     // Checked before the byte is read: a file too short to hold it reads it as zero.
     RequireWritable(file, kFlags6, 1);
@@ -238,14 +240,12 @@ void NesHeader::WriteFlag(int bit, std::int32_t number) {
         flags ^= static_cast<std::uint8_t>(1u << bit);
         WriteHeaderBytes(file, kFlags6, std::span(&flags, 1));
     }
-    file.Close();
 }
 
-void NesHeader::WriteTrailerTitle(std::string_view value) {
+void NesHeader::WriteTrailerTitle(File& file, std::string_view value) {
     if (value.empty() && trailerLength <= 0) return;
     std::array<std::uint8_t, kTitleSize> title;
     StrncpyFill(title, value);
-    File file = File::OpenReadWrite(path);
     RequireUnchanged(file);
     if (value.empty()) {
         // The trailer is cut off in place: the file keeps its links, owner and attributes.
@@ -257,7 +257,6 @@ void NesHeader::WriteTrailerTitle(std::string_view value) {
         // a file without one; a shorter trailer grows to 128 bytes.
         WriteGrowing(file, length - trailerLength, title);
     }
-    file.Close();
     // The reader describes the file as it is now, so that a further write finds the trailer.
     trailerLength = TrailerLengthOf(length);
     trailerTitle = TextUpToNul(title);

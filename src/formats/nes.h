@@ -33,7 +33,6 @@ public:
     explicit NesHeader(std::shared_ptr<const KnownNames> knownList = nullptr);
 
     std::optional<std::string> ColumnText(int index) const override;
-    FieldWrite WriteField(std::string_view value, int field) override;
     bool SupportsField(int field) const override;
 
     // Cuts the 512-byte trainer out of the loaded file and clears its flag, then loads the file
@@ -42,6 +41,12 @@ public:
     // trainer or is too short to hold one, FileError when it cannot be rewritten; the file is
     // unchanged then.
     void RemoveTrainer();
+
+    // Clears the reserved header bytes 8 to 15, and byte 7 too when `firstByte`, in one write
+    // through `file`, the loaded file opened for reading and writing (what fields 11 and 100
+    // written empty do, at once). Throws OperationRefused when the bytes do not lie inside the
+    // file or it changed since it was loaded (nothing is written then), FileError.
+    void ClearReservedBytes(File& file, bool firstByte);
 
     bool IsNes2() const { return isNes2; }
     unsigned Mapper() const { return mapper; }
@@ -52,14 +57,15 @@ public:
 
 private:
     void ReadHeader() override;
+    FieldWrite WriteFieldTo(File& file, std::string_view value, int field) override;
     void CheckField(const File& file, std::string_view value, int field) const override;
     // Where a field other than the title goes.
     FieldPlace PlaceOf(int field) const;
     // Refuses a title for a file whose length leaves no place for one. Throws OperationRefused.
     void RequireTitlePlace() const;
-    void WriteMapper(std::int32_t number);
-    void WriteFlag(int bit, std::int32_t number);
-    void WriteTrailerTitle(std::string_view value);
+    void WriteMapper(File& file, std::int32_t number);
+    void WriteFlag(File& file, int bit, std::int32_t number);
+    void WriteTrailerTitle(File& file, std::string_view value);
 
     std::shared_ptr<const KnownNames> knownList;
     std::string trailerTitle;

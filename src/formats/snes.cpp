@@ -144,9 +144,8 @@ void SnesHeader::CheckField(const File& file, std::string_view, int field) const
     RequireWritable(file, blockOffset + place.offset, place.size);
 }
 
-FieldWrite SnesHeader::WriteField(std::string_view value, int field) {
+FieldWrite SnesHeader::WriteFieldTo(File& file, std::string_view value, int field) {
     const FieldPlace* place = FindFieldPlace(kFieldPlaces, field);
-    if (place == nullptr) return FieldWrite::Unsupported;
     std::array<std::uint8_t, kTitleSize> buffer;
     auto bytes = std::span(buffer).first(place->size);
     if (field == kTitleField) {
@@ -155,9 +154,7 @@ FieldWrite SnesHeader::WriteField(std::string_view value, int field) {
         bytes[0] = CutTo8(AtoiRule(value));
     }
     // The place was chosen for the file as loaded: the write checks that its length is the same.
-    File file = File::OpenReadWrite(path);
     WriteHeaderBytes(file, blockOffset + place->offset, bytes);
-    file.Close();
     std::copy(bytes.begin(), bytes.end(), rawHeader.begin() + place->offset);
     return FieldWrite::Written;
 }

@@ -32,7 +32,6 @@ public:
     static constexpr std::int64_t kCopierHeaderSize = 512;
 
     std::optional<std::string> ColumnText(int index) const override;
-    FieldWrite WriteField(std::string_view value, int field) override;
     bool SupportsField(int field) const override;
 
     bool IsHiRom() const { return isHiRom; }
@@ -43,6 +42,7 @@ public:
 
 private:
     void ReadHeader() override;
+    FieldWrite WriteFieldTo(File& file, std::string_view value, int field) override;
     void CheckField(const File& file, std::string_view value, int field) const override;
 
     std::array<std::uint8_t, kSnesBlockSize> rawHeader{};  // the block of the chosen place

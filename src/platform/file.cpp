@@ -115,6 +115,12 @@ void File::Close() {
     if (result != 0 && errno != EINTR) ThrowErrno(path);
 }
 
+bool IsSameFile(const std::string& a, const std::string& b) {
+    struct stat first, second;
+    if (::stat(a.c_str(), &first) != 0 || ::stat(b.c_str(), &second) != 0) return false;
+    return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
     File file = File::OpenRead(path);
     std::vector<std::uint8_t> bytes;

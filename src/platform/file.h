@@ -69,6 +69,10 @@ inline constexpr const char* kNotRegularFile = "Not a regular file";
 // a whole: call it once at start-up, before any thread starts.
 void IgnoreFileSizeSignal();
 
+// True when both paths name one existing file (the same device and inode), whatever their
+// spelling: a relative path, a link, a name in another case on a file system that ignores case.
+bool IsSameFile(const std::string& a, const std::string& b);
+
 // Reads the whole file at `path`. Throws FileError.
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path);
 

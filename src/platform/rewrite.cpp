@@ -1,5 +1,6 @@
 #include "platform/rewrite.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -55,11 +56,31 @@ void NamingErrorsAs(const std::string& path, Work work) {
 // already in place, so it is not reported as a failed rewrite.
 void SyncFolder(const Directory& folder) { [[maybe_unused]] int ignored = ::fsync(folder.Fd()); }
 
+// Makes a new file in a temporary file and puts it in place with `place`.
+void WriteNew(const std::string& path, const OutputProducer& produce, void (TemporaryFile::*place)(const std::string&)) {
+    NamingErrorsAs(path, [&] {
+        const auto [folderPath, name] = Split(path);
+        Directory folder = Directory::Open(folderPath);
+        TemporaryFile temp = TemporaryFile::Create(folder.Fd(), path, kNewFileMode);
+        RewriteOutput out(temp.Output());
+        produce(out);
+        temp.Output().Sync();
+        (temp.*place)(name);
+        SyncFolder(folder);
+    });
+}
+
 }  // namespace
 
 void RewriteOutput::Write(std::span<const std::uint8_t> bytes) {
     out.WriteAt(position, bytes);
     position += static_cast<std::int64_t>(bytes.size());
+}
+
+void RewriteOutput::WriteAt(std::int64_t offset, std::span<const std::uint8_t> bytes) {
+    if (bytes.empty()) return;
+    out.WriteAt(offset, bytes);
+    position = std::max(position, offset + static_cast<std::int64_t>(bytes.size()));
 }
 
 std::int64_t RewriteOutput::CopyRest(const File& from, std::int64_t offset) {
@@ -109,19 +130,21 @@ void ReplaceFileContents(const std::string& path, std::span<const std::uint8_t> 
     RewriteFile(path, [bytes](const File&, RewriteOutput& out) { out.Write(bytes); });
 }
 
-void WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
+void WriteFileAtomically(const std::string& path, const OutputProducer& produce) {
     struct stat existing;
-    if (::stat(path.c_str(), &existing) == 0) return ReplaceFileContents(path, bytes);
+    if (::stat(path.c_str(), &existing) == 0) {
+        return RewriteFile(path, [&produce](const File&, RewriteOutput& out) { produce(out); });
+    }
     if (errno != ENOENT) throw FileError::FromErrno(path, errno);
-    NamingErrorsAs(path, [&] {
-        const auto [folderPath, name] = Split(path);
-        Directory folder = Directory::Open(folderPath);
-        TemporaryFile temp = TemporaryFile::Create(folder.Fd(), path, kNewFileMode);
-        temp.Output().WriteAt(0, bytes);
-        temp.Output().Sync();
-        temp.PlaceAs(name);
-        SyncFolder(folder);
-    });
+    WriteNew(path, produce, &TemporaryFile::PlaceAs);
+}
+
+void WriteNewFile(const std::string& path, const OutputProducer& produce) {
+    WriteNew(path, produce, &TemporaryFile::PlaceAsNew);
+}
+
+void WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
+    WriteFileAtomically(path, [bytes](RewriteOutput& out) { out.Write(bytes); });
 }
 
 }  // namespace vorne

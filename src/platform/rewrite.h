@@ -20,6 +20,9 @@ public:
 
     // Appends `bytes`. Throws FileError.
     void Write(std::span<const std::uint8_t> bytes);
+    // Writes `bytes` at `offset` of the new content, over what was written there or past its end
+    // (a gap reads as zero bytes). Throws FileError.
+    void WriteAt(std::int64_t offset, std::span<const std::uint8_t> bytes);
     // Appends the bytes of `from` from `offset` to its end, a few MiB at a time, so that a file
     // of any size costs little memory. Returns how many were copied. Throws FileError.
     std::int64_t CopyRest(const File& from, std::int64_t offset);
@@ -47,9 +50,20 @@ void RewriteFile(const std::string& path, const RewriteProducer& produce);
 // RewriteFile with `bytes` as the new content.
 void ReplaceFileContents(const std::string& path, std::span<const std::uint8_t> bytes);
 
-// Writes `bytes` as the file `path`. An existing file is replaced as by ReplaceFileContents; a
-// new one appears whole or not at all, with the mode a newly created file gets (0666 less the
-// umask). Throws FileError.
+// Makes the content of a file written whole, front to back. It may throw to call the write off.
+using OutputProducer = std::function<void(RewriteOutput& out)>;
+
+// Writes the file `path` with what `produce` makes. An existing file is rewritten as by
+// RewriteFile; a new one appears whole or not at all, with the mode a newly created file gets
+// (0666 less the umask). Throws FileError (or what `produce` threw); nothing changes then.
+void WriteFileAtomically(const std::string& path, const OutputProducer& produce);
+
+// Writes the new file `path` with what `produce` makes. It appears whole or not at all, and never
+// in place of a file that has that name (FileError "File exists", also when such a file appears
+// meanwhile). Throws FileError (or what `produce` threw).
+void WriteNewFile(const std::string& path, const OutputProducer& produce);
+
+// WriteFileAtomically with `bytes` as the content.
 void WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);
 
 }  // namespace vorne

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <random>
 #include <unistd.h>
@@ -72,6 +73,28 @@ TemporaryFile::TemporaryFile(TemporaryFile&& other) noexcept
       placed(other.placed) {
     other.tempName.clear();
     other.placed = true;
+}
+
+void TemporaryFile::PlaceAsNew(const std::string& name) {
+    if (tempName.empty()) {
+        // A link never replaces a name.
+        const std::string source = "/proc/self/fd/" + std::to_string(file.Fd());
+        if (::linkat(AT_FDCWD, source.c_str(), dirFd, name.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+            throw FileError::FromErrno(displayPath, errno);
+        }
+        placed = true;
+        return;
+    }
+    if (::renameat2(dirFd, tempName.c_str(), dirFd, name.c_str(), RENAME_NOREPLACE) == 0) {
+        placed = true;
+        return;
+    }
+    if (errno != EINVAL && errno != ENOSYS) throw FileError::FromErrno(displayPath, errno);
+    // A file system without the no-replace rename: a link under the final name, then the short
+    // name goes.
+    if (::linkat(dirFd, tempName.c_str(), dirFd, name.c_str(), 0) != 0) throw FileError::FromErrno(displayPath, errno);
+    placed = true;
+    ::unlinkat(dirFd, tempName.c_str(), 0);
 }
 
 void TemporaryFile::PlaceAs(const std::string& name) {

@@ -36,6 +36,9 @@ public:
     // Puts the finished file in place as `name` of the folder, replacing what that name holds
     // in one step. The caller has written and synced it. Throws FileError.
     void PlaceAs(const std::string& name);
+    // Puts the finished file in place as `name` only when the folder holds nothing of that name,
+    // in one step. Throws FileError (EEXIST when the name is taken).
+    void PlaceAsNew(const std::string& name);
 
 private:
     TemporaryFile(int dirFd, File file, std::string tempName, std::string displayPath)

@@ -53,6 +53,8 @@ void CatalogTableModel::RowsReordered() { emit layoutChanged(); }
 void CatalogTableModel::StatusChanged(int part) { emit statusTextChanged(part); }
 void CatalogTableModel::IdleChanged(bool idle) { emit idleStateChanged(idle); }
 
+void CatalogTableModel::RowChanged(int row) { emit dataChanged(index(row, 0), index(row, columnCount() - 1)); }
+
 QString CellText(std::string_view bytes) {
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = utf8.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));

@@ -40,6 +40,7 @@ private:
     void RowRemoved(int row) override;
     void RowsAboutToBeReordered() override;
     void RowsReordered() override;
+    void RowChanged(int row) override;
     void StatusChanged(int part) override;
     void IdleChanged(bool idle) override;
 

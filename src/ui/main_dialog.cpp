@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include "catalogue/duplicate_finder.h"
+#include "ui/batch_commands.h"
 #include "ui/app_icon.h"
 #include "ui/edit_item.h"
 #include "ui/file_deletion.h"
@@ -51,6 +52,7 @@ CMainDialog::CMainDialog(Settings& settings, CUserPrompts& prompts, std::string 
     connect(&launcher, &Launcher::started, this, [this] { showMinimized(); });
     connect(&launcher, &Launcher::finished, this, &CMainDialog::OnLaunchEnded);
     if (!restoreGeometry(settings.WindowGeometry())) resize(760, 420);
+    batch = std::make_unique<BatchCommands>(*this, prompts);
 }
 
 CMainDialog::~CMainDialog() = default;

@@ -24,6 +24,7 @@ class QPushButton;
 
 namespace vorne::ui {
 
+class BatchCommands;
 class CSortListCtrl;
 class CUserPrompts;
 class Settings;
@@ -67,6 +68,7 @@ public:
     Launcher& GetLauncher() { return launcher; }
     ScanEventPump& Pump() { return pump; }
     bool Idle() const { return catalogue.idle; }
+    BatchCommands& Batch() { return *batch; }
 
 signals:
     // The scan's last request was applied (the list is sorted and its duplicates marked).
@@ -110,6 +112,9 @@ private:
     std::map<int, QPushButton*> buttons;
     std::map<int, std::function<void()>> handlers;  // the work of the menu items that have one
     bool columnsRestored = false;  // the header shows a kind's stored widths, which may be saved
+
+    // The batch tools' commands; a running tool is stopped and waited for before the catalogue goes.
+    std::unique_ptr<BatchCommands> batch;
 
     // Last, so that it goes first: a running scan is stopped and waited for before the
     // catalogue and the pump it sends to go away.

@@ -35,6 +35,25 @@ std::optional<QString> DialogPrompts::OpenProgram(QWidget* parent, const QString
     return chosen;
 }
 
+std::optional<QString> DialogPrompts::OpenFile(QWidget* parent, const QString& title, const QString& filter) {
+    QFileDialog dialog(parent, title, QString(), filter);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().front();
+}
+
+std::optional<QString> DialogPrompts::SaveFile(QWidget* parent, const QString& title, const QString& filter,
+                                               const QString& defaultSuffix) {
+    // The dialog asks before an existing file is overwritten.
+    QFileDialog dialog(parent, title, QString(), filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(defaultSuffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().front();
+}
+
 int DialogPrompts::RunModal(QDialog& dialog) { return dialog.exec(); }
 
 void DialogPrompts::About(QWidget* parent) { QMessageBox::about(parent, QStringLiteral("About Vorne"), AboutText()); }

@@ -24,6 +24,13 @@ public:
     virtual std::optional<QString> BrowseForFolder(QWidget* parent, const QString& start) = 0;
     // A program to run; nothing when cancelled.
     virtual std::optional<QString> OpenProgram(QWidget* parent, const QString& start) = 0;
+    // An existing file to read, among those `filter` shows ("IPS Patches (*.ips)"); nothing when
+    // cancelled.
+    virtual std::optional<QString> OpenFile(QWidget* parent, const QString& title, const QString& filter) = 0;
+    // A file to write, asking before an existing one is overwritten; `defaultSuffix` ("txt", or
+    // empty) is added to a name without one. Nothing when cancelled.
+    virtual std::optional<QString> SaveFile(QWidget* parent, const QString& title, const QString& filter,
+                                            const QString& defaultSuffix) = 0;
     // The About box.
     virtual void About(QWidget* parent) = 0;
     // Shows `dialog` modally until it ends; its result code.
@@ -37,6 +44,9 @@ public:
     bool Question(QWidget* parent, const QString& title, const QString& text) override;
     std::optional<QString> BrowseForFolder(QWidget* parent, const QString& start) override;
     std::optional<QString> OpenProgram(QWidget* parent, const QString& start) override;
+    std::optional<QString> OpenFile(QWidget* parent, const QString& title, const QString& filter) override;
+    std::optional<QString> SaveFile(QWidget* parent, const QString& title, const QString& filter,
+                                    const QString& defaultSuffix) override;
     void About(QWidget* parent) override;
     int RunModal(QDialog& dialog) override;
 };

@@ -363,6 +363,68 @@ TEST(WriteFileAtomically, NewAndExistingFiles) {
     }
 }
 
+// A new output never takes the place of a file that has its name, even one that appears while
+// the output is written; a producer that throws leaves nothing.
+TEST(WriteNewFile, NeverReplacesAFile) {
+    struct Case {
+        const char* what;
+        bool exists;        // before the write
+        bool appears;       // made while the output is written
+        bool producerThrows;
+    };
+    const Case cases[] = {
+        {"a free name", false, false, false},
+        {"a taken name", true, false, false},
+        {"a name taken meanwhile", false, true, false},
+        {"a producer that gives up", false, false, true},
+    };
+    for (const Case& c : cases) {
+        test::TempDir dir;
+        const std::string path = dir / "out.bin";
+        if (c.exists) dir.Write("out.bin", {1});
+        auto write = [&] {
+            WriteNewFile(path, [&](RewriteOutput& out) {
+                out.Write(Bytes{7, 8});
+                out.WriteAt(5, Bytes{9});
+                if (c.appears) dir.Write("out.bin", {2});
+                if (c.producerThrows) throw std::runtime_error("no");
+            });
+        };
+        if (c.exists || c.appears) {
+            try {
+                write();
+                ADD_FAILURE() << c.what << ": no error";
+            } catch (const FileError& e) {
+                EXPECT_EQ(e.Path(), path) << c.what;
+                EXPECT_EQ(e.Message(), "File exists") << c.what;
+            }
+            EXPECT_EQ(test::ReadFile(path), (Bytes{static_cast<std::uint8_t>(c.exists ? 1 : 2)})) << c.what;
+        } else if (c.producerThrows) {
+            EXPECT_THROW(write(), std::runtime_error) << c.what;
+        } else {
+            write();
+            EXPECT_EQ(test::ReadFile(path), (Bytes{7, 8, 0, 0, 0, 9})) << c.what;
+            EXPECT_EQ(StatOf(path).st_mode & 07777, 0666 & ~CurrentUmask()) << c.what;
+        }
+        EXPECT_EQ(test::ListFolder(dir.Path()), c.producerThrows ? std::vector<std::string>{}
+                                                                 : std::vector<std::string>{"out.bin"})
+            << c.what;
+    }
+    // Both ways of placing: an unnamed file is linked, a named one renamed without replacing.
+    for (auto naming : {TemporaryFile::Naming::Unnamed, TemporaryFile::Naming::Named}) {
+        test::TempDir dir;
+        dir.Write("taken", {1});
+        Directory folder = Directory::Open(dir.Path());
+        TemporaryFile temp = TemporaryFile::Create(folder.Fd(), dir / "taken", 0644, naming);
+        temp.Output().WriteAt(0, Bytes{5});
+        EXPECT_THROW(temp.PlaceAsNew("taken"), FileError);
+        temp.PlaceAsNew("free");
+        EXPECT_EQ(test::ReadFile(dir / "taken"), Bytes{1});
+        EXPECT_EQ(test::ReadFile(dir / "free"), Bytes{5});
+        EXPECT_EQ(test::ListFolder(dir.Path()), (std::vector<std::string>{"free", "taken"}));
+    }
+}
+
 // Past the file-size limit a write fails with EFBIG once SIGXFSZ is ignored; otherwise the
 // signal kills the process in the middle of the write.
 TEST(IgnoreFileSizeSignal, MakesTheLimitAnError) {

@@ -32,6 +32,15 @@ public:
         return Next(folders);
     }
     std::optional<QString> OpenProgram(QWidget*, const QString&) override { return Next(programs); }
+    std::optional<QString> OpenFile(QWidget*, const QString& title, const QString& filter) override {
+        fileDialogs.push_back("open " + title + " | " + filter);
+        return Next(files);
+    }
+    std::optional<QString> SaveFile(QWidget*, const QString& title, const QString& filter,
+                                    const QString& defaultSuffix) override {
+        fileDialogs.push_back("save " + title + " | " + filter + " | " + defaultSuffix);
+        return Next(files);
+    }
     void About(QWidget*) override { ++aboutShown; }
     // Runs `onModal` on the dialog in the user's place (a dialog nobody handles is cancelled).
     int RunModal(QDialog& dialog) override {
@@ -44,6 +53,8 @@ public:
     // Answers of the pickers; an empty text, or none left, is a cancelled picker.
     std::deque<QString> folders;
     std::deque<QString> programs;
+    std::deque<QString> files;       // answers of the file dialogs, open and save alike
+    std::vector<QString> fileDialogs;  // each file dialog shown: kind, title, filter (and suffix)
     bool yes = true;
     int aboutShown = 0;
     std::function<int(QDialog&)> onModal;

@@ -1,0 +1,111 @@
+// vorne-cli's batch commands: clean-headers, remove-trainers, convert, tag, ips. Each does what
+// the window's command does over the rows of its PATHs.
+#include <array>
+#include <iostream>
+#include <string>
+
+#include "base/text_rules.h"
+#include "cli/cli_report.h"
+#include "cli/commands.h"
+#include "cli/output.h"
+#include "cli/tool_rows_option.h"
+#include "tools/genesis_conversion.h"
+#include "tools/ips_patch.h"
+#include "tools/mass_tag_edit.h"
+#include "tools/nes_header_cleaner.h"
+#include "tools/trainer_remover.h"
+
+namespace vorne::cli {
+
+namespace {
+
+// The PATHs, from the positional word `first` on.
+std::vector<std::string> Paths(const Arguments& args, std::size_t first = 0) {
+    if (args.positional.size() <= first) throw UsageError(args.command + " needs at least one PATH");
+    return {args.positional.begin() + static_cast<std::ptrdiff_t>(first), args.positional.end()};
+}
+
+ExitCode Outcome(const CliReport& report) { return report.AnyFailed() ? ExitCode::Failure : ExitCode::Success; }
+
+// The tag options, by MP3 column.
+struct TagOption {
+    const char* name;
+    int column;
+};
+constexpr std::array<TagOption, 6> kTagOptions{{
+    {"--title", 0}, {"--artist", 3}, {"--album", 4}, {"--year", 5}, {"--comment", 6}, {"--genre", 7},
+}};
+
+}  // namespace
+
+ExitCode RunCleanHeaders(const Arguments& args) {
+    AllowOnly(args, {}, {"--subdirs", "--zip"});
+    const auto rows = RowsOfPaths(Paths(args), RomType::Nes, args);
+    CliReport report;
+    CleanNesHeaders("", rows, ToolScope::WholeList, report);
+    return Outcome(report);
+}
+
+ExitCode RunRemoveTrainers(const Arguments& args) {
+    AllowOnly(args, {}, {"--subdirs", "--zip", "--yes"});
+    const auto rows = RowsOfPaths(Paths(args), RomType::Nes, args);
+    CliReport report(args.Flag("--yes"));
+    RemoveNesTrainers("", rows, ToolScope::WholeList, report);
+    return Outcome(report);
+}
+
+ExitCode RunConvert(const Arguments& args) {
+    AllowOnly(args, {}, {"--subdirs"});
+    if (args.positional.empty()) throw UsageError("convert needs an EXT (smd, bin or 32x) and at least one PATH");
+    const std::string& extension = args.positional.front();
+    RomType type = RomType::Genesis;
+    if (EqualsIgnoringCase(extension, "32x")) {
+        type = RomType::Genesis32X;
+    } else if (!EqualsIgnoringCase(extension, "smd") && !EqualsIgnoringCase(extension, "bin")) {
+        throw UsageError("convert takes smd, bin or 32x, not '" + extension + "'");
+    }
+    const auto rows = RowsOfPaths(Paths(args, 1), type, args);
+    CliReport report;
+    std::string out;
+    for (const std::string& output : ConvertGenesisFiles("", rows, extension, 0, report)) out += output + "\n";
+    WriteOut(out);
+    return Outcome(report);
+}
+
+ExitCode RunTag(const Arguments& args) {
+    AllowOnly(args, {"--title", "--artist", "--album", "--year", "--comment", "--genre"}, {"--subdirs", "--zip", "--delete"});
+    MassTagValues values;
+    bool anyValue = false;
+    for (const TagOption& option : kTagOptions) {
+        if (auto text = args.Value(option.name)) {
+            values.texts[static_cast<std::size_t>(option.column)] = *text;
+            anyValue = true;
+        }
+    }
+    const bool remove = args.Flag("--delete");
+    if (remove == anyValue) throw UsageError("tag needs field options (--title, --artist, ...) or --delete, not both");
+    const auto rows = RowsOfPaths(Paths(args), RomType::Mp3, args);
+    CliReport report;
+    if (remove) {
+        MassDeleteTags("", rows, report);
+    } else {
+        MassEditTags("", rows, values, report);
+    }
+    return Outcome(report);
+}
+
+ExitCode RunIps(const Arguments& args) {
+    AllowOnly(args, {"-o"}, {});
+    if (args.positional.size() != 2) throw UsageError("ips needs a TARGET and a PATCH");
+    const IpsResult result = ApplyIpsPatch(args.positional[0], args.positional[1], args.Value("-o").value_or(""));
+    std::string text = MessageFor(result).text;
+    if (!text.empty() && text.back() == '\n') text.pop_back();
+    if (result.outcome == IpsOutcome::Applied) {
+        WriteOut(text + "\n");
+        return ExitCode::Success;
+    }
+    std::cerr << "vorne-cli: " << text << "\n";
+    return ExitCode::Failure;
+}
+
+}  // namespace vorne::cli

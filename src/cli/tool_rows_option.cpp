@@ -1,0 +1,66 @@
+#include "cli/tool_rows_option.h"
+
+#include <sys/stat.h>
+
+#include <iostream>
+#include <memory>
+
+#include "catalogue/catalogue.h"
+#include "catalogue/scan_queue.h"
+#include "formats/reader_factory.h"
+#include "platform/directory.h"
+#include "tools/tool_rows.h"
+
+namespace vorne::cli {
+
+namespace {
+
+bool IsFolder(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+void AddFolderRows(const std::string& folder, RomType type, const Arguments& args, std::vector<CatalogRow>& rows) {
+    Catalogue catalogue;
+    ScanForCommand(catalogue, folder, type, args, {});
+    for (int r = 0; r < catalogue.model.RowCount(); ++r) {
+        CatalogRow row = catalogue.model.Row(r);
+        row.cells[kFilenameColumn] = RowFilePath(folder, row.cells[kFilenameColumn]);
+        rows.push_back(std::move(row));
+    }
+}
+
+void AddFileRow(const std::string& path, RomType type, std::vector<CatalogRow>& rows) {
+    auto reader = CreateReader(type, nullptr);
+    reader->LoadFile(path);
+    rows.push_back(CatalogRow{ColumnTexts(*reader)});
+}
+
+}  // namespace
+
+void ScanForCommand(Catalogue& catalogue, const std::string& folder, RomType type, const Arguments& args,
+                    const std::string& knownDumpsPath) {
+    Directory::Open(folder);  // a folder that cannot be opened is a failure of the command
+    auto switches = std::make_shared<ScanSwitches>();
+    switches->subfolders = args.Flag("--subdirs");
+    switches->zipFiles = args.Flag("--zip");
+    catalogue.ChooseKind(type);
+    RunScan(catalogue, ScanRequest{type, folder, switches, knownDumpsPath});
+    for (const FileProblem& problem : catalogue.problems) {
+        std::cerr << "vorne-cli: " << RowFilePath(folder, problem.path) << ": " << problem.message << "\n";
+    }
+}
+
+std::vector<CatalogRow> RowsOfPaths(const std::vector<std::string>& paths, RomType type, const Arguments& args) {
+    std::vector<CatalogRow> rows;
+    for (const std::string& path : paths) {
+        if (IsFolder(path)) {
+            AddFolderRows(path, type, args, rows);
+        } else {
+            AddFileRow(path, type, rows);
+        }
+    }
+    return rows;
+}
+
+}  // namespace vorne::cli

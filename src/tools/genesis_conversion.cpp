@@ -1,0 +1,157 @@
+#include "tools/genesis_conversion.h"
+
+#include <algorithm>
+#include <sys/stat.h>
+
+#include "base/rom_type.h"
+#include "base/text_rules.h"
+#include "catalogue/catalogue.h"
+#include "formats/genesis.h"
+#include "platform/file.h"
+#include "platform/file_error.h"
+#include "platform/rewrite.h"
+#include "tools/tool_rows.h"
+
+namespace vorne {
+
+namespace {
+
+// The source is read this much at a time: a whole number of blocks of either kind.
+constexpr std::size_t kChunk = std::size_t{1} << 20;
+constexpr std::size_t kExtensionLength = 3;
+
+// Writes the converted data of `source` (`length` bytes) to `out`.
+void WriteConverted(const File& source, std::int64_t length, const ConversionPlan& plan, RewriteOutput& out) {
+    if (plan.copierHeader) out.Write(MakeCopierHeader(length));
+    const auto block = static_cast<std::size_t>(2 * plan.halfBlock);
+    std::vector<std::uint8_t> in(kChunk);
+    std::vector<std::uint8_t> converted(kChunk);
+    for (std::int64_t at = plan.skip; at < length;) {
+        const auto want = static_cast<std::size_t>(std::min<std::int64_t>(kChunk, length - at));
+        const std::size_t got = source.ReadAt(at, std::span(in).first(want));
+        if (got < want) throw FileError(source.Path(), "the file became shorter while it was converted");
+        // A short last block is completed with zero bytes.
+        const std::size_t whole = (got + block - 1) / block * block;
+        std::fill(in.begin() + static_cast<std::ptrdiff_t>(got), in.begin() + static_cast<std::ptrdiff_t>(whole), 0);
+        auto from = std::span(in).first(whole);
+        auto to = std::span(converted).first(whole);
+        if (plan.deinterleave) {
+            DeinterleaveBlocks(from, to, static_cast<std::size_t>(plan.halfBlock));
+        } else {
+            InterleaveBlocks(from, to, static_cast<std::size_t>(plan.halfBlock));
+        }
+        out.Write(to);
+        at += static_cast<std::int64_t>(got);
+    }
+}
+
+}  // namespace
+
+ConversionPlan PlanConversion(const GenesisHeader& loaded) {
+    ConversionPlan plan;
+    plan.halfBlock = loaded.HalfBlockSize();
+    plan.deinterleave = loaded.IsInterleaved();
+    if (plan.deinterleave) {
+        plan.skip = loaded.Length() % GenesisHeader::kCopierUnit;
+        plan.extension = "bin";
+    } else {
+        plan.copierHeader = loaded.IsGenesis();
+        plan.extension = loaded.IsGenesis() ? "smd" : "32X";
+    }
+    return plan;
+}
+
+std::string ConvertedName(std::string_view path, std::string_view extension) {
+    std::string name(path.substr(0, path.size() - std::min(path.size(), kExtensionLength)));
+    name += extension;
+    return name;
+}
+
+std::array<std::uint8_t, kCopierHeaderSize> MakeCopierHeader(std::int64_t length) {
+    std::array<std::uint8_t, kCopierHeaderSize> header{};
+    header[0] = static_cast<std::uint8_t>((length >> 14) & 0xFF);  // whole 16 KiB units
+    header[1] = 0x03;
+    header[3] = 0xAA;
+    header[4] = 0xBB;
+    return header;
+}
+
+// A block of the copier layout holds the odd bytes of its 2H image bytes first, then the even ones.
+void DeinterleaveBlocks(std::span<const std::uint8_t> in, std::span<std::uint8_t> out, std::size_t halfBlock) {
+    for (std::size_t block = 0; block < in.size(); block += 2 * halfBlock) {
+        const std::uint8_t* odd = in.data() + block;
+        const std::uint8_t* even = odd + halfBlock;
+        std::uint8_t* linear = out.data() + block;
+        for (std::size_t i = 0; i < halfBlock; ++i) {
+            linear[2 * i] = even[i];
+            linear[2 * i + 1] = odd[i];
+        }
+    }
+}
+
+void InterleaveBlocks(std::span<const std::uint8_t> in, std::span<std::uint8_t> out, std::size_t halfBlock) {
+    for (std::size_t block = 0; block < in.size(); block += 2 * halfBlock) {
+        const std::uint8_t* linear = in.data() + block;
+        std::uint8_t* odd = out.data() + block;
+        std::uint8_t* even = odd + halfBlock;
+        for (std::size_t i = 0; i < halfBlock; ++i) {
+            odd[i] = linear[2 * i + 1];
+            even[i] = linear[2 * i];
+        }
+    }
+}
+
+std::string ConvertGenesisFile(const std::string& path) {
+    // Opened for reading only: a read-only source converts, and nothing can write to it.
+    const File source = File::OpenRead(path);
+    GenesisHeader reader;
+    reader.LoadFile(source, path);
+    const ConversionPlan plan = PlanConversion(reader);
+    std::string output = ConvertedName(path, plan.extension);
+    if (output == path || IsSameFile(path, output)) {
+        throw OperationRefused(path + ": it is " + (plan.deinterleave ? "interleaved" : "linear") +
+                               " already, so its converted name is its own; left as it is");
+    }
+    // A file that has the output's name may be another dump (or the original copier file with
+    // a header of its own): it is never replaced.
+    struct stat existing;
+    if (::lstat(output.c_str(), &existing) == 0) {
+        throw OperationRefused(path + ": " + output + " exists already; both are left as they are");
+    }
+    WriteNewFile(output, [&](RewriteOutput& out) { WriteConverted(source, reader.Length(), plan, out); });
+    return output;
+}
+
+std::vector<std::string> ConvertGenesisFiles(const std::string& folder, std::span<const CatalogRow> rows,
+                                             std::string_view extension, int entryCount, ToolReport& report) {
+    report.Status(kStatusEntries, "Converting...");
+    std::vector<std::string> outputs;
+    for (const CatalogRow& row : rows) {
+        if (report.StopRequested()) break;
+        if (row.cells.size() <= kFilenameColumn) continue;
+        const std::string& filename = row.cells[kFilenameColumn];
+        // An archive member's name ends in ">", so it never qualifies.
+        if (filename.size() < kExtensionLength ||
+            !EqualsIgnoringCase(std::string_view(filename).substr(filename.size() - kExtensionLength), extension)) {
+            continue;
+        }
+        report.Status(kStatusFile, filename);
+        const std::string path = RowFilePath(folder, filename);
+        std::string output;
+        try {
+            output = ConvertGenesisFile(path);
+        } catch (const OperationRefused& e) {
+            report.Skipped(filename, ReasonOf(e.what(), path));
+            continue;
+        } catch (const FileError& e) {
+            report.Failed(filename, ReasonOf(e.what(), path));
+            continue;
+        }
+        ++entryCount;  // the new file
+        outputs.push_back(ConvertedName(filename, std::string_view(output).substr(output.size() - kExtensionLength)));
+    }
+    report.Status(kStatusEntries, RomCountText(entryCount));
+    return outputs;
+}
+
+}  // namespace vorne

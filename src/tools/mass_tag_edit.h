@@ -1,0 +1,37 @@
+// Setting or erasing ID3v1 tag fields of many MP3 files at once, or deleting their tags.
+//
+// The values are texts by MP3 column: 0 title, 3 artist, 4 album, 5 year, 6 comment, 7 genre. An
+// empty text leaves that field of every file as it is; any other text is written, so blanks erase
+// a field. A file without a tag gets one (blank-started fields, genre 255) holding the values.
+#pragma once
+
+#include <array>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "base/rom_header.h"
+#include "catalogue/catalog_model.h"
+#include "tools/tool_report.h"
+
+namespace vorne {
+
+struct MassTagValues {
+    std::array<std::string, 8> texts;  // by column; 1 and 2 are not used
+};
+
+// The fields of `values` that are written, in the order they are written: title, album,
+// artist, year, comment, genre.
+std::vector<FieldEdit> MassTagEdits(const MassTagValues& values);
+
+// Writes the values into the file of every row (column 1 relative to `folder`; archive members
+// skipped), all fields of a file in one write. Returns the number of files written. A file error
+// ends the command (FileError); the files written before it stay written.
+int MassEditTags(const std::string& folder, std::span<const CatalogRow> rows, const MassTagValues& values,
+                 ToolReport& report);
+
+// Deletes the tag of every row's file that has one. Returns the number of tags deleted. A file
+// error ends the command (FileError).
+int MassDeleteTags(const std::string& folder, std::span<const CatalogRow> rows, ToolReport& report);
+
+}  // namespace vorne

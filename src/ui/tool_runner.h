@@ -1,0 +1,71 @@
+// Runs one batch tool at a time on a worker thread, so that the window keeps answering while a
+// whole list of files is changed. The catalogue is busy meanwhile (every command but OK is
+// dropped). The tool reports through a ToolReport whose calls are carried over to the window's
+// thread: status texts at once; questions and messages shown there while the worker waits for
+// them to close; rows left alone, and new cell texts, kept for the end. When the tool is done the
+// catalogue is idle again and the caller's ending runs on the window's thread.
+#pragma once
+
+#include <QObject>
+#include <atomic>
+#include <functional>
+#include <string>
+#include <thread>
+#include <unordered_map>
+#include <vector>
+
+#include "catalogue/catalogue.h"
+#include "tools/tool_report.h"
+
+class QWidget;
+
+namespace vorne::ui {
+
+class CUserPrompts;
+
+class ToolRunner final : public QObject {
+    Q_OBJECT
+
+public:
+    // What a tool left behind for its command to show.
+    struct Ending {
+        std::string error;                   // what ended the command early (a file error), or empty
+        std::vector<std::string> leftAlone;  // "file: reason" for each row left alone or not done
+        std::unordered_map<std::string, Catalogue::CellTexts> cells;  // new cell texts by file name
+    };
+    using Work = std::function<void(ToolReport& report)>;
+    using Finish = std::function<void(const Ending& ending)>;
+
+    ToolRunner(Catalogue& catalogue, CUserPrompts& prompts, QWidget* window);
+    // A running tool is asked to stop before its next row (a question waiting for an answer is
+    // answered No) and waited for.
+    ~ToolRunner() override;
+
+    // Marks the catalogue busy and runs `work` on the worker; `finish` runs here once it is done
+    // and the catalogue is idle again. One tool at a time: the catalogue's busy flag keeps a
+    // second command out.
+    void Run(Work work, Finish finish);
+    bool Running() const { return worker.joinable(); }
+
+signals:
+    // The last tool's ending has run.
+    void toolFinished();
+
+private:
+    class Report;
+    // Runs `call` on this object's thread and waits for it to return; gives up, returning false,
+    // when the runner is stopping.
+    bool CallAndWait(std::function<bool()> call);
+    void Post(std::function<void()> call);
+    void End(std::string error);
+
+    Catalogue& catalogue;
+    CUserPrompts& prompts;
+    QWidget* window;
+    std::thread worker;
+    std::atomic<bool> stopping{false};
+    Ending ending;
+    Finish finish;
+};
+
+}  // namespace vorne::ui

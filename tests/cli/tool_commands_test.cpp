@@ -1,0 +1,241 @@
+// vorne-cli's batch commands as a black box: standard output, stderr and exit codes apart.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "images.h"
+#include "support/temp_dir.h"
+
+namespace vorne {
+namespace {
+
+using samples::Bytes;
+using test::RunCli;
+
+std::string Text(const Bytes& bytes) { return {bytes.begin(), bytes.end()}; }
+Bytes Of(const std::string& text) { return {text.begin(), text.end()}; }
+
+TEST(CliTools, UsageErrors) {
+    const std::vector<std::vector<std::string>> cases = {
+        {"clean-headers"},
+        {"remove-trainers", "--subdirs"},
+        {"clean-headers", ".", "--yes"},
+        {"convert"},
+        {"convert", "smd"},
+        {"convert", "zip", "."},
+        {"tag", "."},
+        {"tag", ".", "--delete", "--title", "x"},
+        {"tag", "--artist", "x"},
+        {"ips", "a"},
+        {"ips", "a", "b", "c"},
+        {"compare", "a"},
+        {"save-list", ".", "--kind", "nes"},
+        {"save-list", ".", "-o", "x"},
+        {"save-list", ".", "--kind", "mp3", "-o", "x", "--widths", "1,2,3"},
+        {"save-list", ".", "--kind", "zip", "-o", "x", "--widths", "1,2,x,4"},
+        {"save-list", ".", "--kind", "zip", "-o", "x", "--widths", "1,,3,4"},
+    };
+    test::TempDir dir;
+    for (const auto& args : cases) {
+        std::string joined;
+        for (const auto& a : args) joined += a + " ";
+        auto result = RunCli(args);
+        EXPECT_EQ(result.exitCode, 2) << joined << "\n" << result.err;
+        EXPECT_NE(result.err.find("(try vorne-cli --help)"), std::string::npos) << joined;
+        EXPECT_EQ(result.out, "") << joined;
+    }
+    EXPECT_TRUE(test::ListFolder(dir.Path()).empty());
+    auto help = RunCli({"--help"});
+    for (const char* synopsis : {"save-list FOLDER", "compare ORIGINAL TEST", "clean-headers PATH...", "remove-trainers PATH...",
+                                 "convert EXT PATH...", "ips TARGET PATCH", "tag PATH..."}) {
+        EXPECT_NE(help.out.find(synopsis), std::string::npos) << synopsis;
+    }
+}
+
+TEST(CliTools, SaveListWithTheKindsWidthsOrGivenOnes) {
+    test::TempDir dir;
+    dir.Write("roms/b.mp3", samples::MakeMp3({.frames = 1, .title = "Beta", .artist = "Band", .genre = 3}));
+    dir.Write("roms/a.mp3", samples::MakeMp3({.frames = 1, .title = "Alpha", .year = "1999"}));
+    const std::string size = std::to_string(samples::MakeMp3({.frames = 1}).size());
+
+    auto saved = RunCli({"save-list", dir / "roms", "--kind", "mp3", "-o", dir / "list.txt"});
+    ASSERT_EQ(saved.exitCode, 0) << saved.err;
+    EXPECT_EQ(saved.out, "");
+    EXPECT_EQ(saved.err, "");
+    // Widths 200, 150, 60, 200, 200, 40, 200 make fields of 40, 30, 12, 40, 40 and 8 characters;
+    // rows sorted by title.
+    auto line = [&](const std::string& title, const std::string& file, const std::string& artist, const std::string& year,
+                    const std::string& genre) {
+        auto pad = [](std::string s, std::size_t n) { return s.append(n - s.size(), ' '); };
+        return pad(title, 40) + "\t" + pad(file, 30) + "\t" + pad(size, 12) + "\t" + pad(artist, 40) + "\t" + pad("", 40) +
+               "\t" + pad(year, 8) + "\t" + pad("", 40) + "\t" + genre + "\r\n";
+    };
+    EXPECT_EQ(Text(test::ReadFile(dir / "list.txt")),
+              line("Alpha", "a.mp3", "", "1999", "255") + line("Beta", "b.mp3", "Band", "", "3"));
+
+    auto narrow = RunCli({"save-list", dir / "roms", "--kind", "mp3", "-o", dir / "narrow.txt", "--widths=10,15,0,5,5,5,5,5"});
+    ASSERT_EQ(narrow.exitCode, 0) << narrow.err;
+    EXPECT_EQ(Text(test::ReadFile(dir / "narrow.txt")), "Al\ta.m\t\t \t \t1\t \t255\r\nBe\tb.m\t\tB\t \t \t \t3\r\n");
+
+    auto failed = RunCli({"save-list", dir / "roms", "--kind", "mp3", "-o", dir / "none/list.txt"});
+    EXPECT_EQ(failed.exitCode, 1);
+    EXPECT_NE(failed.err.find("none/list.txt: No such file or directory"), std::string::npos) << failed.err;
+}
+
+TEST(CliTools, CompareLists) {
+    test::TempDir dir;
+    dir.Write("original.txt", Of("crc1\ta.nes\tGame\r\ncrc2\tb.nes\tOther\r\n"));
+    dir.Write("test.txt", Of("CRC1\tz.nes\tgame\r\nzz\tq\tNew\r\nab\tq\tNewer\r\n"));
+    dir.Write("lf.txt", Of("crc1\ta.nes\tGame\n"));
+    dir.Write("empty.txt", {});
+
+    auto result = RunCli({"compare", dir / "original.txt", dir / "test.txt", "-o", dir / "out.txt"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, "ab\tq\tNewer\r\r\nzz\tq\tNew\r\r\n");
+    EXPECT_EQ(result.err, "2 ROMs\n3 ROMs\n2 Unmatched\n");
+    EXPECT_EQ(Text(test::ReadFile(dir / "out.txt")), result.out);
+
+    auto crlfAgainstLf = RunCli({"compare", dir / "original.txt", dir / "lf.txt"});
+    EXPECT_EQ(crlfAgainstLf.out, "crc1\ta.nes\tGame\r\n");
+    EXPECT_EQ(crlfAgainstLf.err, "2 ROMs\n1 ROMs\n1 Unmatched\n");
+
+    auto none = RunCli({"compare", dir / "original.txt", dir / "original.txt"});
+    EXPECT_EQ(none.exitCode, 0);
+    EXPECT_EQ(none.out, "");
+    EXPECT_EQ(none.err, "2 ROMs\n2 ROMs\n0 Unmatched\n");
+
+    auto empty = RunCli({"compare", dir / "empty.txt", dir / "test.txt"});
+    EXPECT_EQ(empty.exitCode, 1);
+    EXPECT_EQ(empty.out, "");
+    EXPECT_EQ(empty.err, "0 ROMs\n3 ROMs\nvorne-cli: nothing to compare: " + dir / "empty.txt" + " holds no lines\n");
+
+    auto missing = RunCli({"compare", dir / "none.txt", dir / "test.txt"});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_EQ(missing.err, "vorne-cli: " + dir / "none.txt" + ": No such file or directory\n");
+}
+
+TEST(CliTools, CleanHeadersOverFoldersAndFiles) {
+    test::TempDir dir;
+    const std::array<std::uint8_t, 9> signature{'D', 'i', 's', 'k', 'D', 'u', 'd', 'e', '!'};
+    dir.Write("roms/a.nes", samples::MakeNes({.bytes7to15 = signature, .seed = 1}));
+    dir.Write("roms/sub/b.nes", samples::MakeNes({.bytes7to15 = {0x10, 'x'}, .seed = 2}));
+    dir.Write("single.nes", samples::MakeNes({.bytes7to15 = signature, .seed = 3}));
+
+    auto top = RunCli({"clean-headers", dir / "roms"});
+    ASSERT_EQ(top.exitCode, 0) << top.err;
+    EXPECT_EQ(top.out, "1 headers cleaned, 1 mappers changed, 1 reserved bytes changed.\n");
+    EXPECT_EQ(top.err, "");
+    auto all = RunCli({"clean-headers", dir / "roms", dir / "single.nes", "--subdirs"});
+    EXPECT_EQ(all.out, "2 headers cleaned, 1 mappers changed, 2 reserved bytes changed.\n");
+    EXPECT_EQ(test::ReadFile(dir / "roms/sub/b.nes")[7], 0x10);
+    EXPECT_EQ(test::ReadFile(dir / "single.nes")[8], 0);
+
+    auto missing = RunCli({"clean-headers", dir / "gone.nes"});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_EQ(missing.out, "");
+    EXPECT_EQ(missing.err, "vorne-cli: " + dir / "gone.nes" + ": No such file or directory\n");
+}
+
+TEST(CliTools, RemoveTrainersAnswersNoUnlessYes) {
+    test::TempDir dir;
+    Bytes odd = samples::MakeNes({.prgBanks = 1, .chrBanks = 0, .flags6 = 0x04});
+    odd.resize(odd.size() + 8192 - 512, 0);  // remainder 16: the size check asks
+    dir.Write("roms/odd.nes", odd);
+    dir.Write("roms/fine.nes", samples::MakeNes({.prgBanks = 1, .chrBanks = 0, .flags6 = 0x04, .seed = 2}));
+    dir.Write("roms/tiny.nes", Bytes{'N', 'E', 'S', 0x1A, 0, 0, 0x04, 0});
+
+    auto no = RunCli({"remove-trainers", dir / "roms"});
+    ASSERT_EQ(no.exitCode, 0) << no.err;
+    EXPECT_EQ(no.out, "1 trainers removed.\n");
+    EXPECT_NE(no.err.find("vorne-cli: Bad Size: Inappropriate filesize for trained ROM " + dir / "roms/odd.nes" +
+                          ". Continue removal? No (--yes answers Yes)\n"),
+              std::string::npos)
+        << no.err;
+    EXPECT_NE(no.err.find("vorne-cli: " + dir / "roms/tiny.nes" + ": too short to hold a trainer"), std::string::npos) << no.err;
+    EXPECT_EQ(test::ReadFile(dir / "roms/odd.nes"), odd);
+
+    auto yes = RunCli({"remove-trainers", dir / "roms/odd.nes", "--yes"});
+    EXPECT_EQ(yes.exitCode, 0) << yes.err;
+    EXPECT_EQ(yes.out, "1 trainers removed.\n");
+    EXPECT_EQ(yes.err, "");
+    EXPECT_EQ(test::ReadFile(dir / "roms/odd.nes").size(), odd.size() - 512);
+}
+
+TEST(CliTools, ConvertPrintsWhatItMade) {
+    test::TempDir dir;
+    const Bytes linear = samples::MakeGenesis({.size = 32768});
+    dir.Write("g/a.smd", samples::Interleave(linear, 8192, true));
+    dir.Write("g/lin.smd", linear);
+    dir.Write("g/x.bin", linear);
+
+    auto made = RunCli({"convert", "SMD", dir / "g"});
+    EXPECT_EQ(made.exitCode, 0) << made.err;
+    EXPECT_EQ(made.out, dir / "g/a.bin\n");
+    EXPECT_EQ(made.err, "vorne-cli: " + dir / "g/lin.smd" +
+                            ": it is linear already, so its converted name is its own; left as it is\n");
+    EXPECT_EQ(test::ReadFile(dir / "g/a.bin"), linear);
+
+    auto file = RunCli({"convert", "bin", dir / "g/x.bin"});
+    EXPECT_EQ(file.exitCode, 0) << file.err;
+    EXPECT_EQ(file.out, dir / "g/x.smd\n");
+
+    dir.Write("full/y.bin", linear);
+    test::FileSizeLimit limit(4096);
+    auto failed = RunCli({"convert", "bin", dir / "full"});
+    EXPECT_EQ(failed.exitCode, 1);
+    EXPECT_EQ(failed.out, "");
+    EXPECT_EQ(failed.err, "vorne-cli: " + dir / "full/y.bin" + ": " + dir / "full/y.smd" + ": File too large\n");
+    EXPECT_EQ(test::ListFolder(dir / "full"), std::vector<std::string>{"y.bin"});
+}
+
+TEST(CliTools, IpsInPlaceOrToACopy) {
+    test::TempDir dir;
+    const std::string target = dir.Write("t.bin", Of("0123456789"));
+    dir.Write("p.ips", Of(std::string("PATCH\0\0\1\0\2ABEOF", 15)));
+    dir.Write("cut.ips", Of(std::string("PATCH\0\0\1\0\2A", 11)));
+
+    auto copy = RunCli({"ips", target, dir / "p.ips", "-o", dir / "copy.bin"});
+    EXPECT_EQ(copy.exitCode, 0) << copy.err;
+    EXPECT_EQ(copy.out, "IPS patch applied.\n");
+    EXPECT_EQ(copy.err, "");
+    EXPECT_EQ(Text(test::ReadFile(dir / "copy.bin")), "0AB3456789");
+    EXPECT_EQ(Text(test::ReadFile(target)), "0123456789");
+
+    auto cut = RunCli({"ips", target, dir / "cut.ips"});
+    EXPECT_EQ(cut.exitCode, 1);
+    EXPECT_EQ(cut.out, "");
+    EXPECT_EQ(cut.err, "vorne-cli: Patch EOF reached.\n");
+    EXPECT_EQ(Text(test::ReadFile(target)), "0123456789");
+
+    auto noPatch = RunCli({"ips", target, dir / "none.ips"});
+    EXPECT_EQ(noPatch.err, "vorne-cli: Cannot open patch file.\n");
+    dir.Write("empty.bin", {});
+    auto empty = RunCli({"ips", dir / "empty.bin", dir / "p.ips", "-o", dir / "e2.bin"});
+    EXPECT_EQ(empty.exitCode, 1);
+    EXPECT_EQ(empty.err, "vorne-cli: Invalid target file size.\n");
+}
+
+TEST(CliTools, TagSetsErasesAndDeletes) {
+    test::TempDir dir;
+    const Bytes plain = samples::MakeMp3({.frames = 1, .tagged = false});
+    dir.Write("m/a.mp3", plain);
+    dir.Write("m/b.mp3", samples::MakeMp3({.frames = 1, .title = "Old", .comment = "note", .genre = 4}));
+
+    auto set = RunCli({"tag", dir / "m", "--artist", "Band", "--comment", "   ", "--title", ""});
+    ASSERT_EQ(set.exitCode, 0) << set.err;
+    EXPECT_EQ(set.out, "");
+    auto shown = RunCli({"scan", dir / "m", "--kind", "mp3", "--json"});
+    EXPECT_NE(shown.out.find("[\" \", \"a.mp3\", \"" + std::to_string(plain.size() + 128) + "\", \"Band \", \" \", \" \", \"    \", \"255\"]"),
+              std::string::npos)
+        << shown.out;
+    EXPECT_NE(shown.out.find("[\"Old\", \"b.mp3\""), std::string::npos) << shown.out;
+    EXPECT_NE(shown.out.find("\"Band \", \"\", \"\", \"    \", \"4\"]"), std::string::npos) << shown.out;
+
+    auto removed = RunCli({"tag", dir / "m/a.mp3", "--delete"});
+    EXPECT_EQ(removed.exitCode, 0) << removed.err;
+    EXPECT_EQ(test::ReadFile(dir / "m/a.mp3"), plain);
+}
+
+}  // namespace
+}  // namespace vorne
