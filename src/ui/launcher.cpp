@@ -97,6 +97,8 @@ struct Launcher::Run {
 Launcher::Launcher(QObject* parent) : QObject(parent) {}
 
 Launcher::~Launcher() {
+    // A copy still being made is waited for; the start it asks for is dropped with this object.
+    for (auto& copier : copiers) copier->thread.join();
     for (auto& run : runs) {
         // A process object ends its program when it goes: this one is left behind on purpose,
         // so that quitting Vorne never ends the user's emulator.
@@ -126,26 +128,74 @@ QString Launcher::Launch(const std::string& folder, std::string_view cell, const
     }
     if (!command) return {};  // a member needs the kind's program
 
+    // Reading a member may take a while (it is decompressed whole): it is copied out on a thread
+    // of its own, and the program starts once the copy is there.
+    CopyThenStart(fullBytes, file.member, std::move(*command));
+    return {};
+}
+
+Launcher::MemberCopy Launcher::CopyMember(const std::string& archive, const std::string& member) {
+    MemberCopy result;
+    const QString archivePath = QDir::toNativeSeparators(QFile::decodeName(QByteArray::fromStdString(archive)));
     MemberData bytes;
-    if (const ZipStatus status = ReadMember(fullBytes, file.member, bytes); !status.Ok()) {
-        return QStringLiteral("%1 could not be read from %2: %3")
-            .arg(QFile::decodeName(QByteArray::fromStdString(file.member)), QDir::toNativeSeparators(fullPath),
-                 QString::fromStdString(status.Reason()));
+    if (const ZipStatus status = ReadMember(archive, member, bytes); !status.Ok()) {
+        result.error = QStringLiteral("%1 could not be read from %2: %3")
+                           .arg(QFile::decodeName(QByteArray::fromStdString(member)), archivePath,
+                                QString::fromStdString(status.Reason()));
+        return result;
     }
     auto temporary = std::make_unique<QTemporaryDir>(QDir(QDir::tempPath()).filePath(QStringLiteral("vorne-XXXXXX")));
-    if (!temporary->isValid()) return QStringLiteral("No temporary folder: %1").arg(temporary->errorString());
-    const QString copyPath = temporary->filePath(MemberFileName(file.member));
+    if (!temporary->isValid()) {
+        result.error = QStringLiteral("No temporary folder: %1").arg(temporary->errorString());
+        return result;
+    }
+    const QString copyPath = temporary->filePath(MemberFileName(member));
     QFile copy(copyPath);
     // A new file in a new private folder: nothing there can be overwritten.
     if (!copy.open(QIODevice::WriteOnly | QIODevice::NewOnly) ||
         copy.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size())) !=
             static_cast<qint64>(bytes.size()) ||
         !copy.flush()) {
-        return QStringLiteral("%1 could not be written: %2").arg(copyPath, copy.errorString());
+        result.error = QStringLiteral("%1 could not be written: %2").arg(copyPath, copy.errorString());
+        return result;
     }
     copy.close();
-    command->arguments << copyPath;
-    return Start(std::move(*command), std::move(temporary));
+    result.path = copyPath;
+    result.temporary = std::move(temporary);
+    return result;
+}
+
+void Launcher::CopyThenStart(std::string archive, std::string member, LaunchCommand command) {
+    auto copier = std::make_unique<Copier>();
+    Copier* job = copier.get();
+    job->thread = std::thread([this, job, archive = std::move(archive), member = std::move(member),
+                               command = std::move(command)]() mutable {
+        auto copy = std::make_shared<MemberCopy>(CopyMember(archive, member));
+        // Back on the window's thread. Should the launcher go first, the call is dropped with it
+        // and the copy's folder goes with the call.
+        QMetaObject::invokeMethod(
+            this,
+            [this, job, copy, command = std::move(command)]() mutable {
+                Reap(job);
+                if (!copy->error.isEmpty()) {
+                    emit failed(copy->error);
+                    return;
+                }
+                command.arguments << copy->path;
+                if (const QString error = Start(std::move(command), std::move(copy->temporary)); !error.isEmpty()) {
+                    emit failed(error);
+                }
+            },
+            Qt::QueuedConnection);
+    });
+    copiers.push_back(std::move(copier));
+}
+
+void Launcher::Reap(Copier* job) {
+    auto it = std::find_if(copiers.begin(), copiers.end(), [job](const auto& c) { return c.get() == job; });
+    if (it == copiers.end()) return;
+    (*it)->thread.join();  // it has posted its result: nothing is left for it to do
+    copiers.erase(it);
 }
 
 QString Launcher::Start(LaunchCommand command, std::unique_ptr<QTemporaryDir> temporary) {

@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 namespace vorne::ui {
@@ -56,22 +57,39 @@ public:
     ~Launcher() override;
 
     // Launches the program setting on the row's file `cell` under `folder`. Returns an error to
-    // show the user; on success the empty text (`started()` then follows, `finished()` later).
+    // show the user; otherwise the empty text, and `started()` follows (`finished()` later), or
+    // `failed()` when an archive member, copied out meanwhile, could not be started.
     QString Launch(const std::string& folder, std::string_view cell, const QString& programSetting);
 
     int Running() const { return static_cast<int>(runs.size()); }
 
 signals:
     void started();
+    // A launch that could not go on after Launch returned; the message is for the user.
+    void failed(const QString& message);
     // A launched program ended; its temporary copy, if any, is gone.
     void finished();
 
 private:
     struct Run;
+    // A member's temporary copy: its folder and path, or why there is none.
+    struct MemberCopy {
+        QString error;
+        QString path;
+        std::unique_ptr<QTemporaryDir> temporary;
+    };
+    // A thread copying a member out of its archive.
+    struct Copier {
+        std::thread thread;
+    };
+    static MemberCopy CopyMember(const std::string& archive, const std::string& member);
+    void CopyThenStart(std::string archive, std::string member, LaunchCommand command);
+    void Reap(Copier* job);
     QString Start(LaunchCommand command, std::unique_ptr<QTemporaryDir> temporary);
     void Ended(QProcess* process);
 
     std::vector<std::unique_ptr<Run>> runs;
+    std::vector<std::unique_ptr<Copier>> copiers;
 };
 
 }  // namespace vorne::ui

@@ -51,6 +51,7 @@ CMainDialog::CMainDialog(Settings& settings, CUserPrompts& prompts, std::string 
     connect(&pump, &ScanEventPump::scanFinished, this, &CMainDialog::scanFinished);
     connect(&launcher, &Launcher::started, this, [this] { showMinimized(); });
     connect(&launcher, &Launcher::finished, this, &CMainDialog::OnLaunchEnded);
+    connect(&launcher, &Launcher::failed, this, &CMainDialog::ShowLaunchError);
     if (!restoreGeometry(settings.WindowGeometry())) resize(760, 420);
     batch = std::make_unique<BatchCommands>(*this, prompts);
 }
@@ -319,7 +320,11 @@ void CMainDialog::OnLaunch() {
     if (row < 0 || catalogue.folder.empty()) return;
     const QString error = launcher.Launch(catalogue.folder, catalogue.model.Cell(row, kFilenameColumn),
                                           settings.Program(catalogue.currentType));
-    if (!error.isEmpty()) prompts.Message(this, QStringLiteral("Cannot Launch File"), error, PromptIcon::Warning);
+    if (!error.isEmpty()) ShowLaunchError(error);
+}
+
+void CMainDialog::ShowLaunchError(const QString& message) {
+    prompts.Message(this, QStringLiteral("Cannot Launch File"), message, PromptIcon::Warning);
 }
 
 void CMainDialog::OnLaunchEnded() {

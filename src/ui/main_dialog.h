@@ -89,6 +89,7 @@ private:
     void UpdateMenuForKind();
     void OnIdleChanged(bool idle);
     void OnLaunchEnded();
+    void ShowLaunchError(const QString& message);
     void SaveColumns();
     void RestoreColumns();
 

@@ -150,6 +150,28 @@ TEST(Launcher, AMemberGoesToAPrivateCopyUnderItsBaseNameThatIsGoneAfterwards) {
     }
 }
 
+TEST(Launcher, ALauncherThatGoesWhileAMemberIsCopiedLeavesNothingBehind) {
+    vorne::test::TempDir dir;
+    const std::string recorder = WriteRecorder(dir);
+    const std::string out = dir / "record.txt";
+    samples::ZipWriter zip;
+    zip.Add({.name = "GAME.GB", .data = std::vector<std::uint8_t>(1 << 20, 0x5A), .deflate = true});
+    dir.Write("roms/pack.zip", zip.Finish());
+    // The copies go to a temporary folder of this test's own, which must be empty afterwards.
+    const QByteArray oldTemp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QByteArray::fromStdString(dir / "tmp"));
+    fs::create_directories(dir / "tmp");
+    {
+        Launcher launcher;
+        EXPECT_TRUE(launcher.Launch(dir / "roms", "pack.zip <GAME.GB>", QStringLiteral("'%1' '%2'").arg(Q(recorder), Q(out)))
+                        .isEmpty());
+    }  // gone before the copy's start could be delivered
+    QCoreApplication::processEvents();
+    if (oldTemp.isNull()) qunsetenv("TMPDIR"); else qputenv("TMPDIR", oldTemp);
+    EXPECT_TRUE(fs::is_empty(dir / "tmp"));
+    EXPECT_FALSE(fs::exists(out)) << "a program was started for a launcher that is gone";
+}
+
 TEST(Launcher, NothingStartsForAFileThatIsGoneOrAMemberThatCannotBeRead) {
     vorne::test::TempDir dir;
     const std::string recorder = WriteRecorder(dir);
@@ -169,8 +191,17 @@ TEST(Launcher, NothingStartsForAFileThatIsGoneOrAMemberThatCannotBeRead) {
     };
     for (const auto& c : cases) {
         Launcher launcher;
-        const QString error = launcher.Launch(dir / "roms", c.cell, setting);
+        QSignalSpy failed(&launcher, &Launcher::failed);
+        QSignalSpy started(&launcher, &Launcher::started);
+        QString error = launcher.Launch(dir / "roms", c.cell, setting);
+        if (error.isEmpty()) {
+            // A member is copied out on a thread of its own: its failure comes as a signal.
+            ASSERT_TRUE(WaitFor([&] { return failed.count() + started.count() > 0; })) << c.cell;
+            ASSERT_EQ(failed.count(), 1) << c.cell;
+            error = failed.front().front().toString();
+        }
         EXPECT_TRUE(error.startsWith(c.messageStart)) << error.toStdString();
+        EXPECT_EQ(started.count(), 0);
         EXPECT_EQ(launcher.Running(), 0);
     }
     EXPECT_FALSE(fs::exists(out));
