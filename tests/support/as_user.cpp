@@ -1,7 +1,10 @@
 #include "support/as_user.h"
 
+#include <sys/fsuid.h>
+
 #include <grp.h>
 #include <pwd.h>
+#include <sys/fsuid.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -59,6 +62,14 @@ ChildResult RunAs(const Account* account, const std::function<void()>& work) {
     ::waitpid(child, &status, 0);
     result.outcome = WIFEXITED(status) ? static_cast<ChildResult::Outcome>(WEXITSTATUS(status)) : ChildResult::Crashed;
     return result;
+}
+
+OrdinaryFileUser::OrdinaryFileUser() {
+    if (IsRoot()) ::setfsuid(Nobody().uid);
+}
+
+OrdinaryFileUser::~OrdinaryFileUser() {
+    if (IsRoot()) ::setfsuid(0);
 }
 
 }  // namespace vorne::test

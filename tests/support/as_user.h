@@ -27,4 +27,15 @@ struct ChildResult {
 // thrown by `work` come back as the outcome and message.
 ChildResult RunAs(const Account* account, const std::function<void()>& work);
 
+// While it lives, file permissions apply to the calling thread as they would to an ordinary user,
+// even when the tests run as root (the thread's file system user is then Nobody(), which also
+// drops root's power to ignore permissions for this thread alone).
+class OrdinaryFileUser {
+public:
+    OrdinaryFileUser();
+    ~OrdinaryFileUser();
+    OrdinaryFileUser(const OrdinaryFileUser&) = delete;
+    OrdinaryFileUser& operator=(const OrdinaryFileUser&) = delete;
+};
+
 }  // namespace vorne::test

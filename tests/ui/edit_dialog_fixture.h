@@ -91,18 +91,6 @@ protected:
     }
 };
 
-// While it lives, file permissions apply to this thread as they would to an ordinary user, even
-// when the tests run as root (whose file system user is then the unprivileged account).
-class OrdinaryFileUser {
-public:
-    OrdinaryFileUser() {
-        if (vorne::test::IsRoot()) ::setfsuid(vorne::test::Nobody().uid);
-    }
-    ~OrdinaryFileUser() {
-        if (vorne::test::IsRoot()) ::setfsuid(0);
-    }
-    OrdinaryFileUser(const OrdinaryFileUser&) = delete;
-    OrdinaryFileUser& operator=(const OrdinaryFileUser&) = delete;
-};
+using vorne::test::OrdinaryFileUser;
 
 }  // namespace vorne::ui::test
