@@ -1,7 +1,11 @@
 #include "tools/genesis_conversion.h"
 
-#include <algorithm>
 #include <sys/stat.h>
+
+#include <algorithm>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "base/rom_type.h"
 #include "base/text_rules.h"
@@ -77,12 +81,23 @@ std::array<std::uint8_t, kCopierHeaderSize> MakeCopierHeader(std::int64_t length
 }
 
 // A block of the copier layout holds the odd bytes of its 2H image bytes first, then the even ones.
+// Half blocks are whole multiples of 16 bytes, so the loops below take 16 bytes of each half at a
+// time (SSE2, which every x86-64 processor has); other processors take them one by one.
 void DeinterleaveBlocks(std::span<const std::uint8_t> in, std::span<std::uint8_t> out, std::size_t halfBlock) {
     for (std::size_t block = 0; block < in.size(); block += 2 * halfBlock) {
         const std::uint8_t* odd = in.data() + block;
         const std::uint8_t* even = odd + halfBlock;
         std::uint8_t* linear = out.data() + block;
-        for (std::size_t i = 0; i < halfBlock; ++i) {
+        std::size_t i = 0;
+#if defined(__SSE2__)
+        for (; i + 16 <= halfBlock; i += 16) {
+            const __m128i e = _mm_loadu_si128(reinterpret_cast<const __m128i*>(even + i));
+            const __m128i o = _mm_loadu_si128(reinterpret_cast<const __m128i*>(odd + i));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(linear + 2 * i), _mm_unpacklo_epi8(e, o));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(linear + 2 * i + 16), _mm_unpackhi_epi8(e, o));
+        }
+#endif
+        for (; i < halfBlock; ++i) {
             linear[2 * i] = even[i];
             linear[2 * i + 1] = odd[i];
         }
@@ -94,7 +109,20 @@ void InterleaveBlocks(std::span<const std::uint8_t> in, std::span<std::uint8_t> 
         const std::uint8_t* linear = in.data() + block;
         std::uint8_t* odd = out.data() + block;
         std::uint8_t* even = odd + halfBlock;
-        for (std::size_t i = 0; i < halfBlock; ++i) {
+        std::size_t i = 0;
+#if defined(__SSE2__)
+        const __m128i lowBytes = _mm_set1_epi16(0x00FF);
+        for (; i + 16 <= halfBlock; i += 16) {
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(linear + 2 * i));
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(linear + 2 * i + 16));
+            // Little-endian words: the even byte is each word's low half, the odd byte its high half.
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(even + i),
+                             _mm_packus_epi16(_mm_and_si128(a, lowBytes), _mm_and_si128(b, lowBytes)));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(odd + i),
+                             _mm_packus_epi16(_mm_srli_epi16(a, 8), _mm_srli_epi16(b, 8)));
+        }
+#endif
+        for (; i < halfBlock; ++i) {
             odd[i] = linear[2 * i + 1];
             even[i] = linear[2 * i];
         }
