@@ -39,10 +39,6 @@ File File::OpenRead(const std::string& path) { return OpenRegular(AT_FDCWD, path
 
 File File::OpenReadWrite(const std::string& path) { return OpenRegular(AT_FDCWD, path.c_str(), O_RDWR, path); }
 
-File File::OpenReadAt(int dirFd, const char* name, const std::string& displayPath) {
-    return OpenRegular(dirFd, name, O_RDONLY, displayPath);
-}
-
 File File::OpenRegular(int dirFd, const char* name, int access, const std::string& displayPath) {
     // O_NONBLOCK keeps a FIFO (or a device) from holding the open until a writer comes; the
     // descriptor is dropped unless it names a regular file, which then reads as usual again.
