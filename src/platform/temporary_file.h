@@ -41,13 +41,13 @@ public:
     void PlaceAsNew(const std::string& name);
 
 private:
-    TemporaryFile(int dirFd, File file, std::string tempName, std::string displayPath)
-        : dirFd(dirFd), file(std::move(file)), tempName(std::move(tempName)), displayPath(std::move(displayPath)) {}
+    // `file` names the final file in errors.
+    TemporaryFile(int dirFd, File file, std::string tempName)
+        : dirFd(dirFd), file(std::move(file)), tempName(std::move(tempName)) {}
 
     int dirFd;
     File file;
     std::string tempName;  // empty while unnamed
-    std::string displayPath;
     bool placed = false;
 };
 
