@@ -62,16 +62,14 @@ TemporaryFile TemporaryFile::Create(int dirFd, const std::string& displayPath, m
 }
 
 TemporaryFile::~TemporaryFile() {
-    if (!placed && !tempName.empty()) ::unlinkat(dirFd, tempName.c_str(), 0);
+    if (!tempName.empty()) ::unlinkat(dirFd, tempName.c_str(), 0);
 }
 
 TemporaryFile::TemporaryFile(TemporaryFile&& other) noexcept
     : dirFd(other.dirFd),
       file(std::move(other.file)),
-      tempName(std::move(other.tempName)),
-      placed(other.placed) {
+      tempName(std::move(other.tempName)) {
     other.tempName.clear();
-    other.placed = true;
 }
 
 void TemporaryFile::PlaceAsNew(const std::string& name) {
@@ -81,19 +79,18 @@ void TemporaryFile::PlaceAsNew(const std::string& name) {
         if (::linkat(AT_FDCWD, source.c_str(), dirFd, name.c_str(), AT_SYMLINK_FOLLOW) != 0) {
             throw FileError::FromErrno(file.Path(), errno);
         }
-        placed = true;
         return;
     }
     if (::renameat2(dirFd, tempName.c_str(), dirFd, name.c_str(), RENAME_NOREPLACE) == 0) {
-        placed = true;
+        tempName.clear();
         return;
     }
     if (errno != EINVAL && errno != ENOSYS) throw FileError::FromErrno(file.Path(), errno);
     // A file system without the no-replace rename: a link under the final name, then the short
     // name goes.
     if (::linkat(dirFd, tempName.c_str(), dirFd, name.c_str(), 0) != 0) throw FileError::FromErrno(file.Path(), errno);
-    placed = true;
     ::unlinkat(dirFd, tempName.c_str(), 0);
+    tempName.clear();
 }
 
 void TemporaryFile::PlaceAs(const std::string& name) {
@@ -109,7 +106,7 @@ void TemporaryFile::PlaceAs(const std::string& name) {
     if (::renameat(dirFd, tempName.c_str(), dirFd, name.c_str()) != 0) {
         throw FileError::FromErrno(file.Path(), errno);  // the destructor removes the temporary name
     }
-    placed = true;
+    tempName.clear();
 }
 
 }  // namespace vorne

@@ -31,6 +31,7 @@ public:
     TemporaryFile& operator=(const TemporaryFile&) = delete;
 
     File& Output() { return file; }
+    // Whether the file was made without a name (to be asked before it is put in place).
     bool IsUnnamed() const { return tempName.empty(); }
 
     // Puts the finished file in place as `name` of the folder, replacing what that name holds
@@ -47,8 +48,7 @@ private:
 
     int dirFd;
     File file;
-    std::string tempName;  // empty while unnamed
-    bool placed = false;
+    std::string tempName;  // the short name it has in the folder; empty when unnamed or in place
 };
 
 }  // namespace vorne
