@@ -135,9 +135,13 @@ std::string ExecutableDirectory() {
     char buffer[PATH_MAX];
     ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
     if (n <= 0) return ".";
-    std::string exe(buffer, static_cast<std::size_t>(n));
-    auto slash = exe.find_last_of('/');
-    return slash == std::string::npos ? "." : exe.substr(0, slash == 0 ? 1 : slash);
+    return SplitPath(std::string(buffer, static_cast<std::size_t>(n))).folder;
+}
+
+FolderAndName SplitPath(const std::string& path) {
+    auto slash = path.find_last_of(kPathSeparator);
+    if (slash == std::string::npos) return {".", path};
+    return {slash == 0 ? std::string(1, kPathSeparator) : path.substr(0, slash), path.substr(slash + 1)};
 }
 
 }  // namespace vorne

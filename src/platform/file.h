@@ -80,4 +80,12 @@ std::string ExecutableDirectory();
 // The platform's path separator as text.
 inline constexpr char kPathSeparator = '/';
 
+// A path cut at its last separator: the folder ("." for a bare name, the root for a name in it)
+// and the name.
+struct FolderAndName {
+    std::string folder;
+    std::string name;
+};
+FolderAndName SplitPath(const std::string& path);
+
 }  // namespace vorne
