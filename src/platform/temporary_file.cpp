@@ -1,6 +1,5 @@
 #include "platform/temporary_file.h"
 
-#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
