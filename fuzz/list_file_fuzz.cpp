@@ -1,21 +1,14 @@
 // The list-file loader and the comparison on any bytes: entries of at most 1023 characters that
 // hold every byte but the line feeds, keys no longer than their lines, and a comparison whose
 // unmatched lines are exactly the test lines without a key among the original's.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "base/text_rules.h"
 #include "tools/list_compare.h"
-
-namespace {
-
-std::string Lower(std::string text) {
-    for (char& c : text) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-    return text;
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::vector<std::uint8_t> bytes(data, data + size);
@@ -39,8 +32,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (lines.size() > 2000) return 0;  // the check below compares every pair
     std::size_t next = 0;
     for (const std::string& line : comparison.test) {
-        bool matched = false;
-        for (const std::string& key : comparison.original) matched = matched || Lower(key) == Lower(vorne::ComparisonKey(line));
+        const std::string key = vorne::ComparisonKey(line);
+        const bool matched = std::any_of(comparison.original.begin(), comparison.original.end(),
+                                         [&](const std::string& original) { return vorne::EqualsIgnoringCase(original, key); });
         const bool listed = next < comparison.unmatched.size() && comparison.unmatched[next] == line;
         if (matched == listed) std::abort();
         if (listed) ++next;

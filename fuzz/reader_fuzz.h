@@ -16,8 +16,7 @@
 namespace vorne::fuzz {
 
 inline std::vector<std::string> Texts(const RomHeader& reader) {
-    std::vector<std::string> texts;
-    while (auto text = reader.ColumnText(static_cast<int>(texts.size()))) texts.push_back(*text);
+    std::vector<std::string> texts = ColumnTexts(reader);
     texts.push_back("|");
     for (int extra = 100; extra <= 102; ++extra) texts.push_back(reader.ColumnText(extra).value_or("(none)"));
     return texts;

@@ -17,6 +17,11 @@ void Put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
     Put16(out, v >> 16);
 }
 
+void Put64(std::vector<std::uint8_t>& out, std::uint64_t v) {
+    Put32(out, static_cast<std::uint32_t>(v));
+    Put32(out, static_cast<std::uint32_t>(v >> 32));
+}
+
 template <typename Bytes>
 void PutBytes(std::vector<std::uint8_t>& out, const Bytes& bytes) {
     out.insert(out.end(), bytes.begin(), bytes.end());
@@ -57,10 +62,8 @@ std::vector<std::uint8_t> ZipWriter::Finish(const std::string& comment, const Zi
             if (m.zip64Local) {
                 Put16(extra, 1);
                 Put16(extra, 16);
-                Put32(extra, localUsize);
-                Put32(extra, 0);
-                Put32(extra, localCsize);
-                Put32(extra, 0);
+                Put64(extra, localUsize);
+                Put64(extra, localCsize);
             }
             PutBytes(extra, lo.extra);
             Put32(out, lo.signature.value_or(0x04034B50));
@@ -92,12 +95,9 @@ std::vector<std::uint8_t> ZipWriter::Finish(const std::string& comment, const Zi
         if (m.zip64Directory) {
             Put16(extra, 1);
             Put16(extra, 24);
-            Put32(extra, d.uncompressedSize.value_or(usize));
-            Put32(extra, 0);
-            Put32(extra, d.compressedSize.value_or(csize));
-            Put32(extra, 0);
-            Put32(extra, headerOffset);
-            Put32(extra, 0);
+            Put64(extra, d.uncompressedSize.value_or(usize));
+            Put64(extra, d.compressedSize.value_or(csize));
+            Put64(extra, headerOffset);
         }
         PutBytes(extra, d.extra);
         Put32(directory, d.signature.value_or(0x02014B50));
@@ -128,24 +128,18 @@ std::vector<std::uint8_t> ZipWriter::Finish(const std::string& comment, const Zi
     if (layout.zip64End) {
         const std::uint32_t recordOffset = offsetOf(out.size());
         Put32(out, 0x06064B50);
-        Put32(out, 44);  // the record's size after this field
-        Put32(out, 0);
+        Put64(out, 44);  // the record's size after this field
         Put16(out, (3u << 8) | 45u);  // made by: Unix, 4.5
         Put16(out, 45);
         Put32(out, 0);  // this disk
         Put32(out, 0);  // the directory's disk
-        Put32(out, count);
-        Put32(out, 0);
-        Put32(out, count);
-        Put32(out, 0);
-        Put32(out, directorySize);
-        Put32(out, 0);
-        Put32(out, directoryOffset);
-        Put32(out, 0);
+        Put64(out, count);
+        Put64(out, count);
+        Put64(out, directorySize);
+        Put64(out, directoryOffset);
         Put32(out, 0x07064B50);
         Put32(out, 0);  // the zip64 end record's disk
-        Put32(out, recordOffset);
-        Put32(out, 0);
+        Put64(out, recordOffset);
         Put32(out, 1);  // disks in all
     }
     const bool wide = layout.zip64End;

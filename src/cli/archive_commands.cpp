@@ -1,7 +1,7 @@
 // vorne-cli extract: one archive member, read exactly as the scan and the launcher read it.
-#include <cstdio>
-#include <iostream>
-#include <vector>
+#include <stdexcept>
+#include <string>
+#include <string_view>
 
 #include "archive/zip_reader.h"
 #include "cli/commands.h"

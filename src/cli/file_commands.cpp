@@ -1,6 +1,5 @@
 // vorne-cli commands on one file: show, set, remove-trainer.
 #include <charconv>
-#include <cstdio>
 #include <iostream>
 #include <memory>
 #include <utility>

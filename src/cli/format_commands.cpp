@@ -1,8 +1,8 @@
 // vorne-cli commands of one kind each: gb-checksum, delete-tag.
-#include <cstdio>
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/output.h"
 #include "formats/gameboy.h"
 #include "formats/mp3.h"
 
@@ -13,8 +13,7 @@ ExitCode RunGameboyChecksum(const Arguments& args) {
     const std::string& path = args.OnePositional("a FILE");
     GameboyHeader reader;
     reader.LoadFile(path);  // finds the base: a copier header is left out of the sum
-    std::string out = std::to_string(reader.CalculateChecksum()) + "\n";
-    std::fwrite(out.data(), 1, out.size(), stdout);
+    WriteOut(std::to_string(reader.CalculateChecksum()) + "\n");
     return ExitCode::Success;
 }
 

@@ -2,14 +2,14 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 
 #include "cli/json_writer.h"
+#include "platform/file_error.h"
 
 namespace vorne::cli {
 
 OutputError::OutputError(int error)
-    : std::runtime_error(std::string("cannot write to standard output: ") + std::strerror(error)), error(error) {}
+    : std::runtime_error("cannot write to standard output: " + ErrnoText(error)), error(error) {}
 
 void WriteOut(std::string_view text) {
     if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {

@@ -1,6 +1,5 @@
 // vorne-cli scan: the scan and the duplicate finder, exactly as the application runs them.
 #include <algorithm>
-#include <cstdio>
 #include <iostream>
 #include <memory>
 
@@ -11,7 +10,6 @@
 #include "cli/known_dumps_option.h"
 #include "cli/output.h"
 #include "platform/directory.h"
-#include "platform/file_error.h"
 
 namespace vorne::cli {
 

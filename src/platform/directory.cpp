@@ -69,7 +69,7 @@ std::vector<DirectoryEntry> Directory::Entries() const {
 }
 
 File Directory::OpenFile(const std::string& name, const std::string& displayPath) const {
-    return File::OpenReadAt(fd, name.c_str(), displayPath);
+    return File::OpenRegular(fd, name.c_str(), O_RDONLY, displayPath);
 }
 
 bool HasExtension(std::string_view name, std::string_view extension) {

@@ -39,10 +39,6 @@ File File::OpenRead(const std::string& path) { return OpenRegular(AT_FDCWD, path
 
 File File::OpenReadWrite(const std::string& path) { return OpenRegular(AT_FDCWD, path.c_str(), O_RDWR, path); }
 
-File File::OpenReadAt(int dirFd, const char* name, const std::string& displayPath) {
-    return OpenRegular(dirFd, name, O_RDONLY, displayPath);
-}
-
 File File::OpenRegular(int dirFd, const char* name, int access, const std::string& displayPath) {
     // O_NONBLOCK keeps a FIFO (or a device) from holding the open until a writer comes; the
     // descriptor is dropped unless it names a regular file, which then reads as usual again.
@@ -139,9 +135,13 @@ std::string ExecutableDirectory() {
     char buffer[PATH_MAX];
     ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
     if (n <= 0) return ".";
-    std::string exe(buffer, static_cast<std::size_t>(n));
-    auto slash = exe.find_last_of('/');
-    return slash == std::string::npos ? "." : exe.substr(0, slash == 0 ? 1 : slash);
+    return SplitPath(std::string(buffer, static_cast<std::size_t>(n))).folder;
+}
+
+FolderAndName SplitPath(const std::string& path) {
+    auto slash = path.find_last_of(kPathSeparator);
+    if (slash == std::string::npos) return {".", path};
+    return {slash == 0 ? std::string(1, kPathSeparator) : path.substr(0, slash), path.substr(slash + 1)};
 }
 
 }  // namespace vorne

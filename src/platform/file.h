@@ -24,8 +24,6 @@ public:
     static File OpenRead(const std::string& path);
     // Opens an existing file for reading and writing, never creating it. Throws FileError.
     static File OpenReadWrite(const std::string& path);
-    // Opens `name` inside the open directory `dirFd`; `displayPath` names it in errors.
-    static File OpenReadAt(int dirFd, const char* name, const std::string& displayPath);
     // Opens `name` relative to `dirFd` (AT_FDCWD: the current folder) with `access` (O_RDONLY or
     // O_RDWR); `displayPath` names it in errors. Throws FileError.
     static File OpenRegular(int dirFd, const char* name, int access, const std::string& displayPath);
@@ -81,5 +79,13 @@ std::string ExecutableDirectory();
 
 // The platform's path separator as text.
 inline constexpr char kPathSeparator = '/';
+
+// A path cut at its last separator: the folder ("." for a bare name, the root for a name in it)
+// and the name.
+struct FolderAndName {
+    std::string folder;
+    std::string name;
+};
+FolderAndName SplitPath(const std::string& path);
 
 }  // namespace vorne

@@ -22,17 +22,6 @@ constexpr std::size_t kCopyChunk = std::size_t{4} << 20;
 constexpr mode_t kPrivateMode = 0600;  // until the original's mode is given
 constexpr mode_t kNewFileMode = 0666;  // less the umask, as for any new file
 
-struct FolderAndName {
-    std::string folder;
-    std::string name;
-};
-
-FolderAndName Split(const std::string& path) {
-    auto slash = path.find_last_of(kPathSeparator);
-    if (slash == std::string::npos) return {".", path};
-    return {slash == 0 ? std::string(1, kPathSeparator) : path.substr(0, slash), path.substr(slash + 1)};
-}
-
 // The file a path names, links followed: the rename then replaces that file, and a link to it
 // stays a link.
 std::string FollowLinks(const std::string& path) {
@@ -59,7 +48,7 @@ void SyncFolder(const Directory& folder) { [[maybe_unused]] int ignored = ::fsyn
 // Makes a new file in a temporary file and puts it in place with `place`.
 void WriteNew(const std::string& path, const OutputProducer& produce, void (TemporaryFile::*place)(const std::string&)) {
     NamingErrorsAs(path, [&] {
-        const auto [folderPath, name] = Split(path);
+        const auto [folderPath, name] = SplitPath(path);
         Directory folder = Directory::Open(folderPath);
         TemporaryFile temp = TemporaryFile::Create(folder.Fd(), path, kNewFileMode);
         RewriteOutput out(temp.Output());
@@ -96,7 +85,7 @@ std::int64_t RewriteOutput::CopyRest(const File& from, std::int64_t offset) {
 void RewriteFile(const std::string& path, const RewriteProducer& produce) {
     NamingErrorsAs(path, [&] {
         const std::string target = FollowLinks(path);
-        const auto [folderPath, name] = Split(target);
+        const auto [folderPath, name] = SplitPath(target);
         Directory folder = Directory::Open(folderPath);
         File original = File::OpenRegular(folder.Fd(), name.c_str(), O_RDWR, path);
         struct stat was;

@@ -1,6 +1,5 @@
 #include "platform/temporary_file.h"
 
-#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -50,7 +49,7 @@ bool UnnamedUnsupported(int error) { return error == EOPNOTSUPP || error == EISD
 TemporaryFile TemporaryFile::Create(int dirFd, const std::string& displayPath, mode_t mode, Naming naming) {
     if (naming == Naming::Unnamed && CanLinkUnnamed()) {
         int fd = ::openat(dirFd, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
-        if (fd >= 0) return TemporaryFile(dirFd, File::Adopt(fd, displayPath), {}, displayPath);
+        if (fd >= 0) return TemporaryFile(dirFd, File::Adopt(fd, displayPath), {});
         if (!UnnamedUnsupported(errno)) throw FileError(displayPath, std::string(kCannotCreate) + ": " + ErrnoText(errno));
     }
     int fd = -1;
@@ -58,21 +57,18 @@ TemporaryFile TemporaryFile::Create(int dirFd, const std::string& displayPath, m
         fd = ::openat(dirFd, candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
         return fd >= 0 ? 0 : errno;
     });
-    return TemporaryFile(dirFd, File::Adopt(fd, displayPath), std::move(name), displayPath);
+    return TemporaryFile(dirFd, File::Adopt(fd, displayPath), std::move(name));
 }
 
 TemporaryFile::~TemporaryFile() {
-    if (!placed && !tempName.empty()) ::unlinkat(dirFd, tempName.c_str(), 0);
+    if (!tempName.empty()) ::unlinkat(dirFd, tempName.c_str(), 0);
 }
 
 TemporaryFile::TemporaryFile(TemporaryFile&& other) noexcept
     : dirFd(other.dirFd),
       file(std::move(other.file)),
-      tempName(std::move(other.tempName)),
-      displayPath(std::move(other.displayPath)),
-      placed(other.placed) {
+      tempName(std::move(other.tempName)) {
     other.tempName.clear();
-    other.placed = true;
 }
 
 void TemporaryFile::PlaceAsNew(const std::string& name) {
@@ -80,21 +76,20 @@ void TemporaryFile::PlaceAsNew(const std::string& name) {
         // A link never replaces a name.
         const std::string source = "/proc/self/fd/" + std::to_string(file.Fd());
         if (::linkat(AT_FDCWD, source.c_str(), dirFd, name.c_str(), AT_SYMLINK_FOLLOW) != 0) {
-            throw FileError::FromErrno(displayPath, errno);
+            throw FileError::FromErrno(file.Path(), errno);
         }
-        placed = true;
         return;
     }
     if (::renameat2(dirFd, tempName.c_str(), dirFd, name.c_str(), RENAME_NOREPLACE) == 0) {
-        placed = true;
+        tempName.clear();
         return;
     }
-    if (errno != EINVAL && errno != ENOSYS) throw FileError::FromErrno(displayPath, errno);
+    if (errno != EINVAL && errno != ENOSYS) throw FileError::FromErrno(file.Path(), errno);
     // A file system without the no-replace rename: a link under the final name, then the short
     // name goes.
-    if (::linkat(dirFd, tempName.c_str(), dirFd, name.c_str(), 0) != 0) throw FileError::FromErrno(displayPath, errno);
-    placed = true;
+    if (::linkat(dirFd, tempName.c_str(), dirFd, name.c_str(), 0) != 0) throw FileError::FromErrno(file.Path(), errno);
     ::unlinkat(dirFd, tempName.c_str(), 0);
+    tempName.clear();
 }
 
 void TemporaryFile::PlaceAs(const std::string& name) {
@@ -102,15 +97,15 @@ void TemporaryFile::PlaceAs(const std::string& name) {
         // A link cannot replace an existing name, so the file is linked under a short free name
         // first and renamed over the final one from there.
         const std::string source = "/proc/self/fd/" + std::to_string(file.Fd());
-        tempName = WithFreeName(displayPath, "cannot give the new file a name", [&](const std::string& candidate) {
+        tempName = WithFreeName(file.Path(), "cannot give the new file a name", [&](const std::string& candidate) {
             if (::linkat(AT_FDCWD, source.c_str(), dirFd, candidate.c_str(), AT_SYMLINK_FOLLOW) == 0) return 0;
             return errno;
         });
     }
     if (::renameat(dirFd, tempName.c_str(), dirFd, name.c_str()) != 0) {
-        throw FileError::FromErrno(displayPath, errno);  // the destructor removes the temporary name
+        throw FileError::FromErrno(file.Path(), errno);  // the destructor removes the temporary name
     }
-    placed = true;
+    tempName.clear();
 }
 
 }  // namespace vorne

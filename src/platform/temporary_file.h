@@ -31,6 +31,7 @@ public:
     TemporaryFile& operator=(const TemporaryFile&) = delete;
 
     File& Output() { return file; }
+    // Whether the file was made without a name (to be asked before it is put in place).
     bool IsUnnamed() const { return tempName.empty(); }
 
     // Puts the finished file in place as `name` of the folder, replacing what that name holds
@@ -41,14 +42,13 @@ public:
     void PlaceAsNew(const std::string& name);
 
 private:
-    TemporaryFile(int dirFd, File file, std::string tempName, std::string displayPath)
-        : dirFd(dirFd), file(std::move(file)), tempName(std::move(tempName)), displayPath(std::move(displayPath)) {}
+    // `file` names the final file in errors.
+    TemporaryFile(int dirFd, File file, std::string tempName)
+        : dirFd(dirFd), file(std::move(file)), tempName(std::move(tempName)) {}
 
     int dirFd;
     File file;
-    std::string tempName;  // empty while unnamed
-    std::string displayPath;
-    bool placed = false;
+    std::string tempName;  // the short name it has in the folder; empty when unnamed or in place
 };
 
 }  // namespace vorne

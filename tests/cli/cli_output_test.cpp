@@ -70,12 +70,6 @@ std::vector<std::vector<std::string>> CommandsWithOutput(const test::TempDir& di
     };
 }
 
-std::string Joined(const std::vector<std::string>& args) {
-    std::string text;
-    for (const auto& a : args) text += a + " ";
-    return text;
-}
-
 TEST(CliOutput, AFullDiskIsAFailureToldOnce) {
     test::TempDir dir;
     for (const auto& args : CommandsWithOutput(dir)) {
@@ -83,8 +77,8 @@ TEST(CliOutput, AFullDiskIsAFailureToldOnce) {
         ASSERT_GE(full, 0);
         Outcome outcome = RunCliWith(args, full);
         ::close(full);
-        EXPECT_EQ(outcome.exitCode, 1) << Joined(args);
-        EXPECT_EQ(outcome.err, "vorne-cli: cannot write to standard output: No space left on device\n") << Joined(args);
+        EXPECT_EQ(outcome.exitCode, 1) << test::CommandLine(args);
+        EXPECT_EQ(outcome.err, "vorne-cli: cannot write to standard output: No space left on device\n") << test::CommandLine(args);
     }
 }
 
@@ -97,8 +91,8 @@ TEST(CliOutput, AClosedPipeEndsTheCommandQuietly) {
         ::close(pipeEnds[0]);
         Outcome outcome = RunCliWith(args, pipeEnds[1]);
         ::close(pipeEnds[1]);
-        EXPECT_EQ(outcome.exitCode, 0) << Joined(args);
-        EXPECT_EQ(outcome.err, "") << Joined(args);
+        EXPECT_EQ(outcome.exitCode, 0) << test::CommandLine(args);
+        EXPECT_EQ(outcome.err, "") << test::CommandLine(args);
     }
 }
 
@@ -141,8 +135,8 @@ TEST(CliOutput, HugeImagesNeedLittleMemory) {
     };
     for (const Case& c : cases) {
         Outcome outcome = RunCliWith(c.args, -1, rlim_t{64} << 20);
-        EXPECT_EQ(outcome.exitCode, 0) << Joined(c.args) << outcome.err;
-        EXPECT_NE(outcome.out.find(c.expected), std::string::npos) << Joined(c.args) << outcome.out;
+        EXPECT_EQ(outcome.exitCode, 0) << test::CommandLine(c.args) << outcome.err;
+        EXPECT_NE(outcome.out.find(c.expected), std::string::npos) << test::CommandLine(c.args) << outcome.out;
     }
 }
 

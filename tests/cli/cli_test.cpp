@@ -35,8 +35,7 @@ TEST(Cli, UsageErrorsExitWithTwo) {
     };
     for (const Case& c : cases) {
         auto result = RunCli(c.args);
-        std::string joined;
-        for (const auto& a : c.args) joined += a + " ";
+        const std::string joined = test::CommandLine(c.args);
         EXPECT_EQ(result.exitCode, c.exitCode) << joined << "\n" << result.err;
         if (c.exitCode == 2) {
             EXPECT_FALSE(result.err.empty()) << joined;

@@ -38,8 +38,7 @@ TEST(CliTools, UsageErrors) {
     };
     test::TempDir dir;
     for (const auto& args : cases) {
-        std::string joined;
-        for (const auto& a : args) joined += a + " ";
+        const std::string joined = test::CommandLine(args);
         auto result = RunCli(args);
         EXPECT_EQ(result.exitCode, 2) << joined << "\n" << result.err;
         EXPECT_NE(result.err.find("(try vorne-cli --help)"), std::string::npos) << joined;

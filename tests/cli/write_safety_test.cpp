@@ -14,12 +14,6 @@ namespace {
 using samples::Bytes;
 using test::RunCli;
 
-std::string Joined(const std::vector<std::string>& args) {
-    std::string text;
-    for (const auto& a : args) text += a + " ";
-    return text;
-}
-
 // FIFOs named like the files a command takes would hold an open until a writer came; folders and
 // devices are no files either. Each command refuses them at once.
 TEST(CliSafety, CommandsRefuseWhatIsNoRegularFile) {
@@ -40,9 +34,9 @@ TEST(CliSafety, CommandsRefuseWhatIsNoRegularFile) {
     };
     for (const auto& args : commands) {
         auto result = RunCli(args);
-        EXPECT_EQ(result.exitCode, 1) << Joined(args) << "\n" << result.err;
-        EXPECT_FALSE(result.err.empty()) << Joined(args);
-        EXPECT_EQ(result.out, "") << Joined(args);
+        EXPECT_EQ(result.exitCode, 1) << test::CommandLine(args) << "\n" << result.err;
+        EXPECT_FALSE(result.err.empty()) << test::CommandLine(args);
+        EXPECT_EQ(result.out, "") << test::CommandLine(args);
     }
     EXPECT_NE(RunCli({"show", dir.Path(), "--kind", "nes"}).err.find("Not a regular file"), std::string::npos);
 }

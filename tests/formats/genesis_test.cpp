@@ -21,8 +21,7 @@ constexpr std::size_t kH = 8192;
 constexpr std::size_t kH32X = 0x80000;
 
 std::vector<std::string> Columns(const RomHeader& reader) {
-    std::vector<std::string> texts;
-    while (auto text = reader.ColumnText(static_cast<int>(texts.size()))) texts.push_back(*text);
+    std::vector<std::string> texts = ColumnTexts(reader);
     texts.push_back(reader.ColumnText(100).value_or("(none)"));
     return texts;
 }

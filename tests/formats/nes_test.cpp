@@ -16,12 +16,6 @@ namespace {
 
 using samples::Bytes;
 
-std::vector<std::string> Columns(const NesHeader& reader) {
-    std::vector<std::string> cells;
-    while (auto text = reader.ColumnText(static_cast<int>(cells.size()))) cells.push_back(*text);
-    return cells;
-}
-
 Bytes Header(std::uint8_t b4, std::uint8_t b5, std::uint8_t b6, std::array<std::uint8_t, 9> rest, std::size_t data) {
     Bytes image(16 + data, 0x5A);
     const std::uint8_t start[] = {'N', 'E', 'S', 0x1A, b4, b5, b6};
@@ -62,7 +56,7 @@ TEST(NesHeader, DecodesTheHeaderColumns) {
     };
     for (const Case& c : cases) {
         NesHeader reader = Loaded(c.image);
-        auto cells = Columns(reader);
+        auto cells = ColumnTexts(reader);
         ASSERT_EQ(cells.size(), 13u) << c.what;
         EXPECT_EQ(std::vector<std::string>(cells.begin() + 3, cells.begin() + 12), c.columns3to11) << c.what;
         EXPECT_EQ(cells[1], "game.nes");
@@ -164,14 +158,14 @@ TEST(NesHeader, ImagesLargerThanAReadChunk) {
 
         NesHeader fromFile;
         fromFile.LoadFile(dir.Write("big.nes", image));
-        auto cells = Columns(fromFile);
+        auto cells = ColumnTexts(fromFile);
         ASSERT_EQ(cells.size(), 13u) << c.what;
         EXPECT_EQ(cells[0], crc) << c.what;
         EXPECT_EQ(cells[3], "65") << c.what;
         EXPECT_EQ(cells[6], "Vertical") << c.what;
         EXPECT_EQ(cells[10], title) << c.what;
         EXPECT_EQ(cells[11], "@") << c.what;
-        auto inMemory = Columns(Loaded(image));
+        auto inMemory = ColumnTexts(Loaded(image));
         inMemory[1] = cells[1];
         EXPECT_EQ(cells, inMemory) << c.what;
     }
@@ -181,8 +175,8 @@ TEST(NesHeader, ShortAndEmptyFilesGiveStableColumns) {
     for (std::size_t size : {0u, 1u, 5u, 15u, 16u, 17u, 100u, 527u}) {
         Bytes image = Header(1, 1, 0xFF, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, 600);
         image.resize(size);
-        auto first = Columns(Loaded(image));
-        auto second = Columns(Loaded(image));
+        auto first = ColumnTexts(Loaded(image));
+        auto second = ColumnTexts(Loaded(image));
         EXPECT_EQ(first, second) << size;
         ASSERT_EQ(first.size(), 13u);
         if (size <= 16) {

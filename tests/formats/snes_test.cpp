@@ -21,8 +21,7 @@ using samples::Bytes;
 using Block = std::array<std::uint8_t, kSnesBlockSize>;
 
 std::vector<std::string> Columns(const RomHeader& reader) {
-    std::vector<std::string> texts;
-    while (auto text = reader.ColumnText(static_cast<int>(texts.size()))) texts.push_back(*text);
+    std::vector<std::string> texts = ColumnTexts(reader);
     for (int extra = 100; extra <= 102; ++extra) texts.push_back(reader.ColumnText(extra).value_or("(none)"));
     return texts;
 }

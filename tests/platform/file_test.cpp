@@ -48,7 +48,7 @@ TEST(File, OpensRefuseWhatIsNoRegularFile) {
     const std::pair<const char*, Open> opens[] = {
         {"OpenRead", [&](const std::string& name) { return File::OpenRead(dir / name); }},
         {"OpenReadWrite", [&](const std::string& name) { return File::OpenReadWrite(dir / name); }},
-        {"OpenReadAt", [&](const std::string& name) { return folder.OpenFile(name, name); }},
+        {"OpenFile", [&](const std::string& name) { return folder.OpenFile(name, name); }},
     };
     for (const auto& [how, open] : opens) {
         for (std::string name : {"pipe.nes", "link.nes", "folder.nes"}) {

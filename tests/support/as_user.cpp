@@ -1,14 +1,11 @@
 #include "support/as_user.h"
 
-#include <sys/fsuid.h>
-
 #include <grp.h>
 #include <pwd.h>
 #include <sys/fsuid.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstring>
 #include <stdexcept>
 
 #include "base/rom_header.h"

@@ -114,4 +114,10 @@ CommandResult RunCli(const std::vector<std::string>& args) {
     return result;
 }
 
+std::string CommandLine(const std::vector<std::string>& args) {
+    std::string text;
+    for (const std::string& arg : args) text += arg + " ";
+    return text;
+}
+
 }  // namespace vorne::test

@@ -54,4 +54,7 @@ struct CommandResult {
 // limits of the test (see FileSizeLimit) but not its handling of SIGXFSZ.
 CommandResult RunCli(const std::vector<std::string>& args);
 
+// `args` as one text, each followed by a blank: how a failed expectation names a command.
+std::string CommandLine(const std::vector<std::string>& args);
+
 }  // namespace vorne::test
