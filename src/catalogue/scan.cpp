@@ -159,15 +159,13 @@ private:
                     if (MemberBelongsToKind(member.name, request.type)) members.push_back({member.name});
                 });
             }
-            const std::string openReason = opened.Reason();
             LoadInOrder(members.size(), [&](std::size_t i, int worker) {
                 Loaded result{MemberFilename(path, members[i].name)};
                 try {
                     MemberData bytes;
-                    ZipStatus read = opened;
-                    if (archive->HasDirectory()) {
-                        read = archive->ReadEntry(members[i].entry, bytes, {.budget = &loader.MemberBudget()});
-                    }
+                    const ZipStatus read = archive->HasDirectory()
+                                               ? archive->ReadEntry(members[i].entry, bytes, {.budget = &loader.MemberBudget()})
+                                               : opened;
                     if (!read.Ok()) {
                         result.problem = FileProblem{result.path, read.lines.empty() ? "cannot be read" : read.Reason()};
                         return result;
