@@ -146,7 +146,7 @@ const LargeArchive& Large() {
         std::uint8_t fixed[vorne::ZipLocalHeader::kSize];
         file.ReadAt(0, fixed);
         vorne::ZipLocalHeader local = vorne::DecodeLocalHeader(fixed);
-        a.dataOffset = static_cast<std::int64_t>(vorne::ZipLocalHeader::kSize + local.nameLength + local.extraLength);
+        a.dataOffset = static_cast<std::int64_t>(local.DataOffset());
         a.compressedSize = local.compressedSize;
         return a;
     }();
@@ -280,7 +280,7 @@ int ReadMembersWithLibdeflate(const std::string& path, libdeflate_decompressor* 
     while (::pread(fd, header, sizeof header, at) >= static_cast<ssize_t>(vorne::ZipLocalHeader::kSize)) {
         const vorne::ZipLocalHeader local = vorne::DecodeLocalHeader(header);
         if (local.signature != vorne::kZipLocalHeaderSignature) break;
-        const off_t data = at + static_cast<off_t>(vorne::ZipLocalHeader::kSize + local.nameLength + local.extraLength);
+        const off_t data = at + static_cast<off_t>(local.DataOffset());
         in.resize(local.compressedSize);
         if (::pread(fd, in.data(), in.size(), data) != static_cast<ssize_t>(in.size())) break;
         const std::string_view name(reinterpret_cast<const char*>(header) + vorne::ZipLocalHeader::kSize, local.nameLength);
