@@ -104,6 +104,22 @@ void MakeOnce(const std::string& folder, const std::function<void()>& make) {
     std::ofstream(marker) << "done\n";
 }
 
+struct ScanResult {
+    int rows = 0;
+    std::size_t problems = 0;
+    bool operator==(const ScanResult&) const = default;
+};
+
+// A scan of the NES kind over `folder` with the zip box ticked.
+ScanResult ScanNesWithZip(const std::string& folder) {
+    auto switches = std::make_shared<vorne::ScanSwitches>();
+    switches->zipFiles = true;
+    vorne::Catalogue catalogue;
+    catalogue.ChooseKind(vorne::RomType::Nes);
+    vorne::RunScan(catalogue, {vorne::RomType::Nes, folder, switches, ""});
+    return {catalogue.entryCount, catalogue.problems.size()};
+}
+
 // ---- One large member --------------------------------------------------------------------------
 
 constexpr std::size_t kLargeSize = 16u << 20;
@@ -130,7 +146,7 @@ const LargeArchive& Large() {
         std::uint8_t fixed[vorne::ZipLocalHeader::kSize];
         file.ReadAt(0, fixed);
         vorne::ZipLocalHeader local = vorne::DecodeLocalHeader(fixed);
-        a.dataOffset = static_cast<std::int64_t>(vorne::ZipLocalHeader::kSize + local.nameLength + local.extraLength);
+        a.dataOffset = static_cast<std::int64_t>(local.DataOffset());
         a.compressedSize = local.compressedSize;
         return a;
     }();
@@ -243,13 +259,8 @@ const std::string& MemberFolder() {
 
 void ScanWithVorne(benchmark::State& state) {
     const std::string& folder = MemberFolder();
-    auto switches = std::make_shared<vorne::ScanSwitches>();
-    switches->zipFiles = true;
     for (auto _ : state) {
-        vorne::Catalogue catalogue;
-        catalogue.ChooseKind(vorne::RomType::Nes);
-        vorne::RunScan(catalogue, {vorne::RomType::Nes, folder, switches, ""});
-        if (catalogue.entryCount != kMembers) {
+        if (ScanNesWithZip(folder).rows != kMembers) {
             state.SkipWithError("the scan did not list every member");
             break;
         }
@@ -269,7 +280,7 @@ int ReadMembersWithLibdeflate(const std::string& path, libdeflate_decompressor* 
     while (::pread(fd, header, sizeof header, at) >= static_cast<ssize_t>(vorne::ZipLocalHeader::kSize)) {
         const vorne::ZipLocalHeader local = vorne::DecodeLocalHeader(header);
         if (local.signature != vorne::kZipLocalHeaderSignature) break;
-        const off_t data = at + static_cast<off_t>(vorne::ZipLocalHeader::kSize + local.nameLength + local.extraLength);
+        const off_t data = at + static_cast<off_t>(local.DataOffset());
         in.resize(local.compressedSize);
         if (::pread(fd, in.data(), in.size(), data) != static_cast<ssize_t>(in.size())) break;
         const std::string_view name(reinterpret_cast<const char*>(header) + vorne::ZipLocalHeader::kSize, local.nameLength);
@@ -403,20 +414,6 @@ const std::string& FourMembersFolder() {
     return folder;
 }
 
-struct ScanResult {
-    int rows = 0;
-    std::size_t problems = 0;
-};
-
-ScanResult ScanNesWithZip(const std::string& folder) {
-    auto switches = std::make_shared<vorne::ScanSwitches>();
-    switches->zipFiles = true;
-    vorne::Catalogue catalogue;
-    catalogue.ChooseKind(vorne::RomType::Nes);
-    vorne::RunScan(catalogue, {vorne::RomType::Nes, folder, switches, ""});
-    return {catalogue.entryCount, catalogue.problems.size()};
-}
-
 // The largest resident size a child process reaches running `work` (which says whether it went
 // right), in MiB; -1 when it went wrong. The child starts with what the benchmark holds resident.
 double PeakMemoryMiB(const std::function<bool()>& work) {
@@ -428,26 +425,23 @@ double PeakMemoryMiB(const std::function<bool()>& work) {
     return static_cast<double>(usage.ru_maxrss) / 1024.0;  // ru_maxrss is in KiB
 }
 
-// The peak of a scan of `folder`, and the peak of a child that does nothing, for comparison.
-void CountPeakMemory(benchmark::State& state, const std::string& folder, const ScanResult& expected) {
-    state.counters["peak_rss_MiB"] = PeakMemoryMiB([&] {
-        const ScanResult got = ScanNesWithZip(folder);
-        return got.rows == expected.rows && got.problems == expected.problems;
-    });
+// Times scans of `folder`, each of which must give `expected` (`fault` says what went wrong
+// otherwise); then the peak of one scan, and the peak of a child that does nothing, for comparison.
+void ScanAndCountPeakMemory(benchmark::State& state, const std::string& folder, const ScanResult& expected,
+                            const char* fault) {
+    for (auto _ : state) {
+        if (ScanNesWithZip(folder) != expected) {
+            state.SkipWithError(fault);
+            break;
+        }
+    }
+    state.counters["peak_rss_MiB"] = PeakMemoryMiB([&] { return ScanNesWithZip(folder) == expected; });
     state.counters["idle_rss_MiB"] = PeakMemoryMiB([] { return true; });
 }
 
 void ScanOverlapping(benchmark::State& state) {
-    const std::string& folder = OverlapFolder();
-    const ScanResult expected{0, kOverlappingEntries};  // every entry refused, none read
-    for (auto _ : state) {
-        const ScanResult got = ScanNesWithZip(folder);
-        if (got.rows != expected.rows || got.problems != expected.problems) {
-            state.SkipWithError("the overlapping entries were not all refused");
-            break;
-        }
-    }
-    CountPeakMemory(state, folder, expected);
+    // Every entry refused, none read.
+    ScanAndCountPeakMemory(state, OverlapFolder(), {0, kOverlappingEntries}, "the overlapping entries were not all refused");
 }
 
 // The yardstick: the archive's bytes read once, with plain read calls.
@@ -475,16 +469,7 @@ BENCHMARK(ScanOverlapping)->Name("zip-overlap/1000-entries-over-2MB/vorne")->Uni
 BENCHMARK(ReadOverlappingArchive)->Name("zip-overlap/1000-entries-over-2MB/read-file-once")->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void ScanFourLargeMembers(benchmark::State& state) {
-    const std::string& folder = FourMembersFolder();
-    const ScanResult expected{4, 0};
-    for (auto _ : state) {
-        const ScanResult got = ScanNesWithZip(folder);
-        if (got.rows != expected.rows || got.problems != expected.problems) {
-            state.SkipWithError("the four members were not all read");
-            break;
-        }
-    }
-    CountPeakMemory(state, folder, expected);
+    ScanAndCountPeakMemory(state, FourMembersFolder(), {4, 0}, "the four members were not all read");
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * 4 * kBombSize));
 }
 

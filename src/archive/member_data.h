@@ -38,7 +38,6 @@ public:
     std::span<std::uint8_t> Room() { return {bytes.get(), length}; }
     // The bytes held stay reserved from `lease`'s budget for as long as the data lives.
     void Hold(MemoryBudget::Lease lease) { this->lease = std::move(lease); }
-    MemoryBudget::Lease& Held() { return lease; }
 
 private:
     struct Free {

@@ -39,7 +39,6 @@ public:
     // ask for more while it holds a lease of the same budget: it could wait for itself.
     Lease Reserve(std::uint64_t bytes);
 
-    std::uint64_t Limit() const { return limit; }
     std::uint64_t InUse() const;
 
 private:

@@ -62,8 +62,7 @@ std::string ZipBaseName(std::string_view path) {
 std::unique_ptr<ZipArchive> ZipArchive::Open(const std::string& path, ZipStatus& status) {
     File file;
     try {
-        file = File::OpenRead(path);
-        if (!file.IsRegular()) throw FileError(path, "Not a regular file");
+        file = File::OpenRead(path);  // refuses anything but a regular file
     } catch (const FileError&) {
         status.Say("Could not open zipfile ", path, "\n");
         status.Fail(ZipResult::Failed);

@@ -142,10 +142,8 @@ private:
     void ListArchiveMembers(const std::vector<std::unique_ptr<RomHeader>>& readers, const Directory& dir,
                             const std::string& name, const std::string& path) {
         try {
-            File file = dir.OpenFile(name, path);
-            if (!file.IsRegular()) return;
             ZipStatus opened;
-            const std::unique_ptr<ZipArchive> archive = ZipArchive::Open(std::move(file), path, opened);
+            const std::unique_ptr<ZipArchive> archive = ZipArchive::Open(dir.OpenFile(name, path), path, opened);
             struct Member {
                 std::string name;
                 std::size_t entry = 0;
@@ -161,15 +159,13 @@ private:
                     if (MemberBelongsToKind(member.name, request.type)) members.push_back({member.name});
                 });
             }
-            const std::string openReason = opened.Reason();
             LoadInOrder(members.size(), [&](std::size_t i, int worker) {
                 Loaded result{MemberFilename(path, members[i].name)};
                 try {
                     MemberData bytes;
-                    ZipStatus read = opened;
-                    if (archive->HasDirectory()) {
-                        read = archive->ReadEntry(members[i].entry, bytes, {.budget = &loader.MemberBudget()});
-                    }
+                    const ZipStatus read = archive->HasDirectory()
+                                               ? archive->ReadEntry(members[i].entry, bytes, {.budget = &loader.MemberBudget()})
+                                               : opened;
                     if (!read.Ok()) {
                         result.problem = FileProblem{result.path, read.lines.empty() ? "cannot be read" : read.Reason()};
                         return result;
@@ -198,9 +194,7 @@ private:
             std::string path = prefix + entry.name;
             ShowFile(path);
             try {
-                File archive = dir.OpenFile(entry.name, path);
-                if (!archive.IsRegular()) continue;
-                for (const ZipMemberInfo& member : ListZipMembers(archive).members) {
+                for (const ZipMemberInfo& member : ListZipMembers(dir.OpenFile(entry.name, path)).members) {
                     CatalogRow row;
                     row.cells = {std::to_string(member.crc), MemberFilename(path, member.name),
                                  std::to_string(member.compressedSize), std::to_string(member.uncompressedSize)};

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <unordered_set>
 
+#include "base/text_rules.h"
 #include "platform/file.h"
 #include "platform/rewrite.h"
 
@@ -11,12 +12,6 @@ namespace vorne {
 namespace {
 
 char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-std::string LowerAscii(std::string_view text) {
-    std::string lower(text);
-    for (char& c : lower) c = LowerAscii(c);
-    return lower;
-}
 
 // Compares as the C library's case-blind comparison does: both texts taken in lower case, byte
 // by byte as unsigned values.
@@ -71,10 +66,10 @@ void ListComparison::SetTest(std::vector<std::string> lines) {
 void ListComparison::Compare() {
     std::unordered_set<std::string> keys;
     keys.reserve(original.size());
-    for (const std::string& key : original) keys.insert(LowerAscii(key));
+    for (const std::string& key : original) keys.insert(ToUpperAscii(key));
     unmatched.clear();
     for (const std::string& line : test) {
-        if (!keys.contains(LowerAscii(ComparisonKey(line)))) unmatched.push_back(line);
+        if (!keys.contains(ToUpperAscii(ComparisonKey(line)))) unmatched.push_back(line);
     }
 }
 

@@ -1,6 +1,5 @@
 #include "tools/mass_tag_edit.h"
 
-#include "base/rom_type.h"
 #include "formats/mp3.h"
 #include "tools/tool_rows.h"
 
@@ -10,16 +9,6 @@ namespace {
 
 // The order the fields are written in.
 constexpr std::array kWriteOrder{0, 4, 3, 5, 6, 7};
-
-// Calls `visit` with the file of every row that is not an archive member.
-template <typename Visit>
-void ForEachFile(const std::string& folder, std::span<const CatalogRow> rows, ToolReport& report, Visit visit) {
-    for (const CatalogRow& row : rows) {
-        if (report.StopRequested()) return;
-        if (row.cells.size() <= kFilenameColumn || IsArchiveMember(row.cells[kFilenameColumn])) continue;
-        visit(RowFilePath(folder, row.cells[kFilenameColumn]));
-    }
-}
 
 }  // namespace
 
@@ -38,8 +27,8 @@ int MassEditTags(const std::string& folder, std::span<const CatalogRow> rows, co
     if (edits.empty()) return 0;
     int written = 0;
     Mp3Tag reader;
-    ForEachFile(folder, rows, report, [&](const std::string& path) {
-        reader.LoadFile(path);
+    ForEachFileRow(rows, report, [&](const CatalogRow&, const std::string& filename) {
+        reader.LoadFile(RowFilePath(folder, filename));
         reader.WriteFields(edits);
         ++written;
     });
@@ -49,8 +38,8 @@ int MassEditTags(const std::string& folder, std::span<const CatalogRow> rows, co
 int MassDeleteTags(const std::string& folder, std::span<const CatalogRow> rows, ToolReport& report) {
     int deleted = 0;
     Mp3Tag reader;
-    ForEachFile(folder, rows, report, [&](const std::string& path) {
-        reader.LoadFile(path);
+    ForEachFileRow(rows, report, [&](const CatalogRow&, const std::string& filename) {
+        reader.LoadFile(RowFilePath(folder, filename));
         if (reader.DeleteTag()) ++deleted;
     });
     return deleted;

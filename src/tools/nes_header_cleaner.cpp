@@ -38,11 +38,7 @@ CleanerCounts CleanNesHeaders(const std::string& folder, std::span<const Catalog
     if (scope == ToolScope::Selection) report.Status(kStatusEntries, "Cleaning...");
     CleanerCounts counts;
     NesHeader reader;
-    for (const CatalogRow& row : rows) {
-        if (report.StopRequested()) break;
-        if (row.cells.size() <= kFilenameColumn) continue;
-        const std::string& filename = row.cells[kFilenameColumn];
-        if (IsArchiveMember(filename)) continue;
+    ForEachFileRow(rows, report, [&](const CatalogRow&, const std::string& filename) {
         // Most files that are cleaned need it, so each is opened once, for writing, and read and
         // written through that. One that may not be written is read all the same (a clean header
         // is no error); should it need cleaning, the write opens it again and reports why not.
@@ -61,13 +57,13 @@ CleanerCounts CleanNesHeaders(const std::string& folder, std::span<const Catalog
             cleaned = CleanNesHeader(reader, writable ? &file : nullptr, counts);
         } catch (const OperationRefused& e) {
             report.Failed(filename, ReasonOf(e.what(), reader.Path()));
-            continue;
+            return;
         }
-        if (!cleaned) continue;
+        if (!cleaned) return;
         if (scope == ToolScope::Selection) report.Status(kStatusFile, filename);
         report.CellsChanged(filename, {{kNesReservedColumn, *reader.ColumnText(kNesReservedColumn)},
                                        {kNesMapperColumn, *reader.ColumnText(kNesMapperColumn)}});
-    }
+    });
     if (scope == ToolScope::WholeList) report.Message("Header Cleaner", CleanerSummary(counts));
     return counts;
 }

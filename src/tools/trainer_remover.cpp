@@ -33,28 +33,25 @@ int RemoveNesTrainers(const std::string& folder, std::span<const CatalogRow> row
     if (scope == ToolScope::Selection) report.Status(kStatusEntries, "Processing...");
     int removed = 0;
     NesHeader reader;
-    for (const CatalogRow& row : rows) {
-        if (report.StopRequested()) break;
-        if (row.cells.size() <= kTrainerColumn || row.cells[kTrainerColumn] == "No") continue;
-        const std::string& filename = row.cells[kFilenameColumn];
-        if (IsArchiveMember(filename)) continue;
+    ForEachFileRow(rows, report, [&](const CatalogRow& row, const std::string& filename) {
+        if (row.cells.size() <= kTrainerColumn || row.cells[kTrainerColumn] == "No") return;
         const std::int64_t size = SizeOf(row.cells[kSizeColumn]);
         if (size < kSmallestTrainedFile) {
             report.Skipped(filename, "too short to hold a trainer (" + std::to_string(kSmallestTrainedFile) +
                                          " bytes of header and trainer); left as it is");
-            continue;
+            return;
         }
-        if (TrainerSizeIsSuspect(size) && !report.Ask("Bad Size", BadSizeQuestion(filename))) continue;
+        if (TrainerSizeIsSuspect(size) && !report.Ask("Bad Size", BadSizeQuestion(filename))) return;
         if (scope == ToolScope::Selection) report.Status(kStatusFile, filename);
         reader.LoadFile(RowFilePath(folder, filename));
         try {
             reader.RemoveTrainer();
         } catch (const OperationRefused& e) {
             report.Skipped(filename, ReasonOf(e.what(), reader.Path()));
-            continue;
+            return;
         }
         ++removed;
-    }
+    });
     if (scope == ToolScope::WholeList) report.Message("Trainer Remover", TrainerSummary(removed));
     return removed;
 }

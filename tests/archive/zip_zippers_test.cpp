@@ -14,6 +14,7 @@
 #include "archive/zip_format.h"
 #include "archive/zip_reader.h"
 #include "archive/zip_walk.h"
+#include "base/text_rules.h"
 #include "images.h"
 #include "platform/file.h"
 #include "support/temp_dir.h"
@@ -147,7 +148,7 @@ protected:
                     ADD_FAILURE() << "no diagnostics for " << archive << " " << name;
                     continue;
                 }
-                EXPECT_NE(lines[0].find("compression method for file " + ToUpper(name) + " unsupported"), std::string::npos) << lines[0];
+                EXPECT_NE(lines[0].find("compression method for file " + ToUpperAscii(name) + " unsupported"), std::string::npos) << lines[0];
                 EXPECT_NE(toStdout.exitCode, 0);
                 EXPECT_EQ(toStdout.out, "");
                 EXPECT_NE(toStdout.err.find("unsupported"), std::string::npos) << toStdout.err;
@@ -177,11 +178,6 @@ protected:
         }
         for (const auto& [name, bytes] : expected) EXPECT_EQ(seen[name], 1) << archive << " should hold " << name;
         return tally;
-    }
-
-    static std::string ToUpper(std::string text) {
-        for (char& c : text) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-        return text;
     }
 
     test::TempDir dir;
