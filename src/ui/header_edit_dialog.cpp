@@ -1,6 +1,5 @@
 #include "ui/header_edit_dialog.h"
 
-#include <QFile>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -10,6 +9,7 @@
 #include <exception>
 
 #include "platform/file.h"
+#include "ui/byte_text.h"
 #include "ui/field_text.h"
 #include "ui/user_prompts.h"
 
@@ -38,7 +38,7 @@ CHeaderEditDialog::CHeaderEditDialog(std::unique_ptr<RomHeader> reader, const st
 bool CHeaderEditDialog::Load() {
     const bool loaded = Attempt([this] { reader->LoadFile(path); });
     if (!loaded) return false;
-    setWindowTitle(fileCaption + QStringLiteral(" - ") + QFile::decodeName(QByteArray::fromStdString(name)));
+    setWindowTitle(fileCaption + QStringLiteral(" - ") + FromBytes(name));
     Fill();
     return true;
 }
@@ -53,7 +53,7 @@ bool CHeaderEditDialog::Attempt(const std::function<void()>& work) {
         // A file error carries the path and the platform's own message; a refusal says why.
         QWidget* owner = isVisible() ? this : parentWidget();
         if (prompts != nullptr) {
-            prompts->Message(owner, QString::fromLatin1(kFileErrorTitle), QString::fromLocal8Bit(e.what()),
+            prompts->Message(owner, QString::fromLatin1(kFileErrorTitle), FromBytes(e.what()),
                              PromptIcon::Warning);
         }
         return false;

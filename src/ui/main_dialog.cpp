@@ -4,8 +4,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -16,8 +14,9 @@
 #include <QVBoxLayout>
 
 #include "catalogue/duplicate_finder.h"
-#include "ui/batch_commands.h"
 #include "ui/app_icon.h"
+#include "ui/batch_commands.h"
+#include "ui/byte_text.h"
 #include "ui/edit_item.h"
 #include "ui/file_deletion.h"
 #include "ui/main_menu.h"
@@ -27,15 +26,6 @@
 #include "ui/user_prompts.h"
 
 namespace vorne::ui {
-
-namespace {
-
-QString FromBytes(const std::string& bytes) { return QFile::decodeName(QByteArray::fromStdString(bytes)); }
-std::string ToBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
-
-QString Text(std::string_view text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
-
-}  // namespace
 
 CMainDialog::CMainDialog(Settings& settings, CUserPrompts& prompts, std::string knownDumpsPath, QWidget* parent)
     : QMainWindow(parent), settings(settings), prompts(prompts), knownDumpsPath(std::move(knownDumpsPath)) {
@@ -70,7 +60,7 @@ void CMainDialog::BuildControls() {
 
     auto* kindLabel = new QLabel(QStringLiteral("ROM Type:"), central);
     kindCombo = new QComboBox(central);
-    for (const KindInfo& kind : kKinds) kindCombo->addItem(Text(kind.comboText));
+    for (const KindInfo& kind : kKinds) kindCombo->addItem(QString::fromLatin1(kind.comboText));
     kindLabel->setBuddy(kindCombo);
     subfolderBox = new QCheckBox(QStringLiteral("Sea&rch Subdirectories?"), central);
     zipBox = new QCheckBox(QStringLiteral("Search &zip files?"), central);
@@ -163,11 +153,11 @@ void CMainDialog::BuildMenu() {
         QMenu* menu = nullptr;
         if (!entry.menu.empty()) {
             QMenu*& top = menus[entry.menu];
-            if (top == nullptr) top = menuBar()->addMenu(Text(entry.menu));
+            if (top == nullptr) top = menuBar()->addMenu(QString::fromLatin1(entry.menu));
             menu = top;
             if (!entry.submenu.empty()) {
                 QMenu*& sub = submenus[std::string(entry.menu) + '/' + std::string(entry.submenu)];
-                if (sub == nullptr) sub = top->addMenu(Text(entry.submenu));
+                if (sub == nullptr) sub = top->addMenu(QString::fromLatin1(entry.submenu));
                 menu = sub;
             }
         }
@@ -175,7 +165,8 @@ void CMainDialog::BuildMenu() {
             menu->addSeparator();
             continue;
         }
-        QAction* action = menu != nullptr ? menu->addAction(Text(entry.text)) : menuBar()->addAction(Text(entry.text));
+        const QString text = QString::fromLatin1(entry.text);
+        QAction* action = menu != nullptr ? menu->addAction(text) : menuBar()->addAction(text);
         const int command = entry.command;
         actions[command] = action;
         connect(action, &QAction::triggered, this, [this, command] {
@@ -247,7 +238,7 @@ void CMainDialog::OnKindChanged(int index) {
         catalogue.folder.clear();
         ShowFolder();
         for (int part = 0; part < kStatusPartCount; ++part) statusParts[static_cast<std::size_t>(part)]->clear();
-        statusParts[kStatusEntries]->setText(Text(RomCountText(0)));
+        statusParts[kStatusEntries]->setText(QString::fromLatin1(RomCountText(0)));
         if (!folder.isEmpty()) statusParts[kStatusFile]->setText(QStringLiteral("%1 was not found").arg(folder));
         return;
     }
@@ -298,8 +289,8 @@ void CMainDialog::OnDelete() {
             ++r;
         }
     }
-    statusParts[kStatusEntries]->setText(Text(RomCountText(catalogue.entryCount)));
-    statusParts[kStatusDuplicates]->setText(Text(KnownUniqueText(catalogue.uniqueCount)));
+    statusParts[kStatusEntries]->setText(QString::fromLatin1(RomCountText(catalogue.entryCount)));
+    statusParts[kStatusDuplicates]->setText(QString::fromLatin1(KnownUniqueText(catalogue.uniqueCount)));
     if (place >= 0 && rows.RowCount() > 0) list->SelectOnly(std::min(place, rows.RowCount() - 1));
     list->viewport()->update();
 }
@@ -362,7 +353,7 @@ void CMainDialog::RefreshRow(int row, const std::string& name) {
     try {
         cells = ReadRow(catalogue.currentType, catalogue.folder, name, knownDumpsPath);
     } catch (const std::exception& e) {
-        prompts.Message(this, QString::fromLatin1(kFileErrorTitle), QString::fromLocal8Bit(e.what()), PromptIcon::Warning);
+        prompts.Message(this, QString::fromLatin1(kFileErrorTitle), FromBytes(e.what()), PromptIcon::Warning);
         return;
     }
     const int place = catalogue.RefreshRow(row, std::move(cells));
