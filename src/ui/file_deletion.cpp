@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "tools/tool_rows.h"
 #include "ui/byte_text.h"
 #include "ui/launcher.h"
 
@@ -27,9 +28,9 @@ bool DeleteOne(const QString& path, bool toTrash, DeletionResult& result) {
 }  // namespace
 
 DeletionResult DeleteRowFiles(const std::string& folder, std::string_view cell, bool toTrash) {
-    const std::string path = folder + '/' + ParseFilenameCell(cell).path;
+    const std::string path = RowFilePath(folder, ParseFilenameCell(cell).path);
     DeletionResult result;
-    if (path.back() != '1') {
+    if (!path.ends_with('1')) {
         DeleteOne(FromBytes(path), toTrash, result);
         return result;
     }

@@ -8,23 +8,19 @@
 #include <QVBoxLayout>
 #include <exception>
 
-#include "platform/file.h"
+#include "tools/tool_rows.h"
 #include "ui/byte_text.h"
 #include "ui/field_text.h"
 #include "ui/user_prompts.h"
 
 namespace vorne::ui {
 
-std::string PathInFolder(const std::string& folder, const std::string& name) {
-    return folder.empty() ? name : folder + kPathSeparator + name;
-}
-
 CHeaderEditDialog::CHeaderEditDialog(std::unique_ptr<RomHeader> reader, const std::string& folder, std::string name,
                                      const QString& caption, QString fileCaption, CUserPrompts* prompts,
                                      QWidget* parent)
     : QDialog(parent),
       reader(std::move(reader)),
-      path(PathInFolder(folder, name)),
+      path(RowFilePath(folder, name)),
       name(std::move(name)),
       fileCaption(std::move(fileCaption)),
       prompts(prompts) {

@@ -89,9 +89,6 @@ private:
     QVBoxLayout* body = nullptr;
 };
 
-// The path of the file `name` (as the list names it) in `folder`; `name` itself without a folder.
-std::string PathInFolder(const std::string& folder, const std::string& name);
-
 // How a check box is written: "1" when checked, "0" when not.
 inline const char* CheckText(bool checked) { return checked ? "1" : "0"; }
 

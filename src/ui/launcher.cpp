@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "archive/zip_reader.h"
+#include "tools/tool_rows.h"
 #include "ui/byte_text.h"
 
 namespace vorne::ui {
@@ -110,7 +111,7 @@ Launcher::~Launcher() {
 
 QString Launcher::Launch(const std::string& folder, std::string_view cell, const QString& programSetting) {
     const ListedFile file = ParseFilenameCell(cell);
-    const std::string fullBytes = folder + '/' + file.path;
+    const std::string fullBytes = RowFilePath(folder, file.path);
     const QString fullPath = FromBytes(fullBytes);
     if (!QFileInfo::exists(fullPath)) {
         return QStringLiteral("%1 no longer exists.").arg(QDir::toNativeSeparators(fullPath));
