@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "catalogue/duplicate_finder.h"
+#include "tools/tool_rows.h"
 #include "ui/app_icon.h"
 #include "ui/batch_commands.h"
 #include "ui/byte_text.h"
@@ -335,7 +336,7 @@ void CMainDialog::OnEditItem() {
     const int row = list->FocusedSelectedRow();
     if (row < 0) return;
     const std::string name(catalogue.model.Cell(row, kFilenameColumn));
-    if (name.find('<') != std::string::npos) {
+    if (IsArchiveMember(name)) {
         prompts.Message(this, QStringLiteral("Cannot Edit File"), QStringLiteral("Please unzip this file before editing."),
                         PromptIcon::Warning);
         return;
