@@ -238,9 +238,9 @@ void CMainDialog::OnKindChanged(int index) {
     if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
         catalogue.folder.clear();
         ShowFolder();
-        for (int part = 0; part < kStatusPartCount; ++part) statusParts[static_cast<std::size_t>(part)]->clear();
-        statusParts[kStatusEntries]->setText(QString::fromLatin1(RomCountText(0)));
-        if (!folder.isEmpty()) statusParts[kStatusFile]->setText(QStringLiteral("%1 was not found").arg(folder));
+        catalogue.ShowStatus(kStatusEntries, RomCountText(0));
+        catalogue.ShowStatus(kStatusDuplicates, "");
+        catalogue.ShowStatus(kStatusFile, folder.isEmpty() ? "" : ToBytes(folder) + " was not found");
         return;
     }
     catalogue.folder = ToBytes(folder);
@@ -290,8 +290,8 @@ void CMainDialog::OnDelete() {
             ++r;
         }
     }
-    statusParts[kStatusEntries]->setText(QString::fromLatin1(RomCountText(catalogue.entryCount)));
-    statusParts[kStatusDuplicates]->setText(QString::fromLatin1(KnownUniqueText(catalogue.uniqueCount)));
+    catalogue.ShowStatus(kStatusEntries, RomCountText(catalogue.entryCount));
+    catalogue.ShowStatus(kStatusDuplicates, KnownUniqueText(catalogue.uniqueCount));
     if (place >= 0 && rows.RowCount() > 0) list->SelectOnly(std::min(place, rows.RowCount() - 1));
     list->viewport()->update();
 }
