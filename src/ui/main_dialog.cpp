@@ -124,6 +124,8 @@ void CMainDialog::BuildControls() {
             [this](int index) { RunCommand(kCommandKindCombo, [this, index] { OnKindChanged(index); }); });
     connect(selectFolder, &QPushButton::clicked, this, [this] { RunCommand(kCommandSelectFolder, [this] { OnSelectFolder(); }); });
     connect(ok, &QPushButton::clicked, this, &QWidget::close);
+    // The button does what the menu item does, whatever work that item was given.
+    connect(editItem, &QPushButton::clicked, this, [this] { RunRegistered(kCommandEditItem); });
     connect(erase, &QPushButton::clicked, this, [this] { RunCommand(kCommandDelete, [this] { OnDelete(); }); });
     connect(about, &QPushButton::clicked, this, [this] { RunCommand(kCommandAbout, [this] { prompts.About(this); }); });
     connect(list, &CSortListCtrl::deleteRequested, this, [this] { RunCommand(kCommandDelete, [this] { OnDelete(); }); });
@@ -170,10 +172,7 @@ void CMainDialog::BuildMenu() {
         QAction* action = menu != nullptr ? menu->addAction(text) : menuBar()->addAction(text);
         const int command = entry.command;
         actions[command] = action;
-        connect(action, &QAction::triggered, this, [this, command] {
-            auto handler = handlers.find(command);
-            if (handler != handlers.end()) RunCommand(command, handler->second);
-        });
+        connect(action, &QAction::triggered, this, [this, command] { RunRegistered(command); });
     }
     // No system menu here to carry the About item: it goes to a Help menu.
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
@@ -185,12 +184,12 @@ void CMainDialog::BuildMenu() {
 
 void CMainDialog::RegisterCommand(int command, std::function<void()> handler) {
     handlers[command] = std::move(handler);
-    if (command == kCommandEditItem && buttons.count(kCommandEditItemButton)) {
-        QPushButton* b = buttons[kCommandEditItemButton];
-        disconnect(b, &QPushButton::clicked, nullptr, nullptr);
-        connect(b, &QPushButton::clicked, this, [this] { RunCommand(kCommandEditItemButton, handlers[kCommandEditItem]); });
-    }
     UpdateMenuForKind();
+}
+
+void CMainDialog::RunRegistered(int command) {
+    auto handler = handlers.find(command);
+    if (handler != handlers.end()) RunCommand(command, handler->second);
 }
 
 void CMainDialog::UpdateMenuForKind() {
