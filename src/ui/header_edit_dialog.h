@@ -40,9 +40,6 @@ public:
     // Reads the file and shows its fields; false, after telling the user why, when it cannot be read.
     bool Load();
 
-    // The file as the list names it, relative to the folder.
-    const std::string& Name() const { return name; }
-
 protected:
     // `caption` is the dialog's title until a file is loaded, `fileCaption` the title with a file
     // (followed by " - " and its name). `prompts` is null only for a dialog that touches no file.
