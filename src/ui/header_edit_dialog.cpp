@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QVBoxLayout>
 #include <exception>
 
@@ -84,6 +85,19 @@ QLineEdit* CHeaderEditDialog::AddBox(const FieldBox& field) {
     QLineEdit* box = NewBox(field.limit);
     AddRow(QString::fromLatin1(field.label), box);
     return box;
+}
+
+void CHeaderEditDialog::AddButtonPair(const QString& label, QRadioButton*& first, const QString& firstText,
+                                      QRadioButton*& second, const QString& secondText) {
+    auto* pair = new QWidget(this);
+    first = new QRadioButton(firstText, pair);
+    second = new QRadioButton(secondText, pair);
+    auto* row = new QHBoxLayout(pair);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(first);
+    row->addWidget(second);
+    row->addStretch();
+    AddRow(label, pair, first);
 }
 
 void CHeaderEditDialog::AddWriteHeadersButtons() {

@@ -19,6 +19,7 @@
 
 class QFormLayout;
 class QLineEdit;
+class QRadioButton;
 class QVBoxLayout;
 
 namespace vorne::ui {
@@ -66,6 +67,10 @@ protected:
     QLineEdit* NewBox(int limit);
     // An edit box in a row of its own, labelled.
     QLineEdit* AddBox(const FieldBox& box);
+    // Two radio buttons side by side in a labelled row of their own, which makes them one group;
+    // the label leads to the first.
+    void AddButtonPair(const QString& label, QRadioButton*& first, const QString& firstText, QRadioButton*& second,
+                       const QString& secondText);
     // The row of "&Write Headers" and "OK" under the form.
     void AddWriteHeadersButtons();
 
