@@ -10,7 +10,7 @@
 namespace vorne::ui {
 
 CodeList::CodeList(std::span<const CodeName> names, int limit, QWidget* parent)
-    : QWidget(parent), items(names.begin(), names.end()) {
+    : QWidget(parent), items(names) {
     list = new QComboBox(this);
     for (const CodeName& item : items) {
         list->addItem(QString::fromLatin1(item.text));
