@@ -10,7 +10,6 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "catalogue/known_dumps.h"
 #include "ui/edit_item.h"
 #include "ui/folder_browser.h"
 #include "ui/main_dialog.h"
