@@ -262,8 +262,7 @@ void CMainDialog::StartScan() {
     if (catalogue.folder.empty()) return;
     // Busy from this moment, not from when the worker's first request arrives: no second
     // command may slip in between.
-    catalogue.idle = false;
-    OnIdleChanged(false);
+    catalogue.SetIdle(false);
     scanner.StartScan(ScanRequest{catalogue.currentType, catalogue.folder, switches, knownDumpsPath}, pump);
 }
 
