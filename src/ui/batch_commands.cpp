@@ -1,6 +1,5 @@
 #include "ui/batch_commands.h"
 
-#include <QFile>
 #include <QHeaderView>
 #include <cmath>
 #include <memory>
@@ -13,6 +12,7 @@
 #include "tools/mass_tag_edit.h"
 #include "tools/nes_header_cleaner.h"
 #include "tools/trainer_remover.h"
+#include "ui/byte_text.h"
 #include "ui/compare_lists_dialog.h"
 #include "ui/main_dialog.h"
 #include "ui/main_menu.h"
@@ -26,9 +26,6 @@ namespace {
 
 const QString kAllFiles = QStringLiteral("All files (*)");
 const QString kAppTitle = QStringLiteral("Vorne");
-
-std::string ToBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
-QString FromBytes(const std::string& text) { return QFile::decodeName(QByteArray::fromStdString(text)); }
 
 }  // namespace
 
@@ -132,7 +129,7 @@ void BatchCommands::OnApplyIpsPatch() {
                    }
                    const IpsMessage message = MessageFor(*result);
                    const bool applied = result->outcome == IpsOutcome::Applied;
-                   prompts.Message(&window, message.title.empty() ? kAppTitle : QString::fromLatin1(message.title.data(), static_cast<qsizetype>(message.title.size())),
+                   prompts.Message(&window, message.title.empty() ? kAppTitle : QString::fromLatin1(message.title),
                                    FromBytes(message.text), applied ? PromptIcon::Information : PromptIcon::Warning);
                });
 }

@@ -1,6 +1,6 @@
 #include "ui/catalog_table_model.h"
 
-#include <QStringDecoder>
+#include "ui/field_text.h"
 
 namespace vorne::ui {
 
@@ -56,9 +56,7 @@ void CatalogTableModel::IdleChanged(bool idle) { emit idleStateChanged(idle); }
 void CatalogTableModel::RowChanged(int row) { emit dataChanged(index(row, 0), index(row, columnCount() - 1)); }
 
 QString CellText(std::string_view bytes) {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
-    if (utf8.hasError()) text = QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    QString text = DecodeField(bytes).text;
     for (QChar& c : text) {
         if (c.unicode() < 0x20 || c.unicode() == 0x7F) c = QLatin1Char('.');
     }

@@ -25,7 +25,6 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
     Catalogue& GetCatalogue() { return catalogue; }
-    const Catalogue& GetCatalogue() const { return catalogue; }
 
 signals:
     void statusTextChanged(int part);

@@ -10,10 +10,10 @@
 namespace vorne::ui {
 
 CodeList::CodeList(std::span<const CodeName> names, int limit, QWidget* parent)
-    : QWidget(parent), items(names.begin(), names.end()) {
+    : QWidget(parent), items(names) {
     list = new QComboBox(this);
     for (const CodeName& item : items) {
-        list->addItem(QString::fromLatin1(item.text.data(), static_cast<qsizetype>(item.text.size())));
+        list->addItem(QString::fromLatin1(item.text));
     }
     list->addItem(QStringLiteral("Other"));
     codeBox = new QLineEdit(this);

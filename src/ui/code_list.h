@@ -6,7 +6,6 @@
 #include <QWidget>
 #include <span>
 #include <string>
-#include <vector>
 
 #include "base/code_names.h"
 
@@ -19,8 +18,8 @@ class CodeList final : public QWidget {
     Q_OBJECT
 
 public:
-    // One item for each code of `names`, in its order; "Other" follows them. `limit` is the edit
-    // box's length limit.
+    // One item for each code of `names` (a table that outlives the list), in its order; "Other"
+    // follows them. `limit` is the edit box's length limit.
     CodeList(std::span<const CodeName> names, int limit, QWidget* parent = nullptr);
 
     // Selects the item of `fileCode` (the file's code as text), or "Other" when no item has it.
@@ -34,7 +33,7 @@ public:
 private:
     void ApplySelection();
 
-    std::vector<CodeName> items;
+    std::span<const CodeName> items;
     std::string fileCode;  // as the file holds it
     QComboBox* list = nullptr;
     QLineEdit* codeBox = nullptr;

@@ -1,6 +1,5 @@
 #include "ui/compare_lists_dialog.h"
 
-#include <QFile>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -10,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "platform/file_error.h"
+#include "ui/byte_text.h"
 #include "ui/catalog_table_model.h"
 #include "ui/user_prompts.h"
 
@@ -18,8 +18,6 @@ namespace vorne::ui {
 namespace {
 
 constexpr auto kAllFiles = "All files (*)";
-
-QString Latin(std::string_view text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
 
 }  // namespace
 
@@ -70,9 +68,9 @@ std::optional<std::vector<std::string>> CCompareListsDialog::LoadFile(const QStr
     std::optional<QString> chosen = prompts.OpenFile(this, title, QString::fromLatin1(kAllFiles));
     if (!chosen) return std::nullopt;
     try {
-        return ReadListFile(QFile::encodeName(*chosen).toStdString());
+        return ReadListFile(ToBytes(*chosen));
     } catch (const FileError& e) {
-        prompts.Message(this, windowTitle(), QFile::decodeName(e.what()), PromptIcon::Warning);
+        prompts.Message(this, windowTitle(), FromBytes(e.what()), PromptIcon::Warning);
         return std::vector<std::string>();
     }
 }
@@ -89,37 +87,37 @@ void CCompareListsDialog::OnLoadOriginal() {
     auto lines = LoadFile(QStringLiteral("Load Original"));
     if (!lines) return;
     comparison.SetOriginal(std::move(*lines));
-    Show(Part::Original, comparison.original, Latin(RomsLabel(comparison.original.size())));
+    Show(Part::Original, comparison.original, QString::fromLatin1(RomsLabel(comparison.original.size())));
 }
 
 void CCompareListsDialog::OnLoadTest() {
     auto lines = LoadFile(QStringLiteral("Load Test"));
     if (!lines) return;
     comparison.SetTest(std::move(*lines));
-    Show(Part::Test, comparison.test, Latin(RomsLabel(comparison.test.size())));
+    Show(Part::Test, comparison.test, QString::fromLatin1(RomsLabel(comparison.test.size())));
 }
 
 void CCompareListsDialog::OnCompare() {
     if (!comparison.CanCompare()) {
-        prompts.Message(this, QStringLiteral("Vorne"), Latin(kNothingToCompare), PromptIcon::Information);
+        prompts.Message(this, QStringLiteral("Vorne"), QString::fromLatin1(kNothingToCompare), PromptIcon::Information);
         return;
     }
     comparison.Compare();
-    Show(Part::Unmatched, comparison.unmatched, Latin(UnmatchedLabel(comparison.unmatched.size())));
+    Show(Part::Unmatched, comparison.unmatched, QString::fromLatin1(UnmatchedLabel(comparison.unmatched.size())));
 }
 
 void CCompareListsDialog::OnSave() {
     if (comparison.unmatched.empty()) {
-        prompts.Message(this, QStringLiteral("Vorne"), Latin(kNothingToSave), PromptIcon::Information);
+        prompts.Message(this, QStringLiteral("Vorne"), QString::fromLatin1(kNothingToSave), PromptIcon::Information);
         return;
     }
     std::optional<QString> chosen =
         prompts.SaveFile(this, QStringLiteral("Save"), QString::fromLatin1(kAllFiles), QStringLiteral("txt"));
     if (!chosen) return;
     try {
-        SaveUnmatched(QFile::encodeName(*chosen).toStdString(), comparison.unmatched);
+        SaveUnmatched(ToBytes(*chosen), comparison.unmatched);
     } catch (const FileError& e) {
-        prompts.Message(this, windowTitle(), QFile::decodeName(e.what()), PromptIcon::Warning);
+        prompts.Message(this, windowTitle(), FromBytes(e.what()), PromptIcon::Warning);
     }
 }
 

@@ -36,7 +36,6 @@ public:
     QPushButton* LoadTestButton() const { return loadTest; }
     QPushButton* CompareButton() const { return compare; }
     QPushButton* SaveButton() const { return save; }
-    const ListComparison& Comparison() const { return comparison; }
 
 private:
     // Asks for a list file and reads its entries; a file that cannot be read gives none (and says

@@ -4,13 +4,13 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "tools/tool_rows.h"
+#include "ui/byte_text.h"
 #include "ui/launcher.h"
 
 namespace vorne::ui {
 
 namespace {
-
-QString PathOf(const std::string& bytes) { return QFile::decodeName(QByteArray::fromStdString(bytes)); }
 
 // The entry itself, even a link whose target is gone.
 bool Exists(const QString& path) {
@@ -28,20 +28,20 @@ bool DeleteOne(const QString& path, bool toTrash, DeletionResult& result) {
 }  // namespace
 
 DeletionResult DeleteRowFiles(const std::string& folder, std::string_view cell, bool toTrash) {
-    const std::string path = folder + '/' + ParseFilenameCell(cell).path;
+    const std::string path = RowFilePath(folder, ParseFilenameCell(cell).path);
     DeletionResult result;
-    if (path.back() != '1') {
-        DeleteOne(PathOf(path), toTrash, result);
+    if (!path.ends_with('1')) {
+        DeleteOne(FromBytes(path), toTrash, result);
         return result;
     }
     // A split set: the later parts are named after the first one without its extension.
     const auto slash = path.find_last_of('/');
     const auto dot = path.find_last_of('.');
     const std::string stem = dot != std::string::npos && dot > slash ? path.substr(0, dot) : path;
-    QString part = PathOf(path);
+    QString part = FromBytes(path);
     for (int number = 2; Exists(part); ++number) {
         if (!DeleteOne(part, toTrash, result)) return result;
-        part = PathOf(stem + '.' + std::to_string(number));
+        part = FromBytes(stem + '.' + std::to_string(number));
     }
     return result;
 }

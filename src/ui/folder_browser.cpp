@@ -3,12 +3,10 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QDesktopServices>
-#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGuiApplication>
-#include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>

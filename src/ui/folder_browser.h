@@ -25,7 +25,6 @@ public:
     // exist selects nothing.
     bool SelectPath(const QString& path);
 
-    FolderTreeModel* Folders() const { return folders; }
     // The path of the selected folder, or empty.
     QString SelectedPath() const;
 

@@ -17,6 +17,10 @@ constexpr QDir::Filters kFolders = QDir::Dirs | QDir::NoDotAndDotDot;
 }  // namespace
 
 struct FolderTreeModel::Node {
+    // A folder whose subfolders are not read yet.
+    Node(QString name, QString path, Node* parent, int row)
+        : name(std::move(name)), path(std::move(path)), parent(parent), row(row), hasSubfolders(HasSubfolder(this->path)) {}
+
     QString name;
     QString path;
     Node* parent = nullptr;
@@ -28,12 +32,8 @@ struct FolderTreeModel::Node {
 
 FolderTreeModel::FolderTreeModel(std::vector<Root> rootList, QObject* parent) : QAbstractItemModel(parent) {
     for (Root& root : rootList) {
-        auto node = std::make_unique<Node>();
-        node->name = std::move(root.name);
-        node->path = std::move(root.path);
-        node->row = static_cast<int>(roots.size());
-        node->hasSubfolders = HasSubfolder(node->path);
-        roots.push_back(std::move(node));
+        const auto row = static_cast<int>(roots.size());
+        roots.push_back(std::make_unique<Node>(std::move(root.name), std::move(root.path), nullptr, row));
     }
 }
 
@@ -108,10 +108,9 @@ QVariant FolderTreeModel::data(const QModelIndex& index, int role) const {
     switch (role) {
         case Qt::DisplayRole: return node->name;
         case Qt::ToolTipRole: return node->path;
-        case Qt::DecorationRole:
-            return node->parent == nullptr && node->path == QDir::homePath()
-                       ? icons.icon(QFileIconProvider::Folder)
-                       : icons.icon(node->parent == nullptr ? QFileIconProvider::Drive : QFileIconProvider::Folder);
+        case Qt::DecorationRole:  // the roots are drives, the home folder aside
+            return icons.icon(node->parent == nullptr && node->path != QDir::homePath() ? QFileIconProvider::Drive
+                                                                                         : QFileIconProvider::Folder);
         default: return {};
     }
 }
@@ -146,14 +145,10 @@ void FolderTreeModel::FillChildren(const QModelIndex& parent) {
         return;
     }
     beginInsertRows(parent, 0, static_cast<int>(names.size()) - 1);
+    const QDir folder(node->path);
     for (const QString& name : names) {
-        auto child = std::make_unique<Node>();
-        child->name = name;
-        child->path = QDir(node->path).filePath(name);
-        child->parent = node;
-        child->row = static_cast<int>(node->children.size());
-        child->hasSubfolders = HasSubfolder(child->path);
-        node->children.push_back(std::move(child));
+        node->children.push_back(
+            std::make_unique<Node>(name, folder.filePath(name), node, static_cast<int>(node->children.size())));
     }
     endInsertRows();
 }

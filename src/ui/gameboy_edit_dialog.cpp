@@ -43,15 +43,8 @@ CGameboyEditDialog::CGameboyEditDialog(const std::string& folder, std::string na
     licenseeBox->setEnabled(false);
     AddRow(QStringLiteral("Licensee Code"), licenseeBox);
 
-    auto* destination = new QWidget(this);
-    japanButton = new QRadioButton(QStringLiteral("Japan"), destination);
-    otherButton = new QRadioButton(QStringLiteral("Other"), destination);
-    auto* destinationRow = new QHBoxLayout(destination);
-    destinationRow->setContentsMargins(0, 0, 0, 0);
-    destinationRow->addWidget(japanButton);
-    destinationRow->addWidget(otherButton);
-    destinationRow->addStretch();
-    AddRow(QStringLiteral("Destination"), destination, japanButton);
+    AddButtonPair(QStringLiteral("Destination"), japanButton, QStringLiteral("Japan"),
+                  otherButton, QStringLiteral("Other"));
 
     typeList = new CodeList(kGameboyCartridgeTypes, 3, this);
     AddRow(QStringLiteral("ROM Type"), typeList);

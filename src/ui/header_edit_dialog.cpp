@@ -1,30 +1,27 @@
 #include "ui/header_edit_dialog.h"
 
-#include <QFile>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QVBoxLayout>
 #include <exception>
 
-#include "platform/file.h"
+#include "tools/tool_rows.h"
+#include "ui/byte_text.h"
 #include "ui/field_text.h"
 #include "ui/user_prompts.h"
 
 namespace vorne::ui {
-
-std::string PathInFolder(const std::string& folder, const std::string& name) {
-    return folder.empty() ? name : folder + kPathSeparator + name;
-}
 
 CHeaderEditDialog::CHeaderEditDialog(std::unique_ptr<RomHeader> reader, const std::string& folder, std::string name,
                                      const QString& caption, QString fileCaption, CUserPrompts* prompts,
                                      QWidget* parent)
     : QDialog(parent),
       reader(std::move(reader)),
-      path(PathInFolder(folder, name)),
+      path(RowFilePath(folder, name)),
       name(std::move(name)),
       fileCaption(std::move(fileCaption)),
       prompts(prompts) {
@@ -38,7 +35,7 @@ CHeaderEditDialog::CHeaderEditDialog(std::unique_ptr<RomHeader> reader, const st
 bool CHeaderEditDialog::Load() {
     const bool loaded = Attempt([this] { reader->LoadFile(path); });
     if (!loaded) return false;
-    setWindowTitle(fileCaption + QStringLiteral(" - ") + QFile::decodeName(QByteArray::fromStdString(name)));
+    setWindowTitle(fileCaption + QStringLiteral(" - ") + FromBytes(name));
     Fill();
     return true;
 }
@@ -53,7 +50,7 @@ bool CHeaderEditDialog::Attempt(const std::function<void()>& work) {
         // A file error carries the path and the platform's own message; a refusal says why.
         QWidget* owner = isVisible() ? this : parentWidget();
         if (prompts != nullptr) {
-            prompts->Message(owner, QString::fromLatin1(kFileErrorTitle), QString::fromLocal8Bit(e.what()),
+            prompts->Message(owner, QString::fromLatin1(kFileErrorTitle), FromBytes(e.what()),
                              PromptIcon::Warning);
         }
         return false;
@@ -88,6 +85,19 @@ QLineEdit* CHeaderEditDialog::AddBox(const FieldBox& field) {
     QLineEdit* box = NewBox(field.limit);
     AddRow(QString::fromLatin1(field.label), box);
     return box;
+}
+
+void CHeaderEditDialog::AddButtonPair(const QString& label, QRadioButton*& first, const QString& firstText,
+                                      QRadioButton*& second, const QString& secondText) {
+    auto* pair = new QWidget(this);
+    first = new QRadioButton(firstText, pair);
+    second = new QRadioButton(secondText, pair);
+    auto* row = new QHBoxLayout(pair);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(first);
+    row->addWidget(second);
+    row->addStretch();
+    AddRow(label, pair, first);
 }
 
 void CHeaderEditDialog::AddWriteHeadersButtons() {

@@ -19,6 +19,7 @@
 
 class QFormLayout;
 class QLineEdit;
+class QRadioButton;
 class QVBoxLayout;
 
 namespace vorne::ui {
@@ -39,9 +40,6 @@ class CHeaderEditDialog : public QDialog {
 public:
     // Reads the file and shows its fields; false, after telling the user why, when it cannot be read.
     bool Load();
-
-    // The file as the list names it, relative to the folder.
-    const std::string& Name() const { return name; }
 
 protected:
     // `caption` is the dialog's title until a file is loaded, `fileCaption` the title with a file
@@ -69,6 +67,10 @@ protected:
     QLineEdit* NewBox(int limit);
     // An edit box in a row of its own, labelled.
     QLineEdit* AddBox(const FieldBox& box);
+    // Two radio buttons side by side in a labelled row of their own, which makes them one group;
+    // the label leads to the first.
+    void AddButtonPair(const QString& label, QRadioButton*& first, const QString& firstText, QRadioButton*& second,
+                       const QString& secondText);
     // The row of "&Write Headers" and "OK" under the form.
     void AddWriteHeadersButtons();
 
@@ -88,9 +90,6 @@ private:
     QFormLayout* form = nullptr;
     QVBoxLayout* body = nullptr;
 };
-
-// The path of the file `name` (as the list names it) in `folder`; `name` itself without a folder.
-std::string PathInFolder(const std::string& folder, const std::string& name);
 
 // How a check box is written: "1" when checked, "0" when not.
 inline const char* CheckText(bool checked) { return checked ? "1" : "0"; }

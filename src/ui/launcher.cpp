@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "archive/zip_reader.h"
+#include "tools/tool_rows.h"
+#include "ui/byte_text.h"
 
 namespace vorne::ui {
 
@@ -86,7 +88,7 @@ ListedFile ParseFilenameCell(std::string_view cell) {
 QString MemberFileName(const std::string& member) {
     const std::string base = ZipBaseName(member);
     if (base.empty() || base == "." || base == "..") return QStringLiteral("member");
-    return QFile::decodeName(QByteArray::fromStdString(base));
+    return FromBytes(base);
 }
 
 struct Launcher::Run {
@@ -109,8 +111,8 @@ Launcher::~Launcher() {
 
 QString Launcher::Launch(const std::string& folder, std::string_view cell, const QString& programSetting) {
     const ListedFile file = ParseFilenameCell(cell);
-    const std::string fullBytes = folder + '/' + file.path;
-    const QString fullPath = QFile::decodeName(QByteArray::fromStdString(fullBytes));
+    const std::string fullBytes = RowFilePath(folder, file.path);
+    const QString fullPath = FromBytes(fullBytes);
     if (!QFileInfo::exists(fullPath)) {
         return QStringLiteral("%1 no longer exists.").arg(QDir::toNativeSeparators(fullPath));
     }
@@ -136,12 +138,11 @@ QString Launcher::Launch(const std::string& folder, std::string_view cell, const
 
 Launcher::MemberCopy Launcher::CopyMember(const std::string& archive, const std::string& member) {
     MemberCopy result;
-    const QString archivePath = QDir::toNativeSeparators(QFile::decodeName(QByteArray::fromStdString(archive)));
+    const QString archivePath = QDir::toNativeSeparators(FromBytes(archive));
     MemberData bytes;
     if (const ZipStatus status = ReadMember(archive, member, bytes); !status.Ok()) {
         result.error = QStringLiteral("%1 could not be read from %2: %3")
-                           .arg(QFile::decodeName(QByteArray::fromStdString(member)), archivePath,
-                                QString::fromStdString(status.Reason()));
+                           .arg(FromBytes(member), archivePath, QString::fromStdString(status.Reason()));
         return result;
     }
     auto temporary = std::make_unique<QTemporaryDir>(QDir(QDir::tempPath()).filePath(QStringLiteral("vorne-XXXXXX")));

@@ -4,8 +4,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -16,8 +14,10 @@
 #include <QVBoxLayout>
 
 #include "catalogue/duplicate_finder.h"
-#include "ui/batch_commands.h"
+#include "tools/tool_rows.h"
 #include "ui/app_icon.h"
+#include "ui/batch_commands.h"
+#include "ui/byte_text.h"
 #include "ui/edit_item.h"
 #include "ui/file_deletion.h"
 #include "ui/main_menu.h"
@@ -27,15 +27,6 @@
 #include "ui/user_prompts.h"
 
 namespace vorne::ui {
-
-namespace {
-
-QString FromBytes(const std::string& bytes) { return QFile::decodeName(QByteArray::fromStdString(bytes)); }
-std::string ToBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
-
-QString Text(std::string_view text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
-
-}  // namespace
 
 CMainDialog::CMainDialog(Settings& settings, CUserPrompts& prompts, std::string knownDumpsPath, QWidget* parent)
     : QMainWindow(parent), settings(settings), prompts(prompts), knownDumpsPath(std::move(knownDumpsPath)) {
@@ -70,7 +61,7 @@ void CMainDialog::BuildControls() {
 
     auto* kindLabel = new QLabel(QStringLiteral("ROM Type:"), central);
     kindCombo = new QComboBox(central);
-    for (const KindInfo& kind : kKinds) kindCombo->addItem(Text(kind.comboText));
+    for (const KindInfo& kind : kKinds) kindCombo->addItem(QString::fromLatin1(kind.comboText));
     kindLabel->setBuddy(kindCombo);
     subfolderBox = new QCheckBox(QStringLiteral("Sea&rch Subdirectories?"), central);
     zipBox = new QCheckBox(QStringLiteral("Search &zip files?"), central);
@@ -133,6 +124,8 @@ void CMainDialog::BuildControls() {
             [this](int index) { RunCommand(kCommandKindCombo, [this, index] { OnKindChanged(index); }); });
     connect(selectFolder, &QPushButton::clicked, this, [this] { RunCommand(kCommandSelectFolder, [this] { OnSelectFolder(); }); });
     connect(ok, &QPushButton::clicked, this, &QWidget::close);
+    // The button does what the menu item does, whatever work that item was given.
+    connect(editItem, &QPushButton::clicked, this, [this] { RunRegistered(kCommandEditItem); });
     connect(erase, &QPushButton::clicked, this, [this] { RunCommand(kCommandDelete, [this] { OnDelete(); }); });
     connect(about, &QPushButton::clicked, this, [this] { RunCommand(kCommandAbout, [this] { prompts.About(this); }); });
     connect(list, &CSortListCtrl::deleteRequested, this, [this] { RunCommand(kCommandDelete, [this] { OnDelete(); }); });
@@ -163,11 +156,11 @@ void CMainDialog::BuildMenu() {
         QMenu* menu = nullptr;
         if (!entry.menu.empty()) {
             QMenu*& top = menus[entry.menu];
-            if (top == nullptr) top = menuBar()->addMenu(Text(entry.menu));
+            if (top == nullptr) top = menuBar()->addMenu(QString::fromLatin1(entry.menu));
             menu = top;
             if (!entry.submenu.empty()) {
                 QMenu*& sub = submenus[std::string(entry.menu) + '/' + std::string(entry.submenu)];
-                if (sub == nullptr) sub = top->addMenu(Text(entry.submenu));
+                if (sub == nullptr) sub = top->addMenu(QString::fromLatin1(entry.submenu));
                 menu = sub;
             }
         }
@@ -175,13 +168,11 @@ void CMainDialog::BuildMenu() {
             menu->addSeparator();
             continue;
         }
-        QAction* action = menu != nullptr ? menu->addAction(Text(entry.text)) : menuBar()->addAction(Text(entry.text));
+        const QString text = QString::fromLatin1(entry.text);
+        QAction* action = menu != nullptr ? menu->addAction(text) : menuBar()->addAction(text);
         const int command = entry.command;
         actions[command] = action;
-        connect(action, &QAction::triggered, this, [this, command] {
-            auto handler = handlers.find(command);
-            if (handler != handlers.end()) RunCommand(command, handler->second);
-        });
+        connect(action, &QAction::triggered, this, [this, command] { RunRegistered(command); });
     }
     // No system menu here to carry the About item: it goes to a Help menu.
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
@@ -193,12 +184,12 @@ void CMainDialog::BuildMenu() {
 
 void CMainDialog::RegisterCommand(int command, std::function<void()> handler) {
     handlers[command] = std::move(handler);
-    if (command == kCommandEditItem && buttons.count(kCommandEditItemButton)) {
-        QPushButton* b = buttons[kCommandEditItemButton];
-        disconnect(b, &QPushButton::clicked, nullptr, nullptr);
-        connect(b, &QPushButton::clicked, this, [this] { RunCommand(kCommandEditItemButton, handlers[kCommandEditItem]); });
-    }
     UpdateMenuForKind();
+}
+
+void CMainDialog::RunRegistered(int command) {
+    auto handler = handlers.find(command);
+    if (handler != handlers.end()) RunCommand(command, handler->second);
 }
 
 void CMainDialog::UpdateMenuForKind() {
@@ -246,9 +237,9 @@ void CMainDialog::OnKindChanged(int index) {
     if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
         catalogue.folder.clear();
         ShowFolder();
-        for (int part = 0; part < kStatusPartCount; ++part) statusParts[static_cast<std::size_t>(part)]->clear();
-        statusParts[kStatusEntries]->setText(Text(RomCountText(0)));
-        if (!folder.isEmpty()) statusParts[kStatusFile]->setText(QStringLiteral("%1 was not found").arg(folder));
+        catalogue.ShowStatus(kStatusEntries, RomCountText(0));
+        catalogue.ShowStatus(kStatusDuplicates, "");
+        catalogue.ShowStatus(kStatusFile, folder.isEmpty() ? "" : ToBytes(folder) + " was not found");
         return;
     }
     catalogue.folder = ToBytes(folder);
@@ -271,8 +262,7 @@ void CMainDialog::StartScan() {
     if (catalogue.folder.empty()) return;
     // Busy from this moment, not from when the worker's first request arrives: no second
     // command may slip in between.
-    catalogue.idle = false;
-    OnIdleChanged(false);
+    catalogue.SetIdle(false);
     scanner.StartScan(ScanRequest{catalogue.currentType, catalogue.folder, switches, knownDumpsPath}, pump);
 }
 
@@ -298,8 +288,8 @@ void CMainDialog::OnDelete() {
             ++r;
         }
     }
-    statusParts[kStatusEntries]->setText(Text(RomCountText(catalogue.entryCount)));
-    statusParts[kStatusDuplicates]->setText(Text(KnownUniqueText(catalogue.uniqueCount)));
+    catalogue.ShowStatus(kStatusEntries, RomCountText(catalogue.entryCount));
+    catalogue.ShowStatus(kStatusDuplicates, KnownUniqueText(catalogue.uniqueCount));
     if (place >= 0 && rows.RowCount() > 0) list->SelectOnly(std::min(place, rows.RowCount() - 1));
     list->viewport()->update();
 }
@@ -344,7 +334,7 @@ void CMainDialog::OnEditItem() {
     const int row = list->FocusedSelectedRow();
     if (row < 0) return;
     const std::string name(catalogue.model.Cell(row, kFilenameColumn));
-    if (name.find('<') != std::string::npos) {
+    if (IsArchiveMember(name)) {
         prompts.Message(this, QStringLiteral("Cannot Edit File"), QStringLiteral("Please unzip this file before editing."),
                         PromptIcon::Warning);
         return;
@@ -362,7 +352,7 @@ void CMainDialog::RefreshRow(int row, const std::string& name) {
     try {
         cells = ReadRow(catalogue.currentType, catalogue.folder, name, knownDumpsPath);
     } catch (const std::exception& e) {
-        prompts.Message(this, QString::fromLatin1(kFileErrorTitle), QString::fromLocal8Bit(e.what()), PromptIcon::Warning);
+        prompts.Message(this, QString::fromLatin1(kFileErrorTitle), FromBytes(e.what()), PromptIcon::Warning);
         return;
     }
     const int place = catalogue.RefreshRow(row, std::move(cells));

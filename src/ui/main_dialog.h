@@ -82,6 +82,8 @@ private:
     void BuildMenu();
     // Runs `handler` for `command` unless a scan or tool is busy; OK always passes.
     void RunCommand(int command, const std::function<void()>& handler);
+    // Runs the work registered for `command`, if any, as RunCommand does.
+    void RunRegistered(int command);
     bool DeleteRow(int row);
     // Reads the file `name` of row `row` again into the row (see OnEditItem).
     void RefreshRow(int row, const std::string& name);

@@ -2,12 +2,12 @@
 
 #include <QCommandLineParser>
 #include <QDir>
-#include <QFile>
 #include <cstdio>
 
 #include "base/rom_type.h"
 #include "catalogue/known_dumps.h"
 #include "ui/app_icon.h"
+#include "ui/byte_text.h"
 #include "ui/main_dialog.h"
 #include "ui/settings.h"
 #include "ui/user_prompts.h"
@@ -53,7 +53,7 @@ int CRomApp::Run() {
     }
     if (parser.isSet(folder)) settings->SetFolder(settings->LastType(), QDir(parser.value(folder)).absolutePath());
     const std::string knownDumpsPath = parser.isSet(knownDumps)
-                                           ? QFile::encodeName(parser.value(knownDumps)).toStdString()
+                                           ? ToBytes(parser.value(knownDumps))
                                            : KnownDumpList::DefaultPath();
 
     DialogPrompts prompts;

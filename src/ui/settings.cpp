@@ -60,8 +60,6 @@ void Settings::SetWindowGeometry(const QByteArray& geometry) { Write(kWindowGeom
 QByteArray Settings::ColumnState(RomType type) const { return store->value(Key(ColumnStateName(type))).toByteArray(); }
 void Settings::SetColumnState(RomType type, const QByteArray& state) { Write(ColumnStateName(type), state); }
 
-QString Settings::Location() const { return store->fileName(); }
-
 QString Settings::ReadString(const QString& name) const { return store->value(Key(name)).toString(); }
 
 void Settings::WriteString(const QString& name, const QString& value) {

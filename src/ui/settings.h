@@ -50,9 +50,6 @@ public:
     QByteArray ColumnState(RomType type) const;
     void SetColumnState(RomType type, const QByteArray& state);
 
-    // Where the values are kept (a file path, or the platform's store).
-    QString Location() const;
-
 private:
     QString ReadString(const QString& name) const;
     void WriteString(const QString& name, const QString& value);  // empty: deleted

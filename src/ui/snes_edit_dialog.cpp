@@ -1,7 +1,6 @@
 #include "ui/snes_edit_dialog.h"
 
 #include <QComboBox>
-#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <array>
@@ -48,20 +47,6 @@ constexpr std::array<const char*, 14> kDestinationItems{
     "Korea (PAL)",
 };
 
-// Two radio buttons side by side in a row of their own, which makes them one group.
-QWidget* ButtonPair(QRadioButton*& first, const QString& firstText, QRadioButton*& second, const QString& secondText,
-                    QWidget* parent) {
-    auto* pair = new QWidget(parent);
-    first = new QRadioButton(firstText, pair);
-    second = new QRadioButton(secondText, pair);
-    auto* row = new QHBoxLayout(pair);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->addWidget(first);
-    row->addWidget(second);
-    row->addStretch();
-    return pair;
-}
-
 }  // namespace
 
 CSnesEditDialog::CSnesEditDialog(const std::string& folder, std::string name, CUserPrompts& prompts, QWidget* parent)
@@ -70,10 +55,10 @@ CSnesEditDialog::CSnesEditDialog(const std::string& folder, std::string name, CU
       header(static_cast<SnesHeader&>(GetReader())) {
     titleBox = NewBox(21);
     AddRow(QStringLiteral("Title"), titleBox);
-    AddRow(QStringLiteral("Hi/LoRom"),
-           ButtonPair(loRomButton, QStringLiteral("&LoRom"), hiRomButton, QStringLiteral("&HiRom"), this), loRomButton);
-    AddRow(QStringLiteral("ROM Speed"),
-           ButtonPair(slowButton, QStringLiteral("&Slow"), fastButton, QStringLiteral("&Fast"), this), slowButton);
+    AddButtonPair(QStringLiteral("Hi/LoRom"), loRomButton, QStringLiteral("&LoRom"),
+                  hiRomButton, QStringLiteral("&HiRom"));
+    AddButtonPair(QStringLiteral("ROM Speed"), slowButton, QStringLiteral("&Slow"),
+                  fastButton, QStringLiteral("&Fast"));
     makeupBox = NewBox(3);
     AddRow(QStringLiteral("Makeup Byte"), makeupBox);
     typeList = new CodeList(snes::kCartridgeTypes, 3, this);

@@ -18,7 +18,6 @@ public:
     explicit CSortListCtrl(QWidget* parent = nullptr);
 
     void SetCatalogModel(CatalogTableModel* model);
-    CatalogTableModel* CatalogTable() const { return table; }
 
     // A header click: left button only; a new column sorts ascending, the same column reverses.
     void OnHeaderClick(int column, Qt::MouseButton button);

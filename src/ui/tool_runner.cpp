@@ -1,26 +1,17 @@
 #include "ui/tool_runner.h"
 
-#include <QFile>
 #include <QMetaObject>
 #include <QString>
 #include <chrono>
 #include <future>
 #include <memory>
 
+#include "ui/byte_text.h"
 #include "ui/user_prompts.h"
 
 namespace vorne::ui {
 
-namespace {
-
-// Texts of the tools hold file names, which are bytes in the file system's encoding.
-QString FromBytes(std::string_view text) {
-    return QFile::decodeName(QByteArray(text.data(), static_cast<qsizetype>(text.size())));
-}
-
-}  // namespace
-
-// The tool's side: every call is carried over to the runner's thread.
+// The tool's side: every call is carried over to the runner's thread. Its texts hold file names.
 class ToolRunner::Report final : public ToolReport {
 public:
     explicit Report(ToolRunner& runner) : runner(runner) {}

@@ -18,7 +18,6 @@
 #include "ui/compare_lists_dialog.h"
 #include "ui/main_menu.h"
 #include "ui/mp3_edit_dialog.h"
-#include "ui/sort_list_ctrl.h"
 
 namespace vorne::ui::test {
 namespace {
@@ -39,14 +38,6 @@ protected:
     void Watch() {
         QObject::connect(&window->Batch().Runner(), &ToolRunner::toolFinished, [this] { ++finished; });
         QObject::connect(window.get(), &CMainDialog::scanFinished, [this] { ++scans; });
-    }
-    void Select(const std::vector<std::string>& names) {
-        CSortListCtrl* list = window->List();
-        list->clearSelection();
-        for (const std::string& name : names) {
-            list->selectionModel()->select(list->model()->index(RowNamed(name), 0),
-                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        }
     }
     std::vector<std::string> Messages() const {
         std::vector<std::string> shown;

@@ -61,12 +61,7 @@ TEST_F(MainDialogTest, DeleteRemovesTheFilesBehindTheSelectedRows) {
         for (std::size_t i = 0; i < c.rows.size(); ++i) rows.push_back(GbRow("T" + std::to_string(i), c.rows[i]));
         Feed(rows);
         ASSERT_EQ(Column(kFilenameColumn), c.rows);
-        CSortListCtrl* list = window->List();
-        list->clearSelection();
-        for (const std::string& name : c.selected) {
-            list->selectionModel()->select(list->model()->index(RowNamed(name), 0),
-                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        }
+        Select(c.selected);
         prompts.messages.clear();
         window->Button(kCommandDelete)->click();
         EXPECT_EQ(FilesIn(roms), c.filesLeft);

@@ -12,6 +12,7 @@
 #include "support/temp_dir.h"
 #include "ui/main_dialog.h"
 #include "ui/settings.h"
+#include "ui/sort_list_ctrl.h"
 #include "ui_test_support.h"
 
 namespace vorne::ui::test {
@@ -58,6 +59,16 @@ protected:
         const CatalogModel& model = window->GetCatalogue().model;
         for (int r = 0; r < model.RowCount(); ++r) texts.emplace_back(model.Cell(r, column));
         return texts;
+    }
+
+    // Selects the rows of these files, and no other.
+    void Select(const std::vector<std::string>& filenames) {
+        CSortListCtrl* list = window->List();
+        list->clearSelection();
+        for (const std::string& name : filenames) {
+            list->selectionModel()->select(list->model()->index(RowNamed(name), 0),
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        }
     }
 
     int RowNamed(const std::string& filename) const {

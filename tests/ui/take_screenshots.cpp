@@ -10,7 +10,6 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "catalogue/known_dumps.h"
 #include "ui/edit_item.h"
 #include "ui/folder_browser.h"
 #include "ui/main_dialog.h"
@@ -38,7 +37,7 @@ bool Save(QWidget& widget, const QDir& out, const QString& name) {
 }
 
 bool ShootKind(RomType type, const QDir& samples, const QDir& out, const QString& settingsPath) {
-    const QString kindName = QString::fromLatin1(Kind(type).cliName.data(), static_cast<qsizetype>(Kind(type).cliName.size()));
+    const QString kindName = QString::fromLatin1(Kind(type).cliName);
     Settings settings(settingsPath);
     settings.SetLastType(type);
     settings.SetFolder(type, samples.filePath(kindName));
@@ -60,7 +59,7 @@ bool ShootKind(RomType type, const QDir& samples, const QDir& out, const QString
 
 // The edit dialog of `type` on the sample file `name` in the kind's folder.
 bool ShootEditDialog(RomType type, const std::string& name, const QDir& samples, const QDir& out) {
-    const QString kindName = QString::fromLatin1(Kind(type).cliName.data(), static_cast<qsizetype>(Kind(type).cliName.size()));
+    const QString kindName = QString::fromLatin1(Kind(type).cliName);
     DialogPrompts prompts;
     std::unique_ptr<CHeaderEditDialog> dialog =
         CreateEditDialog(type, samples.filePath(kindName).toStdString(), name, prompts, nullptr);
