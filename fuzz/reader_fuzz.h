@@ -22,7 +22,9 @@ inline std::vector<std::string> Texts(const RomHeader& reader) {
     // Every kind's extra values: past a kind's own they read as none.
     int extraEnd = kFirstExtraField;
     for (const KindInfo& kind : kKinds) extraEnd = std::max(extraEnd, kind.extraFieldEnd);
-    for (int extra = kFirstExtraField; extra < extraEnd; ++extra) texts.push_back(reader.ColumnText(extra).value_or("(none)"));
+    for (int extra = kFirstExtraField; extra < extraEnd; ++extra) {
+        texts.push_back(reader.ColumnText(extra).value_or("(none)"));
+    }
     return texts;
 }
 

@@ -105,9 +105,9 @@ constexpr int FieldNumber(Field field) {
 // places and its extra values after them.
 template <FieldEnum Field>
 constexpr bool FieldsMatchColumns(std::span<const ColumnInfo> columns) {
-    return static_cast<int>(columns.size()) == FieldNumber(Field::Count) && FieldNumber(Field::Filename) == kFilenameColumn &&
-           FieldNumber(Field::Size) == kSizeColumn && FieldNumber(Field::Count) <= kFirstExtraField &&
-           FieldNumber(Field::ExtraEnd) >= kFirstExtraField;
+    return static_cast<int>(columns.size()) == FieldNumber(Field::Count) &&
+           FieldNumber(Field::Filename) == kFilenameColumn && FieldNumber(Field::Size) == kSizeColumn &&
+           FieldNumber(Field::Count) <= kFirstExtraField && FieldNumber(Field::ExtraEnd) >= kFirstExtraField;
 }
 
 namespace kinds {

@@ -87,7 +87,9 @@ std::optional<std::string> Mp3Tag::TextOf(int index) const {
 }
 
 std::optional<FieldValue> Mp3Tag::ValueOf(int field) const {
-    if (field == FieldNumber(Field::Genre)) return hasTag ? std::optional<FieldValue>(std::int32_t{tag[kGenre]}) : std::nullopt;
+    if (field == FieldNumber(Field::Genre)) {
+        return hasTag ? std::optional<FieldValue>(std::int32_t{tag[kGenre]}) : std::nullopt;
+    }
     if (!SupportsField(field)) return std::nullopt;
     return TextOf(field);
 }

@@ -137,7 +137,8 @@ TEST(CliSafety, AppendsUnderAFileSizeLimitRollBack) {
         std::vector<std::string> args;  // the path comes after the command
     };
     const Case cases[] = {
-        {"an MP3 tag", samples::MakeMp3({.frames = 3, .tagged = false}), {"set", "--kind", "mp3", test::SetPair(Mp3Field::Title, "Song")}},
+        {"an MP3 tag", samples::MakeMp3({.frames = 3, .tagged = false}),
+         {"set", "--kind", "mp3", test::SetPair(Mp3Field::Title, "Song")}},
         {"an NES title", samples::MakeNes({}), {"set", "--kind", "nes", test::SetPair(NesField::InternalTitle, "A title")}},
     };
     for (const Case& c : cases) {

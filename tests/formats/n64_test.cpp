@@ -102,7 +102,8 @@ TEST_F(N64FileTest, WriteFieldBytes) {
         {Field::CartId, "ABC", kWritten, 0x3C, "AB"},
         {Field::Country, "J", kWritten, 0x3E, "J"},  // the ID bytes beside it stay
         {Field::Country, "", kWritten, 0x3E, std::string(1, '\0')},
-        {Field::Filename, "x", kUnsupported, 0, ""}, {Field::Size, "1", kUnsupported, 0, ""}, {Field::Count, "x", kUnsupported, 0, ""},
+        {Field::Filename, "x", kUnsupported, 0, ""}, {Field::Size, "1", kUnsupported, 0, ""},
+        {Field::Count, "x", kUnsupported, 0, ""},
         {Field::ExtraEnd, "x", kUnsupported, 0, ""}, {static_cast<Field>(-1), "x", kUnsupported, 0, ""},
     };
     for (const Case& c : cases) {

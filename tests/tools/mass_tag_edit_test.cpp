@@ -46,7 +46,8 @@ const Bytes kTagged = samples::MakeMp3(
 std::string TagOf(const Bytes& file) { return std::string(file.end() - 128, file.end()); }
 
 TEST(MassTagEdit, WriteOrderAndEmptyTexts) {
-    auto edits = MassTagEdits(Values({{Tag::Title, "T"}, {Tag::Artist, "A"}, {Tag::Album, "B"}, {Tag::Year, "Y"}, {Tag::Comment, "C"}, {Tag::Genre, "G"}}));
+    auto edits = MassTagEdits(Values({{Tag::Title, "T"}, {Tag::Artist, "A"}, {Tag::Album, "B"}, {Tag::Year, "Y"},
+                                      {Tag::Comment, "C"}, {Tag::Genre, "G"}}));
     std::vector<int> fields;
     for (const FieldEdit& e : edits) fields.push_back(e.field);
     EXPECT_EQ(fields, (std::vector<int>{FieldNumber(Tag::Title), FieldNumber(Tag::Album), FieldNumber(Tag::Artist),
@@ -77,7 +78,8 @@ TEST(MassTagEdit, ValuesIntoTaggedAndUntaggedFiles) {
         {"a genre that is no number", kTagged, {{Tag::Genre, "rock"}},
          "TAG" + std::string("Sunny") + Zeros(25) + "Band" + Zeros(26) + "Alb" + Zeros(27) + "1999" + "c" + Zeros(29) +
              std::string(1, '\0')},
-        {"every field", kAudio, {{Tag::Title, "T"}, {Tag::Artist, "A"}, {Tag::Album, "B"}, {Tag::Year, "98"}, {Tag::Comment, "C"}, {Tag::Genre, "5"}},
+        {"every field", kAudio, {{Tag::Title, "T"}, {Tag::Artist, "A"}, {Tag::Album, "B"}, {Tag::Year, "98"},
+                                 {Tag::Comment, "C"}, {Tag::Genre, "5"}},
          "TAG" + Field("T", 30) + Field("A", 30) + Field("B", 30) + "98 " + Zeros(1) + Field("C", 30) + "\x05"},
     };
     for (const Case& c : cases) {
@@ -117,7 +119,8 @@ TEST(MassTagEdit, EachFileIsWrittenThroughOneOpen) {
     test::FileWatch watch(path);
     test::RecordingReport report;
     std::vector<CatalogRow> rows{Row("a.mp3")};
-    MassEditTags(dir.Path(), rows, Values({{Tag::Title, "T"}, {Tag::Artist, "A"}, {Tag::Album, "B"}, {Tag::Year, "Y"}, {Tag::Comment, "C"}, {Tag::Genre, "1"}}), report);
+    MassEditTags(dir.Path(), rows, Values({{Tag::Title, "T"}, {Tag::Artist, "A"}, {Tag::Album, "B"}, {Tag::Year, "Y"},
+                                           {Tag::Comment, "C"}, {Tag::Genre, "1"}}), report);
     EXPECT_EQ(watch.TakeOpens(), 2);  // one to read it, one to write all six fields
 }
 

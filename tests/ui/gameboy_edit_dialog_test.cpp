@@ -92,33 +92,40 @@ TEST_F(EditDialogTest, GameboyWriteHeadersWritesWhatTheCliWrites) {
         bool unchanged;                 // the file stays as it was
     } cases[] = {
         {"nothing changed", {.title = "BLOB BOUNCE"}, [](Dialog&) {},
-         {{Field::Title, "BLOB BOUNCE"}, {Field::SuperGameboy, "0"}, {Field::Licensee, "1"}, {Field::Type, "1"}, {Field::Country, "1"}, {Field::Checksum, kAsRead}}, true},
+         {{Field::Title, "BLOB BOUNCE"}, {Field::SuperGameboy, "0"}, {Field::Licensee, "1"}, {Field::Type, "1"},
+          {Field::Country, "1"}, {Field::Checksum, kAsRead}}, true},
         {"nothing changed with the new licensee code", {.oldLicensee = 0x33, .newLicensee = "01"}, [](Dialog&) {},
-         {{Field::Title, "SAMPLE"}, {Field::SuperGameboy, "1"}, {Field::Licensee, "1"}, {Field::Type, "1"}, {Field::Country, "1"}, {Field::Checksum, kAsRead}}, true},
+         {{Field::Title, "SAMPLE"}, {Field::SuperGameboy, "1"}, {Field::Licensee, "1"}, {Field::Type, "1"},
+          {Field::Country, "1"}, {Field::Checksum, kAsRead}}, true},
         {"ROM+MBC2 writes 5", {}, [](Dialog& d) { d.TypeList()->List()->setCurrentIndex(4); },
-         {{Field::Title, "SAMPLE"}, {Field::SuperGameboy, "0"}, {Field::Licensee, "1"}, {Field::Type, "5"}, {Field::Country, "1"}, {Field::Checksum, kAsRead}}, false},
+         {{Field::Title, "SAMPLE"}, {Field::SuperGameboy, "0"}, {Field::Licensee, "1"}, {Field::Type, "5"},
+          {Field::Country, "1"}, {Field::Checksum, kAsRead}}, false},
         {"Other writes the code typed", {.cartridgeType = 0x13},
          [](Dialog& d) {
              d.TypeList()->List()->setCurrentIndex(10);
              Type(d.TypeList()->CodeBox(), "1234");  // three digits at most
          },
-         {{Field::Title, "SAMPLE"}, {Field::SuperGameboy, "0"}, {Field::Licensee, "1"}, {Field::Type, "123"}, {Field::Country, "1"}, {Field::Checksum, kAsRead}}, false},
+         {{Field::Title, "SAMPLE"}, {Field::SuperGameboy, "0"}, {Field::Licensee, "1"}, {Field::Type, "123"},
+          {Field::Country, "1"}, {Field::Checksum, kAsRead}}, false},
         {"title, Japan and checksum", {.destination = 1},
          [](Dialog& d) {
              Type(d.TitleBox(), "A LONGER TITLE THAN FITS");
              d.JapanButton()->click();
              Type(d.ChecksumBox(), "4660");
          },
-         {{Field::Title, "A LONGER TITLE T"}, {Field::SuperGameboy, "0"}, {Field::Licensee, "1"}, {Field::Type, "1"}, {Field::Country, "0"}, {Field::Checksum, "4660"}}, false},
+         {{Field::Title, "A LONGER TITLE T"}, {Field::SuperGameboy, "0"}, {Field::Licensee, "1"}, {Field::Type, "1"},
+          {Field::Country, "0"}, {Field::Checksum, "4660"}}, false},
         {"Other destination and a short title", {.title = "GNOME", .destination = 0},
          [](Dialog& d) {
              d.OtherButton()->click();
              Type(d.TitleBox(), "ABCDE");
          },
-         {{Field::Title, "ABCDE"}, {Field::SuperGameboy, "0"}, {Field::Licensee, "1"}, {Field::Type, "1"}, {Field::Country, "1"}, {Field::Checksum, kAsRead}}, false},
+         {{Field::Title, "ABCDE"}, {Field::SuperGameboy, "0"}, {Field::Licensee, "1"}, {Field::Type, "1"},
+          {Field::Country, "1"}, {Field::Checksum, kAsRead}}, false},
         {"behind a copier header", {.cartridgeType = 3, .copierHeader = true},
          [](Dialog& d) { Type(d.TitleBox(), "COPIED"); },
-         {{Field::Title, "COPIED"}, {Field::SuperGameboy, "0"}, {Field::Licensee, "1"}, {Field::Type, "3"}, {Field::Country, "1"}, {Field::Checksum, kAsRead}}, false},
+         {{Field::Title, "COPIED"}, {Field::SuperGameboy, "0"}, {Field::Licensee, "1"}, {Field::Type, "3"},
+          {Field::Country, "1"}, {Field::Checksum, kAsRead}}, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -48,7 +48,10 @@ TEST_F(EditDialogTest, GenesisDialogShowsTheFileInEitherLayout) {
 }
 
 TEST_F(EditDialogTest, GenesisWriteHeadersWritesWhatTheCliWrites) {
-    const std::vector<CliField> unchanged{{Field::InternationalTitle, kAsRead}, {Field::NativeTitle, kAsRead}, {Field::ProductCode, kAsRead}, {Field::Checksum, kAsRead}, {Field::TypeCode, kAsRead}, {Field::IoSupport, kAsRead}, {Field::Countries, kAsRead}};
+    const std::vector<CliField> unchanged{{Field::InternationalTitle, kAsRead}, {Field::NativeTitle, kAsRead},
+                                          {Field::ProductCode, kAsRead}, {Field::Checksum, kAsRead},
+                                          {Field::TypeCode, kAsRead}, {Field::IoSupport, kAsRead},
+                                          {Field::Countries, kAsRead}};
     const struct {
         const char* name;
         samples::Bytes bytes;
@@ -64,7 +67,9 @@ TEST_F(EditDialogTest, GenesisWriteHeadersWritesWhatTheCliWrites) {
              Type(d.Box(kNative), "");
              Type(d.Box(kChecksum), "35391");
          },
-         {{Field::InternationalTitle, "TOAD"}, {Field::NativeTitle, ""}, {Field::ProductCode, kAsRead}, {Field::Checksum, "35391"}, {Field::TypeCode, kAsRead}, {Field::IoSupport, kAsRead}, {Field::Countries, kAsRead}}, false},
+         {{Field::InternationalTitle, "TOAD"}, {Field::NativeTitle, ""}, {Field::ProductCode, kAsRead},
+          {Field::Checksum, "35391"}, {Field::TypeCode, kAsRead}, {Field::IoSupport, kAsRead},
+          {Field::Countries, kAsRead}}, false},
         {"linear: type, product code, I/O and one country", Toad(),
          [](Dialog& d) {
              Type(d.Box(kTypeCode), "A1B");
@@ -72,13 +77,17 @@ TEST_F(EditDialogTest, GenesisWriteHeadersWritesWhatTheCliWrites) {
              Type(d.Box(kIo), "JD");
              Type(d.Box(kCountries), "J");
          },
-         {{Field::InternationalTitle, kAsRead}, {Field::NativeTitle, kAsRead}, {Field::ProductCode, "T-12345-00"}, {Field::Checksum, kAsRead}, {Field::TypeCode, "A1"}, {Field::IoSupport, "JD"}, {Field::Countries, "J"}}, false},
+         {{Field::InternationalTitle, kAsRead}, {Field::NativeTitle, kAsRead}, {Field::ProductCode, "T-12345-00"},
+          {Field::Checksum, kAsRead}, {Field::TypeCode, "A1"}, {Field::IoSupport, "JD"},
+          {Field::Countries, "J"}}, false},
         {"32X interleaved without copier header", samples::Interleave(Smash(), 512 * 1024, false),
          [](Dialog& d) {
              Type(d.Box(kInternational), "SMASH");
              Type(d.Box(kCountries), "EU");
          },
-         {{Field::InternationalTitle, "SMASH"}, {Field::NativeTitle, kAsRead}, {Field::ProductCode, kAsRead}, {Field::Checksum, kAsRead}, {Field::TypeCode, kAsRead}, {Field::IoSupport, kAsRead}, {Field::Countries, "EU"}}, false},
+         {{Field::InternationalTitle, "SMASH"}, {Field::NativeTitle, kAsRead}, {Field::ProductCode, kAsRead},
+          {Field::Checksum, kAsRead}, {Field::TypeCode, kAsRead}, {Field::IoSupport, kAsRead},
+          {Field::Countries, "EU"}}, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -51,7 +51,8 @@ TEST_F(EditDialogTest, Mp3WriteInfoWritesEveryFieldAsTheCliDoesAndCloses) {
         std::vector<CliField> fields;  // what vorne-cli set is given
     } cases[] = {
         {"Song and 26 blanks is stored as Song, one blank, zeros", kPadded, [](Dialog&) {},
-         {{Field::Title, "Song"}, {Field::Artist, "Band"}, {Field::Album, ""}, {Field::Year, "98"}, {Field::Comment, " lead blank"}, {Field::Genre, "17"}}},
+         {{Field::Title, "Song"}, {Field::Artist, "Band"}, {Field::Album, ""}, {Field::Year, "98"},
+          {Field::Comment, " lead blank"}, {Field::Genre, "17"}}},
         {"typed values", kPadded,
          [](Dialog& d) {
              Type(d.Box(kTitle), "A title longer than thirty letters");
@@ -59,12 +60,14 @@ TEST_F(EditDialogTest, Mp3WriteInfoWritesEveryFieldAsTheCliDoesAndCloses) {
              Type(d.Box(kGenre), "1234");
              Type(d.Box(kAlbum), "Album");
          },
-         {{Field::Title, "A title longer than thirty let"}, {Field::Artist, "Band"}, {Field::Album, "Album"}, {Field::Year, "1998"}, {Field::Comment, " lead blank"}, {Field::Genre, "123"}}},
+         {{Field::Title, "A title longer than thirty let"}, {Field::Artist, "Band"}, {Field::Album, "Album"},
+          {Field::Year, "1998"}, {Field::Comment, " lead blank"}, {Field::Genre, "123"}}},
         {"a file without a tag gets one, with no genre when the box is empty", {.tagged = false},
          [](Dialog& d) { Type(d.Box(kArtist), "Someone"); },
          {{Field::Title, ""}, {Field::Artist, "Someone"}, {Field::Album, ""}, {Field::Year, ""}, {Field::Comment, ""}}},
         {"an emptied genre box leaves the genre", kPadded, [](Dialog& d) { d.Box(kGenre)->clear(); },
-         {{Field::Title, "Song"}, {Field::Artist, "Band"}, {Field::Album, ""}, {Field::Year, "98"}, {Field::Comment, " lead blank"}}},
+         {{Field::Title, "Song"}, {Field::Artist, "Band"}, {Field::Album, ""}, {Field::Year, "98"},
+          {Field::Comment, " lead blank"}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -72,23 +72,30 @@ TEST_F(EditDialogTest, NesWriteHeadersWritesWhatTheCliWrites) {
         bool unchanged;
     } cases[] = {
         {"zero reserved bytes: nothing to write there, no first byte", {.flags6 = 0x10}, [](Dialog&) {},
-         {{Field::InternalTitle, ""}, {Field::Mapper, "1"}, {Field::Mirroring, "0"}, {Field::Sram, "0"}, {Field::Trainer, "0"}, {Field::FourScreen, "0"}}, 0, true},
+         {{Field::InternalTitle, ""}, {Field::Mapper, "1"}, {Field::Mirroring, "0"}, {Field::Sram, "0"},
+          {Field::Trainer, "0"}, {Field::FourScreen, "0"}}, 0, true},
         {"bytes behind a zero byte 7 show as nothing and stay",
          {.flags6 = 0x10, .bytes7to15 = {0, 0x07, 0x01, 'a', 'b', 0, 'c', 'd', 'e'}}, [](Dialog&) {},
-         {{Field::InternalTitle, ""}, {Field::Mapper, "1"}, {Field::Mirroring, "0"}, {Field::Sram, "0"}, {Field::Trainer, "0"}, {Field::FourScreen, "0"}}, 0, true},
+         {{Field::InternalTitle, ""}, {Field::Mapper, "1"}, {Field::Mirroring, "0"}, {Field::Sram, "0"},
+          {Field::Trainer, "0"}, {Field::FourScreen, "0"}}, 0, true},
         {"bytes behind a zero of their own stay", {.flags6 = 0x41, .bytes7to15 = {'D', 'i', 0, 'x', 'y', 0, 0, 0, 'z'}},
-         [](Dialog&) {}, {{Field::InternalTitle, ""}, {Field::Mapper, "4"}, {Field::FirstReservedByte, "D"}, {Field::Mirroring, "1"}, {Field::Sram, "0"}, {Field::Trainer, "0"}, {Field::FourScreen, "0"}}, 0, true},
+         [](Dialog&) {}, {{Field::InternalTitle, ""}, {Field::Mapper, "4"}, {Field::FirstReservedByte, "D"},
+                          {Field::Mirroring, "1"}, {Field::Sram, "0"}, {Field::Trainer, "0"},
+                          {Field::FourScreen, "0"}}, 0, true},
         {"a signature left alone is written back", {.flags6 = 0x41, .bytes7to15 = Nine("DiskDude!")}, [](Dialog&) {},
-         {{Field::InternalTitle, ""}, {Field::Mapper, "4"}, {Field::FirstReservedByte, "D"}, {Field::Mirroring, "1"}, {Field::Sram, "0"}, {Field::Trainer, "0"}, {Field::FourScreen, "0"}, {Field::Reserved, "iskDude!"}}, 0, true},
+         {{Field::InternalTitle, ""}, {Field::Mapper, "4"}, {Field::FirstReservedByte, "D"}, {Field::Mirroring, "1"},
+          {Field::Sram, "0"}, {Field::Trainer, "0"}, {Field::FourScreen, "0"}, {Field::Reserved, "iskDude!"}}, 0, true},
         {"a signature cleared", {.flags6 = 0x41, .bytes7to15 = Nine("DiskDude!")},
          [](Dialog& d) {
              d.FirstReservedBox()->clear();
              d.ReservedRemainderBox()->clear();
          },
-         {{Field::InternalTitle, ""}, {Field::Mapper, "4"}, {Field::Mirroring, "1"}, {Field::Sram, "0"}, {Field::Trainer, "0"}, {Field::FourScreen, "0"}, {Field::Reserved, ""}}, 0, false},
+         {{Field::InternalTitle, ""}, {Field::Mapper, "4"}, {Field::Mirroring, "1"}, {Field::Sram, "0"},
+          {Field::Trainer, "0"}, {Field::FourScreen, "0"}, {Field::Reserved, ""}}, 0, false},
         {"the first reserved byte decides byte 7", {.flags6 = 0x10},
          [](Dialog& d) { Type(d.FirstReservedBox(), "@x"); },
-         {{Field::InternalTitle, ""}, {Field::Mapper, "1"}, {Field::FirstReservedByte, "@"}, {Field::Mirroring, "0"}, {Field::Sram, "0"}, {Field::Trainer, "0"}, {Field::FourScreen, "0"}, {Field::Reserved, ""}}, 0, false},
+         {{Field::InternalTitle, ""}, {Field::Mapper, "1"}, {Field::FirstReservedByte, "@"}, {Field::Mirroring, "0"},
+          {Field::Sram, "0"}, {Field::Trainer, "0"}, {Field::FourScreen, "0"}, {Field::Reserved, ""}}, 0, false},
         {"mapper, mirroring and flags", {.flags6 = 0x01},
          [](Dialog& d) {
              Type(d.MapperBox(), "66");
@@ -97,26 +104,34 @@ TEST_F(EditDialogTest, NesWriteHeadersWritesWhatTheCliWrites) {
              d.TrainerBox()->click();  // the flag only: no trainer is added
              d.FourScreenBox()->click();
          },
-         {{Field::InternalTitle, ""}, {Field::Mapper, "66"}, {Field::Mirroring, "0"}, {Field::Sram, "1"}, {Field::Trainer, "1"}, {Field::FourScreen, "1"}, {Field::Reserved, ""}}, 0, false},
+         {{Field::InternalTitle, ""}, {Field::Mapper, "66"}, {Field::Mirroring, "0"}, {Field::Sram, "1"},
+          {Field::Trainer, "1"}, {Field::FourScreen, "1"}, {Field::Reserved, ""}}, 0, false},
         {"a cleared title removes the trailer", {.trailer = "Brick Baron Deluxe!!"},
          [](Dialog& d) { d.TitleBox()->clear(); },
-         {{Field::InternalTitle, ""}, {Field::Mapper, "0"}, {Field::Mirroring, "0"}, {Field::Sram, "0"}, {Field::Trainer, "0"}, {Field::FourScreen, "0"}, {Field::Reserved, ""}}, -20, false},
+         {{Field::InternalTitle, ""}, {Field::Mapper, "0"}, {Field::Mirroring, "0"}, {Field::Sram, "0"},
+          {Field::Trainer, "0"}, {Field::FourScreen, "0"}, {Field::Reserved, ""}}, -20, false},
         {"a title behind a file without one", {}, [](Dialog& d) { Type(d.TitleBox(), "Demo"); },
-         {{Field::InternalTitle, "Demo"}, {Field::Mapper, "0"}, {Field::Mirroring, "0"}, {Field::Sram, "0"}, {Field::Trainer, "0"}, {Field::FourScreen, "0"}, {Field::Reserved, ""}}, 128, false},
+         {{Field::InternalTitle, "Demo"}, {Field::Mapper, "0"}, {Field::Mirroring, "0"}, {Field::Sram, "0"},
+          {Field::Trainer, "0"}, {Field::FourScreen, "0"}, {Field::Reserved, ""}}, 128, false},
         {"a short trailer grows to 128 bytes", {.trailer = "Brick Baron Deluxe!!"}, [](Dialog&) {},
-         {{Field::InternalTitle, "Brick Baron Deluxe!!"}, {Field::Mapper, "0"}, {Field::Mirroring, "0"}, {Field::Sram, "0"}, {Field::Trainer, "0"}, {Field::FourScreen, "0"}, {Field::Reserved, ""}}, 108, false},
+         {{Field::InternalTitle, "Brick Baron Deluxe!!"}, {Field::Mapper, "0"}, {Field::Mirroring, "0"},
+          {Field::Sram, "0"}, {Field::Trainer, "0"}, {Field::FourScreen, "0"}, {Field::Reserved, ""}}, 108, false},
         {"NES 2.0 left alone keeps bytes 7 to 15", kNes2, [](Dialog&) {},
-         {{Field::InternalTitle, ""}, {Field::Mapper, "323"}, {Field::Mirroring, "1"}, {Field::Sram, "0"}, {Field::Trainer, "0"}, {Field::FourScreen, "0"}}, 0, true},
+         {{Field::InternalTitle, ""}, {Field::Mapper, "323"}, {Field::Mirroring, "1"}, {Field::Sram, "0"},
+          {Field::Trainer, "0"}, {Field::FourScreen, "0"}}, 0, true},
         {"NES 2.0 takes a four-digit mapper", kNes2, [](Dialog& d) { Type(d.MapperBox(), "12345"); },
-         {{Field::InternalTitle, ""}, {Field::Mapper, "1234"}, {Field::Mirroring, "1"}, {Field::Sram, "0"}, {Field::Trainer, "0"}, {Field::FourScreen, "0"}}, 0, false},
+         {{Field::InternalTitle, ""}, {Field::Mapper, "1234"}, {Field::Mirroring, "1"}, {Field::Sram, "0"},
+          {Field::Trainer, "0"}, {Field::FourScreen, "0"}}, 0, false},
         {"NES 2.0 reserved boxes the user changed are written", kNes2,
          [](Dialog& d) {
              Type(d.FirstReservedBox(), "X");
              Type(d.ReservedRemainderBox(), "ab");
          },
-         {{Field::InternalTitle, ""}, {Field::Mapper, "323"}, {Field::FirstReservedByte, "X"}, {Field::Mirroring, "1"}, {Field::Sram, "0"}, {Field::Trainer, "0"}, {Field::FourScreen, "0"}, {Field::Reserved, "ab"}}, 0, false},
+         {{Field::InternalTitle, ""}, {Field::Mapper, "323"}, {Field::FirstReservedByte, "X"}, {Field::Mirroring, "1"},
+          {Field::Sram, "0"}, {Field::Trainer, "0"}, {Field::FourScreen, "0"}, {Field::Reserved, "ab"}}, 0, false},
         {"NES 2.0 with only the remainder changed", kNes2, [](Dialog& d) { d.ReservedRemainderBox()->clear(); },
-         {{Field::InternalTitle, ""}, {Field::Mapper, "323"}, {Field::Mirroring, "1"}, {Field::Sram, "0"}, {Field::Trainer, "0"}, {Field::FourScreen, "0"}, {Field::Reserved, ""}}, 0, false},
+         {{Field::InternalTitle, ""}, {Field::Mapper, "323"}, {Field::Mirroring, "1"}, {Field::Sram, "0"},
+          {Field::Trainer, "0"}, {Field::FourScreen, "0"}, {Field::Reserved, ""}}, 0, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
