@@ -1,8 +1,8 @@
 // The catalogue as rows of cell texts, with the duplicate groups and the sort order.
 //
 // One thread owns a model; the scan worker never touches it but sends requests (scan.h). The
-// desktop list is a view over it. Rows carry their selection state and item data with them when
-// they move, and every group entry follows its row through sorts, moves and deletions.
+// desktop list is a view over it. Each row knows the file it lists; every group entry follows its
+// row through sorts, moves and deletions.
 #pragma once
 
 #include <cstdint>
@@ -10,13 +10,15 @@
 #include <string_view>
 #include <vector>
 
+#include "catalogue/row_file.h"
+
 namespace vorne {
 
-// One listed file: the texts of its columns, in column order.
+// One listed file: the texts of its columns, in column order, and the file itself.
 struct CatalogRow {
     std::vector<std::string> cells;
+    RowFile file;
     std::uint32_t state = 0;     // view state (selection, focus) that travels with the row
-    std::uintptr_t itemData = 0; // a caller's per-row value, travels with the row
 };
 
 inline constexpr std::uint32_t kRowSelected = 1;

@@ -68,7 +68,7 @@ public:
     int RefreshRow(int row, std::vector<std::string> cells);
 
     // For the batch tools, which run while the catalogue is busy: status texts, the busy flag, and
-    // new texts for cells, by the file name of their row (column 1), all in one pass.
+    // new texts for cells, by the path of the plain file their row lists, all in one pass.
     using CellTexts = std::vector<std::pair<int, std::string>>;
     void ShowStatus(int part, std::string text) { SetStatus(part, std::move(text)); }
     void SetIdle(bool isIdle);

@@ -26,7 +26,14 @@ void PrintJson(const Catalogue& catalogue) {
         const auto& cells = model.Row(r).cells;
         for (std::size_t c = 0; c < cells.size(); ++c) out += (c ? ", " : "") + JsonString(cells[c]);
         out += "], \"duplicate\": ";
-        out += model.IsDuplicate(r) ? "true}" : "false}";
+        out += model.IsDuplicate(r) ? "true" : "false";
+        // The file itself, as the scan found it (column 1 is only its text).
+        const RowFile& file = model.Row(r).file;
+        out += ", \"path\": " + JsonString(file.path);
+        if (file.member) {
+            out += ", \"member\": " + JsonString(file.member->name) + ", \"entry\": " + std::to_string(file.member->entry);
+        }
+        out += "}";
     }
     out += "], \"groups\": [";
     const auto& groups = model.DuplicateGroups();

@@ -14,7 +14,6 @@
 #include <QVBoxLayout>
 
 #include "catalogue/duplicate_finder.h"
-#include "tools/tool_rows.h"
 #include "ui/app_icon.h"
 #include "ui/batch_commands.h"
 #include "ui/byte_text.h"
@@ -296,7 +295,7 @@ void CMainDialog::OnDelete() {
 
 bool CMainDialog::DeleteRow(int row) {
     const DeletionResult result =
-        DeleteRowFiles(catalogue.folder, catalogue.model.Cell(row, kFilenameColumn), settings.DeleteToTrash());
+        DeleteRowFiles(catalogue.folder, catalogue.model.Row(row).file, settings.DeleteToTrash());
     if (!result.deleted) {
         prompts.Message(this, QStringLiteral("Deletion Error"), DeletionErrorText(result), PromptIcon::Warning);
         return false;
@@ -308,7 +307,7 @@ bool CMainDialog::DeleteRow(int row) {
 void CMainDialog::OnLaunch() {
     const int row = list->FocusedSelectedRow();
     if (row < 0 || catalogue.folder.empty()) return;
-    const QString error = launcher.Launch(catalogue.folder, catalogue.model.Cell(row, kFilenameColumn),
+    const QString error = launcher.Launch(catalogue.folder, catalogue.model.Row(row).file,
                                           settings.Program(catalogue.currentType));
     if (!error.isEmpty()) ShowLaunchError(error);
 }
@@ -333,12 +332,13 @@ void CMainDialog::OnEditItem() {
     if (!catalogue.idle) return;
     const int row = list->FocusedSelectedRow();
     if (row < 0) return;
-    const std::string name(catalogue.model.Cell(row, kFilenameColumn));
-    if (IsArchiveMember(name)) {
+    const RowFile& file = catalogue.model.Row(row).file;
+    if (file.IsMember()) {
         prompts.Message(this, QStringLiteral("Cannot Edit File"), QStringLiteral("Please unzip this file before editing."),
                         PromptIcon::Warning);
         return;
     }
+    const std::string name = file.path;
     std::unique_ptr<CHeaderEditDialog> dialog = CreateEditDialog(catalogue.currentType, catalogue.folder, name, prompts, this);
     if (!dialog || !dialog->Load()) return;  // a file that cannot be read was reported
     prompts.RunModal(*dialog);

@@ -102,7 +102,7 @@ TEST_F(MainDialogTest, EditItemOpensNothingWhenItCannot) {
         bool busy;
         QString title, message;          // the message shown, if any
     } cases[] = {
-        {"an archive member", {"a.gb", "pack.zip <GAME.GB>"}, "pack.zip <GAME.GB>", false, "Cannot Edit File",
+        {"an archive member", {"a.gb", Member("pack.zip", "GAME.GB")}, Member("pack.zip", "GAME.GB"), false, "Cannot Edit File",
          "Please unzip this file before editing."},
         {"while busy", {"a.gb"}, "a.gb", true, "", ""},
         {"no row selected", {"a.gb"}, "", false, "", ""},
