@@ -18,11 +18,10 @@ namespace vorne {
 struct CatalogRow {
     std::vector<std::string> cells;
     RowFile file;
-    std::uint32_t state = 0;     // view state (selection, focus) that travels with the row
+    // Given by the model when the row goes in, unique within it: a view finds its rows again by
+    // it after they were sorted or moved.
+    std::uint64_t serial = 0;
 };
-
-inline constexpr std::uint32_t kRowSelected = 1;
-inline constexpr std::uint32_t kRowFocused = 2;
 
 // The row indices that duplicate each other; the first member is the topmost row when formed.
 using DuplicateGroup = std::vector<int>;
@@ -35,12 +34,12 @@ public:
     int RowCount() const { return static_cast<int>(rows.size()); }
     int ColumnCount() const { return columnCount; }
     const CatalogRow& Row(int row) const { return rows[static_cast<std::size_t>(row)]; }
-    CatalogRow& MutableRow(int row) { return rows[static_cast<std::size_t>(row)]; }
     // The text of a cell; the empty text for a column the row does not have.
     std::string_view Cell(int row, int column) const;
     void SetCell(int row, int column, std::string text);
 
-    // Inserts a row at `index` (0 to RowCount()); rows and group entries from there move down.
+    // Inserts a row at `index` (0 to RowCount()), with a serial of its own; rows and group entries
+    // from there move down.
     void InsertRow(int index, CatalogRow row);
     // Deletes one row. The caller follows with RemoveDuplicate and ShiftDuplicatesAfterDelete.
     void DeleteRow(int row);
@@ -74,6 +73,7 @@ private:
     void RebuildGroupIndex();
 
     std::vector<CatalogRow> rows;
+    std::uint64_t lastSerial = 0;
     int columnCount = 0;
     std::vector<DuplicateGroup> duplicateGroups;
     // For each row, the index of the group that holds it, or -1: IsDuplicate without a search.

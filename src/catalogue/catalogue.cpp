@@ -30,7 +30,7 @@ CatalogueObserver& Catalogue::Observer() {
 void Catalogue::ChooseKind(RomType type) {
     Observer().RowsAboutToBeReset();
     currentType = type;
-    columnCount = ColumnCount(type);
+    columnCount = vorne::ColumnCount(type);
     model.Reset(columnCount);
     entryCount = 0;
     uniqueCount = 0;

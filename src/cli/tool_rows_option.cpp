@@ -23,8 +23,8 @@ bool IsFolder(const std::string& path) {
 void AddFolderRows(const std::string& folder, RomType type, const Arguments& args, std::vector<CatalogRow>& rows) {
     Catalogue catalogue;
     ScanForCommand(catalogue, folder, type, args, {});
-    for (int r = 0; r < catalogue.model.RowCount(); ++r) {
-        CatalogRow row = catalogue.model.Row(r);
+    for (int r = 0; r < catalogue.Model().RowCount(); ++r) {
+        CatalogRow row = catalogue.Model().Row(r);
         row.file.path = RowFilePath(folder, row.file);
         rows.push_back(std::move(row));
     }
@@ -46,7 +46,7 @@ void ScanForCommand(Catalogue& catalogue, const std::string& folder, RomType typ
     switches->zipFiles = args.Flag("--zip");
     catalogue.ChooseKind(type);
     RunScan(catalogue, ScanRequest{type, folder, switches, knownDumpsPath});
-    for (const FileProblem& problem : catalogue.problems) {
+    for (const FileProblem& problem : catalogue.Problems()) {
         std::cerr << "vorne-cli: " << PathInFolder(folder, problem.path) << ": " << problem.message << "\n";
     }
 }

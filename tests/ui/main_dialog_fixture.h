@@ -45,7 +45,7 @@ protected:
 
     // Hands the window a finished scan of these rows, as the worker would.
     void Feed(const std::vector<std::vector<std::string>>& rows) {
-        window->GetCatalogue().folder = roms;
+        window->GetCatalogue().SetFolder(roms);
         ScanEventPump& pump = window->Pump();
         pump.Post(ScanStarted{});
         RowsFound found;
@@ -68,7 +68,7 @@ protected:
 
     std::vector<std::string> Column(int column) const {
         std::vector<std::string> texts;
-        const CatalogModel& model = window->GetCatalogue().model;
+        const CatalogModel& model = window->GetCatalogue().Model();
         for (int r = 0; r < model.RowCount(); ++r) texts.emplace_back(model.Cell(r, column));
         return texts;
     }
@@ -84,7 +84,7 @@ protected:
     }
 
     int RowNamed(const std::string& filename) const {
-        const CatalogModel& model = window->GetCatalogue().model;
+        const CatalogModel& model = window->GetCatalogue().Model();
         for (int r = 0; r < model.RowCount(); ++r) {
             if (model.Cell(r, kFilenameColumn) == filename) return r;
         }

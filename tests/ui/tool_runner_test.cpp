@@ -36,12 +36,12 @@ TEST(ToolRunner, CarriesTheReportOverAndEndsIdle) {
             ended = true;
             ending = e;
         });
-    EXPECT_FALSE(catalogue.idle);
+    EXPECT_FALSE(catalogue.Idle());
     ASSERT_TRUE(WaitFor([&] { return ended; }));
-    EXPECT_TRUE(catalogue.idle);
+    EXPECT_TRUE(catalogue.Idle());
     EXPECT_FALSE(runner.Running());
     EXPECT_TRUE(answered);
-    EXPECT_EQ(catalogue.status[kStatusEntries], "Working...");
+    EXPECT_EQ(catalogue.Status(kStatusEntries), "Working...");
     ASSERT_EQ(prompts.messages.size(), 2u);
     EXPECT_EQ(prompts.messages[0].title, QStringLiteral("Bad Size"));
     EXPECT_EQ(prompts.messages[1].text, QStringLiteral("2 done."));
