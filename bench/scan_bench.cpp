@@ -79,7 +79,7 @@ void ScanWithVorne(benchmark::State& state, const Tree& tree) {
         vorne::Catalogue catalogue;
         catalogue.ChooseKind(tree.type);
         vorne::RunScan(catalogue, {tree.type, root, switches, ""});
-        if (catalogue.entryCount != kFiles) state.SkipWithError("the scan did not list every file");
+        if (catalogue.EntryCount() != kFiles) state.SkipWithError("the scan did not list every file");
     }
     state.SetItemsProcessed(state.iterations() * kFiles);
 }

@@ -117,7 +117,7 @@ ScanResult ScanNesWithZip(const std::string& folder) {
     vorne::Catalogue catalogue;
     catalogue.ChooseKind(vorne::RomType::Nes);
     vorne::RunScan(catalogue, {vorne::RomType::Nes, folder, switches, ""});
-    return {catalogue.entryCount, catalogue.problems.size()};
+    return {catalogue.EntryCount(), catalogue.Problems().size()};
 }
 
 // ---- One large member --------------------------------------------------------------------------

@@ -371,6 +371,25 @@ bool ZipArchive::Inflate(std::span<const std::uint8_t> input, const MemberSpan& 
     return true;
 }
 
+ZipStatus ReadListedEntry(const std::string& archivePath, std::size_t index, std::string_view name, MemberData& data) {
+    ZipStatus opened;
+    auto archive = ZipArchive::Open(archivePath, opened);
+    if (!archive) return opened;
+    if (!archive->HasDirectory()) {
+        if (opened.Ok()) opened.Fail(ZipResult::Failed);
+        return opened;
+    }
+    if (index >= archive->Entries().size() || archive->Entries()[index].name != name) {
+        // Another member stands there now: reading it would hand over a file the user never chose.
+        opened.Say(archive->BaseName(), ": the archive changed since it was listed");
+        opened.Fail(ZipResult::Failed);
+        return opened;
+    }
+    ZipStatus read = archive->ReadEntry(index, data);
+    read.lines.insert(read.lines.begin(), opened.lines.begin(), opened.lines.end());
+    return read;
+}
+
 ZipStatus ReadMember(const std::string& archivePath, std::string_view name, MemberData& data) {
     ZipStatus opened;
     auto archive = ZipArchive::Open(archivePath, opened);

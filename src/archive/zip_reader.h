@@ -116,6 +116,11 @@ private:
 // as ZipArchive::ReadMember does. The lines are those of both steps.
 ZipStatus ReadMember(const std::string& archivePath, std::string_view name, MemberData& data);
 
+// Reads the member that directory entry `index` of the archive at `archivePath` holds, when that
+// entry still bears the name `name` (as stored); otherwise fails with "the archive changed since it
+// was listed". An archive without a readable directory fails as opening it does.
+ZipStatus ReadListedEntry(const std::string& archivePath, std::size_t index, std::string_view name, MemberData& data);
+
 // The last component of a path split at "/", "\" and ":", empty components skipped.
 std::string ZipBaseName(std::string_view path);
 

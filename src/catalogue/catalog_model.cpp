@@ -27,6 +27,7 @@ void CatalogModel::SetCell(int row, int column, std::string text) {
 
 void CatalogModel::InsertRow(int index, CatalogRow row) {
     index = std::clamp(index, 0, RowCount());
+    row.serial = ++lastSerial;
     rows.insert(rows.begin() + index, std::move(row));
     groupOf.insert(groupOf.begin() + index, -1);
     if (duplicateGroups.empty()) return;

@@ -1,8 +1,8 @@
 // The catalogue as rows of cell texts, with the duplicate groups and the sort order.
 //
 // One thread owns a model; the scan worker never touches it but sends requests (scan.h). The
-// desktop list is a view over it. Rows carry their selection state and item data with them when
-// they move, and every group entry follows its row through sorts, moves and deletions.
+// desktop list is a view over it. Each row knows the file it lists; every group entry follows its
+// row through sorts, moves and deletions.
 #pragma once
 
 #include <cstdint>
@@ -10,17 +10,18 @@
 #include <string_view>
 #include <vector>
 
+#include "catalogue/row_file.h"
+
 namespace vorne {
 
-// One listed file: the texts of its columns, in column order.
+// One listed file: the texts of its columns, in column order, and the file itself.
 struct CatalogRow {
     std::vector<std::string> cells;
-    std::uint32_t state = 0;     // view state (selection, focus) that travels with the row
-    std::uintptr_t itemData = 0; // a caller's per-row value, travels with the row
+    RowFile file;
+    // Given by the model when the row goes in, unique within it: a view finds its rows again by
+    // it after they were sorted or moved.
+    std::uint64_t serial = 0;
 };
-
-inline constexpr std::uint32_t kRowSelected = 1;
-inline constexpr std::uint32_t kRowFocused = 2;
 
 // The row indices that duplicate each other; the first member is the topmost row when formed.
 using DuplicateGroup = std::vector<int>;
@@ -33,12 +34,12 @@ public:
     int RowCount() const { return static_cast<int>(rows.size()); }
     int ColumnCount() const { return columnCount; }
     const CatalogRow& Row(int row) const { return rows[static_cast<std::size_t>(row)]; }
-    CatalogRow& MutableRow(int row) { return rows[static_cast<std::size_t>(row)]; }
     // The text of a cell; the empty text for a column the row does not have.
     std::string_view Cell(int row, int column) const;
     void SetCell(int row, int column, std::string text);
 
-    // Inserts a row at `index` (0 to RowCount()); rows and group entries from there move down.
+    // Inserts a row at `index` (0 to RowCount()), with a serial of its own; rows and group entries
+    // from there move down.
     void InsertRow(int index, CatalogRow row);
     // Deletes one row. The caller follows with RemoveDuplicate and ShiftDuplicatesAfterDelete.
     void DeleteRow(int row);
@@ -72,6 +73,7 @@ private:
     void RebuildGroupIndex();
 
     std::vector<CatalogRow> rows;
+    std::uint64_t lastSerial = 0;
     int columnCount = 0;
     std::vector<DuplicateGroup> duplicateGroups;
     // For each row, the index of the group that holds it, or -1: IsDuplicate without a search.

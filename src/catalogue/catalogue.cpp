@@ -30,7 +30,7 @@ CatalogueObserver& Catalogue::Observer() {
 void Catalogue::ChooseKind(RomType type) {
     Observer().RowsAboutToBeReset();
     currentType = type;
-    columnCount = ColumnCount(type);
+    columnCount = vorne::ColumnCount(type);
     model.Reset(columnCount);
     entryCount = 0;
     uniqueCount = 0;
@@ -90,7 +90,9 @@ void Catalogue::SetIdle(bool isIdle) {
 void Catalogue::SetCells(const std::unordered_map<std::string, CellTexts>& byFilename) {
     if (byFilename.empty()) return;
     for (int row = 0; row < model.RowCount(); ++row) {
-        auto found = byFilename.find(std::string(model.Cell(row, kFilenameColumn)));
+        const RowFile& file = model.Row(row).file;
+        if (file.IsMember()) continue;  // the tools never change a member
+        auto found = byFilename.find(file.path);
         if (found == byFilename.end()) continue;
         for (const auto& [column, text] : found->second) model.SetCell(row, column, text);
         Observer().RowChanged(row);

@@ -68,7 +68,7 @@ public:
     int RefreshRow(int row, std::vector<std::string> cells);
 
     // For the batch tools, which run while the catalogue is busy: status texts, the busy flag, and
-    // new texts for cells, by the file name of their row (column 1), all in one pass.
+    // new texts for cells, by the path of the plain file their row lists, all in one pass.
     using CellTexts = std::vector<std::pair<int, std::string>>;
     void ShowStatus(int part, std::string text) { SetStatus(part, std::move(text)); }
     void SetIdle(bool isIdle);
@@ -76,15 +76,19 @@ public:
 
     void SetObserver(CatalogueObserver* observer) { this->observer = observer; }
 
-    RomType currentType = RomType::Nes;
-    std::string folder;
-    int entryCount = 0;
-    int uniqueCount = 0;
-    int columnCount = 0;
-    bool idle = true;
-    std::array<std::string, kStatusPartCount> status;
-    CatalogModel model;
-    std::vector<FileProblem> problems;  // of the last scan
+    // The folder whose files the rows name (absolute); empty when the kind has none.
+    void SetFolder(std::string chosen) { folder = std::move(chosen); }
+
+    RomType Type() const { return currentType; }
+    const std::string& Folder() const { return folder; }
+    int EntryCount() const { return entryCount; }
+    int UniqueCount() const { return uniqueCount; }
+    int ColumnCount() const { return columnCount; }
+    // False while a scan or a batch tool runs.
+    bool Idle() const { return idle; }
+    const std::string& Status(int part) const { return status[static_cast<std::size_t>(part)]; }
+    const CatalogModel& Model() const { return model; }
+    const std::vector<FileProblem>& Problems() const { return problems; }  // of the last scan
 
 private:
     void SetStatus(int part, std::string text);
@@ -96,6 +100,16 @@ private:
 
     // Told of every change; null when nobody watches.
     CatalogueObserver* observer = nullptr;
+
+    RomType currentType = RomType::Nes;
+    std::string folder;
+    int entryCount = 0;
+    int uniqueCount = 0;
+    int columnCount = 0;
+    bool idle = true;
+    std::array<std::string, kStatusPartCount> status;
+    CatalogModel model;
+    std::vector<FileProblem> problems;
 };
 
 // "%d ROMs", or "1 ROM".

@@ -17,10 +17,6 @@
 
 namespace vorne {
 
-std::string MemberFilename(const std::string& archivePath, const std::string& memberName) {
-    return archivePath + " <" + memberName + ">";
-}
-
 bool MemberBelongsToKind(std::string_view memberName, RomType type) {
     auto dot = memberName.find_last_of('.');
     std::string_view extension = dot == std::string_view::npos ? memberName : memberName.substr(dot + 1);
@@ -144,36 +140,36 @@ private:
         try {
             ZipStatus opened;
             const std::unique_ptr<ZipArchive> archive = ZipArchive::Open(dir.OpenFile(name, path), path, opened);
-            struct Member {
-                std::string name;
-                std::size_t entry = 0;
-            };
-            std::vector<Member> members;
+            std::vector<ArchiveMember> members;
             if (archive->HasDirectory()) {
                 const auto& entries = archive->Entries();
                 for (std::size_t i = 0; i < entries.size(); ++i) {
-                    if (MemberBelongsToKind(entries[i].name, request.type)) members.push_back({entries[i].name, i});
+                    if (MemberBelongsToKind(entries[i].name, request.type)) {
+                        members.push_back({entries[i].name, static_cast<std::int64_t>(i), entries[i].localHeaderOffset});
+                    }
                 }
             } else {
                 WalkLocalHeaders(archive->Archive(), [&](const ZipMemberInfo& member) {
-                    if (MemberBelongsToKind(member.name, request.type)) members.push_back({member.name});
+                    if (MemberBelongsToKind(member.name, request.type)) members.push_back({member.name, -1, member.localHeaderOffset});
                 });
             }
             LoadInOrder(members.size(), [&](std::size_t i, int worker) {
-                Loaded result{MemberFilename(path, members[i].name)};
+                const RowFile file{path, members[i]};
+                Loaded result{FilenameText(file)};
                 try {
                     MemberData bytes;
-                    const ZipStatus read = archive->HasDirectory()
-                                               ? archive->ReadEntry(members[i].entry, bytes, {.budget = &loader.MemberBudget()})
-                                               : opened;
+                    const ZipStatus read =
+                        archive->HasDirectory()
+                            ? archive->ReadEntry(static_cast<std::size_t>(members[i].entry), bytes, {.budget = &loader.MemberBudget()})
+                            : opened;
                     if (!read.Ok()) {
                         result.problem = FileProblem{result.path, read.lines.empty() ? "cannot be read" : read.Reason()};
                         return result;
                     }
                     RomHeader& reader = *readers[static_cast<std::size_t>(worker)];
                     reader.LoadMemory(bytes.Bytes(), path);
-                    result.row = RowFrom(reader);
-                    if (result.row->cells.size() > 1) result.row->cells[1] = result.path;
+                    result.row = RowFrom(reader, file);
+                    if (result.row->cells.size() > kFilenameColumn) result.row->cells[kFilenameColumn] = result.path;
                 } catch (const std::exception& e) {
                     result.problem = FileProblem{result.path, e.what()};
                 }
@@ -194,10 +190,14 @@ private:
             std::string path = prefix + entry.name;
             ShowFile(path);
             try {
-                for (const ZipMemberInfo& member : ListZipMembers(dir.OpenFile(entry.name, path)).members) {
+                const ZipListing listing = ListZipMembers(dir.OpenFile(entry.name, path));
+                for (std::size_t i = 0; i < listing.members.size(); ++i) {
+                    const ZipMemberInfo& member = listing.members[i];
                     CatalogRow row;
-                    row.cells = {std::to_string(member.crc), MemberFilename(path, member.name),
-                                 std::to_string(member.compressedSize), std::to_string(member.uncompressedSize)};
+                    row.file = {path, ArchiveMember{member.name, listing.fromDirectory ? static_cast<std::int64_t>(i) : -1,
+                                                    member.localHeaderOffset}};
+                    row.cells = {std::to_string(member.crc), FilenameText(row.file), std::to_string(member.compressedSize),
+                                 std::to_string(member.uncompressedSize)};
                     Add(std::move(row));
                 }
             } catch (const std::exception& e) {
@@ -252,7 +252,7 @@ private:
         try {
             File file = dir.OpenFile(pending.name, pending.path);  // a FIFO or device is refused, and named
             reader.LoadFile(file, pending.path);
-            result.row = RowFrom(reader);
+            result.row = RowFrom(reader, RowFile{pending.path});
         } catch (const FileError& e) {
             result.problem = FileProblem{pending.path, e.Message()};
         } catch (const std::exception& e) {
@@ -262,7 +262,9 @@ private:
     }
 
     // The reader's column texts, until it has no more columns.
-    CatalogRow RowFrom(const RomHeader& reader) const { return CatalogRow{ColumnTexts(reader)}; }
+    CatalogRow RowFrom(const RomHeader& reader, RowFile file) const {
+        return CatalogRow{ColumnTexts(reader), std::move(file)};
+    }
 
     void Add(CatalogRow row) {
         rows.push_back(std::move(row));

@@ -76,9 +76,6 @@ private:
     std::jthread worker;
 };
 
-// Builds the text of the Zip kind's CRC-32 column and the member's "%s <%s>" file name.
-std::string MemberFilename(const std::string& archivePath, const std::string& memberName);
-
 // Whether an archive member is of the kind: its extension, the text after the last dot of its
 // name (the whole name when it has none), is one of the kind's, in any case.
 bool MemberBelongsToKind(std::string_view memberName, RomType type);

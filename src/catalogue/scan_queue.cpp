@@ -7,8 +7,8 @@ namespace vorne {
 void RunScan(Catalogue& catalogue, const ScanRequest& request) {
     ScanEventQueue queue;
     Scanner scanner;
-    if (catalogue.currentType != request.type) catalogue.ChooseKind(request.type);
-    catalogue.folder = request.folder;
+    if (catalogue.Type() != request.type) catalogue.ChooseKind(request.type);
+    catalogue.SetFolder(request.folder);
     scanner.StartScan(request, queue);
     while (true) {
         ScanEvent event = queue.Take();

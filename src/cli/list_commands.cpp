@@ -56,7 +56,7 @@ ExitCode RunSaveList(const Arguments& args) {
     if (!out) throw UsageError("save-list needs -o OUT");
     Catalogue catalogue;
     ScanForCommand(catalogue, folder, type, args, KnownDumpsPath(args));
-    SaveListFile(*out, catalogue.model, widths);
+    SaveListFile(*out, catalogue.Model(), widths);
     return ExitCode::Success;
 }
 

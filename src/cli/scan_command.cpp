@@ -16,9 +16,9 @@ namespace vorne::cli {
 namespace {
 
 void PrintJson(const Catalogue& catalogue) {
-    const CatalogModel& model = catalogue.model;
-    std::string out = "{\"kind\": " + JsonString(Kind(catalogue.currentType).cliName) + ", \"columns\": [";
-    const auto& columns = Kind(catalogue.currentType).columns;
+    const CatalogModel& model = catalogue.Model();
+    std::string out = "{\"kind\": " + JsonString(Kind(catalogue.Type()).cliName) + ", \"columns\": [";
+    const auto& columns = Kind(catalogue.Type()).columns;
     for (std::size_t c = 0; c < columns.size(); ++c) out += (c ? ", " : "") + JsonString(columns[c].title);
     out += "], \"rows\": [";
     for (int r = 0; r < model.RowCount(); ++r) {
@@ -26,7 +26,14 @@ void PrintJson(const Catalogue& catalogue) {
         const auto& cells = model.Row(r).cells;
         for (std::size_t c = 0; c < cells.size(); ++c) out += (c ? ", " : "") + JsonString(cells[c]);
         out += "], \"duplicate\": ";
-        out += model.IsDuplicate(r) ? "true}" : "false}";
+        out += model.IsDuplicate(r) ? "true" : "false";
+        // The file itself, as the scan found it (column 1 is only its text).
+        const RowFile& file = model.Row(r).file;
+        out += ", \"path\": " + JsonString(file.path);
+        if (file.member) {
+            out += ", \"member\": " + JsonString(file.member->name) + ", \"entry\": " + std::to_string(file.member->entry);
+        }
+        out += "}";
     }
     out += "], \"groups\": [";
     const auto& groups = model.DuplicateGroups();
@@ -35,18 +42,18 @@ void PrintJson(const Catalogue& catalogue) {
         for (std::size_t m = 0; m < groups[g].size(); ++m) out += (m ? ", " : "") + std::to_string(groups[g][m]);
         out += "]";
     }
-    out += "], \"entryCount\": " + std::to_string(catalogue.entryCount);
-    out += ", \"uniqueCount\": " + std::to_string(catalogue.uniqueCount);
-    out += ", \"status\": [" + JsonString(catalogue.status[kStatusEntries]) + ", " + JsonString(catalogue.status[kStatusDuplicates]) + ", " +
-           JsonString(catalogue.status[kStatusFile]) + "]}\n";
+    out += "], \"entryCount\": " + std::to_string(catalogue.EntryCount());
+    out += ", \"uniqueCount\": " + std::to_string(catalogue.UniqueCount());
+    out += ", \"status\": [" + JsonString(catalogue.Status(kStatusEntries)) + ", " + JsonString(catalogue.Status(kStatusDuplicates)) + ", " +
+           JsonString(catalogue.Status(kStatusFile)) + "]}\n";
     WriteOut(out);
 }
 
 // A readable table: a '*' marks duplicates, long cells are cut with "...".
 void PrintTable(const Catalogue& catalogue) {
     constexpr std::size_t kMaxWidth = 48;
-    const CatalogModel& model = catalogue.model;
-    const auto& columns = Kind(catalogue.currentType).columns;
+    const CatalogModel& model = catalogue.Model();
+    const auto& columns = Kind(catalogue.Type()).columns;
     std::vector<std::vector<std::string>> cells(static_cast<std::size_t>(model.RowCount()));
     std::vector<std::size_t> widths(columns.size());
     for (std::size_t c = 0; c < columns.size(); ++c) widths[c] = columns[c].title.size();
@@ -75,7 +82,7 @@ void PrintTable(const Catalogue& catalogue) {
         line(model.IsDuplicate(r) ? "* " : "  ",
              [&](std::size_t c) { return std::string_view(cells[static_cast<std::size_t>(r)][c]); });
     }
-    out += "\n" + catalogue.status[kStatusEntries] + "\n" + catalogue.status[kStatusDuplicates] + "\n" + catalogue.status[kStatusFile] + "\n";
+    out += "\n" + catalogue.Status(kStatusEntries) + "\n" + catalogue.Status(kStatusDuplicates) + "\n" + catalogue.Status(kStatusFile) + "\n";
     WriteOut(out);
 }
 
@@ -95,7 +102,7 @@ ExitCode RunScan(const Arguments& args) {
     Catalogue catalogue;
     catalogue.ChooseKind(type);
     RunScan(catalogue, request);
-    for (const FileProblem& problem : catalogue.problems) {
+    for (const FileProblem& problem : catalogue.Problems()) {
         std::cerr << "vorne-cli: " << problem.path << ": " << problem.message << "\n";
     }
     if (args.Flag("--json")) {

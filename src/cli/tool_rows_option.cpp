@@ -23,9 +23,9 @@ bool IsFolder(const std::string& path) {
 void AddFolderRows(const std::string& folder, RomType type, const Arguments& args, std::vector<CatalogRow>& rows) {
     Catalogue catalogue;
     ScanForCommand(catalogue, folder, type, args, {});
-    for (int r = 0; r < catalogue.model.RowCount(); ++r) {
-        CatalogRow row = catalogue.model.Row(r);
-        row.cells[kFilenameColumn] = RowFilePath(folder, row.cells[kFilenameColumn]);
+    for (int r = 0; r < catalogue.Model().RowCount(); ++r) {
+        CatalogRow row = catalogue.Model().Row(r);
+        row.file.path = RowFilePath(folder, row.file);
         rows.push_back(std::move(row));
     }
 }
@@ -33,7 +33,7 @@ void AddFolderRows(const std::string& folder, RomType type, const Arguments& arg
 void AddFileRow(const std::string& path, RomType type, std::vector<CatalogRow>& rows) {
     auto reader = CreateReader(type, nullptr);
     reader->LoadFile(path);
-    rows.push_back(CatalogRow{ColumnTexts(*reader)});
+    rows.push_back(CatalogRow{ColumnTexts(*reader), RowFile{path}});
 }
 
 }  // namespace
@@ -46,8 +46,8 @@ void ScanForCommand(Catalogue& catalogue, const std::string& folder, RomType typ
     switches->zipFiles = args.Flag("--zip");
     catalogue.ChooseKind(type);
     RunScan(catalogue, ScanRequest{type, folder, switches, knownDumpsPath});
-    for (const FileProblem& problem : catalogue.problems) {
-        std::cerr << "vorne-cli: " << RowFilePath(folder, problem.path) << ": " << problem.message << "\n";
+    for (const FileProblem& problem : catalogue.Problems()) {
+        std::cerr << "vorne-cli: " << PathInFolder(folder, problem.path) << ": " << problem.message << "\n";
     }
 }
 

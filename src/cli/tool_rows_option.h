@@ -1,7 +1,7 @@
 // The rows a batch command of vorne-cli works on. A PATH that is a folder stands for the whole
 // list a scan of it gives (with --subdirs and --zip as in scan), in the scan's order; a PATH that
-// is a file stands for a selected row of that file. Column 1 of every row names its file from the
-// current folder (a folder's rows are prefixed with the folder).
+// is a file stands for a selected row of that file. Every row's file is named from the current
+// folder (a folder's rows are prefixed with the folder).
 #pragma once
 
 #include <vector>

@@ -156,15 +156,13 @@ std::vector<std::string> ConvertGenesisFiles(const std::string& folder, std::spa
     std::vector<std::string> outputs;
     for (const CatalogRow& row : rows) {
         if (report.StopRequested()) break;
-        if (row.cells.size() <= kFilenameColumn) continue;
-        const std::string& filename = row.cells[kFilenameColumn];
-        // An archive member's name ends in ">", so it never qualifies.
-        if (filename.size() < kExtensionLength ||
+        const std::string& filename = row.file.path;
+        if (row.file.IsMember() || filename.size() < kExtensionLength ||
             !EqualsIgnoringCase(std::string_view(filename).substr(filename.size() - kExtensionLength), extension)) {
             continue;
         }
         report.Status(kStatusFile, filename);
-        const std::string path = RowFilePath(folder, filename);
+        const std::string path = RowFilePath(folder, row.file);
         std::string output;
         try {
             output = ConvertGenesisFile(path);

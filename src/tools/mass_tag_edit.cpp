@@ -28,8 +28,8 @@ int MassEditTags(const std::string& folder, std::span<const CatalogRow> rows, co
     if (edits.empty()) return 0;
     int written = 0;
     Mp3Tag reader;
-    ForEachFileRow(rows, report, [&](const CatalogRow&, const std::string& filename) {
-        reader.LoadFile(RowFilePath(folder, filename));
+    ForEachFileRow(rows, report, [&](const CatalogRow& row, const std::string&) {
+        reader.LoadFile(RowFilePath(folder, row.file));
         reader.WriteFields(edits);
         ++written;
     });
@@ -39,8 +39,8 @@ int MassEditTags(const std::string& folder, std::span<const CatalogRow> rows, co
 int MassDeleteTags(const std::string& folder, std::span<const CatalogRow> rows, ToolReport& report) {
     int deleted = 0;
     Mp3Tag reader;
-    ForEachFileRow(rows, report, [&](const CatalogRow&, const std::string& filename) {
-        reader.LoadFile(RowFilePath(folder, filename));
+    ForEachFileRow(rows, report, [&](const CatalogRow& row, const std::string&) {
+        reader.LoadFile(RowFilePath(folder, row.file));
         if (reader.DeleteTag()) ++deleted;
     });
     return deleted;

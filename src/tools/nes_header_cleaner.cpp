@@ -37,11 +37,11 @@ CleanerCounts CleanNesHeaders(const std::string& folder, std::span<const Catalog
     if (scope == ToolScope::Selection) report.Status(kStatusEntries, "Cleaning...");
     CleanerCounts counts;
     NesHeader reader;
-    ForEachFileRow(rows, report, [&](const CatalogRow&, const std::string& filename) {
+    ForEachFileRow(rows, report, [&](const CatalogRow& row, const std::string& filename) {
         // Most files that are cleaned need it, so each is opened once, for writing, and read and
         // written through that. One that may not be written is read all the same (a clean header
         // is no error); should it need cleaning, the write opens it again and reports why not.
-        const std::string path = RowFilePath(folder, filename);
+        const std::string path = RowFilePath(folder, row.file);
         File file;
         bool writable = true;
         try {

@@ -43,7 +43,7 @@ int RemoveNesTrainers(const std::string& folder, std::span<const CatalogRow> row
         }
         if (TrainerSizeIsSuspect(size) && !report.Ask("Bad Size", BadSizeQuestion(filename))) return;
         if (scope == ToolScope::Selection) report.Status(kStatusFile, filename);
-        reader.LoadFile(RowFilePath(folder, filename));
+        reader.LoadFile(RowFilePath(folder, row.file));
         try {
             reader.RemoveTrainer();
         } catch (const OperationRefused& e) {

@@ -47,11 +47,12 @@ BatchCommands::BatchCommands(CMainDialog& window, CUserPrompts& prompts)
 }
 
 std::vector<CatalogRow> BatchCommands::Rows(ToolScope scope) const {
-    if (scope == ToolScope::Selection) window.List()->SaveSelectionToRows();
-    const CatalogModel& model = window.GetCatalogue().model;
+    const CatalogModel& model = window.GetCatalogue().Model();
     std::vector<CatalogRow> rows;
-    for (int r = 0; r < model.RowCount(); ++r) {
-        if (scope == ToolScope::WholeList || (model.Row(r).state & kRowSelected)) rows.push_back(model.Row(r));
+    if (scope == ToolScope::WholeList) {
+        for (int r = 0; r < model.RowCount(); ++r) rows.push_back(model.Row(r));
+    } else {
+        for (int r : window.List()->SelectedRows()) rows.push_back(model.Row(r));
     }
     return rows;
 }
@@ -75,7 +76,7 @@ void BatchCommands::OnSaveList() {
     std::optional<QString> chosen = prompts.SaveFile(&window, QStringLiteral("Save List"), kAllFiles, QStringLiteral("txt"));
     if (!chosen) return;
     try {
-        SaveListFile(ToBytes(*chosen), window.GetCatalogue().model, NominalColumnWidths(window));
+        SaveListFile(ToBytes(*chosen), window.GetCatalogue().Model(), NominalColumnWidths(window));
     } catch (const FileError& e) {
         // A list that was not saved is said so; the old file, if any, is as it was.
         prompts.Message(&window, QStringLiteral("Save List"), FromBytes(e.what()), PromptIcon::Warning);
@@ -88,20 +89,20 @@ void BatchCommands::OnCompareLists() {
 }
 
 void BatchCommands::OnCleanHeaders(ToolScope scope) {
-    runner.Run([folder = window.GetCatalogue().folder, rows = Rows(scope), scope](ToolReport& report) {
+    runner.Run([folder = window.GetCatalogue().Folder(), rows = Rows(scope), scope](ToolReport& report) {
         CleanNesHeaders(folder, rows, scope, report);
     }, [this](const ToolRunner::Ending& ending) { EndWithScan(ending, QStringLiteral("Header Cleaner")); });
 }
 
 void BatchCommands::OnRemoveTrainers(ToolScope scope) {
-    runner.Run([folder = window.GetCatalogue().folder, rows = Rows(scope), scope](ToolReport& report) {
+    runner.Run([folder = window.GetCatalogue().Folder(), rows = Rows(scope), scope](ToolReport& report) {
         RemoveNesTrainers(folder, rows, scope, report);
     }, [this](const ToolRunner::Ending& ending) { EndWithScan(ending, QStringLiteral("Trainer Remover")); });
 }
 
 void BatchCommands::OnConvert(std::string extension) {
     const Catalogue& catalogue = window.GetCatalogue();
-    runner.Run([folder = catalogue.folder, rows = Rows(ToolScope::Selection), extension, count = catalogue.entryCount](
+    runner.Run([folder = catalogue.Folder(), rows = Rows(ToolScope::Selection), extension, count = catalogue.EntryCount()](
                    ToolReport& report) { ConvertGenesisFiles(folder, rows, extension, count, report); },
                [this](const ToolRunner::Ending& ending) { EndWithScan(ending, QStringLiteral("Convert")); });
 }
@@ -140,7 +141,7 @@ void BatchCommands::OnMassTagEdit(ToolScope scope) {
     const int result = prompts.RunModal(dialog);
     if (result != QDialog::Accepted && result != CMp3EditDialog::DeleteTagsResult) return;
     const auto then = [this](const ToolRunner::Ending& ending) { EndWithScan(ending, QStringLiteral("Mass Tag Edit")); };
-    const std::string& folder = window.GetCatalogue().folder;
+    const std::string& folder = window.GetCatalogue().Folder();
     if (result == CMp3EditDialog::DeleteTagsResult) {
         // "&Delete Tag" deletes the tags of the files the command takes, the selected ones too.
         runner.Run([folder, rows = Rows(scope)](ToolReport& report) { MassDeleteTags(folder, rows, report); }, then);

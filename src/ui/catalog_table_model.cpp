@@ -1,5 +1,7 @@
 #include "ui/catalog_table_model.h"
 
+#include <unordered_map>
+
 #include "ui/field_text.h"
 
 namespace vorne::ui {
@@ -12,29 +14,29 @@ CatalogTableModel::CatalogTableModel(Catalogue& catalogue, QObject* parent)
 CatalogTableModel::~CatalogTableModel() { catalogue.SetObserver(nullptr); }
 
 int CatalogTableModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : catalogue.model.RowCount();
+    return parent.isValid() ? 0 : catalogue.Model().RowCount();
 }
 
 int CatalogTableModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : catalogue.columnCount;
+    return parent.isValid() ? 0 : catalogue.ColumnCount();
 }
 
 QVariant CatalogTableModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= catalogue.model.RowCount()) return {};
+    if (!index.isValid() || index.row() >= catalogue.Model().RowCount()) return {};
     switch (role) {
         case Qt::DisplayRole:
-        case Qt::ToolTipRole: return CellText(catalogue.model.Cell(index.row(), index.column()));
-        case Qt::TextAlignmentRole: return static_cast<int>(ColumnAlignment(catalogue.currentType, index.column()));
-        case DuplicateRole: return catalogue.model.IsDuplicate(index.row());
+        case Qt::ToolTipRole: return CellText(catalogue.Model().Cell(index.row(), index.column()));
+        case Qt::TextAlignmentRole: return static_cast<int>(ColumnAlignment(catalogue.Type(), index.column()));
+        case DuplicateRole: return catalogue.Model().IsDuplicate(index.row());
         default: return {};
     }
 }
 
 QVariant CatalogTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    const auto& columns = Kind(catalogue.currentType).columns;
+    const auto& columns = Kind(catalogue.Type()).columns;
     if (orientation != Qt::Horizontal || section < 0 || section >= static_cast<int>(columns.size())) return {};
     if (role == Qt::DisplayRole) return QString::fromLatin1(columns[static_cast<std::size_t>(section)].title);
-    if (role == Qt::TextAlignmentRole) return static_cast<int>(ColumnAlignment(catalogue.currentType, section));
+    if (role == Qt::TextAlignmentRole) return static_cast<int>(ColumnAlignment(catalogue.Type(), section));
     return {};
 }
 
@@ -47,8 +49,33 @@ void CatalogTableModel::RowsInserted(int, int) { endInsertRows(); }
 void CatalogTableModel::RowsAboutToBeRemoved(int row) { beginRemoveRows({}, row, row); }
 void CatalogTableModel::RowRemoved(int) { endRemoveRows(); }
 
-void CatalogTableModel::RowsAboutToBeReordered() { emit layoutAboutToBeChanged(); }
-void CatalogTableModel::RowsReordered() { emit layoutChanged(); }
+void CatalogTableModel::RowsAboutToBeReordered() {
+    emit layoutAboutToBeChanged();
+    movingIndexes = persistentIndexList();
+    movingSerials.clear();
+    for (const QModelIndex& index : movingIndexes) movingSerials.push_back(catalogue.Model().Row(index.row()).serial);
+}
+
+void CatalogTableModel::RowsReordered() {
+    if (!movingIndexes.isEmpty()) {
+        std::unordered_map<std::uint64_t, int> placeOf;
+        for (std::uint64_t serial : movingSerials) placeOf.emplace(serial, -1);
+        const CatalogModel& rows = catalogue.Model();
+        for (int r = 0; r < rows.RowCount(); ++r) {
+            auto found = placeOf.find(rows.Row(r).serial);
+            if (found != placeOf.end()) found->second = r;
+        }
+        QModelIndexList moved;
+        for (qsizetype i = 0; i < movingIndexes.size(); ++i) {
+            const int row = placeOf[movingSerials[static_cast<std::size_t>(i)]];
+            moved.push_back(row < 0 ? QModelIndex() : index(row, movingIndexes[i].column()));
+        }
+        changePersistentIndexList(movingIndexes, moved);
+        movingIndexes.clear();
+        movingSerials.clear();
+    }
+    emit layoutChanged();
+}
 
 void CatalogTableModel::StatusChanged(int part) { emit statusTextChanged(part); }
 void CatalogTableModel::IdleChanged(bool idle) { emit idleStateChanged(idle); }

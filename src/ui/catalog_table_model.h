@@ -4,6 +4,8 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <cstdint>
+#include <vector>
 
 #include "catalogue/catalogue.h"
 
@@ -44,6 +46,10 @@ private:
     void IdleChanged(bool idle) override;
 
     Catalogue& catalogue;
+    // The rows of the views' persistent indexes (the selection, the current row) while the rows
+    // are reordered, by serial, so that they follow their rows.
+    QModelIndexList movingIndexes;
+    std::vector<std::uint64_t> movingSerials;
 };
 
 // A cell's bytes as text to show: UTF-8 when they are, otherwise Latin-1 (header fields and old

@@ -3,7 +3,7 @@
 #include "catalogue/known_dumps.h"
 #include "formats/reader_factory.h"
 #include "platform/file.h"
-#include "tools/tool_rows.h"
+#include "catalogue/row_file.h"
 #include "ui/gameboy_edit_dialog.h"
 #include "ui/genesis_edit_dialog.h"
 #include "ui/mp3_edit_dialog.h"
@@ -34,7 +34,7 @@ std::vector<std::string> ReadRow(RomType type, const std::string& folder, const 
     std::unique_ptr<RomHeader> reader = CreateReader(type, knownList);
     if (!reader) return {};
     // Column 1 keeps the name the list gives the file.
-    const File file = File::OpenRead(RowFilePath(folder, name));
+    const File file = File::OpenRead(PathInFolder(folder, name));
     reader->LoadFile(file, name);
     return ColumnTexts(*reader);
 }

@@ -4,9 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "tools/tool_rows.h"
 #include "ui/byte_text.h"
-#include "ui/launcher.h"
 
 namespace vorne::ui {
 
@@ -27,8 +25,8 @@ bool DeleteOne(const QString& path, bool toTrash, DeletionResult& result) {
 
 }  // namespace
 
-DeletionResult DeleteRowFiles(const std::string& folder, std::string_view cell, bool toTrash) {
-    const std::string path = RowFilePath(folder, ParseFilenameCell(cell).path);
+DeletionResult DeleteRowFiles(const std::string& folder, const RowFile& file, bool toTrash) {
+    const std::string path = RowFilePath(folder, file);
     DeletionResult result;
     if (!path.ends_with('1')) {
         DeleteOne(FromBytes(path), toTrash, result);

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "catalogue/row_file.h"
+
 namespace vorne::ui {
 
 struct DeletionResult {
@@ -14,10 +16,9 @@ struct DeletionResult {
     QString reason;      // the platform's message for it
 };
 
-// Deletes the files of the row whose file name cell is `cell`, under `folder`; to the trash
-// when `toTrash`. Stops at the first file that cannot be deleted (parts deleted before it stay
+// Deletes the files of the row that lists `file`, under `folder`; to the trash when `toTrash`. Stops at the first file that cannot be deleted (parts deleted before it stay
 // deleted). A split set whose first part is already gone counts as deleted.
-DeletionResult DeleteRowFiles(const std::string& folder, std::string_view cell, bool toTrash);
+DeletionResult DeleteRowFiles(const std::string& folder, const RowFile& file, bool toTrash);
 
 // The "Deletion Error" message for a failed deletion.
 QString DeletionErrorText(const DeletionResult& result);

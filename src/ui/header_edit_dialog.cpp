@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 #include <exception>
 
-#include "tools/tool_rows.h"
+#include "catalogue/row_file.h"
 #include "ui/byte_text.h"
 #include "ui/field_text.h"
 #include "ui/user_prompts.h"
@@ -21,7 +21,7 @@ CHeaderEditDialog::CHeaderEditDialog(std::unique_ptr<RomHeader> reader, const st
                                      QWidget* parent)
     : QDialog(parent),
       reader(std::move(reader)),
-      path(RowFilePath(folder, name)),
+      path(PathInFolder(folder, name)),
       name(std::move(name)),
       fileCaption(std::move(fileCaption)),
       prompts(prompts) {

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "archive/zip_reader.h"
-#include "tools/tool_rows.h"
 #include "ui/byte_text.h"
 
 namespace vorne::ui {
@@ -73,18 +72,6 @@ std::optional<LaunchCommand> SplitProgramSetting(const QString& setting) {
     return command;
 }
 
-ListedFile ParseFilenameCell(std::string_view cell) {
-    // An archive member reads "ARCHIVE <MEMBER>": the archive before the blank that precedes
-    // the "<", the member up to the next ">".
-    const auto open = cell.find('<');
-    if (open == std::string_view::npos) return {std::string(cell), {}};
-    auto close = cell.find('>', open + 1);
-    if (close == std::string_view::npos) close = cell.size();
-    std::string_view archive = cell.substr(0, open);
-    if (!archive.empty() && archive.back() == ' ') archive.remove_suffix(1);
-    return {std::string(archive), std::string(cell.substr(open + 1, close - open - 1))};
-}
-
 QString MemberFileName(const std::string& member) {
     const std::string base = ZipBaseName(member);
     if (base.empty() || base == "." || base == "..") return QStringLiteral("member");
@@ -109,9 +96,8 @@ Launcher::~Launcher() {
     }
 }
 
-QString Launcher::Launch(const std::string& folder, std::string_view cell, const QString& programSetting) {
-    const ListedFile file = ParseFilenameCell(cell);
-    const std::string fullBytes = RowFilePath(folder, file.path);
+QString Launcher::Launch(const std::string& folder, const RowFile& file, const QString& programSetting) {
+    const std::string fullBytes = RowFilePath(folder, file);
     const QString fullPath = FromBytes(fullBytes);
     if (!QFileInfo::exists(fullPath)) {
         return QStringLiteral("%1 no longer exists.").arg(QDir::toNativeSeparators(fullPath));
@@ -132,17 +118,22 @@ QString Launcher::Launch(const std::string& folder, std::string_view cell, const
 
     // Reading a member may take a while (it is decompressed whole): it is copied out on a thread
     // of its own, and the program starts once the copy is there.
-    CopyThenStart(fullBytes, file.member, std::move(*command));
+    CopyThenStart(fullBytes, *file.member, std::move(*command));
     return {};
 }
 
-Launcher::MemberCopy Launcher::CopyMember(const std::string& archive, const std::string& member) {
+Launcher::MemberCopy Launcher::CopyMember(const std::string& archive, const ArchiveMember& member) {
     MemberCopy result;
     const QString archivePath = QDir::toNativeSeparators(FromBytes(archive));
     MemberData bytes;
-    if (const ZipStatus status = ReadMember(archive, member, bytes); !status.Ok()) {
+    // The very entry the scan listed: a twin of another case, or a member of the same name in
+    // another folder of the archive, is never handed over instead.
+    const ZipStatus status = member.entry >= 0
+                                 ? ReadListedEntry(archive, static_cast<std::size_t>(member.entry), member.name, bytes)
+                                 : ReadMember(archive, member.name, bytes);
+    if (!status.Ok()) {
         result.error = QStringLiteral("%1 could not be read from %2: %3")
-                           .arg(FromBytes(member), archivePath, QString::fromStdString(status.Reason()));
+                           .arg(FromBytes(member.name), archivePath, FromBytes(status.Reason()));
         return result;
     }
     auto temporary = std::make_unique<QTemporaryDir>(QDir(QDir::tempPath()).filePath(QStringLiteral("vorne-XXXXXX")));
@@ -150,7 +141,7 @@ Launcher::MemberCopy Launcher::CopyMember(const std::string& archive, const std:
         result.error = QStringLiteral("No temporary folder: %1").arg(temporary->errorString());
         return result;
     }
-    const QString copyPath = temporary->filePath(MemberFileName(member));
+    const QString copyPath = temporary->filePath(MemberFileName(member.name));
     QFile copy(copyPath);
     // A new file in a new private folder: nothing there can be overwritten.
     if (!copy.open(QIODevice::WriteOnly | QIODevice::NewOnly) ||
@@ -166,7 +157,7 @@ Launcher::MemberCopy Launcher::CopyMember(const std::string& archive, const std:
     return result;
 }
 
-void Launcher::CopyThenStart(std::string archive, std::string member, LaunchCommand command) {
+void Launcher::CopyThenStart(std::string archive, ArchiveMember member, LaunchCommand command) {
     auto copier = std::make_unique<Copier>();
     Copier* job = copier.get();
     job->thread = std::thread([this, job, archive = std::move(archive), member = std::move(member),

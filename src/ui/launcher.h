@@ -17,6 +17,8 @@
 #include <thread>
 #include <vector>
 
+#include "catalogue/row_file.h"
+
 namespace vorne::ui {
 
 // What a launch will run.
@@ -35,15 +37,6 @@ std::optional<LaunchCommand> SplitProgramSetting(const QString& setting);
 // elsewhere a backslash keeps the next character. (QProcess::splitCommand knows only "...".)
 QStringList SplitShellWords(const QString& command);
 
-// The row's file name cell, as the bytes the scan gave it: a plain file's path relative to the
-// folder, or "ARCHIVE <MEMBER>" for an archive member.
-struct ListedFile {
-    std::string path;     // the plain file, or the archive, relative to the folder
-    std::string member;   // the member's name inside the archive; empty for a plain file
-    bool IsMember() const { return !member.empty(); }
-};
-ListedFile ParseFilenameCell(std::string_view cell);
-
 // The name a member's temporary copy gets: its last path component, never "." or "..".
 QString MemberFileName(const std::string& member);
 
@@ -56,10 +49,10 @@ public:
     // go on.
     ~Launcher() override;
 
-    // Launches the program setting on the row's file `cell` under `folder`. Returns an error to
+    // Launches the program setting on the row's file `file` under `folder`. Returns an error to
     // show the user; otherwise the empty text, and `started()` follows (`finished()` later), or
     // `failed()` when an archive member, copied out meanwhile, could not be started.
-    QString Launch(const std::string& folder, std::string_view cell, const QString& programSetting);
+    QString Launch(const std::string& folder, const RowFile& file, const QString& programSetting);
 
     int Running() const { return static_cast<int>(runs.size()); }
 
@@ -82,8 +75,8 @@ private:
     struct Copier {
         std::thread thread;
     };
-    static MemberCopy CopyMember(const std::string& archive, const std::string& member);
-    void CopyThenStart(std::string archive, std::string member, LaunchCommand command);
+    static MemberCopy CopyMember(const std::string& archive, const ArchiveMember& member);
+    void CopyThenStart(std::string archive, ArchiveMember member, LaunchCommand command);
     void Reap(Copier* job);
     QString Start(LaunchCommand command, std::unique_ptr<QTemporaryDir> temporary);
     void Ended(QProcess* process);

@@ -14,7 +14,6 @@
 #include <QVBoxLayout>
 
 #include "catalogue/duplicate_finder.h"
-#include "tools/tool_rows.h"
 #include "ui/app_icon.h"
 #include "ui/batch_commands.h"
 #include "ui/byte_text.h"
@@ -36,7 +35,7 @@ CMainDialog::CMainDialog(Settings& settings, CUserPrompts& prompts, std::string 
     BuildMenu();
     connect(&table, &CatalogTableModel::statusTextChanged, this, [this](int part) {
         statusParts[static_cast<std::size_t>(part)]->setText(
-            CellText(catalogue.status[static_cast<std::size_t>(part)]));
+            CellText(catalogue.Status(part)));
     });
     connect(&table, &CatalogTableModel::idleStateChanged, this, &CMainDialog::OnIdleChanged);
     connect(&pump, &ScanEventPump::scanFinished, this, &CMainDialog::scanFinished);
@@ -140,7 +139,7 @@ void CMainDialog::BuildControls() {
     escape->setShortcut(Qt::Key_Escape);
     escape->setShortcutContext(Qt::WindowShortcut);
     connect(escape, &QAction::triggered, this, [this] {
-        if (catalogue.idle) {
+        if (catalogue.Idle()) {
             close();
         } else {
             StopScan();
@@ -194,7 +193,7 @@ void CMainDialog::RunRegistered(int command) {
 
 void CMainDialog::UpdateMenuForKind() {
     for (auto& [command, action] : actions) {
-        action->setEnabled(handlers.count(command) != 0 && ServesKind(command, catalogue.currentType));
+        action->setEnabled(handlers.count(command) != 0 && ServesKind(command, catalogue.Type()));
     }
     buttons[kCommandEditItemButton]->setEnabled(handlers.count(kCommandEditItem) != 0);
 }
@@ -213,7 +212,7 @@ QString CMainDialog::StatusText(int part) const { return statusParts[static_cast
 
 void CMainDialog::RunCommand(int command, const std::function<void()>& handler) {
     // While a scan or a tool runs, only OK gets through.
-    if (!catalogue.idle && command != kCommandOk) return;
+    if (!catalogue.Idle() && command != kCommandOk) return;
     handler();
 }
 
@@ -235,35 +234,35 @@ void CMainDialog::OnKindChanged(int index) {
     const QString folder = settings.Folder(type);
     // A folder that is not set, or is gone, is not scanned in its stead: the list stays empty.
     if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
-        catalogue.folder.clear();
+        catalogue.SetFolder({});
         ShowFolder();
         catalogue.ShowStatus(kStatusEntries, RomCountText(0));
         catalogue.ShowStatus(kStatusDuplicates, "");
         catalogue.ShowStatus(kStatusFile, folder.isEmpty() ? "" : ToBytes(folder) + " was not found");
         return;
     }
-    catalogue.folder = ToBytes(folder);
+    catalogue.SetFolder(ToBytes(folder));
     ShowFolder();
     StartScan();
 }
 
-void CMainDialog::ShowFolder() { folderLabel->setText(FromBytes(catalogue.folder)); }
+void CMainDialog::ShowFolder() { folderLabel->setText(FromBytes(catalogue.Folder())); }
 
 void CMainDialog::OnSelectFolder() {
-    std::optional<QString> chosen = prompts.BrowseForFolder(this, FromBytes(catalogue.folder));
+    std::optional<QString> chosen = prompts.BrowseForFolder(this, FromBytes(catalogue.Folder()));
     if (!chosen) return;
-    catalogue.folder = ToBytes(*chosen);
+    catalogue.SetFolder(ToBytes(*chosen));
     StartScan();
-    settings.SetFolder(catalogue.currentType, *chosen);
+    settings.SetFolder(catalogue.Type(), *chosen);
     ShowFolder();
 }
 
 void CMainDialog::StartScan() {
-    if (catalogue.folder.empty()) return;
+    if (catalogue.Folder().empty()) return;
     // Busy from this moment, not from when the worker's first request arrives: no second
     // command may slip in between.
     catalogue.SetIdle(false);
-    scanner.StartScan(ScanRequest{catalogue.currentType, catalogue.folder, switches, knownDumpsPath}, pump);
+    scanner.StartScan(ScanRequest{catalogue.Type(), catalogue.Folder(), switches, knownDumpsPath}, pump);
 }
 
 void CMainDialog::StopScan() { scanner.RequestStop(); }
@@ -271,32 +270,27 @@ void CMainDialog::StopScan() { scanner.RequestStop(); }
 void CMainDialog::OnIdleChanged(bool idle) { kindCombo->setEnabled(idle); }
 
 void CMainDialog::OnDelete() {
-    if (!catalogue.idle) return;
-    list->SaveSelectionToRows();
-    const CatalogModel& rows = catalogue.model;
+    if (!catalogue.Idle()) return;
+    const CatalogModel& rows = catalogue.Model();
     int place = -1;  // where the last deleted row stood
+    int deleted = 0;
     // From the top: each deleted row moves the rows below it up one place.
-    for (int r = 0; r < rows.RowCount();) {
-        if (!(rows.Row(r).state & kRowSelected)) {
-            ++r;
-            continue;
-        }
+    for (int selected : list->SelectedRows()) {
+        const int r = selected - deleted;
         if (DeleteRow(r)) {
             place = r;
-        } else {
-            catalogue.model.MutableRow(r).state &= ~kRowSelected;
-            ++r;
+            ++deleted;
         }
     }
-    catalogue.ShowStatus(kStatusEntries, RomCountText(catalogue.entryCount));
-    catalogue.ShowStatus(kStatusDuplicates, KnownUniqueText(catalogue.uniqueCount));
+    catalogue.ShowStatus(kStatusEntries, RomCountText(catalogue.EntryCount()));
+    catalogue.ShowStatus(kStatusDuplicates, KnownUniqueText(catalogue.UniqueCount()));
     if (place >= 0 && rows.RowCount() > 0) list->SelectOnly(std::min(place, rows.RowCount() - 1));
     list->viewport()->update();
 }
 
 bool CMainDialog::DeleteRow(int row) {
     const DeletionResult result =
-        DeleteRowFiles(catalogue.folder, catalogue.model.Cell(row, kFilenameColumn), settings.DeleteToTrash());
+        DeleteRowFiles(catalogue.Folder(), catalogue.Model().Row(row).file, settings.DeleteToTrash());
     if (!result.deleted) {
         prompts.Message(this, QStringLiteral("Deletion Error"), DeletionErrorText(result), PromptIcon::Warning);
         return false;
@@ -307,9 +301,9 @@ bool CMainDialog::DeleteRow(int row) {
 
 void CMainDialog::OnLaunch() {
     const int row = list->FocusedSelectedRow();
-    if (row < 0 || catalogue.folder.empty()) return;
-    const QString error = launcher.Launch(catalogue.folder, catalogue.model.Cell(row, kFilenameColumn),
-                                          settings.Program(catalogue.currentType));
+    if (row < 0 || catalogue.Folder().empty()) return;
+    const QString error = launcher.Launch(catalogue.Folder(), catalogue.Model().Row(row).file,
+                                          settings.Program(catalogue.Type()));
     if (!error.isEmpty()) ShowLaunchError(error);
 }
 
@@ -330,16 +324,17 @@ void CMainDialog::OnOptions() {
 }
 
 void CMainDialog::OnEditItem() {
-    if (!catalogue.idle) return;
+    if (!catalogue.Idle()) return;
     const int row = list->FocusedSelectedRow();
     if (row < 0) return;
-    const std::string name(catalogue.model.Cell(row, kFilenameColumn));
-    if (IsArchiveMember(name)) {
+    const RowFile& file = catalogue.Model().Row(row).file;
+    if (file.IsMember()) {
         prompts.Message(this, QStringLiteral("Cannot Edit File"), QStringLiteral("Please unzip this file before editing."),
                         PromptIcon::Warning);
         return;
     }
-    std::unique_ptr<CHeaderEditDialog> dialog = CreateEditDialog(catalogue.currentType, catalogue.folder, name, prompts, this);
+    const std::string name = file.path;
+    std::unique_ptr<CHeaderEditDialog> dialog = CreateEditDialog(catalogue.Type(), catalogue.Folder(), name, prompts, this);
     if (!dialog || !dialog->Load()) return;  // a file that cannot be read was reported
     prompts.RunModal(*dialog);
     dialog.reset();
@@ -350,7 +345,7 @@ void CMainDialog::OnEditItem() {
 void CMainDialog::RefreshRow(int row, const std::string& name) {
     std::vector<std::string> cells;
     try {
-        cells = ReadRow(catalogue.currentType, catalogue.folder, name, knownDumpsPath);
+        cells = ReadRow(catalogue.Type(), catalogue.Folder(), name, knownDumpsPath);
     } catch (const std::exception& e) {
         prompts.Message(this, QString::fromLatin1(kFileErrorTitle), FromBytes(e.what()), PromptIcon::Warning);
         return;
@@ -360,11 +355,11 @@ void CMainDialog::RefreshRow(int row, const std::string& name) {
 }
 
 void CMainDialog::SaveColumns() {
-    if (columnsRestored) settings.SetColumnState(catalogue.currentType, list->horizontalHeader()->saveState());
+    if (columnsRestored) settings.SetColumnState(catalogue.Type(), list->horizontalHeader()->saveState());
 }
 
 void CMainDialog::RestoreColumns() {
-    const QByteArray state = settings.ColumnState(catalogue.currentType);
+    const QByteArray state = settings.ColumnState(catalogue.Type());
     if (!state.isEmpty()) list->horizontalHeader()->restoreState(state);
     columnsRestored = true;
 }

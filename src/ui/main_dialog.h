@@ -67,7 +67,7 @@ public:
     QString StatusText(int part) const;
     Launcher& GetLauncher() { return launcher; }
     ScanEventPump& Pump() { return pump; }
-    bool Idle() const { return catalogue.idle; }
+    bool Idle() const { return catalogue.Idle(); }
     BatchCommands& Batch() { return *batch; }
 
 signals:

@@ -93,7 +93,7 @@ void ScanEventPump::FinishAside(const WalkDone& done) {
     // Sorting 100,000 rows takes longer than a window may stand still: the rows go to a thread
     // of their own and come back sorted and grouped. Nothing else touches them meanwhile.
     if (finisher.joinable()) finisher.join();
-    finisher = std::thread([this, rows = catalogue.TakeRowsToFinish(), type = catalogue.currentType, done]() mutable {
+    finisher = std::thread([this, rows = catalogue.TakeRowsToFinish(), type = catalogue.Type(), done]() mutable {
         const int unique = FindDuplicates(rows, type, [](int, std::string) {});
         QMetaObject::invokeMethod(this, [this, rows = std::move(rows), unique, done]() mutable {
             catalogue.FinishWith(std::move(rows), unique, done);

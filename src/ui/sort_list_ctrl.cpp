@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyleOptionFocusRect>
+#include <algorithm>
 
 #include "ui/row_delegate.h"
 
@@ -47,8 +48,6 @@ void CSortListCtrl::SetCatalogModel(CatalogTableModel* model) {
     table = model;
     setModel(model);
     // A sort (by a header click or by the duplicate finder) moves rows: the selection follows.
-    connect(model, &QAbstractItemModel::layoutAboutToBeChanged, this, &CSortListCtrl::SaveSelectionToRows);
-    connect(model, &QAbstractItemModel::layoutChanged, this, &CSortListCtrl::RestoreSelectionFromRows);
     connect(model, &QAbstractItemModel::modelAboutToBeReset, this, &CSortListCtrl::RememberWidths);
     connect(model, &QAbstractItemModel::modelReset, this, &CSortListCtrl::RestoreWidths);
     ApplyKindColumns();
@@ -56,12 +55,12 @@ void CSortListCtrl::SetCatalogModel(CatalogTableModel* model) {
 
 void CSortListCtrl::RememberWidths() {
     widths.clear();
-    widthsKind = table->GetCatalogue().currentType;
+    widthsKind = table->GetCatalogue().Type();
     for (int c = 0; c < horizontalHeader()->count(); ++c) widths.push_back(columnWidth(c));
 }
 
 void CSortListCtrl::RestoreWidths() {
-    const RomType kind = table->GetCatalogue().currentType;
+    const RomType kind = table->GetCatalogue().Type();
     if (kind != widthsKind || static_cast<int>(widths.size()) != model()->columnCount()) {
         ApplyKindColumns();
         return;
@@ -71,7 +70,7 @@ void CSortListCtrl::RestoreWidths() {
 
 void CSortListCtrl::ApplyKindColumns() {
     if (table == nullptr) return;
-    const auto& columns = Kind(table->GetCatalogue().currentType).columns;
+    const auto& columns = Kind(table->GetCatalogue().Type()).columns;
     const double scale = ColumnWidthScale(fontMetrics());
     for (std::size_t c = 0; c < columns.size(); ++c) {
         setColumnWidth(static_cast<int>(c), static_cast<int>(columns[c].width * scale + 0.5));
@@ -98,44 +97,16 @@ void CSortListCtrl::OnHeaderClick(int column, Qt::MouseButton button) {
     Catalogue& catalogue = table->GetCatalogue();
     catalogue.HeaderClicked(column);
     horizontalHeader()->setSortIndicatorShown(true);
-    horizontalHeader()->setSortIndicator(catalogue.model.SortColumn(),
-                                         catalogue.model.SortAscending() ? Qt::AscendingOrder : Qt::DescendingOrder);
+    horizontalHeader()->setSortIndicator(catalogue.Model().SortColumn(),
+                                         catalogue.Model().SortAscending() ? Qt::AscendingOrder : Qt::DescendingOrder);
 }
 
-void CSortListCtrl::SaveSelectionToRows() {
-    if (table == nullptr || selectionModel() == nullptr) return;
-    CatalogModel& rows = table->GetCatalogue().model;
-    for (int r = 0; r < rows.RowCount(); ++r) rows.MutableRow(r).state &= ~(kRowSelected | kRowFocused);
-    for (const QItemSelectionRange& range : selectionModel()->selection()) {
-        for (int r = range.top(); r <= range.bottom() && r < rows.RowCount(); ++r) rows.MutableRow(r).state |= kRowSelected;
-    }
-    const QModelIndex current = selectionModel()->currentIndex();
-    if (current.isValid() && current.row() < rows.RowCount()) rows.MutableRow(current.row()).state |= kRowFocused;
-}
-
-void CSortListCtrl::RestoreSelectionFromRows() {
-    if (table == nullptr || selectionModel() == nullptr) return;
-    const CatalogModel& rows = table->GetCatalogue().model;
-    const int lastColumn = std::max(0, model()->columnCount() - 1);
-    QItemSelection selection;
-    int focused = -1;
-    for (int r = 0; r < rows.RowCount();) {
-        if (rows.Row(r).state & kRowFocused) focused = r;
-        if (!(rows.Row(r).state & kRowSelected)) {
-            ++r;
-            continue;
-        }
-        int end = r;  // one range for each run of selected rows
-        while (end + 1 < rows.RowCount() && (rows.Row(end + 1).state & kRowSelected)) {
-            ++end;
-            if (rows.Row(end).state & kRowFocused) focused = end;
-        }
-        selection.select(model()->index(r, 0), model()->index(end, lastColumn));
-        r = end + 1;
-    }
-    selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
-    if (focused >= 0) selectionModel()->setCurrentIndex(model()->index(focused, 0), QItemSelectionModel::NoUpdate);
-    viewport()->update();
+std::vector<int> CSortListCtrl::SelectedRows() const {
+    std::vector<int> rows;
+    if (selectionModel() == nullptr) return rows;
+    for (const QModelIndex& index : selectionModel()->selectedRows()) rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
 }
 
 void CSortListCtrl::SelectOnly(int row) {
@@ -188,7 +159,7 @@ void CSortListCtrl::PaintBeyondLastColumn(QPainter& painter, const QRect& area) 
     const int top = std::max(0, rowAt(area.top()));
     int bottom = rowAt(area.bottom());
     if (bottom < 0) bottom = model()->rowCount() - 1;
-    const CatalogModel& rows = table->GetCatalogue().model;
+    const CatalogModel& rows = table->GetCatalogue().Model();
     const int current = selectionModel()->currentIndex().row();
     for (int r = top; r <= bottom; ++r) {
         const QRect band(0, rowViewportPosition(r), viewport()->width(), rowHeight(r));

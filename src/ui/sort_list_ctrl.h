@@ -1,6 +1,6 @@
 // The catalogue list: a report view over CatalogTableModel. A left click on a column header sorts
 // by that column (the same column again reverses), with the catalogue's own byte-wise order; the
-// selection and the yellow duplicate marks travel with their rows. Rows are highlighted across
+// selection (Qt's own, kept by the view) and the yellow duplicate marks travel with their rows. Rows are highlighted across
 // the whole width, also while the list has no focus; several rows can be selected.
 #pragma once
 
@@ -22,10 +22,8 @@ public:
     // A header click: left button only; a new column sorts ascending, the same column reverses.
     void OnHeaderClick(int column, Qt::MouseButton button);
 
-    // Writes the selection and the focused row into the rows' state, and back. A sort or a
-    // deletion moves rows with their state, so the view's selection can follow them.
-    void SaveSelectionToRows();
-    void RestoreSelectionFromRows();
+    // The selected rows, top to bottom. The selection follows its rows through sorts and moves.
+    std::vector<int> SelectedRows() const;
 
     // Selects and focuses one row alone, and scrolls it into view.
     void SelectOnly(int row);

@@ -8,18 +8,21 @@
 namespace vorne {
 namespace {
 
-// A model of one-column rows whose item data remembers where each row started.
+// A model of one-column rows whose files remember where each row started.
 CatalogModel ModelOf(const std::vector<std::string>& keys, int columns = 1) {
     CatalogModel model;
     model.Reset(columns);
     for (std::size_t i = 0; i < keys.size(); ++i) {
         CatalogRow row;
         row.cells.assign(static_cast<std::size_t>(columns), keys[i]);
-        row.itemData = i;
+        row.file.path = std::to_string(i);
         model.InsertRow(static_cast<int>(i), row);
     }
     return model;
 }
+
+// Where row `r` started, as its file tells.
+std::uintptr_t Origin(const CatalogModel& model, int r) { return std::stoul(model.Row(r).file.path); }
 
 std::vector<std::string> Keys(const CatalogModel& model) {
     std::vector<std::string> keys;
@@ -27,12 +30,12 @@ std::vector<std::string> Keys(const CatalogModel& model) {
     return keys;
 }
 
-// Group members as the item data of their rows: what the groups mean, whatever the positions.
+// Group members as the origins of their rows: what the groups mean, whatever the positions.
 std::vector<std::vector<std::uintptr_t>> GroupsByItem(const CatalogModel& model) {
     std::vector<std::vector<std::uintptr_t>> groups;
     for (const auto& group : model.DuplicateGroups()) {
         std::vector<std::uintptr_t> items;
-        for (int row : group) items.push_back(model.Row(row).itemData);
+        for (int row : group) items.push_back(Origin(model, row));
         std::sort(items.begin(), items.end());
         groups.push_back(items);
     }
@@ -64,15 +67,14 @@ TEST(CatalogModel, SortOutsideTheColumnsOrOfFewRowsChangesNothing) {
 }
 
 // Random lists, many equal keys: the result is sorted, nothing is lost, and every row keeps its
-// state and its group.
-TEST(CatalogModel, SortKeepsRowsStateAndGroupsTogether) {
+// serial and its group.
+TEST(CatalogModel, SortKeepsRowsSerialsAndGroupsTogether) {
     std::mt19937 random(11);
     for (int round = 0; round < 50; ++round) {
         std::vector<std::string> keys;
         int n = 1 + static_cast<int>(random() % 300);
         for (int i = 0; i < n; ++i) keys.push_back(std::to_string(random() % 20));
         CatalogModel model = ModelOf(keys);
-        for (int r = 0; r < n; r += 3) model.MutableRow(r).state = kRowSelected;
         for (int r = 0; r + 5 < n; r += 7) model.AddDuplicate(r + 5, r);
         auto groupsBefore = GroupsByItem(model);
         model.SortByColumn(0);
@@ -81,8 +83,8 @@ TEST(CatalogModel, SortKeepsRowsStateAndGroupsTogether) {
         std::sort(keys.begin(), keys.end());
         ASSERT_EQ(sorted, keys);
         for (int r = 0; r < n; ++r) {
-            std::uintptr_t original = model.Row(r).itemData;
-            ASSERT_EQ(model.Row(r).state, original % 3 == 0 ? kRowSelected : 0u);
+            std::uintptr_t original = Origin(model, r);
+            ASSERT_EQ(model.Row(r).serial, original + 1);  // serials count the insertions
         }
         ASSERT_EQ(GroupsByItem(model), groupsBefore);
         for (int r = 0; r < n; ++r) {
@@ -123,14 +125,14 @@ TEST(CatalogModel, SortRangeNeverExchangesEqualTexts) {
         CatalogModel model = ModelOf(c.keys);
         model.SortRange(0, c.ascending, c.low, c.high);
         std::vector<std::uintptr_t> order;
-        for (int r = 0; r < model.RowCount(); ++r) order.push_back(model.Row(r).itemData);
+        for (int r = 0; r < model.RowCount(); ++r) order.push_back(Origin(model, r));
         EXPECT_EQ(order, c.order) << (c.ascending ? "ascending " : "descending ") << c.low << ".." << c.high;
     }
     // The header's sorts in both directions leave a list of equal texts as it is.
     CatalogModel equal = ModelOf(std::vector<std::string>(9, "same"));
     for (int click = 0; click < 2; ++click) {
         equal.HeaderClicked(0);
-        for (int r = 0; r < equal.RowCount(); ++r) EXPECT_EQ(equal.Row(r).itemData, static_cast<std::uintptr_t>(r));
+        for (int r = 0; r < equal.RowCount(); ++r) EXPECT_EQ(Origin(equal, r), static_cast<std::uintptr_t>(r));
     }
     EXPECT_FALSE(equal.SortAscending());
 }
@@ -224,7 +226,7 @@ TEST(CatalogModel, RepositionRow) {
         int target = model.RepositionRow(c.row);
         EXPECT_EQ(target, c.expected) << c.row << " -> " << c.text;
         EXPECT_EQ(model.Cell(target, 0), c.text);
-        EXPECT_EQ(model.Row(target).itemData, static_cast<std::uintptr_t>(c.row)) << c.row << " -> " << c.text;
+        EXPECT_EQ(Origin(model, target), static_cast<std::uintptr_t>(c.row)) << c.row << " -> " << c.text;
     }
     CatalogModel model = ModelOf({"a"});
     EXPECT_EQ(model.RepositionRow(1), -1);

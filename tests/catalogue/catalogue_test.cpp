@@ -44,9 +44,9 @@ void Fill(Catalogue& catalogue, const std::vector<std::string>& keys) {
 // The duplicate groups by file name, each sorted.
 std::vector<std::vector<std::string>> GroupNames(const Catalogue& catalogue) {
     std::vector<std::vector<std::string>> groups;
-    for (const DuplicateGroup& group : catalogue.model.DuplicateGroups()) {
+    for (const DuplicateGroup& group : catalogue.Model().DuplicateGroups()) {
         std::vector<std::string> names;
-        for (int member : group) names.emplace_back(catalogue.model.Cell(member, kFilenameColumn));
+        for (int member : group) names.emplace_back(catalogue.Model().Cell(member, kFilenameColumn));
         std::sort(names.begin(), names.end());
         groups.push_back(names);
     }
@@ -85,14 +85,14 @@ TEST(Catalogue, RemovingARowKeepsTheCountsAndGroupsRight) {
         Catalogue catalogue;
         Fill(catalogue, c.keys);
         int row = -1;
-        for (int r = 0; r < catalogue.model.RowCount(); ++r) {
-            if (catalogue.model.Cell(r, kFilenameColumn) == c.removed) row = r;
+        for (int r = 0; r < catalogue.Model().RowCount(); ++r) {
+            if (catalogue.Model().Cell(r, kFilenameColumn) == c.removed) row = r;
         }
         ASSERT_GE(row, 0);
         catalogue.RemoveRow(row);
-        EXPECT_EQ(catalogue.entryCount, static_cast<int>(c.keys.size()) - 1);
-        EXPECT_EQ(catalogue.model.RowCount(), catalogue.entryCount);
-        EXPECT_EQ(catalogue.uniqueCount, c.unique) << c.removed;
+        EXPECT_EQ(catalogue.EntryCount(), static_cast<int>(c.keys.size()) - 1);
+        EXPECT_EQ(catalogue.Model().RowCount(), catalogue.EntryCount());
+        EXPECT_EQ(catalogue.UniqueCount(), c.unique) << c.removed;
         EXPECT_EQ(GroupNames(catalogue), c.groups);
     }
 }
@@ -121,19 +121,19 @@ TEST(Catalogue, ARefreshedRowMovesToItsPlaceAndIsCheckedForDuplicates) {
         Recorder recorder;
         catalogue.SetObserver(&recorder);
         int row = -1;
-        for (int r = 0; r < catalogue.model.RowCount(); ++r) {
-            if (catalogue.model.Cell(r, kFilenameColumn) == c.refreshed) row = r;
+        for (int r = 0; r < catalogue.Model().RowCount(); ++r) {
+            if (catalogue.Model().Cell(r, kFilenameColumn) == c.refreshed) row = r;
         }
         ASSERT_GE(row, 0);
         CatalogRow cells = Row(c.newKey, c.refreshed);
         cells.cells[kSizeColumn] = "32769";  // the same size class
         EXPECT_EQ(catalogue.RefreshRow(row, cells.cells), c.place);
-        EXPECT_EQ(catalogue.model.Cell(c.place, kSizeColumn), "32769");
+        EXPECT_EQ(catalogue.Model().Cell(c.place, kSizeColumn), "32769");
         std::vector<std::string> order;
-        for (int r = 0; r < catalogue.model.RowCount(); ++r) order.emplace_back(catalogue.model.Cell(r, kFilenameColumn));
+        for (int r = 0; r < catalogue.Model().RowCount(); ++r) order.emplace_back(catalogue.Model().Cell(r, kFilenameColumn));
         EXPECT_EQ(order, c.order);
-        EXPECT_EQ(catalogue.uniqueCount, c.unique);
-        EXPECT_EQ(catalogue.status[kStatusDuplicates], std::to_string(c.unique) + " known unique");
+        EXPECT_EQ(catalogue.UniqueCount(), c.unique);
+        EXPECT_EQ(catalogue.Status(kStatusDuplicates), std::to_string(c.unique) + " known unique");
         EXPECT_EQ(GroupNames(catalogue), c.groups);
         EXPECT_EQ(recorder.log, (std::vector<std::string>{"about-reorder", "reorder"}));
         catalogue.SetObserver(nullptr);
@@ -146,13 +146,13 @@ TEST(Catalogue, AScanThatStopsOrFindsNoFolderStillEndsIdle) {
     for (bool stopped : {false, true}) {
         Catalogue catalogue;
         catalogue.Apply(ScanStarted{});
-        EXPECT_FALSE(catalogue.idle);
+        EXPECT_FALSE(catalogue.Idle());
         catalogue.Apply(FileProblem{"/gone", "No such file or directory"});
         catalogue.Apply(WalkDone{std::chrono::steady_clock::now(), stopped});
-        EXPECT_TRUE(catalogue.idle);
-        EXPECT_EQ(catalogue.status[kStatusEntries], "0 ROMs");
-        EXPECT_EQ(catalogue.status[kStatusDuplicates], "0 known unique");
-        EXPECT_EQ(catalogue.status[kStatusFile] == "Stopped", stopped);
+        EXPECT_TRUE(catalogue.Idle());
+        EXPECT_EQ(catalogue.Status(kStatusEntries), "0 ROMs");
+        EXPECT_EQ(catalogue.Status(kStatusDuplicates), "0 known unique");
+        EXPECT_EQ(catalogue.Status(kStatusFile) == "Stopped", stopped);
     }
 }
 

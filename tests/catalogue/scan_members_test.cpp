@@ -32,13 +32,13 @@ std::map<std::string, Row> Scan(const std::string& folder, bool zipFiles, bool s
     catalogue.ChooseKind(RomType::Nes);
     RunScan(catalogue, {RomType::Nes, folder, switches, ""});
     std::map<std::string, Row> rows;
-    for (int r = 0; r < catalogue.model.RowCount(); ++r) {
+    for (int r = 0; r < catalogue.Model().RowCount(); ++r) {
         Row row;
-        for (int c = 0; c < catalogue.columnCount; ++c) row.emplace_back(catalogue.model.Cell(r, c));
+        for (int c = 0; c < catalogue.ColumnCount(); ++c) row.emplace_back(catalogue.Model().Cell(r, c));
         EXPECT_TRUE(rows.emplace(row[1], row).second) << "two rows for " << row[1];
     }
     if (problems != nullptr) {
-        for (const FileProblem& p : catalogue.problems) (*problems)[p.path] = p.message;
+        for (const FileProblem& p : catalogue.Problems()) (*problems)[p.path] = p.message;
     }
     return rows;
 }
@@ -171,7 +171,7 @@ TEST(ScanMembers, EachMemberIsReadThroughItsOwnEntry) {
     switches->zipFiles = true;
     RunScan(catalogue, {RomType::Nes, dir.Path(), switches, ""});
     std::multiset<std::string> crcs;
-    for (int r = 0; r < catalogue.model.RowCount(); ++r) crcs.insert(std::string(catalogue.model.Cell(r, kKeyColumn)));
+    for (int r = 0; r < catalogue.Model().RowCount(); ++r) crcs.insert(std::string(catalogue.Model().Cell(r, kKeyColumn)));
     std::multiset<std::string> expected;
     for (const auto& [name, row] : Scan(dir / "plain", false)) expected.insert(row[0]);
     ASSERT_EQ(expected.size(), 4u);
@@ -303,12 +303,12 @@ TEST(ScanMembers, ZipKindListsFromTheDirectory) {
     catalogue.ChooseKind(RomType::Zip);
     RunScan(catalogue, {RomType::Zip, dir.Path(), std::make_shared<ScanSwitches>(), ""});
     std::map<std::string, Row> rows;
-    for (int r = 0; r < catalogue.model.RowCount(); ++r) {
+    for (int r = 0; r < catalogue.Model().RowCount(); ++r) {
         Row row;
-        for (int c = 0; c < catalogue.columnCount; ++c) row.emplace_back(catalogue.model.Cell(r, c));
+        for (int c = 0; c < catalogue.ColumnCount(); ++c) row.emplace_back(catalogue.Model().Cell(r, c));
         rows[row[1]] = row;
     }
-    EXPECT_TRUE(catalogue.problems.empty());
+    EXPECT_TRUE(catalogue.Problems().empty());
     EXPECT_EQ(Names(rows), (std::vector<std::string>{"names.zip <" + longName + ">", "names.zip <first.nes>", "names.zip <last.nes>",
                                                      "names.zip <" + high + ">", "sfx.zip <sfx.nes>", "wide.zip <after.nes>",
                                                      "wide.zip <wide.nes>"}));

@@ -29,8 +29,8 @@ Scanned Scan(const std::string& folder, RomType type, bool subfolders, const std
     Scanned result;
     result.catalogue->ChooseKind(type);
     RunScan(*result.catalogue, {type, folder, switches, knownDumps});
-    for (int r = 0; r < result.catalogue->model.RowCount(); ++r) {
-        result.files.emplace_back(result.catalogue->model.Cell(r, kFilenameColumn));
+    for (int r = 0; r < result.catalogue->Model().RowCount(); ++r) {
+        result.files.emplace_back(result.catalogue->Model().Cell(r, kFilenameColumn));
     }
     std::sort(result.files.begin(), result.files.end());
     return result;
@@ -49,20 +49,20 @@ TEST(Scan, ListsTheKindsFilesAndSubfoldersWhenAsked) {
 
     Scanned flat = Scan(dir.Path(), RomType::Nes, false);
     EXPECT_EQ(flat.files, (std::vector<std::string>{"B.NES", "a.nes"}));
-    EXPECT_TRUE(flat.catalogue->problems.empty());
+    EXPECT_TRUE(flat.catalogue->Problems().empty());
 
     Scanned deep = Scan(dir.Path(), RomType::Nes, true);
     EXPECT_EQ(deep.files, (std::vector<std::string>{"B.NES", "a.nes", "sub/c.nes", "sub/deeper/d.Nes"}));
     const Catalogue& c = *deep.catalogue;
-    EXPECT_EQ(c.entryCount, 4);
-    EXPECT_EQ(c.uniqueCount, 3);  // d.Nes duplicates a.nes
-    EXPECT_EQ(c.status[kStatusEntries], "4 ROMs");
-    EXPECT_EQ(c.status[kStatusDuplicates], "3 known unique");
-    EXPECT_TRUE(c.status[kStatusFile].ends_with("files per second")) << c.status[kStatusFile];
-    EXPECT_TRUE(c.idle);
-    ASSERT_EQ(c.model.DuplicateGroups().size(), 1u);
+    EXPECT_EQ(c.EntryCount(), 4);
+    EXPECT_EQ(c.UniqueCount(), 3);  // d.Nes duplicates a.nes
+    EXPECT_EQ(c.Status(kStatusEntries), "4 ROMs");
+    EXPECT_EQ(c.Status(kStatusDuplicates), "3 known unique");
+    EXPECT_TRUE(c.Status(kStatusFile).ends_with("files per second")) << c.Status(kStatusFile);
+    EXPECT_TRUE(c.Idle());
+    ASSERT_EQ(c.Model().DuplicateGroups().size(), 1u);
     // The rows end sorted by column 0.
-    for (int r = 1; r < c.model.RowCount(); ++r) EXPECT_LE(c.model.Cell(r - 1, kKeyColumn), c.model.Cell(r, kKeyColumn));
+    for (int r = 1; r < c.Model().RowCount(); ++r) EXPECT_LE(c.Model().Cell(r - 1, kKeyColumn), c.Model().Cell(r, kKeyColumn));
 }
 
 TEST(Scan, SnesSplitSetsListOnlyTheirFirstPart) {
@@ -102,10 +102,10 @@ TEST(Scan, SnesSplitSetLettersFromBothSides) {
 TEST(Scan, CountTexts) {
     test::TempDir dir;
     Scanned none = Scan(dir.Path(), RomType::Nes, false);
-    EXPECT_EQ(none.catalogue->status[kStatusEntries], "0 ROMs");
-    EXPECT_EQ(none.catalogue->status[kStatusDuplicates], "0 known unique");
+    EXPECT_EQ(none.catalogue->Status(kStatusEntries), "0 ROMs");
+    EXPECT_EQ(none.catalogue->Status(kStatusDuplicates), "0 known unique");
     dir.Write("one.nes", Nes(1));
-    EXPECT_EQ(Scan(dir.Path(), RomType::Nes, false).catalogue->status[kStatusEntries], "1 ROM");
+    EXPECT_EQ(Scan(dir.Path(), RomType::Nes, false).catalogue->Status(kStatusEntries), "1 ROM");
 
     EXPECT_EQ(TimingText(std::chrono::nanoseconds(0), 0), "0.000 seconds, 0.000 files per second");
     EXPECT_EQ(TimingText(std::chrono::milliseconds(1500), 3), "1.500 seconds, 2.000 files per second");
@@ -116,7 +116,7 @@ TEST(Scan, CountTexts) {
 class StatusRecorder : public CatalogueObserver {
 public:
     explicit StatusRecorder(Catalogue& catalogue) : catalogue(catalogue) { catalogue.SetObserver(this); }
-    void StatusChanged(int part) override { shown.emplace_back(part, catalogue.status[static_cast<std::size_t>(part)]); }
+    void StatusChanged(int part) override { shown.emplace_back(part, catalogue.Status(part)); }
 
     Catalogue& catalogue;
     std::vector<std::pair<int, std::string>> shown;
@@ -144,12 +144,14 @@ TEST(Scan, StatusTextsFromStartToEnd) {
     for (const Case& c : cases) {
         Catalogue catalogue;
         // What an earlier scan left in the status bar.
-        catalogue.status = {"9 ROMs", "7 known unique", "1.000 seconds, 9.000 files per second"};
+        catalogue.ShowStatus(kStatusEntries, "9 ROMs");
+        catalogue.ShowStatus(kStatusDuplicates, "7 known unique");
+        catalogue.ShowStatus(kStatusFile, "1.000 seconds, 9.000 files per second");
         StatusRecorder recorder(catalogue);
         catalogue.Apply(ScanStarted{});
         EXPECT_EQ(recorder.shown, c.atStart) << c.what;
-        EXPECT_EQ(catalogue.status[kStatusEntries], "Processing...") << c.what;
-        EXPECT_EQ(catalogue.status[kStatusDuplicates], "") << c.what;
+        EXPECT_EQ(catalogue.Status(kStatusEntries), "Processing...") << c.what;
+        EXPECT_EQ(catalogue.Status(kStatusDuplicates), "") << c.what;
 
         RowsFound found;
         for (const std::string& file : c.files) {
@@ -163,7 +165,7 @@ TEST(Scan, StatusTextsFromStartToEnd) {
         EXPECT_EQ(Shown(recorder.shown.begin(), recorder.shown.end() - 1), c.atEnd) << c.what;
         EXPECT_EQ(recorder.shown.back().first, kStatusFile) << c.what;
         EXPECT_TRUE(recorder.shown.back().second.ends_with(" files per second")) << c.what;
-        EXPECT_TRUE(catalogue.idle) << c.what;
+        EXPECT_TRUE(catalogue.Idle()) << c.what;
     }
 }
 
@@ -173,17 +175,17 @@ TEST(Scan, UnreadableFilesGiveNoRowAndAreReported) {
     ASSERT_EQ(::symlink((dir / "missing").c_str(), (dir / "dangling.nes").c_str()), 0);
     Scanned s = Scan(dir.Path(), RomType::Nes, false);
     EXPECT_EQ(s.files, (std::vector<std::string>{"good.nes"}));
-    ASSERT_EQ(s.catalogue->problems.size(), 1u);
-    EXPECT_EQ(s.catalogue->problems[0].path, "dangling.nes");
-    EXPECT_EQ(s.catalogue->problems[0].message, "No such file or directory");
+    ASSERT_EQ(s.catalogue->Problems().size(), 1u);
+    EXPECT_EQ(s.catalogue->Problems()[0].path, "dangling.nes");
+    EXPECT_EQ(s.catalogue->Problems()[0].message, "No such file or directory");
 }
 
 TEST(Scan, MissingFolderListsNothing) {
     test::TempDir dir;
     Scanned s = Scan(dir / "nowhere", RomType::Nes, true);
     EXPECT_TRUE(s.files.empty());
-    EXPECT_EQ(s.catalogue->status[kStatusEntries], "0 ROMs");
-    EXPECT_EQ(s.catalogue->problems.size(), 1u);
+    EXPECT_EQ(s.catalogue->Status(kStatusEntries), "0 ROMs");
+    EXPECT_EQ(s.catalogue->Problems().size(), 1u);
 }
 
 TEST(Scan, NamesKnownDumps) {
@@ -195,9 +197,9 @@ TEST(Scan, NamesKnownDumps) {
     std::string list = std::string(crc) + "\tSeven (U)\r\n";
     dir.Write("nescrcs.txt", Bytes(list.begin(), list.end()));
     Scanned s = Scan(dir / "roms", RomType::Nes, false, dir / "nescrcs.txt");
-    ASSERT_EQ(s.catalogue->model.RowCount(), 1);
-    EXPECT_EQ(s.catalogue->model.Cell(0, kKeyColumn), crc);
-    EXPECT_EQ(s.catalogue->model.Cell(0, FieldNumber(NesField::ArtificialTitle)), "Seven (U)");
+    ASSERT_EQ(s.catalogue->Model().RowCount(), 1);
+    EXPECT_EQ(s.catalogue->Model().Cell(0, kKeyColumn), crc);
+    EXPECT_EQ(s.catalogue->Model().Cell(0, FieldNumber(NesField::ArtificialTitle)), "Seven (U)");
 }
 
 TEST(Scan, ZipKindListsMembersFromTheirHeaders) {
@@ -213,7 +215,7 @@ TEST(Scan, ZipKindListsMembersFromTheirHeaders) {
 
     Scanned s = Scan(dir.Path(), RomType::Zip, true);
     EXPECT_EQ(s.files, (std::vector<std::string>{"pack.zip <GAME.NES>", "pack.zip <docs/readme.txt>", "sub/other.ZIP <x>"}));
-    const CatalogModel& m = s.catalogue->model;
+    const CatalogModel& m = s.catalogue->Model();
     for (int r = 0; r < m.RowCount(); ++r) {
         if (m.Cell(r, kFilenameColumn) == "pack.zip <GAME.NES>") {
             EXPECT_EQ(m.Cell(r, kKeyColumn), std::to_string(Crc32(game)));
@@ -244,9 +246,9 @@ TEST(Scan, StopsWhenAsked) {
         catalogue.Apply(std::move(event));
         if (done) break;
     }
-    EXPECT_EQ(catalogue.entryCount, 0);
-    EXPECT_EQ(catalogue.status[kStatusFile], "Stopped");
-    EXPECT_TRUE(catalogue.idle);
+    EXPECT_EQ(catalogue.EntryCount(), 0);
+    EXPECT_EQ(catalogue.Status(kStatusFile), "Stopped");
+    EXPECT_TRUE(catalogue.Idle());
 }
 
 }  // namespace

@@ -84,7 +84,7 @@ TEST(NesHeaderCleaner, WholeListSumsTheCountersAndSkipsArchiveMembers) {
         dir.Write(name, NesWith(c.before, seed++));
         rows.push_back(NesRow(name));
     }
-    rows.push_back(NesRow("pack.zip <GAME.NES>"));  // not a file: it must not even be opened
+    rows.push_back(test::AsMember(NesRow(""), "pack.zip", "GAME.NES"));  // not a file: it must not even be opened
     test::RecordingReport report;
     CleanNesHeaders(dir.Path(), rows, ToolScope::WholeList, report);
     EXPECT_EQ(report.Of("message"),

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/rom_type.h"
 #include "catalogue/catalog_model.h"
 #include "tools/tool_report.h"
 
@@ -49,11 +50,20 @@ public:
     std::deque<bool> answers;  // Yes (true) or No for the questions in turn; No when it runs out
 };
 
-// A row whose cells are `cells` at the given columns and empty elsewhere, `count` columns wide.
+// A row whose cells are `cells` at the given columns and empty elsewhere, `count` columns wide;
+// it lists the plain file its file name cell names.
 inline CatalogRow RowOf(int count, const std::map<int, std::string>& cells) {
     CatalogRow row;
     row.cells.resize(static_cast<std::size_t>(count));
     for (const auto& [column, text] : cells) row.cells[static_cast<std::size_t>(column)] = text;
+    row.file.path = row.cells[kFilenameColumn];
+    return row;
+}
+
+// `row` made the row of member `member` of the archive `archive`, as a scan lists it.
+inline CatalogRow AsMember(CatalogRow row, const std::string& archive, const std::string& member) {
+    row.file = RowFile{archive, ArchiveMember{member, 0}};
+    row.cells[kFilenameColumn] = FilenameText(row.file);
     return row;
 }
 

@@ -102,7 +102,7 @@ TEST(TrainerRemover, SelectionVariantAndArchiveMembers) {
     const Bytes image = Trained(2);
     dir.Write("a.nes", image);
     dir.Write("b.nes", image);
-    std::vector<CatalogRow> rows{Row("a.nes", image.size()), Row("pack.zip <C.NES>", 100), Row("b.nes", image.size())};
+    std::vector<CatalogRow> rows{Row("a.nes", image.size()), test::AsMember(Row("", 100), "pack.zip", "C.NES"), Row("b.nes", image.size())};
     test::RecordingReport report;
     EXPECT_EQ(RemoveNesTrainers(dir.Path(), rows, ToolScope::Selection, report), 2);
     EXPECT_EQ(report.events, (std::vector<std::string>{"status 0: Processing...", "status 2: a.nes", "status 2: b.nes"}));

@@ -44,8 +44,8 @@ TEST_F(MainDialogTest, DeleteRemovesTheFilesBehindTheSelectedRows) {
         {"a split set whose first part is gone", {"gone.2"}, {"gone.1"}, {"gone.1"}, {"gone.2"}, {}, 0},
         {"only names ending in 1 are sets", {"SF16MARA.078", "SF16MARB.078", "SF16MARC.078"}, {"SF16MARA.078"},
          {"SF16MARA.078"}, {"SF16MARB.078", "SF16MARC.078"}, {}, 0},
-        {"an archive member deletes the archive", {"pack.zip", "a.gb"}, {"a.gb", "pack.zip <GAME.GB>"},
-         {"pack.zip <GAME.GB>"}, {"a.gb"}, {"a.gb"}, 0},
+        {"an archive member deletes the archive", {"pack.zip", "a.gb"}, {"a.gb", Member("pack.zip", "GAME.GB")},
+         {Member("pack.zip", "GAME.GB")}, {"a.gb"}, {"a.gb"}, 0},
         {"three rows at once", {"a.gb", "b.gb", "c.gb", "d.gb"}, {"a.gb", "b.gb", "c.gb", "d.gb"},
          {"a.gb", "b.gb", "d.gb"}, {"c.gb"}, {"c.gb"}, 0},
         {"a file that cannot go keeps its row", {"a.gb", "dir.gb/inside", "b.gb"}, {"a.gb", "b.gb", "dir.gb"},
@@ -66,7 +66,7 @@ TEST_F(MainDialogTest, DeleteRemovesTheFilesBehindTheSelectedRows) {
         window->Button(kCommandDelete)->click();
         EXPECT_EQ(FilesIn(roms), c.filesLeft);
         EXPECT_EQ(Column(kFilenameColumn), c.rowsLeft);
-        EXPECT_EQ(window->GetCatalogue().entryCount, static_cast<int>(c.rowsLeft.size()));
+        EXPECT_EQ(window->GetCatalogue().EntryCount(), static_cast<int>(c.rowsLeft.size()));
         ASSERT_EQ(prompts.messages.size(), c.messages);
         if (c.messages > 0) {
             EXPECT_EQ(prompts.messages[0].title, QStringLiteral("Deletion Error"));
@@ -100,7 +100,7 @@ TEST_F(MainDialogTest, DeleteKeepsTheCountsAndSelectsTheRowThatTookThePlace) {
     for (const char* name : {"a.gb", "b.gb", "c.gb", "d.gb"}) dir.Write(std::string("roms/") + name, {1});
     Open(RomType::Gameboy, QString());
     Feed({GbRow("ONE", "a.gb"), GbRow("SAME", "b.gb"), GbRow("SAME", "c.gb"), GbRow("TWO", "d.gb")});
-    ASSERT_EQ(window->GetCatalogue().uniqueCount, 3);
+    ASSERT_EQ(window->GetCatalogue().UniqueCount(), 3);
     CSortListCtrl* list = window->List();
     const struct {
         std::string deleted;
@@ -114,10 +114,10 @@ TEST_F(MainDialogTest, DeleteKeepsTheCountsAndSelectsTheRowThatTookThePlace) {
     for (const auto& step : steps) {
         list->SelectOnly(RowNamed(step.deleted));
         window->OnDelete();
-        EXPECT_EQ(window->GetCatalogue().uniqueCount, step.unique) << step.deleted;
+        EXPECT_EQ(window->GetCatalogue().UniqueCount(), step.unique) << step.deleted;
         EXPECT_EQ(window->StatusText(1), QStringLiteral("%1 known unique").arg(step.unique));
         EXPECT_EQ(list->FocusedSelectedRow(), RowNamed(step.selectedAfter)) << step.deleted;
-        for (int r = 0; r < window->GetCatalogue().model.RowCount(); ++r) EXPECT_FALSE(window->GetCatalogue().model.IsDuplicate(r));
+        for (int r = 0; r < window->GetCatalogue().Model().RowCount(); ++r) EXPECT_FALSE(window->GetCatalogue().Model().IsDuplicate(r));
     }
     EXPECT_EQ(window->StatusText(0), QStringLiteral("1 ROM"));
 }
@@ -136,7 +136,7 @@ TEST_F(MainDialogTest, DeleteToTrashMovesTheFileThere) {
     EXPECT_TRUE(prompts.messages.empty()) << (prompts.messages.empty() ? "" : prompts.messages[0].text.toStdString());
     EXPECT_FALSE(fs::exists(roms + "/a.gb"));
     EXPECT_TRUE(fs::exists(data + "/Trash/files/a.gb"));
-    EXPECT_EQ(window->GetCatalogue().model.RowCount(), 0);
+    EXPECT_EQ(window->GetCatalogue().Model().RowCount(), 0);
 }
 
 }  // namespace

@@ -85,7 +85,7 @@ TEST_F(MainDialogTest, EditItemRefreshesTheRowWhereverItNowBelongs) {
         EXPECT_EQ(Column(kFilenameColumn), step.order);
         for (const std::string& file : step.order) {
             const bool duplicate = std::find(step.duplicates.begin(), step.duplicates.end(), file) != step.duplicates.end();
-            EXPECT_EQ(window->GetCatalogue().model.IsDuplicate(RowNamed(file)), duplicate) << file;
+            EXPECT_EQ(window->GetCatalogue().Model().IsDuplicate(RowNamed(file)), duplicate) << file;
         }
         EXPECT_EQ(window->StatusText(1), QStringLiteral("%1 known unique").arg(step.unique));
         EXPECT_EQ(window->List()->FocusedSelectedRow(), RowNamed(step.file));
@@ -102,7 +102,7 @@ TEST_F(MainDialogTest, EditItemOpensNothingWhenItCannot) {
         bool busy;
         QString title, message;          // the message shown, if any
     } cases[] = {
-        {"an archive member", {"a.gb", "pack.zip <GAME.GB>"}, "pack.zip <GAME.GB>", false, "Cannot Edit File",
+        {"an archive member", {"a.gb", Member("pack.zip", "GAME.GB")}, Member("pack.zip", "GAME.GB"), false, "Cannot Edit File",
          "Please unzip this file before editing."},
         {"while busy", {"a.gb"}, "a.gb", true, "", ""},
         {"no row selected", {"a.gb"}, "", false, "", ""},
@@ -117,12 +117,12 @@ TEST_F(MainDialogTest, EditItemOpensNothingWhenItCannot) {
         Feed(rows);
         window->List()->clearSelection();
         if (!c.selected.empty()) window->List()->SelectOnly(RowNamed(c.selected));
-        window->GetCatalogue().idle = !c.busy;
+        window->GetCatalogue().SetIdle(!c.busy);
         prompts.messages.clear();
         prompts.modalsRun = 0;
         window->Button(kCommandEditItemButton)->click();
         window->Action(kCommandEditItem)->trigger();
-        window->GetCatalogue().idle = true;
+        window->GetCatalogue().SetIdle(true);
         EXPECT_EQ(prompts.modalsRun, 0);
         EXPECT_EQ(Column(kFilenameColumn), c.files);  // the rows as they were
         if (c.title.isEmpty()) {

@@ -42,20 +42,7 @@ std::string WriteRecorder(const vorne::test::TempDir& dir) {
     return path;
 }
 
-TEST(LauncherParsing, FilenameCellsAndMemberNames) {
-    const struct {
-        std::string cell, path, member;
-    } cells[] = {
-        {"game.gb", "game.gb", ""},
-        {"sub/pack.zip <GAME.GB>", "sub/pack.zip", "GAME.GB"},
-        {"pack.zip <sub/deep/x.gb>", "pack.zip", "sub/deep/x.gb"},
-        {"odd name.zip <no close", "odd name.zip", "no close"},
-    };
-    for (const auto& c : cells) {
-        const ListedFile file = ParseFilenameCell(c.cell);
-        EXPECT_EQ(file.path, c.path) << c.cell;
-        EXPECT_EQ(file.member, c.member) << c.cell;
-    }
+TEST(LauncherParsing, MemberCopiesAreNamedByTheMembersBaseName) {
     const struct {
         std::string member;
         QString name;
@@ -105,20 +92,21 @@ TEST(Launcher, HandsTheFileToTheProgramAsOneArgumentInTheProgramsFolder) {
     const std::string folder = dir / "roms";
     const std::string tricky = "-it's \"a\" game; $(touch pwned) `x` & *.gb";
     const struct {
-        std::string cell;
         std::string file;  // on disk, under the folder
         std::vector<std::uint8_t> bytes;
     } cases[] = {
-        {"game.gb", "game.gb", {1, 2, 3}},
-        {"sub dir/" + tricky, "sub dir/" + tricky, {4, 5}},
+        {"game.gb", {1, 2, 3}},
+        {"sub dir/" + tricky, {4, 5}},
+        {"Zelda <Beta>.gb", {6}},
+        {"x.zip <y.gb>", {7}},
     };
     for (const auto& c : cases) {
         dir.Write("roms/" + c.file, c.bytes);
         Launcher launcher;
         QSignalSpy ended(&launcher, &Launcher::finished);
         const QString setting = QStringLiteral("'%1' '%2' --fast").arg(Q(recorder), Q(out));
-        EXPECT_TRUE(launcher.Launch(folder, c.cell, setting).isEmpty());
-        ASSERT_TRUE(WaitFor([&] { return ended.count() > 0; })) << c.cell;
+        EXPECT_TRUE(launcher.Launch(folder, RowFile{c.file}, setting).isEmpty());
+        ASSERT_TRUE(WaitFor([&] { return ended.count() > 0; })) << c.file;
         EXPECT_EQ(ReadText(out), fs::path(recorder).parent_path().string() + "\n--fast\n" + folder + "/" + c.file + "\n");
         EXPECT_EQ(ReadText(out + ".content"), std::string(c.bytes.begin(), c.bytes.end()));
         EXPECT_FALSE(fs::exists(fs::current_path() / "pwned"));
@@ -134,11 +122,15 @@ TEST(Launcher, AMemberGoesToAPrivateCopyUnderItsBaseNameThatIsGoneAfterwards) {
     zip.Add({.name = "../../escape.gb", .data = {7, 7, 7}, .deflate = true});
     zip.Add({.name = "sub/GAME.GB", .data = {9, 8}});
     dir.Write("roms/pack.zip", zip.Finish());
-    for (const std::string& member : {std::string("sub/GAME.GB"), std::string("../../escape.gb")}) {
+    const struct {
+        std::string member;
+        std::int64_t entry;
+    } members[] = {{"sub/GAME.GB", 1}, {"../../escape.gb", 0}};
+    for (const auto& [member, entry] : members) {
         Launcher launcher;
         QSignalSpy ended(&launcher, &Launcher::finished);
         const QString setting = QStringLiteral("'%1' '%2'").arg(Q(recorder), Q(out));
-        EXPECT_TRUE(launcher.Launch(dir / "roms", "pack.zip <" + member + ">", setting).isEmpty()) << member;
+        EXPECT_TRUE(launcher.Launch(dir / "roms", RowFile{"pack.zip", ArchiveMember{member, entry}}, setting).isEmpty()) << member;
         ASSERT_TRUE(WaitFor([&] { return ended.count() > 0; }));
         std::string record = ReadText(out);
         const std::string copy = record.substr(record.find('\n') + 1, record.size() - record.find('\n') - 2);
@@ -163,7 +155,8 @@ TEST(Launcher, ALauncherThatGoesWhileAMemberIsCopiedLeavesNothingBehind) {
     fs::create_directories(dir / "tmp");
     {
         Launcher launcher;
-        EXPECT_TRUE(launcher.Launch(dir / "roms", "pack.zip <GAME.GB>", QStringLiteral("'%1' '%2'").arg(Q(recorder), Q(out)))
+        EXPECT_TRUE(launcher.Launch(dir / "roms", RowFile{"pack.zip", ArchiveMember{"GAME.GB", 0}},
+                                    QStringLiteral("'%1' '%2'").arg(Q(recorder), Q(out)))
                         .isEmpty());
     }  // gone before the copy's start could be delivered
     QCoreApplication::processEvents();
@@ -181,23 +174,25 @@ TEST(Launcher, NothingStartsForAFileThatIsGoneOrAMemberThatCannotBeRead) {
     dir.Write("roms/pack.zip", zip.Finish());
     const QString setting = QStringLiteral("'%1' '%2'").arg(Q(recorder), Q(out));
     const struct {
-        std::string cell;
+        RowFile file;
         QString messageStart;
     } cases[] = {
-        {"gone.gb", Q(dir / "roms/gone.gb")},
-        {"pack.zip <GAME.GB>", QStringLiteral("GAME.GB could not be read")},
-        {"pack.zip <MISSING.GB>", QStringLiteral("MISSING.GB could not be read")},
-        {"gone.zip <GAME.GB>", Q(dir / "roms/gone.zip")},
+        {{"gone.gb"}, Q(dir / "roms/gone.gb")},
+        {{"pack.zip", ArchiveMember{"GAME.GB", 0}}, QStringLiteral("GAME.GB could not be read")},
+        {{"pack.zip", ArchiveMember{"MISSING.GB", -1}}, QStringLiteral("MISSING.GB could not be read")},
+        // The entry the row was listed from holds another member now.
+        {{"pack.zip", ArchiveMember{"OTHER.GB", 0}}, QStringLiteral("OTHER.GB could not be read")},
+        {{"gone.zip", ArchiveMember{"GAME.GB", 0}}, Q(dir / "roms/gone.zip")},
     };
     for (const auto& c : cases) {
         Launcher launcher;
         QSignalSpy failed(&launcher, &Launcher::failed);
         QSignalSpy started(&launcher, &Launcher::started);
-        QString error = launcher.Launch(dir / "roms", c.cell, setting);
+        QString error = launcher.Launch(dir / "roms", c.file, setting);
         if (error.isEmpty()) {
             // A member is copied out on a thread of its own: its failure comes as a signal.
-            ASSERT_TRUE(WaitFor([&] { return failed.count() + started.count() > 0; })) << c.cell;
-            ASSERT_EQ(failed.count(), 1) << c.cell;
+            ASSERT_TRUE(WaitFor([&] { return failed.count() + started.count() > 0; })) << FilenameText(c.file);
+            ASSERT_EQ(failed.count(), 1) << FilenameText(c.file);
             error = failed.front().front().toString();
         }
         EXPECT_TRUE(error.startsWith(c.messageStart)) << error.toStdString();

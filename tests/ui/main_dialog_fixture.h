@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -44,19 +45,30 @@ protected:
 
     // Hands the window a finished scan of these rows, as the worker would.
     void Feed(const std::vector<std::vector<std::string>>& rows) {
-        window->GetCatalogue().folder = roms;
+        window->GetCatalogue().SetFolder(roms);
         ScanEventPump& pump = window->Pump();
         pump.Post(ScanStarted{});
         RowsFound found;
-        for (const auto& cells : rows) found.rows.push_back(CatalogRow{cells});
+        for (const auto& cells : rows) {
+            auto member = members.find(cells[kFilenameColumn]);
+            found.rows.push_back(CatalogRow{cells, member != members.end() ? member->second : RowFile{cells[kFilenameColumn]}});
+        }
         pump.Post(std::move(found));
         pump.Post(WalkDone{std::chrono::steady_clock::now()});
         pump.DrainAll();
     }
 
+    // The file name cell of member `member` of `archive`; a row fed with it lists that member.
+    std::string Member(const std::string& archive, const std::string& member, std::int64_t entry = 0) {
+        const RowFile file{archive, ArchiveMember{member, entry}};
+        members[FilenameText(file)] = file;
+        return FilenameText(file);
+    }
+    std::map<std::string, RowFile> members;
+
     std::vector<std::string> Column(int column) const {
         std::vector<std::string> texts;
-        const CatalogModel& model = window->GetCatalogue().model;
+        const CatalogModel& model = window->GetCatalogue().Model();
         for (int r = 0; r < model.RowCount(); ++r) texts.emplace_back(model.Cell(r, column));
         return texts;
     }
@@ -72,7 +84,7 @@ protected:
     }
 
     int RowNamed(const std::string& filename) const {
-        const CatalogModel& model = window->GetCatalogue().model;
+        const CatalogModel& model = window->GetCatalogue().Model();
         for (int r = 0; r < model.RowCount(); ++r) {
             if (model.Cell(r, kFilenameColumn) == filename) return r;
         }

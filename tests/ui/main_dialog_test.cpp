@@ -49,9 +49,9 @@ TEST_F(MainDialogTest, StartUpScansTheStoredKindsFolder) {
     EXPECT_TRUE(window->StatusText(2).endsWith(QStringLiteral("files per second")));
     std::vector<std::string> keys = Column(0);
     EXPECT_TRUE(std::is_sorted(keys.begin(), keys.end()));
-    EXPECT_TRUE(window->GetCatalogue().model.IsDuplicate(RowNamed("a.nes")));
-    EXPECT_TRUE(window->GetCatalogue().model.IsDuplicate(RowNamed("b.nes")));
-    EXPECT_FALSE(window->GetCatalogue().model.IsDuplicate(RowNamed("c.nes")));
+    EXPECT_TRUE(window->GetCatalogue().Model().IsDuplicate(RowNamed("a.nes")));
+    EXPECT_TRUE(window->GetCatalogue().Model().IsDuplicate(RowNamed("b.nes")));
+    EXPECT_FALSE(window->GetCatalogue().Model().IsDuplicate(RowNamed("c.nes")));
     EXPECT_TRUE(window->KindCombo()->isEnabled());
 }
 
@@ -128,7 +128,7 @@ TEST_F(MainDialogTest, MenuItemsAreEnabledForTheirKindsOnceTheyHaveWork) {
 TEST_F(MainDialogTest, WhileBusyEveryCommandButOkIsDropped) {
     dir.Write("roms/a.gb", samples::MakeGameboy({}));
     Open(RomType::Gameboy);
-    window->GetCatalogue().idle = false;  // as while a scan or a tool runs
+    window->GetCatalogue().SetIdle(false);  // as while a scan or a tool runs
     prompts.folders = {Q(dir.Path())};
     window->Button(kCommandSelectFolder)->click();
     window->Button(kCommandAbout)->click();
@@ -140,7 +140,7 @@ TEST_F(MainDialogTest, WhileBusyEveryCommandButOkIsDropped) {
     EXPECT_TRUE(fs::exists(roms + "/a.gb"));
     window->Button(kCommandOk)->click();
     EXPECT_FALSE(window->isVisible());
-    window->GetCatalogue().idle = true;
+    window->GetCatalogue().SetIdle(true);
 }
 
 TEST_F(MainDialogTest, SelectFolderScansTheChosenFolderAndCancelKeepsTheOld) {
@@ -206,9 +206,9 @@ TEST_F(MainDialogTest, EscapeStopsAScanAndTheRowsFoundSoFarStay) {
     ASSERT_TRUE(WaitIdle());
     EXPECT_TRUE(window->isVisible());  // Escape stopped the scan; it did not close the window
     EXPECT_EQ(window->StatusText(2), QStringLiteral("Stopped"));
-    EXPECT_LT(window->GetCatalogue().entryCount, 3000);
+    EXPECT_LT(window->GetCatalogue().EntryCount(), 3000);
     // The duplicate finder ran on what was found: identical images, one unique.
-    EXPECT_EQ(window->StatusText(1), QStringLiteral("%1 known unique").arg(window->GetCatalogue().entryCount > 0 ? 1 : 0));
+    EXPECT_EQ(window->StatusText(1), QStringLiteral("%1 known unique").arg(window->GetCatalogue().EntryCount() > 0 ? 1 : 0));
     QTest::keyClick(window->List(), Qt::Key_Escape);  // idle: Escape closes
     EXPECT_FALSE(window->isVisible());
 }
@@ -283,7 +283,7 @@ TEST_F(MainDialogTest, HeaderClicksSortByteWiseWithTheLeftButtonOnly) {
 TEST_F(MainDialogTest, SelectionAndDuplicateMarksFollowTheirRowsThroughASort) {
     Open(RomType::Gameboy, QString());
     Feed({GbRow("SAME", "z.gb"), GbRow("OTHER", "a.gb"), GbRow("SAME", "m.gb"), GbRow("LAST", "b.gb")});
-    const CatalogModel& model = window->GetCatalogue().model;
+    const CatalogModel& model = window->GetCatalogue().Model();
     CSortListCtrl* list = window->List();
     list->SelectOnly(RowNamed("m.gb"));
     list->selectionModel()->select(list->model()->index(RowNamed("a.gb"), 0),

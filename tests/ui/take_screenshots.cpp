@@ -53,7 +53,7 @@ bool ShootKind(RomType type, const QDir& samples, const QDir& out, const QString
     window.StartUp();
     if (!window.Idle()) loop.exec();
     // One selected row, to show the highlight beside the yellow of the duplicates.
-    if (window.GetCatalogue().model.RowCount() > 1) window.List()->SelectOnly(1);
+    if (window.GetCatalogue().Model().RowCount() > 1) window.List()->SelectOnly(1);
     return Save(window, out, QStringLiteral("main-") + kindName);
 }
 

@@ -27,7 +27,7 @@ TEST(ToolRunner, CarriesTheReportOverAndEndsIdle) {
             report.Status(kStatusEntries, "Working...");
             answered = report.Ask("Bad Size", "Go on?");
             report.Skipped("a.nes", "left as it is");
-            report.CellsChanged("b.nes", {{11, ""}});
+            report.CellsChanged("b.nes", {{FieldNumber(NesField::Reserved), ""}});
             report.Message("Summary", "2 done.");
             report.Failed("c.nes", "No such file or directory");
             throw FileError("d.nes", "Permission denied");
@@ -36,12 +36,12 @@ TEST(ToolRunner, CarriesTheReportOverAndEndsIdle) {
             ended = true;
             ending = e;
         });
-    EXPECT_FALSE(catalogue.idle);
+    EXPECT_FALSE(catalogue.Idle());
     ASSERT_TRUE(WaitFor([&] { return ended; }));
-    EXPECT_TRUE(catalogue.idle);
+    EXPECT_TRUE(catalogue.Idle());
     EXPECT_FALSE(runner.Running());
     EXPECT_TRUE(answered);
-    EXPECT_EQ(catalogue.status[kStatusEntries], "Working...");
+    EXPECT_EQ(catalogue.Status(kStatusEntries), "Working...");
     ASSERT_EQ(prompts.messages.size(), 2u);
     EXPECT_EQ(prompts.messages[0].title, QStringLiteral("Bad Size"));
     EXPECT_EQ(prompts.messages[1].text, QStringLiteral("2 done."));
