@@ -95,7 +95,9 @@ void ReadWithVorne(benchmark::State& state) {
     auto read = [&] {
         vorne::NesHeader reader;
         reader.LoadFile(path);
-        if (reader.ColumnText(10) != "Twenty bytes of text") state.SkipWithError("the title was not read");
+        if (reader.ColumnText(vorne::NesField::InternalTitle) != "Twenty bytes of text") {
+            state.SkipWithError("the title was not read");
+        }
         benchmark::DoNotOptimize(reader.Crc());
     };
     for (auto _ : state) read();

@@ -124,7 +124,9 @@ const NesCollection& NesFiles() {
 }
 
 void PutSignaturesBack(const NesCollection& c) {
-    for (const vorne::CatalogRow& row : c.rows) vorne::File::OpenReadWrite(c.folder + "/" + row.cells[1]).WriteAt(7, kSignature);
+    for (const vorne::CatalogRow& row : c.rows) {
+        vorne::File::OpenReadWrite(c.folder + "/" + row.cells[vorne::kFilenameColumn]).WriteAt(7, kSignature);
+    }
 }
 
 class QuietReport final : public vorne::ToolReport {
@@ -154,7 +156,7 @@ void ReadHeaders(benchmark::State& state) {
     for (auto _ : state) {
         vorne::NesHeader reader;
         for (const vorne::CatalogRow& row : c.rows) {
-            reader.LoadFile(c.folder + "/" + row.cells[1]);
+            reader.LoadFile(c.folder + "/" + row.cells[vorne::kFilenameColumn]);
             benchmark::DoNotOptimize(reader.Crc());
         }
     }

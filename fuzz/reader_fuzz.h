@@ -3,6 +3,7 @@
 // holds the previous input.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -18,7 +19,12 @@ namespace vorne::fuzz {
 inline std::vector<std::string> Texts(const RomHeader& reader) {
     std::vector<std::string> texts = ColumnTexts(reader);
     texts.push_back("|");
-    for (int extra = 100; extra <= 102; ++extra) texts.push_back(reader.ColumnText(extra).value_or("(none)"));
+    // Every kind's extra values: past a kind's own they read as none.
+    int extraEnd = kFirstExtraField;
+    for (const KindInfo& kind : kKinds) extraEnd = std::max(extraEnd, kind.extraFieldEnd);
+    for (int extra = kFirstExtraField; extra < extraEnd; ++extra) {
+        texts.push_back(reader.ColumnText(extra).value_or("(none)"));
+    }
     return texts;
 }
 

@@ -89,20 +89,32 @@ void RomHeader::ForEachChunk(const ChunkVisitor& visit) {
     ReadInChunks(*activeFile, 0, length, chunk, visit);
 }
 
-FieldWrite RomHeader::WriteField(std::string_view value, int field) {
+FieldWrite RomHeader::WriteField(std::string_view text, int field) {
+    const std::optional<FieldType> type = TypeOf(field);
+    if (!type) return FieldWrite::Unsupported;
+    return WriteValue(FieldValueOfText(*type, text), field);
+}
+
+FieldWrite RomHeader::WriteValue(const FieldValue& value, int field) {
     if (!SupportsField(field)) return FieldWrite::Unsupported;
+    CheckEdit({field, value});
     File file = File::OpenReadWrite(path);
     FieldWrite done = WriteFieldTo(file, value, field);
     file.Close();
     return done;
 }
 
-std::vector<FieldWrite> RomHeader::WriteFields(std::span<const FieldEdit> edits) {
-    for (const FieldEdit& edit : edits) {
-        if (!SupportsField(edit.field)) {
-            throw OperationRefused(path + ": field " + std::to_string(edit.field) + " cannot be written for this kind");
-        }
+void RomHeader::CheckEdit(const FieldEdit& edit) const {
+    const std::optional<FieldType> type = TypeOf(edit.field);
+    if (!type) throw OperationRefused(path + ": field " + std::to_string(edit.field) + " cannot be written for this kind");
+    if (!TakesValue(*type, edit.value)) {
+        throw std::invalid_argument(path + ": field " + std::to_string(edit.field) + " takes " +
+                                    std::string(FieldTypeName(*type)));
     }
+}
+
+std::vector<FieldWrite> RomHeader::WriteFields(std::span<const FieldEdit> edits) {
+    for (const FieldEdit& edit : edits) CheckEdit(edit);
     File file = File::OpenReadWrite(path);
     for (const FieldEdit& edit : edits) CheckField(file, edit.value, edit.field);
     std::vector<FieldWrite> done = WriteEditsTo(file, edits);

@@ -10,9 +10,13 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <variant>
 #include <vector>
 
 #include "base/chunked_read.h"
+#include "base/field_value.h"
+#include "base/rom_type.h"
 
 namespace vorne {
 
@@ -32,49 +36,76 @@ enum class FieldWrite {
                      // the new licensee code applies): the file is as it was
 };
 
-// One edit of a header field: its number and its new value as text.
+// One edit of a header field: its number and its new value.
 struct FieldEdit {
-    int field = 0;
-    std::string value;
+    FieldEdit(int field, FieldValue value) : field(field), value(std::move(value)) {}
+    template <FieldEnum Field>
+    FieldEdit(Field field, FieldValue value) : FieldEdit(FieldNumber(field), std::move(value)) {}
+
+    int field;
+    FieldValue value;
 };
 
-// Where a field of a fixed-layout header goes: `size` bytes at `offset`, counted from wherever
-// the kind counts its header (the file's start, an image base, a header block).
+// Where a field of a fixed-layout header goes and what it takes: `size` bytes at `offset`,
+// counted from wherever the kind counts its header (the file's start, an image base, a header
+// block).
+template <FieldEnum Field>
 struct FieldPlace {
-    int field = 0;
+    Field field;
+    FieldType type;
     std::int64_t offset = 0;
     std::size_t size = 0;
 };
 
-// The entry for `field` in a table of entries that have a `field` member, or null.
+// The entry for field number `field` in a table of entries that have a `field` member, or null.
 template <typename Table>
 auto FindFieldPlace(const Table& table, int field) -> decltype(&*std::begin(table)) {
     for (const auto& entry : table) {
-        if (entry.field == field) return &entry;
+        if (static_cast<int>(entry.field) == field) return &entry;
     }
     return nullptr;
 }
 
+// The type of field number `field` in such a table of entries that also have a `type`, or nullopt.
+template <typename Table>
+std::optional<FieldType> FieldTypeIn(const Table& table, int field) {
+    const auto* entry = FindFieldPlace(table, field);
+    return entry ? std::optional(entry->type) : std::nullopt;
+}
+
+// A reader's fields are numbered as its kind's field enum (base/rom_type.h) numbers them; the
+// enum-typed calls of RomHeaderOf below are the typed path to them.
 class RomHeader {
 public:
     virtual ~RomHeader() = default;
 
     // Text of column `index` of the loaded file, or nullopt past the kind's last column.
-    // Indices 100 and above are extra values for the edit dialogs.
-    virtual std::optional<std::string> ColumnText(int index) const = 0;
+    // Indices from kFirstExtraField on are extra values for the edit dialogs.
+    std::optional<std::string> ColumnText(int index) const { return TextOf(index); }
+    // The typed value of `field` of the loaded file, which the edit dialogs fill their controls
+    // from: for a writable field the value that writes back what it holds, for others the flag or
+    // number a dialog shows; nullopt for a field without one.
+    std::optional<FieldValue> Value(int field) const { return ValueOf(field); }
+    // The type of value `field` is written with; nullopt when the kind cannot write it.
+    std::optional<FieldType> WritableType(int field) const { return TypeOf(field); }
+    bool SupportsField(int field) const { return TypeOf(field).has_value(); }
+
     // Writes one edited field into the file on disk: opens it for writing, writes the field and
     // closes it. Throws FileError when the file cannot be opened or written, OperationRefused when
     // the field's bytes do not lie inside the file or the file has changed since it was loaded
-    // (nothing is written then). An unsupported field writes nothing.
-    virtual FieldWrite WriteField(std::string_view value, int field);
-    // Whether WriteField supports `field`.
-    virtual bool SupportsField(int field) const = 0;
+    // (nothing is written then). An unsupported field writes nothing. `text` is what a user typed,
+    // taken by the text rules of the field's type (FieldValueOfText).
+    FieldWrite WriteField(std::string_view text, int field);
+    // The same for a typed value, which must be one the field's type takes (else
+    // std::invalid_argument, and nothing is written).
+    FieldWrite WriteValue(const FieldValue& value, int field);
 
     // Writes several fields as one edit, in order, through one open of the file. Every edit is
-    // checked against the file on disk before the first byte is written (the field is supported,
-    // its bytes lie inside the file, the file has the length it had when loaded), so a refusal
-    // (OperationRefused) or a file that cannot be opened for writing (FileError) leaves it as it
-    // was. Returns what each write did.
+    // checked before the first byte is written (the field is supported and its value of the
+    // field's type, its bytes lie inside the file, the file has the length it had when loaded), so
+    // a refusal (OperationRefused; std::invalid_argument for a value of the wrong type) or a file
+    // that cannot be opened for writing (FileError) leaves it as it was. Returns what each write
+    // did.
     std::vector<FieldWrite> WriteFields(std::span<const FieldEdit> edits);
 
     // Loads the file at `path` (which becomes column 1). Throws FileError.
@@ -93,8 +124,14 @@ protected:
     // Decodes the loaded file into the reader's fields.
     virtual void ReadHeader() = 0;
 
-    // Writes one supported field to `file`, the loaded file opened for reading and writing.
-    virtual FieldWrite WriteFieldTo(File& file, std::string_view value, int field) = 0;
+    // What ColumnText, Value and WritableType answer.
+    virtual std::optional<std::string> TextOf(int index) const = 0;
+    virtual std::optional<FieldValue> ValueOf(int field) const = 0;
+    virtual std::optional<FieldType> TypeOf(int field) const = 0;
+
+    // Writes one supported field, its value of the field's type, to `file`, the loaded file opened
+    // for reading and writing.
+    virtual FieldWrite WriteFieldTo(File& file, const FieldValue& value, int field) = 0;
     // Writes checked, supported edits to `file` in order. A kind whose fields lie in one record
     // (an MP3 tag) writes them together; the others write one field after the other.
     virtual std::vector<FieldWrite> WriteEditsTo(File& file, std::span<const FieldEdit> edits);
@@ -106,10 +143,10 @@ protected:
     // a copy, a file through the reader's chunk buffer (one read when it fits in one chunk).
     void ForEachChunk(const ChunkVisitor& visit);
 
-    // Checks, writing nothing, that WriteField(value, field) can write to `file` (opened for
+    // Checks, writing nothing, that WriteValue(value, field) can write to `file` (opened for
     // writing), as WriteHeaderBytes would check each of its writes. Throws OperationRefused.
-    // Called for supported fields only.
-    virtual void CheckField(const File& file, std::string_view value, int field) const = 0;
+    // Called for supported fields with values of their type only.
+    virtual void CheckField(const File& file, const FieldValue& value, int field) const = 0;
 
     // The one way header bytes reach a file: `bytes` at `at` of `file`. Header writes never grow or
     // cut a file, so the bytes must lie inside it; and where a header lies (and how it is
@@ -134,6 +171,10 @@ protected:
     std::int64_t length = 0;
 
 private:
+    // Refuses an edit of a field the kind cannot write (OperationRefused) or with a value its type
+    // does not take (std::invalid_argument).
+    void CheckEdit(const FieldEdit& edit) const;
+
     // Headers lie in one or two small regions of a file; reading the 1 KiB page around a request
     // lets the reader's several small reads of a region cost one read of the file.
     static constexpr std::int64_t kPageSize = 1024;
@@ -154,5 +195,38 @@ private:
 
 // The texts of the loaded file's columns, from 0 to the kind's last: one list row.
 std::vector<std::string> ColumnTexts(const RomHeader& reader);
+
+// The reader of a kind whose fields `Field` names: the same calls, taking the kind's names.
+template <FieldEnum FieldName>
+class RomHeaderOf : public RomHeader {
+public:
+    using Field = FieldName;
+    using RomHeader::ColumnText;
+    using RomHeader::SupportsField;
+    using RomHeader::Value;
+    using RomHeader::WriteField;
+    using RomHeader::WriteValue;
+
+    std::optional<std::string> ColumnText(Field field) const { return ColumnText(FieldNumber(field)); }
+    std::optional<FieldValue> Value(Field field) const { return Value(FieldNumber(field)); }
+    bool SupportsField(Field field) const { return SupportsField(FieldNumber(field)); }
+    FieldWrite WriteField(std::string_view text, Field field) { return WriteField(text, FieldNumber(field)); }
+    FieldWrite WriteValue(const FieldValue& value, Field field) { return WriteValue(value, FieldNumber(field)); }
+
+    // The value of a field known to have one of that type; std::logic_error when it has none.
+    bool Flag(Field field) const { return As<bool>(field); }
+    std::int32_t Number(Field field) const { return As<std::int32_t>(field); }
+    std::string Bytes(Field field) const { return As<std::string>(field); }
+
+private:
+    template <typename T>
+    T As(Field field) const {
+        std::optional<FieldValue> value = Value(field);
+        if (!value || !std::holds_alternative<T>(*value)) {
+            throw std::logic_error("field " + std::to_string(FieldNumber(field)) + " has no value of that type");
+        }
+        return std::get<T>(std::move(*value));
+    }
+};
 
 }  // namespace vorne

@@ -5,6 +5,7 @@
 #include <optional>
 #include <span>
 #include <string_view>
+#include <type_traits>
 
 namespace vorne {
 
@@ -27,7 +28,87 @@ struct KindInfo {
     std::string_view cliName;    // the name vorne-cli takes
     std::span<const std::string_view> extensions;  // without the dot, in scan order
     std::span<const ColumnInfo> columns;
+    int extraFieldEnd;  // one past the kind's last extra field (kFirstExtraField when it has none)
 };
+
+// Columns with the same role in every kind.
+inline constexpr int kKeyColumn = 0;           // the title, or the CRC-32 for NES and Zip
+inline constexpr int kFilenameColumn = 1;      // the path relative to the folder
+inline constexpr int kSizeColumn = 2;          // the length in bytes, decimal
+inline constexpr int kFirstDecodedColumn = 3;  // the reader's own columns start here
+// Fields from here on are values beyond a kind's columns, which the edit dialogs show and write.
+inline constexpr int kFirstExtraField = 100;
+
+// The fields of each kind, by number: its columns in list order up to the Count sentinel, then
+// its extra values from kFirstExtraField up to the ExtraEnd sentinel. These numbers are what
+// ColumnText, WriteField and `vorne-cli set` take, and scripts keep them: a new column goes
+// before Count, a new extra value before ExtraEnd, and the kind's column table below gets its
+// column at the same place.
+enum class GameboyField : int {
+    Title, Filename, Size, RomSize, Sram, Checksum, Licensee, SuperGameboy, Country, Type,
+    Count,
+    TypeCode = kFirstExtraField,  // the cartridge type's code
+    ExtraEnd,
+};
+enum class NesField : int {
+    Crc, Filename, Size, Mapper, PrgRom, ChrRom, Mirroring, Sram, Trainer, FourScreen,
+    InternalTitle,  // the title behind the image data
+    Reserved,       // header bytes 7 to 15 as text; written: bytes 8 to 15
+    ArtificialTitle,  // the name the known-dump list gives the CRC-32
+    Count,
+    FirstReservedByte = kFirstExtraField,  // header byte 7
+    ExtraEnd,
+};
+enum class SnesField : int {
+    Title, Filename, Size, HiLo, Speed, RomSize, Sram, Type, Country, Licensee,
+    Count,
+    MapMode = kFirstExtraField,  // the "Makeup Byte"
+    TypeCode,                    // the cartridge type's code
+    LicenseeCode,
+    ExtraEnd,
+};
+enum class N64Field : int {
+    Title, Filename, Size, Licensee, CartId, Country,
+    Count,
+    ExtraEnd = kFirstExtraField,
+};
+enum class GenesisField : int {  // Genesis and 32X
+    InternationalTitle, Filename, Size, ProductCode, Checksum, Type, IoSupport, Countries, NativeTitle,
+    Count,
+    TypeCode = kFirstExtraField,  // the two letters the Type column names
+    ExtraEnd,
+};
+enum class Mp3Field : int {
+    Title, Filename, Size, Artist, Album, Year, Comment, Genre,
+    Count,
+    ExtraEnd = kFirstExtraField,
+};
+enum class ZipField : int {
+    Crc, Filename, Size, Uncompressed,
+    Count,
+    ExtraEnd = kFirstExtraField,
+};
+
+// One of the field enums above.
+template <typename Field>
+concept FieldEnum = std::is_enum_v<Field> && requires {
+    Field::Count;
+    Field::ExtraEnd;
+};
+
+template <FieldEnum Field>
+constexpr int FieldNumber(Field field) {
+    return static_cast<int>(field);
+}
+
+// Whether a field enum names exactly the columns of `columns`, with the shared ones in their
+// places and its extra values after them.
+template <FieldEnum Field>
+constexpr bool FieldsMatchColumns(std::span<const ColumnInfo> columns) {
+    return static_cast<int>(columns.size()) == FieldNumber(Field::Count) &&
+           FieldNumber(Field::Filename) == kFilenameColumn && FieldNumber(Field::Size) == kSizeColumn &&
+           FieldNumber(Field::Count) <= kFirstExtraField && FieldNumber(Field::ExtraEnd) >= kFirstExtraField;
+}
 
 namespace kinds {
 
@@ -78,26 +159,28 @@ inline constexpr std::array<std::string_view, 1> kZipExtensions{"zip"};
 
 }  // namespace kinds
 
-inline constexpr std::array<KindInfo, kRomTypeCount> kKinds{{
-    {RomType::Gameboy, "Gameboy (*.gb)", "gameboy", kinds::kGameboyExtensions, kinds::kGameboyColumns},
-    {RomType::Nes, "NES (*.nes)", "nes", kinds::kNesExtensions, kinds::kNesColumns},
-    {RomType::Snes, "SNES (*.smc, *.sfc, *.swc, *.fig, *.1, *.078, *.058)", "snes", kinds::kSnesExtensions,
-     kinds::kSnesColumns},
-    {RomType::N64, "N64 (*.v64, *.rom)", "n64", kinds::kN64Extensions, kinds::kN64Columns},
-    {RomType::Genesis, "Genesis (*.bin, *.smd)", "genesis", kinds::kGenesisExtensions, kinds::kGenesisColumns},
-    {RomType::Genesis32X, "32X (*.bin, *.32X)", "32x", kinds::k32XExtensions, kinds::kGenesisColumns},
-    {RomType::Mp3, "MP3 (*.mp2, *.mp3)", "mp3", kinds::kMp3Extensions, kinds::kMp3Columns},
-    {RomType::Zip, "Zip (*.zip)", "zip", kinds::kZipExtensions, kinds::kZipColumns},
-}};
+static_assert(FieldsMatchColumns<GameboyField>(kinds::kGameboyColumns));
+static_assert(FieldsMatchColumns<NesField>(kinds::kNesColumns));
+static_assert(FieldsMatchColumns<SnesField>(kinds::kSnesColumns));
+static_assert(FieldsMatchColumns<N64Field>(kinds::kN64Columns));
+static_assert(FieldsMatchColumns<GenesisField>(kinds::kGenesisColumns));
+static_assert(FieldsMatchColumns<Mp3Field>(kinds::kMp3Columns));
+static_assert(FieldsMatchColumns<ZipField>(kinds::kZipColumns));
 
-// Columns with the same role in every kind.
-inline constexpr int kKeyColumn = 0;           // the title, or the CRC-32 for NES and Zip
-inline constexpr int kFilenameColumn = 1;      // the path relative to the folder
-inline constexpr int kSizeColumn = 2;          // the length in bytes, decimal
-inline constexpr int kFirstDecodedColumn = 3;  // the reader's own columns start here
-// NES columns that hold what lies outside the image data.
-inline constexpr int kNesInternalTitleColumn = 10;
-inline constexpr int kNesReservedColumn = 11;
+inline constexpr std::array<KindInfo, kRomTypeCount> kKinds{{
+    {RomType::Gameboy, "Gameboy (*.gb)", "gameboy", kinds::kGameboyExtensions, kinds::kGameboyColumns,
+     FieldNumber(GameboyField::ExtraEnd)},
+    {RomType::Nes, "NES (*.nes)", "nes", kinds::kNesExtensions, kinds::kNesColumns, FieldNumber(NesField::ExtraEnd)},
+    {RomType::Snes, "SNES (*.smc, *.sfc, *.swc, *.fig, *.1, *.078, *.058)", "snes", kinds::kSnesExtensions,
+     kinds::kSnesColumns, FieldNumber(SnesField::ExtraEnd)},
+    {RomType::N64, "N64 (*.v64, *.rom)", "n64", kinds::kN64Extensions, kinds::kN64Columns, FieldNumber(N64Field::ExtraEnd)},
+    {RomType::Genesis, "Genesis (*.bin, *.smd)", "genesis", kinds::kGenesisExtensions, kinds::kGenesisColumns,
+     FieldNumber(GenesisField::ExtraEnd)},
+    {RomType::Genesis32X, "32X (*.bin, *.32X)", "32x", kinds::k32XExtensions, kinds::kGenesisColumns,
+     FieldNumber(GenesisField::ExtraEnd)},
+    {RomType::Mp3, "MP3 (*.mp2, *.mp3)", "mp3", kinds::kMp3Extensions, kinds::kMp3Columns, FieldNumber(Mp3Field::ExtraEnd)},
+    {RomType::Zip, "Zip (*.zip)", "zip", kinds::kZipExtensions, kinds::kZipColumns, FieldNumber(ZipField::ExtraEnd)},
+}};
 
 constexpr const KindInfo& Kind(RomType type) { return kKinds[static_cast<int>(type)]; }
 constexpr int ColumnCount(RomType type) { return static_cast<int>(Kind(type).columns.size()); }

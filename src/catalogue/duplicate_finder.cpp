@@ -24,7 +24,8 @@ std::int64_t SizeClass(std::string_view sizeText) {
 // Whether a column takes part in the comparison. The NES internal title and reserved bytes lie
 // outside the image data, so images that differ only there are still the same dump.
 bool Compared(RomType type, int column) {
-    return !(type == RomType::Nes && (column == kNesInternalTitleColumn || column == kNesReservedColumn));
+    return !(type == RomType::Nes &&
+             (column == FieldNumber(NesField::InternalTitle) || column == FieldNumber(NesField::Reserved)));
 }
 
 bool DecodedColumnsEqual(const CatalogModel& model, RomType type, int a, int b) {

@@ -24,8 +24,6 @@ std::unique_ptr<RomHeader> ReaderFor(const Arguments& args, RomType type) {
     return CreateReader(type, knownList);
 }
 
-constexpr int kFirstExtra = 100;
-constexpr int kLastExtra = 102;
 
 }  // namespace
 
@@ -38,7 +36,7 @@ ExitCode RunShow(const Arguments& args) {
 
     std::vector<std::string> cells = ColumnTexts(*reader);
     std::vector<std::pair<int, std::string>> extras;
-    for (int index = kFirstExtra; index <= kLastExtra; ++index) {
+    for (int index = kFirstExtraField; index < Kind(type).extraFieldEnd; ++index) {
         if (auto text = reader->ColumnText(index)) extras.emplace_back(index, std::move(*text));
     }
 
@@ -81,11 +79,13 @@ ExitCode RunSet(const Arguments& args) {
         if (eq == std::string::npos || eq == 0 || error != std::errc() || end != pair.data() + eq) {
             throw UsageError("'" + pair + "' is not FIELD=VALUE with a field number");
         }
-        if (!reader->SupportsField(field)) {
+        const std::optional<FieldType> fieldType = reader->WritableType(field);
+        if (!fieldType) {
             throw UnsupportedFieldError("the " + std::string(Kind(type).cliName) + " kind cannot write field " +
                                         std::to_string(field));
         }
-        edits.push_back({field, pair.substr(eq + 1)});
+        // The text is what a user typed: the rules of the field's type make it a value.
+        edits.push_back({field, FieldValueOfText(*fieldType, std::string_view(pair).substr(eq + 1))});
     }
     reader->LoadFile(path);
     std::vector<FieldWrite> done = reader->WriteFields(edits);

@@ -27,13 +27,18 @@ std::vector<std::string> Paths(const Arguments& args, std::size_t first = 0) {
 
 ExitCode Outcome(const CliReport& report) { return report.AnyFailed() ? ExitCode::Failure : ExitCode::Success; }
 
-// The tag options, by MP3 column.
+// The tag options and the fields they set.
 struct TagOption {
     const char* name;
-    int column;
+    Mp3Field field;
 };
 constexpr std::array<TagOption, 6> kTagOptions{{
-    {"--title", 0}, {"--artist", 3}, {"--album", 4}, {"--year", 5}, {"--comment", 6}, {"--genre", 7},
+    {"--title", Mp3Field::Title},
+    {"--artist", Mp3Field::Artist},
+    {"--album", Mp3Field::Album},
+    {"--year", Mp3Field::Year},
+    {"--comment", Mp3Field::Comment},
+    {"--genre", Mp3Field::Genre},
 }};
 
 }  // namespace
@@ -78,7 +83,7 @@ ExitCode RunTag(const Arguments& args) {
     bool anyValue = false;
     for (const TagOption& option : kTagOptions) {
         if (auto text = args.Value(option.name)) {
-            values.texts[static_cast<std::size_t>(option.column)] = *text;
+            values[option.field] = *text;
             anyValue = true;
         }
     }

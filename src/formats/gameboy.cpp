@@ -25,14 +25,14 @@ constexpr std::size_t kTitleSize = 16;
 
 constexpr std::uint8_t kUseNewLicensee = 0x33;
 
-// Where each field WriteField supports goes, from the image base.
-constexpr std::array<FieldPlace, 6> kFieldPlaces{{
-    {0, kTitle, kTitleSize},
-    {5, kGlobalChecksum, 2},
-    {6, kOldLicensee, 1},
-    {7, kOldLicensee, 1},
-    {8, kDestination, 1},
-    {9, kCartridgeType, 1},
+// Where each field WriteField supports goes, from the image base, and what it takes.
+constexpr std::array<FieldPlace<GameboyField>, 6> kFieldPlaces{{
+    {GameboyField::Title, FieldType::Bytes, kTitle, kTitleSize},
+    {GameboyField::Checksum, FieldType::Number, kGlobalChecksum, 2},
+    {GameboyField::Licensee, FieldType::Number, kOldLicensee, 1},
+    {GameboyField::SuperGameboy, FieldType::Flag, kOldLicensee, 1},
+    {GameboyField::Country, FieldType::Number, kDestination, 1},
+    {GameboyField::Type, FieldType::Number, kCartridgeType, 1},
 }};
 constexpr std::int64_t kImageUnit = 8192;
 
@@ -109,78 +109,93 @@ void GameboyHeader::ReadHeader() {
     checksum = static_cast<std::uint16_t>((at(kGlobalChecksum) << 8) | at(kGlobalChecksum + 1));
 }
 
-std::optional<std::string> GameboyHeader::ColumnText(int index) const {
-    switch (index) {
-        case 0: return title;
-        case 1: return FilenameText();
-        case 2: return SizeText();
-        case 3: return romSizeText;
-        case 4: return ramSizeText;
-        case 5: return std::to_string(checksum);
-        case 6: return std::to_string(licenseeCode);
-        case 7: return newLicensee ? "Yes" : "No";
-        case 8: return destination == 0 ? "Japan" : "Other";
-        case 9: return typeText;
-        case 100: return std::to_string(typeCode);
+std::optional<std::string> GameboyHeader::TextOf(int index) const {
+    switch (static_cast<GameboyField>(index)) {
+        case Field::Title: return title;
+        case Field::Filename: return FilenameText();
+        case Field::Size: return SizeText();
+        case Field::RomSize: return romSizeText;
+        case Field::Sram: return ramSizeText;
+        case Field::Checksum: return std::to_string(checksum);
+        case Field::Licensee: return std::to_string(licenseeCode);
+        case Field::SuperGameboy: return newLicensee ? "Yes" : "No";
+        case Field::Country: return destination == 0 ? "Japan" : "Other";
+        case Field::Type: return typeText;
+        case Field::TypeCode: return std::to_string(typeCode);
         default: return std::nullopt;
     }
 }
 
-bool GameboyHeader::SupportsField(int field) const { return FindFieldPlace(kFieldPlaces, field) != nullptr; }
+std::optional<FieldValue> GameboyHeader::ValueOf(int field) const {
+    switch (static_cast<GameboyField>(field)) {
+        case Field::Title: return title;
+        case Field::Checksum: return std::int32_t{checksum};
+        case Field::Licensee: return std::int32_t{licenseeCode};
+        case Field::SuperGameboy: return newLicensee;
+        case Field::Country: return std::int32_t{destination};  // 0: Japan
+        case Field::Type: return std::int32_t{typeCode};
+        default: return std::nullopt;
+    }
+}
 
-void GameboyHeader::CheckField(const File& file, std::string_view, int field) const {
-    const FieldPlace& place = *FindFieldPlace(kFieldPlaces, field);
+std::optional<FieldType> GameboyHeader::TypeOf(int field) const {
+    return FieldTypeIn(kFieldPlaces, field);
+}
+
+void GameboyHeader::CheckField(const File& file, const FieldValue&, int field) const {
+    const auto& place = *FindFieldPlace(kFieldPlaces, field);
     RequireWritable(file, Base() + place.offset, place.size);
 }
 
-FieldWrite GameboyHeader::WriteFieldTo(File& file, std::string_view value, int field) {
+FieldWrite GameboyHeader::WriteFieldTo(File& file, const FieldValue& value, int field) {
     FieldWrite done = FieldWrite::Written;
-    switch (field) {
-        case 0: {
+    switch (static_cast<GameboyField>(field)) {
+        case Field::Title: {
             std::array<std::uint8_t, kTitleSize> bytes;
-            StrncpyFill(bytes, value);
+            StrncpyFill(bytes, std::get<std::string>(value));
             Put(file, kTitle, bytes);
             title = TextUpToNul(bytes);
             break;
         }
-        case 5: {  // the stored checksum only; `checksum` keeps what was read
-            std::uint16_t number = CutTo16(AtoiRule(value));
+        case Field::Checksum: {  // the stored checksum only; `checksum` keeps what was read
+            std::uint16_t number = CutTo16(std::get<std::int32_t>(value));
             std::array<std::uint8_t, 2> bytes{static_cast<std::uint8_t>(number >> 8),
                                               static_cast<std::uint8_t>(number)};
             Put(file, kGlobalChecksum, bytes);
             break;
         }
-        case 6:
-            done = WriteLicensee(file, value);
+        case Field::Licensee:
+            done = WriteLicensee(file, std::get<std::int32_t>(value));
             break;
-        case 7:
-            // The "Super GB" mark can be cleared but not set: "1" keeps it as it is, anything else
-            // clears it and stores the value as the old licensee code. "1" on an image without the
-            // mark would set it, which has no spelling in the file, so nothing is written then.
-            if (value != "1") {
+        case Field::SuperGameboy:
+            // The "Super GB" mark can be cleared but not set: a set flag keeps it as it is; a clear
+            // one, or a number, clears it and stores the number (0 for the clear flag) as the old
+            // licensee code. Setting it has no spelling in the file, so nothing is written then.
+            if (value != FieldValue(true)) {
                 newLicensee = false;
             } else if (!newLicensee) {
                 done = FieldWrite::NothingToWrite;
                 break;
             }
-            done = WriteLicensee(file, value);
+            done = WriteLicensee(file, FlagNumber(value));
             break;
-        case 8: {
-            std::uint8_t byte = CutTo8(AtoiRule(value));
+        case Field::Country: {
+            std::uint8_t byte = CutTo8(std::get<std::int32_t>(value));
             Put(file, kDestination, std::span(&byte, 1));
             break;
         }
-        case 9: {  // `typeCode` and `typeText` keep what was read
-            std::uint8_t byte = CutTo8(AtoiRule(value));
+        case Field::Type: {  // `typeCode` and `typeText` keep what was read
+            std::uint8_t byte = CutTo8(std::get<std::int32_t>(value));
             Put(file, kCartridgeType, std::span(&byte, 1));
             break;
         }
+        default: break;
     }
     return done;
 }
 
-FieldWrite GameboyHeader::WriteLicensee(File& file, std::string_view value) {
-    licenseeCode = CutTo8(AtoiRule(value));
+FieldWrite GameboyHeader::WriteLicensee(File& file, std::int32_t number) {
+    licenseeCode = CutTo8(number);
     // With the mark set the code lives in the two characters at 0x144, and there is no rule for
     // spelling a number into them: the file is left alone.
     if (newLicensee) return FieldWrite::NothingToWrite;

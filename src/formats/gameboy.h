@@ -45,14 +45,11 @@ std::string GameboyRamSizeText(std::uint8_t code);
 // that store the checksum, modulo 65536. Bytes the image lacks simply add nothing.
 std::uint16_t GlobalChecksum(std::span<const std::uint8_t> image);
 
-class GameboyHeader final : public RomHeader {
+class GameboyHeader final : public RomHeaderOf<GameboyField> {
 public:
     static constexpr std::int64_t kCopierHeaderSize = 512;
     static constexpr std::int64_t kHeaderStart = 0x134;
     static constexpr std::int64_t kHeaderEnd = 0x150;  // one past the global checksum
-
-    std::optional<std::string> ColumnText(int index) const override;
-    bool SupportsField(int field) const override;
 
     // The global checksum of the file as it is on disk now, from the base found when it was
     // loaded. Throws FileError.
@@ -65,12 +62,15 @@ public:
 
 private:
     void ReadHeader() override;
-    FieldWrite WriteFieldTo(File& file, std::string_view value, int field) override;
-    void CheckField(const File& file, std::string_view value, int field) const override;
+    std::optional<std::string> TextOf(int index) const override;
+    std::optional<FieldValue> ValueOf(int field) const override;
+    std::optional<FieldType> TypeOf(int field) const override;
+    FieldWrite WriteFieldTo(File& file, const FieldValue& value, int field) override;
+    void CheckField(const File& file, const FieldValue& value, int field) const override;
     // Writes `bytes` at base + `offset` of the open file; a file too short to hold them is
     // refused (OperationRefused) rather than grown.
     void Put(File& file, std::int64_t offset, std::span<const std::uint8_t> bytes) const;
-    FieldWrite WriteLicensee(File& file, std::string_view value);
+    FieldWrite WriteLicensee(File& file, std::int32_t number);
 
     std::array<std::uint8_t, kHeaderEnd - kHeaderStart> rawHeader{};  // 0x134 to 0x14F as read
     std::string title;

@@ -27,16 +27,15 @@ constexpr std::size_t kCountries = 0x1F0;
 
 constexpr std::size_t kImageStart = 1024;  // what is decoded: image bytes 0 to 1023
 
-// The fields WriteField supports, at image offsets; field numbers are the columns they change,
-// 100 the type code.
-constexpr std::array<FieldPlace, 7> kFields{{
-    {0, kInternationalTitle, 48},
-    {3, kProductCode, 10},
-    {4, kChecksum, 2},
-    {6, kIoSupport, 16},
-    {7, kCountries, 3},
-    {8, kNativeTitle, 48},
-    {100, kTypeCode, 2},
+// The fields WriteField supports, at image offsets: texts, but for the checksum.
+constexpr std::array<FieldPlace<GenesisField>, 7> kFields{{
+    {GenesisField::InternationalTitle, FieldType::Bytes, kInternationalTitle, 48},
+    {GenesisField::ProductCode, FieldType::Bytes, kProductCode, 10},
+    {GenesisField::Checksum, FieldType::Number, kChecksum, 2},
+    {GenesisField::IoSupport, FieldType::Bytes, kIoSupport, 16},
+    {GenesisField::Countries, FieldType::Bytes, kCountries, 3},
+    {GenesisField::NativeTitle, FieldType::Bytes, kNativeTitle, 48},
+    {GenesisField::TypeCode, FieldType::Bytes, kTypeCode, 2},
 }};
 
 std::string TypeName(const std::string& code) {
@@ -92,52 +91,59 @@ void GenesisHeader::ReadHeader() {
     typeText = TypeName(typeCode);
 }
 
-std::optional<std::string> GenesisHeader::ColumnText(int index) const {
-    switch (index) {
-        case 0: return internationalTitle;
-        case 1: return FilenameText();
-        case 2: return SizeText();
-        case 3: return productCode;
-        case 4: return Decimal(checksum);
-        case 5: return typeText;
-        case 6: return ioSupport;
-        case 7: return countries;
-        case 8: return nativeTitle;
-        case 100: return typeCode;
+std::optional<std::string> GenesisHeader::TextOf(int index) const {
+    switch (static_cast<Field>(index)) {
+        case Field::InternationalTitle: return internationalTitle;
+        case Field::Filename: return FilenameText();
+        case Field::Size: return SizeText();
+        case Field::ProductCode: return productCode;
+        case Field::Checksum: return Decimal(checksum);
+        case Field::Type: return typeText;
+        case Field::IoSupport: return ioSupport;
+        case Field::Countries: return countries;
+        case Field::NativeTitle: return nativeTitle;
+        case Field::TypeCode: return typeCode;
         default: return std::nullopt;
     }
 }
 
-bool GenesisHeader::SupportsField(int field) const { return FindFieldPlace(kFields, field) != nullptr; }
+std::optional<FieldValue> GenesisHeader::ValueOf(int field) const {
+    if (field == FieldNumber(Field::Checksum)) return std::int32_t{checksum};
+    if (!SupportsField(field)) return std::nullopt;
+    return TextOf(field);  // the other fields are texts, as shown
+}
 
-void GenesisHeader::CheckField(const File& file, std::string_view, int field) const {
-    const FieldPlace& place = *FindFieldPlace(kFields, field);
+std::optional<FieldType> GenesisHeader::TypeOf(int field) const { return FieldTypeIn(kFields, field); }
+
+void GenesisHeader::CheckField(const File& file, const FieldValue&, int field) const {
+    const auto& place = *FindFieldPlace(kFields, field);
     CheckRuns(file, RunsOf(place.offset, std::vector<std::uint8_t>(place.size)));
 }
 
-FieldWrite GenesisHeader::WriteFieldTo(File& file, std::string_view value, int field) {
-    const FieldPlace* place = FindFieldPlace(kFields, field);
+FieldWrite GenesisHeader::WriteFieldTo(File& file, const FieldValue& value, int field) {
+    const auto* place = FindFieldPlace(kFields, field);
 
     std::vector<std::uint8_t> bytes(place->size);
-    if (place->offset == static_cast<std::int64_t>(kChecksum)) {
-        std::uint16_t number = CutTo16(AtoiRule(value));
+    if (place->type == FieldType::Number) {  // the checksum
+        std::uint16_t number = CutTo16(std::get<std::int32_t>(value));
         bytes[0] = static_cast<std::uint8_t>(number >> 8);  // high byte first
         bytes[1] = static_cast<std::uint8_t>(number);
     } else {
-        StrncpyFill(bytes, value);  // zero bytes after a shorter text
+        StrncpyFill(bytes, std::get<std::string>(value));  // zero bytes after a shorter text
     }
     WriteImageBytes(file, place->offset, bytes);
 
     // The field in memory keeps the new value; the type name stays as read.
     std::string newText = TextUpToNul(bytes);
-    switch (field) {
-        case 0: internationalTitle = newText; break;
-        case 3: productCode = newText; break;
-        case 4: checksum = static_cast<std::uint16_t>(bytes[0] << 8 | bytes[1]); break;
-        case 6: ioSupport = newText; break;
-        case 7: countries = newText; break;
-        case 8: nativeTitle = newText; break;
-        case 100: typeCode = newText; break;
+    switch (place->field) {
+        case Field::InternationalTitle: internationalTitle = newText; break;
+        case Field::ProductCode: productCode = newText; break;
+        case Field::Checksum: checksum = static_cast<std::uint16_t>(bytes[0] << 8 | bytes[1]); break;
+        case Field::IoSupport: ioSupport = newText; break;
+        case Field::Countries: countries = newText; break;
+        case Field::NativeTitle: nativeTitle = newText; break;
+        case Field::TypeCode: typeCode = newText; break;
+        default: break;
     }
     return FieldWrite::Written;
 }

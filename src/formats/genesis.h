@@ -23,15 +23,12 @@
 
 namespace vorne {
 
-class GenesisHeader final : public RomHeader {
+class GenesisHeader final : public RomHeaderOf<GenesisField> {
 public:
     static constexpr std::int64_t kGenesisHalfBlock = 8192;
     static constexpr std::int64_t k32XHalfBlock = 0x80000;
     // The copier header of an interleaved file is what its length exceeds whole 16 KiB units by.
     static constexpr std::int64_t kCopierUnit = 16384;
-
-    std::optional<std::string> ColumnText(int index) const override;
-    bool SupportsField(int field) const override;
 
     // What the layout conversion takes from a loaded file.
     bool IsInterleaved() const { return isInterleaved; }
@@ -48,8 +45,11 @@ private:
     };
 
     void ReadHeader() override;
-    FieldWrite WriteFieldTo(File& file, std::string_view value, int field) override;
-    void CheckField(const File& file, std::string_view value, int field) const override;
+    std::optional<std::string> TextOf(int index) const override;
+    std::optional<FieldValue> ValueOf(int field) const override;
+    std::optional<FieldType> TypeOf(int field) const override;
+    FieldWrite WriteFieldTo(File& file, const FieldValue& value, int field) override;
+    void CheckField(const File& file, const FieldValue& value, int field) const override;
     // Where `bytes` at image offset `imageOffset` (even) go in the file's own layout.
     std::vector<Run> RunsOf(std::int64_t imageOffset, std::span<const std::uint8_t> bytes) const;
     void CheckRuns(const File& file, const std::vector<Run>& runs) const;

@@ -9,20 +9,19 @@ namespace vorne {
 
 namespace {
 
-// The text fields of the tag, by field number (= column index).
+// The text fields of the tag.
 struct TextField {
-    int field;
+    Mp3Field field;
     std::size_t offset;
     std::size_t width;
 };
 constexpr std::array<TextField, 5> kTextFields{{
-    {0, 3, 30},   // title
-    {3, 33, 30},  // artist
-    {4, 63, 30},  // album
-    {5, 93, 4},   // year
-    {6, 97, 30},  // comment
+    {Mp3Field::Title, 3, 30},
+    {Mp3Field::Artist, 33, 30},
+    {Mp3Field::Album, 63, 30},
+    {Mp3Field::Year, 93, 4},
+    {Mp3Field::Comment, 97, 30},
 }};
-constexpr int kGenreField = 7;
 constexpr std::size_t kGenre = 127;
 constexpr std::uint8_t kNewTagGenre = 255;
 constexpr auto kTagLength = static_cast<std::int64_t>(kId3v1Size);
@@ -43,6 +42,12 @@ std::array<std::uint8_t, kId3v1Size> NewTag() {
 
 }  // namespace
 
+std::optional<FieldType> Mp3FieldType(int field) {
+    if (field == FieldNumber(Mp3Field::Genre)) return FieldType::Number;
+    if (FindTextField(field) != nullptr) return FieldType::Bytes;
+    return std::nullopt;
+}
+
 bool IsId3v1Tag(std::span<const std::uint8_t, kId3v1Size> tag) {
     return tag[0] == 'T' && tag[1] == 'A' && tag[2] == 'G';
 }
@@ -57,37 +62,46 @@ void Mp3Tag::DecodeTexts() {
     for (const TextField& f : kTextFields) {
         std::string text = hasTag ? TextUpToNul(FieldBytes(tag, f)) : std::string();
         switch (f.field) {
-            case 0: title = std::move(text); break;
-            case 3: artist = std::move(text); break;
-            case 4: album = std::move(text); break;
-            case 5: year = std::move(text); break;
-            case 6: comment = std::move(text); break;
+            case Field::Title: title = std::move(text); break;
+            case Field::Artist: artist = std::move(text); break;
+            case Field::Album: album = std::move(text); break;
+            case Field::Year: year = std::move(text); break;
+            case Field::Comment: comment = std::move(text); break;
+            default: break;
         }
     }
 }
 
-std::optional<std::string> Mp3Tag::ColumnText(int index) const {
-    switch (index) {
-        case 0: return title;
-        case 1: return FilenameText();
-        case 2: return SizeText();
-        case 3: return artist;
-        case 4: return album;
-        case 5: return year;
-        case 6: return comment;
-        case 7: return hasTag ? std::to_string(tag[kGenre]) : std::string();
+std::optional<std::string> Mp3Tag::TextOf(int index) const {
+    switch (static_cast<Field>(index)) {
+        case Field::Title: return title;
+        case Field::Filename: return FilenameText();
+        case Field::Size: return SizeText();
+        case Field::Artist: return artist;
+        case Field::Album: return album;
+        case Field::Year: return year;
+        case Field::Comment: return comment;
+        case Field::Genre: return hasTag ? std::to_string(tag[kGenre]) : std::string();
         default: return std::nullopt;
     }
 }
 
-bool Mp3Tag::SupportsField(int field) const { return field == kGenreField || FindTextField(field) != nullptr; }
+std::optional<FieldValue> Mp3Tag::ValueOf(int field) const {
+    if (field == FieldNumber(Field::Genre)) {
+        return hasTag ? std::optional<FieldValue>(std::int32_t{tag[kGenre]}) : std::nullopt;
+    }
+    if (!SupportsField(field)) return std::nullopt;
+    return TextOf(field);
+}
+
+std::optional<FieldType> Mp3Tag::TypeOf(int field) const { return Mp3FieldType(field); }
 
 // A tag goes where the file as it is on disk has one, or behind the audio: there is nothing a
 // write could find out of place.
-void Mp3Tag::CheckField(const File&, std::string_view, int) const {}
+void Mp3Tag::CheckField(const File&, const FieldValue&, int) const {}
 
-FieldWrite Mp3Tag::WriteFieldTo(File& file, std::string_view value, int field) {
-    const FieldEdit edit{field, std::string(value)};
+FieldWrite Mp3Tag::WriteFieldTo(File& file, const FieldValue& value, int field) {
+    const FieldEdit edit{field, value};
     return WriteEditsTo(file, std::span(&edit, 1)).front();
 }
 
@@ -104,11 +118,12 @@ std::vector<FieldWrite> Mp3Tag::WriteEditsTo(File& file, std::span<const FieldEd
     for (const FieldEdit& edit : edits) {
         if (const TextField* f = FindTextField(edit.field)) {
             // The value is a text up to its first NUL; a shorter one than the field gets one blank.
-            std::string text(edit.value.substr(0, edit.value.find('\0')));
+            const std::string& value = std::get<std::string>(edit.value);
+            std::string text(value.substr(0, value.find('\0')));
             if (text.size() < f->width) text += ' ';
             StrncpyFill(FieldBytes(updated, *f), text);
         } else {
-            updated[kGenre] = CutTo8(AtoiRule(edit.value));
+            updated[kGenre] = CutTo8(std::get<std::int32_t>(edit.value));
         }
     }
     if (tagged) {

@@ -17,12 +17,12 @@ constexpr std::int64_t kCountry = 0x3E;
 constexpr std::size_t kTitleSize = 20;
 constexpr std::size_t kCartIdSize = 2;
 
-// Where each field WriteField supports goes.
-constexpr std::array<FieldPlace, 4> kFieldPlaces{{
-    {0, kTitle, kTitleSize},
-    {3, kManufacturer, 1},
-    {4, kCartId, kCartIdSize},
-    {5, kCountry, 1},
+// Where each field WriteField supports goes; every one is text.
+constexpr std::array<FieldPlace<N64Field>, 4> kFieldPlaces{{
+    {N64Field::Title, FieldType::Bytes, kTitle, kTitleSize},
+    {N64Field::Licensee, FieldType::Bytes, kManufacturer, 1},
+    {N64Field::CartId, FieldType::Bytes, kCartId, kCartIdSize},
+    {N64Field::Country, FieldType::Bytes, kCountry, 1},
 }};
 
 // A one-character column: the character, or the empty text for a zero byte.
@@ -40,32 +40,39 @@ void N64Header::ReadHeader() {
     country = static_cast<char>(at(kCountry)[0]);
 }
 
-std::optional<std::string> N64Header::ColumnText(int index) const {
-    switch (index) {
-        case 0: return title;
-        case 1: return FilenameText();
-        case 2: return SizeText();
-        case 3: return CharText(manufacturer);
-        case 4: return cartId;
-        case 5: return CharText(country);
+std::optional<std::string> N64Header::TextOf(int index) const {
+    switch (static_cast<Field>(index)) {
+        case Field::Title: return title;
+        case Field::Filename: return FilenameText();
+        case Field::Size: return SizeText();
+        case Field::Licensee: return CharText(manufacturer);
+        case Field::CartId: return cartId;
+        case Field::Country: return CharText(country);
         default: return std::nullopt;
     }
 }
 
-bool N64Header::SupportsField(int field) const { return FindFieldPlace(kFieldPlaces, field) != nullptr; }
+std::optional<FieldValue> N64Header::ValueOf(int field) const {
+    if (!SupportsField(field)) return std::nullopt;
+    return TextOf(field);  // the fields are texts, as shown
+}
 
-void N64Header::CheckField(const File& file, std::string_view, int field) const {
-    const FieldPlace& place = *FindFieldPlace(kFieldPlaces, field);
+std::optional<FieldType> N64Header::TypeOf(int field) const {
+    return FieldTypeIn(kFieldPlaces, field);
+}
+
+void N64Header::CheckField(const File& file, const FieldValue&, int field) const {
+    const auto& place = *FindFieldPlace(kFieldPlaces, field);
     RequireWritable(file, place.offset, place.size);
 }
 
-FieldWrite N64Header::WriteFieldTo(File& file, std::string_view value, int field) {
-    const FieldPlace* place = FindFieldPlace(kFieldPlaces, field);
+FieldWrite N64Header::WriteFieldTo(File& file, const FieldValue& value, int field) {
+    const auto* place = FindFieldPlace(kFieldPlaces, field);
     // Every field is text, filled as strncpy fills: a one-character field takes the value's first
     // character, or 0 for the empty value.
     std::array<std::uint8_t, kTitleSize> buffer;
     auto bytes = std::span(buffer).first(place->size);
-    StrncpyFill(bytes, value);
+    StrncpyFill(bytes, std::get<std::string>(value));
     WriteHeaderBytes(file, place->offset, bytes);
     return FieldWrite::Written;
 }

@@ -16,19 +16,19 @@ namespace vorne {
 
 class File;
 
-class N64Header final : public RomHeader {
+class N64Header final : public RomHeaderOf<N64Field> {
 public:
     static constexpr std::int64_t kHeaderEnd = 0x3F;  // one past the country code
 
-    std::optional<std::string> ColumnText(int index) const override;
-    bool SupportsField(int field) const override;
-
 private:
     void ReadHeader() override;
+    std::optional<std::string> TextOf(int index) const override;
+    std::optional<FieldValue> ValueOf(int field) const override;
+    std::optional<FieldType> TypeOf(int field) const override;
     // Writes one field; the fields in memory keep what was read. A file too short to hold the
     // field is refused (OperationRefused) rather than grown.
-    FieldWrite WriteFieldTo(File& file, std::string_view value, int field) override;
-    void CheckField(const File& file, std::string_view value, int field) const override;
+    FieldWrite WriteFieldTo(File& file, const FieldValue& value, int field) override;
+    void CheckField(const File& file, const FieldValue& value, int field) const override;
 
     std::string title;   // up to 20 characters
     std::string cartId;  // up to 2 characters

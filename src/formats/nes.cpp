@@ -30,11 +30,9 @@ constexpr std::size_t kReservedRemainderSize = 8;
 constexpr std::array<std::uint8_t, 4> kInesMark{'N', 'E', 'S', 0x1A};
 
 constexpr int kTrainerBit = 2;
-constexpr int kFirstFlagField = 6;  // fields 6 to 9 are bits 0 to 3 of byte 6
-constexpr int kMapperField = 3;
-constexpr int kTitleField = 10;
-constexpr int kReservedField = 11;
-constexpr int kFirstReservedByteField = 100;
+// The flag fields, Mirroring to FourScreen, are bits 0 to 3 of byte 6.
+constexpr int kFirstFlagField = FieldNumber(NesField::Mirroring);
+constexpr int kLastFlagField = FieldNumber(NesField::FourScreen);
 
 // A size of NES 2.0's exponent form, EEEEEEMM: 2^E * (MM * 2 + 1) bytes. Sizes past any file
 // (E of 40 and more) come back as -1.
@@ -116,54 +114,74 @@ void NesHeader::ReadHeader() {
     knownName = knownList ? knownList->LookUpKnownName(crcText) : std::string();
 }
 
-std::optional<std::string> NesHeader::ColumnText(int index) const {
-    switch (index) {
-        case 0: return crcText;
-        case 1: return FilenameText();
-        case 2: return SizeText();
-        case 3: return std::to_string(mapper);
-        case 4: return prgText;
-        case 5: return chrText;
-        case 6: return vertical ? "Vertical" : "Horizontal";
-        case 7: return YesNo(hasSram);
-        case 8: return YesNo(hasTrainer);
-        case 9: return YesNo(fourScreen);
-        case 10: return trailerTitle;
-        case 11: return reserved;
-        case 12: return knownName;
+std::optional<std::string> NesHeader::TextOf(int index) const {
+    switch (static_cast<Field>(index)) {
+        case Field::Crc: return crcText;
+        case Field::Filename: return FilenameText();
+        case Field::Size: return SizeText();
+        case Field::Mapper: return std::to_string(mapper);
+        case Field::PrgRom: return prgText;
+        case Field::ChrRom: return chrText;
+        case Field::Mirroring: return vertical ? "Vertical" : "Horizontal";
+        case Field::Sram: return YesNo(hasSram);
+        case Field::Trainer: return YesNo(hasTrainer);
+        case Field::FourScreen: return YesNo(fourScreen);
+        case Field::InternalTitle: return trailerTitle;
+        case Field::Reserved: return reserved;
+        case Field::ArtificialTitle: return knownName;
         default: return std::nullopt;
     }
 }
 
-bool NesHeader::SupportsField(int field) const {
-    switch (field) {
-        case kMapperField:
-        case 6: case 7: case 8: case 9:
-        case kTitleField:
-        case kReservedField:
-        case kFirstReservedByteField: return true;
-        default: return false;
+std::optional<FieldValue> NesHeader::ValueOf(int field) const {
+    switch (static_cast<Field>(field)) {
+        case Field::Mapper: return static_cast<std::int32_t>(mapper);
+        case Field::Mirroring: return vertical;
+        case Field::Sram: return hasSram;
+        case Field::Trainer: return hasTrainer;
+        case Field::FourScreen: return fourScreen;
+        case Field::InternalTitle: return trailerTitle;
+        // Bytes 7 to 15 show up to their first zero byte: byte 7 first, then the remainder.
+        case Field::FirstReservedByte: return reserved.substr(0, 1);
+        case Field::Reserved: return reserved.size() > 1 ? reserved.substr(1) : std::string();
+        default: return std::nullopt;
     }
 }
 
-void NesHeader::CheckField(const File& file, std::string_view value, int field) const {
-    if (field != kTitleField) {
-        const FieldPlace place = PlaceOf(field);
+std::optional<FieldType> NesHeader::TypeOf(int field) const {
+    switch (static_cast<Field>(field)) {
+        case Field::Mapper: return FieldType::Number;
+        case Field::Mirroring:
+        case Field::Sram:
+        case Field::Trainer:
+        case Field::FourScreen: return FieldType::Flag;
+        case Field::InternalTitle:
+        case Field::Reserved:
+        case Field::FirstReservedByte: return FieldType::Bytes;
+        default: return std::nullopt;
+    }
+}
+
+void NesHeader::CheckField(const File& file, const FieldValue& value, int field) const {
+    if (field != FieldNumber(Field::InternalTitle)) {
+        const FieldPlace<NesField> place = PlaceOf(static_cast<Field>(field));
         RequireWritable(file, place.offset, place.size);
         return;
     }
     // Where the trailer lies was worked out from the length at load time.
-    if (value.empty() && trailerLength <= 0) return;  // nothing to cut
+    const bool empty = std::get<std::string>(value).empty();
+    if (empty && trailerLength <= 0) return;  // nothing to cut
     RequireUnchanged(file);
-    if (!value.empty()) RequireTitlePlace();
+    if (!empty) RequireTitlePlace();
 }
 
-FieldPlace NesHeader::PlaceOf(int field) const {
+FieldPlace<NesField> NesHeader::PlaceOf(Field field) const {
     switch (field) {
-        case kMapperField: return {field, kFlags6, isNes2 ? std::size_t{3} : std::size_t{2}};  // bytes 6, 7 (and 8)
-        case kReservedField: return {field, kReservedRemainder, kReservedRemainderSize};
-        case kFirstReservedByteField: return {field, kFlags7, 1};
-        default: return {field, kFlags6, 1};  // the flag bits
+        case Field::Mapper:  // bytes 6, 7 (and 8)
+            return {field, FieldType::Number, kFlags6, isNes2 ? std::size_t{3} : std::size_t{2}};
+        case Field::Reserved: return {field, FieldType::Bytes, kReservedRemainder, kReservedRemainderSize};
+        case Field::FirstReservedByte: return {field, FieldType::Bytes, kFlags7, 1};
+        default: return {field, FieldType::Flag, kFlags6, 1};  // the flag bits
     }
 }
 
@@ -177,26 +195,27 @@ void NesHeader::RequireTitlePlace() const {
     }
 }
 
-FieldWrite NesHeader::WriteFieldTo(File& file, std::string_view value, int field) {
-    if (field == kTitleField) {
-        WriteTrailerTitle(file, value);
+FieldWrite NesHeader::WriteFieldTo(File& file, const FieldValue& value, int field) {
+    if (field == FieldNumber(Field::InternalTitle)) {
+        WriteTrailerTitle(file, std::get<std::string>(value));
         return FieldWrite::Written;
     }
-    if (field == kMapperField) {
-        WriteMapper(file, AtoiRule(value));
+    if (field == FieldNumber(Field::Mapper)) {
+        WriteMapper(file, std::get<std::int32_t>(value));
         return FieldWrite::Written;
     }
-    if (field >= kFirstFlagField && field <= kFirstFlagField + 3) {
-        WriteFlag(file, field - kFirstFlagField, AtoiRule(value));
+    if (field >= kFirstFlagField && field <= kLastFlagField) {
+        WriteFlag(file, field - kFirstFlagField, FlagNumber(value));
         return FieldWrite::Written;
     }
-    if (field == kReservedField) {
+    const std::string& text = std::get<std::string>(value);
+    if (field == FieldNumber(Field::Reserved)) {
         std::array<std::uint8_t, kReservedRemainderSize> remainder;
-        StrncpyFill(remainder, value);
+        StrncpyFill(remainder, text);
         WriteHeaderBytes(file, kReservedRemainder, remainder);
         std::copy(remainder.begin(), remainder.end(), rawHeader.begin() + kReservedRemainder);
     } else {  // the first reserved byte
-        std::uint8_t first = value.empty() ? 0 : static_cast<std::uint8_t>(value[0]);
+        std::uint8_t first = text.empty() ? 0 : static_cast<std::uint8_t>(text[0]);
         WriteHeaderBytes(file, kFlags7, std::span(&first, 1));
         rawHeader[kFlags7] = first;
     }
@@ -227,7 +246,7 @@ void NesHeader::WriteMapper(File& file, std::int32_t number) {
         bytes[0] = static_cast<std::uint8_t>((bytes[0] & 0x0F) | ((mapper & 0x0F) << 4));
         bytes[1] = static_cast<std::uint8_t>(mapper & 0xF0);
     }
-    WriteHeaderBytes(file, kFlags6, std::span(bytes).first(PlaceOf(kMapperField).size));
+    WriteHeaderBytes(file, kFlags6, std::span(bytes).first(PlaceOf(Field::Mapper).size));
 }
 
 void NesHeader::WriteFlag(File& file, int bit, std::int32_t number) {
@@ -235,7 +254,7 @@ void NesHeader::WriteFlag(File& file, int bit, std::int32_t number) {
     // Checked before the byte is read: a file too short to hold it reads it as zero.
     RequireWritable(file, kFlags6, 1);
     file.ReadAt(kFlags6, std::span(&flags, 1));
-    // The dialog sends 0 or 1; any other number flips the bit.
+    // A check box sends 0 or 1; any other number (typed for a flag) flips the bit.
     if (((flags >> bit) & 1) != number) {
         flags ^= static_cast<std::uint8_t>(1u << bit);
         WriteHeaderBytes(file, kFlags6, std::span(&flags, 1));

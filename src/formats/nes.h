@@ -23,7 +23,7 @@ class KnownNames;
 // signature written over bytes 7 to 15 fails the size test.
 bool IsNes2Header(std::span<const std::uint8_t, 16> header, std::int64_t length);
 
-class NesHeader final : public RomHeader {
+class NesHeader final : public RomHeaderOf<NesField> {
 public:
     static constexpr std::int64_t kHeaderSize = 16;
     static constexpr std::int64_t kTrainerSize = 512;
@@ -31,9 +31,6 @@ public:
 
     // `knownList` names known images by CRC-32; null when there is none.
     explicit NesHeader(std::shared_ptr<const KnownNames> knownList = nullptr);
-
-    std::optional<std::string> ColumnText(int index) const override;
-    bool SupportsField(int field) const override;
 
     // Cuts the 512-byte trainer out of the loaded file and clears its flag, then loads the file
     // again. The file is rewritten through a temporary file (see RewriteFile). Throws
@@ -43,8 +40,8 @@ public:
     void RemoveTrainer();
 
     // Clears the reserved header bytes 8 to 15, and byte 7 too when `firstByte`, in one write
-    // through `file`, the loaded file opened for reading and writing (what fields 11 and 100
-    // written empty do, at once). Throws OperationRefused when the bytes do not lie inside the
+    // through `file`, the loaded file opened for reading and writing (what the Reserved and
+    // FirstReservedByte fields written empty do, at once). Throws OperationRefused when the bytes do not lie inside the
     // file or it changed since it was loaded (nothing is written then), FileError.
     void ClearReservedBytes(File& file, bool firstByte);
 
@@ -57,10 +54,13 @@ public:
 
 private:
     void ReadHeader() override;
-    FieldWrite WriteFieldTo(File& file, std::string_view value, int field) override;
-    void CheckField(const File& file, std::string_view value, int field) const override;
+    std::optional<std::string> TextOf(int index) const override;
+    std::optional<FieldValue> ValueOf(int field) const override;
+    std::optional<FieldType> TypeOf(int field) const override;
+    FieldWrite WriteFieldTo(File& file, const FieldValue& value, int field) override;
+    void CheckField(const File& file, const FieldValue& value, int field) const override;
     // Where a field other than the title goes.
-    FieldPlace PlaceOf(int field) const;
+    FieldPlace<NesField> PlaceOf(Field field) const;
     // Refuses a title for a file whose length leaves no place for one. Throws OperationRefused.
     void RequireTitlePlace() const;
     void WriteMapper(File& file, std::int32_t number);

@@ -31,21 +31,13 @@ constexpr std::int64_t kCopierUnit = 8192;         // images are whole 8 KiB uni
 
 constexpr std::uint8_t kExtendedLicensee = 0x33;
 
-// Fields of WriteField: the column they change, or an extra code of the edit dialog.
-constexpr int kTitleField = 0;
-constexpr int kTypeField = 7;
-constexpr int kDestinationField = 8;
-constexpr int kMapModeField = 100;
-constexpr int kTypeCodeField = 101;
-constexpr int kLicenseeField = 102;
-
-// Where each field WriteField supports goes in the block.
-constexpr std::array<FieldPlace, 5> kFieldPlaces{{
-    {kTitleField, kTitle, kTitleSize},
-    {kTypeField, kCartridgeType, 1},
-    {kDestinationField, kDestination, 1},
-    {kMapModeField, kMapMode, 1},
-    {kLicenseeField, kLicensee, 1},
+// Where each field WriteField supports goes in the block, and what it takes.
+constexpr std::array<FieldPlace<SnesField>, 5> kFieldPlaces{{
+    {SnesField::Title, FieldType::Bytes, kTitle, kTitleSize},
+    {SnesField::Type, FieldType::Number, kCartridgeType, 1},
+    {SnesField::Country, FieldType::Number, kDestination, 1},
+    {SnesField::MapMode, FieldType::Number, kMapMode, 1},
+    {SnesField::LicenseeCode, FieldType::Number, kLicensee, 1},
 }};
 
 bool AnyHighBit(std::span<const std::uint8_t> bytes) {
@@ -115,43 +107,59 @@ void SnesHeader::ReadHeader() {
     ramSizeText = std::string(NameOf(snes::kSramSizes, rawHeader[kSramSize]).value_or("?")) + " Kbit";
 }
 
-std::optional<std::string> SnesHeader::ColumnText(int index) const {
+std::optional<std::string> SnesHeader::TextOf(int index) const {
     const auto& h = rawHeader;
-    switch (index) {
-        case 0: return TextUpToNul(std::span(h).subspan(kTitle, kTitleSize));
-        case 1: return FilenameText();
-        case 2: return SizeText();
-        case 3: return isHiRom ? "HiRom" : "LoRom";
-        case 4: return (h[kMapMode] & 0xF0) == 0x30 ? "Fast" : "Slow";
-        case 5: return romSizeText;
-        case 6: return ramSizeText;
-        case 7: return CartridgeTypeText(h[kCartridgeType]);
-        case 8: return DestinationText(h[kDestination]);
-        case 9: return std::string(snes::kLicensees[h[kLicensee]]);
-        case kMapModeField: return Decimal(h[kMapMode]);
-        case kTypeCodeField: return Decimal(h[kCartridgeType]);
-        case kLicenseeField: return Decimal(h[kLicensee]);
+    switch (static_cast<Field>(index)) {
+        case Field::Title: return TextUpToNul(std::span(h).subspan(kTitle, kTitleSize));
+        case Field::Filename: return FilenameText();
+        case Field::Size: return SizeText();
+        case Field::HiLo: return isHiRom ? "HiRom" : "LoRom";
+        case Field::Speed: return IsFast() ? "Fast" : "Slow";
+        case Field::RomSize: return romSizeText;
+        case Field::Sram: return ramSizeText;
+        case Field::Type: return CartridgeTypeText(h[kCartridgeType]);
+        case Field::Country: return DestinationText(h[kDestination]);
+        case Field::Licensee: return std::string(snes::kLicensees[h[kLicensee]]);
+        case Field::MapMode: return Decimal(h[kMapMode]);
+        case Field::TypeCode: return Decimal(h[kCartridgeType]);
+        case Field::LicenseeCode: return Decimal(h[kLicensee]);
         default: return std::nullopt;
     }
 }
 
-std::uint8_t SnesHeader::DestinationCode() const { return rawHeader[kDestination]; }
+std::optional<FieldValue> SnesHeader::ValueOf(int field) const {
+    const auto& h = rawHeader;
+    switch (static_cast<Field>(field)) {
+        case Field::Title: return TextUpToNul(std::span(h).subspan(kTitle, kTitleSize));
+        case Field::HiLo: return isHiRom;
+        case Field::Speed: return IsFast();
+        case Field::Type: return std::int32_t{h[kCartridgeType]};
+        case Field::Country: return std::int32_t{h[kDestination]};
+        case Field::MapMode: return std::int32_t{h[kMapMode]};
+        case Field::LicenseeCode: return std::int32_t{h[kLicensee]};
+        default: return std::nullopt;
+    }
+}
 
-bool SnesHeader::SupportsField(int field) const { return FindFieldPlace(kFieldPlaces, field) != nullptr; }
+bool SnesHeader::IsFast() const { return (rawHeader[kMapMode] & 0xF0) == 0x30; }
 
-void SnesHeader::CheckField(const File& file, std::string_view, int field) const {
-    const FieldPlace& place = *FindFieldPlace(kFieldPlaces, field);
+std::optional<FieldType> SnesHeader::TypeOf(int field) const {
+    return FieldTypeIn(kFieldPlaces, field);
+}
+
+void SnesHeader::CheckField(const File& file, const FieldValue&, int field) const {
+    const auto& place = *FindFieldPlace(kFieldPlaces, field);
     RequireWritable(file, blockOffset + place.offset, place.size);
 }
 
-FieldWrite SnesHeader::WriteFieldTo(File& file, std::string_view value, int field) {
-    const FieldPlace* place = FindFieldPlace(kFieldPlaces, field);
+FieldWrite SnesHeader::WriteFieldTo(File& file, const FieldValue& value, int field) {
+    const auto* place = FindFieldPlace(kFieldPlaces, field);
     std::array<std::uint8_t, kTitleSize> buffer;
     auto bytes = std::span(buffer).first(place->size);
-    if (field == kTitleField) {
-        StrncpyFill(bytes, value);  // zero bytes after a shorter title, not blanks
+    if (place->type == FieldType::Bytes) {
+        StrncpyFill(bytes, std::get<std::string>(value));  // zero bytes after a shorter title, not blanks
     } else {
-        bytes[0] = CutTo8(AtoiRule(value));
+        bytes[0] = CutTo8(std::get<std::int32_t>(value));
     }
     // The place was chosen for the file as loaded: the write checks that its length is the same.
     WriteHeaderBytes(file, blockOffset + place->offset, bytes);

@@ -25,25 +25,27 @@ inline constexpr std::size_t kSnesBlockSize = 78;  // 0x7FB0 to 0x7FFD of the im
 // the HiROM place; `length` is the file's length (large files favour HiROM).
 int ScoreSnesHeader(std::span<const std::uint8_t, kSnesBlockSize> block, bool hiRomPlace, std::int64_t length);
 
-class SnesHeader final : public RomHeader {
+class SnesHeader final : public RomHeaderOf<SnesField> {
 public:
     static constexpr std::int64_t kLoRomPlace = 0x7FB0;
     static constexpr std::int64_t kHiRomPlace = 0xFFB0;
     static constexpr std::int64_t kCopierHeaderSize = 512;
 
-    std::optional<std::string> ColumnText(int index) const override;
-    bool SupportsField(int field) const override;
-
     bool IsHiRom() const { return isHiRom; }
     std::int64_t BlockOffset() const { return blockOffset; }
     const std::array<std::uint8_t, kSnesBlockSize>& RawHeader() const { return rawHeader; }
-    // The destination code, 0 to 255 (column 8 names codes 0 to 13 only).
-    std::uint8_t DestinationCode() const;
 
 private:
     void ReadHeader() override;
-    FieldWrite WriteFieldTo(File& file, std::string_view value, int field) override;
-    void CheckField(const File& file, std::string_view value, int field) const override;
+    std::optional<std::string> TextOf(int index) const override;
+    // The Country field's value is the destination code, 0 to 255 (its column names codes 0 to 13
+    // only).
+    std::optional<FieldValue> ValueOf(int field) const override;
+    std::optional<FieldType> TypeOf(int field) const override;
+    FieldWrite WriteFieldTo(File& file, const FieldValue& value, int field) override;
+    void CheckField(const File& file, const FieldValue& value, int field) const override;
+    // The speed nibble of the map mode says fast.
+    bool IsFast() const;
 
     std::array<std::uint8_t, kSnesBlockSize> rawHeader{};  // the block of the chosen place
     std::int64_t blockOffset = kHiRomPlace;                // file offset of that block

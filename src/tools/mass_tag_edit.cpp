@@ -8,15 +8,16 @@ namespace vorne {
 namespace {
 
 // The order the fields are written in.
-constexpr std::array kWriteOrder{0, 4, 3, 5, 6, 7};
+constexpr std::array kWriteOrder{Mp3Field::Title, Mp3Field::Album,   Mp3Field::Artist,
+                                 Mp3Field::Year,  Mp3Field::Comment, Mp3Field::Genre};
 
 }  // namespace
 
 std::vector<FieldEdit> MassTagEdits(const MassTagValues& values) {
     std::vector<FieldEdit> edits;
-    for (int field : kWriteOrder) {
-        const std::string& text = values.texts[static_cast<std::size_t>(field)];
-        if (!text.empty()) edits.push_back({field, text});
+    for (Mp3Field field : kWriteOrder) {
+        const std::string& text = values[field];
+        if (!text.empty()) edits.push_back({field, FieldValueOfText(*Mp3FieldType(FieldNumber(field)), text)});
     }
     return edits;
 }

@@ -1,8 +1,9 @@
 // Setting or erasing ID3v1 tag fields of many MP3 files at once, or deleting their tags.
 //
-// The values are texts by MP3 column: 0 title, 3 artist, 4 album, 5 year, 6 comment, 7 genre. An
-// empty text leaves that field of every file as it is; any other text is written, so blanks erase
-// a field. A file without a tag gets one (blank-started fields, genre 255) holding the values.
+// The values are texts by MP3 field (title, artist, album, year, comment, genre), as typed: the
+// genre's by the atoi rule. An empty text leaves that field of every file as it is; any other text
+// is written, so blanks erase a field. A file without a tag gets one (blank-started fields, genre
+// 255) holding the values.
 #pragma once
 
 #include <array>
@@ -17,7 +18,10 @@
 namespace vorne {
 
 struct MassTagValues {
-    std::array<std::string, 8> texts;  // by column; 1 and 2 are not used
+    std::array<std::string, FieldNumber(Mp3Field::Count)> texts;  // Filename and Size are not used
+
+    std::string& operator[](Mp3Field field) { return texts[static_cast<std::size_t>(field)]; }
+    const std::string& operator[](Mp3Field field) const { return texts[static_cast<std::size_t>(field)]; }
 };
 
 // The fields of `values` that are written, in the order they are written: title, album,

@@ -11,7 +11,6 @@ namespace vorne {
 
 namespace {
 
-constexpr int kNesMapperColumn = 3;
 constexpr std::size_t kFlags7 = 7;  // the first reserved byte
 
 }  // namespace
@@ -61,8 +60,8 @@ CleanerCounts CleanNesHeaders(const std::string& folder, std::span<const Catalog
         }
         if (!cleaned) return;
         if (scope == ToolScope::Selection) report.Status(kStatusFile, filename);
-        report.CellsChanged(filename, {{kNesReservedColumn, *reader.ColumnText(kNesReservedColumn)},
-                                       {kNesMapperColumn, *reader.ColumnText(kNesMapperColumn)}});
+        report.CellsChanged(filename, {{FieldNumber(NesField::Reserved), *reader.ColumnText(NesField::Reserved)},
+                                       {FieldNumber(NesField::Mapper), *reader.ColumnText(NesField::Mapper)}});
     });
     if (scope == ToolScope::WholeList) report.Message("Header Cleaner", CleanerSummary(counts));
     return counts;

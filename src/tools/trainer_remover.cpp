@@ -11,7 +11,7 @@ namespace vorne {
 
 namespace {
 
-constexpr int kTrainerColumn = 8;
+constexpr auto kTrainerColumn = static_cast<std::size_t>(NesField::Trainer);
 constexpr std::int64_t kBankSize = 8192;
 
 // The decimal number of the Size column; a text that is no number gives -1.

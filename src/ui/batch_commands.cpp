@@ -149,7 +149,7 @@ void BatchCommands::OnMassTagEdit(ToolScope scope) {
     }
     MassTagValues values;
     for (const FieldBox& box : CMp3EditDialog::kBoxes) {
-        values.texts[static_cast<std::size_t>(box.field)] = dialog.FieldText(box.field);
+        values[static_cast<Mp3Field>(box.field)] = dialog.FieldText(box.field);
     }
     runner.Run([folder, rows = Rows(scope), values](ToolReport& report) { MassEditTags(folder, rows, values, report); },
                then);

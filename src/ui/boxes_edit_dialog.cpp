@@ -10,6 +10,7 @@ CBoxesEditDialog::CBoxesEditDialog(std::unique_ptr<RomHeader> reader, const std:
                                    const QString& caption, QString fileCaption, CUserPrompts& prompts, QWidget* parent,
                                    std::span<const FieldBox> rows, std::span<const std::size_t> writeOrder)
     : CHeaderEditDialog(std::move(reader), folder, std::move(name), caption, std::move(fileCaption), &prompts, parent),
+      reader(GetReader()),
       rows(rows),
       writeOrder(writeOrder) {
     for (const FieldBox& row : rows) boxes.push_back(AddBox(row));
@@ -17,12 +18,14 @@ CBoxesEditDialog::CBoxesEditDialog(std::unique_ptr<RomHeader> reader, const std:
 }
 
 void CBoxesEditDialog::Fill() {
-    for (std::size_t i = 0; i < rows.size(); ++i) SetFieldBox(boxes[i], Column(rows[i].field));
+    for (std::size_t i = 0; i < rows.size(); ++i) SetValueBox(boxes[i], *reader.Value(rows[i].field));
 }
 
 std::vector<FieldEdit> CBoxesEditDialog::HeaderEdits() const {
     std::vector<FieldEdit> edits;
-    for (std::size_t i : writeOrder) edits.push_back({rows[i].field, FieldBoxBytes(boxes[i])});
+    for (std::size_t i : writeOrder) {
+        edits.push_back({rows[i].field, ValueBoxValue(boxes[i], *reader.WritableType(rows[i].field))});
+    }
     return edits;
 }
 

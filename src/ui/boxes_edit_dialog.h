@@ -1,5 +1,5 @@
-// A header edit dialog made of edit boxes alone, one labelled row each, written in an order of
-// the kind's own.
+// A header edit dialog made of edit boxes alone, one labelled row each (a number box for a field
+// that takes a number, a text box for the others), written in an order of the kind's own.
 #pragma once
 
 #include <span>
@@ -27,6 +27,7 @@ private:
     void Fill() override;
     std::vector<FieldEdit> HeaderEdits() const override;
 
+    const RomHeader& reader;
     std::span<const FieldBox> rows;
     std::span<const std::size_t> writeOrder;
     std::vector<QLineEdit*> boxes;

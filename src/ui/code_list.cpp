@@ -4,7 +4,6 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 
-#include "base/text_rules.h"
 #include "ui/field_text.h"
 
 namespace vorne::ui {
@@ -27,12 +26,11 @@ CodeList::CodeList(std::span<const CodeName> names, int limit, QWidget* parent)
     connect(list, &QComboBox::currentIndexChanged, this, &CodeList::ApplySelection);
 }
 
-void CodeList::Show(const std::string& code) {
+void CodeList::Show(int code) {
     fileCode = code;
-    const int number = AtoiRule(code);
     int index = static_cast<int>(items.size());  // "Other"
     for (std::size_t i = 0; i < items.size(); ++i) {
-        if (items[i].code == number) {
+        if (items[i].code == code) {
             index = static_cast<int>(i);
             break;
         }
@@ -47,9 +45,9 @@ void CodeList::ApplySelection() {
     const auto index = static_cast<std::size_t>(list->currentIndex());
     const bool other = index >= items.size();
     codeBox->setEnabled(other);
-    SetFieldBox(codeBox, other ? fileCode : Decimal(items[index].code));
+    SetNumberBox(codeBox, other ? fileCode : items[index].code);
 }
 
-std::string CodeList::CodeText() const { return FieldBoxBytes(codeBox); }
+std::int32_t CodeList::Code() const { return NumberBoxValue(codeBox); }
 
 }  // namespace vorne::ui

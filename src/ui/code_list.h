@@ -4,8 +4,8 @@
 #pragma once
 
 #include <QWidget>
+#include <cstdint>
 #include <span>
-#include <string>
 
 #include "base/code_names.h"
 
@@ -22,10 +22,10 @@ public:
     // follows them. `limit` is the edit box's length limit.
     CodeList(std::span<const CodeName> names, int limit, QWidget* parent = nullptr);
 
-    // Selects the item of `fileCode` (the file's code as text), or "Other" when no item has it.
-    void Show(const std::string& fileCode);
-    // The code to write: the text of the edit box.
-    std::string CodeText() const;
+    // Selects the item of `fileCode` (the file's code), or "Other" when no item has it.
+    void Show(int fileCode);
+    // The code to write: the number in the edit box.
+    std::int32_t Code() const;
 
     QComboBox* List() const { return list; }
     QLineEdit* CodeBox() const { return codeBox; }
@@ -34,7 +34,7 @@ private:
     void ApplySelection();
 
     std::span<const CodeName> items;
-    std::string fileCode;  // as the file holds it
+    int fileCode = 0;  // as the file holds it
     QComboBox* list = nullptr;
     QLineEdit* codeBox = nullptr;
 };

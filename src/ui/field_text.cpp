@@ -5,6 +5,8 @@
 #include <QStringDecoder>
 #include <algorithm>
 
+#include "base/text_rules.h"
+
 namespace vorne::ui {
 
 namespace {
@@ -45,6 +47,23 @@ void SetFieldBox(QLineEdit* box, std::string_view bytes) {
 std::string FieldBoxBytes(const QLineEdit* box) {
     const auto encoding = static_cast<FieldEncoding>(box->property(kEncodingProperty).toInt());
     return EncodeField(box->text(), encoding);
+}
+
+void SetNumberBox(QLineEdit* box, std::int32_t number) { SetFieldBox(box, Decimal(number)); }
+
+std::int32_t NumberBoxValue(const QLineEdit* box) { return AtoiRule(FieldBoxBytes(box)); }
+
+void SetValueBox(QLineEdit* box, const FieldValue& value) {
+    if (const auto* number = std::get_if<std::int32_t>(&value)) {
+        SetNumberBox(box, *number);
+    } else {
+        SetFieldBox(box, std::get<std::string>(value));
+    }
+}
+
+FieldValue ValueBoxValue(const QLineEdit* box, FieldType type) {
+    if (type == FieldType::Number) return NumberBoxValue(box);
+    return FieldBoxBytes(box);
 }
 
 void FitToLimit(QLineEdit* box) {

@@ -5,8 +5,11 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
 #include <string>
 #include <string_view>
+
+#include "base/field_value.h"
 
 class QLineEdit;
 
@@ -33,6 +36,15 @@ std::string EncodeField(const QString& text, FieldEncoding encoding);
 void SetFieldBox(QLineEdit* box, std::string_view bytes);
 // The bytes of what `box` holds now, in the encoding it was filled with.
 std::string FieldBoxBytes(const QLineEdit* box);
+
+// A number box shows its number in decimal; what it holds is its text read by the atoi rule (a
+// box holding no number holds 0).
+void SetNumberBox(QLineEdit* box, std::int32_t number);
+std::int32_t NumberBoxValue(const QLineEdit* box);
+
+// A box of a number or a text field: shows `value`; gives what it holds as the value `type` takes.
+void SetValueBox(QLineEdit* box, const FieldValue& value);
+FieldValue ValueBoxValue(const QLineEdit* box, FieldType type);
 
 // Makes `box` as wide as its length limit asks: a number or a code at a fixed width, a text wide
 // enough to show most of its characters.

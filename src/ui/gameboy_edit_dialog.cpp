@@ -16,14 +16,11 @@ namespace vorne::ui {
 
 namespace {
 
-// Fields, numbered as the columns they change (100 and up: values the dialog alone shows).
-constexpr int kTitle = 0;
-constexpr int kChecksum = 5;
-constexpr int kLicensee = 6;
-constexpr int kSuperGameboy = 7;
-constexpr int kDestination = 8;
-constexpr int kType = 9;
-constexpr int kTypeCode = 100;
+using Field = GameboyField;
+
+// The destination codes of the two buttons.
+constexpr std::int32_t kJapan = 0;
+constexpr std::int32_t kOther = 1;
 
 }  // namespace
 
@@ -68,12 +65,12 @@ CGameboyEditDialog::CGameboyEditDialog(const std::string& folder, std::string na
 }
 
 void CGameboyEditDialog::Fill() {
-    SetFieldBox(titleBox, Column(kTitle));
-    superGameboyBox->setChecked(Column(kSuperGameboy) == "Yes");
-    SetFieldBox(licenseeBox, Column(kLicensee));
-    (Column(kDestination) == "Japan" ? japanButton : otherButton)->setChecked(true);
-    typeList->Show(Column(kTypeCode));
-    SetFieldBox(checksumBox, Column(kChecksum));
+    SetFieldBox(titleBox, header.Bytes(Field::Title));
+    superGameboyBox->setChecked(header.Flag(Field::SuperGameboy));
+    SetNumberBox(licenseeBox, header.Number(Field::Licensee));
+    (header.Number(Field::Country) == kJapan ? japanButton : otherButton)->setChecked(true);
+    typeList->Show(header.Number(Field::Type));
+    SetNumberBox(checksumBox, header.Number(Field::Checksum));
 }
 
 void CGameboyEditDialog::OnCalculateChecksum() {
@@ -85,12 +82,12 @@ void CGameboyEditDialog::OnCalculateChecksum() {
 
 std::vector<FieldEdit> CGameboyEditDialog::HeaderEdits() const {
     return {
-        {kTitle, FieldBoxBytes(titleBox)},
-        {kSuperGameboy, CheckText(superGameboyBox->isChecked())},
-        {kLicensee, FieldBoxBytes(licenseeBox)},
-        {kType, typeList->CodeText()},
-        {kDestination, japanButton->isChecked() ? "0" : "1"},
-        {kChecksum, FieldBoxBytes(checksumBox)},
+        {Field::Title, FieldBoxBytes(titleBox)},
+        {Field::SuperGameboy, superGameboyBox->isChecked()},
+        {Field::Licensee, NumberBoxValue(licenseeBox)},
+        {Field::Type, typeList->Code()},
+        {Field::Country, japanButton->isChecked() ? kJapan : kOther},
+        {Field::Checksum, NumberBoxValue(checksumBox)},
     };
 }
 

@@ -14,13 +14,13 @@ class CGenesisEditDialog final : public CBoxesEditDialog {
 public:
     // From top to bottom.
     static constexpr std::array<FieldBox, 7> kBoxes{{
-        {"International Title", 48, 0},
-        {"Native Title", 48, 8},
-        {"Product Code", 10, 3},
-        {"I/O Support", 16, 6},
-        {"Type Code", 2, 100},
-        {"Checksum", 5, 4},
-        {"Country Codes", 3, 7},
+        {"International Title", 48, GenesisField::InternationalTitle},
+        {"Native Title", 48, GenesisField::NativeTitle},
+        {"Product Code", 10, GenesisField::ProductCode},
+        {"I/O Support", 16, GenesisField::IoSupport},
+        {"Type Code", 2, GenesisField::TypeCode},
+        {"Checksum", 5, GenesisField::Checksum},
+        {"Country Codes", 3, GenesisField::Countries},
     }};
     // "&Write Headers" writes the titles, the product code, the checksum, the type code, the I/O
     // letters, the countries.

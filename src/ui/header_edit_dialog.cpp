@@ -40,8 +40,6 @@ bool CHeaderEditDialog::Load() {
     return true;
 }
 
-std::string CHeaderEditDialog::Column(int index) const { return reader->ColumnText(index).value_or(std::string()); }
-
 bool CHeaderEditDialog::Attempt(const std::function<void()>& work) {
     try {
         work();

@@ -1,5 +1,5 @@
 // The base of the header edit dialogs: one file, one reader of its kind, a form of fields filled
-// from the reader's column texts and written back through its WriteField, and the reporting of
+// from the reader's typed values and written back through its WriteFields, and the reporting of
 // what goes wrong. The dialog never decodes or encodes a header itself.
 //
 // A dialog is made with the chosen folder and the file's path in it (the path a list row shows),
@@ -26,9 +26,11 @@ namespace vorne::ui {
 
 class CUserPrompts;
 
-// An edit box of a dialog: its label, its length limit, and the field it shows and writes (the
-// column it is filled from has the same number).
+// An edit box of a dialog: its label, its length limit, and the field it shows and writes.
 struct FieldBox {
+    template <FieldEnum Field>
+    constexpr FieldBox(const char* label, int limit, Field field) : label(label), limit(limit), field(FieldNumber(field)) {}
+
     const char* label;
     int limit;
     int field;
@@ -51,9 +53,6 @@ protected:
     virtual void Fill() = 0;
     // What "&Write Headers" writes, in its order.
     virtual std::vector<FieldEdit> HeaderEdits() const { return {}; }
-
-    // The reader's text of column `index` (empty when it has none).
-    std::string Column(int index) const;
 
     // Writes `edits` in order (each checked against the file before the first is written); a
     // failure is shown in a message box and the dialog stays as it is. True when all were written.
@@ -90,9 +89,6 @@ private:
     QFormLayout* form = nullptr;
     QVBoxLayout* body = nullptr;
 };
-
-// How a check box is written: "1" when checked, "0" when not.
-inline const char* CheckText(bool checked) { return checked ? "1" : "0"; }
 
 // The message box title of a file that cannot be read or written.
 inline constexpr const char* kFileErrorTitle = "File Error";

@@ -6,21 +6,22 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "base/text_rules.h"
 #include "ui/field_text.h"
 
 namespace vorne::ui {
 
 namespace {
 
-constexpr int kGenre = 7;
+constexpr int kGenre = FieldNumber(Mp3Field::Genre);
 
 constexpr const char* kMassModeNote =
     "To erase data in a field in all selected files, place spaces in that field.\n"
     "Empty fields will not overwrite old data.";
 
-// Tag texts are padded with blanks by many taggers; the genre is a number and stays as it is.
-std::string WithoutTrailingBlanks(std::string text, int field) {
-    if (field != kGenre) text.erase(text.find_last_not_of(' ') + 1);
+// Tag texts are padded with blanks by many taggers.
+std::string WithoutTrailingBlanks(std::string text) {
+    text.erase(text.find_last_not_of(' ') + 1);
     return text;
 }
 
@@ -66,8 +67,16 @@ CMp3EditDialog::CMp3EditDialog(bool singleFile, const std::string& folder, std::
 void CMp3EditDialog::Fill() {
     for (std::size_t i = 0; i < kBoxes.size(); ++i) {
         const int field = kBoxes[i].field;
-        fieldTexts[static_cast<std::size_t>(field)] = WithoutTrailingBlanks(Column(field), field);
-        SetFieldBox(boxes[i], fieldTexts[static_cast<std::size_t>(field)]);
+        std::string& text = fieldTexts[static_cast<std::size_t>(field)];
+        const std::optional<FieldValue> value = tag.Value(field);
+        if (!value) {
+            text.clear();  // the genre of a file without a tag
+        } else if (const auto* number = std::get_if<std::int32_t>(&*value)) {
+            text = Decimal(*number);
+        } else {
+            text = WithoutTrailingBlanks(std::get<std::string>(*value));
+        }
+        SetFieldBox(boxes[i], text);
     }
 }
 
@@ -86,10 +95,10 @@ void CMp3EditDialog::OnWriteInfo() {
         // Every field is written, an empty one as a blank; only an empty genre box writes no
         // genre (it would store genre 0): the tag keeps its genre, a new tag gets 255, none.
         std::vector<FieldEdit> edits;
-        for (const FieldBox& box : kBoxes) {
-            const std::string& text = fieldTexts[static_cast<std::size_t>(box.field)];
-            if (box.field == kGenre && text.empty()) continue;
-            edits.push_back({box.field, text});
+        for (std::size_t i = 0; i < kBoxes.size(); ++i) {
+            const int field = kBoxes[i].field;
+            if (field == kGenre && fieldTexts[static_cast<std::size_t>(field)].empty()) continue;
+            edits.push_back({field, ValueBoxValue(boxes[i], *tag.WritableType(field))});
         }
         if (!Write(edits)) return;
     }

@@ -24,14 +24,14 @@ public:
     // How the dialog without a file ends on "&Delete Tag": delete the tags of all chosen files.
     static constexpr int DeleteTagsResult = 315987;
 
-    // The boxes, each with the tag field it holds (the column of the same number).
+    // The boxes, each with the tag field it holds.
     static constexpr std::array<FieldBox, 6> kBoxes{{
-        {"Title", 30, 0},
-        {"Artist", 30, 3},
-        {"Album", 30, 4},
-        {"Year", 4, 5},
-        {"Comment", 30, 6},
-        {"Genre", 3, 7},
+        {"Title", 30, Mp3Field::Title},
+        {"Artist", 30, Mp3Field::Artist},
+        {"Album", 30, Mp3Field::Album},
+        {"Year", 4, Mp3Field::Year},
+        {"Comment", 30, Mp3Field::Comment},
+        {"Genre", 3, Mp3Field::Genre},
     }};
 
     // For one file.
@@ -39,7 +39,8 @@ public:
     // Without a file, for the mass tag edit.
     explicit CMp3EditDialog(QWidget* parent = nullptr);
 
-    // The text kept for field `index` (0 and 3 to 7), as bytes; the empty text for any other.
+    // The text kept for field `index` (one of the boxes' fields), as bytes; the empty text for any
+    // other.
     std::string FieldText(int index) const;
     bool SingleFile() const { return singleFile; }
 
@@ -56,7 +57,7 @@ private:
 
     Mp3Tag& tag;
     bool singleFile;
-    std::array<std::string, 10> fieldTexts;  // entries 0 and 3 to 7 are used
+    std::array<std::string, FieldNumber(Mp3Field::Count)> fieldTexts;  // by field, for the boxes' fields
     std::array<QLineEdit*, kBoxes.size()> boxes{};
     QLabel* note = nullptr;
 };

@@ -13,10 +13,10 @@ class CN64EditDialog final : public CBoxesEditDialog {
 public:
     // From top to bottom, which is also the order "&Write Headers" writes them in.
     static constexpr std::array<FieldBox, 4> kBoxes{{
-        {"Title", 20, 0},
-        {"Manufacturer", 1, 3},
-        {"Cart ID", 2, 4},
-        {"Country Code", 1, 5},
+        {"Title", 20, N64Field::Title},
+        {"Manufacturer", 1, N64Field::Licensee},
+        {"Cart ID", 2, N64Field::CartId},
+        {"Country Code", 1, N64Field::Country},
     }};
     static constexpr std::array<std::size_t, 4> kWriteOrder{0, 1, 2, 3};
 

@@ -13,15 +13,11 @@ namespace vorne::ui {
 
 namespace {
 
-// Fields, numbered as the columns they change (100 and up: values the dialog alone shows).
-constexpr int kMapper = 3;
-constexpr int kMirroring = 6;
-constexpr int kSram = 7;
-constexpr int kTrainer = 8;
-constexpr int kFourScreen = 9;
-constexpr int kTitle = 10;
-constexpr int kReservedRemainder = 11;
-constexpr int kFirstReserved = 100;
+using Field = NesField;
+
+// The items of the mirroring list.
+constexpr int kHorizontalItem = 0;
+constexpr int kVerticalItem = 1;
 
 // Eight mapper bits take three digits, the twelve of NES 2.0 four.
 constexpr int kMapperDigits = 3;
@@ -66,17 +62,15 @@ CNesEditDialog::CNesEditDialog(const std::string& folder, std::string name, CUse
 }
 
 void CNesEditDialog::Fill() {
-    SetFieldBox(titleBox, Column(kTitle));
+    SetFieldBox(titleBox, header.Bytes(Field::InternalTitle));
     mapperBox->setMaxLength(header.IsNes2() ? kNes2MapperDigits : kMapperDigits);
-    SetFieldBox(mapperBox, Column(kMapper));
-    mirroringList->setCurrentIndex(Column(kMirroring) == "Vertical" ? 1 : 0);
-    sramBox->setChecked(Column(kSram) == "Yes");
-    trainerBox->setChecked(Column(kTrainer) == "Yes");
-    fourScreenBox->setChecked(Column(kFourScreen) == "Yes");
-    // Column 11 holds bytes 7 to 15 up to the first zero: byte 7 first, then the remainder.
-    const std::string reserved = Column(kReservedRemainder);
-    SetFieldBox(firstReservedBox, reserved.substr(0, 1));
-    SetFieldBox(remainderBox, reserved.size() > 1 ? reserved.substr(1) : std::string());
+    SetNumberBox(mapperBox, header.Number(Field::Mapper));
+    mirroringList->setCurrentIndex(header.Flag(Field::Mirroring) ? kVerticalItem : kHorizontalItem);
+    sramBox->setChecked(header.Flag(Field::Sram));
+    trainerBox->setChecked(header.Flag(Field::Trainer));
+    fourScreenBox->setChecked(header.Flag(Field::FourScreen));
+    SetFieldBox(firstReservedBox, header.Bytes(Field::FirstReservedByte));
+    SetFieldBox(remainderBox, header.Bytes(Field::Reserved));
     firstReservedShown = firstReservedBox->text();
     remainderShown = remainderBox->text();
 }
@@ -92,15 +86,15 @@ std::vector<FieldEdit> CNesEditDialog::HeaderEdits() const {
     const bool writeRemainder = remainderBox->text() != remainderShown;
 
     std::vector<FieldEdit> edits{
-        {kTitle, FieldBoxBytes(titleBox)},
-        {kMapper, FieldBoxBytes(mapperBox)},
+        {Field::InternalTitle, FieldBoxBytes(titleBox)},
+        {Field::Mapper, NumberBoxValue(mapperBox)},
     };
-    if (writeFirst) edits.push_back({kFirstReserved, FieldBoxBytes(firstReservedBox)});
-    edits.push_back({kMirroring, std::to_string(mirroringList->currentIndex())});
-    edits.push_back({kSram, CheckText(sramBox->isChecked())});
-    edits.push_back({kTrainer, CheckText(trainerBox->isChecked())});
-    edits.push_back({kFourScreen, CheckText(fourScreenBox->isChecked())});
-    if (writeRemainder) edits.push_back({kReservedRemainder, FieldBoxBytes(remainderBox)});
+    if (writeFirst) edits.push_back({Field::FirstReservedByte, FieldBoxBytes(firstReservedBox)});
+    edits.push_back({Field::Mirroring, mirroringList->currentIndex() == kVerticalItem});
+    edits.push_back({Field::Sram, sramBox->isChecked()});
+    edits.push_back({Field::Trainer, trainerBox->isChecked()});
+    edits.push_back({Field::FourScreen, fourScreenBox->isChecked()});
+    if (writeRemainder) edits.push_back({Field::Reserved, FieldBoxBytes(remainderBox)});
     return edits;
 }
 

@@ -5,7 +5,6 @@
 #include <QRadioButton>
 #include <array>
 
-#include "base/text_rules.h"
 #include "formats/snes_tables.h"
 #include "ui/code_list.h"
 #include "ui/field_text.h"
@@ -14,15 +13,7 @@ namespace vorne::ui {
 
 namespace {
 
-// Fields, numbered as the columns they change (100 and up: values the dialog alone shows).
-constexpr int kTitle = 0;
-constexpr int kHiLo = 3;
-constexpr int kSpeed = 4;
-constexpr int kType = 7;
-constexpr int kDestination = 8;
-constexpr int kMapMode = 100;
-constexpr int kTypeCode = 101;
-constexpr int kLicensee = 102;
+using Field = SnesField;
 
 // The map mode the buttons stand for: 0x20, plus 1 for HiROM, plus 0x10 for the fast speed.
 constexpr int kMapModeBase = 0x20;
@@ -79,13 +70,13 @@ CSnesEditDialog::CSnesEditDialog(const std::string& folder, std::string name, CU
 }
 
 void CSnesEditDialog::Fill() {
-    SetFieldBox(titleBox, Column(kTitle));
-    (Column(kHiLo) == "HiRom" ? hiRomButton : loRomButton)->setChecked(true);
-    (Column(kSpeed) == "Fast" ? fastButton : slowButton)->setChecked(true);
-    SetFieldBox(makeupBox, Column(kMapMode));
-    typeList->Show(Column(kTypeCode));
-    ShowDestination(header.DestinationCode());
-    SetFieldBox(licenseeBox, Column(kLicensee));
+    SetFieldBox(titleBox, header.Bytes(Field::Title));
+    (header.Flag(Field::HiLo) ? hiRomButton : loRomButton)->setChecked(true);
+    (header.Flag(Field::Speed) ? fastButton : slowButton)->setChecked(true);
+    SetNumberBox(makeupBox, header.Number(Field::MapMode));
+    typeList->Show(header.Number(Field::Type));
+    ShowDestination(header.Number(Field::Country));
+    SetNumberBox(licenseeBox, header.Number(Field::LicenseeCode));
 }
 
 void CSnesEditDialog::ShowDestination(int code) {
@@ -100,16 +91,16 @@ void CSnesEditDialog::ShowDestination(int code) {
 
 void CSnesEditDialog::OnMapButton() {
     const int mapMode = kMapModeBase | (hiRomButton->isChecked() ? kHiRomBit : 0) | (fastButton->isChecked() ? kFastBit : 0);
-    SetFieldBox(makeupBox, Decimal(mapMode));
+    SetNumberBox(makeupBox, mapMode);
 }
 
 std::vector<FieldEdit> CSnesEditDialog::HeaderEdits() const {
     return {
-        {kMapMode, FieldBoxBytes(makeupBox)},
-        {kTitle, FieldBoxBytes(titleBox)},
-        {kType, typeList->CodeText()},
-        {kDestination, Decimal(destinationList->currentData().toInt())},
-        {kLicensee, FieldBoxBytes(licenseeBox)},
+        {Field::MapMode, NumberBoxValue(makeupBox)},
+        {Field::Title, FieldBoxBytes(titleBox)},
+        {Field::Type, typeList->Code()},
+        {Field::Country, destinationList->currentData().toInt()},
+        {Field::LicenseeCode, NumberBoxValue(licenseeBox)},
     };
 }
 

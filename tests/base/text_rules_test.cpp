@@ -59,13 +59,32 @@ TEST(RomTypes, ParseNamesAndNumbers) {
 TEST(RomTypes, EveryKindHasFilenameAndSizeInColumnsOneAndTwo) {
     for (const KindInfo& kind : kKinds) {
         ASSERT_GE(kind.columns.size(), 4u);
-        EXPECT_EQ(kind.columns[1].title, "Filename");
-        EXPECT_EQ(kind.columns[2].title, "Size");
+        EXPECT_EQ(kind.columns[kFilenameColumn].title, "Filename");
+        EXPECT_EQ(kind.columns[kSizeColumn].title, "Size");
         EXPECT_FALSE(kind.extensions.empty());
         EXPECT_EQ(&Kind(kind.type), &kind);
+        EXPECT_GE(kind.extraFieldEnd, kFirstExtraField);
     }
-    EXPECT_EQ(ColumnCount(RomType::Nes), 13);
-    EXPECT_EQ(ColumnCount(RomType::N64), 6);
+}
+
+// The field numbers are what scripts give `vorne-cli set` (the README names some): a field never
+// moves. These are the only field numbers written out beside the enums.
+TEST(RomTypes, FieldNumbersStayWhereScriptsFindThem) {
+    const struct {
+        int field;
+        int number;
+    } pinned[] = {
+        {FieldNumber(GameboyField::Checksum), 5}, {FieldNumber(GameboyField::SuperGameboy), 7},
+        {FieldNumber(GameboyField::Type), 9}, {FieldNumber(GameboyField::TypeCode), 100},
+        {FieldNumber(NesField::Mapper), 3}, {FieldNumber(NesField::Mirroring), 6}, {FieldNumber(NesField::FourScreen), 9},
+        {FieldNumber(NesField::InternalTitle), 10}, {FieldNumber(NesField::Reserved), 11},
+        {FieldNumber(NesField::ArtificialTitle), 12}, {FieldNumber(NesField::FirstReservedByte), 100},
+        {FieldNumber(SnesField::Country), 8}, {FieldNumber(SnesField::MapMode), 100},
+        {FieldNumber(SnesField::LicenseeCode), 102}, {FieldNumber(N64Field::Country), 5},
+        {FieldNumber(GenesisField::NativeTitle), 8}, {FieldNumber(GenesisField::TypeCode), 100},
+        {FieldNumber(Mp3Field::Genre), 7}, {FieldNumber(ZipField::Uncompressed), 3},
+    };
+    for (const auto& p : pinned) EXPECT_EQ(p.field, p.number);
 }
 
 }  // namespace

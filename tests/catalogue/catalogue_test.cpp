@@ -46,7 +46,7 @@ std::vector<std::vector<std::string>> GroupNames(const Catalogue& catalogue) {
     std::vector<std::vector<std::string>> groups;
     for (const DuplicateGroup& group : catalogue.Model().DuplicateGroups()) {
         std::vector<std::string> names;
-        for (int member : group) names.emplace_back(catalogue.Model().Cell(member, 1));
+        for (int member : group) names.emplace_back(catalogue.Model().Cell(member, kFilenameColumn));
         std::sort(names.begin(), names.end());
         groups.push_back(names);
     }
@@ -86,7 +86,7 @@ TEST(Catalogue, RemovingARowKeepsTheCountsAndGroupsRight) {
         Fill(catalogue, c.keys);
         int row = -1;
         for (int r = 0; r < catalogue.Model().RowCount(); ++r) {
-            if (catalogue.Model().Cell(r, 1) == c.removed) row = r;
+            if (catalogue.Model().Cell(r, kFilenameColumn) == c.removed) row = r;
         }
         ASSERT_GE(row, 0);
         catalogue.RemoveRow(row);
@@ -122,7 +122,7 @@ TEST(Catalogue, ARefreshedRowMovesToItsPlaceAndIsCheckedForDuplicates) {
         catalogue.SetObserver(&recorder);
         int row = -1;
         for (int r = 0; r < catalogue.Model().RowCount(); ++r) {
-            if (catalogue.Model().Cell(r, 1) == c.refreshed) row = r;
+            if (catalogue.Model().Cell(r, kFilenameColumn) == c.refreshed) row = r;
         }
         ASSERT_GE(row, 0);
         CatalogRow cells = Row(c.newKey, c.refreshed);
@@ -130,7 +130,7 @@ TEST(Catalogue, ARefreshedRowMovesToItsPlaceAndIsCheckedForDuplicates) {
         EXPECT_EQ(catalogue.RefreshRow(row, cells.cells), c.place);
         EXPECT_EQ(catalogue.Model().Cell(c.place, kSizeColumn), "32769");
         std::vector<std::string> order;
-        for (int r = 0; r < catalogue.Model().RowCount(); ++r) order.emplace_back(catalogue.Model().Cell(r, 1));
+        for (int r = 0; r < catalogue.Model().RowCount(); ++r) order.emplace_back(catalogue.Model().Cell(r, kFilenameColumn));
         EXPECT_EQ(order, c.order);
         EXPECT_EQ(catalogue.UniqueCount(), c.unique);
         EXPECT_EQ(catalogue.Status(kStatusDuplicates), std::to_string(c.unique) + " known unique");

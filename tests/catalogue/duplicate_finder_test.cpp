@@ -125,7 +125,8 @@ int ReferenceFindDuplicates(CatalogModel& model, RomType type) {
     auto agree = [&](int a, int b) {
         if (sizeClass(a) != sizeClass(b)) return false;
         for (int c = kFirstDecodedColumn; c < model.ColumnCount(); ++c) {
-            bool ignored = type == RomType::Nes && (c == kNesInternalTitleColumn || c == kNesReservedColumn);
+            bool ignored = type == RomType::Nes &&
+                           (c == FieldNumber(NesField::InternalTitle) || c == FieldNumber(NesField::Reserved));
             if (!ignored && model.Cell(a, c) != model.Cell(b, c)) return false;
         }
         return true;
@@ -175,13 +176,15 @@ TEST(FindDuplicates, AgreesWithThePlainWalkOnAnyKeyMix) {
             auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
             for (int i = 0; i < mix.rows; ++i) {
                 std::vector<std::string> cells(static_cast<std::size_t>(ColumnCount(mix.type)));
-                cells[0] = pick(100) < mix.emptyKeysPercent ? "" : "key" + std::to_string(pick(mix.keys));
-                cells[1] = "file" + std::to_string(i);
-                cells[2] = std::to_string(1000 + 3000 * pick(mix.sizes));
-                for (std::size_t c = 3; c < cells.size(); ++c) cells[c] = "v" + std::to_string(pick(mix.variants));
+                cells[kKeyColumn] = pick(100) < mix.emptyKeysPercent ? "" : "key" + std::to_string(pick(mix.keys));
+                cells[kFilenameColumn] = "file" + std::to_string(i);
+                cells[kSizeColumn] = std::to_string(1000 + 3000 * pick(mix.sizes));
+                for (std::size_t c = kFirstDecodedColumn; c < cells.size(); ++c) {
+                    cells[c] = "v" + std::to_string(pick(mix.variants));
+                }
                 if (mix.type == RomType::Nes) {
-                    cells[kNesInternalTitleColumn] = "title" + std::to_string(pick(1000));
-                    cells[kNesReservedColumn] = "reserved" + std::to_string(pick(1000));
+                    cells[FieldNumber(NesField::InternalTitle)] = "title" + std::to_string(pick(1000));
+                    cells[FieldNumber(NesField::Reserved)] = "reserved" + std::to_string(pick(1000));
                 }
                 f.Add(cells);
             }

@@ -157,7 +157,7 @@ TEST(ParallelLoader, TheScanKeepsTheFolderOrder) {
     while (true) {
         ScanEvent event = queue.Take();
         if (auto* rows = std::get_if<RowsFound>(&event)) {
-            for (const auto& row : rows->rows) listed.push_back(row.cells[1]);
+            for (const auto& row : rows->rows) listed.push_back(row.cells[kFilenameColumn]);
         }
         if (std::holds_alternative<WalkDone>(event)) break;
     }

@@ -171,7 +171,7 @@ TEST(ScanMembers, EachMemberIsReadThroughItsOwnEntry) {
     switches->zipFiles = true;
     RunScan(catalogue, {RomType::Nes, dir.Path(), switches, ""});
     std::multiset<std::string> crcs;
-    for (int r = 0; r < catalogue.Model().RowCount(); ++r) crcs.insert(std::string(catalogue.Model().Cell(r, 0)));
+    for (int r = 0; r < catalogue.Model().RowCount(); ++r) crcs.insert(std::string(catalogue.Model().Cell(r, kKeyColumn)));
     std::multiset<std::string> expected;
     for (const auto& [name, row] : Scan(dir / "plain", false)) expected.insert(row[0]);
     ASSERT_EQ(expected.size(), 4u);

@@ -199,7 +199,7 @@ TEST(Scan, NamesKnownDumps) {
     Scanned s = Scan(dir / "roms", RomType::Nes, false, dir / "nescrcs.txt");
     ASSERT_EQ(s.catalogue->Model().RowCount(), 1);
     EXPECT_EQ(s.catalogue->Model().Cell(0, kKeyColumn), crc);
-    EXPECT_EQ(s.catalogue->Model().Cell(0, 12), "Seven (U)");
+    EXPECT_EQ(s.catalogue->Model().Cell(0, FieldNumber(NesField::ArtificialTitle)), "Seven (U)");
 }
 
 TEST(Scan, ZipKindListsMembersFromTheirHeaders) {
@@ -219,10 +219,10 @@ TEST(Scan, ZipKindListsMembersFromTheirHeaders) {
     for (int r = 0; r < m.RowCount(); ++r) {
         if (m.Cell(r, kFilenameColumn) == "pack.zip <GAME.NES>") {
             EXPECT_EQ(m.Cell(r, kKeyColumn), std::to_string(Crc32(game)));
-            EXPECT_EQ(m.Cell(r, 3), std::to_string(game.size()));
+            EXPECT_EQ(m.Cell(r, FieldNumber(ZipField::Uncompressed)), std::to_string(game.size()));
         } else if (m.Cell(r, kFilenameColumn) == "pack.zip <docs/readme.txt>") {
             EXPECT_EQ(m.Cell(r, kSizeColumn), "100");
-            EXPECT_EQ(m.Cell(r, 3), "100");
+            EXPECT_EQ(m.Cell(r, FieldNumber(ZipField::Uncompressed)), "100");
         } else {
             std::uint32_t crc = Crc32(Bytes{0x00});
             ASSERT_GE(crc, 0x80000000u);

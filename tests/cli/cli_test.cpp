@@ -13,6 +13,8 @@ namespace {
 
 using samples::Bytes;
 using test::RunCli;
+using test::SetPair;
+using test::ShowLine;
 
 TEST(Cli, UsageErrorsExitWithTwo) {
     struct Case {
@@ -91,16 +93,17 @@ TEST(Cli, ShowSetAndRemoveTrainer) {
     EXPECT_TRUE(shown.out.ends_with("], \"extra\": {}}\n")) << shown.out;
 
     Bytes before = test::ReadFile(path);
-    auto refused = RunCli({"set", path, "--kind", "nes", "3=66", "4=9"});
+    auto refused = RunCli({"set", path, "--kind", "nes", SetPair(NesField::Mapper, "66"), SetPair(NesField::PrgRom, "9")});
     EXPECT_EQ(refused.exitCode, 3);
     EXPECT_EQ(test::ReadFile(path), before);  // nothing written when one field is refused
 
-    auto set = RunCli({"set", path, "--kind", "nes", "3=66", "6=1", "10=My title"});
+    auto set = RunCli({"set", path, "--kind", "nes", SetPair(NesField::Mapper, "66"), SetPair(NesField::Mirroring, "1"),
+                       SetPair(NesField::InternalTitle, "My title")});
     ASSERT_EQ(set.exitCode, 0) << set.err;
     auto after = RunCli({"show", path, "--kind", "nes"});
-    EXPECT_NE(after.out.find("3 Mapper: 66\n"), std::string::npos) << after.out;
-    EXPECT_NE(after.out.find("6 Mirroring: Vertical\n"), std::string::npos);
-    EXPECT_NE(after.out.find("10 Internal Title: My title\n"), std::string::npos);
+    EXPECT_NE(after.out.find(ShowLine(RomType::Nes, NesField::Mapper, "66")), std::string::npos) << after.out;
+    EXPECT_NE(after.out.find(ShowLine(RomType::Nes, NesField::Mirroring, "Vertical")), std::string::npos);
+    EXPECT_NE(after.out.find(ShowLine(RomType::Nes, NesField::InternalTitle, "My title")), std::string::npos);
 
     EXPECT_EQ(RunCli({"remove-trainer", path}).exitCode, 0);
     EXPECT_EQ(test::ReadFile(path).size(), before.size() + 128 - 512);
@@ -108,7 +111,7 @@ TEST(Cli, ShowSetAndRemoveTrainer) {
     EXPECT_EQ(again.exitCode, 1);
     EXPECT_NE(again.err.find("has no trainer"), std::string::npos) << again.err;
 
-    auto missing = RunCli({"set", dir / "gone.nes", "--kind", "nes", "6=1"});
+    auto missing = RunCli({"set", dir / "gone.nes", "--kind", "nes", SetPair(NesField::Mirroring, "1")});
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_NE(missing.err.find("gone.nes: No such file or directory"), std::string::npos) << missing.err;
 }

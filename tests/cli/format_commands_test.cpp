@@ -11,6 +11,8 @@ namespace {
 
 using samples::Bytes;
 using test::RunCli;
+using test::SetPair;
+using test::ShowLine;
 
 TEST(CliFormats, GameboyChecksum) {
     test::TempDir dir;
@@ -51,11 +53,14 @@ TEST(CliFormats, DeleteTag) {
 TEST(CliFormats, SetAndShowTheNewKinds) {
     test::TempDir dir;
     std::string path = dir.Write("game.rom", samples::MakeN64({.size = 0x1000}));
-    EXPECT_EQ(RunCli({"set", path, "--kind", "n64", "1=x"}).exitCode, 3);
-    EXPECT_EQ(RunCli({"set", path, "--kind", "n64", "0=NEW"}).exitCode, 0);
-    EXPECT_EQ(RunCli({"show", path, "--kind", "n64"}).out.substr(0, 22), "0 Internal Title: NEW\n");
+    EXPECT_EQ(RunCli({"set", path, "--kind", "n64", SetPair(N64Field::Filename, "x")}).exitCode, 3);
+    EXPECT_EQ(RunCli({"set", path, "--kind", "n64", SetPair(N64Field::Title, "NEW")}).exitCode, 0);
+    EXPECT_TRUE(RunCli({"show", path, "--kind", "n64"}).out.starts_with(ShowLine(RomType::N64, N64Field::Title, "NEW")));
     path = dir.Write("game.gb", samples::MakeGameboy({.cartridgeType = 0x13}));
-    EXPECT_NE(RunCli({"show", path, "--kind", "gameboy"}).out.find("\n9 Type: ROM+MBC3+RAM+BATT\n100: 19\n"), std::string::npos);
+    EXPECT_NE(RunCli({"show", path, "--kind", "gameboy"})
+                  .out.find(ShowLine(RomType::Gameboy, GameboyField::Type, "ROM+MBC3+RAM+BATT") +
+                            std::to_string(FieldNumber(GameboyField::TypeCode)) + ": 19\n"),
+              std::string::npos);
 }
 
 }  // namespace

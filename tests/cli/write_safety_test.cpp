@@ -23,7 +23,7 @@ TEST(CliSafety, CommandsRefuseWhatIsNoRegularFile) {
     }
     const std::vector<std::string> commands[] = {
         {"show", dir / "pipe.nes", "--kind", "nes"},
-        {"set", dir / "pipe.nes", "--kind", "nes", "6=1"},
+        {"set", dir / "pipe.nes", "--kind", "nes", test::SetPair(NesField::Mirroring, "1")},
         {"remove-trainer", dir / "pipe.nes"},
         {"gb-checksum", dir / "pipe.gb"},
         {"delete-tag", dir / "pipe.mp3"},
@@ -77,12 +77,14 @@ TEST(CliSafety, SetWritesAllPairsOrNone) {
         std::vector<std::string> pairs;
     };
     const Case cases[] = {
-        {"an empty NES file", "nes", {}, {"6=1"}},
-        {"an empty NES file, mapper", "nes", {}, {"3=4"}},
-        {"a short NES file", "nes", Bytes(7, 'N'), {"11=sig"}},
-        {"the second of two pairs does not fit", "gameboy", Bytes(0x14C, 1), {"0=NEW", "5=1"}},
-        {"no place for an NES title", "nes", nes, {"3=66", "10=Title"}},
-        {"an empty N64 file", "n64", {}, {"0=T"}},
+        {"an empty NES file", "nes", {}, {test::SetPair(NesField::Mirroring, "1")}},
+        {"an empty NES file, mapper", "nes", {}, {test::SetPair(NesField::Mapper, "4")}},
+        {"a short NES file", "nes", Bytes(7, 'N'), {test::SetPair(NesField::Reserved, "sig")}},
+        {"the second of two pairs does not fit", "gameboy", Bytes(0x14C, 1),
+         {test::SetPair(GameboyField::Title, "NEW"), test::SetPair(GameboyField::Checksum, "1")}},
+        {"no place for an NES title", "nes", nes,
+         {test::SetPair(NesField::Mapper, "66"), test::SetPair(NesField::InternalTitle, "Title")}},
+        {"an empty N64 file", "n64", {}, {test::SetPair(N64Field::Title, "T")}},
     };
     for (const Case& c : cases) {
         test::TempDir dir;
@@ -101,22 +103,24 @@ TEST(CliSafety, SetSaysWhenAFieldIsLeftAsItIs) {
     struct Case {
         const char* what;
         std::uint8_t oldLicensee;
-        std::string pair;
+        GameboyField field;
+        const char* value;
         bool told;
     };
     const Case cases[] = {
-        {"a licensee while the new licensee code applies", 0x33, "6=5", true},
-        {"the Super GB mark on an image without it", 0x01, "7=1", true},
-        {"a licensee stored as the old code", 0x01, "6=5", false},
-        {"the Super GB mark cleared", 0x33, "7=0", false},
+        {"a licensee while the new licensee code applies", 0x33, GameboyField::Licensee, "5", true},
+        {"the Super GB mark on an image without it", 0x01, GameboyField::SuperGameboy, "1", true},
+        {"a licensee stored as the old code", 0x01, GameboyField::Licensee, "5", false},
+        {"the Super GB mark cleared", 0x33, GameboyField::SuperGameboy, "0", false},
     };
     for (const Case& c : cases) {
         test::TempDir dir;
         Bytes image = samples::MakeGameboy({.oldLicensee = c.oldLicensee});
         std::string path = dir.Write("game.gb", image);
-        auto result = RunCli({"set", path, "--kind", "gameboy", c.pair});
+        auto result = RunCli({"set", path, "--kind", "gameboy", test::SetPair(c.field, c.value)});
         EXPECT_EQ(result.exitCode, 0) << c.what << "\n" << result.err;
-        EXPECT_EQ(result.err.find("field " + c.pair.substr(0, 1) + " left as it is") != std::string::npos, c.told)
+        const std::string told = "field " + std::to_string(FieldNumber(c.field)) + " left as it is";
+        EXPECT_EQ(result.err.find(told) != std::string::npos, c.told)
             << c.what << "\n" << result.err;
         if (c.told) {
             EXPECT_EQ(test::ReadFile(path), image) << c.what;
@@ -133,8 +137,9 @@ TEST(CliSafety, AppendsUnderAFileSizeLimitRollBack) {
         std::vector<std::string> args;  // the path comes after the command
     };
     const Case cases[] = {
-        {"an MP3 tag", samples::MakeMp3({.frames = 3, .tagged = false}), {"set", "--kind", "mp3", "0=Song"}},
-        {"an NES title", samples::MakeNes({}), {"set", "--kind", "nes", "10=A title"}},
+        {"an MP3 tag", samples::MakeMp3({.frames = 3, .tagged = false}),
+         {"set", "--kind", "mp3", test::SetPair(Mp3Field::Title, "Song")}},
+        {"an NES title", samples::MakeNes({}), {"set", "--kind", "nes", test::SetPair(NesField::InternalTitle, "A title")}},
     };
     for (const Case& c : cases) {
         test::TempDir dir;

@@ -16,6 +16,7 @@ namespace {
 
 using samples::Bytes;
 using Pokes = std::vector<std::pair<std::size_t, std::string>>;
+using Field = GameboyField;
 
 Bytes Image(std::size_t size, const Pokes& pokes, std::size_t base = 0) {
     Bytes image(size);
@@ -23,11 +24,11 @@ Bytes Image(std::size_t size, const Pokes& pokes, std::size_t base = 0) {
     return image;
 }
 
-// Columns 0 and 3 to 9, then the dialog value 100, joined by '|'.
+// The title and the decoded columns, then the dialog value TypeCode, joined by '|'.
 std::string Decoded(const GameboyHeader& reader) {
-    std::string out = *reader.ColumnText(0);
-    for (int i : {3, 4, 5, 6, 7, 8, 9, 100}) out += "|" + *reader.ColumnText(i);
-    return out;
+    std::string out = *reader.ColumnText(Field::Title);
+    for (int i = kFirstDecodedColumn; i < FieldNumber(Field::Count); ++i) out += "|" + *reader.ColumnText(i);
+    return out + "|" + *reader.ColumnText(Field::TypeCode);
 }
 
 std::string DecodedMemory(const Bytes& bytes) {
@@ -83,7 +84,7 @@ TEST(GameboyHeader, CopierHeaderTest) {
         Bytes image = Image(c.size, c.pokes);
         reader.LoadMemory(image, "x.gb");
         EXPECT_EQ(reader.HasCopierHeader(), c.copier) << c.size << " " << c.title;
-        EXPECT_EQ(*reader.ColumnText(0), c.title);
+        EXPECT_EQ(*reader.ColumnText(Field::Title), c.title);
     }
 }
 
@@ -102,7 +103,7 @@ TEST(GameboyHeader, ShortFilesReadAsZeroPadded) {
         reused.LoadMemory(full, "full.gb");
         reused.LoadMemory(cut, "cut.gb");
         EXPECT_EQ(Decoded(reused), want) << size;
-        EXPECT_EQ(*reused.ColumnText(2), std::to_string(size));
+        EXPECT_EQ(*reused.ColumnText(Field::Size), std::to_string(size));
     }
     EXPECT_EQ(DecodedMemory({}), "|32k|0k|0|0|No|Japan|ROM|0");
 }
@@ -154,22 +155,23 @@ TEST_F(GameboyTest, CalculateChecksum) {
 // What each write puts on disk, byte for byte, with and without a copier header.
 TEST_F(GameboyTest, WriteFieldBytes) {
     struct Case {
-        int field;
+        Field field;
         const char* value;
         std::size_t offset;
         std::string bytes;
     };
     const Case cases[] = {
-        {0, "ABCDE", 0x134, std::string("ABCDE") + std::string(11, '\0')},
-        {0, "ABCDEFGHIJKLMNOPQR", 0x134, "ABCDEFGHIJKLMNOP"},
-        {5, "4660", 0x14E, "\x12\x34"},
-        {5, "-1", 0x14E, "\xFF\xFF"},
-        {5, " +258x", 0x14E, "\x01\x02"},
-        {6, "51", 0x14B, "\x33"},
-        {7, "0", 0x14B, std::string(1, '\0')},  // any value but "1" stores the code
-        {8, "257", 0x14A, "\x01"},
-        {9, "5", 0x147, "\x05"},
-        {9, "abc", 0x147, std::string(1, '\0')},
+        {Field::Title, "ABCDE", 0x134, std::string("ABCDE") + std::string(11, '\0')},
+        {Field::Title, "ABCDEFGHIJKLMNOPQR", 0x134, "ABCDEFGHIJKLMNOP"},
+        {Field::Checksum, "4660", 0x14E, "\x12\x34"},
+        {Field::Checksum, "-1", 0x14E, "\xFF\xFF"},
+        {Field::Checksum, " +258x", 0x14E, "\x01\x02"},
+        {Field::Licensee, "51", 0x14B, "\x33"},
+        {Field::SuperGameboy, "0", 0x14B, std::string(1, '\0')},  // any value but "1" stores the code
+        {Field::SuperGameboy, " 7", 0x14B, "\x07"},
+        {Field::Country, "257", 0x14A, "\x01"},
+        {Field::Type, "5", 0x147, "\x05"},
+        {Field::Type, "abc", 0x147, std::string(1, '\0')},
     };
     for (bool copier : {false, true}) {
         const Bytes original = samples::MakeGameboy({.oldLicensee = 1, .copierHeader = copier});
@@ -181,7 +183,7 @@ TEST_F(GameboyTest, WriteFieldBytes) {
             ASSERT_EQ(reader.WriteField(c.value, c.field), FieldWrite::Written);
             Bytes want = original;
             std::copy(c.bytes.begin(), c.bytes.end(), want.begin() + base + c.offset);
-            EXPECT_EQ(ReadWholeFile(path), want) << "field " << c.field << " = " << c.value << " copier " << copier;
+            EXPECT_EQ(ReadWholeFile(path), want) << "field " << FieldNumber(c.field) << " = " << c.value << " copier " << copier;
         }
     }
 }
@@ -195,12 +197,15 @@ TEST_F(GameboyTest, WritesThatLeaveTheFileAlone) {
     };
     constexpr FieldWrite kUnsupported = FieldWrite::Unsupported;
     constexpr FieldWrite kNothing = FieldWrite::NothingToWrite;
+    auto number = [](Field field) { return FieldNumber(field); };
     const Case cases[] = {
-        {1, "x", 1, kUnsupported}, {2, "1", 1, kUnsupported}, {3, "1", 1, kUnsupported}, {4, "1", 1, kUnsupported},
-        {10, "1", 1, kUnsupported}, {100, "1", 1, kUnsupported}, {-1, "1", 1, kUnsupported},
-        {6, "7", 0x33, kNothing},  // the code lives in the two new-licensee characters: not written
-        {7, "1", 0x33, kNothing},  // the mark stays, and with it the characters
-        {7, "1", 0x01, kNothing},  // the mark cannot be set
+        {number(Field::Filename), "x", 1, kUnsupported}, {number(Field::Size), "1", 1, kUnsupported},
+        {number(Field::RomSize), "1", 1, kUnsupported}, {number(Field::Sram), "1", 1, kUnsupported},
+        {number(Field::Count), "1", 1, kUnsupported}, {number(Field::TypeCode), "1", 1, kUnsupported},
+        {-1, "1", 1, kUnsupported},
+        {number(Field::Licensee), "7", 0x33, kNothing},  // the code lives in the two new-licensee characters: not written
+        {number(Field::SuperGameboy), "1", 0x33, kNothing},  // the mark stays, and with it the characters
+        {number(Field::SuperGameboy), "1", 0x01, kNothing},  // the mark cannot be set
     };
     for (const Case& c : cases) {
         const Bytes original = samples::MakeGameboy({.oldLicensee = c.oldLicensee});
@@ -216,7 +221,8 @@ TEST_F(GameboyTest, WrittenFieldsReadBack) {
     std::string path = Put(samples::MakeGameboy({.title = "OLD", .destination = 1, .copierHeader = true}));
     GameboyHeader reader;
     reader.LoadFile(path);
-    for (auto [field, value] : {std::pair{0, "NEW TITLE"}, {5, "777"}, {6, "9"}, {8, "0"}, {9, "3"}}) {
+    for (auto [field, value] : {std::pair{Field::Title, "NEW TITLE"}, {Field::Checksum, "777"}, {Field::Licensee, "9"},
+                                {Field::Country, "0"}, {Field::Type, "3"}}) {
         reader.WriteField(value, field);
     }
     reader.LoadFile(path);
@@ -229,7 +235,7 @@ TEST_F(GameboyTest, FailedWritesChangeNothing) {
     GameboyHeader reader;
     reader.LoadFile(path);
     std::filesystem::remove(path);
-    EXPECT_THROW(reader.WriteField("X", 0), FileError);
+    EXPECT_THROW(reader.WriteField("X", Field::Title), FileError);
     EXPECT_THROW(reader.CalculateChecksum(), FileError);
     EXPECT_FALSE(std::filesystem::exists(path));  // never created
 
@@ -237,8 +243,8 @@ TEST_F(GameboyTest, FailedWritesChangeNothing) {
     const Bytes shortImage(0x148, 7);
     path = Put(shortImage);
     reader.LoadFile(path);
-    EXPECT_THROW(reader.WriteField("4660", 5), OperationRefused);
-    EXPECT_EQ(reader.WriteField("TITLE", 0), FieldWrite::Written);  // the title fits
+    EXPECT_THROW(reader.WriteField("4660", Field::Checksum), OperationRefused);
+    EXPECT_EQ(reader.WriteField("TITLE", Field::Title), FieldWrite::Written);  // the title fits
     EXPECT_EQ(std::filesystem::file_size(path), shortImage.size());
 }
 

@@ -19,10 +19,11 @@ using samples::Bytes;
 
 constexpr std::size_t kH = 8192;
 constexpr std::size_t kH32X = 0x80000;
+using Field = GenesisField;
 
 std::vector<std::string> Columns(const RomHeader& reader) {
     std::vector<std::string> texts = ColumnTexts(reader);
-    texts.push_back(reader.ColumnText(100).value_or("(none)"));
+    texts.push_back(reader.ColumnText(FieldNumber(Field::TypeCode)).value_or("(none)"));
     return texts;
 }
 
@@ -96,7 +97,7 @@ TEST(GenesisHeaderTest, InterleavedBytesComeFromBothHalfBlocks) {
     file[512 + 0xA8] = 'Y';         // image byte 0x151
     GenesisHeader reader;
     reader.LoadMemory(file, "x.smd");
-    EXPECT_EQ(reader.ColumnText(0)->substr(0, 4), "XYTE");
+    EXPECT_EQ(reader.ColumnText(Field::InternationalTitle)->substr(0, 4), "XYTE");
 }
 
 TEST(GenesisHeaderTest, TypeNames) {
@@ -111,8 +112,8 @@ TEST(GenesisHeaderTest, TypeNames) {
         image[0x181] = c.code[0] ? static_cast<std::uint8_t>(c.code[1]) : 0;
         GenesisHeader reader;
         reader.LoadMemory(image, "x.bin");
-        EXPECT_EQ(reader.ColumnText(5), c.text) << c.code;
-        EXPECT_EQ(reader.ColumnText(100), c.code);
+        EXPECT_EQ(reader.ColumnText(Field::Type), c.text) << c.code;
+        EXPECT_EQ(reader.ColumnText(Field::TypeCode), c.code);
     }
 }
 
@@ -125,30 +126,30 @@ protected:
 // Every field in every layout: the file on disk must be the layout of the linear image with the
 // field's bytes put in, and a reload must show the value.
 TEST_F(GenesisFileTest, WritesLandInTheFilesOwnLayout) {
-    struct Field {
-        int field;
+    struct FieldCase {
+        Field field;
         const char* value;
         std::size_t at;
         Bytes bytes;
-        int column;
+        Field column;
         const char* text;
     };
-    const Field fields[] = {
-        {0, "WORLD TITLE", 0x150, {}, 0, "WORLD TITLE"},
-        {3, "GM 0001-00 and more", 0x182, {}, 3, "GM 0001-00"},
-        {4, "35391", 0x18E, {0x8A, 0x3F}, 4, "35391"},
-        {4, "-2", 0x18E, {0xFF, 0xFE}, 4, "65534"},
-        {6, "J6K", 0x190, {}, 6, "J6K"},
-        {7, "J", 0x1F0, {'J', 0, 0}, 7, "J"},
-        {7, "EUJ", 0x1F0, {'E', 'U', 'J'}, 7, "EUJ"},
-        {8, "", 0x120, Bytes(48, 0), 8, ""},
-        {100, "A1", 0x180, {'A', '1'}, 100, "A1"},
+    const FieldCase fields[] = {
+        {Field::InternationalTitle, "WORLD TITLE", 0x150, {}, Field::InternationalTitle, "WORLD TITLE"},
+        {Field::ProductCode, "GM 0001-00 and more", 0x182, {}, Field::ProductCode, "GM 0001-00"},
+        {Field::Checksum, "35391", 0x18E, {0x8A, 0x3F}, Field::Checksum, "35391"},
+        {Field::Checksum, "-2", 0x18E, {0xFF, 0xFE}, Field::Checksum, "65534"},
+        {Field::IoSupport, "J6K", 0x190, {}, Field::IoSupport, "J6K"},
+        {Field::Countries, "J", 0x1F0, {'J', 0, 0}, Field::Countries, "J"},
+        {Field::Countries, "EUJ", 0x1F0, {'E', 'U', 'J'}, Field::Countries, "EUJ"},
+        {Field::NativeTitle, "", 0x120, Bytes(48, 0), Field::NativeTitle, ""},
+        {Field::TypeCode, "A1", 0x180, {'A', '1'}, Field::TypeCode, "A1"},
     };
     const std::size_t sizes[] = {48, 10, 2, 2, 16, 3, 3, 48, 2};
     for (const Layout& layout : kLayouts) {
         Bytes linear = Linear(layout.is32X);
         for (std::size_t i = 0; i < std::size(fields); ++i) {
-            const Field& f = fields[i];
+            const FieldCase& f = fields[i];
             std::string path = Put("game.bin", layout.Make(linear));
             GenesisHeader reader;
             reader.LoadFile(path);
@@ -162,12 +163,13 @@ TEST_F(GenesisFileTest, WritesLandInTheFilesOwnLayout) {
             }
             Bytes expected = linear;
             std::copy(bytes.begin(), bytes.end(), expected.begin() + static_cast<std::ptrdiff_t>(f.at));
-            EXPECT_EQ(ReadWholeFile(path), layout.Make(expected)) << layout.name << ", field " << f.field;
-            EXPECT_EQ(reader.ColumnText(f.column), f.text) << layout.name << ", in memory, field " << f.field;
+            const int number = FieldNumber(f.field);
+            EXPECT_EQ(ReadWholeFile(path), layout.Make(expected)) << layout.name << ", field " << number;
+            EXPECT_EQ(reader.ColumnText(f.column), f.text) << layout.name << ", in memory, field " << number;
 
             GenesisHeader again;
             again.LoadFile(path);
-            EXPECT_EQ(again.ColumnText(f.column), f.text) << layout.name << ", reloaded, field " << f.field;
+            EXPECT_EQ(again.ColumnText(f.column), f.text) << layout.name << ", reloaded, field " << number;
             EXPECT_EQ(again.IsInterleaved(), layout.interleaved);
         }
     }
@@ -177,7 +179,7 @@ TEST_F(GenesisFileTest, ChecksumBytesInTheInterleavedFile) {
     std::string path = Put("game.smd", samples::Interleave(Linear(false), kH, true));
     GenesisHeader reader;
     reader.LoadFile(path);
-    ASSERT_EQ(reader.WriteField("35391", 4), FieldWrite::Written);
+    ASSERT_EQ(reader.WriteField("35391", Field::Checksum), FieldWrite::Written);
     Bytes file = ReadWholeFile(path);
     EXPECT_EQ(file[512 + kH + 0xC7], 0x8A);  // image byte 0x18E, second half-block
     EXPECT_EQ(file[512 + 0xC7], 0x3F);       // image byte 0x18F, first half-block
@@ -187,11 +189,13 @@ TEST_F(GenesisFileTest, RefusedWritesLeaveTheFileAlone) {
     GenesisHeader reader;
     std::string path = Put("game.bin", Linear(false));
     reader.LoadFile(path);
-    for (int field : {1, 2, 5, 9, 101, -1}) EXPECT_EQ(reader.WriteField("x", field), FieldWrite::Unsupported) << field;
+    for (Field field : {Field::Filename, Field::Size, Field::Type, Field::Count, Field::ExtraEnd, static_cast<Field>(-1)}) {
+        EXPECT_EQ(reader.WriteField("x", field), FieldWrite::Unsupported) << FieldNumber(field);
+    }
     EXPECT_EQ(ReadWholeFile(path), Linear(false));
 
     fs::remove(path);
-    EXPECT_THROW(reader.WriteField("X", 0), FileError);
+    EXPECT_THROW(reader.WriteField("X", Field::InternationalTitle), FileError);
     EXPECT_FALSE(fs::exists(path));
 
     // Interleaved and short of its second half-block: the even bytes have nowhere to go.
@@ -199,7 +203,7 @@ TEST_F(GenesisFileTest, RefusedWritesLeaveTheFileAlone) {
     Bytes cut(interleaved.begin(), interleaved.begin() + 4000);
     std::string shortPath = Put("short.smd", cut);
     reader.LoadFile(shortPath);
-    EXPECT_THROW(reader.WriteField("J", 7), OperationRefused);
+    EXPECT_THROW(reader.WriteField("J", Field::Countries), OperationRefused);
     EXPECT_EQ(ReadWholeFile(shortPath), cut);
 
     // A copier header added since the load moves every byte: the loaded layout no longer holds.
@@ -207,7 +211,7 @@ TEST_F(GenesisFileTest, RefusedWritesLeaveTheFileAlone) {
     reader.LoadFile(grownPath);
     Bytes grown = samples::Interleave(Linear(false), kH, true);
     samples::WriteFile(grownPath, grown);
-    EXPECT_THROW(reader.WriteField("J", 7), OperationRefused);
+    EXPECT_THROW(reader.WriteField("J", Field::Countries), OperationRefused);
     EXPECT_EQ(ReadWholeFile(grownPath), grown);
 }
 

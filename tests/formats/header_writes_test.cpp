@@ -29,7 +29,7 @@ using samples::Bytes;
 
 // The lengths below every kind's header, and a few of them just short of one.
 constexpr std::int64_t kShortLengths[] = {0, 1, 15, 16, 17, 0x3E, 0x14F, 0x1F2};
-constexpr int kLastField = 130;
+constexpr int kLastField = kFirstExtraField + 30;  // past every kind's extra values
 
 // The length a write of `field` may give a file of `length` bytes (without a tag of its own)
 // by design, or nullopt when the field's writes keep the length.
@@ -43,7 +43,7 @@ std::optional<std::int64_t> GrownLength<Mp3Tag>(int, std::int64_t length) {
 }
 template <>
 std::optional<std::int64_t> GrownLength<NesHeader>(int field, std::int64_t length) {
-    if (field != 10) return std::nullopt;
+    if (field != FieldNumber(NesField::InternalTitle)) return std::nullopt;
     // The title trailer behind a 16-byte header and whole 512-byte units becomes 128 bytes long.
     std::int64_t trailer = length % 512 - 16;
     return length - trailer + std::max<std::int64_t>(trailer, 128);
@@ -109,12 +109,16 @@ TEST(WriteFields, CheckEveryFieldBeforeWritingAny) {
         std::vector<FieldEdit> edits;
     };
     const Case cases[] = {
-        {"Game Boy: the checksum lies past the end", RomType::Gameboy, Bytes(0x14C, 1), {{0, "NEW"}, {5, "1"}}},
-        {"N64: the country lies past the end", RomType::N64, Bytes(0x3E, 1), {{0, "T"}, {4, "ID"}, {5, "E"}}},
-        {"Genesis: the countries lie past the end", RomType::Genesis, genesis, {{3, "CODE"}, {7, "J"}}},
-        {"NES: no place for a title", RomType::Nes, nes, {{3, "66"}, {6, "1"}, {10, "Title"}}},
-        {"NES: an empty file", RomType::Nes, {}, {{6, "1"}}},
-        {"NES: a field the kind lacks", RomType::Nes, Bytes(100, 1), {{6, "1"}, {4, "2"}}},
+        {"Game Boy: the checksum lies past the end", RomType::Gameboy, Bytes(0x14C, 1),
+         {{GameboyField::Title, "NEW"}, {GameboyField::Checksum, 1}}},
+        {"N64: the country lies past the end", RomType::N64, Bytes(0x3E, 1),
+         {{N64Field::Title, "T"}, {N64Field::CartId, "ID"}, {N64Field::Country, "E"}}},
+        {"Genesis: the countries lie past the end", RomType::Genesis, genesis,
+         {{GenesisField::ProductCode, "CODE"}, {GenesisField::Countries, "J"}}},
+        {"NES: no place for a title", RomType::Nes, nes,
+         {{NesField::Mapper, 66}, {NesField::Mirroring, true}, {NesField::InternalTitle, "Title"}}},
+        {"NES: an empty file", RomType::Nes, {}, {{NesField::Mirroring, true}}},
+        {"NES: a field the kind lacks", RomType::Nes, Bytes(100, 1), {{NesField::Mirroring, true}, {NesField::PrgRom, 2}}},
     };
     for (const Case& c : cases) {
         test::TempDir dir;
@@ -131,15 +135,76 @@ TEST(WriteFields, WritesEveryFieldInOrderAndSaysWhatEachDid) {
     std::string path = dir.Write("game.gb", samples::MakeGameboy({.oldLicensee = 0x33, .newLicensee = "01"}));
     GameboyHeader reader;
     reader.LoadFile(path);
-    // While the new licensee code applies a licensee is not stored; field 7 then clears the mark
-    // and stores its value as the old code, which field 6 then replaces.
-    std::vector<FieldEdit> edits{{6, "5"}, {0, "ORDER"}, {7, "0"}, {6, "9"}};
+    // While the new licensee code applies a licensee is not stored; clearing the Super GB mark
+    // then stores 0 as the old code, which the second licensee then replaces.
+    std::vector<FieldEdit> edits{{GameboyField::Licensee, 5}, {GameboyField::Title, "ORDER"},
+                                 {GameboyField::SuperGameboy, false}, {GameboyField::Licensee, 9}};
     EXPECT_EQ(reader.WriteFields(edits), (std::vector<FieldWrite>{FieldWrite::NothingToWrite, FieldWrite::Written,
                                                                    FieldWrite::Written, FieldWrite::Written}));
     reader.LoadFile(path);
-    EXPECT_EQ(reader.ColumnText(0), "ORDER");
-    EXPECT_EQ(reader.ColumnText(6), "9");
-    EXPECT_EQ(reader.ColumnText(7), "No");
+    EXPECT_EQ(reader.ColumnText(GameboyField::Title), "ORDER");
+    EXPECT_EQ(reader.ColumnText(GameboyField::Licensee), "9");
+    EXPECT_EQ(reader.ColumnText(GameboyField::SuperGameboy), "No");
+}
+
+// A typed value writes what its text writes by the text rules; a value of another type than the
+// field's is refused before anything is written.
+TEST(WriteValue, TypedValuesWriteWhatTheirTextsWrite) {
+    struct Case {
+        RomType type;
+        Bytes file;
+        int field;
+        const char* text;
+        FieldValue value;
+    };
+    const Bytes gameboy = samples::MakeGameboy({.oldLicensee = 0x33, .newLicensee = "01"});
+    const Bytes nes = samples::MakeNes({.flags6 = 0x05});
+    const auto number = [](auto field) { return FieldNumber(field); };
+    const Case cases[] = {
+        {RomType::Gameboy, gameboy, number(GameboyField::Title), "NEW", "NEW"},
+        {RomType::Gameboy, gameboy, number(GameboyField::Checksum), " -2x", -2},
+        {RomType::Gameboy, gameboy, number(GameboyField::SuperGameboy), "1", true},
+        {RomType::Gameboy, gameboy, number(GameboyField::SuperGameboy), "0", false},
+        {RomType::Gameboy, gameboy, number(GameboyField::SuperGameboy), "07", 7},  // a number clears the mark
+        {RomType::Nes, nes, number(NesField::Mapper), "66", 66},
+        {RomType::Nes, nes, number(NesField::Trainer), "0", false},
+        {RomType::Nes, nes, number(NesField::Sram), "1", true},
+        {RomType::Nes, nes, number(NesField::Mirroring), "2", 2},  // any other number flips the bit
+        {RomType::Snes, samples::MakeSnes({}), number(SnesField::MapMode), "x", 0},
+        {RomType::Genesis, samples::MakeGenesis({}), number(GenesisField::Checksum), "65537", 65537},
+        {RomType::Mp3, samples::MakeMp3({.frames = 2}), number(Mp3Field::Genre), "17", 17},
+    };
+    for (const Case& c : cases) {
+        test::TempDir dir;
+        const std::string byText = dir.Write("text", c.file);
+        const std::string byValue = dir.Write("value", c.file);
+        auto reader = CreateReader(c.type, nullptr);
+        reader->LoadFile(byText);
+        const FieldWrite textDone = reader->WriteField(c.text, c.field);
+        reader->LoadFile(byValue);
+        EXPECT_EQ(reader->WriteValue(c.value, c.field), textDone) << c.field << " = " << c.text;
+        EXPECT_EQ(test::ReadFile(byValue), test::ReadFile(byText)) << c.field << " = " << c.text;
+    }
+
+    const struct {
+        RomType type;
+        Bytes file;
+        std::vector<FieldEdit> edits;
+    } wrong[] = {
+        {RomType::Gameboy, gameboy, {{GameboyField::Title, "OK"}, {GameboyField::Checksum, "12"}}},
+        {RomType::Nes, nes, {{NesField::Sram, "1"}}},
+        {RomType::Nes, nes, {{NesField::InternalTitle, 5}}},
+        {RomType::Mp3, samples::MakeMp3({.frames = 2}), {{Mp3Field::Genre, true}}},
+    };
+    for (const auto& w : wrong) {
+        test::TempDir dir;
+        const std::string path = dir.Write("file", w.file);
+        auto reader = CreateReader(w.type, nullptr);
+        reader->LoadFile(path);
+        EXPECT_THROW(reader->WriteFields(w.edits), std::invalid_argument);
+        EXPECT_THROW(reader->WriteValue(w.edits.back().value, w.edits.back().field), std::invalid_argument);
+        EXPECT_EQ(test::ReadFile(path), w.file);
+    }
 }
 
 // Cutting the end off a file (an MP3's tag, an NES title) is done in place: the file keeps its
@@ -164,7 +229,7 @@ TEST(CutsInPlace, KeepEverythingButTheBytesCut) {
          [](const std::string& path) {
              NesHeader reader;
              reader.LoadFile(path);
-             EXPECT_EQ(reader.WriteField("", 10), FieldWrite::Written);
+             EXPECT_EQ(reader.WriteField("", NesField::InternalTitle), FieldWrite::Written);
              EXPECT_EQ(reader.Length(), static_cast<std::int64_t>(samples::MakeNes({}).size()));
          },
          18},

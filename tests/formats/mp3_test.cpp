@@ -14,12 +14,13 @@ namespace vorne {
 namespace {
 
 using samples::Bytes;
+using Field = Mp3Field;
 
-// Columns 0 and 3 to 7 joined by '|'.
+// The title and the decoded columns joined by '|'.
 std::string Decoded(const Mp3Tag& reader) {
-    std::string out = *reader.ColumnText(0);
-    for (int i : {3, 4, 5, 6, 7}) out += "|" + *reader.ColumnText(i);
-    EXPECT_FALSE(reader.ColumnText(8).has_value());
+    std::string out = *reader.ColumnText(Field::Title);
+    for (int i = kFirstDecodedColumn; i < FieldNumber(Field::Count); ++i) out += "|" + *reader.ColumnText(i);
+    EXPECT_FALSE(reader.ColumnText(Field::Count).has_value());
     return out;
 }
 
@@ -69,7 +70,7 @@ TEST(Mp3Tag, DecodesColumns) {
         reused.LoadMemory(kTagged, "tagged.mp3");  // nothing of it may linger
         reused.LoadMemory(c.file, "x.mp3");
         EXPECT_EQ(Decoded(reused), c.want) << c.what;
-        EXPECT_EQ(*reused.ColumnText(2), std::to_string(c.file.size()));
+        EXPECT_EQ(*reused.ColumnText(Field::Size), std::to_string(c.file.size()));
     }
 }
 
@@ -81,25 +82,25 @@ protected:
 
 TEST_F(Mp3FileTest, WriteFieldBytes) {
     struct Case {
-        int field;
+        Field field;
         std::string_view value;
         std::size_t offset;  // within the tag
         std::string bytes;
     };
     const Case cases[] = {
-        {0, "Song", 3, "Song " + Zeros(25)},
-        {0, "", 3, " " + Zeros(29)},
-        {0, "Thirty characters of title!!!!", 3, "Thirty characters of title!!!!"},
-        {0, "Thirty-five characters of title....", 3, "Thirty-five characters of titl"},
-        {3, std::string_view("Art\0ist", 7), 33, "Art " + Zeros(26)},  // a value ends at its first NUL
-        {4, "Album", 63, "Album " + Zeros(24)},
-        {5, "1998", 93, "1998"},
-        {5, "98", 93, "98 " + Zeros(1)},
-        {5, "19985", 93, "1998"},
-        {6, "   ", 97, "    " + Zeros(26)},
-        {7, "17", 127, "\x11"},
-        {7, "300", 127, ","},
-        {7, "pop", 127, Zeros(1)},
+        {Field::Title, "Song", 3, "Song " + Zeros(25)},
+        {Field::Title, "", 3, " " + Zeros(29)},
+        {Field::Title, "Thirty characters of title!!!!", 3, "Thirty characters of title!!!!"},
+        {Field::Title, "Thirty-five characters of title....", 3, "Thirty-five characters of titl"},
+        {Field::Artist, std::string_view("Art\0ist", 7), 33, "Art " + Zeros(26)},  // a value ends at its first NUL
+        {Field::Album, "Album", 63, "Album " + Zeros(24)},
+        {Field::Year, "1998", 93, "1998"},
+        {Field::Year, "98", 93, "98 " + Zeros(1)},
+        {Field::Year, "19985", 93, "1998"},
+        {Field::Comment, "   ", 97, "    " + Zeros(26)},
+        {Field::Genre, "17", 127, "\x11"},
+        {Field::Genre, "300", 127, ","},
+        {Field::Genre, "pop", 127, Zeros(1)},
     };
     for (const Case& c : cases) {
         for (bool tagged : {true, false}) {
@@ -111,7 +112,7 @@ TEST_F(Mp3FileTest, WriteFieldBytes) {
             // A tag is rewritten in place; a file without one gets a new tag behind the audio.
             Bytes want = tagged ? original : Concat(original, kNewTag);
             std::copy(c.bytes.begin(), c.bytes.end(), want.end() - 128 + static_cast<std::ptrdiff_t>(c.offset));
-            EXPECT_EQ(ReadWholeFile(path), want) << "field " << c.field << " = " << c.value << " tagged " << tagged;
+            EXPECT_EQ(ReadWholeFile(path), want) << "field " << FieldNumber(c.field) << " = " << c.value << " tagged " << tagged;
         }
     }
 }
@@ -120,11 +121,12 @@ TEST_F(Mp3FileTest, WritesBuildOneTagAndReadBack) {
     samples::WriteFile(path, kAudio);
     Mp3Tag reader;
     reader.LoadFile(path);
-    EXPECT_EQ(reader.WriteField("x", 1), FieldWrite::Unsupported);
-    EXPECT_EQ(reader.WriteField("x", 8), FieldWrite::Unsupported);
-    EXPECT_EQ(reader.WriteField("x", 100), FieldWrite::Unsupported);
+    EXPECT_EQ(reader.WriteField("x", Field::Filename), FieldWrite::Unsupported);
+    EXPECT_EQ(reader.WriteField("x", Field::Count), FieldWrite::Unsupported);
+    EXPECT_EQ(reader.WriteField("x", Field::ExtraEnd), FieldWrite::Unsupported);
     EXPECT_EQ(ReadWholeFile(path), kAudio);
-    for (auto [field, value] : {std::pair{0, "Song"}, {4, "Album"}, {3, "Artist"}, {5, "1999"}, {6, "Nice"}, {7, "8"}}) {
+    for (auto [field, value] : {std::pair{Field::Title, "Song"}, {Field::Album, "Album"}, {Field::Artist, "Artist"},
+                                {Field::Year, "1999"}, {Field::Comment, "Nice"}, {Field::Genre, "8"}}) {
         ASSERT_EQ(reader.WriteField(value, field), FieldWrite::Written);
     }
     EXPECT_EQ(std::filesystem::file_size(path), kAudio.size() + 128);
@@ -146,7 +148,7 @@ TEST_F(Mp3FileTest, TagRemovedSinceLoading) {
     samples::WriteFile(path, kTagged);
     reader.LoadFile(path);
     samples::WriteFile(path, kAudio);
-    ASSERT_EQ(reader.WriteField("Song", 0), FieldWrite::Written);
+    ASSERT_EQ(reader.WriteField("Song", Field::Title), FieldWrite::Written);
     Bytes want = Concat(kAudio, kNewTag);
     std::copy_n("Song ", 5, want.end() - 125);
     EXPECT_EQ(ReadWholeFile(path), want);
@@ -174,7 +176,7 @@ TEST_F(Mp3FileTest, DeleteTag) {
         EXPECT_EQ(ReadWholeFile(path), want) << c.what;
         EXPECT_FALSE(reader.HasTag());
         EXPECT_EQ(Decoded(reader), "|||||");
-        EXPECT_EQ(*reader.ColumnText(2), std::to_string(want.size()));
+        EXPECT_EQ(*reader.ColumnText(Field::Size), std::to_string(want.size()));
     }
 }
 
@@ -196,12 +198,12 @@ TEST_F(Mp3FileTest, FailuresLeaveTheFileWhole) {
     reader.LoadFile(path);
     {
         test::FileSizeLimit limit(kAudio.size() + 64);
-        EXPECT_THROW(reader.WriteField("Song", 0), FileError);
+        EXPECT_THROW(reader.WriteField("Song", Field::Title), FileError);
     }
     EXPECT_EQ(ReadWholeFile(path), kAudio);
 
     std::filesystem::remove(path);
-    EXPECT_THROW(reader.WriteField("Song", 0), FileError);
+    EXPECT_THROW(reader.WriteField("Song", Field::Title), FileError);
     EXPECT_THROW(reader.DeleteTag(), FileError);
     EXPECT_FALSE(std::filesystem::exists(path));  // never created
 }

@@ -14,12 +14,14 @@ namespace vorne {
 namespace {
 
 using samples::Bytes;
+using Field = N64Field;
 
-// Columns 0 and 3 to 5 joined by '|'; nothing past column 5.
+// The title and the decoded columns joined by '|'; nothing past the last column.
 std::string Decoded(const N64Header& reader) {
-    EXPECT_FALSE(reader.ColumnText(6).has_value());
-    EXPECT_FALSE(reader.ColumnText(100).has_value());
-    return *reader.ColumnText(0) + "|" + *reader.ColumnText(3) + "|" + *reader.ColumnText(4) + "|" + *reader.ColumnText(5);
+    EXPECT_FALSE(reader.ColumnText(Field::Count).has_value());
+    EXPECT_FALSE(reader.ColumnText(kFirstExtraField).has_value());
+    return *reader.ColumnText(Field::Title) + "|" + *reader.ColumnText(Field::Licensee) + "|" +
+           *reader.ColumnText(Field::CartId) + "|" + *reader.ColumnText(Field::Country);
 }
 
 std::string DecodedMemory(const Bytes& bytes) {
@@ -85,32 +87,33 @@ TEST_F(N64FileTest, WriteFieldBytes) {
     constexpr FieldWrite kWritten = FieldWrite::Written;
     constexpr FieldWrite kUnsupported = FieldWrite::Unsupported;
     struct Case {
-        int field;
+        Field field;
         const char* value;
         FieldWrite result;
         std::size_t offset;
         std::string bytes;
     };
     const Case cases[] = {
-        {0, "TENLETTERS", kWritten, 0x20, std::string("TENLETTERS") + std::string(10, '\0')},
-        {0, "TWENTY-FIVE LETTER TITLE!", kWritten, 0x20, "TWENTY-FIVE LETTER T"},
-        {3, "XYZ", kWritten, 0x3B, "X"},
-        {3, "", kWritten, 0x3B, std::string(1, '\0')},
-        {4, "Q", kWritten, 0x3C, std::string("Q") + '\0'},
-        {4, "ABC", kWritten, 0x3C, "AB"},
-        {5, "J", kWritten, 0x3E, "J"},  // the ID bytes beside it stay
-        {5, "", kWritten, 0x3E, std::string(1, '\0')},
-        {1, "x", kUnsupported, 0, ""}, {2, "1", kUnsupported, 0, ""}, {6, "x", kUnsupported, 0, ""},
-        {100, "x", kUnsupported, 0, ""}, {-1, "x", kUnsupported, 0, ""},
+        {Field::Title, "TENLETTERS", kWritten, 0x20, std::string("TENLETTERS") + std::string(10, '\0')},
+        {Field::Title, "TWENTY-FIVE LETTER TITLE!", kWritten, 0x20, "TWENTY-FIVE LETTER T"},
+        {Field::Licensee, "XYZ", kWritten, 0x3B, "X"},
+        {Field::Licensee, "", kWritten, 0x3B, std::string(1, '\0')},
+        {Field::CartId, "Q", kWritten, 0x3C, std::string("Q") + '\0'},
+        {Field::CartId, "ABC", kWritten, 0x3C, "AB"},
+        {Field::Country, "J", kWritten, 0x3E, "J"},  // the ID bytes beside it stay
+        {Field::Country, "", kWritten, 0x3E, std::string(1, '\0')},
+        {Field::Filename, "x", kUnsupported, 0, ""}, {Field::Size, "1", kUnsupported, 0, ""},
+        {Field::Count, "x", kUnsupported, 0, ""},
+        {Field::ExtraEnd, "x", kUnsupported, 0, ""}, {static_cast<Field>(-1), "x", kUnsupported, 0, ""},
     };
     for (const Case& c : cases) {
         samples::WriteFile(path, kSample);
         N64Header reader;
         reader.LoadFile(path);
-        EXPECT_EQ(reader.WriteField(c.value, c.field), c.result) << c.field;
+        EXPECT_EQ(reader.WriteField(c.value, c.field), c.result) << FieldNumber(c.field);
         Bytes want = kSample;
         std::copy(c.bytes.begin(), c.bytes.end(), want.begin() + c.offset);
-        EXPECT_EQ(ReadWholeFile(path), want) << "field " << c.field << " = " << c.value;
+        EXPECT_EQ(ReadWholeFile(path), want) << "field " << FieldNumber(c.field) << " = " << c.value;
     }
 }
 
@@ -118,7 +121,10 @@ TEST_F(N64FileTest, WrittenFieldsReadBack) {
     samples::WriteFile(path, kSample);
     N64Header reader;
     reader.LoadFile(path);
-    for (auto [field, value] : {std::pair{0, "JUNGLE JAM"}, {3, "C"}, {4, "J"}, {5, "P"}}) reader.WriteField(value, field);
+    for (auto [field, value] :
+         {std::pair{Field::Title, "JUNGLE JAM"}, {Field::Licensee, "C"}, {Field::CartId, "J"}, {Field::Country, "P"}}) {
+        reader.WriteField(value, field);
+    }
     EXPECT_EQ(Decoded(reader), "ORBIT RACER         |N|SM|E");  // the fields in memory keep what was read
     reader.LoadFile(path);
     EXPECT_EQ(Decoded(reader), "JUNGLE JAM|C|J|P");
@@ -129,15 +135,15 @@ TEST_F(N64FileTest, FailedWritesChangeNothing) {
     N64Header reader;
     reader.LoadFile(path);
     std::filesystem::remove(path);
-    EXPECT_THROW(reader.WriteField("X", 0), FileError);
+    EXPECT_THROW(reader.WriteField("X", Field::Title), FileError);
     EXPECT_FALSE(std::filesystem::exists(path));  // never created
 
     // A file too short for the field is refused, not grown.
     Bytes cut(kSample.begin(), kSample.begin() + 0x3E);
     samples::WriteFile(path, cut);
     reader.LoadFile(path);
-    EXPECT_THROW(reader.WriteField("E", 5), OperationRefused);
-    EXPECT_EQ(reader.WriteField("ID", 4), FieldWrite::Written);  // the ID fits
+    EXPECT_THROW(reader.WriteField("E", Field::Country), OperationRefused);
+    EXPECT_EQ(reader.WriteField("ID", Field::CartId), FieldWrite::Written);  // the ID fits
     EXPECT_EQ(std::filesystem::file_size(path), cut.size());
 }
 

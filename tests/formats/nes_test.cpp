@@ -15,6 +15,10 @@ namespace vorne {
 namespace {
 
 using samples::Bytes;
+using Field = NesField;
+
+constexpr std::size_t At(Field field) { return static_cast<std::size_t>(field); }
+constexpr auto kColumns = At(Field::Count);
 
 Bytes Header(std::uint8_t b4, std::uint8_t b5, std::uint8_t b6, std::array<std::uint8_t, 9> rest, std::size_t data) {
     Bytes image(16 + data, 0x5A);
@@ -57,10 +61,12 @@ TEST(NesHeader, DecodesTheHeaderColumns) {
     for (const Case& c : cases) {
         NesHeader reader = Loaded(c.image);
         auto cells = ColumnTexts(reader);
-        ASSERT_EQ(cells.size(), 13u) << c.what;
-        EXPECT_EQ(std::vector<std::string>(cells.begin() + 3, cells.begin() + 12), c.columns3to11) << c.what;
-        EXPECT_EQ(cells[1], "game.nes");
-        EXPECT_EQ(cells[2], std::to_string(c.image.size()));
+        ASSERT_EQ(cells.size(), kColumns) << c.what;
+        EXPECT_EQ(std::vector<std::string>(cells.begin() + At(Field::Mapper), cells.begin() + At(Field::ArtificialTitle)),
+                  c.columns3to11)
+            << c.what;
+        EXPECT_EQ(cells[At(Field::Filename)], "game.nes");
+        EXPECT_EQ(cells[At(Field::Size)], std::to_string(c.image.size()));
     }
     EXPECT_TRUE(Loaded(cases[4].image).IsNes2());
     EXPECT_FALSE(Loaded(cases[5].image).IsNes2());
@@ -75,24 +81,24 @@ TEST(NesHeader, TrailerAndCrcRange) {
 
     NesHeader plain = Loaded(image);
     EXPECT_EQ(plain.TrailerLength(), 0);
-    EXPECT_EQ(plain.ColumnText(0), expected);
-    EXPECT_EQ(plain.ColumnText(10), "");
+    EXPECT_EQ(plain.ColumnText(Field::Crc), expected);
+    EXPECT_EQ(plain.ColumnText(Field::InternalTitle), "");
 
     Bytes titled = image;
     std::string title = "Twenty bytes of text";
     titled.insert(titled.end(), title.begin(), title.end());
     NesHeader withTitle = Loaded(titled);
     EXPECT_EQ(withTitle.TrailerLength(), 20);
-    EXPECT_EQ(withTitle.ColumnText(10), title);
-    EXPECT_EQ(withTitle.ColumnText(0), expected);
+    EXPECT_EQ(withTitle.ColumnText(Field::InternalTitle), title);
+    EXPECT_EQ(withTitle.ColumnText(Field::Crc), expected);
 
     // Length mod 512 below 16: no trailer, the CRC covers everything after the header.
     Bytes odd = image;
     odd.resize(odd.size() - 3);
     NesHeader oddReader = Loaded(odd);
     std::snprintf(expected, sizeof expected, "%08x", Crc32(std::span<const std::uint8_t>(odd).subspan(16)));
-    EXPECT_EQ(oddReader.ColumnText(0), expected);
-    EXPECT_EQ(oddReader.ColumnText(10), "");
+    EXPECT_EQ(oddReader.ColumnText(Field::Crc), expected);
+    EXPECT_EQ(oddReader.ColumnText(Field::InternalTitle), "");
 }
 
 // The size test of NES 2.0 counts the trainer (bit 2 of byte 6) and nothing else: the
@@ -124,7 +130,7 @@ TEST(NesHeader, Nes2DetectionCountsTheTrainerInTheSize) {
         NesHeader reader = Loaded(image);
         EXPECT_EQ(reader.IsNes2(), c.nes2) << c.what;
         // 0x123 from bytes 6 to 8 as NES 2.0; as iNES the low nibble of byte 7 voids its high one.
-        EXPECT_EQ(reader.ColumnText(3), c.nes2 ? "291" : "3") << c.what;
+        EXPECT_EQ(reader.ColumnText(Field::Mapper), c.nes2 ? "291" : "3") << c.what;
     }
 }
 
@@ -159,14 +165,14 @@ TEST(NesHeader, ImagesLargerThanAReadChunk) {
         NesHeader fromFile;
         fromFile.LoadFile(dir.Write("big.nes", image));
         auto cells = ColumnTexts(fromFile);
-        ASSERT_EQ(cells.size(), 13u) << c.what;
-        EXPECT_EQ(cells[0], crc) << c.what;
-        EXPECT_EQ(cells[3], "65") << c.what;
-        EXPECT_EQ(cells[6], "Vertical") << c.what;
-        EXPECT_EQ(cells[10], title) << c.what;
-        EXPECT_EQ(cells[11], "@") << c.what;
+        ASSERT_EQ(cells.size(), kColumns) << c.what;
+        EXPECT_EQ(cells[At(Field::Crc)], crc) << c.what;
+        EXPECT_EQ(cells[At(Field::Mapper)], "65") << c.what;
+        EXPECT_EQ(cells[At(Field::Mirroring)], "Vertical") << c.what;
+        EXPECT_EQ(cells[At(Field::InternalTitle)], title) << c.what;
+        EXPECT_EQ(cells[At(Field::Reserved)], "@") << c.what;
         auto inMemory = ColumnTexts(Loaded(image));
-        inMemory[1] = cells[1];
+        inMemory[At(Field::Filename)] = cells[At(Field::Filename)];
         EXPECT_EQ(cells, inMemory) << c.what;
     }
 }
@@ -192,10 +198,10 @@ TEST(NesHeader, LooksUpTheKnownName) {
     auto list = std::make_shared<KnownDumpList>(std::string("; list\r\n") + crc + "\t\tMade Up (U)\r\n");
     NesHeader reader(list);
     reader.LoadMemory(image, "a.nes");
-    EXPECT_EQ(reader.ColumnText(12), "Made Up (U)");
+    EXPECT_EQ(reader.ColumnText(Field::ArtificialTitle), "Made Up (U)");
     NesHeader without;
     without.LoadMemory(image, "a.nes");
-    EXPECT_EQ(without.ColumnText(12), "");
+    EXPECT_EQ(without.ColumnText(Field::ArtificialTitle), "");
 }
 
 struct NesFile {
@@ -211,21 +217,21 @@ TEST(NesHeader, WritesHeaderFields) {
     struct Case {
         const char* what;
         std::array<std::uint8_t, 3> before;  // bytes 6, 7, 8
-        int field;
+        Field field;
         std::string value;
         std::array<std::uint8_t, 3> after;
     };
     const Case cases[] = {
-        {"mapper 66", {0x01, 0x0F, 0x00}, 3, "66", {0x21, 0x40, 0x00}},
-        {"mapper cut to 8 bits", {0x00, 0x00, 0x00}, 3, "300", {0xC0, 0x20, 0x00}},
-        {"NES 2.0 mapper keeps the mark", {0x01, 0x08, 0xF0}, 3, "1234", {0x21, 0xD8, 0xF4}},
-        {"vertical on", {0x00, 0, 0}, 6, "1", {0x01, 0, 0}},
-        {"vertical already on", {0x01, 0, 0}, 6, "1", {0x01, 0, 0}},
-        {"SRAM off", {0x02, 0, 0}, 7, "0", {0x00, 0, 0}},
-        {"trainer: any other number flips", {0x04, 0, 0}, 8, "2", {0x00, 0, 0}},
-        {"four-screen on", {0x00, 0, 0}, 9, "1", {0x08, 0, 0}},
-        {"first reserved byte", {0x00, 0x00, 0}, 100, "D", {0x00, 'D', 0}},
-        {"first reserved byte cleared", {0x00, 'D', 0}, 100, "", {0x00, 0, 0}},
+        {"mapper 66", {0x01, 0x0F, 0x00}, Field::Mapper, "66", {0x21, 0x40, 0x00}},
+        {"mapper cut to 8 bits", {0x00, 0x00, 0x00}, Field::Mapper, "300", {0xC0, 0x20, 0x00}},
+        {"NES 2.0 mapper keeps the mark", {0x01, 0x08, 0xF0}, Field::Mapper, "1234", {0x21, 0xD8, 0xF4}},
+        {"vertical on", {0x00, 0, 0}, Field::Mirroring, "1", {0x01, 0, 0}},
+        {"vertical already on", {0x01, 0, 0}, Field::Mirroring, "1", {0x01, 0, 0}},
+        {"SRAM off", {0x02, 0, 0}, Field::Sram, "0", {0x00, 0, 0}},
+        {"trainer: any other number flips", {0x04, 0, 0}, Field::Trainer, "2", {0x00, 0, 0}},
+        {"four-screen on", {0x00, 0, 0}, Field::FourScreen, "1", {0x08, 0, 0}},
+        {"first reserved byte", {0x00, 0x00, 0}, Field::FirstReservedByte, "D", {0x00, 'D', 0}},
+        {"first reserved byte cleared", {0x00, 'D', 0}, Field::FirstReservedByte, "", {0x00, 0, 0}},
     };
     for (const Case& c : cases) {
         Bytes image = Header(2, 1, c.before[0], {c.before[1], c.before[2]}, 40960);
@@ -241,12 +247,13 @@ TEST(NesHeader, WritesHeaderFields) {
 TEST(NesHeader, WritesTheReservedRemainderAndRefusesOtherFields) {
     Bytes image = Header(2, 1, 0, {0, 'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h'}, 40960);
     NesFile f(image);
-    EXPECT_EQ(f.reader.WriteField("XY", 11), FieldWrite::Written);
+    EXPECT_EQ(f.reader.WriteField("XY", Field::Reserved), FieldWrite::Written);
     Bytes written = f.Bytes_();
     EXPECT_EQ(Bytes(written.begin() + 8, written.begin() + 16), (Bytes{'X', 'Y', 0, 0, 0, 0, 0, 0}));
-    for (int field : {0, 1, 2, 4, 5, 12, 13, 101}) {
-        EXPECT_EQ(f.reader.WriteField("7", field), FieldWrite::Unsupported) << field;
-        EXPECT_FALSE(f.reader.SupportsField(field)) << field;
+    for (Field field : {Field::Crc, Field::Filename, Field::Size, Field::PrgRom, Field::ChrRom, Field::ArtificialTitle,
+                        Field::Count, Field::ExtraEnd}) {
+        EXPECT_EQ(f.reader.WriteField("7", field), FieldWrite::Unsupported) << FieldNumber(field);
+        EXPECT_FALSE(f.reader.SupportsField(field)) << FieldNumber(field);
     }
     EXPECT_EQ(f.Bytes_(), written);
 }
@@ -270,21 +277,21 @@ TEST(NesHeader, TitleTrailerWrites) {
         Bytes before = image;
         for (std::size_t i = 0; i < c.trailer; ++i) before.push_back(static_cast<std::uint8_t>('a' + i % 26));
         NesFile f(before);
-        f.reader.WriteField(c.value, 10);
+        f.reader.WriteField(c.value, Field::InternalTitle);
         Bytes after = f.Bytes_();
         EXPECT_EQ(after.size(), c.sizeAfter) << c.what;
         EXPECT_TRUE(std::equal(image.begin(), image.end(), after.begin())) << c.what;
         NesHeader reloaded;
         reloaded.LoadFile(f.path);
         if (!c.value.empty()) {
-            EXPECT_EQ(reloaded.ColumnText(10), c.value) << c.what;
+            EXPECT_EQ(reloaded.ColumnText(Field::InternalTitle), c.value) << c.what;
             Bytes title(after.begin() + static_cast<std::ptrdiff_t>(image.size()),
                         after.begin() + static_cast<std::ptrdiff_t>(image.size() + 128));
             Bytes expected(128, 0);
             std::copy(c.value.begin(), c.value.end(), expected.begin());
             EXPECT_EQ(title, expected) << c.what;
         }
-        EXPECT_EQ(reloaded.ColumnText(0), Loaded(image).ColumnText(0)) << c.what;
+        EXPECT_EQ(reloaded.ColumnText(Field::Crc), Loaded(image).ColumnText(Field::Crc)) << c.what;
     }
 }
 
@@ -299,7 +306,7 @@ TEST(NesHeader, RemoveTrainer) {
     expected[6] = 0x00;
     expected.insert(expected.end(), image.begin() + 528, image.end());
     EXPECT_EQ(after, expected);
-    EXPECT_EQ(f.reader.ColumnText(8), "No");
+    EXPECT_EQ(f.reader.ColumnText(Field::Trainer), "No");
     EXPECT_EQ(f.reader.Length(), 16 + 16384);
     struct stat st;
     ASSERT_EQ(::stat(f.path.c_str(), &st), 0);
@@ -358,21 +365,21 @@ TEST(NesHeader, TitleWritesAroundTheTrailerBoundary) {
         file.resize(file.size() - 16 + static_cast<std::size_t>(c.overUnits), 'z');
         NesFile f(file);
         if (!c.written) {
-            EXPECT_THROW(f.reader.WriteField("Title", 10), OperationRefused) << c.overUnits;
+            EXPECT_THROW(f.reader.WriteField("Title", Field::InternalTitle), OperationRefused) << c.overUnits;
             EXPECT_EQ(f.Bytes_(), file) << c.overUnits;
             continue;
         }
-        EXPECT_EQ(f.reader.WriteField("Title", 10), FieldWrite::Written) << c.overUnits;
+        EXPECT_EQ(f.reader.WriteField("Title", Field::InternalTitle), FieldWrite::Written) << c.overUnits;
         Bytes after = f.Bytes_();
         std::size_t units = file.size() - static_cast<std::size_t>(c.overUnits);
         EXPECT_EQ(after.size(), units + static_cast<std::size_t>(c.lengthAfter)) << c.overUnits;
         EXPECT_TRUE(std::equal(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(units) + 16, after.begin()));
         NesHeader reloaded;
         reloaded.LoadFile(f.path);
-        EXPECT_EQ(reloaded.ColumnText(10), "Title") << c.overUnits;
-        EXPECT_EQ(reloaded.ColumnText(0), NesHeader(f.reader).ColumnText(0)) << "the CRC covers the same data";
+        EXPECT_EQ(reloaded.ColumnText(Field::InternalTitle), "Title") << c.overUnits;
+        EXPECT_EQ(reloaded.ColumnText(Field::Crc), NesHeader(f.reader).ColumnText(Field::Crc)) << "the CRC covers the same data";
         // The reader that wrote it describes the file as it is now: a second write finds the trailer.
-        EXPECT_EQ(f.reader.WriteField("", 10), FieldWrite::Written);
+        EXPECT_EQ(f.reader.WriteField("", Field::InternalTitle), FieldWrite::Written);
         EXPECT_EQ(f.Bytes_(), Bytes(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(units) + 16)) << c.overUnits;
     }
 }
@@ -392,8 +399,8 @@ TEST(NesHeader, FailedRewriteLeavesTheFileWhole) {
 TEST(NesHeader, WritingAVanishedFileIsAFileError) {
     NesFile f(samples::MakeNes({}));
     std::remove(f.path.c_str());
-    EXPECT_THROW(f.reader.WriteField("1", 6), FileError);
-    EXPECT_THROW(f.reader.WriteField("x", 10), FileError);
+    EXPECT_THROW(f.reader.WriteField("1", Field::Mirroring), FileError);
+    EXPECT_THROW(f.reader.WriteField("x", Field::InternalTitle), FileError);
     EXPECT_THROW(NesHeader().LoadFile(f.path), FileError);
 }
 

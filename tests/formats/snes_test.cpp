@@ -19,10 +19,13 @@ namespace {
 namespace fs = std::filesystem;
 using samples::Bytes;
 using Block = std::array<std::uint8_t, kSnesBlockSize>;
+using Field = SnesField;
 
 std::vector<std::string> Columns(const RomHeader& reader) {
     std::vector<std::string> texts = ColumnTexts(reader);
-    for (int extra = 100; extra <= 102; ++extra) texts.push_back(reader.ColumnText(extra).value_or("(none)"));
+    for (int extra = kFirstExtraField; extra < FieldNumber(Field::ExtraEnd); ++extra) {
+        texts.push_back(reader.ColumnText(extra).value_or("(none)"));
+    }
     return texts;
 }
 
@@ -128,14 +131,14 @@ TEST(SnesHeaderTest, ChoosesThePlaceAndFindsTheCopierHeader) {
         reader.LoadMemory(c.image, "x.smc");
         EXPECT_EQ(reader.IsHiRom(), c.hiRom) << c.what;
         EXPECT_EQ(reader.BlockOffset(), c.blockOffset) << c.what;
-        EXPECT_EQ(reader.ColumnText(3), c.hiRom ? "HiRom" : "LoRom") << c.what;
+        EXPECT_EQ(reader.ColumnText(Field::HiLo), c.hiRom ? "HiRom" : "LoRom") << c.what;
     }
 }
 
 TEST(SnesHeaderTest, DecodesTheColumns) {
     struct Case {
         samples::SnesRecipe recipe;
-        std::vector<std::string> columns;  // 0 and 3 to 9, then 100 to 102
+        std::vector<std::string> columns;  // the title and the decoded columns, then the extra values
     };
     const Case cases[] = {
         {{.title = "SKY SERPENT", .mapMode = 0x30, .cartridgeType = 0, .romSizeCode = 9, .sramSizeCode = 3,
@@ -194,7 +197,7 @@ TEST(SnesHeaderTest, TitleEndsAfterItsTwentyFirstByte) {
         SnesHeader reader;
         reader.LoadMemory(image, "x.sfc");
         ASSERT_FALSE(reader.IsHiRom()) << c.what;
-        EXPECT_EQ(reader.ColumnText(0), c.column) << c.what;
+        EXPECT_EQ(reader.ColumnText(Field::Title), c.column) << c.what;
     }
 }
 
@@ -204,7 +207,7 @@ TEST(SnesHeaderTest, LicenseeTableNamesExactly154Codes) {
     for (int code = 0; code < 256; ++code) {
         Bytes image = samples::MakeSnes({.hiRom = true, .size = 0x10000, .licensee = static_cast<std::uint8_t>(code)});
         reader.LoadMemory(image, "x");
-        if (reader.ColumnText(9) != std::to_string(code)) ++named;
+        if (reader.ColumnText(Field::Licensee) != std::to_string(code)) ++named;
     }
     EXPECT_EQ(named, 154);
 }
@@ -216,27 +219,28 @@ protected:
 };
 
 TEST_F(SnesFileTest, WritesEachFieldIntoTheChosenBlockOnly) {
-    struct Field {
-        int field;
+    struct FieldCase {
+        Field field;
         const char* value;
         std::size_t at;
         Bytes bytes;
-        int column;
+        Field column;
         const char* text;
     };
-    const Field fields[] = {
-        {0, "ABCDE", 0x10, {'A', 'B', 'C', 'D', 'E', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 0, "ABCDE"},
-        {0, "A TITLE LONGER THAN 21", 0x10, {}, 0, "A TITLE LONGER THAN 2"},
-        {7, "259", 0x26, {3}, 7, "ROM/DSP1"},
-        {8, "-1", 0x29, {0xFF}, 8, "255"},
-        {100, "48", 0x25, {0x30}, 100, "48"},
-        {102, "195", 0x2A, {0xC3}, 9, "Square"},
+    const FieldCase fields[] = {
+        {Field::Title, "ABCDE", 0x10, {'A', 'B', 'C', 'D', 'E', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, Field::Title,
+         "ABCDE"},
+        {Field::Title, "A TITLE LONGER THAN 21", 0x10, {}, Field::Title, "A TITLE LONGER THAN 2"},
+        {Field::Type, "259", 0x26, {3}, Field::Type, "ROM/DSP1"},
+        {Field::Country, "-1", 0x29, {0xFF}, Field::Country, "255"},
+        {Field::MapMode, "48", 0x25, {0x30}, Field::MapMode, "48"},
+        {Field::LicenseeCode, "195", 0x2A, {0xC3}, Field::Licensee, "Square"},
     };
     const samples::SnesRecipe layouts[] = {
         {.size = 1 << 20}, {.size = 1 << 20, .copierHeader = true},
         {.hiRom = true, .size = 1 << 20}, {.hiRom = true, .size = 1 << 20, .copierHeader = true}};
     for (const samples::SnesRecipe& layout : layouts) {
-        for (const Field& f : fields) {
+        for (const FieldCase& f : fields) {
             Bytes original = samples::MakeSnes(layout);
             std::string path = Put("game.smc", original);
             SnesHeader reader;
@@ -247,13 +251,14 @@ TEST_F(SnesFileTest, WritesEachFieldIntoTheChosenBlockOnly) {
             Bytes expected = original;
             Bytes bytes = f.bytes.empty() ? Bytes(f.value, f.value + 21) : f.bytes;
             std::copy(bytes.begin(), bytes.end(), expected.begin() + block + static_cast<std::ptrdiff_t>(f.at));
-            EXPECT_EQ(ReadWholeFile(path), expected) << "field " << f.field << " block " << block;
-            EXPECT_EQ(reader.ColumnText(f.column), f.text) << "in memory, field " << f.field;
+            const int number = FieldNumber(f.field);
+            EXPECT_EQ(ReadWholeFile(path), expected) << "field " << number << " block " << block;
+            EXPECT_EQ(reader.ColumnText(f.column), f.text) << "in memory, field " << number;
 
             SnesHeader again;
             again.LoadFile(path);
             EXPECT_EQ(again.BlockOffset(), block);
-            EXPECT_EQ(again.ColumnText(f.column), f.text) << "reloaded, field " << f.field << " block " << block;
+            EXPECT_EQ(again.ColumnText(f.column), f.text) << "reloaded, field " << number << " block " << block;
         }
     }
 }
@@ -263,9 +268,11 @@ TEST_F(SnesFileTest, UnsupportedFieldsWriteNothing) {
     std::string path = Put("game.sfc", original);
     SnesHeader reader;
     reader.LoadFile(path);
-    for (int field : {1, 2, 3, 4, 5, 6, 9, 10, 99, 101, 103, -1}) {
-        EXPECT_FALSE(reader.SupportsField(field)) << field;
-        EXPECT_EQ(reader.WriteField("7", field), FieldWrite::Unsupported) << field;
+    for (Field field : {Field::Filename, Field::Size, Field::HiLo, Field::Speed, Field::RomSize, Field::Sram,
+                        Field::Licensee, Field::Count, static_cast<Field>(kFirstExtraField - 1), Field::TypeCode,
+                        Field::ExtraEnd, static_cast<Field>(-1)}) {
+        EXPECT_FALSE(reader.SupportsField(field)) << FieldNumber(field);
+        EXPECT_EQ(reader.WriteField("7", field), FieldWrite::Unsupported) << FieldNumber(field);
     }
     EXPECT_EQ(ReadWholeFile(path), original);
 }
@@ -276,7 +283,7 @@ TEST_F(SnesFileTest, RefusedWritesLeaveTheFileAlone) {
     SnesHeader reader;
     reader.LoadFile(gone);
     fs::remove(gone);
-    EXPECT_THROW(reader.WriteField("X", 0), FileError);
+    EXPECT_THROW(reader.WriteField("X", Field::Title), FileError);
     EXPECT_FALSE(fs::exists(gone));
 
     // Too short for the chosen (HiROM) place: writing there would grow the file.
@@ -284,7 +291,7 @@ TEST_F(SnesFileTest, RefusedWritesLeaveTheFileAlone) {
     std::string small = Put("small.sfc", tiny);
     reader.LoadFile(small);
     EXPECT_TRUE(reader.IsHiRom());
-    EXPECT_THROW(reader.WriteField("X", 0), OperationRefused);
+    EXPECT_THROW(reader.WriteField("X", Field::Title), OperationRefused);
     EXPECT_EQ(ReadWholeFile(small), tiny);
 
     // The length changed since the load: the place may no longer be the right one.
@@ -293,7 +300,7 @@ TEST_F(SnesFileTest, RefusedWritesLeaveTheFileAlone) {
     reader.LoadFile(grown);
     original.resize(original.size() + 512);
     samples::WriteFile(grown, original);
-    EXPECT_THROW(reader.WriteField("1", 8), OperationRefused);
+    EXPECT_THROW(reader.WriteField("1", Field::Country), OperationRefused);
     EXPECT_EQ(ReadWholeFile(grown), original);
 }
 

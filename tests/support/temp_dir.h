@@ -3,7 +3,10 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "base/rom_type.h"
 
 namespace vorne::test {
 
@@ -56,5 +59,19 @@ CommandResult RunCli(const std::vector<std::string>& args);
 
 // `args` as one text, each followed by a blank: how a failed expectation names a command.
 std::string CommandLine(const std::vector<std::string>& args);
+
+// The FIELD=VALUE of `vorne-cli set` for `field`.
+template <FieldEnum Field>
+std::string SetPair(Field field, std::string_view value) {
+    return std::to_string(FieldNumber(field)) + "=" + std::string(value);
+}
+
+// The line `vorne-cli show` prints for a column of `type`: its number, its title and `text`.
+template <FieldEnum Field>
+std::string ShowLine(RomType type, Field field, std::string_view text) {
+    const int number = FieldNumber(field);
+    return std::to_string(number) + " " + std::string(Kind(type).columns[static_cast<std::size_t>(number)].title) + ": " +
+           std::string(text) + "\n";
+}
 
 }  // namespace vorne::test

@@ -22,9 +22,11 @@ const int kColumns = ColumnCount(RomType::Mp3);
 
 CatalogRow Row(const std::string& filename) { return test::RowOf(kColumns, {{kFilenameColumn, filename}}); }
 
-MassTagValues Values(const std::map<int, std::string>& texts) {
+using Tag = Mp3Field;
+
+MassTagValues Values(const std::map<Tag, std::string>& texts) {
     MassTagValues values;
-    for (const auto& [column, text] : texts) values.texts[static_cast<std::size_t>(column)] = text;
+    for (const auto& [field, text] : texts) values[field] = text;
     return values;
 }
 
@@ -44,12 +46,16 @@ const Bytes kTagged = samples::MakeMp3(
 std::string TagOf(const Bytes& file) { return std::string(file.end() - 128, file.end()); }
 
 TEST(MassTagEdit, WriteOrderAndEmptyTexts) {
-    auto edits = MassTagEdits(Values({{0, "T"}, {3, "A"}, {4, "B"}, {5, "Y"}, {6, "C"}, {7, "G"}}));
+    auto edits = MassTagEdits(Values({{Tag::Title, "T"}, {Tag::Artist, "A"}, {Tag::Album, "B"}, {Tag::Year, "Y"},
+                                      {Tag::Comment, "C"}, {Tag::Genre, "G"}}));
     std::vector<int> fields;
     for (const FieldEdit& e : edits) fields.push_back(e.field);
-    EXPECT_EQ(fields, (std::vector<int>{0, 4, 3, 5, 6, 7}));
+    EXPECT_EQ(fields, (std::vector<int>{FieldNumber(Tag::Title), FieldNumber(Tag::Album), FieldNumber(Tag::Artist),
+                                        FieldNumber(Tag::Year), FieldNumber(Tag::Comment), FieldNumber(Tag::Genre)}));
+    EXPECT_EQ(edits.front().value, FieldValue("T"));
+    EXPECT_EQ(edits.back().value, FieldValue(0));  // the genre's text by the atoi rule
     EXPECT_TRUE(MassTagEdits(Values({})).empty());
-    EXPECT_EQ(MassTagEdits(Values({{6, "   "}})).size(), 1u);
+    EXPECT_EQ(MassTagEdits(Values({{Tag::Comment, "   "}})).size(), 1u);
 }
 
 TEST(MassTagEdit, ValuesIntoTaggedAndUntaggedFiles) {
@@ -57,22 +63,23 @@ TEST(MassTagEdit, ValuesIntoTaggedAndUntaggedFiles) {
     struct Case {
         const char* what;
         Bytes file;
-        std::map<int, std::string> values;
+        std::map<Tag, std::string> values;
         std::string tag;  // the tag afterwards
     };
     const Case cases[] = {
-        {"an artist into a file without a tag", kAudio, {{3, "Band"}},
+        {"an artist into a file without a tag", kAudio, {{Tag::Artist, "Band"}},
          "TAG" + kNewBlank + Field("Band", 30) + kNewBlank + " " + Zeros(3) + kNewBlank + "\xFF"},
-        {"the year alone", kAudio, {{5, "1998"}}, "TAG" + kNewBlank + kNewBlank + kNewBlank + "1998" + kNewBlank + "\xFF"},
-        {"blanks erase the comment, the rest stays", kTagged, {{6, "   "}},
+        {"the year alone", kAudio, {{Tag::Year, "1998"}}, "TAG" + kNewBlank + kNewBlank + kNewBlank + "1998" + kNewBlank + "\xFF"},
+        {"blanks erase the comment, the rest stays", kTagged, {{Tag::Comment, "   "}},
          "TAG" + Field("Sunny", 30).substr(0, 5) + Zeros(25) + Field("Band", 30).substr(0, 4) + Zeros(26) + "Alb" +
              Zeros(27) + "1999" + Field("   ", 30) + "\x11"},
-        {"a genre", kTagged, {{7, "17"}, {0, "New"}},
+        {"a genre", kTagged, {{Tag::Genre, "17"}, {Tag::Title, "New"}},
          "TAG" + Field("New", 30) + "Band" + Zeros(26) + "Alb" + Zeros(27) + "1999" + "c" + Zeros(29) + "\x11"},
-        {"a genre that is no number", kTagged, {{7, "rock"}},
+        {"a genre that is no number", kTagged, {{Tag::Genre, "rock"}},
          "TAG" + std::string("Sunny") + Zeros(25) + "Band" + Zeros(26) + "Alb" + Zeros(27) + "1999" + "c" + Zeros(29) +
              std::string(1, '\0')},
-        {"every field", kAudio, {{0, "T"}, {3, "A"}, {4, "B"}, {5, "98"}, {6, "C"}, {7, "5"}},
+        {"every field", kAudio, {{Tag::Title, "T"}, {Tag::Artist, "A"}, {Tag::Album, "B"}, {Tag::Year, "98"},
+                                 {Tag::Comment, "C"}, {Tag::Genre, "5"}},
          "TAG" + Field("T", 30) + Field("A", 30) + Field("B", 30) + "98 " + Zeros(1) + Field("C", 30) + "\x05"},
     };
     for (const Case& c : cases) {
@@ -96,7 +103,7 @@ TEST(MassTagEdit, RowsTakenAndTheFileErrorThatEndsTheCommand) {
     dir.Write("c.mp3", kAudio);
     test::RecordingReport report;
     std::vector<CatalogRow> rows{Row("a.mp3"), test::AsMember(Row(""), "pack.zip", "B.MP3"), Row("gone.mp3"), Row("c.mp3")};
-    EXPECT_THROW(MassEditTags(dir.Path(), rows, Values({{3, "X"}}), report), FileError);
+    EXPECT_THROW(MassEditTags(dir.Path(), rows, Values({{Tag::Artist, "X"}}), report), FileError);
     EXPECT_EQ(test::ReadFile(dir / "a.mp3").size(), kAudio.size() + 128);  // written before the error
     EXPECT_EQ(test::ReadFile(dir / "c.mp3"), kAudio);                    // never reached
 
@@ -112,7 +119,8 @@ TEST(MassTagEdit, EachFileIsWrittenThroughOneOpen) {
     test::FileWatch watch(path);
     test::RecordingReport report;
     std::vector<CatalogRow> rows{Row("a.mp3")};
-    MassEditTags(dir.Path(), rows, Values({{0, "T"}, {3, "A"}, {4, "B"}, {5, "Y"}, {6, "C"}, {7, "1"}}), report);
+    MassEditTags(dir.Path(), rows, Values({{Tag::Title, "T"}, {Tag::Artist, "A"}, {Tag::Album, "B"}, {Tag::Year, "Y"},
+                                           {Tag::Comment, "C"}, {Tag::Genre, "1"}}), report);
     EXPECT_EQ(watch.TakeOpens(), 2);  // one to read it, one to write all six fields
 }
 

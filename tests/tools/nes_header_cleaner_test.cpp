@@ -25,7 +25,7 @@ using Reserved = std::array<std::uint8_t, 9>;  // header bytes 7 to 15
 const int kNesColumns = ColumnCount(RomType::Nes);
 
 CatalogRow NesRow(const std::string& filename, const std::string& trainer = "No") {
-    return test::RowOf(kNesColumns, {{kFilenameColumn, filename}, {8, trainer}});
+    return test::RowOf(kNesColumns, {{kFilenameColumn, filename}, {FieldNumber(NesField::Trainer), trainer}});
 }
 
 Reserved ReservedOf(const Bytes& file) {
@@ -93,8 +93,12 @@ TEST(NesHeaderCleaner, WholeListSumsTheCountersAndSkipsArchiveMembers) {
     EXPECT_TRUE(report.Of("failed").empty());
     // The cleaned rows get their new Reserved and Mapper texts (mapper 3 from byte 6 alone, or
     // with the high nibble byte 7 keeps).
-    EXPECT_EQ(report.Of("cells"), (std::vector<std::string>{"cells sub/1.nes: 11= 3=3", "cells sub/2.nes: 11=\x10 3=19",
-                                                            "cells sub/3.nes: 11=  3=35", "cells sub/6.nes: 11= 3=3"}));
+    auto cells = [](const std::string& file, const std::string& reserved, const std::string& mapper) {
+        return "cells " + file + ": " + std::to_string(FieldNumber(NesField::Reserved)) + "=" + reserved + " " +
+               std::to_string(FieldNumber(NesField::Mapper)) + "=" + mapper;
+    };
+    EXPECT_EQ(report.Of("cells"), (std::vector<std::string>{cells("sub/1.nes", "", "3"), cells("sub/2.nes", "\x10", "19"),
+                                                            cells("sub/3.nes", " ", "35"), cells("sub/6.nes", "", "3")}));
 }
 
 TEST(NesHeaderCleaner, SelectionShowsItsProgressAndNoSummary) {

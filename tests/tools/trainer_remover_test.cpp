@@ -19,7 +19,9 @@ using samples::Bytes;
 const int kNesColumns = ColumnCount(RomType::Nes);
 
 CatalogRow Row(const std::string& filename, std::size_t size, const std::string& trainer = "Yes") {
-    return test::RowOf(kNesColumns, {{kFilenameColumn, filename}, {kSizeColumn, std::to_string(size)}, {8, trainer}});
+    return test::RowOf(kNesColumns, {{kFilenameColumn, filename},
+                                     {kSizeColumn, std::to_string(size)},
+                                     {FieldNumber(NesField::Trainer), trainer}});
 }
 
 // An image with a trainer (flag and 512 bytes), `extra` bytes after whole banks.

@@ -82,7 +82,7 @@ TEST_F(BatchCommandsTest, CleanNesHeadersThenAScan) {
     EXPECT_EQ(Messages(),
               std::vector<std::string>{"Header Cleaner: 2 headers cleaned, 1 mappers changed, 2 reserved bytes changed."});
     EXPECT_EQ(scans, 1);
-    EXPECT_EQ(Column(kNesReservedColumn), (std::vector<std::string>{"", "", "\x10"}) );
+    EXPECT_EQ(Column(FieldNumber(NesField::Reserved)), (std::vector<std::string>{"", "", "\x10"}) );
     EXPECT_EQ(vorne::test::ReadFile(roms + "/a.nes")[7], 0);
 }
 
@@ -112,7 +112,7 @@ TEST_F(BatchCommandsTest, SelectedHeadersAndTrainersThenAScan) {
     Select({"junk.nes"});
     Trigger(kCommandHeaderCleaner);
     EXPECT_TRUE(prompts.messages.empty());  // the selection variants show no summary
-    EXPECT_EQ(window->GetCatalogue().Model().Cell(RowNamed("junk.nes"), kNesReservedColumn), "");
+    EXPECT_EQ(window->GetCatalogue().Model().Cell(RowNamed("junk.nes"), FieldNumber(NesField::Reserved)), "");
     EXPECT_EQ(scans, 3);
 }
 
@@ -146,8 +146,8 @@ TEST_F(BatchCommandsTest, AFileErrorEndsTheCommandWithoutAScanAndReleasesTheWind
     EXPECT_EQ(prompts.messages[0].text, Q(roms + "/b.nes: No such file or directory"));
     EXPECT_TRUE(window->KindCombo()->isEnabled());
     // The row cleaned before the error shows its new texts.
-    EXPECT_EQ(window->GetCatalogue().Model().Cell(RowNamed("a.nes"), kNesReservedColumn), "");
-    EXPECT_EQ(window->GetCatalogue().Model().Cell(RowNamed("b.nes"), kNesReservedColumn), "Qq");
+    EXPECT_EQ(window->GetCatalogue().Model().Cell(RowNamed("a.nes"), FieldNumber(NesField::Reserved)), "");
+    EXPECT_EQ(window->GetCatalogue().Model().Cell(RowNamed("b.nes"), FieldNumber(NesField::Reserved)), "Qq");
 }
 
 TEST_F(BatchCommandsTest, ApplyIpsPatchAsksForThreeFiles) {

@@ -12,6 +12,7 @@
 #include <QTest>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,17 @@ inline QPushButton* Button(QWidget& dialog, const QString& text) {
     return nullptr;
 }
 
+// One FIELD=VALUE of vorne-cli set: the field's number and the text. kAsRead stands for the text
+// of the field's column as the file had it.
+struct CliField {
+    template <FieldEnum Field>
+    CliField(Field field, std::optional<std::string> text) : field(FieldNumber(field)), text(std::move(text)) {}
+
+    int field;
+    std::optional<std::string> text;
+};
+inline constexpr std::nullopt_t kAsRead = std::nullopt;
+
 class EditDialogTest : public ::testing::Test {
 protected:
     vorne::test::TempDir dir;
@@ -53,16 +65,14 @@ protected:
     std::string Folder() const { return dir / "roms"; }
     std::vector<std::uint8_t> Bytes(const std::string& name) const { return vorne::test::ReadFile(dir / ("roms/" + name)); }
 
-    // Runs vorne-cli set on the twin of `name` with `edits`, and expects the file to equal it. A
-    // value "$N" stands for the text of column N of the file as it was (the twin's, before the set).
-    void ExpectSameAsCli(const std::string& name, const std::string& kind, const std::vector<FieldEdit>& edits) {
+    // Runs vorne-cli set on the twin of `name` with `edits`, and expects the file to equal it.
+    void ExpectSameAsCli(const std::string& name, const std::string& kind, const std::vector<CliField>& edits) {
         const std::string twin = dir / ("twin/" + name);
         std::unique_ptr<RomHeader> before = CreateReader(*ParseRomType(kind), nullptr);
         before->LoadFile(twin);
         std::vector<std::string> args{"set", twin, "--kind", kind};
-        for (const FieldEdit& edit : edits) {
-            std::string value = edit.value;
-            if (value.size() > 1 && value[0] == '$') value = before->ColumnText(std::stoi(value.substr(1))).value();
+        for (const CliField& edit : edits) {
+            const std::string value = edit.text ? *edit.text : before->ColumnText(edit.field).value();
             args.push_back(std::to_string(edit.field) + "=" + value);
         }
         const vorne::test::CommandResult cli = vorne::test::RunCli(args);

@@ -16,6 +16,7 @@ namespace vorne::ui::test {
 namespace {
 
 using Dialog = CGameboyEditDialog;
+using Field = GameboyField;
 
 TEST_F(EditDialogTest, GameboyDialogShowsTheFile) {
     const struct {
@@ -87,37 +88,44 @@ TEST_F(EditDialogTest, GameboyWriteHeadersWritesWhatTheCliWrites) {
         const char* name;
         samples::GameboyRecipe recipe;
         std::function<void(Dialog&)> act;
-        std::vector<FieldEdit> fields;  // what vorne-cli set is given
+        std::vector<CliField> fields;  // what vorne-cli set is given
         bool unchanged;                 // the file stays as it was
     } cases[] = {
         {"nothing changed", {.title = "BLOB BOUNCE"}, [](Dialog&) {},
-         {{0, "BLOB BOUNCE"}, {7, "0"}, {6, "1"}, {9, "1"}, {8, "1"}, {5, "$5"}}, true},
+         {{Field::Title, "BLOB BOUNCE"}, {Field::SuperGameboy, "0"}, {Field::Licensee, "1"}, {Field::Type, "1"},
+          {Field::Country, "1"}, {Field::Checksum, kAsRead}}, true},
         {"nothing changed with the new licensee code", {.oldLicensee = 0x33, .newLicensee = "01"}, [](Dialog&) {},
-         {{0, "SAMPLE"}, {7, "1"}, {6, "1"}, {9, "1"}, {8, "1"}, {5, "$5"}}, true},
+         {{Field::Title, "SAMPLE"}, {Field::SuperGameboy, "1"}, {Field::Licensee, "1"}, {Field::Type, "1"},
+          {Field::Country, "1"}, {Field::Checksum, kAsRead}}, true},
         {"ROM+MBC2 writes 5", {}, [](Dialog& d) { d.TypeList()->List()->setCurrentIndex(4); },
-         {{0, "SAMPLE"}, {7, "0"}, {6, "1"}, {9, "5"}, {8, "1"}, {5, "$5"}}, false},
+         {{Field::Title, "SAMPLE"}, {Field::SuperGameboy, "0"}, {Field::Licensee, "1"}, {Field::Type, "5"},
+          {Field::Country, "1"}, {Field::Checksum, kAsRead}}, false},
         {"Other writes the code typed", {.cartridgeType = 0x13},
          [](Dialog& d) {
              d.TypeList()->List()->setCurrentIndex(10);
              Type(d.TypeList()->CodeBox(), "1234");  // three digits at most
          },
-         {{0, "SAMPLE"}, {7, "0"}, {6, "1"}, {9, "123"}, {8, "1"}, {5, "$5"}}, false},
+         {{Field::Title, "SAMPLE"}, {Field::SuperGameboy, "0"}, {Field::Licensee, "1"}, {Field::Type, "123"},
+          {Field::Country, "1"}, {Field::Checksum, kAsRead}}, false},
         {"title, Japan and checksum", {.destination = 1},
          [](Dialog& d) {
              Type(d.TitleBox(), "A LONGER TITLE THAN FITS");
              d.JapanButton()->click();
              Type(d.ChecksumBox(), "4660");
          },
-         {{0, "A LONGER TITLE T"}, {7, "0"}, {6, "1"}, {9, "1"}, {8, "0"}, {5, "4660"}}, false},
+         {{Field::Title, "A LONGER TITLE T"}, {Field::SuperGameboy, "0"}, {Field::Licensee, "1"}, {Field::Type, "1"},
+          {Field::Country, "0"}, {Field::Checksum, "4660"}}, false},
         {"Other destination and a short title", {.title = "GNOME", .destination = 0},
          [](Dialog& d) {
              d.OtherButton()->click();
              Type(d.TitleBox(), "ABCDE");
          },
-         {{0, "ABCDE"}, {7, "0"}, {6, "1"}, {9, "1"}, {8, "1"}, {5, "$5"}}, false},
+         {{Field::Title, "ABCDE"}, {Field::SuperGameboy, "0"}, {Field::Licensee, "1"}, {Field::Type, "1"},
+          {Field::Country, "1"}, {Field::Checksum, kAsRead}}, false},
         {"behind a copier header", {.cartridgeType = 3, .copierHeader = true},
          [](Dialog& d) { Type(d.TitleBox(), "COPIED"); },
-         {{0, "COPIED"}, {7, "0"}, {6, "1"}, {9, "3"}, {8, "1"}, {5, "$5"}}, false},
+         {{Field::Title, "COPIED"}, {Field::SuperGameboy, "0"}, {Field::Licensee, "1"}, {Field::Type, "3"},
+          {Field::Country, "1"}, {Field::Checksum, kAsRead}}, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -10,6 +10,7 @@ namespace vorne::ui::test {
 namespace {
 
 using Dialog = CGenesisEditDialog;
+using Field = GenesisField;
 
 // Boxes of CGenesisEditDialog::kBoxes, by index.
 enum Box : std::size_t { kInternational, kNative, kProduct, kIo, kTypeCode, kChecksum, kCountries };
@@ -47,12 +48,15 @@ TEST_F(EditDialogTest, GenesisDialogShowsTheFileInEitherLayout) {
 }
 
 TEST_F(EditDialogTest, GenesisWriteHeadersWritesWhatTheCliWrites) {
-    const std::vector<FieldEdit> unchanged{{0, "$0"}, {8, "$8"}, {3, "$3"}, {4, "$4"}, {100, "$100"}, {6, "$6"}, {7, "$7"}};
+    const std::vector<CliField> unchanged{{Field::InternationalTitle, kAsRead}, {Field::NativeTitle, kAsRead},
+                                          {Field::ProductCode, kAsRead}, {Field::Checksum, kAsRead},
+                                          {Field::TypeCode, kAsRead}, {Field::IoSupport, kAsRead},
+                                          {Field::Countries, kAsRead}};
     const struct {
         const char* name;
         samples::Bytes bytes;
         std::function<void(Dialog&)> act;
-        std::vector<FieldEdit> fields;  // what vorne-cli set is given
+        std::vector<CliField> fields;  // what vorne-cli set is given
         bool unchanged;
     } cases[] = {
         {"linear, left alone", Toad(), [](Dialog&) {}, unchanged, true},
@@ -63,7 +67,9 @@ TEST_F(EditDialogTest, GenesisWriteHeadersWritesWhatTheCliWrites) {
              Type(d.Box(kNative), "");
              Type(d.Box(kChecksum), "35391");
          },
-         {{0, "TOAD"}, {8, ""}, {3, "$3"}, {4, "35391"}, {100, "$100"}, {6, "$6"}, {7, "$7"}}, false},
+         {{Field::InternationalTitle, "TOAD"}, {Field::NativeTitle, ""}, {Field::ProductCode, kAsRead},
+          {Field::Checksum, "35391"}, {Field::TypeCode, kAsRead}, {Field::IoSupport, kAsRead},
+          {Field::Countries, kAsRead}}, false},
         {"linear: type, product code, I/O and one country", Toad(),
          [](Dialog& d) {
              Type(d.Box(kTypeCode), "A1B");
@@ -71,13 +77,17 @@ TEST_F(EditDialogTest, GenesisWriteHeadersWritesWhatTheCliWrites) {
              Type(d.Box(kIo), "JD");
              Type(d.Box(kCountries), "J");
          },
-         {{0, "$0"}, {8, "$8"}, {3, "T-12345-00"}, {4, "$4"}, {100, "A1"}, {6, "JD"}, {7, "J"}}, false},
+         {{Field::InternationalTitle, kAsRead}, {Field::NativeTitle, kAsRead}, {Field::ProductCode, "T-12345-00"},
+          {Field::Checksum, kAsRead}, {Field::TypeCode, "A1"}, {Field::IoSupport, "JD"},
+          {Field::Countries, "J"}}, false},
         {"32X interleaved without copier header", samples::Interleave(Smash(), 512 * 1024, false),
          [](Dialog& d) {
              Type(d.Box(kInternational), "SMASH");
              Type(d.Box(kCountries), "EU");
          },
-         {{0, "SMASH"}, {8, "$8"}, {3, "$3"}, {4, "$4"}, {100, "$100"}, {6, "$6"}, {7, "EU"}}, false},
+         {{Field::InternationalTitle, "SMASH"}, {Field::NativeTitle, kAsRead}, {Field::ProductCode, kAsRead},
+          {Field::Checksum, kAsRead}, {Field::TypeCode, kAsRead}, {Field::IoSupport, kAsRead},
+          {Field::Countries, "EU"}}, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

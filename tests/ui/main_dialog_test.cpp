@@ -292,8 +292,8 @@ TEST_F(MainDialogTest, SelectionAndDuplicateMarksFollowTheirRowsThroughASort) {
         list->OnHeaderClick(column, Qt::LeftButton);
         std::set<std::string> selected, duplicates;
         for (int r = 0; r < model.RowCount(); ++r) {
-            if (list->selectionModel()->isRowSelected(r, {})) selected.insert(std::string(model.Cell(r, 1)));
-            if (model.IsDuplicate(r)) duplicates.insert(std::string(model.Cell(r, 1)));
+            if (list->selectionModel()->isRowSelected(r, {})) selected.insert(std::string(model.Cell(r, kFilenameColumn)));
+            if (model.IsDuplicate(r)) duplicates.insert(std::string(model.Cell(r, kFilenameColumn)));
         }
         EXPECT_EQ(selected, (std::set<std::string>{"m.gb", "a.gb"})) << "column " << column;
         EXPECT_EQ(duplicates, (std::set<std::string>{"z.gb", "m.gb"}));

@@ -11,6 +11,7 @@ namespace vorne::ui::test {
 namespace {
 
 using Dialog = CMp3EditDialog;
+using Field = Mp3Field;
 
 // Boxes of CMp3EditDialog::kBoxes, by index.
 enum Box : std::size_t { kTitle, kArtist, kAlbum, kYear, kComment, kGenre };
@@ -47,10 +48,11 @@ TEST_F(EditDialogTest, Mp3WriteInfoWritesEveryFieldAsTheCliDoesAndCloses) {
         const char* name;
         samples::Mp3Recipe recipe;
         std::function<void(Dialog&)> act;
-        std::vector<FieldEdit> fields;  // what vorne-cli set is given
+        std::vector<CliField> fields;  // what vorne-cli set is given
     } cases[] = {
         {"Song and 26 blanks is stored as Song, one blank, zeros", kPadded, [](Dialog&) {},
-         {{0, "Song"}, {3, "Band"}, {4, ""}, {5, "98"}, {6, " lead blank"}, {7, "17"}}},
+         {{Field::Title, "Song"}, {Field::Artist, "Band"}, {Field::Album, ""}, {Field::Year, "98"},
+          {Field::Comment, " lead blank"}, {Field::Genre, "17"}}},
         {"typed values", kPadded,
          [](Dialog& d) {
              Type(d.Box(kTitle), "A title longer than thirty letters");
@@ -58,12 +60,14 @@ TEST_F(EditDialogTest, Mp3WriteInfoWritesEveryFieldAsTheCliDoesAndCloses) {
              Type(d.Box(kGenre), "1234");
              Type(d.Box(kAlbum), "Album");
          },
-         {{0, "A title longer than thirty let"}, {3, "Band"}, {4, "Album"}, {5, "1998"}, {6, " lead blank"}, {7, "123"}}},
+         {{Field::Title, "A title longer than thirty let"}, {Field::Artist, "Band"}, {Field::Album, "Album"},
+          {Field::Year, "1998"}, {Field::Comment, " lead blank"}, {Field::Genre, "123"}}},
         {"a file without a tag gets one, with no genre when the box is empty", {.tagged = false},
          [](Dialog& d) { Type(d.Box(kArtist), "Someone"); },
-         {{0, ""}, {3, "Someone"}, {4, ""}, {5, ""}, {6, ""}}},
+         {{Field::Title, ""}, {Field::Artist, "Someone"}, {Field::Album, ""}, {Field::Year, ""}, {Field::Comment, ""}}},
         {"an emptied genre box leaves the genre", kPadded, [](Dialog& d) { d.Box(kGenre)->clear(); },
-         {{0, "Song"}, {3, "Band"}, {4, ""}, {5, "98"}, {6, " lead blank"}}},
+         {{Field::Title, "Song"}, {Field::Artist, "Band"}, {Field::Album, ""}, {Field::Year, "98"},
+          {Field::Comment, " lead blank"}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -125,7 +129,7 @@ TEST_F(EditDialogTest, Mp3MassModeKeepsTheTextsAndTouchesNoFile) {
         const char* name;
         QString button;
         int result;
-        std::array<std::string, 8> texts;  // FieldText(0) to FieldText(7)
+        std::array<std::string, FieldNumber(Field::Count)> texts;  // FieldText of every column
     } cases[] = {
         {"Write Info keeps the six texts, blanks and all", "&Write Info", QDialog::Accepted,
          {"   ", "", "", "Artist ", "", "2001", "", "17"}},
@@ -147,8 +151,10 @@ TEST_F(EditDialogTest, Mp3MassModeKeepsTheTextsAndTouchesNoFile) {
         Type(dialog.Box(kGenre), "17");
         Button(dialog, c.button)->click();
         EXPECT_EQ(dialog.result(), c.result);
-        for (int i = 0; i < 8; ++i) EXPECT_EQ(dialog.FieldText(i), c.texts[static_cast<std::size_t>(i)]) << i;
-        EXPECT_EQ(dialog.FieldText(100), "");
+        for (int i = 0; i < FieldNumber(Field::Count); ++i) {
+            EXPECT_EQ(dialog.FieldText(i), c.texts[static_cast<std::size_t>(i)]) << i;
+        }
+        EXPECT_EQ(dialog.FieldText(kFirstExtraField), "");
         EXPECT_EQ(Bytes("a.mp3"), before);
         EXPECT_TRUE(prompts.messages.empty());
     }

@@ -10,6 +10,7 @@ namespace vorne::ui::test {
 namespace {
 
 using Dialog = CN64EditDialog;
+using Field = N64Field;
 
 // Boxes of CN64EditDialog::kBoxes, by index.
 enum Box : std::size_t { kTitle, kManufacturer, kCartId, kCountry };
@@ -20,13 +21,15 @@ TEST_F(EditDialogTest, N64WriteHeadersWritesWhatTheCliWrites) {
         samples::N64Recipe recipe;
         std::array<QString, 4> shown;
         std::function<void(Dialog&)> act;
-        std::vector<FieldEdit> fields;  // what vorne-cli set is given
+        std::vector<CliField> fields;  // what vorne-cli set is given
         bool unchanged;
     } cases[] = {
         {"left alone", {.title = "ORBIT RACER", .cartId = "OR"}, {"ORBIT RACER         ", "N", "OR", "E"}, [](Dialog&) {},
-         {{0, "$0"}, {3, "N"}, {4, "OR"}, {5, "E"}}, true},
+         {{Field::Title, kAsRead}, {Field::Licensee, "N"}, {Field::CartId, "OR"}, {Field::Country, "E"}}, true},
         {"stored with swapped byte pairs, left alone", {.title = "JUNGLE JAM", .byteSwapped = true},
-         {"UJGNELJ MA          ", "", "AS", ""}, [](Dialog&) {}, {{0, "$0"}, {3, "$3"}, {4, "$4"}, {5, "$5"}}, true},
+         {"UJGNELJ MA          ", "", "AS", ""}, [](Dialog&) {}, {{Field::Title, kAsRead}, {Field::Licensee, kAsRead},
+                                                                  {Field::CartId, kAsRead},
+                                                                  {Field::Country, kAsRead}}, true},
         {"every field", {},
          {"SAMPLE              ", "N", "SA", "E"},
          [](Dialog& d) {
@@ -35,7 +38,7 @@ TEST_F(EditDialogTest, N64WriteHeadersWritesWhatTheCliWrites) {
              Type(d.Box(kCartId), "Z");
              Type(d.Box(kCountry), "");
          },
-         {{0, "TEN LETTER"}, {3, "C"}, {4, "Z"}, {5, ""}}, false},
+         {{Field::Title, "TEN LETTER"}, {Field::Licensee, "C"}, {Field::CartId, "Z"}, {Field::Country, ""}}, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

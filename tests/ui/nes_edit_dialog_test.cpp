@@ -13,6 +13,7 @@ namespace vorne::ui::test {
 namespace {
 
 using Dialog = CNesEditDialog;
+using Field = NesField;
 
 std::array<std::uint8_t, 9> Nine(const char* text) {
     std::array<std::uint8_t, 9> bytes{};
@@ -66,28 +67,35 @@ TEST_F(EditDialogTest, NesWriteHeadersWritesWhatTheCliWrites) {
         const char* name;
         samples::NesRecipe recipe;
         std::function<void(Dialog&)> act;
-        std::vector<FieldEdit> fields;  // what vorne-cli set is given
+        std::vector<CliField> fields;  // what vorne-cli set is given
         std::int64_t growth;            // of the file, in bytes
         bool unchanged;
     } cases[] = {
         {"zero reserved bytes: nothing to write there, no first byte", {.flags6 = 0x10}, [](Dialog&) {},
-         {{10, ""}, {3, "1"}, {6, "0"}, {7, "0"}, {8, "0"}, {9, "0"}}, 0, true},
+         {{Field::InternalTitle, ""}, {Field::Mapper, "1"}, {Field::Mirroring, "0"}, {Field::Sram, "0"},
+          {Field::Trainer, "0"}, {Field::FourScreen, "0"}}, 0, true},
         {"bytes behind a zero byte 7 show as nothing and stay",
          {.flags6 = 0x10, .bytes7to15 = {0, 0x07, 0x01, 'a', 'b', 0, 'c', 'd', 'e'}}, [](Dialog&) {},
-         {{10, ""}, {3, "1"}, {6, "0"}, {7, "0"}, {8, "0"}, {9, "0"}}, 0, true},
+         {{Field::InternalTitle, ""}, {Field::Mapper, "1"}, {Field::Mirroring, "0"}, {Field::Sram, "0"},
+          {Field::Trainer, "0"}, {Field::FourScreen, "0"}}, 0, true},
         {"bytes behind a zero of their own stay", {.flags6 = 0x41, .bytes7to15 = {'D', 'i', 0, 'x', 'y', 0, 0, 0, 'z'}},
-         [](Dialog&) {}, {{10, ""}, {3, "4"}, {100, "D"}, {6, "1"}, {7, "0"}, {8, "0"}, {9, "0"}}, 0, true},
+         [](Dialog&) {}, {{Field::InternalTitle, ""}, {Field::Mapper, "4"}, {Field::FirstReservedByte, "D"},
+                          {Field::Mirroring, "1"}, {Field::Sram, "0"}, {Field::Trainer, "0"},
+                          {Field::FourScreen, "0"}}, 0, true},
         {"a signature left alone is written back", {.flags6 = 0x41, .bytes7to15 = Nine("DiskDude!")}, [](Dialog&) {},
-         {{10, ""}, {3, "4"}, {100, "D"}, {6, "1"}, {7, "0"}, {8, "0"}, {9, "0"}, {11, "iskDude!"}}, 0, true},
+         {{Field::InternalTitle, ""}, {Field::Mapper, "4"}, {Field::FirstReservedByte, "D"}, {Field::Mirroring, "1"},
+          {Field::Sram, "0"}, {Field::Trainer, "0"}, {Field::FourScreen, "0"}, {Field::Reserved, "iskDude!"}}, 0, true},
         {"a signature cleared", {.flags6 = 0x41, .bytes7to15 = Nine("DiskDude!")},
          [](Dialog& d) {
              d.FirstReservedBox()->clear();
              d.ReservedRemainderBox()->clear();
          },
-         {{10, ""}, {3, "4"}, {6, "1"}, {7, "0"}, {8, "0"}, {9, "0"}, {11, ""}}, 0, false},
+         {{Field::InternalTitle, ""}, {Field::Mapper, "4"}, {Field::Mirroring, "1"}, {Field::Sram, "0"},
+          {Field::Trainer, "0"}, {Field::FourScreen, "0"}, {Field::Reserved, ""}}, 0, false},
         {"the first reserved byte decides byte 7", {.flags6 = 0x10},
          [](Dialog& d) { Type(d.FirstReservedBox(), "@x"); },
-         {{10, ""}, {3, "1"}, {100, "@"}, {6, "0"}, {7, "0"}, {8, "0"}, {9, "0"}, {11, ""}}, 0, false},
+         {{Field::InternalTitle, ""}, {Field::Mapper, "1"}, {Field::FirstReservedByte, "@"}, {Field::Mirroring, "0"},
+          {Field::Sram, "0"}, {Field::Trainer, "0"}, {Field::FourScreen, "0"}, {Field::Reserved, ""}}, 0, false},
         {"mapper, mirroring and flags", {.flags6 = 0x01},
          [](Dialog& d) {
              Type(d.MapperBox(), "66");
@@ -96,26 +104,34 @@ TEST_F(EditDialogTest, NesWriteHeadersWritesWhatTheCliWrites) {
              d.TrainerBox()->click();  // the flag only: no trainer is added
              d.FourScreenBox()->click();
          },
-         {{10, ""}, {3, "66"}, {6, "0"}, {7, "1"}, {8, "1"}, {9, "1"}, {11, ""}}, 0, false},
+         {{Field::InternalTitle, ""}, {Field::Mapper, "66"}, {Field::Mirroring, "0"}, {Field::Sram, "1"},
+          {Field::Trainer, "1"}, {Field::FourScreen, "1"}, {Field::Reserved, ""}}, 0, false},
         {"a cleared title removes the trailer", {.trailer = "Brick Baron Deluxe!!"},
          [](Dialog& d) { d.TitleBox()->clear(); },
-         {{10, ""}, {3, "0"}, {6, "0"}, {7, "0"}, {8, "0"}, {9, "0"}, {11, ""}}, -20, false},
+         {{Field::InternalTitle, ""}, {Field::Mapper, "0"}, {Field::Mirroring, "0"}, {Field::Sram, "0"},
+          {Field::Trainer, "0"}, {Field::FourScreen, "0"}, {Field::Reserved, ""}}, -20, false},
         {"a title behind a file without one", {}, [](Dialog& d) { Type(d.TitleBox(), "Demo"); },
-         {{10, "Demo"}, {3, "0"}, {6, "0"}, {7, "0"}, {8, "0"}, {9, "0"}, {11, ""}}, 128, false},
+         {{Field::InternalTitle, "Demo"}, {Field::Mapper, "0"}, {Field::Mirroring, "0"}, {Field::Sram, "0"},
+          {Field::Trainer, "0"}, {Field::FourScreen, "0"}, {Field::Reserved, ""}}, 128, false},
         {"a short trailer grows to 128 bytes", {.trailer = "Brick Baron Deluxe!!"}, [](Dialog&) {},
-         {{10, "Brick Baron Deluxe!!"}, {3, "0"}, {6, "0"}, {7, "0"}, {8, "0"}, {9, "0"}, {11, ""}}, 108, false},
+         {{Field::InternalTitle, "Brick Baron Deluxe!!"}, {Field::Mapper, "0"}, {Field::Mirroring, "0"},
+          {Field::Sram, "0"}, {Field::Trainer, "0"}, {Field::FourScreen, "0"}, {Field::Reserved, ""}}, 108, false},
         {"NES 2.0 left alone keeps bytes 7 to 15", kNes2, [](Dialog&) {},
-         {{10, ""}, {3, "323"}, {6, "1"}, {7, "0"}, {8, "0"}, {9, "0"}}, 0, true},
+         {{Field::InternalTitle, ""}, {Field::Mapper, "323"}, {Field::Mirroring, "1"}, {Field::Sram, "0"},
+          {Field::Trainer, "0"}, {Field::FourScreen, "0"}}, 0, true},
         {"NES 2.0 takes a four-digit mapper", kNes2, [](Dialog& d) { Type(d.MapperBox(), "12345"); },
-         {{10, ""}, {3, "1234"}, {6, "1"}, {7, "0"}, {8, "0"}, {9, "0"}}, 0, false},
+         {{Field::InternalTitle, ""}, {Field::Mapper, "1234"}, {Field::Mirroring, "1"}, {Field::Sram, "0"},
+          {Field::Trainer, "0"}, {Field::FourScreen, "0"}}, 0, false},
         {"NES 2.0 reserved boxes the user changed are written", kNes2,
          [](Dialog& d) {
              Type(d.FirstReservedBox(), "X");
              Type(d.ReservedRemainderBox(), "ab");
          },
-         {{10, ""}, {3, "323"}, {100, "X"}, {6, "1"}, {7, "0"}, {8, "0"}, {9, "0"}, {11, "ab"}}, 0, false},
+         {{Field::InternalTitle, ""}, {Field::Mapper, "323"}, {Field::FirstReservedByte, "X"}, {Field::Mirroring, "1"},
+          {Field::Sram, "0"}, {Field::Trainer, "0"}, {Field::FourScreen, "0"}, {Field::Reserved, "ab"}}, 0, false},
         {"NES 2.0 with only the remainder changed", kNes2, [](Dialog& d) { d.ReservedRemainderBox()->clear(); },
-         {{10, ""}, {3, "323"}, {6, "1"}, {7, "0"}, {8, "0"}, {9, "0"}, {11, ""}}, 0, false},
+         {{Field::InternalTitle, ""}, {Field::Mapper, "323"}, {Field::Mirroring, "1"}, {Field::Sram, "0"},
+          {Field::Trainer, "0"}, {Field::FourScreen, "0"}, {Field::Reserved, ""}}, 0, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -14,6 +14,7 @@ namespace vorne::ui::test {
 namespace {
 
 using Dialog = CSnesEditDialog;
+using Field = SnesField;
 
 TEST_F(EditDialogTest, SnesDialogShowsTheFile) {
     const struct {
@@ -85,34 +86,40 @@ TEST_F(EditDialogTest, SnesWriteHeadersWritesWhatTheCliWrites) {
         const char* name;
         samples::SnesRecipe recipe;
         std::function<void(Dialog&)> act;
-        std::vector<FieldEdit> fields;  // what vorne-cli set is given
+        std::vector<CliField> fields;  // what vorne-cli set is given
         bool unchanged;
     } cases[] = {
         {"destination 1 left alone", {}, [](Dialog&) {},
-         {{100, "32"}, {0, "$0"}, {7, "2"}, {8, "1"}, {102, "51"}}, true},
+         {{Field::MapMode, "32"}, {Field::Title, kAsRead}, {Field::Type, "2"}, {Field::Country, "1"},
+          {Field::LicenseeCode, "51"}}, true},
         {"destination 20 left alone", {.destination = 20}, [](Dialog&) {},
-         {{100, "32"}, {0, "$0"}, {7, "2"}, {8, "20"}, {102, "51"}}, true},
+         {{Field::MapMode, "32"}, {Field::Title, kAsRead}, {Field::Type, "2"}, {Field::Country, "20"},
+          {Field::LicenseeCode, "51"}}, true},
         {"destination 20 made Korea", {.destination = 20}, [](Dialog& d) { d.DestinationList()->setCurrentIndex(13); },
-         {{100, "32"}, {0, "$0"}, {7, "2"}, {8, "13"}, {102, "51"}}, false},
+         {{Field::MapMode, "32"}, {Field::Title, kAsRead}, {Field::Type, "2"}, {Field::Country, "13"},
+          {Field::LicenseeCode, "51"}}, false},
         {"HiRom then Fast writes map mode 0x31", {},
          [](Dialog& d) {
              d.HiRomButton()->click();
              d.FastButton()->click();
          },
-         {{100, "49"}, {0, "$0"}, {7, "2"}, {8, "1"}, {102, "51"}}, false},
+         {{Field::MapMode, "49"}, {Field::Title, kAsRead}, {Field::Type, "2"}, {Field::Country, "1"},
+          {Field::LicenseeCode, "51"}}, false},
         {"a HiROM image's block", {.hiRom = true, .size = 1024 * 1024, .mapMode = 0x21},
          [](Dialog& d) {
              Type(d.TitleBox(), "A TITLE OF TWENTY-TWO CHARACTERS");
              d.TypeList()->List()->setCurrentIndex(6);  // ROM/FX
          },
-         {{100, "33"}, {0, "A TITLE OF TWENTY-TWO"}, {7, "19"}, {8, "1"}, {102, "51"}}, false},
+         {{Field::MapMode, "33"}, {Field::Title, "A TITLE OF TWENTY-TWO"}, {Field::Type, "19"}, {Field::Country, "1"},
+          {Field::LicenseeCode, "51"}}, false},
         {"Other type and a licensee", {.cartridgeType = 0x55, .copierHeader = true},
          [](Dialog& d) {
              Type(d.TypeList()->CodeBox(), "300");
              Type(d.LicenseeBox(), "8");
              Type(d.MakeupBox(), "fast");
          },
-         {{100, "fast"}, {0, "$0"}, {7, "300"}, {8, "1"}, {102, "8"}}, false},
+         {{Field::MapMode, "fast"}, {Field::Title, kAsRead}, {Field::Type, "300"}, {Field::Country, "1"},
+          {Field::LicenseeCode, "8"}}, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

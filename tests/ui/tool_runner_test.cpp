@@ -27,7 +27,7 @@ TEST(ToolRunner, CarriesTheReportOverAndEndsIdle) {
             report.Status(kStatusEntries, "Working...");
             answered = report.Ask("Bad Size", "Go on?");
             report.Skipped("a.nes", "left as it is");
-            report.CellsChanged("b.nes", {{11, ""}});
+            report.CellsChanged("b.nes", {{FieldNumber(NesField::Reserved), ""}});
             report.Message("Summary", "2 done.");
             report.Failed("c.nes", "No such file or directory");
             throw FileError("d.nes", "Permission denied");
