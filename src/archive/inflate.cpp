@@ -34,6 +34,7 @@
 #include <atomic>
 #include <bit>
 #include <cstring>
+#include <stdexcept>
 
 namespace vorne {
 
@@ -217,6 +218,13 @@ public:
           outEnd_(output.data() + output.size()),
           sink_(sink),
           grow_(grow) {}
+    // Input from `source`, read through `buffer`; the output is a circular window.
+    StreamDecoder(const InflateSource& source, std::span<std::uint8_t> buffer, std::span<std::uint8_t> window,
+                  const InflateSink* sink)
+        : StreamDecoder(std::span<const std::uint8_t>(buffer.data(), 0), window, sink) {
+        source_ = &source;
+        sourceBuffer_ = buffer;
+    }
 
     InflateResult Run();
     std::size_t Produced() const { return static_cast<std::size_t>(outNext_ - outBegin_); }
@@ -236,6 +244,7 @@ private:
     // Brings the buffer to at least 56 bits, supplying zeros past the end of the input. False once
     // the zeros supplied exceed what the buffer can hold: bits past the end were then consumed.
     bool RefillCareful(const std::uint8_t*& in, std::uint64_t& bitbuf, unsigned& bitsleft) {
+        if (inEnd_ - in < 8) TopUp(in);
         if (inEnd_ - in >= 8) {
             RefillFast(in, bitbuf, bitsleft);
             return true;
@@ -251,8 +260,30 @@ private:
         return true;
     }
 
+    // Moves the unread input to the front of the source's buffer, with the few bytes before it
+    // that the bit buffer may hold (a stored block gives them back), and fills the rest from the
+    // source. Does nothing for input that was given whole, or once the source has run dry.
+    void TopUp(const std::uint8_t*& in) {
+        if (source_ == nullptr) return;
+        std::uint8_t* const front = sourceBuffer_.data();
+        const auto kept = std::min<std::size_t>(kInputHistory, static_cast<std::size_t>(in - front));
+        const auto unread = static_cast<std::size_t>(inEnd_ - in);
+        std::memmove(front, in - kept, kept + unread);
+        std::size_t filled = kept + unread;
+        while (filled < sourceBuffer_.size()) {
+            const std::size_t got = (*source_)(sourceBuffer_.subspan(filled));
+            if (got == 0) {
+                source_ = nullptr;
+                break;
+            }
+            filled += got;
+        }
+        in = front + kept;
+        inEnd_ = front + filled;
+    }
+
     void Flush() {
-        (*sink_)(std::span<const std::uint8_t>(outBegin_, kInflateWindowSize));
+        (*sink_)(std::span<const std::uint8_t>(outBegin_, outEnd_));
         wrapped_ = true;
     }
 
@@ -289,8 +320,13 @@ private:
 #endif
     VORNE_ALWAYS_INLINE InflateResult DecodeCodes(const std::uint32_t* litlen, const std::uint32_t* dist);
 
+    // The bit buffer holds at most 7 whole bytes of input.
+    static constexpr std::size_t kInputHistory = 8;
+
     const std::uint8_t* inNext_;
-    const std::uint8_t* const inEnd_;
+    const std::uint8_t* inEnd_;
+    const InflateSource* source_ = nullptr;  // while it has more to give
+    std::span<std::uint8_t> sourceBuffer_;
     std::uint64_t bitbuf_ = 0;
     unsigned bitsleft_ = 0;
     unsigned overread_ = 0;  // zero bytes supplied past the end of the input
@@ -356,11 +392,17 @@ InflateResult StreamDecoder<kCircular>::StoredBlock() {
     bitbuf_ = 0;
     bitsleft_ = 0;
     overread_ = 0;
-    if (static_cast<std::size_t>(inEnd_ - inNext_) < length) return InflateResult::InvalidData;
+    // Input given whole is known to be too short before a byte is copied.
+    if (source_ == nullptr && static_cast<std::size_t>(inEnd_ - inNext_) < length) return InflateResult::InvalidData;
 
     std::size_t left = length;
     while (left != 0) {
-        const std::size_t n = std::min<std::size_t>(left, static_cast<std::size_t>(outEnd_ - outNext_));
+        if (inNext_ == inEnd_) {
+            TopUp(inNext_);
+            if (inNext_ == inEnd_) return InflateResult::InvalidData;
+        }
+        const std::size_t n = std::min({left, static_cast<std::size_t>(outEnd_ - outNext_),
+                                        static_cast<std::size_t>(inEnd_ - inNext_)});
         if (n == 0) {  // only the direct buffer stays full
             if (GrowOutput(outNext_)) continue;
             outputFull_ = true;
@@ -472,7 +514,7 @@ VORNE_ALWAYS_INLINE InflateResult StreamDecoder<kCircular>::DecodeCodes(const st
     std::uint8_t* out = outNext_;
     std::uint8_t* outBegin = outBegin_;
     std::uint8_t* outEnd = outEnd_;
-    const std::uint8_t* const inEnd = inEnd_;
+    const std::uint8_t* inEnd = inEnd_;
 
     auto leave = [&](InflateResult result) {
         inNext_ = in;
@@ -491,6 +533,10 @@ VORNE_ALWAYS_INLINE InflateResult StreamDecoder<kCircular>::DecodeCodes(const st
     };
 
     for (;;) {
+        if (inEnd - in < kFastInputMargin) {
+            TopUp(in);
+            inEnd = inEnd_;
+        }
         if (inEnd - in >= kFastInputMargin && outEnd - out >= kFastOutputMargin) {
             // Each entry's bits are dropped as soon as it is read, whatever it turns out to be; a
             // length or distance takes its extra bits from `saved`, the buffer before the drop.
@@ -569,9 +615,9 @@ VORNE_ALWAYS_INLINE InflateResult StreamDecoder<kCircular>::DecodeCodes(const st
                         // The source starts near the window's end and may wrap to its
                         // beginning. It lies at or after the destination, so a forward move
                         // reads every byte before it is overwritten.
-                        const std::size_t from =
-                            static_cast<std::size_t>(out - outBegin) + kInflateWindowSize - distance;
-                        const std::size_t first = std::min<std::size_t>(length, kInflateWindowSize - from);
+                        const auto windowSize = static_cast<std::size_t>(outEnd - outBegin);
+                        const std::size_t from = static_cast<std::size_t>(out - outBegin) + windowSize - distance;
+                        const std::size_t first = std::min<std::size_t>(length, windowSize - from);
                         std::memmove(out, outBegin + from, first);
                         out += first;
                         if (length > first) out = CopyMatch(out, distance, static_cast<unsigned>(length - first));
@@ -583,7 +629,9 @@ VORNE_ALWAYS_INLINE InflateResult StreamDecoder<kCircular>::DecodeCodes(const st
         }
 
         // The careful step: one symbol, near the end of the input or of the output.
-        if (!RefillCareful(in, bitbuf, bitsleft)) return leave(InflateResult::InvalidData);
+        const bool refilled = RefillCareful(in, bitbuf, bitsleft);
+        inEnd = inEnd_;
+        if (!refilled) return leave(InflateResult::InvalidData);
         std::uint32_t entry = resolve(litlen, litlen[bitbuf & kLitlenMask]);
         if ((entry & kExceptional) && !(entry & kEndOfBlock)) return leave(InflateResult::InvalidData);
         const std::uint32_t kind = entry & (kLiteral | kEndOfBlock);
@@ -613,7 +661,8 @@ VORNE_ALWAYS_INLINE InflateResult StreamDecoder<kCircular>::DecodeCodes(const st
             if (kind == kLiteral) {
                 *out = static_cast<std::uint8_t>(value);
             } else if constexpr (kCircular) {
-                *out = outBegin[(static_cast<std::size_t>(out - outBegin) - distance) & (kInflateWindowSize - 1)];
+                *out = outBegin[(static_cast<std::size_t>(out - outBegin) - distance) &
+                                (static_cast<std::size_t>(outEnd - outBegin) - 1)];
             } else {
                 *out = *(out - distance);
             }
@@ -630,6 +679,15 @@ VORNE_ALWAYS_INLINE InflateResult StreamDecoder<kCircular>::DecodeCodes(const st
 InflateResult Inflate(std::span<const std::uint8_t> input, std::span<std::uint8_t, kInflateWindowSize> window,
                       const InflateSink& sink) {
     StreamDecoder<true> decoder(input, window, &sink);
+    return decoder.Run();
+}
+
+InflateResult InflateFrom(const InflateSource& source, std::span<std::uint8_t> input, std::span<std::uint8_t> window,
+                          const InflateSink& sink) {
+    if (input.size() < kInflateMinInput || window.size() < kInflateWindowSize || !std::has_single_bit(window.size())) {
+        throw std::invalid_argument("InflateFrom: input or window too small, or a window not a power of two");
+    }
+    StreamDecoder<true> decoder(source, input, window, &sink);
     return decoder.Run();
 }
 

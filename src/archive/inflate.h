@@ -1,8 +1,10 @@
 // InflateDecoder: decodes one raw DEFLATE stream (RFC 1951, no zlib or gzip wrapper), the data of a
-// deflated zip member. The whole compressed stream is in memory before decoding starts.
+// deflated zip member.
 //
-// Two ways in, one decoder behind them:
+// Three ways in, one decoder behind them:
 //  - Inflate passes the output through a caller-supplied 32,768-byte window and a sink;
+//  - InflateFrom does the same with a larger window, and takes its input a buffer at a time from
+//    a source, so that neither the compressed nor the decoded stream need be in memory whole;
 //  - InflateInto writes straight into a buffer of known size (the zip reader always knows the
 //    member's uncompressed size), with no window and no sink.
 // Given an output buffer large enough, both give the same result and the same bytes.
@@ -40,7 +42,7 @@ enum class InflateResult : int {
     MemoryExhausted = 3,
 };
 
-// Receives decoded bytes from the window: all 32,768 of them each time the window fills, and once
+// Receives decoded bytes from the window: all of them (32,768 for Inflate) each time it fills, and once
 // at the end of a successful stream whatever the window then holds (possibly nothing). It is not
 // called again after a failure; what it received before stays valid output of the stream's start.
 using InflateSink = std::function<void(std::span<const std::uint8_t>)>;
@@ -49,6 +51,21 @@ using InflateSink = std::function<void(std::span<const std::uint8_t>)>;
 // of it is read before this stream wrote it. `sink` must be callable.
 InflateResult Inflate(std::span<const std::uint8_t> input, std::span<std::uint8_t, kInflateWindowSize> window,
                       const InflateSink& sink);
+
+// Where the compressed bytes come from when they are not all in memory: fills the front of
+// `room` with the stream's next bytes and returns how many, 0 once there are no more.
+using InflateSource = std::function<std::size_t(std::span<std::uint8_t> room)>;
+
+// The smallest input buffer InflateFrom takes.
+inline constexpr std::size_t kInflateMinInput = 64;
+
+// Decodes the stream `source` gives, read into `input` a buffer at a time, through `window`: a
+// circular window as Inflate's, but of any power-of-two size from kInflateWindowSize on (a
+// larger one hands the sink larger pieces, and fewer), each time it fills. So a stream of any
+// length costs the two buffers. std::invalid_argument for buffers too small or a window of
+// another size. What the source or the sink throws goes through to the caller.
+InflateResult InflateFrom(const InflateSource& source, std::span<std::uint8_t> input, std::span<std::uint8_t> window,
+                          const InflateSink& sink);
 
 struct InflateIntoResult {
     InflateResult result = InflateResult::Ok;

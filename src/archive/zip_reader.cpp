@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <new>
 #include <optional>
 
@@ -41,6 +42,43 @@ std::size_t InitialRoom(std::uint64_t declared, std::uint64_t compressed) {
 std::size_t NextRoom(std::size_t now, std::size_t needed, std::size_t limit) {
     return std::min(limit, std::max(needed, now * 2));
 }
+
+// A stream reads its compressed bytes, and inflates them, through buffers of at most these
+// sizes (smaller for a smaller member).
+constexpr std::size_t kStreamInputSize = 256u << 10;
+constexpr std::size_t kStreamWindowSize = 256u << 10;
+
+// The failures a read and a stream share, each with its lines.
+void FailShortRead(ZipStatus& status, const std::string& base, const ZipMemberSpan& span) {
+    status.Say("Error in zipfile ", base, ": couldn't read ", span.compressedSize, " bytes of compressed data\n");
+    status.Say(MethodLine(span.deflated), base, "\n");
+    status.Fail(ZipResult::Failed);
+}
+
+void FailInflate(ZipStatus& status, const std::string& base, InflateResult code) {
+    status.Say("Error ", static_cast<int>(code), " inflating compressed file from zipfile ", base, "\n");
+    status.inflate = code;
+    status.Fail(ZipResult::InflateFailed);
+}
+
+void FailSize(ZipStatus& status, const std::string& base, const std::string& member, bool tooLong) {
+    status.Say("Error in zipfile ", base, ": file ", member, " inflates to ", tooLong ? "more" : "fewer",
+               " bytes than its header says\n");
+    status.Fail(ZipResult::Failed);
+}
+
+void FailCrc(ZipStatus& status, const std::string& base, const std::string& member) {
+    status.Say("Error in zipfile ", base, ": CRC-32 of file ", member, " does not match\n");
+    status.Fail(ZipResult::Failed);
+}
+
+void FailFileRead(ZipStatus& status, const std::string& base, const std::string& member) {
+    status.Say("Error in zipfile ", base, ": couldn't read file ", member, "\n");
+    status.Fail(ZipResult::Failed);
+}
+
+// Thrown by a stream's own sink to stop the decoder when a member gives more than its size.
+struct MemberTooLong {};
 
 }  // namespace
 
@@ -213,8 +251,108 @@ ZipStatus ZipArchive::ReadEntry(std::size_t index, MemberData& data, const ZipRe
     return status;
 }
 
-std::optional<ZipArchive::MemberSpan> ZipArchive::Locate(std::size_t index, const std::string& member,
-                                                         ZipStatus& status) const {
+std::optional<ZipMemberStream> ZipArchive::StreamMember(std::string_view name, ZipStatus& status) const {
+    const std::string wanted = ToUpperAscii(name);
+    const std::optional<std::size_t> index = Find(name, wanted, status);
+    if (!index) return std::nullopt;
+    return Stream(*index, wanted, status);
+}
+
+std::optional<ZipMemberStream> ZipArchive::StreamEntry(std::size_t index, ZipStatus& status) const {
+    if (index >= Entries().size()) {
+        status.Say("Could not find entry ", index, " in zipfile ", baseName, "\n");
+        status.Fail(ZipResult::Failed);
+        return std::nullopt;
+    }
+    return Stream(index, ToUpperAscii(Entries()[index].name), status);
+}
+
+std::optional<ZipMemberStream> ZipArchive::Stream(std::size_t index, const std::string& member, ZipStatus& status) const {
+    if (!Usable(index, member, status)) {
+        status.Fail(ZipResult::Failed);
+        return std::nullopt;
+    }
+    try {
+        const std::optional<ZipMemberSpan> span = Locate(index, member, false, status);
+        if (!span) return std::nullopt;
+        return ZipMemberStream(*this, member, *span);
+    } catch (const FileError&) {
+        FailFileRead(status, baseName, member);
+        return std::nullopt;
+    }
+}
+
+ZipStatus ZipMemberStream::Run(const MemberSink& sink) const {
+    ZipStatus status;
+    const std::string& base = archive->BaseName();
+    const File& file = archive->Archive();
+
+    // The compressed bytes, read as the decoder asks for them. A read error or an archive that
+    // has shrunk ends them early.
+    std::uint64_t readAt = span.dataAt;
+    std::uint64_t unread = span.compressedSize;
+    bool readFailed = false;
+    auto read = [&](std::span<std::uint8_t> room) -> std::size_t {
+        const auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(room.size(), unread));
+        if (wanted == 0 || readFailed) return 0;
+        std::size_t got = 0;
+        try {
+            got = file.ReadAt(static_cast<std::int64_t>(readAt), room.first(wanted));
+        } catch (const FileError&) {
+            readFailed = true;
+            return 0;
+        }
+        readFailed = got < wanted;
+        readAt += got;
+        unread -= got;
+        return got;
+    };
+    // What the decoder gives, checked and counted on its way to the sink.
+    std::uint64_t produced = 0;
+    std::uint32_t crc = 0;
+    bool tooLong = false;
+    auto pass = [&](std::span<const std::uint8_t> bytes) {
+        if (bytes.size() > span.size - produced) {
+            bytes = bytes.first(static_cast<std::size_t>(span.size - produced));
+            tooLong = true;
+        }
+        crc = Crc32(bytes, crc);
+        produced += bytes.size();
+        if (!bytes.empty()) sink(bytes);
+        if (tooLong) throw MemberTooLong{};
+    };
+
+    const auto inputSize = static_cast<std::size_t>(
+        std::clamp<std::uint64_t>(span.compressedSize, kInflateMinInput, kStreamInputSize));
+    const std::unique_ptr<std::uint8_t[]> input(new std::uint8_t[inputSize]);
+    InflateResult code = InflateResult::Ok;
+    try {
+        if (span.deflated) {
+            const std::size_t windowSize = std::clamp(std::bit_ceil(static_cast<std::size_t>(std::min<std::uint64_t>(
+                                                          span.size, kStreamWindowSize))),
+                                                      kInflateWindowSize, kStreamWindowSize);
+            const std::unique_ptr<std::uint8_t[]> window(new std::uint8_t[windowSize]);
+            code = InflateFrom(read, {input.get(), inputSize}, {window.get(), windowSize}, pass);
+        } else {
+            while (const std::size_t got = read({input.get(), inputSize})) pass({input.get(), got});
+        }
+    } catch (const MemberTooLong&) {
+        // The rest is not looked at.
+    }
+    if (readFailed) {
+        FailShortRead(status, base, span);
+    } else if (code != InflateResult::Ok) {
+        FailInflate(status, base, code);
+    } else if (tooLong || produced != span.size) {
+        FailSize(status, base, member, tooLong);
+    } else if (crc != span.crc) {
+        FailCrc(status, base, member);
+    }
+    return status;
+}
+
+std::optional<ZipMemberSpan> ZipArchive::Locate(std::size_t index, const std::string& member, bool whole,
+                                                ZipStatus& status) const {
     const ZipDirectoryEntry& entry = Entries()[index];
     const std::string& base = baseName;
     auto fail = [&status] {
@@ -257,7 +395,7 @@ std::optional<ZipArchive::MemberSpan> ZipArchive::Locate(std::size_t index, cons
     }
     // Sizes and CRC that follow the data (a data descriptor) stand in the directory as well.
     const bool described = local.flags & kZipFlagDataDescriptor;
-    MemberSpan span;
+    ZipMemberSpan span;
     span.deflated = deflated;
     span.compressedSize = described ? entry.compressedSize : local.compressedSize;
     span.size = described ? entry.uncompressedSize : local.uncompressedSize;
@@ -270,7 +408,7 @@ std::optional<ZipArchive::MemberSpan> ZipArchive::Locate(std::size_t index, cons
                                : span.compressedSize > (UINT64_MAX - kDeflateMaxMatch) / kMaxDeflateRatio
                                    ? UINT64_MAX
                                    : span.compressedSize * kMaxDeflateRatio + kDeflateMaxMatch;
-    if (span.size > most || span.size > kZipMaxMemberSize) {
+    if (span.size > most || (whole && span.size > kZipMaxMemberSize)) {
         status.Say("Error in zipfile ", base, ": file ", member, " cannot be ", span.size, " bytes long\n");
         return fail();
     }
@@ -298,7 +436,7 @@ void ZipArchive::ReadData(std::size_t index, const std::string& member, MemberDa
                           ZipStatus& status) const {
     const std::string& base = baseName;
     try {
-        const std::optional<MemberSpan> span = Locate(index, member, status);
+        const std::optional<ZipMemberSpan> span = Locate(index, member, true, status);
         if (!span) return;
         MemoryBudget::Lease lease;
         if (options.budget != nullptr) lease = options.budget->Reserve((span->deflated ? span->compressedSize : 0) + span->size);
@@ -316,15 +454,12 @@ void ZipArchive::ReadData(std::size_t index, const std::string& member, MemberDa
             input = output.Room();
         }
         if (file.ReadAt(static_cast<std::int64_t>(span->dataAt), input) != input.size()) {
-            status.Say("Error in zipfile ", base, ": couldn't read ", span->compressedSize, " bytes of compressed data\n");
-            status.Say(MethodLine(span->deflated), base, "\n");
-            status.Fail(ZipResult::Failed);
+            FailShortRead(status, base, *span);
             return;
         }
         if (span->deflated && !Inflate(input, *span, member, options.path, output, status)) return;
         if (Crc32(output.Bytes()) != span->crc) {
-            status.Say("Error in zipfile ", base, ": CRC-32 of file ", member, " does not match\n");
-            status.Fail(ZipResult::Failed);
+            FailCrc(status, base, member);
             return;
         }
         lease.ShrinkTo(output.size());
@@ -334,12 +469,11 @@ void ZipArchive::ReadData(std::size_t index, const std::string& member, MemberDa
         status.Say("Couldn't allocate memory for file ", member, " of zipfile ", base, "\n");
         status.Fail(ZipResult::Failed);
     } catch (const FileError&) {
-        status.Say("Error in zipfile ", base, ": couldn't read file ", member, "\n");
-        status.Fail(ZipResult::Failed);
+        FailFileRead(status, base, member);
     }
 }
 
-bool ZipArchive::Inflate(std::span<const std::uint8_t> input, const MemberSpan& span, const std::string& member,
+bool ZipArchive::Inflate(std::span<const std::uint8_t> input, const ZipMemberSpan& span, const std::string& member,
                          InflatePath path, MemberData& output, ZipStatus& status) const {
     const auto limit = static_cast<std::size_t>(span.size);
     output.Allocate(InitialRoom(span.size, span.compressedSize));
@@ -363,15 +497,11 @@ bool ZipArchive::Inflate(std::span<const std::uint8_t> input, const MemberSpan& 
         tooLong = sink.overflowed;
     }
     if (code != InflateResult::Ok) {
-        status.Say("Error ", static_cast<int>(code), " inflating compressed file from zipfile ", baseName, "\n");
-        status.inflate = code;
-        status.Fail(ZipResult::InflateFailed);
+        FailInflate(status, baseName, code);
         return false;
     }
     if (tooLong || produced != span.size) {
-        status.Say("Error in zipfile ", baseName, ": file ", member, " inflates to ", tooLong ? "more" : "fewer",
-                   " bytes than its header says\n");
-        status.Fail(ZipResult::Failed);
+        FailSize(status, baseName, member, tooLong);
         return false;
     }
     return true;

@@ -1,9 +1,10 @@
-// Reading one member of a zip archive into memory, whole: single-volume archives (zip64 ones
-// too) whose members are stored or deflated. Nothing is shown to the user: every operation gives
+// Reading one member of a zip archive, into memory whole or handed over as it is read:
+// single-volume archives (zip64 ones too) whose members are stored or deflated. Nothing is shown to the user: every operation gives
 // back a ZipStatus with its result and the diagnostic lines that explain a failure.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -53,6 +54,43 @@ struct ZipReadOptions {
     MemoryBudget* budget = nullptr;
 };
 
+// Receives a member's bytes in order, a piece at a time, as they are read or inflated.
+using MemberSink = std::function<void(std::span<const std::uint8_t>)>;
+
+// Where a member's data lies and what it should give, from its local header.
+struct ZipMemberSpan {
+    bool deflated = false;
+    std::uint64_t compressedSize = 0;
+    std::uint64_t size = 0;
+    std::uint32_t crc = 0;
+    std::uint64_t dataAt = 0;
+};
+
+class ZipArchive;
+
+// A member found and checked, ready to be handed over as it is read.
+class ZipMemberStream {
+public:
+    // The size the archive gives it.
+    std::uint64_t Size() const { return span.size; }
+    // Hands the member's bytes to `sink` in order: stored ones as they are read, deflated ones as
+    // they are inflated, a few hundred KiB at a time, taking the CRC-32 as they pass, so that a
+    // member of any size costs the same memory. The status says whether the sink was given the
+    // whole member, by its size and CRC-32; when not, it was given part of it (never more than
+    // Size() bytes). What the sink throws goes through to the caller. The archive must outlive
+    // the stream.
+    ZipStatus Run(const MemberSink& sink) const;
+
+private:
+    friend class ZipArchive;
+    ZipMemberStream(const ZipArchive& archive, std::string member, ZipMemberSpan span)
+        : archive(&archive), member(std::move(member)), span(span) {}
+
+    const ZipArchive* archive;
+    std::string member;  // as the diagnostics name it
+    ZipMemberSpan span;
+};
+
 // An archive opened once, with its central directory read and indexed, so that many members can
 // be read without searching the directory afresh each time.
 class ZipArchive {
@@ -77,6 +115,11 @@ public:
     // Reads the member of directory entry `index` into `data`, however many entries share its name.
     ZipStatus ReadEntry(std::size_t index, MemberData& data, const ZipReadOptions& options = {}) const;
 
+    // The member ReadMember or ReadEntry would read, found and checked as they do but not read:
+    // its stream, or nullopt with the reason in `status`. No size limit applies to a stream.
+    std::optional<ZipMemberStream> StreamMember(std::string_view name, ZipStatus& status) const;
+    std::optional<ZipMemberStream> StreamEntry(std::size_t index, ZipStatus& status) const;
+
     const std::string& BaseName() const { return baseName; }
     const File& Archive() const { return file; }
     const std::vector<ZipDirectoryEntry>& Entries() const { return directory.entries; }
@@ -88,19 +131,14 @@ private:
     std::optional<std::size_t> Find(std::string_view name, const std::string& upper, ZipStatus& status) const;
     bool Usable(std::size_t index, const std::string& member, ZipStatus& status) const;
     bool HasZip64LocalHeader(std::size_t index) const;
-    // Where a member's data lies and what it should give, from its local header; nullopt (with
-    // the diagnostics) when it cannot be read.
-    struct MemberSpan {
-        bool deflated = false;
-        std::uint64_t compressedSize = 0;
-        std::uint64_t size = 0;
-        std::uint32_t crc = 0;
-        std::uint64_t dataAt = 0;
-    };
-    std::optional<MemberSpan> Locate(std::size_t index, const std::string& member, ZipStatus& status) const;
+    // The member of entry `index` (named `member` in the diagnostics), checked by its directory
+    // entry and its local header: where its data lies, or nullopt with the diagnostics. A member
+    // to be read `whole` into memory must not exceed kZipMaxMemberSize. Throws FileError.
+    std::optional<ZipMemberSpan> Locate(std::size_t index, const std::string& member, bool whole, ZipStatus& status) const;
+    std::optional<ZipMemberStream> Stream(std::size_t index, const std::string& member, ZipStatus& status) const;
     void ReadData(std::size_t index, const std::string& member, MemberData& data, const ZipReadOptions& options,
                   ZipStatus& status) const;
-    bool Inflate(std::span<const std::uint8_t> input, const MemberSpan& span, const std::string& member, InflatePath path,
+    bool Inflate(std::span<const std::uint8_t> input, const ZipMemberSpan& span, const std::string& member, InflatePath path,
                  MemberData& output, ZipStatus& status) const;
 
     std::string baseName;  // the archive's file name, for diagnostics

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <stdexcept>
 
 #include "platform/file.h"
 #include "platform/file_error.h"
@@ -39,9 +40,55 @@ void RomHeader::LoadMemory(std::span<const std::uint8_t> bytes, std::string_view
     Activate(nullptr, {});
 }
 
+void RomHeader::LoadStream(std::int64_t streamLength, std::string_view name, const ByteStream& source) {
+    path = std::string(name);
+    length = streamLength;
+    Activate(nullptr, {});
+    stream = &source;
+    streamRan = false;
+    try {
+        ReadHeader();
+        if (!streamRan) RunStream(nullptr);  // run whatever the reader read, so it is checked
+    } catch (...) {
+        stream = nullptr;
+        throw;
+    }
+    stream = nullptr;
+}
+
+void RomHeader::RunStream(const ChunkVisitor* visit) {
+    if (streamRan) throw std::logic_error(path + ": a stream is read once");
+    streamRan = true;
+    const Parts parts = PartsReadAt();
+    head.assign(static_cast<std::size_t>(std::clamp<std::int64_t>(parts.head, 0, length)), 0);
+    tail.assign(static_cast<std::size_t>(std::clamp<std::int64_t>(parts.tail, 0, length)), 0);
+    const std::int64_t tailAt = length - static_cast<std::int64_t>(tail.size());
+    (*stream)([&](std::int64_t at, std::span<const std::uint8_t> bytes) {
+        CopyWithin(at, bytes, 0, head);
+        CopyWithin(at, bytes, tailAt, tail);
+        if (visit != nullptr) (*visit)(at, bytes);
+    });
+}
+
+// Bytes `first` on of a streamed file, clipped to it, from the parts kept.
+std::size_t RomHeader::ReadKept(std::int64_t first, std::span<std::uint8_t> target) {
+    if (!streamRan) RunStream(nullptr);
+    const std::int64_t last = first + static_cast<std::int64_t>(target.size());
+    const std::int64_t tailAt = length - static_cast<std::int64_t>(tail.size());
+    if (last <= static_cast<std::int64_t>(head.size())) {
+        std::copy_n(head.begin() + first, target.size(), target.begin());
+    } else if (first >= tailAt) {
+        std::copy_n(tail.begin() + (first - tailAt), target.size(), target.begin());
+    } else {
+        throw std::logic_error(path + ": a read outside the parts the reader keeps of a stream");
+    }
+    return target.size();
+}
+
 void RomHeader::Activate(const File* file, std::span<const std::uint8_t> memory) {
     activeFile = file;
     memFile = memory;
+    stream = nullptr;
     for (Page& page : pages) page.offset = -1;
 }
 
@@ -64,6 +111,7 @@ std::size_t RomHeader::ReadAt(std::int64_t offset, std::span<std::uint8_t> out) 
     std::int64_t first = std::max<std::int64_t>(offset, 0);
     std::int64_t last = std::min<std::int64_t>(offset + static_cast<std::int64_t>(out.size()), length);
     auto target = out.subspan(static_cast<std::size_t>(first - offset), static_cast<std::size_t>(last - first));
+    if (stream != nullptr) return ReadKept(first, target);
     if (activeFile == nullptr) {
         // Outside a load there is nothing to read: everything reads as zero.
         if (static_cast<std::int64_t>(memFile.size()) < last) return 0;
@@ -80,6 +128,10 @@ std::size_t RomHeader::ReadAt(std::int64_t offset, std::span<std::uint8_t> out) 
 }
 
 void RomHeader::ForEachChunk(const ChunkVisitor& visit) {
+    if (stream != nullptr) {
+        RunStream(&visit);
+        return;
+    }
     if (activeFile == nullptr) {
         visit(0, memFile);
         return;

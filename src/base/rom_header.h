@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <iterator>
 #include <optional>
 #include <span>
@@ -73,6 +74,10 @@ std::optional<FieldType> FieldTypeIn(const Table& table, int field) {
     return entry ? std::optional(entry->type) : std::nullopt;
 }
 
+// A file that can be read only once, front to back (an archive member as it is inflated): run,
+// it hands all its bytes to the visitor in order, a piece at a time.
+using ByteStream = std::function<void(const ChunkVisitor& visit)>;
+
 // A reader's fields are numbered as its kind's field enum (base/rom_type.h) numbers them; the
 // enum-typed calls of RomHeaderOf below are the typed path to them.
 class RomHeader {
@@ -116,6 +121,11 @@ public:
     // Loads bytes held in memory (an archive member); `name` is what column 1 shows. The bytes
     // stay the caller's and are not used after the call.
     void LoadMemory(std::span<const std::uint8_t> bytes, std::string_view name);
+    // Loads a file of `length` bytes from `stream`, which is run exactly once; `name` is what
+    // column 1 shows. The reader's pass over the whole file sees the bytes as they go by, and its
+    // reads at offsets are served from the parts of them it keeps (PartsReadAt), so a file of any
+    // size costs those parts. A stream that gives fewer bytes leaves the rest reading as zero.
+    void LoadStream(std::int64_t length, std::string_view name, const ByteStream& stream);
 
     const std::string& Path() const { return path; }
     std::int64_t Length() const { return length; }
@@ -123,6 +133,14 @@ public:
 protected:
     // Decodes the loaded file into the reader's fields.
     virtual void ReadHeader() = 0;
+
+    // The bytes ReadHeader reads at offsets of the loaded file, whatever they hold: at most its
+    // first `head` and its last `tail` bytes.
+    struct Parts {
+        std::int64_t head = 0;
+        std::int64_t tail = 0;
+    };
+    virtual Parts PartsReadAt() const = 0;
 
     // What ColumnText, Value and WritableType answer.
     virtual std::optional<std::string> TextOf(int index) const = 0;
@@ -185,9 +203,16 @@ private:
     };
     const Page& PageAt(std::int64_t pageOffset);
     void Activate(const File* file, std::span<const std::uint8_t> memory);
+    // Runs the stream, keeping the parts read at offsets and handing every piece to `visit` too.
+    void RunStream(const ChunkVisitor* visit);
+    std::size_t ReadKept(std::int64_t first, std::span<std::uint8_t> target);
 
     const File* activeFile = nullptr;
     std::span<const std::uint8_t> memFile;
+    const ByteStream* stream = nullptr;  // while a stream is loaded
+    bool streamRan = false;
+    std::vector<std::uint8_t> head;  // the parts a stream's reader reads at offsets
+    std::vector<std::uint8_t> tail;
     std::vector<std::uint8_t> chunk;
     std::array<Page, 2> pages;
     std::size_t nextPage = 0;

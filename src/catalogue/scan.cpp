@@ -131,8 +131,10 @@ private:
         }
     }
 
-    // The members of one archive whose extension belongs to the kind: each is read whole, through
-    // its own directory entry, and decoded from memory. A member that cannot be read gives no row
+    // The members of one archive whose extension belongs to the kind: each is streamed through the
+    // kind's reader as it is inflated, through its own directory entry, so that a member of any
+    // size costs a few buffers. A member that cannot be read (or whose bytes do not check out
+    // once they have all gone by) gives no row
     // but a problem naming the reason. An archive without a directory that can be read has its
     // members named by the local-header walk, and none of them can be read.
     void ListArchiveMembers(const std::vector<std::unique_ptr<RomHeader>>& readers, const Directory& dir,
@@ -157,17 +159,26 @@ private:
                 const RowFile file{path, members[i]};
                 Loaded result{FilenameText(file)};
                 try {
-                    MemberData bytes;
-                    const ZipStatus read =
-                        archive->HasDirectory()
-                            ? archive->ReadEntry(static_cast<std::size_t>(members[i].entry), bytes, {.budget = &loader.MemberBudget()})
-                            : opened;
-                    if (!read.Ok()) {
+                    ZipStatus read = opened;
+                    std::optional<ZipMemberStream> stream;
+                    if (archive->HasDirectory()) {
+                        read = {};
+                        stream = archive->StreamEntry(static_cast<std::size_t>(members[i].entry), read);
+                    }
+                    RomHeader& reader = *readers[static_cast<std::size_t>(worker)];
+                    if (stream) {
+                        reader.LoadStream(static_cast<std::int64_t>(stream->Size()), path, [&](const ChunkVisitor& visit) {
+                            std::int64_t at = 0;
+                            read = stream->Run([&](std::span<const std::uint8_t> bytes) {
+                                visit(at, bytes);
+                                at += static_cast<std::int64_t>(bytes.size());
+                            });
+                        });
+                    }
+                    if (!stream || !read.Ok()) {
                         result.problem = FileProblem{result.path, read.lines.empty() ? "cannot be read" : read.Reason()};
                         return result;
                     }
-                    RomHeader& reader = *readers[static_cast<std::size_t>(worker)];
-                    reader.LoadMemory(bytes.Bytes(), path);
                     result.row = RowFrom(reader, file);
                     if (result.row->cells.size() > kFilenameColumn) result.row->cells[kFilenameColumn] = result.path;
                 } catch (const std::exception& e) {

@@ -76,6 +76,9 @@ std::uint16_t GlobalChecksum(std::span<const std::uint8_t> image) {
     return static_cast<std::uint16_t>(AddToGlobalChecksum(0, 0, image));
 }
 
+// The header behind a copier header is the furthest.
+RomHeader::Parts GameboyHeader::PartsReadAt() const { return {kCopierHeaderSize + kHeaderEnd, 0}; }
+
 void GameboyHeader::ReadHeader() {
     newLicensee = false;
 

@@ -46,6 +46,9 @@ std::string TypeName(const std::string& code) {
 
 }  // namespace
 
+// An interleaved 32X file's even half-block, moved along by a copier header, is the furthest.
+RomHeader::Parts GenesisHeader::PartsReadAt() const { return {kCopierUnit + k32XHalfBlock + static_cast<std::int64_t>(kImageStart / 2), 0}; }
+
 void GenesisHeader::ReadHeader() {
     std::array<std::uint8_t, 4> system;
     ReadAt(kSystemName, system);

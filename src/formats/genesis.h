@@ -45,6 +45,7 @@ private:
     };
 
     void ReadHeader() override;
+    Parts PartsReadAt() const override;
     std::optional<std::string> TextOf(int index) const override;
     std::optional<FieldValue> ValueOf(int field) const override;
     std::optional<FieldType> TypeOf(int field) const override;

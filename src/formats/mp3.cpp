@@ -52,6 +52,9 @@ bool IsId3v1Tag(std::span<const std::uint8_t, kId3v1Size> tag) {
     return tag[0] == 'T' && tag[1] == 'A' && tag[2] == 'G';
 }
 
+// The ID3v1 tag at the end.
+RomHeader::Parts Mp3Tag::PartsReadAt() const { return {0, kTagLength}; }
+
 void Mp3Tag::ReadHeader() {
     tag.fill(0);
     hasTag = length >= kTagLength && ReadAt(length - kTagLength, tag) == kId3v1Size && IsId3v1Tag(tag);

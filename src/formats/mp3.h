@@ -36,6 +36,7 @@ public:
 
 private:
     void ReadHeader() override;
+    Parts PartsReadAt() const override;
     std::optional<std::string> TextOf(int index) const override;
     // The genre has a value only in a tag.
     std::optional<FieldValue> ValueOf(int field) const override;

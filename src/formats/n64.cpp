@@ -30,6 +30,8 @@ std::string CharText(char c) { return c == 0 ? std::string() : std::string(1, c)
 
 }  // namespace
 
+RomHeader::Parts N64Header::PartsReadAt() const { return {kHeaderEnd, 0}; }
+
 void N64Header::ReadHeader() {
     std::array<std::uint8_t, kHeaderEnd - kTitle> header;  // bytes the file lacks read as zero
     ReadAt(kTitle, header);

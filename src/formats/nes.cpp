@@ -69,6 +69,9 @@ bool IsNes2Header(std::span<const std::uint8_t, 16> header, std::int64_t length)
 
 NesHeader::NesHeader(std::shared_ptr<const KnownNames> list) : knownList(std::move(list)) {}
 
+// The whole file goes by in one pass; nothing is read at an offset.
+RomHeader::Parts NesHeader::PartsReadAt() const { return {}; }
+
 void NesHeader::ReadHeader() {
     trailerLength = TrailerLengthOf(length);
     const std::int64_t trailer = std::max<std::int64_t>(trailerLength, 0);

@@ -86,6 +86,9 @@ int ScoreSnesHeader(std::span<const std::uint8_t, kSnesBlockSize> b, bool hiRomP
     return score;
 }
 
+// The HiROM block behind a copier header is the furthest.
+RomHeader::Parts SnesHeader::PartsReadAt() const { return {kCopierHeaderSize + kLoRomPlace + kHiRomDistance + static_cast<std::int64_t>(kSnesBlockSize), 0}; }
+
 void SnesHeader::ReadHeader() {
     // A 512-byte copier header shows as a length of 512 beyond whole 8 KiB units.
     std::int64_t base = kLoRomPlace;

@@ -37,6 +37,7 @@ public:
 
 private:
     void ReadHeader() override;
+    Parts PartsReadAt() const override;
     std::optional<std::string> TextOf(int index) const override;
     // The Country field's value is the destination code, 0 to 255 (its column names codes 0 to 13
     // only).

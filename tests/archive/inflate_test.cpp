@@ -202,6 +202,9 @@ TEST(InflateStreams, ResultsAndOutputAgreeOnBothPaths) {
         SCOPED_TRACE(c.name);
         const test::WindowRun window = test::RunWindow(c.stream);
         const test::DirectRun direct = test::RunDirect(c.stream, 1000);
+        const test::WindowRun from = test::RunFrom(c.stream);
+        EXPECT_EQ(from.result, c.result);
+        EXPECT_EQ(from.bytes, window.bytes);
         EXPECT_EQ(window.result, c.result);
         EXPECT_EQ(direct.result.result, c.result);
         EXPECT_FALSE(direct.result.outputFull);
@@ -322,6 +325,7 @@ TEST(InflateStreams, TooFarDistancesInEveryLoop) {
         const test::DirectRun direct = test::RunDirect(stream, expected.size() + 1000);
         EXPECT_EQ(window.result, result);
         EXPECT_EQ(direct.result.result, result);
+        EXPECT_EQ(test::RunFrom(stream).bytes, window.bytes);
         if (result == kOk) {
             EXPECT_EQ(std::string(window.bytes.begin(), window.bytes.end()), expected);
             EXPECT_EQ(std::string(direct.bytes.begin(), direct.bytes.end()), expected);

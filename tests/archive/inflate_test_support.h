@@ -32,6 +32,27 @@ inline WindowRun RunWindow(std::span<const std::uint8_t> input) {
     return run;
 }
 
+// InflateFrom over `input` given by a source a few bytes at a time, through an input buffer of
+// `bufferSize` bytes and a window of `windowSize`.
+inline WindowRun RunFrom(std::span<const std::uint8_t> input, std::size_t bufferSize = kInflateMinInput,
+                         std::size_t windowSize = 2 * kInflateWindowSize) {
+    std::size_t given = 0;
+    const InflateSource source = [&](std::span<std::uint8_t> room) {
+        const std::size_t n = std::min({room.size(), input.size() - given, std::size_t{13}});
+        std::copy_n(input.begin() + static_cast<std::ptrdiff_t>(given), n, room.begin());
+        given += n;
+        return n;
+    };
+    std::vector<std::uint8_t> buffer(bufferSize);
+    std::vector<std::uint8_t> window(windowSize, 0xA5);
+    WindowRun run;
+    run.result = InflateFrom(source, buffer, window, [&](std::span<const std::uint8_t> bytes) {
+        run.bytes.insert(run.bytes.end(), bytes.begin(), bytes.end());
+        run.calls.push_back(bytes.size());
+    });
+    return run;
+}
+
 struct DirectRun {
     InflateIntoResult result;
     std::vector<std::uint8_t> bytes;  // the bytes produced

@@ -76,6 +76,11 @@ TEST(InflateZlib, BothPathsMatchZlibAtEveryLevelAndStrategy) {
             ASSERT_EQ(window.result, InflateResult::Ok);
             ASSERT_TRUE(window.bytes == sample.data);
             ASSERT_EQ(window.calls.size(), sample.data.size() / kInflateWindowSize + 1);
+            // A larger window, its input given in pieces.
+            const auto from = test::RunFrom(stream, 1000, 4 * kInflateWindowSize);
+            ASSERT_EQ(from.result, InflateResult::Ok);
+            ASSERT_TRUE(from.bytes == sample.data);
+            ASSERT_EQ(from.calls.size(), sample.data.size() / (4 * kInflateWindowSize) + 1);
 
             const std::size_t n = sample.data.size();
             const auto exact = test::RunDirect(stream, n);
@@ -110,6 +115,7 @@ TEST(InflateZlib, EveryPrefixFailsCleanly) {
             const std::span<const std::uint8_t> prefix(stream.data(), cut);
             const auto window = test::RunWindow(prefix);
             const auto direct = test::RunDirect(prefix, data.size());
+            ASSERT_EQ(test::RunFrom(prefix).result, window.result);
             ASSERT_NE(window.result, InflateResult::Ok);
             ASSERT_EQ(direct.result.result, window.result);
             ASSERT_TRUE(test::IsPrefix(window.bytes, data));

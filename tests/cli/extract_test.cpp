@@ -77,7 +77,10 @@ TEST(Extract, SaysWhyItFails) {
     ZipWriter overlapping;
     overlapping.Add({.name = "A.NES", .data = samples::Filler(1000, 1)});
     overlapping.Add({.name = "B.NES", .data = samples::Filler(1000, 1), .localHeaderOffset = 0, .directoryOnly = true});
+    ZipWriter damaged;
+    damaged.Add({.name = "A.NES", .data = samples::Filler(70000, 2), .deflate = true, .local = {.crc = 1}});
     const std::pair<Bytes, std::string> cases[] = {
+        {damaged.Finish(), "Error in zipfile x.zip: CRC-32 of file A.NES does not match"},
         {ZipWriter().Finish(), "Empty zipfile x.zip: zipfile holds no members"},
         {overlapping.Finish(), "Error in zipfile x.zip: file A.NES overlaps another member or the central directory"},
         {Text("not an archive at all"), "Error in zipfile x.zip: couldn't find 'end of central dir' signature"},
@@ -89,6 +92,8 @@ TEST(Extract, SaysWhyItFails) {
         EXPECT_EQ(r.out, "");
         EXPECT_NE(r.err.find(reason), std::string::npos) << r.err;
         EXPECT_EQ(r.err.find("span disks"), std::string::npos) << r.err;
+        EXPECT_EQ(test::RunCli({"extract", dir / "x.zip", "a.nes", "-o", dir / "a.nes"}).exitCode, 1) << reason;
+        EXPECT_FALSE(std::filesystem::exists(dir / "a.nes")) << reason;
     }
 }
 
