@@ -474,16 +474,18 @@ void ScanFourLargeMembers(benchmark::State& state) {
 }
 
 // The floor: each member's stream inflated by libdeflate into fresh memory of its size, one after
-// the other, and its CRC-32 taken as the scan takes it.
+// the other (the scan streams each member through the NES reader, taking two CRC-32s of it on
+// the way: the archive's and the reader's).
 void InflateFourLargeMembers(benchmark::State& state) {
     const Bomb& bomb = TwoGiBStream();
     libdeflate_decompressor* d = libdeflate_alloc_decompressor();
     for (auto _ : state) {
         for (int i = 0; i < 4; ++i) {
             std::unique_ptr<std::uint8_t[]> out(new std::uint8_t[kBombSize]);
-            if (libdeflate_deflate_decompress(d, bomb.stream.data(), bomb.stream.size(), out.get(), kBombSize, nullptr) !=
-                    LIBDEFLATE_SUCCESS ||
-                vorne::Crc32({out.get(), kBombSize}) != bomb.crc) {
+            const auto result =
+                libdeflate_deflate_decompress(d, bomb.stream.data(), bomb.stream.size(), out.get(), kBombSize, nullptr);
+            benchmark::DoNotOptimize(out.get());
+            if (result != LIBDEFLATE_SUCCESS) {
                 state.SkipWithError("libdeflate failed");
                 break;
             }

@@ -30,10 +30,10 @@ namespace {
 
 // Rows and the status text go out in batches, so the owner is not flooded with one request per
 // file on a fast disk.
-constexpr std::size_t kRowBatch = 256;
+constexpr std::size_t kRowBatch = 1024;
 constexpr auto kPostInterval = std::chrono::milliseconds(40);
 // Files are loaded this many at a time on all cores, then handed on in order.
-constexpr std::size_t kLoadChunk = 256;
+constexpr std::size_t kLoadChunk = 1024;
 
 class Walk {
 public:
@@ -262,7 +262,7 @@ private:
         Loaded result{pending.path};
         try {
             File file = dir.OpenFile(pending.name, pending.path);  // a FIFO or device is refused, and named
-            reader.LoadFile(file, pending.path);
+            reader.LoadFile(file, pending.path, file.SizeWhenOpened());
             result.row = RowFrom(reader, RowFile{pending.path});
         } catch (const FileError& e) {
             result.problem = FileProblem{pending.path, e.Message()};

@@ -23,13 +23,16 @@ File::~File() {
     if (fd >= 0) ::close(fd);
 }
 
-File::File(File&& other) noexcept : fd(other.fd), path(std::move(other.path)) { other.fd = -1; }
+File::File(File&& other) noexcept : fd(other.fd), path(std::move(other.path)), sizeWhenOpened(other.sizeWhenOpened) {
+    other.fd = -1;
+}
 
 File& File::operator=(File&& other) noexcept {
     if (this != &other) {
         if (fd >= 0) ::close(fd);
         fd = other.fd;
         path = std::move(other.path);
+        sizeWhenOpened = other.sizeWhenOpened;
         other.fd = -1;
     }
     return *this;
@@ -41,13 +44,16 @@ File File::OpenReadWrite(const std::string& path) { return OpenRegular(AT_FDCWD,
 
 File File::OpenRegular(int dirFd, const char* name, int access, const std::string& displayPath) {
     // O_NONBLOCK keeps a FIFO (or a device) from holding the open until a writer comes; the
-    // descriptor is dropped unless it names a regular file, which then reads as usual again.
+    // descriptor is dropped unless it names a regular file. It stays set: reads and writes of a
+    // regular file never wait for a writer or a reader, so it changes nothing for them. The one
+    // look at the open file gives its length too, which a scan reads at once.
     int fd = ::openat(dirFd, name, access | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) ThrowErrno(displayPath);
     File file(fd, displayPath);
-    if (!file.IsRegular()) throw FileError(displayPath, kNotRegularFile);
-    // F_SETFL sets only the status flags, and this open gave no other.
-    if (::fcntl(fd, F_SETFL, 0) != 0) ThrowErrno(displayPath);
+    struct stat st;
+    if (::fstat(fd, &st) != 0) ThrowErrno(displayPath);
+    if (!S_ISREG(st.st_mode)) throw FileError(displayPath, kNotRegularFile);
+    file.sizeWhenOpened = st.st_size;
     return file;
 }
 

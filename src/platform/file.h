@@ -34,6 +34,9 @@ public:
 
     // Byte length of the file. Throws FileError.
     std::int64_t Size() const;
+    // Its length when OpenRegular opened it (which looks at it anyway), for a caller that reads it
+    // straight away; -1 for a file opened otherwise.
+    std::int64_t SizeWhenOpened() const { return sizeWhenOpened; }
     // True when the open file is a regular file (not a directory or device).
     bool IsRegular() const;
     // Reads up to out.size() bytes at `offset`; fewer only at the end of the file. Throws FileError.
@@ -57,6 +60,7 @@ private:
 
     int fd = -1;
     std::string path;
+    std::int64_t sizeWhenOpened = -1;
 };
 
 // The message of the FileError for a path that names something other than a regular file.
