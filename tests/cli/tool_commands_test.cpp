@@ -38,6 +38,8 @@ TEST(CliTools, UsageErrors) {
         {"save-list", ".", "--kind", "mp3", "-o", "x", "--widths", "1,2,3"},
         {"save-list", ".", "--kind", "zip", "-o", "x", "--widths", "1,2,x,4"},
         {"save-list", ".", "--kind", "zip", "-o", "x", "--widths", "1,,3,4"},
+        {"save-list", ".", "--kind", "zip", "-o", "x", "--widths", "1,2147483647,3,4"},
+        {"save-list", ".", "--kind", "zip", "-o", "x", "--widths", "1,20481,3,4"},
     };
     test::TempDir dir;
     for (const auto& args : cases) {
