@@ -48,7 +48,10 @@ ExitCode RunShow(const Arguments& args) {
         for (std::size_t e = 0; e < extras.size(); ++e) {
             out += (e ? ", " : "") + JsonString(std::to_string(extras[e].first)) + ": " + JsonString(extras[e].second);
         }
-        out += "}, \"checksums\": {" + ShownChecksums(*reader, type, true) + "}}\n";
+        out += "}";
+        // Only the kinds that have checksums carry the member.
+        if (HasChecksums(type)) out += ", \"checksums\": {" + ShownChecksums(*reader, type, true) + "}";
+        out += "}\n";
     } else {
         const auto& columns = Kind(type).columns;
         for (std::size_t c = 0; c < cells.size(); ++c) {
