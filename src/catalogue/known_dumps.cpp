@@ -80,10 +80,10 @@ std::shared_ptr<const KnownDumpList> KnownDumpList::Load(const std::string& path
 std::string KnownDumpList::DefaultPath() { return ExecutableDirectory() + "/nescrcs.txt"; }
 
 const std::uint32_t* KnownDumpList::Find(std::uint32_t value) const {
-    if (slots.empty()) return nullptr;
-    const std::size_t mask = slots.size() - 1;
+    if (table.empty()) return nullptr;
+    const std::size_t mask = table.size() - 1;
     for (std::size_t slot = (value * 0x9E3779B1u) >> hashShift;; slot = (slot + 1) & mask) {
-        if (slots[slot] == kFree || entries[slots[slot]].value == value) return &slots[slot];
+        if (table[slot] == kFree || entries[table[slot]].value == value) return &table[slot];
     }
 }
 
@@ -92,14 +92,14 @@ std::uint32_t* KnownDumpList::Find(std::uint32_t value) {
 }
 
 void KnownDumpList::Grow() {
-    const std::size_t size = slots.empty() ? 16 : slots.size() * 2;
+    const std::size_t size = table.empty() ? 16 : table.size() * 2;
     hashShift = 32 - std::countr_zero(size);
-    slots.assign(size, kFree);
+    table.assign(size, kFree);
     for (std::uint32_t i = 0; i < entries.size(); ++i) *Find(entries[i].value) = i;
 }
 
 void KnownDumpList::Insert(std::uint32_t value) {
-    if ((entries.size() + 1) * 2 > slots.size()) Grow();
+    if ((entries.size() + 1) * 2 > table.size()) Grow();
     std::uint32_t* slot = Find(value);
     if (*slot != kFree) return;  // the first place a value stands is the one that counts
     *slot = static_cast<std::uint32_t>(entries.size());

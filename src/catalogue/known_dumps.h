@@ -66,7 +66,7 @@ private:
     void Resolve(Capture& capture);
 
     std::vector<Entry> entries;
-    std::vector<std::uint32_t> slots;  // indices into `entries`, kFree marking a free slot
+    std::vector<std::uint32_t> table;  // indices into `entries`, kFree marking a free slot
     std::string names;                 // every name given, one after the other
     int hashShift = 28;
 
