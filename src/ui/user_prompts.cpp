@@ -21,6 +21,11 @@ bool DialogPrompts::Question(QWidget* parent, const QString& title, const QStrin
     return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
+bool DialogPrompts::Confirm(QWidget* parent, const QString& title, const QString& text) {
+    return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
+           QMessageBox::Yes;
+}
+
 std::optional<QString> DialogPrompts::BrowseForFolder(QWidget* parent, const QString& start) {
     // The caller's folder is handed over as a copy and taken back only on OK.
     QString path = start;

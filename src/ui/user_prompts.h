@@ -20,6 +20,8 @@ public:
     virtual void Message(QWidget* parent, const QString& title, const QString& text, PromptIcon icon) = 0;
     // A question with Yes and No; true for Yes.
     virtual bool Question(QWidget* parent, const QString& title, const QString& text) = 0;
+    // The same for a step that cannot be undone: No is the default, so Enter keeps what is there.
+    virtual bool Confirm(QWidget* parent, const QString& title, const QString& text) = 0;
     // The folder the user chose, starting from `start`; nothing when cancelled.
     virtual std::optional<QString> BrowseForFolder(QWidget* parent, const QString& start) = 0;
     // A program to run; nothing when cancelled.
@@ -42,6 +44,7 @@ class DialogPrompts final : public CUserPrompts {
 public:
     void Message(QWidget* parent, const QString& title, const QString& text, PromptIcon icon) override;
     bool Question(QWidget* parent, const QString& title, const QString& text) override;
+    bool Confirm(QWidget* parent, const QString& title, const QString& text) override;
     std::optional<QString> BrowseForFolder(QWidget* parent, const QString& start) override;
     std::optional<QString> OpenProgram(QWidget* parent, const QString& start) override;
     std::optional<QString> OpenFile(QWidget* parent, const QString& title, const QString& filter) override;

@@ -18,6 +18,7 @@ public:
     struct Shown {
         QString title;
         QString text;
+        bool defaultNo = false;  // a question whose default answer is No
     };
 
     void Message(QWidget*, const QString& title, const QString& text, PromptIcon) override {
@@ -25,6 +26,10 @@ public:
     }
     bool Question(QWidget*, const QString& title, const QString& text) override {
         messages.push_back({title, text});
+        return yes;
+    }
+    bool Confirm(QWidget*, const QString& title, const QString& text) override {
+        messages.push_back({title, text, true});
         return yes;
     }
     std::optional<QString> BrowseForFolder(QWidget*, const QString& start) override {
