@@ -30,6 +30,8 @@ ExitCode RunRemoveTrainers(const Arguments& args);
 ExitCode RunConvert(const Arguments& args);
 ExitCode RunIps(const Arguments& args);
 ExitCode RunTag(const Arguments& args);
+ExitCode RunPatch(const Arguments& args);
+ExitCode RunMakePatch(const Arguments& args);
 
 inline constexpr Command kCommands[] = {
     {"scan", "scan FOLDER --kind KIND [--subdirs] [--zip] [--known-dumps FILE] [--json]",
@@ -58,6 +60,11 @@ inline constexpr Command kCommands[] = {
      "Convert the Genesis or 32X files named *.EXT (smd, bin, 32x) between the interleaved and the linear layout.",
      RunConvert},
     {"ips", "ips TARGET PATCH [-o OUT]", "Apply an IPS patch to TARGET, or to a patched copy OUT.", RunIps},
+    {"patch", "patch TARGET PATCH [-o OUT] [--force]",
+     "Apply an IPS, IPS32, BPS or UPS patch to TARGET, or to a patched copy OUT; --force lets a CRC-32 mismatch through.",
+     RunPatch},
+    {"make-patch", "make-patch ORIGINAL MODIFIED -o OUT",
+     "Write the patch that turns ORIGINAL into MODIFIED: BPS or IPS by OUT's extension.", RunMakePatch},
     {"tag",
      "tag PATH... [--subdirs] [--zip] [--title T] [--artist A] [--album B] [--year Y] [--comment C] [--genre G] | --delete",
      "Set ID3v1 fields of MP3 files (an empty value leaves a field, blanks erase it), or delete their tags.", RunTag},

@@ -1,6 +1,5 @@
 // vorne-cli commands on one file: show, set, remove-trainer.
 #include <charconv>
-#include <iostream>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -91,8 +90,8 @@ ExitCode RunSet(const Arguments& args) {
     std::vector<FieldWrite> done = reader->WriteFields(edits);
     for (std::size_t i = 0; i < edits.size(); ++i) {
         if (done[i] != FieldWrite::NothingToWrite) continue;
-        std::cerr << "vorne-cli: " << path << ": field " << edits[i].field << " left as it is: for this value the "
-                  << Kind(type).cliName << " kind's rules store nothing\n";
+        Warn(path + ": field " + std::to_string(edits[i].field) + " left as it is: for this value the " +
+             std::string(Kind(type).cliName) + " kind's rules store nothing");
     }
     return ExitCode::Success;
 }
