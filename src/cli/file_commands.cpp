@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "catalogue/known_dumps.h"
+#include "cli/checksum_text.h"
 #include "cli/commands.h"
 #include "cli/json_writer.h"
 #include "cli/known_dumps_option.h"
@@ -47,7 +48,10 @@ ExitCode RunShow(const Arguments& args) {
         for (std::size_t e = 0; e < extras.size(); ++e) {
             out += (e ? ", " : "") + JsonString(std::to_string(extras[e].first)) + ": " + JsonString(extras[e].second);
         }
-        out += "}}\n";
+        out += "}";
+        // Only the kinds that have checksums carry the member.
+        if (HasChecksums(type)) out += ", \"checksums\": {" + ShownChecksums(*reader, type, true) + "}";
+        out += "}\n";
     } else {
         const auto& columns = Kind(type).columns;
         for (std::size_t c = 0; c < cells.size(); ++c) {
@@ -55,6 +59,7 @@ ExitCode RunShow(const Arguments& args) {
             out += std::to_string(c) + " " + title + ": " + PrintableText(cells[c]) + "\n";
         }
         for (const auto& [index, text] : extras) out += std::to_string(index) + ": " + PrintableText(text) + "\n";
+        out += ShownChecksums(*reader, type, false);
     }
     WriteOut(out);
     return ExitCode::Success;

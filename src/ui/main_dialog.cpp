@@ -316,7 +316,7 @@ bool CMainDialog::ConfirmArchiveDeletion(const RowFile& member) {
         if (file.IsMember() && file.path == member.path) ++shown;
     }
     const int files = std::max(ArchiveFileCount(RowFilePath(catalogue.Folder(), member)).value_or(0), shown);
-    return prompts.Confirm(this, QStringLiteral("Delete Archive"), WholeArchiveQuestion(member.path, files));
+    return prompts.CautiousQuestion(this, QStringLiteral("Delete Archive"), WholeArchiveQuestion(member.path, files));
 }
 
 bool CMainDialog::DeleteFiles(const RowFile& file) {

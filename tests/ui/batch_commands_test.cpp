@@ -213,6 +213,8 @@ TEST_F(BatchCommandsTest, MassTagEditWithTheMp3DialogWithoutAFile) {
     };
     Select({"b.mp3"});
     Trigger(kCommandMassTagEdit);
+    ASSERT_EQ(prompts.messages.size(), 1u);  // asked first, of the files the command takes
+    EXPECT_EQ(prompts.messages[0].text, QStringLiteral("Delete the tag of 1 file?"));
     EXPECT_EQ(vorne::test::ReadFile(roms + "/b.mp3"), Bytes(tagged.begin(), tagged.end() - 128));
     EXPECT_EQ(vorne::test::ReadFile(roms + "/a.mp3").size(), plain.size() + 128);
     EXPECT_EQ(scans, 2);

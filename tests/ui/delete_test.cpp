@@ -124,7 +124,7 @@ TEST_F(MainDialogTest, DeletingMemberRowsAsksOnceForEachArchive) {
         std::vector<std::string> asked;
         for (const auto& m : prompts.messages) {
             EXPECT_EQ(m.title, QStringLiteral("Delete Archive"));
-            EXPECT_TRUE(m.defaultNo);
+            EXPECT_EQ(m.asked, FakePrompts::Asked::DefaultNo);
             asked.push_back(m.text.toStdString());
         }
         EXPECT_EQ(asked, c.questions);
