@@ -1,5 +1,6 @@
 // vorne-cli extract: one archive member, found exactly as the scan and the launcher find it, and
 // written as it is inflated, so that a member of any size costs a few buffers.
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -9,18 +10,20 @@
 #include "archive/zip_reader.h"
 #include "cli/commands.h"
 #include "cli/output.h"
+#include "platform/file.h"
 #include "platform/rewrite.h"
 
 namespace vorne::cli {
 
 namespace {
 
-// The reader's diagnostics are the reason given for a failure.
+// The reader's diagnostics are the reason given for a failure. Each line is made printable here,
+// names and all; the line breaks are the message's own.
 std::runtime_error ExtractFailure(const std::string& member, const std::string& archive, const ZipStatus& status) {
-    std::string message = "cannot extract " + member + " from " + archive;
+    std::string message = PrintableText("cannot extract " + member + " from " + archive);
     for (const std::string& line : status.lines) {
         std::string trimmed = line.substr(0, line.find_last_not_of('\n') + 1);
-        message += "\n  " + trimmed;
+        message += "\n  " + PrintableText(trimmed);
     }
     return std::runtime_error(message);
 }
@@ -32,6 +35,7 @@ ExitCode RunExtract(const Arguments& args) {
     if (args.positional.size() != 2) throw UsageError("extract needs an ARCHIVE and a MEMBER");
     const std::string& archivePath = args.positional[0];
     const std::string& member = args.positional[1];
+    const std::optional<std::string> out = args.OutputPath();
 
     ZipStatus status;
     const std::unique_ptr<ZipArchive> archive = ZipArchive::Open(archivePath, status);
@@ -47,10 +51,12 @@ ExitCode RunExtract(const Arguments& args) {
             throw ExtractFailure(member, archivePath, status);
         }
     };
-    if (auto out = args.Value("-o")) {
+    if (out) {
         // The file appears whole or not at all: a member that does not check out once all its
-        // bytes have gone by calls the write off.
-        WriteFileAtomically(*out, [&](RewriteOutput& output) { run([&](std::span<const std::uint8_t> bytes) { output.Write(bytes); }); });
+        // bytes have gone by calls the write off. The member is as private as its archive.
+        WriteFileAtomically(
+            *out, [&](RewriteOutput& output) { run([&](std::span<const std::uint8_t> bytes) { output.Write(bytes); }); },
+            PermissionBitsOf(archive->Archive()));
     } else {
         // What goes to standard output cannot be taken back, so a member is held back until it
         // has checked out, up to kHeldBack bytes. A larger one goes out as it is inflated: if it
