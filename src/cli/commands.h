@@ -32,6 +32,7 @@ ExitCode RunIps(const Arguments& args);
 ExitCode RunTag(const Arguments& args);
 ExitCode RunPatch(const Arguments& args);
 ExitCode RunMakePatch(const Arguments& args);
+ExitCode RunHash(const Arguments& args);
 
 inline constexpr Command kCommands[] = {
     {"scan", "scan FOLDER --kind KIND [--subdirs] [--zip] [--known-dumps FILE] [--json]",
@@ -68,6 +69,10 @@ inline constexpr Command kCommands[] = {
     {"tag",
      "tag PATH... [--subdirs] [--zip] [--title T] [--artist A] [--album B] [--year Y] [--comment C] [--genre G] | --delete",
      "Set ID3v1 fields of MP3 files (an empty value leaves a field, blanks erase it), or delete their tags.", RunTag},
+    {"hash", "hash FILE --kind KIND",
+     "Print the size, CRC-32, MD5 and SHA-1 of the data a DAT describes (no copier or emulator header, the\n"
+     "      cartridge's byte order) and of the whole file.",
+     RunHash},
 };
 
 }  // namespace vorne::cli

@@ -36,6 +36,8 @@ public:
     std::int64_t HalfBlockSize() const { return halfBlockSize; }  // H
 
     std::uint16_t Checksum() const { return checksum; }
+    // The linear image: an interleaved file's blocks behind its copier header.
+    HashedData DataForHashing() const override;
 
 private:
     // A run of bytes at one place of the file.

@@ -38,6 +38,16 @@ void N64Header::ReadHeader() {
     manufacturer = static_cast<char>(at(kManufacturer)[0]);
     cartId = TextUpToNul(at(kCartId).first(kCartIdSize));
     country = static_cast<char>(at(kCountry)[0]);
+    std::array<std::uint8_t, 4> first{};
+    byteOrder = ReadAt(0, first) == first.size() ? DetectN64ByteOrder(first) : N64ByteOrder::Unknown;
+}
+
+HashedData N64Header::DataForHashing() const {
+    switch (byteOrder) {
+        case N64ByteOrder::ByteSwapped: return {0, length, StoredOrder::SwappedPairs};
+        case N64ByteOrder::LittleEndian: return {0, length, StoredOrder::LittleEndianWords};
+        default: return {0, length};
+    }
 }
 
 std::optional<std::string> N64Header::TextOf(int index) const {

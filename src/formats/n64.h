@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "base/rom_header.h"
+#include "formats/n64_byte_order.h"
 
 namespace vorne {
 
@@ -19,6 +20,11 @@ class File;
 class N64Header final : public RomHeaderOf<N64Field> {
 public:
     static constexpr std::int64_t kHeaderEnd = 0x3F;  // one past the country code
+
+    // The order the image's first word shows.
+    N64ByteOrder ByteOrder() const { return byteOrder; }
+    // The image in big-endian order (an image of unknown order as stored).
+    HashedData DataForHashing() const override;
 
 private:
     void ReadHeader() override;
@@ -34,6 +40,7 @@ private:
     std::string cartId;  // up to 2 characters
     char manufacturer = 0;
     char country = 0;
+    N64ByteOrder byteOrder = N64ByteOrder::Unknown;
 };
 
 }  // namespace vorne
