@@ -35,6 +35,7 @@ ExitCode RunMakePatch(const Arguments& args);
 ExitCode RunHash(const Arguments& args);
 ExitCode RunVerify(const Arguments& args);
 ExitCode RunRename(const Arguments& args);
+ExitCode RunFixChecksum(const Arguments& args);
 
 inline constexpr Command kCommands[] = {
     {"scan",
@@ -43,12 +44,15 @@ inline constexpr Command kCommands[] = {
      "      DAT Name and DAT Match; duplicates by their hashed data with --duplicates data.",
      RunScan},
     {"show", "show FILE --kind KIND [--known-dumps FILE] [--json]",
-     "Show the decoded columns of one file, and the extra values 100 to 102 where the kind has them.", RunShow},
+     "Show the decoded columns of one file, the extra values 100 to 102 where the kind has them, and its checksums stored and computed.", RunShow},
     {"set", "set FILE --kind KIND FIELD=VALUE [FIELD=VALUE ...]",
      "Write header fields, in order; a field is a column number, or 100 and up for the extra values.", RunSet},
     {"remove-trainer", "remove-trainer FILE", "Cut the 512-byte trainer out of an NES image.", RunRemoveTrainer},
     {"gb-checksum", "gb-checksum FILE",
      "Print the global checksum of a Game Boy image as computed from its bytes, in decimal.", RunGameboyChecksum},
+    {"fix-checksum", "fix-checksum FILE --kind KIND [--check]",
+     "Write the checksums a Game Boy, SNES, N64, Genesis or 32X header stores as its bytes give them; --check only compares.",
+     RunFixChecksum},
     {"delete-tag", "delete-tag FILE", "Cut the ID3v1 tag off an MP3 file; a file without one is left alone.",
      RunDeleteTag},
     {"extract", "extract ARCHIVE MEMBER [-o OUT]",

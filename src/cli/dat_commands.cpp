@@ -1,6 +1,5 @@
 // vorne-cli verify and rename: a folder checked against a DAT, and its files named as the DAT
 // names them.
-#include <iostream>
 #include <numeric>
 
 #include "catalogue/dat_rename.h"
@@ -96,7 +95,7 @@ ExitCode RunRename(const Arguments& args) {
     for (const auto& renamed : result.renamed) out += PrintableText(renamed.from) + " -> " + PrintableText(renamed.to) + "\n";
     WriteOut(out);
     for (const auto& left : result.leftAlone) {
-        std::cerr << "vorne-cli: " << PrintableText(left.path) << ": left alone: " << PrintableText(left.reason) << "\n";
+        Warn(left.path + ": left alone: " + left.reason);
     }
     return ExitCode::Success;
 }

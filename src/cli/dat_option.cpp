@@ -1,10 +1,9 @@
 #include "cli/dat_option.h"
 
-#include <iostream>
-
 #include "catalogue/scan_queue.h"
 #include "cli/exit_codes.h"
 #include "cli/known_dumps_option.h"
+#include "cli/output.h"
 #include "platform/directory.h"
 
 namespace vorne::cli {
@@ -14,7 +13,7 @@ std::shared_ptr<const DatSet> DatOption(const Arguments& args) {
     if (!path) return nullptr;
     auto dat = LoadDatSet(*path);
     if (const std::string warning = dat->file.SkippedWarning(*path); !warning.empty()) {
-        std::cerr << "vorne-cli: warning: " << warning << "\n";
+        Warn("warning: " + warning);
     }
     return dat;
 }
@@ -40,7 +39,7 @@ void ScanWithOptions(Catalogue& catalogue, const Arguments& args, const std::str
     catalogue.SetDuplicateRule(rule);
     RunScan(catalogue, request);
     for (const FileProblem& problem : catalogue.Problems()) {
-        std::cerr << "vorne-cli: " << problem.path << ": " << problem.message << "\n";
+        Warn(problem.path + ": " + problem.message);
     }
 }
 

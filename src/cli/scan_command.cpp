@@ -1,6 +1,5 @@
 // vorne-cli scan: the scan and the duplicate finder, exactly as the application runs them.
 #include <algorithm>
-#include <iostream>
 #include <memory>
 
 #include "catalogue/catalogue.h"

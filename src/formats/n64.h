@@ -8,9 +8,11 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 #include <string_view>
 
 #include "base/rom_header.h"
+#include "formats/checksums.h"
 #include "formats/n64_byte_order.h"
 
 namespace vorne {
@@ -25,6 +27,11 @@ public:
     N64ByteOrder ByteOrder() const { return byteOrder; }
     // The image in big-endian order (an image of unknown order as stored).
     HashedData DataForHashing() const override;
+    // The stored and computed checksums of `file`, the whole loaded file, and writing the
+    // computed ones that differ from `sums` (what SumsOf gave) to it; see checksums.h. Throw
+    // OperationRefused.
+    std::vector<ChecksumValue> SumsOf(std::span<const std::uint8_t> file) const;
+    void WriteChecksums(File& file, const std::vector<ChecksumValue>& sums);
 
 private:
     void ReadHeader() override;
@@ -40,7 +47,7 @@ private:
     std::string cartId;  // up to 2 characters
     char manufacturer = 0;
     char country = 0;
-    N64ByteOrder byteOrder = N64ByteOrder::Unknown;
+    N64ByteOrder byteOrder = N64ByteOrder::Unknown;  // from the first word
 };
 
 }  // namespace vorne

@@ -14,8 +14,10 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "base/rom_header.h"
+#include "formats/checksums.h"
 
 namespace vorne {
 
@@ -37,6 +39,12 @@ public:
     bool HasCopierHeader() const { return copierHeader; }
     // The image behind the copier header, when there is one.
     HashedData DataForHashing() const override { return {copierHeader ? kCopierHeaderSize : 0, length}; }
+
+    // The stored and computed checksums of `file`, the whole loaded file, and writing the
+    // computed ones that differ from `sums` (what SumsOf gave) to it; see checksums.h. Throw
+    // OperationRefused.
+    std::vector<ChecksumValue> SumsOf(std::span<const std::uint8_t> file) const;
+    void WriteChecksums(File& file, const std::vector<ChecksumValue>& sums);
 
 private:
     void ReadHeader() override;
