@@ -8,6 +8,7 @@
 #include "archive/zip_walk.h"
 #include "catalogue/known_dumps.h"
 #include "catalogue/parallel_loader.h"
+#include "catalogue/row_hashing.h"
 #include "base/rom_header.h"
 #include "base/text_rules.h"
 #include "formats/reader_factory.h"
@@ -166,12 +167,16 @@ private:
                         stream = archive->StreamEntry(static_cast<std::size_t>(members[i].entry), read);
                     }
                     RomHeader& reader = *readers[static_cast<std::size_t>(worker)];
+                    // The hashes of a DAT are taken of the member's bytes once the reader has said
+                    // where its data lies: only then are the bytes kept as they pass.
+                    std::vector<std::uint8_t> kept;
                     if (stream) {
                         reader.LoadStream(static_cast<std::int64_t>(stream->Size()), path, [&](const ChunkVisitor& visit) {
                             std::int64_t at = 0;
                             read = stream->Run([&](std::span<const std::uint8_t> bytes) {
                                 visit(at, bytes);
                                 at += static_cast<std::int64_t>(bytes.size());
+                                if (request.HashesData()) kept.insert(kept.end(), bytes.begin(), bytes.end());
                             });
                         });
                     }
@@ -181,6 +186,11 @@ private:
                     }
                     result.row = RowFrom(reader, file);
                     if (result.row->cells.size() > kFilenameColumn) result.row->cells[kFilenameColumn] = result.path;
+                    if (request.HashesData()) {
+                        AddHashes(*result.row, request.type, request.dat.get(), [&](HashChoice choice) {
+                            return HashBytes(kept, reader.DataForHashing(), choice);
+                        });
+                    }
                 } catch (const std::exception& e) {
                     result.problem = FileProblem{result.path, e.what()};
                 }
@@ -262,6 +272,10 @@ private:
         Loaded result{pending.path};
         try {
             File file = dir.OpenFile(pending.name, pending.path);  // a FIFO or device is refused, and named
+            if (request.HashesData()) {
+                LoadAndHash(reader, file, pending.path, result);
+                return result;
+            }
             reader.LoadFile(file, pending.path, file.SizeWhenOpened());
             result.row = RowFrom(reader, RowFile{pending.path});
         } catch (const FileError& e) {
@@ -270,6 +284,25 @@ private:
             result.problem = FileProblem{pending.path, e.what()};
         }
         return result;
+    }
+
+    // The file read once into memory, for the reader and the hashes; a very large one is read
+    // by each in turn.
+    void LoadAndHash(RomHeader& reader, const File& file, const std::string& path, Loaded& result) {
+        const std::int64_t length = file.Size();
+        std::vector<std::uint8_t> bytes;
+        const bool inMemory = length <= kWholeReadLimit;
+        if (inMemory) {
+            file.ReadAll(bytes);
+            reader.LoadMemory(bytes, path);
+        } else {
+            reader.LoadFile(file, path, length);
+        }
+        result.row = RowFrom(reader, RowFile{path});
+        AddHashes(*result.row, request.type, request.dat.get(), [&](HashChoice choice) {
+            return inMemory ? HashBytes(bytes, reader.DataForHashing(), choice)
+                            : HashFile(file, length, reader.DataForHashing(), choice);
+        });
     }
 
     // The reader's column texts, until it has no more columns.
