@@ -10,7 +10,7 @@ SAMPLES := build/sample-collection
 FUZZ_SECONDS ?= 8
 FUZZ_LONG_SECONDS ?= 600
 
-.PHONY: all deps build run screenshots test test-normal test-asan fuzz-smoke fuzz bench samples clean
+.PHONY: all deps build run screenshots test test-normal test-asan test-tsan fuzz-smoke fuzz bench samples clean
 
 all: build
 
@@ -53,7 +53,7 @@ screenshots: samples
 	rm -rf build/screenshots
 	QT_QPA_PLATFORM=offscreen build/tests/ui/vorne-screenshots build/screenshots $(SAMPLES)
 
-test: test-normal test-asan fuzz-smoke
+test: test-normal test-asan test-tsan fuzz-smoke
 
 test-normal: build
 	cd build && ctest --output-on-failure
@@ -62,6 +62,13 @@ test-asan: deps
 	cmake --preset asan >/dev/null
 	cmake --build --preset asan -j $(JOBS)
 	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure
+
+# ThreadSanitizer on the code that runs threads: the catalogue's tests (the scan, its loader, the
+# duplicate finder) and the desktop application's (its workers). A race fails the test it shows in.
+test-tsan: deps
+	cmake --preset tsan >/dev/null
+	cmake --build --preset tsan -j $(JOBS) --target vorne_tests vorne_ui_tests
+	cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --output-on-failure -j $(JOBS)
 
 # Each fuzz target starts from the sample files of its kind (fuzz_<name> from the folder of
 # the same name, when there is one) besides its own corpus.
@@ -88,4 +95,4 @@ bench: deps
 	QT_QPA_PLATFORM=offscreen build-bench/bench/vorne_ui_bench $(BENCH_ARGS)
 
 clean:
-	rm -rf build build-asan build-bench
+	rm -rf build build-asan build-tsan build-bench
