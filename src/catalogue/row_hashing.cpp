@@ -7,16 +7,34 @@ void AddEmptyDatCells(CatalogRow& row) {
     row.cells.emplace_back();
 }
 
-void AddHashes(CatalogRow& row, RomType type, const DatSet* dat, const HashSource& hash) {
+namespace {
+
+// The whole file's hashes are needed beyond its CRC-32.
+bool NeedsWholeFile(const DatSet& dat, const FileHashes& hashes) {
+    const bool wholeDiffers = hashes.whole.size != hashes.data.size || hashes.whole.crc != hashes.data.crc;
+    return wholeDiffers && dat.index.Contains(hashes.whole.size, hashes.whole.crc) &&
+           MatchHashes(dat.file, dat.index, hashes.data).verdict != DatVerdict::Match;
+}
+
+}  // namespace
+
+FileHashes ComputeHashes(const DatSet* dat, const HashSource& hash) {
     FileHashes hashes = hash({.md5 = dat && dat->md5});
+    if (dat && NeedsWholeFile(*dat, hashes)) hashes = hash({.md5 = dat->md5, .wholeFile = true});
+    return hashes;
+}
+
+bool HashesSuffice(const DatSet* dat, const FileHashes& hashes) {
+    if (!hashes.data.sha1) return false;
+    if (!dat) return true;
+    if (dat->md5 && !hashes.data.md5) return false;
+    return !NeedsWholeFile(*dat, hashes) || (hashes.whole.sha1 && (!dat->md5 || hashes.whole.md5));
+}
+
+void ApplyHashes(CatalogRow& row, RomType type, const DatSet* dat, const FileHashes& hashes) {
     row.hashes = RowHashes{hashes.data.size, hashes.data.crc, hashes.data.sha1};
     if (!dat) return;
-    DatMatch match = MatchFile(dat->file, dat->index, hashes);
-    const bool wholeDiffers = hashes.whole.size != hashes.data.size || hashes.whole.crc != hashes.data.crc;
-    if (match.verdict != DatVerdict::Match && wholeDiffers && dat->index.Contains(hashes.whole.size, hashes.whole.crc)) {
-        hashes = hash({.md5 = dat->md5, .wholeFile = true});
-        match = MatchFile(dat->file, dat->index, hashes);
-    }
+    const DatMatch match = MatchFile(dat->file, dat->index, hashes);
     row.dat = match;
     const std::string name = dat->GameName(match);
     // An NES image the known-dump list does not name takes the DAT's name there.

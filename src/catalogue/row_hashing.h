@@ -16,10 +16,16 @@ class File;
 // Hashes with `choice`: from memory or from a file, whichever the row's bytes are in.
 using HashSource = std::function<FileHashes(HashChoice choice)>;
 
+// The hashes the scan needs of a file: its data's (with MD5 when the DAT needs it), and the whole
+// file's SHA-1 too only when its size and CRC-32 are in the DAT and its data's are not (a DAT of
+// headered images).
+FileHashes ComputeHashes(const DatSet* dat, const HashSource& hash);
+// Whether hashes computed earlier (kept in the cache) are all the DAT needs.
+bool HashesSuffice(const DatSet* dat, const FileHashes& hashes);
+
 // Gives `row` its data hashes and, with a DAT, its verdict and the cells "DAT Name" and "DAT
-// Match". The whole file is hashed again only when its size and CRC-32 are in the DAT and its
-// data's are not (a DAT of headered images).
-void AddHashes(CatalogRow& row, RomType type, const DatSet* dat, const HashSource& hash);
+// Match".
+void ApplyHashes(CatalogRow& row, RomType type, const DatSet* dat, const FileHashes& hashes);
 
 // The two cells of a row when there is no verdict to show.
 void AddEmptyDatCells(CatalogRow& row);

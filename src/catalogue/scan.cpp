@@ -1,6 +1,9 @@
 #include "catalogue/scan.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <optional>
 
@@ -8,6 +11,7 @@
 #include "archive/zip_walk.h"
 #include "catalogue/known_dumps.h"
 #include "catalogue/parallel_loader.h"
+#include "catalogue/cached_rows.h"
 #include "catalogue/row_hashing.h"
 #include "base/rom_header.h"
 #include "base/text_rules.h"
@@ -35,12 +39,32 @@ constexpr std::size_t kRowBatch = 1024;
 constexpr auto kPostInterval = std::chrono::milliseconds(40);
 // Files are loaded this many at a time on all cores, then handed on in order.
 constexpr std::size_t kLoadChunk = 1024;
+// A file changed less than this long before the scan began is read, but not kept in the cache.
+constexpr auto kCacheSettleTime = std::chrono::seconds(2);
+
+using CacheEntries = std::unordered_map<std::string, HashCache::Entry>;
 
 class Walk {
 public:
     Walk(const ScanRequest& request, ScanEventSink& sink, std::stop_token stop)
         : request(request), sink(sink), stop(std::move(stop)) {
         if (request.type == RomType::Nes) knownList = KnownDumpList::Load(request.knownDumpsPath);
+        if (request.cache && request.HashesData() && request.type != RomType::Zip && request.cache->Usable()) {
+            char* root = realpath(request.folder.c_str(), nullptr);
+            if (root) {
+                cache = request.cache;
+                cacheRoot = root;
+                std::free(root);
+                cacheContext = CacheContext(request.type, request.knownDumpsPath);
+                const auto now = std::chrono::system_clock::now().time_since_epoch();
+                cacheSafeBeforeNs = std::chrono::duration_cast<std::chrono::nanoseconds>(now - kCacheSettleTime).count();
+            }
+        }
+    }
+
+    ~Walk() {
+        if (!request.cache) return;
+        for (std::string& warning : request.cache->TakeWarnings()) sink.Post(FileProblem{request.cache->Path(), std::move(warning)});
     }
 
     void Run() {
@@ -78,8 +102,12 @@ private:
                     files.push_back({entry.name, std::move(path)});
                 }
             }
+            // What the cache holds of this folder's files, looked up by every worker (it is only read
+            // meanwhile).
+            const std::string cacheFolder = cache ? CacheFolder(prefix) : std::string();
+            const CacheEntries cached = cache ? cache->LoadFolder(cacheFolder, cacheContext) : CacheEntries();
             LoadInOrder(files.size(), [&](std::size_t i, int worker) {
-                return LoadPlainFile(*readers[static_cast<std::size_t>(worker)], dir, files[i]);
+                return LoadPlainFile(*readers[static_cast<std::size_t>(worker)], dir, files[i], cached, cacheFolder);
             });
             if (request.switches && request.switches->zipFiles.load()) {
                 for (const DirectoryEntry& entry : entries) {
@@ -87,7 +115,7 @@ private:
                     if (entry.isDirectory || !HasExtension(entry.name, "zip")) continue;
                     std::string path = prefix + entry.name;
                     ShowFile(path);
-                    ListArchiveMembers(readers, dir, entry.name, path);
+                    ListArchiveMembers(readers, dir, entry.name, path, cached, cacheFolder);
                 }
             }
         }
@@ -102,12 +130,21 @@ private:
         std::string path;
     };
 
+    // What the cache is to keep of a file that was read.
+    struct CacheStore {
+        std::string folder;
+        std::string name;
+        FileStamp stamp;
+        std::string value;
+    };
+
     // What loading one file or member gave: a row, or the reason there is none (neither when
     // it was skipped: a folder that matches, or a stop request).
     struct Loaded {
         std::string path;
         std::optional<CatalogRow> row;
         std::optional<FileProblem> problem;
+        std::optional<CacheStore> store;
     };
 
     // Loads `count` items on all workers, in chunks, and adds the rows and problems in item order.
@@ -128,7 +165,9 @@ private:
                     sink.Post(std::move(*result.problem));
                 }
                 if (result.row) Add(std::move(*result.row));
+                if (result.store) cache->Store(result.store->folder, result.store->name, cacheContext, result.store->stamp, result.store->value);
             }
+            if (cache) cache->Commit();
         }
     }
 
@@ -139,7 +178,8 @@ private:
     // but a problem naming the reason. An archive without a directory that can be read has its
     // members named by the local-header walk, and none of them can be read.
     void ListArchiveMembers(const std::vector<std::unique_ptr<RomHeader>>& readers, const Directory& dir,
-                            const std::string& name, const std::string& path) {
+                            const std::string& name, const std::string& path, const CacheEntries& cached,
+                            const std::string& cacheFolder) {
         try {
             ZipStatus opened;
             const std::unique_ptr<ZipArchive> archive = ZipArchive::Open(dir.OpenFile(name, path), path, opened);
@@ -156,9 +196,18 @@ private:
                     if (MemberBelongsToKind(member.name, request.type)) members.push_back({member.name, -1, member.localHeaderOffset});
                 });
             }
+            // A member's cache entry holds while its archive is as it was, for the same directory entry.
+            std::optional<FileStamp> archiveStamp;
+            struct stat info;
+            if (cache && fstat(archive->Archive().Fd(), &info) == 0) archiveStamp = StampOf(info);
+            auto memberKey = [&](std::size_t i) {
+                return HashCache::EntryName(name, std::to_string(members[i].entry) + ":" +
+                                                      std::to_string(members[i].localHeaderOffset) + ":" + members[i].name);
+            };
             LoadInOrder(members.size(), [&](std::size_t i, int worker) {
                 const RowFile file{path, members[i]};
                 Loaded result{FilenameText(file)};
+                if (archiveStamp && FromCache(cached, memberKey(i), *archiveStamp, file, result.path, result)) return result;
                 try {
                     ZipStatus read = opened;
                     std::optional<ZipMemberStream> stream;
@@ -187,9 +236,11 @@ private:
                     result.row = RowFrom(reader, file);
                     if (result.row->cells.size() > kFilenameColumn) result.row->cells[kFilenameColumn] = result.path;
                     if (request.HashesData()) {
-                        AddHashes(*result.row, request.type, request.dat.get(), [&](HashChoice choice) {
+                        const FileHashes hashes = ComputeHashes(request.dat.get(), [&](HashChoice choice) {
                             return HashBytes(kept, reader.DataForHashing(), choice);
                         });
+                        if (cache && archiveStamp) Keep(result, cacheFolder, memberKey(i), *archiveStamp, *result.row, hashes);
+                        ApplyHashes(*result.row, request.type, request.dat.get(), hashes);
                     }
                 } catch (const std::exception& e) {
                     result.problem = FileProblem{result.path, e.what()};
@@ -268,12 +319,21 @@ private:
         return letter && c != 'A' && c != 'a';
     }
 
-    Loaded LoadPlainFile(RomHeader& reader, const Directory& dir, const Pending& pending) {
+    Loaded LoadPlainFile(RomHeader& reader, const Directory& dir, const Pending& pending, const CacheEntries& cached,
+                         const std::string& cacheFolder) {
         Loaded result{pending.path};
         try {
+            if (cache) {
+                // A file the cache knows as it is now is not opened at all.
+                struct stat info;
+                if (fstatat(dir.Fd(), pending.name.c_str(), &info, 0) == 0 && S_ISREG(info.st_mode) &&
+                    FromCache(cached, HashCache::EntryName(pending.name), StampOf(info), RowFile{pending.path}, pending.path, result)) {
+                    return result;
+                }
+            }
             File file = dir.OpenFile(pending.name, pending.path);  // a FIFO or device is refused, and named
             if (request.HashesData()) {
-                LoadAndHash(reader, file, pending.path, result);
+                LoadAndHash(reader, file, pending, result, cacheFolder);
                 return result;
             }
             reader.LoadFile(file, pending.path, file.SizeWhenOpened());
@@ -288,7 +348,13 @@ private:
 
     // The file read once into memory, for the reader and the hashes; a very large one is read
     // by each in turn.
-    void LoadAndHash(RomHeader& reader, const File& file, const std::string& path, Loaded& result) {
+    void LoadAndHash(RomHeader& reader, const File& file, const Pending& pending, Loaded& result, const std::string& cacheFolder) {
+        const std::string& path = pending.path;
+        // The stamp is taken before the bytes are read: a change meanwhile moves the file's times
+        // past it, and the entry no longer holds.
+        struct stat info;
+        std::optional<FileStamp> stamp;
+        if (cache && fstat(file.Fd(), &info) == 0) stamp = StampOf(info);
         const std::int64_t length = file.Size();
         std::vector<std::uint8_t> bytes;
         const bool inMemory = length <= kWholeReadLimit;
@@ -299,10 +365,42 @@ private:
             reader.LoadFile(file, path, length);
         }
         result.row = RowFrom(reader, RowFile{path});
-        AddHashes(*result.row, request.type, request.dat.get(), [&](HashChoice choice) {
+        const FileHashes hashes = ComputeHashes(request.dat.get(), [&](HashChoice choice) {
             return inMemory ? HashBytes(bytes, reader.DataForHashing(), choice)
                             : HashFile(file, length, reader.DataForHashing(), choice);
         });
+        if (stamp) Keep(result, cacheFolder, HashCache::EntryName(pending.name), *stamp, *result.row, hashes);
+        ApplyHashes(*result.row, request.type, request.dat.get(), hashes);
+    }
+
+    // The row of a file from its cache entry, when the entry holds for `stamp` and has all the
+    // hashes the DAT needs. Column 1 is the path as listed now.
+    bool FromCache(const CacheEntries& cached, const std::string& name, const FileStamp& stamp, RowFile file,
+                   const std::string& shownPath, Loaded& result) const {
+        const auto found = cached.find(name);
+        if (found == cached.end() || !(found->second.stamp == stamp)) return false;
+        std::optional<CachedRow> entry = DecodeCachedRow(found->second.value);
+        if (!entry || !HashesSuffice(request.dat.get(), entry->hashes) || entry->cells.size() <= kFilenameColumn) return false;
+        entry->cells[kFilenameColumn] = shownPath;
+        result.row = CatalogRow{std::move(entry->cells), std::move(file)};
+        ApplyHashes(*result.row, request.type, request.dat.get(), entry->hashes);
+        return true;
+    }
+
+    // Notes what the cache is to keep of a file just read, unless the file changed so lately that
+    // a change after the read could leave its times as they are (file times are coarser than
+    // nanoseconds on many file systems).
+    void Keep(Loaded& result, const std::string& folder, std::string name, const FileStamp& stamp, const CatalogRow& row,
+              const FileHashes& hashes) const {
+        if (std::max(stamp.modifiedNs, stamp.changedNs) >= cacheSafeBeforeNs) return;
+        result.store = CacheStore{folder, std::move(name), stamp, EncodeCachedRow({row.cells, hashes})};
+    }
+
+    // The absolute folder the cache files a folder's entries under.
+    std::string CacheFolder(const std::string& prefix) const {
+        std::string folder = cacheRoot + (prefix.empty() ? "" : "/" + prefix);
+        if (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+        return folder;
     }
 
     // The reader's column texts, until it has no more columns.
@@ -340,6 +438,10 @@ private:
     const ScanRequest& request;
     ScanEventSink& sink;
     std::stop_token stop;
+    std::shared_ptr<HashCache> cache;  // null: the scan keeps nothing
+    std::string cacheRoot;
+    std::string cacheContext;
+    std::int64_t cacheSafeBeforeNs = 0;
     std::shared_ptr<const KnownDumpList> knownList;
     ParallelLoader loader;
     std::vector<CatalogRow> rows;

@@ -16,6 +16,7 @@
 #include "catalogue/catalog_model.h"
 #include "catalogue/status_parts.h"
 #include "base/rom_type.h"
+#include "cache/hash_cache.h"
 #include "dat/dat_set.h"
 
 namespace vorne {
@@ -36,6 +37,8 @@ struct ScanRequest {
     std::shared_ptr<const DatSet> dat;
     // Hash every file's data even without a DAT (to find duplicates by their data).
     bool hashData = false;
+    // Where hashes and header columns are kept between scans that hash; null: nowhere.
+    std::shared_ptr<HashCache> cache;
     bool HashesData() const { return dat || hashData; }
 };
 

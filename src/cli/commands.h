@@ -39,7 +39,8 @@ ExitCode RunFixChecksum(const Arguments& args);
 
 inline constexpr Command kCommands[] = {
     {"scan",
-     "scan FOLDER --kind KIND [--subdirs] [--zip] [--known-dumps FILE] [--dat FILE] [--duplicates data] [--json]",
+     "scan FOLDER --kind KIND [--subdirs] [--zip] [--known-dumps FILE] [--dat FILE] [--duplicates data] [--json]\n"
+     "      [--cache FILE | --no-cache]",
      "List every file of KIND in FOLDER, decode its header and mark the duplicates; with a DAT, the columns\n"
      "      DAT Name and DAT Match; duplicates by their hashed data with --duplicates data.",
      RunScan},
@@ -82,11 +83,11 @@ inline constexpr Command kCommands[] = {
      "Print the size, CRC-32, MD5 and SHA-1 of the data a DAT describes (no copier or emulator header, the\n"
      "      cartridge's byte order) and of the whole file.",
      RunHash},
-    {"verify", "verify FOLDER --kind KIND --dat FILE [--subdirs] [--zip] [--json] [--fixdat OUT]",
+    {"verify", "verify FOLDER --kind KIND --dat FILE [--subdirs] [--zip] [--json] [--fixdat OUT] [--cache FILE | --no-cache]",
      "Check every file against the DAT: one line per file (Yes, Bad or No, the DAT name, the file), the DAT's\n"
      "      entries missing, then the counts; --fixdat writes the missing entries as a DAT.",
      RunVerify},
-    {"rename", "rename FOLDER --kind KIND --dat FILE [--subdirs] [--dry-run]",
+    {"rename", "rename FOLDER --kind KIND --dat FILE [--subdirs] [--dry-run] [--cache FILE | --no-cache]",
      "Rename each file the DAT matches to the DAT's ROM name in its own folder, never over another file.",
      RunRename},
 };

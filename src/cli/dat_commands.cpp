@@ -32,7 +32,7 @@ std::string_view VerifyWord(DatVerdict verdict) { return verdict == DatVerdict::
 }  // namespace
 
 ExitCode RunVerify(const Arguments& args) {
-    AllowOnly(args, {"--kind", "--known-dumps", "--dat", "--fixdat"}, {"--subdirs", "--zip", "--json"});
+    AllowOnly(args, {"--kind", "--known-dumps", "--dat", "--fixdat", "--cache"}, {"--subdirs", "--zip", "--json", "--no-cache"});
     const std::string& folder = args.OnePositional("a FOLDER");
     const RomType type = args.Kind();
     Catalogue catalogue;
@@ -82,7 +82,7 @@ ExitCode RunVerify(const Arguments& args) {
 }
 
 ExitCode RunRename(const Arguments& args) {
-    AllowOnly(args, {"--kind", "--known-dumps", "--dat"}, {"--subdirs", "--dry-run"});
+    AllowOnly(args, {"--kind", "--known-dumps", "--dat", "--cache"}, {"--subdirs", "--dry-run", "--no-cache"});
     const std::string& folder = args.OnePositional("a FOLDER");
     const RomType type = args.Kind();
     Catalogue catalogue;

@@ -108,7 +108,7 @@ void PrintTable(const Catalogue& catalogue) {
 }  // namespace
 
 ExitCode RunScan(const Arguments& args) {
-    AllowOnly(args, {"--kind", "--known-dumps", "--dat", "--duplicates"}, {"--subdirs", "--zip", "--json"});
+    AllowOnly(args, {"--kind", "--known-dumps", "--dat", "--duplicates", "--cache"}, {"--subdirs", "--zip", "--json", "--no-cache"});
     const std::string& folder = args.OnePositional("a FOLDER");
     RomType type = args.Kind();
     const DuplicateRule rule = DuplicatesOption(args);

@@ -11,7 +11,11 @@ namespace vorne {
 namespace {
 
 using samples::Bytes;
-using test::RunCli;
+// Every command here does without the hash cache (tests/cache has its own).
+test::CommandResult RunCli(std::vector<std::string> args) {
+    args.push_back("--no-cache");
+    return test::RunCli(args);
+}
 
 // The <rom> of an NES image: the hashes of its bytes behind the 16-byte header.
 std::string RomOf(const std::string& name, const Bytes& image) {

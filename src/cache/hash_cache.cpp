@@ -1,0 +1,246 @@
+#include "cache/hash_cache.h"
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <utility>
+
+namespace vorne {
+
+namespace {
+
+// Bump when what a value holds, or how readers decode a file, changes: older entries are then
+// never used.
+constexpr int kSchemaVersion = 1;
+
+// How long a write waits for another process's transaction before the cache is done without.
+constexpr int kBusyMilliseconds = 3000;
+
+constexpr const char* kSchema =
+    "CREATE TABLE IF NOT EXISTS files ("
+    " folder TEXT NOT NULL, name TEXT NOT NULL, context TEXT NOT NULL,"
+    " device INTEGER NOT NULL, inode INTEGER NOT NULL, size INTEGER NOT NULL,"
+    " modified INTEGER NOT NULL, changed INTEGER NOT NULL, value BLOB NOT NULL,"
+    " PRIMARY KEY (folder, context, name)) WITHOUT ROWID";
+
+bool MakeFolders(const std::string& file) {
+    for (std::size_t at = file.find('/', 1); at != std::string::npos; at = file.find('/', at + 1)) {
+        if (mkdir(file.substr(0, at).c_str(), 0700) != 0 && errno != EEXIST) return false;
+    }
+    return true;
+}
+
+bool IsDamage(int code) { return code == SQLITE_CORRUPT || code == SQLITE_NOTADB; }
+
+}  // namespace
+
+FileStamp StampOf(const struct stat& info) {
+    return {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino), info.st_size,
+            info.st_mtim.tv_sec * 1'000'000'000ll + info.st_mtim.tv_nsec,
+            info.st_ctim.tv_sec * 1'000'000'000ll + info.st_ctim.tv_nsec};
+}
+
+std::string DefaultCachePath() {
+    const char* xdg = std::getenv("XDG_CACHE_HOME");
+    if (xdg && xdg[0] == '/') return std::string(xdg) + "/vorne/hashes.sqlite";
+    const char* home = std::getenv("HOME");
+    if (home && home[0] == '/') return std::string(home) + "/.cache/vorne/hashes.sqlite";
+    return {};
+}
+
+std::string HashCache::EntryName(std::string_view fileName, std::string_view member) {
+    std::string name(fileName);
+    if (!member.empty()) {
+        name += '\0';
+        name += member;
+    }
+    return name;
+}
+
+HashCache::HashCache(std::string cachePath) : path(std::move(cachePath)) {
+    if (path.empty()) return;
+    if (OpenDatabase()) return;
+    // Opened but damaged: it is thrown away and made afresh.
+    Close();
+    for (const char* suffix : {"", "-wal", "-shm"}) unlink((path + suffix).c_str());
+    if (OpenDatabase() && db) {
+        Warn("the hash cache was damaged and is made afresh");
+    } else {
+        Close();
+        Warn("the hash cache is damaged and cannot be made afresh; scanning without it");
+    }
+}
+
+HashCache::~HashCache() {
+    Commit();
+    Close();
+}
+
+void HashCache::Warn(std::string text) {
+    for (const std::string& told : warnings) {
+        if (told == text) return;
+    }
+    warnings.push_back(std::move(text));
+}
+
+std::vector<std::string> HashCache::TakeWarnings() {
+    std::lock_guard lock(mutex);
+    return std::exchange(warnings, {});
+}
+
+// Returns false for a database that opened but is damaged (db stays open); a cache that cannot be
+// opened at all leaves db null, warned.
+bool HashCache::OpenDatabase() {
+    if (!MakeFolders(path)) {
+        Warn("the hash cache's folder cannot be made; scanning without it");
+        return true;
+    }
+    int code = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (code != SQLITE_OK) {
+        sqlite3_close(db);
+        db = nullptr;
+        code = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+        if (code != SQLITE_OK) {
+            Warn(std::string("the hash cache cannot be opened (") + sqlite3_errstr(code) + "); scanning without it");
+            sqlite3_close(db);
+            db = nullptr;
+            return true;
+        }
+        writable = false;
+    }
+    sqlite3_busy_timeout(db, kBusyMilliseconds);
+    auto exec = [&](const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr); };
+    // Write-ahead logging lets one process read while another writes.
+    if (writable) exec("PRAGMA journal_mode=WAL");
+    exec("PRAGMA synchronous=NORMAL");
+    int version = -1;
+    sqlite3_stmt* statement = nullptr;
+    int step = SQLITE_ERROR;
+    code = sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &statement, nullptr);
+    if (code == SQLITE_OK) step = sqlite3_step(statement);
+    if (step == SQLITE_ROW) version = sqlite3_column_int(statement, 0);
+    sqlite3_finalize(statement);
+    if (IsDamage(code) || IsDamage(step)) return false;
+    if (step != SQLITE_ROW) {
+        // Busy beyond the wait, say: its layout is not known, so nothing in it is touched.
+        GiveUp(std::string("it cannot be read (") + sqlite3_errstr(code != SQLITE_OK ? code : step) + ")");
+        return true;
+    }
+    if (writable) {
+        if (version != kSchemaVersion) {
+            // Another layout (or none yet): what it holds is not ours to read.
+            exec("DROP TABLE IF EXISTS files");
+            exec(("PRAGMA user_version=" + std::to_string(kSchemaVersion)).c_str());
+        }
+        code = exec(kSchema);
+        if (IsDamage(code)) return false;
+        if (code != SQLITE_OK) writable = false;
+    } else if (version != kSchemaVersion) {
+        Warn("the hash cache is read-only and of another layout; scanning without it");
+        Close();
+        return true;
+    }
+    if (!writable) Warn("the hash cache is read-only; nothing new is kept");
+    code = sqlite3_prepare_v2(db,
+                              "SELECT name, device, inode, size, modified, changed, value FROM files"
+                              " WHERE folder = ?1 AND context = ?2",
+                              -1, &select, nullptr);
+    if (IsDamage(code)) return false;
+    if (code == SQLITE_OK && writable) {
+        code = sqlite3_prepare_v2(db,
+                                  "INSERT OR REPLACE INTO files (folder, name, context, device, inode, size, modified,"
+                                  " changed, value) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)",
+                                  -1, &insert, nullptr);
+    }
+    if (code != SQLITE_OK) {
+        if (IsDamage(code)) return false;
+        GiveUp(std::string("opening it failed (") + sqlite3_errstr(code) + ")");
+        return true;
+    }
+    // A damaged file may open and fail only when read: a quick check of the whole file.
+    code = sqlite3_prepare_v2(db, "PRAGMA quick_check", -1, &statement, nullptr);
+    bool fine = code == SQLITE_OK && sqlite3_step(statement) == SQLITE_ROW &&
+                std::string_view(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0))) == "ok";
+    sqlite3_finalize(statement);
+    if (!fine && (IsDamage(code) || IsDamage(sqlite3_errcode(db)) || code == SQLITE_OK)) return false;
+    return true;
+}
+
+void HashCache::Close() {
+    sqlite3_finalize(select);
+    sqlite3_finalize(insert);
+    select = insert = nullptr;
+    sqlite3_close(db);
+    db = nullptr;
+    inTransaction = false;
+}
+
+void HashCache::GiveUp(const std::string& what) {
+    Warn("the hash cache is done without for this scan: " + what);
+    if (inTransaction) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    Close();
+}
+
+std::unordered_map<std::string, HashCache::Entry> HashCache::LoadFolder(const std::string& folder, const std::string& context) {
+    std::lock_guard lock(mutex);
+    std::unordered_map<std::string, Entry> entries;
+    if (!db) return entries;
+    sqlite3_reset(select);
+    sqlite3_bind_text(select, 1, folder.data(), static_cast<int>(folder.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_text(select, 2, context.data(), static_cast<int>(context.size()), SQLITE_TRANSIENT);
+    int code;
+    while ((code = sqlite3_step(select)) == SQLITE_ROW) {
+        Entry entry;
+        entry.stamp = {static_cast<std::uint64_t>(sqlite3_column_int64(select, 1)),
+                       static_cast<std::uint64_t>(sqlite3_column_int64(select, 2)), sqlite3_column_int64(select, 3),
+                       sqlite3_column_int64(select, 4), sqlite3_column_int64(select, 5)};
+        const auto* value = static_cast<const char*>(sqlite3_column_blob(select, 6));
+        entry.value.assign(value ? value : "", static_cast<std::size_t>(sqlite3_column_bytes(select, 6)));
+        const auto* name = static_cast<const char*>(sqlite3_column_blob(select, 0));
+        entries.emplace(std::string(name ? name : "", static_cast<std::size_t>(sqlite3_column_bytes(select, 0))),
+                        std::move(entry));
+    }
+    if (code != SQLITE_DONE) {
+        // Nothing half-read is used: the folder's files are read instead.
+        entries.clear();
+        GiveUp(std::string("reading it failed (") + sqlite3_errstr(code) + ")");
+    }
+    return entries;
+}
+
+void HashCache::Store(const std::string& folder, const std::string& name, const std::string& context,
+                      const FileStamp& stamp, std::string_view value) {
+    std::lock_guard lock(mutex);
+    if (!db || !insert) return;
+    if (!inTransaction) {
+        const int code = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+        if (code != SQLITE_OK) return GiveUp(std::string("it is busy (") + sqlite3_errstr(code) + ")");
+        inTransaction = true;
+    }
+    sqlite3_reset(insert);
+    sqlite3_bind_text(insert, 1, folder.data(), static_cast<int>(folder.size()), SQLITE_TRANSIENT);
+    // Names are bound as blobs: a member's holds a zero byte between the archive and the member.
+    sqlite3_bind_blob(insert, 2, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_text(insert, 3, context.data(), static_cast<int>(context.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_int64(insert, 4, static_cast<sqlite3_int64>(stamp.device));
+    sqlite3_bind_int64(insert, 5, static_cast<sqlite3_int64>(stamp.inode));
+    sqlite3_bind_int64(insert, 6, stamp.size);
+    sqlite3_bind_int64(insert, 7, stamp.modifiedNs);
+    sqlite3_bind_int64(insert, 8, stamp.changedNs);
+    sqlite3_bind_blob(insert, 9, value.data(), static_cast<int>(value.size()), SQLITE_TRANSIENT);
+    const int code = sqlite3_step(insert);
+    if (code != SQLITE_DONE) GiveUp(std::string("writing it failed (") + sqlite3_errstr(code) + ")");
+}
+
+void HashCache::Commit() {
+    std::lock_guard lock(mutex);
+    if (!db || !inTransaction) return;
+    inTransaction = false;
+    const int code = sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    if (code != SQLITE_OK) GiveUp(std::string("writing it failed (") + sqlite3_errstr(code) + ")");
+}
+
+}  // namespace vorne
