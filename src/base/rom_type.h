@@ -68,7 +68,7 @@ enum class SnesField : int {
     ExtraEnd,
 };
 enum class N64Field : int {
-    Title, Filename, Size, Licensee, CartId, Country,
+    Title, Filename, Size, Licensee, CartId, Country, ByteOrder,
     Count,
     ExtraEnd = kFirstExtraField,
 };
@@ -135,7 +135,8 @@ inline constexpr std::array kSnesColumns{
     ColumnInfo{"Licensee", 100, Left}};
 inline constexpr std::array kN64Columns{
     ColumnInfo{"Internal Title", 150, Left}, kFilename, kSize,
-    ColumnInfo{"Licensee", 60, Left}, ColumnInfo{"ID", 30, Left}, ColumnInfo{"Country", 50, Left}};
+    ColumnInfo{"Licensee", 60, Left}, ColumnInfo{"ID", 30, Left}, ColumnInfo{"Country", 50, Left},
+    ColumnInfo{"Byte Order", 70, Left}};
 inline constexpr std::array kGenesisColumns{
     ColumnInfo{"International Title", 285, Left}, kFilename, kSize,
     ColumnInfo{"Prod. Code", 70, Left}, ColumnInfo{"Checksum", 65, Right}, ColumnInfo{"Type", 90, Left},
@@ -151,7 +152,7 @@ inline constexpr std::array kZipColumns{
 inline constexpr std::array<std::string_view, 1> kGameboyExtensions{"gb"};
 inline constexpr std::array<std::string_view, 1> kNesExtensions{"nes"};
 inline constexpr std::array<std::string_view, 7> kSnesExtensions{"smc", "sfc", "swc", "fig", "1", "078", "058"};
-inline constexpr std::array<std::string_view, 2> kN64Extensions{"v64", "rom"};
+inline constexpr std::array<std::string_view, 4> kN64Extensions{"v64", "rom", "z64", "n64"};
 inline constexpr std::array<std::string_view, 2> kGenesisExtensions{"bin", "smd"};
 inline constexpr std::array<std::string_view, 2> k32XExtensions{"bin", "32X"};
 inline constexpr std::array<std::string_view, 2> kMp3Extensions{"mp2", "mp3"};
@@ -173,7 +174,7 @@ inline constexpr std::array<KindInfo, kRomTypeCount> kKinds{{
     {RomType::Nes, "NES (*.nes)", "nes", kinds::kNesExtensions, kinds::kNesColumns, FieldNumber(NesField::ExtraEnd)},
     {RomType::Snes, "SNES (*.smc, *.sfc, *.swc, *.fig, *.1, *.078, *.058)", "snes", kinds::kSnesExtensions,
      kinds::kSnesColumns, FieldNumber(SnesField::ExtraEnd)},
-    {RomType::N64, "N64 (*.v64, *.rom)", "n64", kinds::kN64Extensions, kinds::kN64Columns, FieldNumber(N64Field::ExtraEnd)},
+    {RomType::N64, "N64 (*.v64, *.rom, *.z64, *.n64)", "n64", kinds::kN64Extensions, kinds::kN64Columns, FieldNumber(N64Field::ExtraEnd)},
     {RomType::Genesis, "Genesis (*.bin, *.smd)", "genesis", kinds::kGenesisExtensions, kinds::kGenesisColumns,
      FieldNumber(GenesisField::ExtraEnd)},
     {RomType::Genesis32X, "32X (*.bin, *.32X)", "32x", kinds::k32XExtensions, kinds::kGenesisColumns,

@@ -36,6 +36,7 @@ ExitCode RunHash(const Arguments& args);
 ExitCode RunVerify(const Arguments& args);
 ExitCode RunRename(const Arguments& args);
 ExitCode RunFixChecksum(const Arguments& args);
+ExitCode RunConvertN64(const Arguments& args);
 
 inline constexpr Command kCommands[] = {
     {"scan",
@@ -70,6 +71,9 @@ inline constexpr Command kCommands[] = {
     {"convert", "convert EXT PATH... [--subdirs]",
      "Convert the Genesis or 32X files named *.EXT (smd, bin, 32x) between the interleaved and the linear layout.",
      RunConvert},
+    {"convert-n64", "convert-n64 ORDER PATH... [--subdirs]",
+     "Write a copy of each N64 image in byte order ORDER (z64, v64 or n64) beside it, named by that extension.",
+     RunConvertN64},
     {"ips", "ips TARGET PATCH [-o OUT]", "Apply an IPS patch to TARGET, or to a patched copy OUT.", RunIps},
     {"patch", "patch TARGET PATCH [-o OUT] [--force]",
      "Apply an IPS, IPS32, BPS or UPS patch to TARGET, or to a patched copy OUT; --force lets a CRC-32 mismatch through.",

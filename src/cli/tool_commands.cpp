@@ -1,4 +1,4 @@
-// vorne-cli's batch commands: clean-headers, remove-trainers, convert, tag, ips. Each does what
+// vorne-cli's batch commands: clean-headers, remove-trainers, convert, convert-n64, tag, ips. Each does what
 // the window's command does over the rows of its PATHs.
 #include <array>
 #include <string>
@@ -12,6 +12,7 @@
 #include "tools/genesis_conversion.h"
 #include "tools/ips_patch.h"
 #include "tools/mass_tag_edit.h"
+#include "tools/n64_conversion.h"
 #include "tools/nes_header_cleaner.h"
 #include "tools/trainer_remover.h"
 
@@ -81,6 +82,19 @@ ExitCode RunConvert(const Arguments& args) {
     const auto rows = RowsOfPaths(Paths(args, 1), type, args, report, only);
     std::string out;
     for (const std::string& output : ConvertGenesisFiles("", rows, extension, 0, report)) out += PrintableText(output) + "\n";
+    WriteOut(out);
+    return Outcome(report);
+}
+
+ExitCode RunConvertN64(const Arguments& args) {
+    AllowOnly(args, {}, {"--subdirs"});
+    if (args.positional.empty()) throw UsageError("convert-n64 needs an ORDER (z64, v64 or n64) and at least one PATH");
+    const N64ByteOrder order = N64ByteOrderOfName(args.positional.front());
+    if (order == N64ByteOrder::Unknown) throw UsageError("convert-n64 takes z64, v64 or n64, not '" + args.positional.front() + "'");
+    CliReport report;
+    const auto rows = RowsOfPaths(Paths(args, 1), RomType::N64, args, report);
+    std::string out;
+    for (const std::string& output : ConvertN64Files("", rows, order, 0, report)) out += output + "\n";
     WriteOut(out);
     return Outcome(report);
 }

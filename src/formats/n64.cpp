@@ -35,12 +35,11 @@ std::string CharText(char c) { return c == 0 ? std::string() : std::string(1, c)
 RomHeader::Parts N64Header::PartsReadAt() const { return {kHeaderEnd, 0}; }
 
 void N64Header::ReadHeader() {
-    std::array<std::uint8_t, kHeaderEnd - kTitle> header;  // bytes the file lacks read as zero
-    ReadAt(kTitle, header);
-    std::array<std::uint8_t, 4> first;
-    ReadAt(0, first);
-    byteOrder = DetectN64ByteOrder(first);
-    auto at = [&](std::int64_t offset) { return std::span(header).subspan(static_cast<std::size_t>(offset - kTitle)); };
+    ReadAt(0, storedHeader);  // bytes the file lacks read as zero
+    byteOrder = DetectN64ByteOrder(storedHeader);
+    std::array<std::uint8_t, 0x40> header = storedHeader;
+    ToBigEndian(header, byteOrder);
+    auto at = [&](std::int64_t offset) { return std::span(header).subspan(static_cast<std::size_t>(offset)); };
     title = TextUpToNul(at(kTitle).first(kTitleSize));
     manufacturer = static_cast<char>(at(kManufacturer)[0]);
     cartId = TextUpToNul(at(kCartId).first(kCartIdSize));
@@ -63,6 +62,7 @@ std::optional<std::string> N64Header::TextOf(int index) const {
         case Field::Licensee: return CharText(manufacturer);
         case Field::CartId: return cartId;
         case Field::Country: return CharText(country);
+        case Field::ByteOrder: return std::string(N64ByteOrderName(byteOrder));
         default: return std::nullopt;
     }
 }
@@ -76,9 +76,17 @@ std::optional<FieldType> N64Header::TypeOf(int field) const {
     return FieldTypeIn(kFieldPlaces, field);
 }
 
+std::pair<std::int64_t, std::size_t> N64Header::StoredSpan(std::int64_t offset, std::size_t size) const {
+    if (byteOrder == N64ByteOrder::Unknown || byteOrder == N64ByteOrder::BigEndian) return {offset, size};
+    const std::int64_t first = offset & ~std::int64_t{3};
+    const std::int64_t end = (offset + static_cast<std::int64_t>(size) + 3) & ~std::int64_t{3};
+    return {first, static_cast<std::size_t>(end - first)};
+}
+
 void N64Header::CheckField(const File& file, const FieldValue&, int field) const {
     const auto& place = *FindFieldPlace(kFieldPlaces, field);
-    RequireWritable(file, place.offset, place.size);
+    const auto [at, size] = StoredSpan(place.offset, place.size);
+    RequireWritable(file, at, size);
 }
 
 FieldWrite N64Header::WriteFieldTo(File& file, const FieldValue& value, int field) {
@@ -88,7 +96,16 @@ FieldWrite N64Header::WriteFieldTo(File& file, const FieldValue& value, int fiel
     std::array<std::uint8_t, kTitleSize> buffer;
     auto bytes = std::span(buffer).first(place->size);
     StrncpyFill(bytes, std::get<std::string>(value));
-    WriteHeaderBytes(file, place->offset, bytes);
+    // The field goes into the header's words as the cartridge holds them, and the words back in
+    // the file's order; their other bytes stay as they were.
+    std::array<std::uint8_t, 0x40> header = storedHeader;
+    ToBigEndian(header, byteOrder);
+    std::copy(bytes.begin(), bytes.end(), header.begin() + place->offset);
+    FromBigEndian(header, byteOrder);
+    const auto [at, size] = StoredSpan(place->offset, place->size);
+    const auto stored = std::span(header).subspan(static_cast<std::size_t>(at), size);
+    WriteHeaderBytes(file, at, stored);
+    std::copy(stored.begin(), stored.end(), storedHeader.begin() + at);
     return FieldWrite::Written;
 }
 

@@ -1,15 +1,18 @@
-// N64 images: four fields of the cartridge header at fixed offsets, taken exactly as stored.
+// N64 images: four fields of the cartridge header at fixed offsets, in the image's own byte order.
 //
-// No byte order is repaired: an image stored with swapped byte pairs (the .v64 layout) shows its
-// title with each pair of characters exchanged. Files shorter than the header (0x3F bytes) read
-// as if padded with zero bytes.
+// The first word tells the order (see n64_byte_order.h): the header is decoded as the cartridge
+// holds it, big-endian, and edited fields go back in the file's order, so a title reads right in
+// a .z64, .v64 or .n64 file alike. An image whose first word is none of the three is taken as
+// stored. Files shorter than the header (0x40 bytes) read as if padded with zero bytes.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
 #include <vector>
 #include <string_view>
+#include <utility>
 
 #include "base/rom_header.h"
 #include "formats/checksums.h"
@@ -27,6 +30,7 @@ public:
     N64ByteOrder ByteOrder() const { return byteOrder; }
     // The image in big-endian order (an image of unknown order as stored).
     HashedData DataForHashing() const override;
+
     // The stored and computed checksums of `file`, the whole loaded file, and writing the
     // computed ones that differ from `sums` (what SumsOf gave) to it; see checksums.h. Throw
     // OperationRefused.
@@ -43,12 +47,16 @@ private:
     // field is refused (OperationRefused) rather than grown.
     FieldWrite WriteFieldTo(File& file, const FieldValue& value, int field) override;
     void CheckField(const File& file, const FieldValue& value, int field) const override;
+    // The words of the file that hold header bytes [offset, offset + size): in a file stored in
+    // another order a field's bytes lie scattered over them, so whole words are written.
+    std::pair<std::int64_t, std::size_t> StoredSpan(std::int64_t offset, std::size_t size) const;
 
     std::string title;   // up to 20 characters
     std::string cartId;  // up to 2 characters
     char manufacturer = 0;
     char country = 0;
     N64ByteOrder byteOrder = N64ByteOrder::Unknown;  // from the first word
+    std::array<std::uint8_t, 0x40> storedHeader{};     // as the file holds it, with the writes made since
 };
 
 }  // namespace vorne

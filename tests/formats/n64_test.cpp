@@ -35,6 +35,16 @@ std::string DecodedMemory(const Bytes& bytes) {
 
 const Bytes kSample = samples::MakeN64({.title = "ORBIT RACER", .manufacturer = 'N', .cartId = "SM", .country = 'E', .size = 0x1000});
 
+// A big-endian image as a file in byte order `order` holds it: 0 as it is (.z64), 1 with byte
+// pairs exchanged (.v64), 2 with each word reversed (.n64).
+Bytes Stored(Bytes image, int order) {
+    for (std::size_t i = 0; i + 3 < image.size(); i += 4) {
+        if (order == 1) std::swap(image[i], image[i + 1]), std::swap(image[i + 2], image[i + 3]);
+        if (order == 2) std::swap(image[i], image[i + 3]), std::swap(image[i + 1], image[i + 2]);
+    }
+    return image;
+}
+
 TEST(N64Header, DecodesColumns) {
     Bytes unterminated = kSample;
     std::string title = "TWENTY LETTERS TITLE";
@@ -50,11 +60,26 @@ TEST(N64Header, DecodesColumns) {
         {"as stored", kSample, "ORBIT RACER         |N|SM|E"},
         {"20 letters, no terminator", unterminated, "TWENTY LETTERS TITLE|N|SM|E"},
         {"an ID that starts with a zero byte", noId, "ORBIT RACER         |N||E"},
-        // Swapped byte pairs are shown as stored: no repair.
+        // The first word tells the order, and the header reads the same in each.
         {"byte pairs swapped", samples::MakeN64({.title = "ORBIT RACER", .cartId = "SM", .size = 0x1000, .byteSwapped = true}),
+         "ORBIT RACER         |N|SM|E"},
+        {"little-endian words", Stored(kSample, 2), "ORBIT RACER         |N|SM|E"},
+        // A first word of no order: as stored.
+        {"byte pairs swapped, the first word unknown", [] {
+             Bytes b = Stored(kSample, 1);
+             b[0] = 0;
+             return b;
+         }(),
          "ROIB TAREC R        ||MS|"},
     };
     for (const Case& c : cases) EXPECT_EQ(DecodedMemory(c.image), c.want) << c.what;
+    const std::pair<Bytes, const char*> orders[] = {
+        {kSample, "z64"}, {Stored(kSample, 1), "v64"}, {Stored(kSample, 2), "n64"}, {Bytes(0x40, 0x80), ""}};
+    for (const auto& [image, name] : orders) {
+        N64Header reader;
+        reader.LoadMemory(image, "x");
+        EXPECT_EQ(reader.ColumnText(Field::ByteOrder), name);
+    }
 }
 
 TEST(N64Header, ShortFilesReadAsZeroPadded) {
@@ -106,19 +131,22 @@ TEST_F(N64FileTest, WriteFieldBytes) {
         {Field::Count, "x", kUnsupported, 0, ""},
         {Field::ExtraEnd, "x", kUnsupported, 0, ""}, {static_cast<Field>(-1), "x", kUnsupported, 0, ""},
     };
-    for (const Case& c : cases) {
-        samples::WriteFile(path, kSample);
-        N64Header reader;
-        reader.LoadFile(path);
-        EXPECT_EQ(reader.WriteField(c.value, c.field), c.result) << FieldNumber(c.field);
-        Bytes want = kSample;
-        std::copy(c.bytes.begin(), c.bytes.end(), want.begin() + c.offset);
-        EXPECT_EQ(ReadWholeFile(path), want) << "field " << FieldNumber(c.field) << " = " << c.value;
+    // In each byte order the field lands where the cartridge has it once the file is read in that order.
+    for (int order = 0; order < 3; ++order) {
+        for (const Case& c : cases) {
+            samples::WriteFile(path, Stored(kSample, order));
+            N64Header reader;
+            reader.LoadFile(path);
+            EXPECT_EQ(reader.WriteField(c.value, c.field), c.result) << FieldNumber(c.field);
+            Bytes want = kSample;
+            std::copy(c.bytes.begin(), c.bytes.end(), want.begin() + c.offset);
+            EXPECT_EQ(ReadWholeFile(path), Stored(want, order)) << "field " << FieldNumber(c.field) << " = " << c.value << ", order " << order;
+        }
     }
 }
 
 TEST_F(N64FileTest, WrittenFieldsReadBack) {
-    samples::WriteFile(path, kSample);
+    samples::WriteFile(path, Stored(kSample, 2));
     N64Header reader;
     reader.LoadFile(path);
     for (auto [field, value] :

@@ -27,7 +27,7 @@ TEST_F(EditDialogTest, N64WriteHeadersWritesWhatTheCliWrites) {
         {"left alone", {.title = "ORBIT RACER", .cartId = "OR"}, {"ORBIT RACER         ", "N", "OR", "E"}, [](Dialog&) {},
          {{Field::Title, kAsRead}, {Field::Licensee, "N"}, {Field::CartId, "OR"}, {Field::Country, "E"}}, true},
         {"stored with swapped byte pairs, left alone", {.title = "JUNGLE JAM", .byteSwapped = true},
-         {"UJGNELJ MA          ", "", "AS", ""}, [](Dialog&) {}, {{Field::Title, kAsRead}, {Field::Licensee, kAsRead},
+         {"JUNGLE JAM          ", "N", "SA", "E"}, [](Dialog&) {}, {{Field::Title, kAsRead}, {Field::Licensee, kAsRead},
                                                                   {Field::CartId, kAsRead},
                                                                   {Field::Country, kAsRead}}, true},
         {"every field", {},
