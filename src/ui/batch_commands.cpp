@@ -139,7 +139,10 @@ void BatchCommands::OnMassTagEdit(ToolScope scope) {
     // The values are asked once, in the MP3 dialog without a file.
     CMp3EditDialog dialog(&window);
     const int result = prompts.RunModal(dialog);
-    if (result != QDialog::Accepted && result != CMp3EditDialog::DeleteTagsResult) return;
+    if (result != QDialog::Accepted && result != CMp3EditDialog::DeleteTagsResult &&
+        result != CMp3EditDialog::DeleteId3v2TagsResult) {
+        return;
+    }
     const auto then = [this](const ToolRunner::Ending& ending) { EndWithScan(ending, QStringLiteral("Mass Tag Edit")); };
     const std::string& folder = window.GetCatalogue().Folder();
     if (result == CMp3EditDialog::DeleteTagsResult) {
@@ -147,7 +150,12 @@ void BatchCommands::OnMassTagEdit(ToolScope scope) {
         runner.Run([folder, rows = Rows(scope)](ToolReport& report) { MassDeleteTags(folder, rows, report); }, then);
         return;
     }
+    if (result == CMp3EditDialog::DeleteId3v2TagsResult) {
+        runner.Run([folder, rows = Rows(scope)](ToolReport& report) { MassDeleteId3v2Tags(folder, rows, report); }, then);
+        return;
+    }
     MassTagValues values;
+    values.addId3v2 = dialog.AlsoWriteId3v2();
     for (const FieldBox& box : CMp3EditDialog::kBoxes) {
         values[static_cast<Mp3Field>(box.field)] = dialog.FieldText(box.field);
     }

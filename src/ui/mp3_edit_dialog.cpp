@@ -1,5 +1,6 @@
 #include "ui/mp3_edit_dialog.h"
 
+#include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -46,6 +47,8 @@ CMp3EditDialog::CMp3EditDialog(bool singleFile, const std::string& folder, std::
         note->setText(QString::fromLatin1(kMassModeNote));
     }
     Body()->addWidget(note);
+    alsoId3v2 = new QCheckBox(QStringLiteral("Also write ID3v2"), this);
+    Body()->addWidget(alsoId3v2);
 
     auto* write = new QPushButton(QStringLiteral("&Write Info"), this);
     auto* erase = new QPushButton(QStringLiteral("&Delete Tag"), this);
@@ -60,6 +63,12 @@ CMp3EditDialog::CMp3EditDialog(bool singleFile, const std::string& folder, std::
     row->addStretch();
     row->addWidget(write);
     row->addWidget(erase);
+    if (!singleFile) {
+        auto* eraseId3v2 = new QPushButton(QStringLiteral("Delete ID3v2 Tag"), this);
+        eraseId3v2->setAutoDefault(false);
+        connect(eraseId3v2, &QPushButton::clicked, this, [this] { done(DeleteId3v2TagsResult); });
+        row->addWidget(eraseId3v2);
+    }
     row->addWidget(cancel);
     Body()->addLayout(row);
 }
@@ -78,7 +87,11 @@ void CMp3EditDialog::Fill() {
         }
         SetFieldBox(boxes[i], text);
     }
+    // A file with an ID3v2 tag has it written in step anyway.
+    alsoId3v2->setVisible(tag.Id3v2Version() == 0);
 }
+
+bool CMp3EditDialog::AlsoWriteId3v2() const { return alsoId3v2->isVisibleTo(this) && alsoId3v2->isChecked(); }
 
 std::string CMp3EditDialog::FieldText(int index) const {
     for (const FieldBox& box : kBoxes) {
@@ -88,10 +101,17 @@ std::string CMp3EditDialog::FieldText(int index) const {
 }
 
 void CMp3EditDialog::OnWriteInfo() {
+    std::vector<int> changed;
     for (std::size_t i = 0; i < kBoxes.size(); ++i) {
-        fieldTexts[static_cast<std::size_t>(kBoxes[i].field)] = FieldBoxBytes(boxes[i]);
+        std::string& text = fieldTexts[static_cast<std::size_t>(kBoxes[i].field)];
+        std::string typed = FieldBoxBytes(boxes[i]);
+        if (typed != text) changed.push_back(kBoxes[i].field);
+        text = std::move(typed);
     }
     if (singleFile) {
+        // The ID3v2 tag holds more than the boxes show: only what the user changed goes into it.
+        tag.SetAddId3v2(AlsoWriteId3v2());
+        tag.SetId3v2Fields(changed);
         // Every field is written, an empty one as a blank; only an empty genre box writes no
         // genre (it would store genre 0): the tag keeps its genre, a new tag gets 255, none.
         std::vector<FieldEdit> edits;
