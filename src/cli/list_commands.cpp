@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "catalogue/catalogue.h"
+#include "cli/cli_report.h"
 #include "cli/commands.h"
 #include "cli/known_dumps_option.h"
 #include "cli/output.h"
@@ -34,6 +35,11 @@ std::vector<int> ColumnWidths(const Arguments& args, RomType type) {
         if (word.empty() || error != std::errc() || end != word.data() + word.size() || width < 0) {
             throw UsageError("--widths takes pixel widths separated by commas, not '" + *given + "'");
         }
+        if (width > kWidestListColumn) {
+            throw UsageError("--widths takes at most " + std::to_string(kWidestListColumn) + " pixels a column (" +
+                             std::to_string(kLongestCellText) + " characters, the longest text a cell holds), not " +
+                             std::string(word));
+        }
         widths.push_back(width);
         if (comma == std::string_view::npos) break;
         text.remove_prefix(comma + 1);
@@ -52,30 +58,33 @@ ExitCode RunSaveList(const Arguments& args) {
     const std::string& folder = args.OnePositional("a FOLDER");
     const RomType type = args.Kind();
     const std::vector<int> widths = ColumnWidths(args, type);
-    auto out = args.Value("-o");
+    auto out = args.OutputPath();
     if (!out) throw UsageError("save-list needs -o OUT");
     Catalogue catalogue;
-    ScanForCommand(catalogue, folder, type, args, KnownDumpsPath(args));
+    CliReport report;
+    ScanForCommand(catalogue, folder, type, args, KnownDumpsPath(args), report);
     SaveListFile(*out, catalogue.Model(), widths);
-    return ExitCode::Success;
+    return report.AnyFailed() ? ExitCode::Failure : ExitCode::Success;
 }
 
 ExitCode RunCompare(const Arguments& args) {
     AllowOnly(args, {"-o"}, {});
     if (args.positional.size() != 2) throw UsageError("compare needs an ORIGINAL and a TEST list");
-    ListComparison comparison;
-    comparison.SetOriginal(ReadListFile(args.positional[0]));
-    comparison.SetTest(ReadListFile(args.positional[1]));
-    std::cerr << RomsLabel(comparison.original.size()) << "\n" << RomsLabel(comparison.test.size()) << "\n";
-    if (!comparison.CanCompare()) {
-        std::cerr << "vorne-cli: nothing to compare: "
-                  << (comparison.original.empty() ? args.positional[0] : args.positional[1]) << " holds no lines\n";
+    const std::optional<std::string> out = args.OutputPath();
+    // The lists are held as their texts, with a few bytes an entry besides, and the result is
+    // written a piece at a time: lists of millions of lines cost little more than their size.
+    const ListEntries original = ReadListEntries(args.positional[0]);
+    const ListEntries test = ReadListEntries(args.positional[1]);
+    std::cerr << RomsLabel(original.Size()) << "\n" << RomsLabel(test.Size()) << "\n";
+    if (original.Size() == 0 || test.Size() == 0) {
+        Warn("nothing to compare: " + (original.Size() == 0 ? args.positional[0] : args.positional[1]) + " holds no lines");
         return ExitCode::Failure;
     }
-    comparison.Compare();
-    std::cerr << UnmatchedLabel(comparison.unmatched.size()) << "\n";
-    if (auto out = args.Value("-o")) SaveUnmatched(*out, comparison.unmatched);
-    WriteOut(UnmatchedFileText(comparison.unmatched));
+    const std::vector<std::uint32_t> unmatched = UnmatchedEntries(original, test);
+    std::cerr << UnmatchedLabel(unmatched.size()) << "\n";
+    const EntryAt entry = [&](std::size_t i) { return test[unmatched[i]]; };
+    if (out) SaveUnmatched(*out, unmatched.size(), entry);
+    WriteUnmatchedText(unmatched.size(), entry, [](std::string_view piece) { WriteOut(piece); });
     return ExitCode::Success;
 }
 

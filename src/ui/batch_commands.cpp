@@ -137,7 +137,8 @@ void BatchCommands::OnApplyIpsPatch() {
 
 void BatchCommands::OnMassTagEdit(ToolScope scope) {
     // The values are asked once, in the MP3 dialog without a file.
-    CMp3EditDialog dialog(&window);
+    std::vector<CatalogRow> rows = Rows(scope);
+    CMp3EditDialog dialog(static_cast<int>(rows.size()), prompts, &window);
     const int result = prompts.RunModal(dialog);
     if (result != QDialog::Accepted && result != CMp3EditDialog::DeleteTagsResult &&
         result != CMp3EditDialog::DeleteId3v2TagsResult) {
@@ -147,7 +148,7 @@ void BatchCommands::OnMassTagEdit(ToolScope scope) {
     const std::string& folder = window.GetCatalogue().Folder();
     if (result == CMp3EditDialog::DeleteTagsResult) {
         // "&Delete Tag" deletes the tags of the files the command takes, the selected ones too.
-        runner.Run([folder, rows = Rows(scope)](ToolReport& report) { MassDeleteTags(folder, rows, report); }, then);
+        runner.Run([folder, rows = std::move(rows)](ToolReport& report) { MassDeleteTags(folder, rows, report); }, then);
         return;
     }
     if (result == CMp3EditDialog::DeleteId3v2TagsResult) {
@@ -159,7 +160,7 @@ void BatchCommands::OnMassTagEdit(ToolScope scope) {
     for (const FieldBox& box : CMp3EditDialog::kBoxes) {
         values[static_cast<Mp3Field>(box.field)] = dialog.FieldText(box.field);
     }
-    runner.Run([folder, rows = Rows(scope), values](ToolReport& report) { MassEditTags(folder, rows, values, report); },
+    runner.Run([folder, rows = std::move(rows), values](ToolReport& report) { MassEditTags(folder, rows, values, report); },
                then);
 }
 

@@ -5,9 +5,13 @@
 // "&Write Info" writes every field into the ID3v1 tag, and the fields the user changed into the
 // file's ID3v2 tag, and closes; "&Delete Tag" cuts the ID3v1 tag off and closes; a failure is
 // shown and the dialog stays open. "Also write ID3v2" (offered to a file without an ID3v2 tag)
-// gives the file a new ID3v2 tag too. Without a file nothing is touched: "&Write Info" keeps the
-// six texts for FieldText and the check box for AlsoWriteId3v2, "&Delete Tag" ends the dialog with
-// DeleteTagsResult, "Delete ID3v2 Tag" with DeleteId3v2TagsResult.
+// gives the file a new ID3v2 tag too. "&Cancel" closes without writing; the close box and Escape
+// ask first when the boxes differ from the tag. Without a file nothing is touched: "&Write Info"
+// keeps the six texts for FieldText and the check box for AlsoWriteId3v2, "&Delete Tag" asks
+// "Delete the tags of N files?" and on Yes ends the dialog with DeleteTagsResult, "Delete ID3v2
+// Tag" asks "Delete the ID3v2 tags of N files?" and on Yes ends it with DeleteId3v2TagsResult.
+//
+// A genre box holding no number (empty, blanks, letters) writes no genre: the file keeps its own.
 #pragma once
 
 #include <array>
@@ -42,18 +46,21 @@ public:
 
     // For one file.
     CMp3EditDialog(const std::string& folder, std::string name, CUserPrompts& prompts, QWidget* parent = nullptr);
-    // Without a file, for the mass tag edit.
-    explicit CMp3EditDialog(QWidget* parent = nullptr);
+    // Without a file, for the mass tag edit of `fileCount` files.
+    CMp3EditDialog(int fileCount, CUserPrompts& prompts, QWidget* parent = nullptr);
 
     // The text kept for field `index` (one of the boxes' fields), as bytes; the empty text for any
-    // other.
+    // other, and for a genre that is no number.
     std::string FieldText(int index) const;
     bool SingleFile() const { return singleFile; }
     // Whether "Also write ID3v2" is checked: files without an ID3v2 tag get one.
     bool AlsoWriteId3v2() const;
+    bool Changed() const override;
 
     void OnWriteInfo();
     void OnDeleteTag();
+    // Without a file: asks "Delete the ID3v2 tags of N files?" and on Yes ends the dialog.
+    void OnDeleteId3v2Tag();
 
     // The box of kBoxes[i].
     QLineEdit* Box(std::size_t i) const { return boxes[i]; }
@@ -61,12 +68,16 @@ public:
     QCheckBox* AlsoId3v2Box() const { return alsoId3v2; }
 
 private:
-    CMp3EditDialog(bool singleFile, const std::string& folder, std::string name, CUserPrompts* prompts, QWidget* parent);
+    CMp3EditDialog(bool singleFile, const std::string& folder, std::string name, CUserPrompts& prompts, QWidget* parent);
     void Fill() override;
+    // Keeps the boxes' texts and, with a file, writes them; true when that went through.
+    bool WriteChanges() override;
 
     Mp3Tag& tag;
     bool singleFile;
+    int fileCount = 1;
     std::array<std::string, FieldNumber(Mp3Field::Count)> fieldTexts;  // by field, for the boxes' fields
+    std::array<std::string, kBoxes.size()> shownTexts;  // what the boxes were filled with
     std::array<QLineEdit*, kBoxes.size()> boxes{};
     QLabel* note = nullptr;
     QCheckBox* alsoId3v2 = nullptr;

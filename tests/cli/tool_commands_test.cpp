@@ -1,11 +1,14 @@
 // vorne-cli's batch commands as a black box: standard output, stderr and exit codes apart.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <string>
 #include <vector>
 
 #include "images.h"
+#include "support/as_user.h"
 #include "support/temp_dir.h"
+#include "zip_writer.h"
 
 namespace vorne {
 namespace {
@@ -38,6 +41,8 @@ TEST(CliTools, UsageErrors) {
         {"save-list", ".", "--kind", "mp3", "-o", "x", "--widths", "1,2,3"},
         {"save-list", ".", "--kind", "zip", "-o", "x", "--widths", "1,2,x,4"},
         {"save-list", ".", "--kind", "zip", "-o", "x", "--widths", "1,,3,4"},
+        {"save-list", ".", "--kind", "zip", "-o", "x", "--widths", "1,2147483647,3,4"},
+        {"save-list", ".", "--kind", "zip", "-o", "x", "--widths", "1,20481,3,4"},
     };
     test::TempDir dir;
     for (const auto& args : cases) {
@@ -121,7 +126,7 @@ TEST(CliTools, CleanHeadersOverFoldersAndFiles) {
     test::TempDir dir;
     const std::array<std::uint8_t, 9> signature{'D', 'i', 's', 'k', 'D', 'u', 'd', 'e', '!'};
     dir.Write("roms/a.nes", samples::MakeNes({.bytes7to15 = signature, .seed = 1}));
-    dir.Write("roms/sub/b.nes", samples::MakeNes({.bytes7to15 = {0x10, 'x'}, .seed = 2}));
+    dir.Write("roms/sub/b.nes", samples::MakeNes({.bytes7to15 = {0x10, 0, 0, 0, 'x'}, .seed = 2}));
     dir.Write("single.nes", samples::MakeNes({.bytes7to15 = signature, .seed = 3}));
 
     auto top = RunCli({"clean-headers", dir / "roms"});
@@ -237,6 +242,147 @@ TEST(CliTools, TagSetsErasesAndDeletes) {
     auto removed = RunCli({"tag", dir / "m/a.mp3", "--delete"});
     EXPECT_EQ(removed.exitCode, 0) << removed.err;
     EXPECT_EQ(test::ReadFile(dir / "m/a.mp3"), plain);
+}
+
+// Files named by mistake (`vorne-cli tag *`, `clean-headers cover.png roms`) are named and left
+// alone: a file PATH is taken only with one of the kind's extensions, and the cleaner takes only
+// what begins with the iNES mark.
+TEST(CliTools, FilesOfAnotherKindAreLeftAlone) {
+    test::TempDir dir;
+    const Bytes text = Of("NES readme: nothing here is a header\n");
+    const Bytes nes = samples::MakeNes({.bytes7to15 = {'D', 'i', 's', 'k'}});
+    const Bytes mp3 = samples::MakeMp3({.frames = 1, .tagged = false});
+    for (const char* name : {"cover.png", "manual.pdf", "readme.nes", "game.sfc", "pack.zip"}) dir.Write(name, text);
+    dir.Write("game.nes", nes);
+    dir.Write("song.mp3", mp3);
+    const std::string all[] = {dir / "cover.png", dir / "manual.pdf", dir / "readme.nes", dir / "game.sfc",
+                               dir / "pack.zip",  dir / "game.nes",   dir / "song.mp3"};
+    const auto named = [](const std::string& err, const std::string& path) { return err.find(path + ": ") != std::string::npos; };
+
+    auto clean = RunCli({"clean-headers", all[0], all[1], all[2], all[3], all[4], all[6]});
+    EXPECT_EQ(clean.exitCode, 0) << clean.err;
+    EXPECT_EQ(clean.out, "0 headers cleaned, 0 mappers changed, 0 reserved bytes changed.\n");
+    EXPECT_NE(clean.err.find(all[2] + ": is not an iNES image (it does not begin with NES and 0x1A); left as it is"),
+              std::string::npos)
+        << clean.err;
+    EXPECT_NE(clean.err.find(all[0] + ": is not a file of the nes kind (its extension is none of .nes); left as it is"),
+              std::string::npos)
+        << clean.err;
+
+    std::vector<std::string> tag{"tag", "--year", "2024"};
+    tag.insert(tag.end(), std::begin(all), std::end(all));
+    auto tagged = RunCli(tag);
+    EXPECT_EQ(tagged.exitCode, 0) << tagged.err;
+    for (const std::string& path : all) {
+        if (path.ends_with(".mp3")) continue;
+        EXPECT_TRUE(named(tagged.err, path)) << path << "\n" << tagged.err;
+        EXPECT_EQ(test::ReadFile(path), path.ends_with("game.nes") ? nes : text) << path;
+    }
+    EXPECT_EQ(test::ReadFile(dir / "song.mp3").size(), mp3.size() + 128);
+
+    auto trainers = RunCli({"remove-trainers", all[3], "--yes"});
+    EXPECT_EQ(trainers.exitCode, 0) << trainers.err;
+    EXPECT_TRUE(named(trainers.err, all[3])) << trainers.err;
+    EXPECT_EQ(test::ReadFile(all[3]), text);
+}
+
+// An empty OUT (an unset variable in a script) is refused, never taken for "in place".
+TEST(CliTools, AnEmptyOutIsAUsageError) {
+    test::TempDir dir;
+    const std::string target = dir.Write("t.bin", Of("0123456789"));
+    dir.Write("p.ips", Of(std::string("PATCH\0\0\1\0\2ABEOF", 15)));
+    dir.Write("l.txt", Of("a\tb\tc\n"));
+    const std::vector<std::vector<std::string>> cases = {
+        {"ips", target, dir / "p.ips", "-o", ""},
+        {"compare", dir / "l.txt", dir / "l.txt", "-o", ""},
+        {"save-list", dir.Path(), "--kind", "nes", "-o", ""},
+        {"extract", dir / "none.zip", "a", "-o", ""},
+    };
+    for (const auto& args : cases) {
+        auto result = RunCli(args);
+        EXPECT_EQ(result.exitCode, 2) << test::CommandLine(args) << "\n" << result.err;
+        EXPECT_NE(result.err.find("-o needs a file name, not an empty text"), std::string::npos) << result.err;
+    }
+    EXPECT_EQ(Text(test::ReadFile(target)), "0123456789");
+}
+
+// A new file made from a source is as private as the source: it takes the source's permission
+// bits less setuid and setgid (and less the umask), as cp does.
+TEST(CliTools, NewFilesTakeTheirSourcesPermissionBits) {
+    const Bytes linear = samples::MakeGenesis({.size = 32768});
+    samples::ZipWriter zip;
+    zip.Add({.name = "GAME.NES", .data = Of("member")});
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    struct Case {
+        const char* what;
+        mode_t source;
+    };
+    for (const Case& c : {Case{"private", 0600}, Case{"group-readable", 0640}, Case{"setuid and setgid", 06755}}) {
+        test::TempDir dir;
+        const std::string bin = dir.Write("a.bin", linear);
+        const std::string archive = dir.Write("a.zip", zip.Finish());
+        dir.Write("p.ips", Of(std::string("PATCH\0\0\1\0\2ABEOF", 15)));
+        for (const std::string& path : {bin, archive}) ASSERT_EQ(::chmod(path.c_str(), c.source), 0);
+        const std::vector<std::vector<std::string>> commands = {
+            {"convert", "bin", bin}, {"ips", bin, dir / "p.ips", "-o", dir / "patched.bin"}, {"extract", archive, "GAME.NES", "-o", dir / "x.nes"}};
+        for (const auto& args : commands) ASSERT_EQ(RunCli(args).exitCode, 0) << test::CommandLine(args);
+        for (const char* made : {"a.smd", "patched.bin", "x.nes"}) {
+            struct stat st {};
+            ASSERT_EQ(::stat((dir / made).c_str(), &st), 0) << made;
+            EXPECT_EQ(st.st_mode & 07777, c.source & 0777 & ~mask) << c.what << ": " << made;
+        }
+    }
+}
+
+// A file the command should have done but did not is a failure: one the scan could not read (a
+// FIFO under a ROM's name), one that could not be written.
+TEST(CliTools, FilesNotDoneMakeTheCommandFail) {
+    test::TempDir dir;
+    dir.Write("roms/a.nes", samples::MakeNes({.bytes7to15 = {'D', 'i', 's', 'k'}}));
+    dir.Write("roms/a.mp3", samples::MakeMp3({.frames = 1}));
+    for (const char* fifo : {"roms/b.nes", "roms/b.mp3"}) ASSERT_EQ(::mkfifo((dir / fifo).c_str(), 0644), 0);
+    const std::vector<std::vector<std::string>> commands = {
+        {"clean-headers", dir / "roms"},
+        {"remove-trainers", dir / "roms"},
+        {"tag", dir / "roms", "--year", "1999"},
+        {"save-list", dir / "roms", "--kind", "nes", "-o", dir / "list.txt"},
+    };
+    for (const auto& args : commands) {
+        auto result = RunCli(args);
+        EXPECT_EQ(result.exitCode, 1) << test::CommandLine(args) << result.err;
+        EXPECT_NE(result.err.find("/roms/b."), std::string::npos) << result.err;
+    }
+    EXPECT_EQ(test::ReadFile(dir / "roms/a.nes")[7], 0);  // the readable file was done all the same
+
+    // The target of a copy that cannot be read is named with the reason.
+    dir.Write("p.ips", Of(std::string("PATCH\0\0\1\0\2ABEOF", 15)));
+    for (const std::string& target : {dir / "none.bin", dir / "roms"}) {
+        auto ips = RunCli({"ips", target, dir / "p.ips", "-o", dir / "out.bin"});
+        EXPECT_EQ(ips.exitCode, 1);
+        EXPECT_EQ(ips.err, "vorne-cli: " + target + (target.ends_with("roms") ? ": Not a regular file\n" : ": No such file or directory\n"));
+    }
+}
+
+// clean-headers stopped by a file it may not write still says what it changed before.
+TEST(CliTools, CleanHeadersStoppedByAFileErrorPrintsItsSummary) {
+    test::TempDir dir;
+    ASSERT_EQ(::chmod(dir.Path().c_str(), 0755), 0);
+    dir.Write("roms/a.nes", samples::MakeNes({.bytes7to15 = {'D', 'i', 's', 'k'}, .seed = 1}));
+    const std::string locked = dir.Write("roms/b.nes", samples::MakeNes({.bytes7to15 = {'D', 'u', 'd', 'e'}, .seed = 2}));
+    ASSERT_EQ(::chmod((dir / "roms").c_str(), 0777), 0);
+    ASSERT_EQ(::chmod((dir / "roms/a.nes").c_str(), 0666), 0);
+    ASSERT_EQ(::chmod(locked.c_str(), 0444), 0);
+    const test::Account nobody = test::Nobody();
+    test::CommandResult result;
+    auto child = test::RunAs(test::IsRoot() ? &nobody : nullptr, [&] {
+        result = RunCli({"clean-headers", dir / "roms/a.nes", locked});
+        if (result.exitCode != 1 || result.out != "1 headers cleaned, 1 mappers changed, 1 reserved bytes changed.\n" ||
+            result.err != "vorne-cli: " + locked + ": Permission denied\n") {
+            throw std::runtime_error(std::to_string(result.exitCode) + " out: " + result.out + " err: " + result.err);
+        }
+    });
+    EXPECT_EQ(child.outcome, test::ChildResult::Done) << child.message;
 }
 
 }  // namespace
