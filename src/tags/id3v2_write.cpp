@@ -23,7 +23,6 @@ using Bytes = std::vector<std::uint8_t>;
 constexpr std::size_t kFrameHeaderSize = 10;
 constexpr std::size_t kNewPadding = 1024;  // a grown or new tag keeps room for the next edit
 constexpr std::uint8_t kUnsynchronised = 0x80;
-constexpr std::uint8_t kExtendedHeader = 0x40;
 constexpr std::uint8_t kFooter = 0x10;
 
 // The frame of each field, in ID3v2.3 and in ID3v2.4 (which dates recordings in TDRC).
@@ -61,7 +60,6 @@ void PutSynchsafe32(std::span<std::uint8_t> out, std::size_t value) {
     for (int i = 0; i < 4; ++i) out[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>((value >> (7 * (3 - i))) & 0x7F);
 }
 
-bool IsFrameIdChar(std::uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
 
 void Append(Bytes& out, const TagLib::ByteVector& bytes) {
     out.insert(out.end(), reinterpret_cast<const std::uint8_t*>(bytes.data()),
@@ -127,34 +125,17 @@ const TagFieldChange* ChangeFor(std::span<const TagFieldChange> changes, TagFiel
 }  // namespace
 
 std::vector<std::uint8_t> ChangeId3v2(std::span<const std::uint8_t> tag, std::span<const TagFieldChange> changes) {
-    const std::optional<Id3v2Place> place = FindId3v2(tag);
-    if (!place) throw TagWriteRefused("no ID3v2 tag to change");
-    if (place->size > static_cast<std::int64_t>(tag.size())) throw TagWriteRefused("the ID3v2 tag runs past the end of the file");
-    const int major = place->major;
-    const std::uint8_t flags = tag[5];
+    const Id3v2Layout layout = WalkId3v2(MemorySource(tag));
+    const int major = layout.major;
+    const std::uint8_t flags = layout.flags;
     if (major == 2) throw TagWriteRefused("ID3v2.2 tags cannot be written (only 2.3 and 2.4)");
     if (flags & kUnsynchronised) throw TagWriteRefused("unsynchronised ID3v2 tags cannot be written");
-
     const TagLib::ID3v2::Header header(TagLib::ByteVector(reinterpret_cast<const char*>(tag.data()), kId3v2HeaderSize));
-    const std::size_t end = kId3v2HeaderSize + header.tagSize();  // frames and padding end here
-    std::size_t pos = kId3v2HeaderSize;
-    if (flags & kExtendedHeader) {
-        if (pos + 4 > end) throw TagWriteRefused("the ID3v2 extended header runs past the tag");
-        // 2.3 counts the extended header without its size field, 2.4 with it.
-        const std::size_t size = major == 3 ? 4 + BigEndian32(tag.subspan(pos, 4)) : Synchsafe32(tag.subspan(pos, 4));
-        if (size < 4 || pos + size > end) throw TagWriteRefused("the ID3v2 extended header runs past the tag");
-        pos += size;
-    }
-    const std::span<const std::uint8_t> extended = tag.subspan(kId3v2HeaderSize, pos - kId3v2HeaderSize);
-
+    const std::span<const std::uint8_t> extended =
+        tag.subspan(kId3v2HeaderSize, layout.framesStart - kId3v2HeaderSize);
     std::vector<RawFrame> frames;
-    while (pos + kFrameHeaderSize <= end && std::all_of(tag.begin() + static_cast<std::ptrdiff_t>(pos),
-                                                        tag.begin() + static_cast<std::ptrdiff_t>(pos + 4), IsFrameIdChar)) {
-        const std::size_t size = major == 3 ? BigEndian32(tag.subspan(pos + 4, 4)) : Synchsafe32(tag.subspan(pos + 4, 4));
-        if (size > end - pos - kFrameHeaderSize) throw TagWriteRefused("an ID3v2 frame runs past the end of its tag");
-        frames.push_back({std::string(reinterpret_cast<const char*>(tag.data() + pos), 4),
-                          tag.subspan(pos, kFrameHeaderSize + size)});
-        pos += kFrameHeaderSize + size;
+    for (const Id3v2Frame& frame : layout.frames) {
+        frames.push_back({frame.id, tag.subspan(static_cast<std::size_t>(frame.offset), frame.size)});
     }
     // What follows the last frame is padding, which the new tag makes anew.
 
@@ -189,7 +170,8 @@ std::vector<std::uint8_t> ChangeId3v2(std::span<const std::uint8_t> tag, std::sp
     // The tag keeps its size while the frames fit; a footer forbids padding.
     const bool footer = major == 4 && (flags & kFooter);
     std::size_t area = body.size();
-    if (!footer) area = body.size() <= header.tagSize() ? header.tagSize() : body.size() + kNewPadding;
+    const std::size_t room = layout.end - kId3v2HeaderSize;
+    if (!footer) area = body.size() <= room ? room : body.size() + kNewPadding;
 
     Bytes out(tag.begin(), tag.begin() + kId3v2HeaderSize);
     PutSynchsafe32(std::span(out).subspan(6, 4), area);

@@ -8,16 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "base/rom_header.h"
+#include "tags/id3v2_frames.h"
 
 namespace vorne {
-
-// A tag that cannot be changed so (an ID3v2.2 tag, one unsynchronised as a whole, one whose
-// frames run past its end): nothing is written.
-class TagWriteRefused : public OperationRefused {
-public:
-    using OperationRefused::OperationRefused;
-};
 
 enum class TagField { Title, Artist, Album, Year, Comment, Genre, Track };
 

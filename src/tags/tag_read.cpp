@@ -1,11 +1,15 @@
 #include "tags/tag_read.h"
 
+#include <algorithm>
+#include <array>
+
 #include <taglib/apetag.h>
 #include <taglib/commentsframe.h>
 #include <taglib/id3v1genres.h>
 #include <taglib/id3v2header.h>
 #include <taglib/id3v2tag.h>
 
+#include "tags/id3v2_frames.h"
 #include "tags/taglib_stream.h"
 
 namespace vorne {
@@ -49,9 +53,46 @@ std::optional<Id3v2Place> FindId3v2(std::span<const std::uint8_t> head) {
     return Id3v2Place{major, static_cast<std::int64_t>(header.completeTagSize())};
 }
 
+namespace {
+
+// The frames the columns show, in each version.
+bool Shown(const std::string& id) {
+    static constexpr std::array<std::string_view, 15> kShown{"TIT2", "TPE1", "TALB", "TYER", "TDRC", "COMM", "TCON", "TRCK",
+                                                            "TT2",  "TP1",  "TAL",  "TYE",  "COM",  "TCO",  "TRK"};
+    return std::find(kShown.begin(), kShown.end(), id) != kShown.end();
+}
+
+// The tag at the start of `source` with the frames the columns show alone: a picture of any size
+// costs the reading of its frame header. Nullopt for a tag whose frames cannot be found without
+// decoding it whole (which TagLib then does).
+std::optional<std::vector<std::uint8_t>> ShownFrames(const ByteSource& source) {
+    Id3v2Layout layout;
+    try {
+        layout = WalkId3v2(source);
+    } catch (const TagWriteRefused&) {
+        return std::nullopt;
+    }
+    std::vector<std::uint8_t> tag(kId3v2HeaderSize);
+    source.read(0, tag);
+    tag[5] &= static_cast<std::uint8_t>(~0x50);  // without its extended header and footer
+    for (const Id3v2Frame& frame : layout.frames) {
+        if (!Shown(frame.id)) continue;
+        const std::size_t at = tag.size();
+        tag.resize(at + frame.size);
+        source.read(frame.offset, std::span(tag).subspan(at));
+    }
+    const std::size_t size = tag.size() - kId3v2HeaderSize;
+    for (int i = 0; i < 4; ++i) tag[6 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>((size >> (7 * (3 - i))) & 0x7F);
+    return tag;
+}
+
+}  // namespace
+
 std::optional<TagTexts> ReadId3v2(const ByteSource& source) {
     SilenceTagLib();
-    SourceStream stream(source);
+    const std::optional<std::vector<std::uint8_t>> shown = ShownFrames(source);
+    const ByteSource reduced = shown ? MemorySource(*shown) : ByteSource{};
+    SourceStream stream(shown ? reduced : source);
     SourceFile file(&stream);
     const TagLib::ID3v2::Tag tag(&file, 0);
     const int major = static_cast<int>(tag.header()->majorVersion());
