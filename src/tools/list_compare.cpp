@@ -57,6 +57,8 @@ KeyPieces KeyOf(std::string_view line) {
 
 bool KeysEqual(const KeyPieces& a, const KeyPieces& b) {
     if (a.Size() != b.Size()) return false;
+    // Lines of one list mostly have their fields cut alike.
+    if (a.head.size() == b.head.size()) return EqualsIgnoringCase(a.head, b.head) && EqualsIgnoringCase(a.tail, b.tail);
     for (std::size_t i = 0; i < a.Size(); ++i) {
         if (ToUpperAscii(a.At(i)) != ToUpperAscii(b.At(i))) return false;
     }
@@ -72,10 +74,12 @@ std::uint64_t KeyHash(const KeyPieces& key) {
 }
 
 // The keys of a list, by entry index: an open-addressing table of indices, the keys themselves
-// read from the entries, so the set costs a few bytes a key whatever their length.
+// read from the entries (keyAt(i) gives the key of entry i), so the set costs a few bytes a key
+// whatever their length.
+template <typename KeyAt>
 class KeySet {
 public:
-    KeySet(std::size_t count, std::function<KeyPieces(std::size_t)> keyAt) : keyAt(std::move(keyAt)) {
+    KeySet(std::size_t count, KeyAt keyAt) : keyAt(std::move(keyAt)) {
         std::size_t size = 16;
         while (size < count * 2) size *= 2;
         slots.assign(size, kFree);
@@ -95,7 +99,7 @@ private:
         }
     }
 
-    std::function<KeyPieces(std::size_t)> keyAt;
+    KeyAt keyAt;
     std::vector<std::uint32_t> slots;
 };
 

@@ -280,6 +280,12 @@ TEST(CliTools, FilesOfAnotherKindAreLeftAlone) {
     }
     EXPECT_EQ(test::ReadFile(dir / "song.mp3").size(), mp3.size() + 128);
 
+    auto convert = RunCli({"convert", "smd", all[0], all[3]});
+    EXPECT_EQ(convert.exitCode, 0) << convert.err;
+    EXPECT_NE(convert.err.find(all[3] + ": is not a file of the genesis kind (its extension is none of .smd); left as it is"),
+              std::string::npos)
+        << convert.err;
+
     auto trainers = RunCli({"remove-trainers", all[3], "--yes"});
     EXPECT_EQ(trainers.exitCode, 0) << trainers.err;
     EXPECT_TRUE(named(trainers.err, all[3])) << trainers.err;
