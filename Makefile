@@ -3,7 +3,7 @@
 PACKAGES := cmake ninja-build g++ clang-14 libclang-rt-14-dev libgtest-dev libgmock-dev \
             libbenchmark-dev zlib1g-dev libdeflate-dev zip unzip p7zip-full libarchive-tools python3 \
             qt6-base-dev libqt6svg6 fonts-dejavu-core \
-            libpugixml-dev libssl-dev libsqlite3-dev strace
+            libpugixml-dev libssl-dev libsqlite3-dev strace libtag1-dev python3-mutagen
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 JOBS ?= $(shell nproc)
 SAMPLES := build/sample-collection

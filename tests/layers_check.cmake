@@ -1,19 +1,20 @@
 cmake_minimum_required(VERSION 3.25)
 # Checks that every include of the core points to the file's own layer or one below it:
 #   cmake -DSOURCE_DIR=<src> -P layers_check.cmake
-set(LAYERS platform base formats archive patch dat cache catalogue tools cli ui)
+set(LAYERS platform base tags formats archive patch dat cache catalogue tools cli ui)
 # The layers each layer may include, besides its own.
 set(ALLOWED_platform "")
 set(ALLOWED_base platform)
-set(ALLOWED_formats platform base)
+set(ALLOWED_tags platform base)
+set(ALLOWED_formats platform base tags)
 set(ALLOWED_archive platform base)
 set(ALLOWED_patch platform base)
-set(ALLOWED_dat platform base formats archive)
+set(ALLOWED_dat platform base tags formats archive)
 set(ALLOWED_cache platform base)
-set(ALLOWED_catalogue platform base formats archive patch dat cache)
-set(ALLOWED_tools platform base formats archive patch dat cache catalogue)
-set(ALLOWED_cli platform base formats archive patch dat cache catalogue tools)
-set(ALLOWED_ui platform base formats archive patch dat cache catalogue tools)
+set(ALLOWED_catalogue platform base tags formats archive patch dat cache)
+set(ALLOWED_tools platform base tags formats archive patch dat cache catalogue)
+set(ALLOWED_cli platform base tags formats archive patch dat cache catalogue tools)
+set(ALLOWED_ui platform base tags formats archive patch dat cache catalogue tools)
 
 set(failures "")
 foreach(layer ${LAYERS})

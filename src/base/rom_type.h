@@ -80,8 +80,10 @@ enum class GenesisField : int {  // Genesis and 32X
 };
 enum class Mp3Field : int {
     Title, Filename, Size, Artist, Album, Year, Comment, Genre,
+    Tags,  // which tags the file carries: "ID3v1", "ID3v1 + ID3v2.3", "APE", ...
     Count,
-    ExtraEnd = kFirstExtraField,
+    Track = kFirstExtraField,  // the track number: ID3v1.1's last comment byte, ID3v2's TRCK
+    ExtraEnd,
 };
 enum class ZipField : int {
     Crc, Filename, Size, Uncompressed,
@@ -144,7 +146,7 @@ inline constexpr std::array kGenesisColumns{
 inline constexpr std::array kMp3Columns{
     ColumnInfo{"Title", 200, Left}, kFilename, kSize,
     ColumnInfo{"Artist", 200, Left}, ColumnInfo{"Album", 200, Left}, ColumnInfo{"Year", 40, Left},
-    ColumnInfo{"Comment", 200, Left}, ColumnInfo{"Genre", 100, Left}};
+    ColumnInfo{"Comment", 200, Left}, ColumnInfo{"Genre", 100, Left}, ColumnInfo{"Tags", 110, Left}};
 inline constexpr std::array kZipColumns{
     ColumnInfo{"CRC-32", 80, Right}, kFilename, ColumnInfo{"Size", 60, Right},
     ColumnInfo{"Uncompressed", 85, Right}};

@@ -11,7 +11,8 @@ namespace {
 
 const std::set<std::string> kValueOptions{"--kind",  "--known-dumps", "-o",     "--widths", "--title",
                                           "--artist", "--album",      "--year", "--comment", "--genre",
-                                          "--dat",    "--fixdat",     "--cache", "--duplicates"};
+                                          "--dat",    "--fixdat",     "--cache", "--duplicates",
+                                          "--from-name", "--pattern"};
 
 }  // namespace
 

@@ -30,6 +30,7 @@ ExitCode RunRemoveTrainers(const Arguments& args);
 ExitCode RunConvert(const Arguments& args);
 ExitCode RunIps(const Arguments& args);
 ExitCode RunTag(const Arguments& args);
+ExitCode RunRenameFromTags(const Arguments& args);
 ExitCode RunPatch(const Arguments& args);
 ExitCode RunMakePatch(const Arguments& args);
 ExitCode RunHash(const Arguments& args);
@@ -47,8 +48,11 @@ inline constexpr Command kCommands[] = {
      RunScan},
     {"show", "show FILE --kind KIND [--known-dumps FILE] [--json]",
      "Show the decoded columns of one file, the extra values 100 to 102 where the kind has them, and its checksums stored and computed.", RunShow},
-    {"set", "set FILE --kind KIND FIELD=VALUE [FIELD=VALUE ...]",
-     "Write header fields, in order; a field is a column number, or 100 and up for the extra values.", RunSet},
+    {"set", "set FILE --kind KIND FIELD=VALUE [FIELD=VALUE ...] [--id3v2]",
+     "Write header fields, in order; a field is a column number, or 100 and up for the extra values.\n"
+     "      An MP3 file's ID3v2 tag is written in step with its ID3v1 tag; --id3v2 gives a file\n"
+     "      without one a new ID3v2.3 tag.",
+     RunSet},
     {"remove-trainer", "remove-trainer FILE", "Cut the 512-byte trainer out of an NES image.", RunRemoveTrainer},
     {"gb-checksum", "gb-checksum FILE",
      "Print the global checksum of a Game Boy image as computed from its bytes, in decimal.", RunGameboyChecksum},
@@ -81,8 +85,18 @@ inline constexpr Command kCommands[] = {
     {"make-patch", "make-patch ORIGINAL MODIFIED -o OUT",
      "Write the patch that turns ORIGINAL into MODIFIED: BPS or IPS by OUT's extension.", RunMakePatch},
     {"tag",
-     "tag PATH... [--subdirs] [--zip] [--title T] [--artist A] [--album B] [--year Y] [--comment C] [--genre G] | --delete",
-     "Set ID3v1 fields of MP3 files (an empty value leaves a field, blanks erase it), or delete their tags.", RunTag},
+     "tag PATH... [--subdirs] [--zip] [--title T] [--artist A] [--album B] [--year Y] [--comment C] [--genre G]\n"
+     "      [--id3v2] | --from-name PATTERN [--id3v2] | --delete | --delete-id3v2",
+     "Set tag fields of MP3 files (an empty value leaves a field, blanks erase it): the ID3v1 tag and,\n"
+     "      in step, an ID3v2 tag the file has (--id3v2: or a new one); or set the fields each file's\n"
+     "      name gives by PATTERN (\"%artist% - %title%\"; a name that does not fit is left alone); or\n"
+     "      delete their ID3v1 tags (--delete) or their ID3v2 tags (--delete-id3v2).",
+     RunTag},
+    {"rename-from-tags", "rename-from-tags PATH... --pattern PATTERN [--subdirs] [--dry-run]",
+     "Rename MP3 files after their tags by PATTERN (%artist%, %title%, %album%, %year%, %track%,\n"
+     "      %comment%, %genre%), in their folders, never over another file; characters a name cannot\n"
+     "      hold become '_'. Prints OLD -> NEW for each; --dry-run renames nothing.",
+     RunRenameFromTags},
     {"hash", "hash FILE --kind KIND",
      "Print the size, CRC-32, MD5 and SHA-1 of the data a DAT describes (no copier or emulator header, the\n"
      "      cartridge's byte order) and of the whole file.",

@@ -10,6 +10,7 @@
 #include "cli/json_writer.h"
 #include "cli/known_dumps_option.h"
 #include "cli/output.h"
+#include "formats/mp3.h"
 #include "formats/nes.h"
 #include "formats/reader_factory.h"
 
@@ -66,11 +67,16 @@ ExitCode RunShow(const Arguments& args) {
 }
 
 ExitCode RunSet(const Arguments& args) {
-    AllowOnly(args, {"--kind", "--known-dumps"}, {});
+    AllowOnly(args, {"--kind", "--known-dumps"}, {"--id3v2"});
     if (args.positional.size() < 2) throw UsageError("set needs a FILE and at least one FIELD=VALUE");
     const std::string& path = args.positional.front();
     RomType type = args.Kind();
     auto reader = ReaderFor(args, type);
+    if (args.Flag("--id3v2")) {
+        auto* mp3 = dynamic_cast<Mp3Tag*>(reader.get());
+        if (mp3 == nullptr) throw UsageError("--id3v2 is for the mp3 kind");
+        mp3->SetAddId3v2(true);
+    }
 
     // Every pair is checked before anything is written (here the field numbers, then by the reader
     // the file itself), so a bad one leaves the file alone.

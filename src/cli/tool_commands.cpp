@@ -1,5 +1,5 @@
-// vorne-cli's batch commands: clean-headers, remove-trainers, convert, convert-n64, tag, ips. Each does what
-// the window's command does over the rows of its PATHs.
+// vorne-cli's batch commands: clean-headers, remove-trainers, convert, convert-n64, tag,
+// rename-from-tags, ips. Each does what the window's command does over the rows of its PATHs.
 #include <array>
 #include <string>
 
@@ -14,6 +14,7 @@
 #include "tools/mass_tag_edit.h"
 #include "tools/n64_conversion.h"
 #include "tools/nes_header_cleaner.h"
+#include "tools/tag_names.h"
 #include "tools/trainer_remover.h"
 
 namespace vorne::cli {
@@ -99,8 +100,18 @@ ExitCode RunConvertN64(const Arguments& args) {
     return Outcome(report);
 }
 
+// The pattern of --from-name or --pattern; a bad one is a usage error.
+TagPattern PatternOf(const std::string& text) {
+    try {
+        return TagPattern::Parse(text);
+    } catch (const std::invalid_argument& e) {
+        throw UsageError(e.what());
+    }
+}
+
 ExitCode RunTag(const Arguments& args) {
-    AllowOnly(args, {"--title", "--artist", "--album", "--year", "--comment", "--genre"}, {"--subdirs", "--zip", "--delete"});
+    AllowOnly(args, {"--title", "--artist", "--album", "--year", "--comment", "--genre", "--from-name"},
+              {"--subdirs", "--zip", "--delete", "--delete-id3v2", "--id3v2"});
     MassTagValues values;
     bool anyValue = false;
     for (const TagOption& option : kTagOptions) {
@@ -109,15 +120,41 @@ ExitCode RunTag(const Arguments& args) {
             anyValue = true;
         }
     }
+    values.addId3v2 = args.Flag("--id3v2");
+    const std::optional<std::string> fromName = args.Value("--from-name");
     const bool remove = args.Flag("--delete");
-    if (remove == anyValue) throw UsageError("tag needs field options (--title, --artist, ...) or --delete, not both");
+    const bool removeId3v2 = args.Flag("--delete-id3v2");
+    if (int{anyValue} + int{fromName.has_value()} + int{remove} + int{removeId3v2} != 1) {
+        throw UsageError("tag needs field options (--title, --artist, ...), --from-name, --delete or --delete-id3v2, one of them");
+    }
+    if (values.addId3v2 && (remove || removeId3v2)) throw UsageError("--id3v2 goes with field options or --from-name");
+    const std::optional<TagPattern> pattern = fromName ? std::optional(PatternOf(*fromName)) : std::nullopt;
     CliReport report;
     const auto rows = RowsOfPaths(Paths(args), RomType::Mp3, args, report);
-    if (remove) {
+    if (pattern) {
+        TagsFromNames("", rows, *pattern, values.addId3v2, report);
+    } else if (remove) {
         MassDeleteTags("", rows, report);
+    } else if (removeId3v2) {
+        MassDeleteId3v2Tags("", rows, report);
     } else {
         MassEditTags("", rows, values, report);
     }
+    return Outcome(report);
+}
+
+ExitCode RunRenameFromTags(const Arguments& args) {
+    AllowOnly(args, {"--pattern"}, {"--subdirs", "--dry-run"});
+    const std::optional<std::string> text = args.Value("--pattern");
+    if (!text) throw UsageError("rename-from-tags needs --pattern");
+    const TagPattern pattern = PatternOf(*text);
+    CliReport report;
+    const auto rows = RowsOfPaths(Paths(args), RomType::Mp3, args, report);
+    std::string out;
+    for (const RenamePlan& plan : RenameFromTags("", rows, pattern, args.Flag("--dry-run"), report)) {
+        out += PrintableText(plan.path) + " -> " + PrintableText(plan.newPath) + "\n";
+    }
+    WriteOut(out);
     return Outcome(report);
 }
 

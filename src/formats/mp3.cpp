@@ -1,9 +1,12 @@
 #include "formats/mp3.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "base/text_rules.h"
 #include "platform/file.h"
+#include "platform/rewrite.h"
+#include "tags/id3v2_write.h"
 
 namespace vorne {
 
@@ -23,6 +26,10 @@ constexpr std::array<TextField, 5> kTextFields{{
     {Mp3Field::Comment, 97, 30},
 }};
 constexpr std::size_t kGenre = 127;
+// ID3v1.1: a zero 29th comment byte and a track number in the 30th.
+constexpr std::size_t kTrackMark = 125;
+constexpr std::size_t kTrack = 126;
+constexpr std::size_t kTrackCommentWidth = 28;
 constexpr std::uint8_t kNewTagGenre = 255;
 constexpr auto kTagLength = static_cast<std::int64_t>(kId3v1Size);
 
@@ -40,10 +47,89 @@ std::array<std::uint8_t, kId3v1Size> NewTag() {
     return tag;
 }
 
+bool HasTrack(std::span<const std::uint8_t, kId3v1Size> tag) { return tag[kTrackMark] == 0 && tag[kTrack] != 0; }
+
+// The edits made to a tag's bytes. A comment that fits beside an ID3v1.1 track number keeps it.
+void ApplyEdits(std::span<std::uint8_t, kId3v1Size> tag, std::span<const FieldEdit> edits) {
+    for (const FieldEdit& edit : edits) {
+        if (const TextField* f = FindTextField(edit.field)) {
+            // The value is a text up to its first NUL; a shorter one than the field gets one blank.
+            const std::string& value = std::get<std::string>(edit.value);
+            std::string text(value.substr(0, value.find('\0')));
+            std::size_t width = f->width;
+            if (f->field == Mp3Field::Comment && HasTrack(tag) && text.size() <= kTrackCommentWidth) {
+                width = kTrackCommentWidth;
+            }
+            if (text.size() < width) text += ' ';
+            StrncpyFill(FieldBytes(tag, *f).first(width), text);
+        } else if (edit.field == FieldNumber(Mp3Field::Track)) {
+            // ID3v1.1: the comment gives up its last two bytes to the track.
+            tag[kTrackMark] = 0;
+            tag[kTrack] = CutTo8(std::get<std::int32_t>(edit.value));
+        } else {
+            tag[kGenre] = CutTo8(std::get<std::int32_t>(edit.value));
+        }
+    }
+}
+
+constexpr std::array<std::pair<Mp3Field, TagField>, 5> kTagFields{{
+    {Mp3Field::Title, TagField::Title},
+    {Mp3Field::Artist, TagField::Artist},
+    {Mp3Field::Album, TagField::Album},
+    {Mp3Field::Year, TagField::Year},
+    {Mp3Field::Comment, TagField::Comment},
+}};
+
+TagField TagFieldOf(Mp3Field field) {
+    for (const auto& [mp3, tag] : kTagFields) {
+        if (mp3 == field) return tag;
+    }
+    return TagField::Genre;
+}
+
+// An ID3v1 genre number as an ID3v2 genre: its name, its number past the names, none for 255.
+std::string GenreChange(std::uint8_t number) {
+    if (number == kNewTagGenre) return {};
+    std::string name = GenreName(number);
+    return name.empty() ? std::to_string(number) : name;
+}
+
+// The edits as changes of ID3v2 fields: texts whole (the blank the ID3v1 rule adds is no part of
+// them), as UTF-8.
+std::vector<TagFieldChange> ChangesOf(std::span<const FieldEdit> edits) {
+    std::vector<TagFieldChange> changes;
+    for (const FieldEdit& edit : edits) {
+        const auto field = static_cast<Mp3Field>(edit.field);
+        if (field == Mp3Field::Genre) {
+            changes.push_back({TagField::Genre, GenreChange(CutTo8(std::get<std::int32_t>(edit.value)))});
+        } else if (field == Mp3Field::Track) {
+            const std::uint8_t track = CutTo8(std::get<std::int32_t>(edit.value));
+            changes.push_back({TagField::Track, track == 0 ? std::string() : std::to_string(track)});
+        } else {
+            const std::string& value = std::get<std::string>(edit.value);
+            changes.push_back({TagFieldOf(field), AsUtf8(value.substr(0, value.find('\0')))});
+        }
+    }
+    return changes;
+}
+
+// The fields of an ID3v1 tag as changes, for a new ID3v2 tag that starts out holding them.
+std::vector<TagFieldChange> ChangesOfTag(std::span<std::uint8_t, kId3v1Size> tag) {
+    std::vector<TagFieldChange> changes;
+    for (const TextField& f : kTextFields) {
+        std::string text = TextUpToNul(FieldBytes(tag, f));
+        text.erase(text.find_last_not_of(' ') + 1);
+        changes.push_back({TagFieldOf(f.field), AsUtf8(text)});
+    }
+    changes.push_back({TagField::Genre, GenreChange(tag[kGenre])});
+    if (HasTrack(tag)) changes.push_back({TagField::Track, std::to_string(tag[kTrack])});
+    return changes;
+}
+
 }  // namespace
 
 std::optional<FieldType> Mp3FieldType(int field) {
-    if (field == FieldNumber(Mp3Field::Genre)) return FieldType::Number;
+    if (field == FieldNumber(Mp3Field::Genre) || field == FieldNumber(Mp3Field::Track)) return FieldType::Number;
     if (FindTextField(field) != nullptr) return FieldType::Bytes;
     return std::nullopt;
 }
@@ -58,12 +144,45 @@ RomHeader::Parts Mp3Tag::PartsReadAt() const { return {0, kTagLength}; }
 void Mp3Tag::ReadHeader() {
     tag.fill(0);
     hasTag = length >= kTagLength && ReadAt(length - kTagLength, tag) == kId3v1Size && IsId3v1Tag(tag);
+
+    // The other tags: an ID3v2 header is the file's first bytes, an APE footer the last ones
+    // before an ID3v1 tag. Their values are read only when there is no ID3v1 tag to show: a file
+    // with one costs no more than its headers.
+    other = {};
+    std::array<std::uint8_t, kId3v2HeaderSize> head{};
+    const std::optional<Id3v2Place> place = ReadAt(0, head) == head.size() ? FindId3v2(head) : std::nullopt;
+    id3v2Major = place ? place->major : 0;
+    const ByteSource source{[this](std::int64_t offset, std::span<std::uint8_t> out) { return ReadAt(offset, out); },
+                            length};
+    if (place && !hasTag) other = ReadId3v2(source).value_or(TagTexts{});
+
+    std::array<std::uint8_t, kApeFooterSize> footer{};
+    const std::int64_t footerAt = length - (hasTag ? kTagLength : 0) - static_cast<std::int64_t>(footer.size());
+    hasApe = footerAt >= 0 && ReadAt(footerAt, footer) == footer.size() && IsApeFooter(footer);
+    if (hasApe && !hasTag && !place) other = ReadApe(source, footerAt).value_or(TagTexts{});
     DecodeTexts();
 }
 
+std::string Mp3Tag::TagsText() const {
+    std::string text;
+    auto add = [&text](const std::string& name) { text += (text.empty() ? "" : " + ") + name; };
+    if (hasTag) add("ID3v1");
+    if (id3v2Major != 0) add("ID3v2." + std::to_string(id3v2Major));
+    if (hasApe) add("APE");
+    return text;
+}
+
 void Mp3Tag::DecodeTexts() {
+    if (!hasTag) {
+        title = other.title;
+        artist = other.artist;
+        album = other.album;
+        year = other.year;
+        comment = other.comment;
+        return;
+    }
     for (const TextField& f : kTextFields) {
-        std::string text = hasTag ? TextUpToNul(FieldBytes(tag, f)) : std::string();
+        std::string text = TextUpToNul(FieldBytes(tag, f));
         switch (f.field) {
             case Field::Title: title = std::move(text); break;
             case Field::Artist: artist = std::move(text); break;
@@ -84,14 +203,24 @@ std::optional<std::string> Mp3Tag::TextOf(int index) const {
         case Field::Album: return album;
         case Field::Year: return year;
         case Field::Comment: return comment;
-        case Field::Genre: return hasTag ? std::to_string(tag[kGenre]) : std::string();
+        case Field::Genre: return hasTag ? std::to_string(tag[kGenre]) : other.genre;
+        case Field::Tags: return TagsText();
+        case Field::Track: return hasTag ? (HasTrack(tag) ? std::to_string(tag[kTrack]) : std::string()) : other.track;
         default: return std::nullopt;
     }
 }
 
 std::optional<FieldValue> Mp3Tag::ValueOf(int field) const {
     if (field == FieldNumber(Field::Genre)) {
-        return hasTag ? std::optional<FieldValue>(std::int32_t{tag[kGenre]}) : std::nullopt;
+        if (hasTag) return std::int32_t{tag[kGenre]};
+        // Another tag's genre has a number when it is one of the ID3v1 genres.
+        const bool number = !other.genre.empty() && other.genre.size() <= 3 &&
+                            std::all_of(other.genre.begin(), other.genre.end(), [](char c) { return c >= '0' && c <= '9'; });
+        return number ? std::optional<FieldValue>(AtoiRule(other.genre)) : std::nullopt;
+    }
+    if (field == FieldNumber(Field::Track)) {
+        const std::string track = *TextOf(field);
+        return track.empty() ? std::nullopt : std::optional<FieldValue>(AtoiRule(track));
     }
     if (!SupportsField(field)) return std::nullopt;
     return TextOf(field);
@@ -113,22 +242,16 @@ std::vector<FieldWrite> Mp3Tag::WriteEditsTo(File& file, std::span<const FieldEd
     // goes behind the audio. (Going by the state at load time could write a tag over the last
     // 128 bytes of audio of a file whose tag was removed since.) All the edits go into one tag,
     // which is written once: a failure leaves none of them half done.
+    std::array<std::uint8_t, kId3v2HeaderSize> head{};
+    if (addId3v2 || (file.ReadAt(0, head) == head.size() && FindId3v2(head))) {
+        RewriteWithId3v2(edits);
+        return std::vector<FieldWrite>(edits.size(), FieldWrite::Written);
+    }
     length = file.Size();
     std::array<std::uint8_t, kId3v1Size> updated{};
     const bool tagged = ReadTag(file, updated);
     if (!tagged) updated = NewTag();
-
-    for (const FieldEdit& edit : edits) {
-        if (const TextField* f = FindTextField(edit.field)) {
-            // The value is a text up to its first NUL; a shorter one than the field gets one blank.
-            const std::string& value = std::get<std::string>(edit.value);
-            std::string text(value.substr(0, value.find('\0')));
-            if (text.size() < f->width) text += ' ';
-            StrncpyFill(FieldBytes(updated, *f), text);
-        } else {
-            updated[kGenre] = CutTo8(std::get<std::int32_t>(edit.value));
-        }
-    }
+    ApplyEdits(updated, edits);
     if (tagged) {
         WriteHeaderBytes(file, length - kTagLength, updated);
     } else {
@@ -139,6 +262,92 @@ std::vector<FieldWrite> Mp3Tag::WriteEditsTo(File& file, std::span<const FieldEd
     hasTag = true;
     DecodeTexts();
     return std::vector<FieldWrite>(edits.size(), FieldWrite::Written);
+}
+
+void Mp3Tag::RewriteWithId3v2(std::span<const FieldEdit> edits) {
+    // The whole file is made anew: the ID3v2 tag changed (or a new one), the audio copied, the
+    // ID3v1 tag changed (or a new one) at the end. It replaces the original only when whole, so a
+    // tag that grows never leaves the audio half moved.
+    std::array<std::uint8_t, kId3v1Size> updated{};
+    int major = 3;
+    std::int64_t written = 0;
+    RewriteFile(path, [&](const File& original, RewriteOutput& out) {
+        const std::int64_t size = original.Size();
+        std::array<std::uint8_t, kId3v2HeaderSize> head{};
+        const std::optional<Id3v2Place> place =
+            original.ReadAt(0, head) == head.size() ? FindId3v2(head) : std::nullopt;
+        const bool tagged = ReadTag(original, updated);
+        if (place && tagged && place->size > size - kTagLength) {
+            throw TagWriteRefused(path + ": the ID3v1 tag lies inside the ID3v2 tag");
+        }
+        if (!tagged) updated = NewTag();
+        ApplyEdits(updated, edits);
+        std::vector<std::uint8_t> newTag;
+        if (place) {
+            std::vector<FieldEdit> inStep;
+            for (const FieldEdit& edit : edits) {
+                if (!id3v2Fields || std::find(id3v2Fields->begin(), id3v2Fields->end(), edit.field) != id3v2Fields->end()) {
+                    inStep.push_back(edit);
+                }
+            }
+            std::vector<std::uint8_t> old(static_cast<std::size_t>(std::min(place->size, size)));
+            old.resize(original.ReadAt(0, old));
+            try {
+                newTag = ChangeId3v2(old, ChangesOf(inStep));
+            } catch (const TagWriteRefused& e) {
+                throw TagWriteRefused(path + ": " + e.what() + "; nothing was written");
+            }
+            major = place->major;
+        } else {
+            // A new tag holds every field: those of the ID3v1 tag as written, the edited ones whole
+            // (ID3v1 cuts them at 30 characters).
+            std::vector<TagFieldChange> changes = ChangesOfTag(updated);
+            std::vector<TagFieldChange> edited = ChangesOf(edits);
+            changes.insert(changes.end(), edited.begin(), edited.end());
+            newTag = NewId3v2(changes);
+        }
+        out.Write(newTag);
+        out.CopyRest(original, place ? place->size : 0);
+        if (tagged) {
+            out.WriteAt(out.Written() - kTagLength, updated);
+        } else {
+            out.Write(updated);
+        }
+        written = out.Written();
+    });
+    tag = updated;
+    hasTag = true;
+    id3v2Major = major;
+    length = written;
+    DecodeTexts();
+}
+
+bool Mp3Tag::DeleteId3v2Tag() {
+    std::array<std::uint8_t, kId3v2HeaderSize> head{};
+    {
+        // Only a file with a tag is rewritten (a read-only file without one is no error).
+        const File file = File::OpenRead(path);
+        length = file.Size();
+        if (file.ReadAt(0, head) != head.size() || !FindId3v2(head)) {
+            id3v2Major = 0;
+            return false;
+        }
+    }
+    bool cut = false;
+    RewriteFile(path, [&](const File& original, RewriteOutput& out) {
+        const std::int64_t size = original.Size();
+        const std::optional<Id3v2Place> place = original.ReadAt(0, head) == head.size() ? FindId3v2(head) : std::nullopt;
+        if (place && place->size > size) {
+            throw TagWriteRefused(path + ": the ID3v2 tag runs past the end of the file; nothing was cut");
+        }
+        cut = place.has_value();
+        out.CopyRest(original, place ? place->size : 0);
+        length = out.Written();
+    });
+    id3v2Major = 0;
+    if (!hasTag) other = {};
+    DecodeTexts();
+    return cut;
 }
 
 bool Mp3Tag::ReadTag(const File& file, std::span<std::uint8_t, kId3v1Size> out) const {

@@ -1,8 +1,14 @@
-// MP3 files: the ID3v1 tag, the last 128 bytes of the file when they begin with the letters TAG.
+// MP3 files: the ID3v1 tag, the last 128 bytes of the file when they begin with the letters TAG,
+// and the tags many files carry instead or besides: ID3v2 at the start, APEv2 at the end.
 //
-// Tag layout: TAG, title (30), artist (30), album (30), year (4), comment (30), genre (1 byte,
-// shown as its number). Text fields end at their first zero byte. No track number is split from
-// the comment. A file shorter than 128 bytes has no tag.
+// ID3v1 layout: TAG, title (30), artist (30), album (30), year (4), comment (30), genre (1 byte,
+// shown as its number). Text fields end at their first zero byte. A comment whose 29th byte is zero
+// and whose 30th is not holds an ID3v1.1 track number in that last byte. A file shorter than 128
+// bytes has no ID3v1 tag.
+//
+// A file with an ID3v1 tag shows its values; one without shows those of its ID3v2 tag, or else of
+// its APE tag, as UTF-8. The Tags column names the tags the file has. Writes go to the ID3v1 tag
+// and, in step, to the ID3v2 tag when the file has one (or when asked to add one).
 #pragma once
 
 #include <array>
@@ -13,6 +19,7 @@
 #include <vector>
 
 #include "base/rom_header.h"
+#include "tags/tag_read.h"
 
 namespace vorne {
 
@@ -32,7 +39,22 @@ public:
     // the file as it was. Returns whether a tag was cut.
     bool DeleteTag();
 
+    // Takes the ID3v2 tag off the file (the ID3v1 tag stays), deciding on the file as it is on
+    // disk now. The audio moves, so the file is rewritten through a temporary file: a failure
+    // (thrown as FileError) leaves it as it was. Returns whether a tag was taken off.
+    bool DeleteId3v2Tag();
+
     bool HasTag() const { return hasTag; }
+    // The ID3v2 tag's major version (2, 3 or 4), or 0 when the file has none.
+    int Id3v2Version() const { return id3v2Major; }
+
+    // Whether a write gives a file without an ID3v2 tag a new one (ID3v2.3) holding every field.
+    // Off by default: a file keeps the tags it has.
+    void SetAddId3v2(bool add) { addId3v2 = add; }
+    // The fields the next writes change in an ID3v2 tag the file has: all they write (nullopt,
+    // the default), or only these (an edit dialog writes every field into the ID3v1 tag, but only
+    // those the user changed into the ID3v2 tag, which holds more than ID3v1's 30 characters).
+    void SetId3v2Fields(std::optional<std::vector<int>> fields) { id3v2Fields = std::move(fields); }
 
 private:
     void ReadHeader() override;
@@ -44,7 +66,9 @@ private:
     // Writes one tag field (the texts: a value shorter than the field is stored with one blank
     // after it; the genre: a number). The tag the file has now is rewritten in place; a file
     // without one gets a new tag appended (blank-started text fields, genre 255), whole or not at
-    // all. Several fields go into one tag, written once. Throws FileError.
+    // all. Several fields go into one tag, written once. A file with an ID3v2 tag (or one to get a
+    // new one) is rewritten whole through a temporary file instead, both tags changed in one go.
+    // Throws FileError, or TagWriteRefused for an ID3v2 tag that cannot be changed.
     FieldWrite WriteFieldTo(File& file, const FieldValue& value, int field) override;
     std::vector<FieldWrite> WriteEditsTo(File& file, std::span<const FieldEdit> edits) override;
     void CheckField(const File& file, const FieldValue& value, int field) const override;
@@ -52,6 +76,9 @@ private:
     bool ReadTag(const File& file, std::span<std::uint8_t, kId3v1Size> out) const;
     // Fills the text fields from `tag` (empty when there is none).
     void DecodeTexts();
+    // The rewrite of a file with an ID3v2 tag (or one to get a new one): both tags changed.
+    void RewriteWithId3v2(std::span<const FieldEdit> edits);
+    std::string TagsText() const;
 
     bool hasTag = false;
     std::array<std::uint8_t, kId3v1Size> tag{};  // as read, or as last written
@@ -60,6 +87,11 @@ private:
     std::string album;
     std::string year;
     std::string comment;
+    int id3v2Major = 0;
+    bool hasApe = false;
+    TagTexts other;  // the ID3v2 or APE values a file without an ID3v1 tag shows
+    bool addId3v2 = false;
+    std::optional<std::vector<int>> id3v2Fields;
 };
 
 }  // namespace vorne

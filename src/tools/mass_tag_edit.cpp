@@ -1,6 +1,7 @@
 #include "tools/mass_tag_edit.h"
 
 #include "formats/mp3.h"
+#include "tags/id3v2_write.h"
 #include "tools/tool_rows.h"
 
 namespace vorne {
@@ -28,9 +29,15 @@ int MassEditTags(const std::string& folder, std::span<const CatalogRow> rows, co
     if (edits.empty()) return 0;
     int written = 0;
     Mp3Tag reader;
-    ForEachFileRow(rows, report, [&](const CatalogRow& row, const std::string&) {
+    reader.SetAddId3v2(values.addId3v2);
+    ForEachFileRow(rows, report, [&](const CatalogRow& row, const std::string& name) {
         reader.LoadFile(RowFilePath(folder, row.file));
-        reader.WriteFields(edits);
+        try {
+            reader.WriteFields(edits);
+        } catch (const TagWriteRefused& e) {
+            report.Failed(name, ReasonOf(e.what(), reader.Path()));
+            return;
+        }
         ++written;
     });
     return written;
@@ -42,6 +49,20 @@ int MassDeleteTags(const std::string& folder, std::span<const CatalogRow> rows, 
     ForEachFileRow(rows, report, [&](const CatalogRow& row, const std::string&) {
         reader.LoadFile(RowFilePath(folder, row.file));
         if (reader.DeleteTag()) ++deleted;
+    });
+    return deleted;
+}
+
+int MassDeleteId3v2Tags(const std::string& folder, std::span<const CatalogRow> rows, ToolReport& report) {
+    int deleted = 0;
+    Mp3Tag reader;
+    ForEachFileRow(rows, report, [&](const CatalogRow& row, const std::string& name) {
+        reader.LoadFile(RowFilePath(folder, row.file));
+        try {
+            if (reader.DeleteId3v2Tag()) ++deleted;
+        } catch (const TagWriteRefused& e) {
+            report.Failed(name, ReasonOf(e.what(), reader.Path()));
+        }
     });
     return deleted;
 }

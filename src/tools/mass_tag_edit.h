@@ -19,6 +19,7 @@ namespace vorne {
 
 struct MassTagValues {
     std::array<std::string, FieldNumber(Mp3Field::Count)> texts;  // Filename and Size are not used
+    bool addId3v2 = false;  // a file without an ID3v2 tag gets one too
 
     std::string& operator[](Mp3Field field) { return texts[static_cast<std::size_t>(field)]; }
     const std::string& operator[](Mp3Field field) const { return texts[static_cast<std::size_t>(field)]; }
@@ -29,13 +30,18 @@ struct MassTagValues {
 std::vector<FieldEdit> MassTagEdits(const MassTagValues& values);
 
 // Writes the values into the file of every row (column 1 relative to `folder`; archive members
-// skipped), all fields of a file in one write. Returns the number of files written. A file error
-// ends the command (FileError); the files written before it stay written.
+// skipped), all fields of a file in one write, ID3v1 and ID3v2 in step. Returns the number of
+// files written. A file error ends the command (FileError); the files written before it stay
+// written. A file whose ID3v2 tag cannot be changed is reported as failed, and left as it is.
 int MassEditTags(const std::string& folder, std::span<const CatalogRow> rows, const MassTagValues& values,
                  ToolReport& report);
 
 // Deletes the tag of every row's file that has one. Returns the number of tags deleted. A file
 // error ends the command (FileError).
 int MassDeleteTags(const std::string& folder, std::span<const CatalogRow> rows, ToolReport& report);
+
+// Takes the ID3v2 tag off every row's file that has one (the ID3v1 tag stays). Returns the number
+// of tags taken off. A file error ends the command (FileError).
+int MassDeleteId3v2Tags(const std::string& folder, std::span<const CatalogRow> rows, ToolReport& report);
 
 }  // namespace vorne

@@ -135,7 +135,10 @@ void BatchCommands::OnMassTagEdit(ToolScope scope) {
     std::vector<CatalogRow> rows = Rows(scope);
     CMp3EditDialog dialog(static_cast<int>(rows.size()), prompts, host.Window());
     const int result = prompts.RunModal(dialog);
-    if (result != QDialog::Accepted && result != CMp3EditDialog::DeleteTagsResult) return;
+    if (result != QDialog::Accepted && result != CMp3EditDialog::DeleteTagsResult &&
+        result != CMp3EditDialog::DeleteId3v2TagsResult) {
+        return;
+    }
     const auto then = [this](const ToolRunner::Ending& ending) { EndWithScan(ending, QStringLiteral("Mass Tag Edit")); };
     const std::string& folder = host.GetCatalogue().Folder();
     if (result == CMp3EditDialog::DeleteTagsResult) {
@@ -143,7 +146,12 @@ void BatchCommands::OnMassTagEdit(ToolScope scope) {
         runner.Run([folder, rows = std::move(rows)](ToolReport& report) { MassDeleteTags(folder, rows, report); }, then);
         return;
     }
+    if (result == CMp3EditDialog::DeleteId3v2TagsResult) {
+        runner.Run([folder, rows = Rows(scope)](ToolReport& report) { MassDeleteId3v2Tags(folder, rows, report); }, then);
+        return;
+    }
     MassTagValues values;
+    values.addId3v2 = dialog.AlsoWriteId3v2();
     for (const FieldBox& box : CMp3EditDialog::kBoxes) {
         values[static_cast<Mp3Field>(box.field)] = dialog.FieldText(box.field);
     }

@@ -1,5 +1,6 @@
 #include "ui/mp3_edit_dialog.h"
 
+#include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -60,6 +61,8 @@ CMp3EditDialog::CMp3EditDialog(bool singleFile, const std::string& folder, std::
         note->setText(QString::fromLatin1(kMassModeNote));
     }
     Body()->addWidget(note);
+    alsoId3v2 = new QCheckBox(QStringLiteral("Also write ID3v2"), this);
+    Body()->addWidget(alsoId3v2);
 
     auto* write = new QPushButton(QStringLiteral("&Write Info"), this);
     auto* erase = new QPushButton(QStringLiteral("&Delete Tag"), this);
@@ -74,6 +77,12 @@ CMp3EditDialog::CMp3EditDialog(bool singleFile, const std::string& folder, std::
     row->addStretch();
     row->addWidget(write);
     row->addWidget(erase);
+    if (!singleFile) {
+        auto* eraseId3v2 = new QPushButton(QStringLiteral("Delete ID3v2 Tag"), this);
+        eraseId3v2->setAutoDefault(false);
+        connect(eraseId3v2, &QPushButton::clicked, this, &CMp3EditDialog::OnDeleteId3v2Tag);
+        row->addWidget(eraseId3v2);
+    }
     row->addWidget(cancel);
     Body()->addLayout(row);
 }
@@ -93,7 +102,11 @@ void CMp3EditDialog::Fill() {
         SetFieldBox(boxes[i], text);
         shownTexts[i] = FieldBoxBytes(boxes[i]);
     }
+    // A file with an ID3v2 tag has it written in step anyway.
+    alsoId3v2->setVisible(tag.Id3v2Version() == 0);
 }
+
+bool CMp3EditDialog::AlsoWriteId3v2() const { return alsoId3v2->isVisibleTo(this) && alsoId3v2->isChecked(); }
 
 bool CMp3EditDialog::Changed() const {
     if (!singleFile) return false;  // no file to compare with: the texts are only kept
@@ -111,12 +124,17 @@ std::string CMp3EditDialog::FieldText(int index) const {
 }
 
 bool CMp3EditDialog::WriteChanges() {
+    std::vector<int> changed;
     for (std::size_t i = 0; i < kBoxes.size(); ++i) {
         std::string text = FieldBoxBytes(boxes[i]);
+        if (text != shownTexts[i]) changed.push_back(kBoxes[i].field);
         if (kBoxes[i].field == kGenre && !IsGenreNumber(text)) text.clear();
         fieldTexts[static_cast<std::size_t>(kBoxes[i].field)] = std::move(text);
     }
     if (!singleFile) return true;
+    // The ID3v2 tag holds more than the boxes show: only what the user changed goes into it.
+    tag.SetAddId3v2(AlsoWriteId3v2());
+    tag.SetId3v2Fields(changed);
     // Every field is written, an empty one as a blank; only a genre that is no number is not
     // written: the tag keeps its genre, a new tag gets 255, none.
     std::vector<FieldEdit> edits;
@@ -140,6 +158,12 @@ void CMp3EditDialog::OnDeleteTag() {
         return;
     }
     if (Attempt([this] { tag.DeleteTag(); })) CloseAsIs(Accepted);
+}
+
+void CMp3EditDialog::OnDeleteId3v2Tag() {
+    const QString text = fileCount == 1 ? QStringLiteral("Delete the ID3v2 tag of 1 file?")
+                                        : QStringLiteral("Delete the ID3v2 tags of %1 files?").arg(fileCount);
+    if (Prompts()->CautiousQuestion(this, windowTitle(), text)) CloseAsIs(DeleteId3v2TagsResult);
 }
 
 }  // namespace vorne::ui

@@ -29,6 +29,9 @@ TEST(CliTools, UsageErrors) {
         {"convert", "zip", "."},
         {"tag", "."},
         {"tag", ".", "--delete", "--title", "x"},
+        {"tag", ".", "--delete", "--delete-id3v2"},
+        {"tag", ".", "--id3v2", "--delete"},
+        {"set", "x.nes", "--kind", "nes", "3=1", "--id3v2"},
         {"tag", "--artist", "x"},
         {"ips", "a"},
         {"ips", "a", "b", "c"},
@@ -67,20 +70,20 @@ TEST(CliTools, SaveListWithTheKindsWidthsOrGivenOnes) {
     ASSERT_EQ(saved.exitCode, 0) << saved.err;
     EXPECT_EQ(saved.out, "");
     EXPECT_EQ(saved.err, "");
-    // Widths 200, 150, 60, 200, 200, 40, 200 make fields of 40, 30, 12, 40, 40 and 8 characters;
-    // rows sorted by title.
+    // Widths 200, 150, 60, 200, 200, 40, 200, 100 make fields of 40, 30, 12, 40, 40, 8 and 20
+    // characters; rows sorted by title.
     auto line = [&](const std::string& title, const std::string& file, const std::string& artist, const std::string& year,
                     const std::string& genre) {
         auto pad = [](std::string s, std::size_t n) { return s.append(n - s.size(), ' '); };
         return pad(title, 40) + "\t" + pad(file, 30) + "\t" + pad(size, 12) + "\t" + pad(artist, 40) + "\t" + pad("", 40) +
-               "\t" + pad(year, 8) + "\t" + pad("", 40) + "\t" + genre + "\r\n";
+               "\t" + pad(year, 8) + "\t" + pad("", 40) + "\t" + pad(genre, 20) + "\tID3v1\r\n";
     };
     EXPECT_EQ(Text(test::ReadFile(dir / "list.txt")),
               line("Alpha", "a.mp3", "", "1999", "255") + line("Beta", "b.mp3", "Band", "", "3"));
 
-    auto narrow = RunCli({"save-list", dir / "roms", "--kind", "mp3", "-o", dir / "narrow.txt", "--widths=10,15,0,5,5,5,5,5"});
+    auto narrow = RunCli({"save-list", dir / "roms", "--kind", "mp3", "-o", dir / "narrow.txt", "--widths=10,15,0,5,5,5,5,5,15"});
     ASSERT_EQ(narrow.exitCode, 0) << narrow.err;
-    EXPECT_EQ(Text(test::ReadFile(dir / "narrow.txt")), "Al\ta.m\t\t \t \t1\t \t255\r\nBe\tb.m\t\tB\t \t \t \t3\r\n");
+    EXPECT_EQ(Text(test::ReadFile(dir / "narrow.txt")), "Al\ta.m\t\t \t \t1\t \t2\tID3v1\r\nBe\tb.m\t\tB\t \t \t \t3\tID3v1\r\n");
 
     auto failed = RunCli({"save-list", dir / "roms", "--kind", "mp3", "-o", dir / "none/list.txt"});
     EXPECT_EQ(failed.exitCode, 1);
@@ -230,11 +233,11 @@ TEST(CliTools, TagSetsErasesAndDeletes) {
     ASSERT_EQ(set.exitCode, 0) << set.err;
     EXPECT_EQ(set.out, "");
     auto shown = RunCli({"scan", dir / "m", "--kind", "mp3", "--json"});
-    EXPECT_NE(shown.out.find("[\" \", \"a.mp3\", \"" + std::to_string(plain.size() + 128) + "\", \"Band \", \" \", \" \", \"    \", \"255\"]"),
+    EXPECT_NE(shown.out.find("[\" \", \"a.mp3\", \"" + std::to_string(plain.size() + 128) + "\", \"Band \", \" \", \" \", \"    \", \"255\", \"ID3v1\"]"),
               std::string::npos)
         << shown.out;
     EXPECT_NE(shown.out.find("[\"Old\", \"b.mp3\""), std::string::npos) << shown.out;
-    EXPECT_NE(shown.out.find("\"Band \", \"\", \"\", \"    \", \"4\"]"), std::string::npos) << shown.out;
+    EXPECT_NE(shown.out.find("\"Band \", \"\", \"\", \"    \", \"4\", \"ID3v1\"]"), std::string::npos) << shown.out;
 
     auto removed = RunCli({"tag", dir / "m/a.mp3", "--delete"});
     EXPECT_EQ(removed.exitCode, 0) << removed.err;

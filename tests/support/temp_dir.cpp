@@ -79,7 +79,9 @@ std::string Slurp(const std::string& path) {
 
 }  // namespace
 
-CommandResult RunCli(const std::vector<std::string>& args) {
+CommandResult RunCli(const std::vector<std::string>& args) { return RunProgram(VORNE_CLI_PATH, args); }
+
+CommandResult RunProgram(const std::string& program, const std::vector<std::string>& args) {
     TempDir scratch;
     std::string outPath = scratch / "out";
     std::string errPath = scratch / "err";
@@ -87,7 +89,7 @@ CommandResult RunCli(const std::vector<std::string>& args) {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    std::vector<std::string> argv = {VORNE_CLI_PATH};
+    std::vector<std::string> argv = {program};
     argv.insert(argv.end(), args.begin(), args.end());
     std::vector<char*> raw;
     for (auto& a : argv) raw.push_back(a.data());
@@ -101,10 +103,10 @@ CommandResult RunCli(const std::vector<std::string>& args) {
     posix_spawnattr_setsigdefault(&attributes, &defaults);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
     pid_t pid;
-    int spawned = posix_spawn(&pid, VORNE_CLI_PATH, &actions, &attributes, raw.data(), environ);
+    int spawned = posix_spawnp(&pid, program.c_str(), &actions, &attributes, raw.data(), environ);
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) throw std::runtime_error("cannot start vorne-cli");
+    if (spawned != 0) throw std::runtime_error("cannot start " + program);
     int status = 0;
     waitpid(pid, &status, 0);
     CommandResult result;

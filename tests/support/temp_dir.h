@@ -56,6 +56,8 @@ struct CommandResult {
 // Runs vorne-cli with `args` (no shell involved) and collects its output. The child inherits the
 // limits of the test (see FileSizeLimit) but not its handling of SIGXFSZ.
 CommandResult RunCli(const std::vector<std::string>& args);
+// The same for any program, looked up in PATH unless `program` holds a separator.
+CommandResult RunProgram(const std::string& program, const std::vector<std::string>& args);
 
 // `args` as one text, each followed by a blank: how a failed expectation names a command.
 std::string CommandLine(const std::vector<std::string>& args);
