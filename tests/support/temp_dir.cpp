@@ -79,6 +79,11 @@ std::string Slurp(const std::string& path) {
 
 }  // namespace
 
+const char* CliPath() {
+    const char* copy = std::getenv("VORNE_CLI");
+    return copy != nullptr && *copy != '\0' ? copy : VORNE_CLI_PATH;
+}
+
 CommandResult RunCli(const std::vector<std::string>& args) {
     TempDir scratch;
     std::string outPath = scratch / "out";
@@ -87,7 +92,7 @@ CommandResult RunCli(const std::vector<std::string>& args) {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    std::vector<std::string> argv = {VORNE_CLI_PATH};
+    std::vector<std::string> argv = {CliPath()};
     argv.insert(argv.end(), args.begin(), args.end());
     std::vector<char*> raw;
     for (auto& a : argv) raw.push_back(a.data());
@@ -101,7 +106,7 @@ CommandResult RunCli(const std::vector<std::string>& args) {
     posix_spawnattr_setsigdefault(&attributes, &defaults);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
     pid_t pid;
-    int spawned = posix_spawn(&pid, VORNE_CLI_PATH, &actions, &attributes, raw.data(), environ);
+    int spawned = posix_spawn(&pid, CliPath(), &actions, &attributes, raw.data(), environ);
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) throw std::runtime_error("cannot start vorne-cli");
