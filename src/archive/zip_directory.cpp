@@ -100,7 +100,8 @@ ZipDirectory ReadZipDirectory(const File& archive, std::int64_t length, const st
         return directory;
     }
     directory.endFound = true;
-    if (end.totalEntries == 0) {
+    // The count alone does not make an archive empty: it wraps to 0 at 65,536 members.
+    if (end.totalEntries == 0 && end.directorySize == 0) {
         directory.read = true;  // an empty archive: nothing more to read
         return directory;
     }
@@ -135,11 +136,15 @@ ZipDirectory ReadZipDirectory(const File& archive, std::int64_t length, const st
             status.Fail(ZipResult::Failed);
             return directory;
         }
-        std::size_t offset = 0;
-        for (std::uint64_t i = 0; i < end.totalEntries; ++i) {
-            auto entry = DecodeDirectoryEntry(std::span(bytes).subspan(offset));
-            if (!entry) break;  // the rest does not lie wholly within the directory
-            offset += entry->RecordSize();
+        // The entries are walked through the directory's bytes, not counted: the end record's
+        // 16-bit count wraps in an archive of more than 65,535 members written without zip64. The
+        // walk ends with the directory, or at a record that is no entry or does not lie wholly
+        // within it.
+        std::span<const std::uint8_t> rest(bytes);
+        while (rest.size() >= ZipDirectoryEntry::kFixedSize && FieldReader(rest).U32() == kZipDirectorySignature) {
+            auto entry = DecodeDirectoryEntry(rest);
+            if (!entry) break;
+            rest = rest.subspan(entry->RecordSize());
             entry->localHeaderOffset = SaturatingAdd(entry->localHeaderOffset, directory.prefix);
             directory.entries.push_back(std::move(*entry));
         }

@@ -96,27 +96,36 @@ std::unique_ptr<ZipArchive> ZipArchive::Open(File opened, const std::string& pat
     return archive;
 }
 
-std::vector<std::size_t> ZipArchive::Candidates(std::string_view name, const std::string& upper) const {
-    // First the entries of exactly the wanted name, then those of the same name in another case,
-    // then those whose last component is the wanted name (where the lengths differ; same lengths
-    // must match whole), each in directory order. Trying the whole name first means "GAME.NES"
-    // reads GAME.NES, not an earlier sub/GAME.NES, while a bare file name still finds a member in
-    // any folder.
-    std::vector<std::size_t> candidates;
+std::optional<std::size_t> ZipArchive::Find(std::string_view name, const std::string& upper, ZipStatus& status) const {
+    if (directory.read && Entries().empty()) {
+        status.Say("Empty zipfile ", baseName, ": zipfile holds no members\n");
+        status.Fail(ZipResult::Failed);
+        return std::nullopt;
+    }
+    // The entry of exactly the wanted name; then the first of that whole name in another case;
+    // then a member whose file name it is, in whatever folder. Trying the whole name first means
+    // "GAME.NES" reads GAME.NES, not an earlier sub/GAME.NES. A bare file name that members in
+    // several folders bear could mean any of them: none is picked.
     if (auto it = byName.find(upper); it != byName.end()) {
         for (std::size_t i : it->second) {
-            if (Entries()[i].name == name) candidates.push_back(i);
+            if (Entries()[i].name == name) return i;
         }
-        for (std::size_t i : it->second) {
-            if (Entries()[i].name != name) candidates.push_back(i);
-        }
+        return it->second.front();
     }
     if (auto it = byLastComponent.find(upper); it != byLastComponent.end()) {
-        for (std::size_t i : it->second) {
-            if (Entries()[i].name.size() != upper.size()) candidates.push_back(i);
-        }
+        const std::vector<std::size_t>& found = it->second;
+        const std::string folder = ToUpperAscii(Entries()[found.front()].name);
+        const bool oneFolder = std::all_of(found.begin(), found.end(),
+                                           [&](std::size_t i) { return ToUpperAscii(Entries()[i].name) == folder; });
+        if (oneFolder) return found.front();
+        status.Say("Error in zipfile ", baseName, ": ", upper, " is in several folders; name one of these whole:\n");
+        for (std::size_t i : found) status.Say("  ", Entries()[i].name, "\n");
+        status.Fail(ZipResult::Failed);
+        return std::nullopt;
     }
-    return candidates;
+    status.Say("Could not find ", upper, " in zipfile ", baseName, "\n");
+    status.Fail(ZipResult::Failed);
+    return std::nullopt;
 }
 
 bool ZipArchive::HasZip64LocalHeader(std::size_t index) const {
@@ -176,18 +185,15 @@ bool ZipArchive::Usable(std::size_t index, const std::string& member, ZipStatus&
 ZipStatus ZipArchive::ReadMember(std::string_view name, MemberData& data, const ZipReadOptions& options) const {
     ZipStatus status;
     const std::string wanted = ToUpperAscii(name);
-    if (directory.read && Entries().empty()) {
-        status.Say("Empty zipfile ", baseName, ": zipfile holds no members\n");
+    const std::optional<std::size_t> index = Find(name, wanted, status);
+    // The member found is the one read: one that cannot be read fails the read, and another of
+    // a like name is never handed over instead.
+    if (!index) return status;
+    if (!Usable(*index, wanted, status)) {
         status.Fail(ZipResult::Failed);
         return status;
     }
-    for (std::size_t index : Candidates(name, wanted)) {
-        if (!Usable(index, wanted, status)) continue;
-        ReadData(index, wanted, data, options, status);
-        return status;
-    }
-    status.Say("Could not find ", wanted, " in zipfile ", baseName, "\n");
-    status.Fail(ZipResult::Failed);
+    ReadData(*index, wanted, data, options, status);
     return status;
 }
 

@@ -68,10 +68,11 @@ public:
     bool HasDirectory() const { return directory.read; }
 
     // Reads the member `name` into `data`. The name is matched as stored, case mattering, first;
-    // then without regard to ASCII case, where a name of the same length as a stored one must
-    // equal it whole and otherwise the last component of a stored file name (never a folder)
-    // must equal the wanted name; the first such entry in directory order that can be read is
-    // read. On failure `data` is untouched.
+    // then without regard to ASCII case, the whole name (the first such entry in directory order);
+    // then the last component of a stored file name (never a folder), which must be the wanted
+    // name in one folder only: a bare name that several folders hold fails, naming them. The
+    // entry found is the one read: when it cannot be read, the read fails. On failure `data` is
+    // untouched.
     ZipStatus ReadMember(std::string_view name, MemberData& data, const ZipReadOptions& options = {}) const;
     // Reads the member of directory entry `index` into `data`, however many entries share its name.
     ZipStatus ReadEntry(std::size_t index, MemberData& data, const ZipReadOptions& options = {}) const;
@@ -83,7 +84,8 @@ public:
 
 private:
     ZipArchive() = default;
-    std::vector<std::size_t> Candidates(std::string_view name, const std::string& upper) const;
+    // The entry ReadMember reads for `name` (`upper` in upper case), or nullopt with the reason.
+    std::optional<std::size_t> Find(std::string_view name, const std::string& upper, ZipStatus& status) const;
     bool Usable(std::size_t index, const std::string& member, ZipStatus& status) const;
     bool HasZip64LocalHeader(std::size_t index) const;
     // Where a member's data lies and what it should give, from its local header; nullopt (with

@@ -70,6 +70,12 @@ const std::string& Arguments::OnePositional(const char* what) const {
     return positional.front();
 }
 
+std::optional<std::string> Arguments::OutputPath() const {
+    auto out = Value("-o");
+    if (out && out->empty()) throw UsageError(command + ": -o needs a file name, not an empty text");
+    return out;
+}
+
 RomType Arguments::Kind() const {
     auto kind = Value("--kind");
     if (!kind) throw UsageError(command + " needs --kind");

@@ -21,6 +21,9 @@ struct Arguments {
     std::optional<std::string> Value(const std::string& name) const;
     // The single positional word `what`, or a usage error.
     const std::string& OnePositional(const char* what) const;
+    // -o, when given. An empty OUT (an unset variable in a script) is a usage error, never taken
+    // for "no OUT".
+    std::optional<std::string> OutputPath() const;
     // --kind, required. Throws UsageError when it is missing or unknown.
     RomType Kind() const;
 };

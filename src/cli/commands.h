@@ -30,17 +30,23 @@ ExitCode RunRemoveTrainers(const Arguments& args);
 ExitCode RunConvert(const Arguments& args);
 ExitCode RunIps(const Arguments& args);
 ExitCode RunTag(const Arguments& args);
+ExitCode RunPatch(const Arguments& args);
+ExitCode RunMakePatch(const Arguments& args);
+ExitCode RunFixChecksum(const Arguments& args);
 
 inline constexpr Command kCommands[] = {
     {"scan", "scan FOLDER --kind KIND [--subdirs] [--zip] [--known-dumps FILE] [--json]",
      "List every file of KIND in FOLDER, decode its header and mark the duplicates.", RunScan},
     {"show", "show FILE --kind KIND [--known-dumps FILE] [--json]",
-     "Show the decoded columns of one file, and the extra values 100 to 102 where the kind has them.", RunShow},
+     "Show the decoded columns of one file, the extra values 100 to 102 where the kind has them, and its checksums stored and computed.", RunShow},
     {"set", "set FILE --kind KIND FIELD=VALUE [FIELD=VALUE ...]",
      "Write header fields, in order; a field is a column number, or 100 and up for the extra values.", RunSet},
     {"remove-trainer", "remove-trainer FILE", "Cut the 512-byte trainer out of an NES image.", RunRemoveTrainer},
     {"gb-checksum", "gb-checksum FILE",
      "Print the global checksum of a Game Boy image as computed from its bytes, in decimal.", RunGameboyChecksum},
+    {"fix-checksum", "fix-checksum FILE --kind KIND [--check]",
+     "Write the checksums a Game Boy, SNES, N64, Genesis or 32X header stores as its bytes give them; --check only compares.",
+     RunFixChecksum},
     {"delete-tag", "delete-tag FILE", "Cut the ID3v1 tag off an MP3 file; a file without one is left alone.",
      RunDeleteTag},
     {"extract", "extract ARCHIVE MEMBER [-o OUT]",
@@ -58,6 +64,11 @@ inline constexpr Command kCommands[] = {
      "Convert the Genesis or 32X files named *.EXT (smd, bin, 32x) between the interleaved and the linear layout.",
      RunConvert},
     {"ips", "ips TARGET PATCH [-o OUT]", "Apply an IPS patch to TARGET, or to a patched copy OUT.", RunIps},
+    {"patch", "patch TARGET PATCH [-o OUT] [--force]",
+     "Apply an IPS, IPS32, BPS or UPS patch to TARGET, or to a patched copy OUT; --force lets a CRC-32 mismatch through.",
+     RunPatch},
+    {"make-patch", "make-patch ORIGINAL MODIFIED -o OUT",
+     "Write the patch that turns ORIGINAL into MODIFIED: BPS or IPS by OUT's extension.", RunMakePatch},
     {"tag",
      "tag PATH... [--subdirs] [--zip] [--title T] [--artist A] [--album B] [--year Y] [--comment C] [--genre G] | --delete",
      "Set ID3v1 fields of MP3 files (an empty value leaves a field, blanks erase it), or delete their tags.", RunTag},

@@ -1,11 +1,11 @@
 // vorne-cli commands on one file: show, set, remove-trainer.
 #include <charconv>
-#include <iostream>
 #include <memory>
 #include <utility>
 #include <vector>
 
 #include "catalogue/known_dumps.h"
+#include "cli/checksum_text.h"
 #include "cli/commands.h"
 #include "cli/json_writer.h"
 #include "cli/known_dumps_option.h"
@@ -48,7 +48,10 @@ ExitCode RunShow(const Arguments& args) {
         for (std::size_t e = 0; e < extras.size(); ++e) {
             out += (e ? ", " : "") + JsonString(std::to_string(extras[e].first)) + ": " + JsonString(extras[e].second);
         }
-        out += "}}\n";
+        out += "}";
+        // Only the kinds that have checksums carry the member.
+        if (HasChecksums(type)) out += ", \"checksums\": {" + ShownChecksums(*reader, type, true) + "}";
+        out += "}\n";
     } else {
         const auto& columns = Kind(type).columns;
         for (std::size_t c = 0; c < cells.size(); ++c) {
@@ -56,6 +59,7 @@ ExitCode RunShow(const Arguments& args) {
             out += std::to_string(c) + " " + title + ": " + PrintableText(cells[c]) + "\n";
         }
         for (const auto& [index, text] : extras) out += std::to_string(index) + ": " + PrintableText(text) + "\n";
+        out += ShownChecksums(*reader, type, false);
     }
     WriteOut(out);
     return ExitCode::Success;
@@ -91,8 +95,8 @@ ExitCode RunSet(const Arguments& args) {
     std::vector<FieldWrite> done = reader->WriteFields(edits);
     for (std::size_t i = 0; i < edits.size(); ++i) {
         if (done[i] != FieldWrite::NothingToWrite) continue;
-        std::cerr << "vorne-cli: " << path << ": field " << edits[i].field << " left as it is: for this value the "
-                  << Kind(type).cliName << " kind's rules store nothing\n";
+        Warn(path + ": field " + std::to_string(edits[i].field) + " left as it is: for this value the " +
+             std::string(Kind(type).cliName) + " kind's rules store nothing");
     }
     return ExitCode::Success;
 }

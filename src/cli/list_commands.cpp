@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "catalogue/catalogue.h"
+#include "cli/cli_report.h"
 #include "cli/commands.h"
 #include "cli/known_dumps_option.h"
 #include "cli/output.h"
@@ -52,29 +53,31 @@ ExitCode RunSaveList(const Arguments& args) {
     const std::string& folder = args.OnePositional("a FOLDER");
     const RomType type = args.Kind();
     const std::vector<int> widths = ColumnWidths(args, type);
-    auto out = args.Value("-o");
+    auto out = args.OutputPath();
     if (!out) throw UsageError("save-list needs -o OUT");
     Catalogue catalogue;
-    ScanForCommand(catalogue, folder, type, args, KnownDumpsPath(args));
+    CliReport report;
+    ScanForCommand(catalogue, folder, type, args, KnownDumpsPath(args), report);
     SaveListFile(*out, catalogue.Model(), widths);
-    return ExitCode::Success;
+    return report.AnyFailed() ? ExitCode::Failure : ExitCode::Success;
 }
 
 ExitCode RunCompare(const Arguments& args) {
     AllowOnly(args, {"-o"}, {});
     if (args.positional.size() != 2) throw UsageError("compare needs an ORIGINAL and a TEST list");
+    const std::optional<std::string> out = args.OutputPath();
     ListComparison comparison;
     comparison.SetOriginal(ReadListFile(args.positional[0]));
     comparison.SetTest(ReadListFile(args.positional[1]));
     std::cerr << RomsLabel(comparison.original.size()) << "\n" << RomsLabel(comparison.test.size()) << "\n";
     if (!comparison.CanCompare()) {
-        std::cerr << "vorne-cli: nothing to compare: "
-                  << (comparison.original.empty() ? args.positional[0] : args.positional[1]) << " holds no lines\n";
+        Warn("nothing to compare: " + (comparison.original.empty() ? args.positional[0] : args.positional[1]) +
+             " holds no lines");
         return ExitCode::Failure;
     }
     comparison.Compare();
     std::cerr << UnmatchedLabel(comparison.unmatched.size()) << "\n";
-    if (auto out = args.Value("-o")) SaveUnmatched(*out, comparison.unmatched);
+    if (out) SaveUnmatched(*out, comparison.unmatched);
     WriteOut(UnmatchedFileText(comparison.unmatched));
     return ExitCode::Success;
 }

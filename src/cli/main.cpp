@@ -54,7 +54,7 @@ ExitCode Run(int argc, char** argv) {
 // went away (`vorne-cli scan ... | head -1`) is not, and ends the command quietly.
 ExitCode OutputFailed(const vorne::cli::OutputError& e, ExitCode code) {
     if (e.Error() == EPIPE) return code;
-    std::cerr << "vorne-cli: " << e.what() << "\n";
+    vorne::cli::Warn(e.what());
     return code == ExitCode::Success ? ExitCode::Failure : code;
 }
 
@@ -73,13 +73,17 @@ int main(int argc, char** argv) {
         code = OutputFailed(e, ExitCode::Success);
         outputTold = true;
     } catch (const vorne::cli::UsageError& e) {
-        std::cerr << "vorne-cli: " << e.what() << "\n(try vorne-cli --help)\n";
+        vorne::cli::Warn(e.what());
+        std::cerr << "(try vorne-cli --help)\n";
         code = ExitCode::Usage;
     } catch (const vorne::cli::UnsupportedFieldError& e) {
-        std::cerr << "vorne-cli: " << e.what() << "\n";
+        vorne::cli::Warn(e.what());
         code = ExitCode::UnsupportedField;
+    } catch (const vorne::FileError& e) {
+        vorne::cli::Warn(vorne::cli::PrintableText(e.what()));  // one line, whatever its file's name holds
+        code = ExitCode::Failure;
     } catch (const std::exception& e) {
-        std::cerr << "vorne-cli: " << e.what() << "\n";
+        vorne::cli::Warn(e.what());
         code = ExitCode::Failure;
     }
     try {

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <iostream>
 
 #include "cli/json_writer.h"
 #include "platform/file_error.h"
@@ -41,6 +42,18 @@ std::string PrintableText(std::string_view text) {
         }
     }
     return out;
+}
+
+void Warn(std::string_view text) {
+    std::string out = "vorne-cli: ";
+    for (std::size_t start = 0;;) {
+        const std::size_t end = text.find('\n', start);
+        out += PrintableText(text.substr(start, end == std::string_view::npos ? end : end - start));
+        if (end == std::string_view::npos) break;
+        out += '\n';
+        start = end + 1;
+    }
+    std::cerr << out << "\n";
 }
 
 }  // namespace vorne::cli

@@ -29,4 +29,9 @@ void FinishOutput();
 // that header bytes cannot move the cursor, clear the screen or change colours.
 std::string PrintableText(std::string_view text);
 
+// Writes "vorne-cli: ", `text` made printable and a line feed to stderr: the one way a message
+// (and a file name in it, whose bytes the user does not choose) reaches the terminal. A message of
+// several lines (`text` holding line feeds of our own) keeps them; every line is made printable.
+void Warn(std::string_view text);
+
 }  // namespace vorne::cli

@@ -1,6 +1,5 @@
 // vorne-cli scan: the scan and the duplicate finder, exactly as the application runs them.
 #include <algorithm>
-#include <iostream>
 #include <memory>
 
 #include "catalogue/catalogue.h"
@@ -103,7 +102,7 @@ ExitCode RunScan(const Arguments& args) {
     catalogue.ChooseKind(type);
     RunScan(catalogue, request);
     for (const FileProblem& problem : catalogue.Problems()) {
-        std::cerr << "vorne-cli: " << problem.path << ": " << problem.message << "\n";
+        Warn(problem.path + ": " + problem.message);
     }
     if (args.Flag("--json")) {
         PrintJson(catalogue);

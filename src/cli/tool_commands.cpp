@@ -1,7 +1,6 @@
 // vorne-cli's batch commands: clean-headers, remove-trainers, convert, tag, ips. Each does what
 // the window's command does over the rows of its PATHs.
 #include <array>
-#include <iostream>
 #include <string>
 
 #include "base/text_rules.h"
@@ -9,6 +8,7 @@
 #include "cli/commands.h"
 #include "cli/output.h"
 #include "cli/tool_rows_option.h"
+#include "platform/file_error.h"
 #include "tools/genesis_conversion.h"
 #include "tools/ips_patch.h"
 #include "tools/mass_tag_edit.h"
@@ -45,16 +45,23 @@ constexpr std::array<TagOption, 6> kTagOptions{{
 
 ExitCode RunCleanHeaders(const Arguments& args) {
     AllowOnly(args, {}, {"--subdirs", "--zip"});
-    const auto rows = RowsOfPaths(Paths(args), RomType::Nes, args);
     CliReport report;
-    CleanNesHeaders("", rows, ToolScope::WholeList, report);
+    const auto rows = RowsOfPaths(Paths(args), RomType::Nes, args, report);
+    CleanerCounts counts;
+    try {
+        CleanNesHeaders("", rows, ToolScope::WholeList, report, counts);
+    } catch (const FileError&) {
+        // The files cleaned before the one that could not be written stay cleaned: say so first.
+        report.Message("Header Cleaner", CleanerSummary(counts));
+        throw;
+    }
     return Outcome(report);
 }
 
 ExitCode RunRemoveTrainers(const Arguments& args) {
     AllowOnly(args, {}, {"--subdirs", "--zip", "--yes"});
-    const auto rows = RowsOfPaths(Paths(args), RomType::Nes, args);
     CliReport report(args.Flag("--yes"));
+    const auto rows = RowsOfPaths(Paths(args), RomType::Nes, args, report);
     RemoveNesTrainers("", rows, ToolScope::WholeList, report);
     return Outcome(report);
 }
@@ -69,10 +76,10 @@ ExitCode RunConvert(const Arguments& args) {
     } else if (!EqualsIgnoringCase(extension, "smd") && !EqualsIgnoringCase(extension, "bin")) {
         throw UsageError("convert takes smd, bin or 32x, not '" + extension + "'");
     }
-    const auto rows = RowsOfPaths(Paths(args, 1), type, args);
     CliReport report;
+    const auto rows = RowsOfPaths(Paths(args, 1), type, args, report);
     std::string out;
-    for (const std::string& output : ConvertGenesisFiles("", rows, extension, 0, report)) out += output + "\n";
+    for (const std::string& output : ConvertGenesisFiles("", rows, extension, 0, report)) out += PrintableText(output) + "\n";
     WriteOut(out);
     return Outcome(report);
 }
@@ -89,8 +96,8 @@ ExitCode RunTag(const Arguments& args) {
     }
     const bool remove = args.Flag("--delete");
     if (remove == anyValue) throw UsageError("tag needs field options (--title, --artist, ...) or --delete, not both");
-    const auto rows = RowsOfPaths(Paths(args), RomType::Mp3, args);
     CliReport report;
+    const auto rows = RowsOfPaths(Paths(args), RomType::Mp3, args, report);
     if (remove) {
         MassDeleteTags("", rows, report);
     } else {
@@ -102,14 +109,16 @@ ExitCode RunTag(const Arguments& args) {
 ExitCode RunIps(const Arguments& args) {
     AllowOnly(args, {"-o"}, {});
     if (args.positional.size() != 2) throw UsageError("ips needs a TARGET and a PATCH");
-    const IpsResult result = ApplyIpsPatch(args.positional[0], args.positional[1], args.Value("-o").value_or(""));
-    std::string text = MessageFor(result).text;
+    const IpsResult result = ApplyIpsPatch(args.positional[0], args.positional[1], args.OutputPath().value_or(""));
+    // A target that cannot be read is named with the reason, not taken for one of no size.
+    std::string text = result.outcome == IpsOutcome::InvalidTargetSize && !result.error.empty() ? result.error
+                                                                                              : MessageFor(result).text;
     if (!text.empty() && text.back() == '\n') text.pop_back();
     if (result.outcome == IpsOutcome::Applied) {
         WriteOut(text + "\n");
         return ExitCode::Success;
     }
-    std::cerr << "vorne-cli: " << text << "\n";
+    Warn(text);
     return ExitCode::Failure;
 }
 

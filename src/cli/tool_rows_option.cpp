@@ -2,7 +2,7 @@
 
 #include <sys/stat.h>
 
-#include <iostream>
+#include <algorithm>
 #include <memory>
 
 #include "catalogue/catalogue.h"
@@ -20,9 +20,10 @@ bool IsFolder(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-void AddFolderRows(const std::string& folder, RomType type, const Arguments& args, std::vector<CatalogRow>& rows) {
+void AddFolderRows(const std::string& folder, RomType type, const Arguments& args, ToolReport& report,
+                   std::vector<CatalogRow>& rows) {
     Catalogue catalogue;
-    ScanForCommand(catalogue, folder, type, args, {});
+    ScanForCommand(catalogue, folder, type, args, {}, report);
     for (int r = 0; r < catalogue.Model().RowCount(); ++r) {
         CatalogRow row = catalogue.Model().Row(r);
         row.file.path = RowFilePath(folder, row.file);
@@ -30,7 +31,24 @@ void AddFolderRows(const std::string& folder, RomType type, const Arguments& arg
     }
 }
 
-void AddFileRow(const std::string& path, RomType type, std::vector<CatalogRow>& rows) {
+bool HasKindExtension(const std::string& path, RomType type) {
+    const auto& extensions = Kind(type).extensions;
+    return std::any_of(extensions.begin(), extensions.end(), [&](std::string_view e) { return HasExtension(path, e); });
+}
+
+std::string KindRefusal(RomType type) {
+    std::string names;
+    for (std::string_view extension : Kind(type).extensions) names += (names.empty() ? "." : ", .") + std::string(extension);
+    return "is not a file of the " + std::string(Kind(type).cliName) + " kind (its extension is none of " + names +
+           "); left as it is";
+}
+
+void AddFileRow(const std::string& path, RomType type, ToolReport& report, std::vector<CatalogRow>& rows) {
+    // A file named by mistake (`tag *` over a folder of images) is not the command's to change.
+    if (!HasKindExtension(path, type)) {
+        report.Skipped(path, KindRefusal(type));
+        return;
+    }
     auto reader = CreateReader(type, nullptr);
     reader->LoadFile(path);
     rows.push_back(CatalogRow{ColumnTexts(*reader), RowFile{path}});
@@ -39,7 +57,7 @@ void AddFileRow(const std::string& path, RomType type, std::vector<CatalogRow>& 
 }  // namespace
 
 void ScanForCommand(Catalogue& catalogue, const std::string& folder, RomType type, const Arguments& args,
-                    const std::string& knownDumpsPath) {
+                    const std::string& knownDumpsPath, ToolReport& report) {
     Directory::Open(folder);  // a folder that cannot be opened is a failure of the command
     auto switches = std::make_shared<ScanSwitches>();
     switches->subfolders = args.Flag("--subdirs");
@@ -47,17 +65,18 @@ void ScanForCommand(Catalogue& catalogue, const std::string& folder, RomType typ
     catalogue.ChooseKind(type);
     RunScan(catalogue, ScanRequest{type, folder, switches, knownDumpsPath});
     for (const FileProblem& problem : catalogue.Problems()) {
-        std::cerr << "vorne-cli: " << PathInFolder(folder, problem.path) << ": " << problem.message << "\n";
+        report.Failed(PathInFolder(folder, problem.path), problem.message);
     }
 }
 
-std::vector<CatalogRow> RowsOfPaths(const std::vector<std::string>& paths, RomType type, const Arguments& args) {
+std::vector<CatalogRow> RowsOfPaths(const std::vector<std::string>& paths, RomType type, const Arguments& args,
+                                    ToolReport& report) {
     std::vector<CatalogRow> rows;
     for (const std::string& path : paths) {
         if (IsFolder(path)) {
-            AddFolderRows(path, type, args, rows);
+            AddFolderRows(path, type, args, report, rows);
         } else {
-            AddFileRow(path, type, rows);
+            AddFileRow(path, type, report, rows);
         }
     }
     return rows;

@@ -6,6 +6,7 @@
 #include "base/chunked_read.h"
 #include "base/code_names.h"
 #include "base/text_rules.h"
+#include "formats/checksum_sums.h"
 #include "platform/file.h"
 
 namespace vorne {
@@ -216,6 +217,36 @@ std::uint16_t GameboyHeader::CalculateChecksum() const {
         sum = AddToGlobalChecksum(sum, at - Base(), bytes);
     });
     return static_cast<std::uint16_t>(sum);
+}
+
+}  // namespace vorne
+
+namespace vorne {
+
+namespace {
+
+constexpr std::int64_t kHeaderChecksum = 0x14D;
+
+}  // namespace
+
+std::vector<ChecksumValue> GameboyHeader::SumsOf(std::span<const std::uint8_t> file) const {
+    const auto image = file.subspan(static_cast<std::size_t>(std::min<std::int64_t>(Base(), static_cast<std::int64_t>(file.size()))));
+    if (image.size() < static_cast<std::size_t>(kHeaderEnd)) throw OperationRefused(path + ": too short to hold its header");
+    const std::uint8_t header = GameboyHeaderChecksum(image);
+    // The global checksum counts the header checksum too: the one it will hold.
+    const auto global = static_cast<std::uint16_t>(GlobalChecksum(image) - image[kHeaderChecksum] + header);
+    return {
+        {"Header checksum", image[kHeaderChecksum], header, 2},
+        {"Global checksum", static_cast<std::uint32_t>(image[kGlobalChecksum] << 8 | image[kGlobalChecksum + 1]), global, 4},
+    };
+}
+
+void GameboyHeader::WriteChecksums(File& file, const std::vector<ChecksumValue>& sums) {
+    const std::uint8_t header[] = {static_cast<std::uint8_t>(sums[0].computed)};
+    const std::uint8_t global[] = {static_cast<std::uint8_t>(sums[1].computed >> 8), static_cast<std::uint8_t>(sums[1].computed)};
+    RequireWritable(file, Base() + kHeaderChecksum, 3);
+    if (!sums[0].Right()) Put(file, kHeaderChecksum, header);
+    if (!sums[1].Right()) Put(file, kGlobalChecksum, global);
 }
 
 }  // namespace vorne

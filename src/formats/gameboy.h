@@ -11,10 +11,12 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 #include <string_view>
 
 #include "base/code_names.h"
 #include "base/rom_header.h"
+#include "formats/checksums.h"
 
 namespace vorne {
 
@@ -59,6 +61,12 @@ public:
     std::int64_t Base() const { return hasCopierHeader ? kCopierHeaderSize : 0; }
     std::uint8_t TypeCode() const { return typeCode; }
     std::uint16_t Checksum() const { return checksum; }
+
+    // The stored and computed checksums of `file`, the whole loaded file, and writing the
+    // computed ones that differ from `sums` (what SumsOf gave) to it; see checksums.h. Throw
+    // OperationRefused.
+    std::vector<ChecksumValue> SumsOf(std::span<const std::uint8_t> file) const;
+    void WriteChecksums(File& file, const std::vector<ChecksumValue>& sums);
 
 private:
     void ReadHeader() override;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/text_rules.h"
+#include "formats/checksum_sums.h"
 #include "platform/file.h"
 
 namespace vorne {
@@ -170,6 +171,37 @@ void GenesisHeader::WriteImageBytes(File& file, std::int64_t imageOffset, std::s
     std::vector<Run> runs = RunsOf(imageOffset, bytes);
     CheckRuns(file, runs);
     for (const Run& run : runs) WriteHeaderBytes(file, run.at, run.bytes);
+}
+
+}  // namespace vorne
+
+namespace vorne {
+
+std::vector<ChecksumValue> GenesisHeader::SumsOf(std::span<const std::uint8_t> file) const {
+    std::vector<std::uint8_t> linear;
+    if (isInterleaved) {
+        // Each block of 2H bytes: its odd image bytes first, then its even ones.
+        const auto skip = static_cast<std::size_t>(length % kCopierUnit);
+        const auto half = static_cast<std::size_t>(halfBlockSize);
+        linear.assign(file.size() - std::min(file.size(), skip), 0);
+        for (std::size_t block = 0; block + 2 * half <= linear.size(); block += 2 * half) {
+            for (std::size_t k = 0; k < half; ++k) {
+                linear[block + 2 * k + 1] = file[skip + block + k];
+                linear[block + 2 * k] = file[skip + block + half + k];
+            }
+        }
+    } else {
+        linear.assign(file.begin(), file.end());
+    }
+    if (linear.size() < 0x200) throw OperationRefused(path + ": too short to hold its header");
+    const auto stored = static_cast<std::uint32_t>(linear[kChecksum] << 8 | linear[kChecksum + 1]);
+    return {{"Checksum", stored, GenesisChecksum(linear), 4}};
+}
+
+void GenesisHeader::WriteChecksums(File& file, const std::vector<ChecksumValue>& sums) {
+    if (sums[0].Right()) return;
+    const std::uint8_t bytes[] = {static_cast<std::uint8_t>(sums[0].computed >> 8), static_cast<std::uint8_t>(sums[0].computed)};
+    WriteImageBytes(file, kChecksum, bytes);
 }
 
 }  // namespace vorne

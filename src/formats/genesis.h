@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "base/rom_header.h"
+#include "formats/checksums.h"
 
 namespace vorne {
 
@@ -36,6 +37,12 @@ public:
     std::int64_t HalfBlockSize() const { return halfBlockSize; }  // H
 
     std::uint16_t Checksum() const { return checksum; }
+
+    // The stored and computed checksums of `file`, the whole loaded file, and writing the
+    // computed ones that differ from `sums` (what SumsOf gave) to it; see checksums.h. Throw
+    // OperationRefused.
+    std::vector<ChecksumValue> SumsOf(std::span<const std::uint8_t> file) const;
+    void WriteChecksums(File& file, const std::vector<ChecksumValue>& sums);
 
 private:
     // A run of bytes at one place of the file.

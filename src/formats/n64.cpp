@@ -3,6 +3,8 @@
 #include <array>
 
 #include "base/text_rules.h"
+#include "formats/checksum_sums.h"
+#include "formats/n64_byte_order.h"
 #include "platform/file.h"
 
 namespace vorne {
@@ -33,6 +35,9 @@ std::string CharText(char c) { return c == 0 ? std::string() : std::string(1, c)
 void N64Header::ReadHeader() {
     std::array<std::uint8_t, kHeaderEnd - kTitle> header;  // bytes the file lacks read as zero
     ReadAt(kTitle, header);
+    std::array<std::uint8_t, 4> first;
+    ReadAt(0, first);
+    byteOrder = DetectN64ByteOrder(first);
     auto at = [&](std::int64_t offset) { return std::span(header).subspan(static_cast<std::size_t>(offset - kTitle)); };
     title = TextUpToNul(at(kTitle).first(kTitleSize));
     manufacturer = static_cast<char>(at(kManufacturer)[0]);
@@ -75,6 +80,43 @@ FieldWrite N64Header::WriteFieldTo(File& file, const FieldValue& value, int fiel
     StrncpyFill(bytes, std::get<std::string>(value));
     WriteHeaderBytes(file, place->offset, bytes);
     return FieldWrite::Written;
+}
+
+}  // namespace vorne
+
+namespace vorne {
+
+namespace {
+
+constexpr std::int64_t kCrc1 = 0x10;  // CRC1 and CRC2 follow each other, big-endian
+
+std::uint32_t Word(std::span<const std::uint8_t> image, std::size_t at) {
+    return std::uint32_t{image[at]} << 24 | std::uint32_t{image[at + 1]} << 16 | std::uint32_t{image[at + 2]} << 8 | image[at + 3];
+}
+
+}  // namespace
+
+std::vector<ChecksumValue> N64Header::SumsOf(std::span<const std::uint8_t> file) const {
+    if (file.size() < kN64CrcEnd) throw OperationRefused(path + ": too short for the CRCs, which cover 0x1000 to 0x100FFF");
+    std::vector<std::uint8_t> image(file.begin(), file.begin() + kN64CrcEnd);
+    const N64ByteOrder order = DetectN64ByteOrder(image);
+    ToBigEndian(image, order);
+    const std::optional<N64Cic> cic = N64CicOfBootCode(image);
+    if (!cic) throw OperationRefused(path + ": the boot code is of no CIC chip known (6101, 6102, 6103, 6105, 6106)");
+    const auto [crc1, crc2] = N64Crcs(image, *cic);
+    return {{"CRC1", Word(image, kCrc1), crc1, 8}, {"CRC2", Word(image, kCrc1 + 4), crc2, 8}};
+}
+
+void N64Header::WriteChecksums(File& file, const std::vector<ChecksumValue>& sums) {
+    if (sums[0].Right() && sums[1].Right()) return;
+    std::array<std::uint8_t, 8> bytes;
+    for (int i = 0; i < 4; ++i) {
+        bytes[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(sums[0].computed >> (24 - 8 * i));
+        bytes[static_cast<std::size_t>(i) + 4] = static_cast<std::uint8_t>(sums[1].computed >> (24 - 8 * i));
+    }
+    // In the file's own order: 0x10 starts a word, so the eight bytes convert as they stand.
+    FromBigEndian(bytes, byteOrder);
+    WriteHeaderBytes(file, kCrc1, bytes);
 }
 
 }  // namespace vorne

@@ -8,9 +8,12 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 #include <string_view>
 
 #include "base/rom_header.h"
+#include "formats/checksums.h"
+#include "formats/n64_byte_order.h"
 
 namespace vorne {
 
@@ -19,6 +22,12 @@ class File;
 class N64Header final : public RomHeaderOf<N64Field> {
 public:
     static constexpr std::int64_t kHeaderEnd = 0x3F;  // one past the country code
+
+    // The stored and computed checksums of `file`, the whole loaded file, and writing the
+    // computed ones that differ from `sums` (what SumsOf gave) to it; see checksums.h. Throw
+    // OperationRefused.
+    std::vector<ChecksumValue> SumsOf(std::span<const std::uint8_t> file) const;
+    void WriteChecksums(File& file, const std::vector<ChecksumValue>& sums);
 
 private:
     void ReadHeader() override;
@@ -34,6 +43,7 @@ private:
     std::string cartId;  // up to 2 characters
     char manufacturer = 0;
     char country = 0;
+    N64ByteOrder byteOrder = N64ByteOrder::Unknown;  // from the first word
 };
 
 }  // namespace vorne

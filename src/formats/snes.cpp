@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/text_rules.h"
+#include "formats/checksum_sums.h"
 #include "formats/snes_tables.h"
 #include "platform/file.h"
 
@@ -165,6 +166,33 @@ FieldWrite SnesHeader::WriteFieldTo(File& file, const FieldValue& value, int fie
     WriteHeaderBytes(file, blockOffset + place->offset, bytes);
     std::copy(bytes.begin(), bytes.end(), rawHeader.begin() + place->offset);
     return FieldWrite::Written;
+}
+
+}  // namespace vorne
+
+namespace vorne {
+
+std::vector<ChecksumValue> SnesHeader::SumsOf(std::span<const std::uint8_t> file) const {
+    const std::int64_t copier = blockOffset - (isHiRom ? kHiRomPlace : kLoRomPlace);
+    const auto block = static_cast<std::size_t>(blockOffset - copier);
+    if (file.size() < static_cast<std::size_t>(blockOffset) + kSnesBlockSize) {
+        throw OperationRefused(path + ": too short to hold its header");
+    }
+    const auto image = file.subspan(static_cast<std::size_t>(copier));
+    auto stored = [&](std::size_t at) { return static_cast<std::uint32_t>(image[block + at] | image[block + at + 1] << 8); };
+    const std::uint16_t sum = SnesChecksum(image, block);
+    return {
+        {"Checksum", stored(kChecksum), sum, 4},
+        {"Complement", stored(kComplement), static_cast<std::uint16_t>(sum ^ 0xFFFF), 4},
+    };
+}
+
+void SnesHeader::WriteChecksums(File& file, const std::vector<ChecksumValue>& sums) {
+    if (sums[0].Right() && sums[1].Right()) return;
+    const std::uint32_t sum = sums[0].computed, complement = sums[1].computed;
+    const std::uint8_t bytes[] = {static_cast<std::uint8_t>(complement), static_cast<std::uint8_t>(complement >> 8),
+                                  static_cast<std::uint8_t>(sum), static_cast<std::uint8_t>(sum >> 8)};
+    WriteHeaderBytes(file, blockOffset + static_cast<std::int64_t>(kComplement), bytes);
 }
 
 }  // namespace vorne

@@ -14,8 +14,10 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "base/rom_header.h"
+#include "formats/checksums.h"
 
 namespace vorne {
 
@@ -34,6 +36,12 @@ public:
     bool IsHiRom() const { return isHiRom; }
     std::int64_t BlockOffset() const { return blockOffset; }
     const std::array<std::uint8_t, kSnesBlockSize>& RawHeader() const { return rawHeader; }
+
+    // The stored and computed checksums of `file`, the whole loaded file, and writing the
+    // computed ones that differ from `sums` (what SumsOf gave) to it; see checksums.h. Throw
+    // OperationRefused.
+    std::vector<ChecksumValue> SumsOf(std::span<const std::uint8_t> file) const;
+    void WriteChecksums(File& file, const std::vector<ChecksumValue>& sums);
 
 private:
     void ReadHeader() override;

@@ -20,7 +20,11 @@ namespace {
 constexpr std::size_t kCopyChunk = std::size_t{4} << 20;
 
 constexpr mode_t kPrivateMode = 0600;  // until the original's mode is given
-constexpr mode_t kNewFileMode = 0666;  // less the umask, as for any new file
+constexpr mode_t kPermissionBits = 0777;
+
+bool SameContentTimes(const struct stat& a, const struct stat& b) {
+    return a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+}
 
 // The file a path names, links followed: the rename then replaces that file, and a link to it
 // stays a link.
@@ -46,11 +50,12 @@ void NamingErrorsAs(const std::string& path, Work work) {
 void SyncFolder(const Directory& folder) { [[maybe_unused]] int ignored = ::fsync(folder.Fd()); }
 
 // Makes a new file in a temporary file and puts it in place with `place`.
-void WriteNew(const std::string& path, const OutputProducer& produce, void (TemporaryFile::*place)(const std::string&)) {
+void WriteNew(const std::string& path, const OutputProducer& produce, mode_t mode,
+              void (TemporaryFile::*place)(const std::string&)) {
     NamingErrorsAs(path, [&] {
         const auto [folderPath, name] = SplitPath(path);
         Directory folder = Directory::Open(folderPath);
-        TemporaryFile temp = TemporaryFile::Create(folder.Fd(), path, kNewFileMode);
+        TemporaryFile temp = TemporaryFile::Create(folder.Fd(), path, mode & kPermissionBits);
         RewriteOutput out(temp.Output());
         produce(out);
         temp.Output().Sync();
@@ -110,6 +115,12 @@ void RewriteFile(const std::string& path, const RewriteProducer& produce) {
         if (now.st_dev != was.st_dev || now.st_ino != was.st_ino) {
             throw FileError(path, "was replaced by another file while it was rewritten; it is left as it is");
         }
+        // And that file must hold what was copied: a write by another program meanwhile would be
+        // lost with the rename.
+        if (::fstat(original.Fd(), &now) != 0) throw FileError::FromErrno(path, errno);
+        if (!SameContentTimes(now, was)) {
+            throw FileError(path, "was changed by another program while it was rewritten; it is left as it is");
+        }
         temp.PlaceAs(name);
         SyncFolder(folder);
     });
@@ -119,21 +130,27 @@ void ReplaceFileContents(const std::string& path, std::span<const std::uint8_t> 
     RewriteFile(path, [bytes](const File&, RewriteOutput& out) { out.Write(bytes); });
 }
 
-void WriteFileAtomically(const std::string& path, const OutputProducer& produce) {
+mode_t PermissionBitsOf(const File& source) {
+    struct stat st;
+    if (::fstat(source.Fd(), &st) != 0) throw FileError::FromErrno(source.Path(), errno);
+    return st.st_mode & kPermissionBits;
+}
+
+void WriteFileAtomically(const std::string& path, const OutputProducer& produce, mode_t mode) {
     struct stat existing;
     if (::stat(path.c_str(), &existing) == 0) {
         return RewriteFile(path, [&produce](const File&, RewriteOutput& out) { produce(out); });
     }
     if (errno != ENOENT) throw FileError::FromErrno(path, errno);
-    WriteNew(path, produce, &TemporaryFile::PlaceAs);
+    WriteNew(path, produce, mode, &TemporaryFile::PlaceAs);
 }
 
-void WriteNewFile(const std::string& path, const OutputProducer& produce) {
-    WriteNew(path, produce, &TemporaryFile::PlaceAsNew);
+void WriteNewFile(const std::string& path, const OutputProducer& produce, mode_t mode) {
+    WriteNew(path, produce, mode, &TemporaryFile::PlaceAsNew);
 }
 
-void WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
-    WriteFileAtomically(path, [bytes](RewriteOutput& out) { out.Write(bytes); });
+void WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes, mode_t mode) {
+    WriteFileAtomically(path, [bytes](RewriteOutput& out) { out.Write(bytes); }, mode);
 }
 
 }  // namespace vorne

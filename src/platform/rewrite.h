@@ -7,6 +7,7 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 #include "platform/file.h"
@@ -43,8 +44,10 @@ using RewriteProducer = std::function<void(const File& original, RewriteOutput& 
 // the file it names is rewritten and the link stays. The original is opened for writing before
 // anything else, so permissions decide exactly as for a write in place. The new file keeps the
 // original's owner and group, mode and extended attributes, or the rewrite is refused. A file
-// with more than one hard link is refused (see rewrite.cpp). On any failure the original is
-// untouched and FileError (or what `produce` threw) is thrown.
+// with more than one hard link is refused (see rewrite.cpp), and so is one that another program
+// changed while it was copied (its size or modification time differ from when it was opened:
+// what that program wrote stays, the copy goes). On any failure the original is untouched and
+// FileError (or what `produce` threw) is thrown.
 void RewriteFile(const std::string& path, const RewriteProducer& produce);
 
 // RewriteFile with `bytes` as the new content.
@@ -53,17 +56,24 @@ void ReplaceFileContents(const std::string& path, std::span<const std::uint8_t> 
 // Makes the content of a file written whole, front to back. It may throw to call the write off.
 using OutputProducer = std::function<void(RewriteOutput& out)>;
 
-// Writes the file `path` with what `produce` makes. An existing file is rewritten as by
-// RewriteFile; a new one appears whole or not at all, with the mode a newly created file gets
-// (0666 less the umask). Throws FileError (or what `produce` threw); nothing changes then.
-void WriteFileAtomically(const std::string& path, const OutputProducer& produce);
+// The mode a new file gets that is no copy of another: 0666, less the umask.
+inline constexpr mode_t kNewFileMode = 0666;
 
-// Writes the new file `path` with what `produce` makes. It appears whole or not at all, and never
-// in place of a file that has that name (FileError "File exists", also when such a file appears
-// meanwhile). Throws FileError (or what `produce` threw).
-void WriteNewFile(const std::string& path, const OutputProducer& produce);
+// The permission bits a copy of `source` is made with, as cp makes it: the source's, less
+// setuid, setgid and sticky (the umask trims them further). Throws FileError.
+mode_t PermissionBitsOf(const File& source);
+
+// Writes the file `path` with what `produce` makes. An existing file is rewritten as by
+// RewriteFile; a new one appears whole or not at all, with `mode` less the umask. Throws FileError
+// (or what `produce` threw); nothing changes then.
+void WriteFileAtomically(const std::string& path, const OutputProducer& produce, mode_t mode = kNewFileMode);
+
+// Writes the new file `path` with what `produce` makes, with `mode` less the umask. It appears
+// whole or not at all, and never in place of a file that has that name (FileError "File exists",
+// also when such a file appears meanwhile). Throws FileError (or what `produce` threw).
+void WriteNewFile(const std::string& path, const OutputProducer& produce, mode_t mode = kNewFileMode);
 
 // WriteFileAtomically with `bytes` as the content.
-void WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);
+void WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes, mode_t mode = kNewFileMode);
 
 }  // namespace vorne

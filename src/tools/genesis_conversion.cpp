@@ -146,7 +146,8 @@ std::string ConvertGenesisFile(const std::string& path) {
     if (::lstat(output.c_str(), &existing) == 0) {
         throw OperationRefused(path + ": " + output + " exists already; both are left as they are");
     }
-    WriteNewFile(output, [&](RewriteOutput& out) { WriteConverted(source, reader.Length(), plan, out); });
+    WriteNewFile(output, [&](RewriteOutput& out) { WriteConverted(source, reader.Length(), plan, out); },
+                 PermissionBitsOf(source));
     return output;
 }
 

@@ -137,21 +137,22 @@ void BatchCommands::OnApplyIpsPatch() {
 
 void BatchCommands::OnMassTagEdit(ToolScope scope) {
     // The values are asked once, in the MP3 dialog without a file.
-    CMp3EditDialog dialog(&window);
+    std::vector<CatalogRow> rows = Rows(scope);
+    CMp3EditDialog dialog(static_cast<int>(rows.size()), prompts, &window);
     const int result = prompts.RunModal(dialog);
     if (result != QDialog::Accepted && result != CMp3EditDialog::DeleteTagsResult) return;
     const auto then = [this](const ToolRunner::Ending& ending) { EndWithScan(ending, QStringLiteral("Mass Tag Edit")); };
     const std::string& folder = window.GetCatalogue().Folder();
     if (result == CMp3EditDialog::DeleteTagsResult) {
         // "&Delete Tag" deletes the tags of the files the command takes, the selected ones too.
-        runner.Run([folder, rows = Rows(scope)](ToolReport& report) { MassDeleteTags(folder, rows, report); }, then);
+        runner.Run([folder, rows = std::move(rows)](ToolReport& report) { MassDeleteTags(folder, rows, report); }, then);
         return;
     }
     MassTagValues values;
     for (const FieldBox& box : CMp3EditDialog::kBoxes) {
         values[static_cast<Mp3Field>(box.field)] = dialog.FieldText(box.field);
     }
-    runner.Run([folder, rows = Rows(scope), values](ToolReport& report) { MassEditTags(folder, rows, values, report); },
+    runner.Run([folder, rows = std::move(rows), values](ToolReport& report) { MassEditTags(folder, rows, values, report); },
                then);
 }
 

@@ -11,6 +11,7 @@
 #include "platform/file_error.h"
 #include "ui/byte_text.h"
 #include "ui/catalog_table_model.h"
+#include "ui/dialog_width.h"
 #include "ui/user_prompts.h"
 
 namespace vorne::ui {
@@ -23,6 +24,7 @@ constexpr auto kAllFiles = "All files (*)";
 
 CCompareListsDialog::CCompareListsDialog(CUserPrompts& prompts, QWidget* parent) : QDialog(parent), prompts(prompts) {
     setWindowTitle(QStringLiteral("Compare ROM Lists"));
+    KeepTitleVisible(*this);
     loadOriginal = new QPushButton(QStringLiteral("Load &Original"), this);
     loadTest = new QPushButton(QStringLiteral("Load &Test"), this);
     compare = new QPushButton(QStringLiteral("&Compare"), this);

@@ -7,11 +7,13 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGuiApplication>
-#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include "ui/dialog_width.h"
 
 namespace vorne::ui {
 
@@ -110,17 +112,32 @@ void OpenInFileManager(const QString& path) { QDesktopServices::openUrl(QUrl::fr
 
 void CopyPathToClipboard(const QString& path) { QGuiApplication::clipboard()->setText(path); }
 
-CFolderBrowserDialog::CFolderBrowserDialog(QString* path, QWidget* parent, std::vector<FolderTreeModel::Root> roots)
-    : QDialog(parent), path(path), tree(new CFolderTreeCtrl(this)), label(new QLabel(QStringLiteral("Folder"), this)) {
-    setWindowTitle(QStringLiteral("Browse for Folder"));
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    label->setWordWrap(false);
-    label->setMinimumWidth(1);  // a long path must not widen the dialog
+QString TypedFolder(const QString& text) {
+    const QString trimmed = text.trimmed();
+    if (trimmed.startsWith(QStringLiteral("file://"))) return QUrl(trimmed).toLocalFile();
+    if (trimmed == QStringLiteral("~")) return QDir::homePath();
+    if (trimmed.startsWith(QStringLiteral("~/"))) return QDir::homePath() + trimmed.mid(1);
+    return trimmed;
+}
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+namespace {
+
+bool NamesFolder(const QString& text) { return !text.trimmed().isEmpty() && QFileInfo(TypedFolder(text)).isDir(); }
+
+}  // namespace
+
+CFolderBrowserDialog::CFolderBrowserDialog(QString* path, QWidget* parent, std::vector<FolderTreeModel::Root> roots)
+    : QDialog(parent), path(path), tree(new CFolderTreeCtrl(this)), pathBox(new QLineEdit(this)) {
+    setWindowTitle(QStringLiteral("Browse for Folder"));
+    KeepTitleVisible(*this);
+    pathBox->setPlaceholderText(QStringLiteral("Folder"));
+    pathBox->setAccessibleName(QStringLiteral("Folder"));
+    pathBox->setMinimumWidth(1);  // a long path must not widen the dialog
+
+    ok = new QPushButton(QStringLiteral("OK"), this);
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
     ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(ok, &QPushButton::clicked, this, &CFolderBrowserDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* buttons = new QVBoxLayout;
@@ -128,7 +145,7 @@ CFolderBrowserDialog::CFolderBrowserDialog(QString* path, QWidget* parent, std::
     buttons->addWidget(cancel);
     buttons->addStretch();
     auto* grid = new QGridLayout(this);
-    grid->addWidget(label, 0, 0);
+    grid->addWidget(pathBox, 0, 0);
     grid->addWidget(tree, 1, 0);
     grid->addLayout(buttons, 1, 1);
     grid->setRowStretch(1, 1);
@@ -137,11 +154,28 @@ CFolderBrowserDialog::CFolderBrowserDialog(QString* path, QWidget* parent, std::
 
     connect(tree, &CFolderTreeCtrl::folderSelected, this, [this](const QString& selected) {
         *this->path = selected;
-        label->setText(selected);
+        if (!typing) pathBox->setText(selected);
     });
+    connect(pathBox, &QLineEdit::textEdited, this, &CFolderBrowserDialog::OnPathEdited);
+    connect(pathBox, &QLineEdit::textChanged, this, [this](const QString& text) { ok->setEnabled(NamesFolder(text)); });
     tree->FillRoot(std::move(roots));
     tree->SelectPath(*path);
+    // The first root is highlighted quietly when the path is not found: the box shows it all the same.
+    pathBox->setText(tree->SelectedPath());
     tree->setFocus();
+}
+
+void CFolderBrowserDialog::OnPathEdited(const QString& text) {
+    if (!NamesFolder(text)) return;
+    typing = true;
+    tree->SelectPath(TypedFolder(text));
+    typing = false;
+}
+
+void CFolderBrowserDialog::accept() {
+    if (!NamesFolder(pathBox->text())) return;
+    *path = QDir::cleanPath(QDir(TypedFolder(pathBox->text())).absolutePath());
+    QDialog::accept();
 }
 
 }  // namespace vorne::ui

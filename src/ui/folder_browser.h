@@ -1,6 +1,10 @@
-// "Browse for Folder": picks the folder to scan from a tree of the file system's folders. The
-// caller hands in its path, which the dialog changes only with each folder the user selects; the
-// caller takes it back only when the dialog ends with OK.
+// "Browse for Folder": picks the folder to scan from a tree of the file system's folders, or from
+// the path box above it, where a folder can be typed or pasted (a leading "~" is the home folder,
+// a file:// URL its local path). The box shows the highlighted folder, and a folder typed there is
+// highlighted in the tree as soon as it exists. The caller hands in its path, which the dialog
+// changes with each folder the user selects and, on OK, sets to the folder in the box: the
+// highlighted one when nothing else was chosen. OK is greyed while the box names no folder; the
+// caller takes the path back only when the dialog ends with OK.
 #pragma once
 
 #include <QDialog>
@@ -8,7 +12,8 @@
 
 #include "ui/folder_tree_model.h"
 
-class QLabel;
+class QLineEdit;
+class QPushButton;
 
 namespace vorne::ui {
 
@@ -51,13 +56,25 @@ public:
                          std::vector<FolderTreeModel::Root> roots = FolderTreeModel::SystemRoots());
 
     CFolderTreeCtrl* Tree() const { return tree; }
-    QLabel* PathLabel() const { return label; }
+    QLineEdit* PathBox() const { return pathBox; }
+    QPushButton* OkButton() const { return ok; }
+
+    // Takes the folder in the box; does nothing while it names none.
+    void accept() override;
 
 private:
+    void OnPathEdited(const QString& text);
+
     QString* path;
     CFolderTreeCtrl* tree;
-    QLabel* label;
+    QLineEdit* pathBox;
+    QPushButton* ok = nullptr;
+    bool typing = false;  // the tree follows the box: its selection must not rewrite what is typed
 };
+
+// The folder a typed or pasted text names: "~" and "~/..." under the home folder, a file:// URL
+// as its local path, any other text as it is (relative to the working folder).
+QString TypedFolder(const QString& text);
 
 // The actions the tree's context menu offers for a folder.
 void OpenInFileManager(const QString& path);

@@ -6,15 +6,30 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <exception>
 
 #include "catalogue/row_file.h"
 #include "ui/byte_text.h"
+#include "ui/dialog_width.h"
 #include "ui/field_text.h"
 #include "ui/user_prompts.h"
 
 namespace vorne::ui {
+
+namespace {
+
+// How long the note of a write stays.
+constexpr int kNoteMilliseconds = 4000;
+
+bool SameEdits(const std::vector<FieldEdit>& a, const std::vector<FieldEdit>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](const FieldEdit& x, const FieldEdit& y) { return x.field == y.field && x.value == y.value; });
+}
+
+}  // namespace
 
 CHeaderEditDialog::CHeaderEditDialog(std::unique_ptr<RomHeader> reader, const std::string& folder, std::string name,
                                      const QString& caption, QString fileCaption, CUserPrompts* prompts,
@@ -30,14 +45,41 @@ CHeaderEditDialog::CHeaderEditDialog(std::unique_ptr<RomHeader> reader, const st
     form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
     body = new QVBoxLayout(this);
     body->addLayout(form);
+    KeepTitleVisible(*this);
 }
 
 bool CHeaderEditDialog::Load() {
-    const bool loaded = Attempt([this] { reader->LoadFile(path); });
-    if (!loaded) return false;
+    if (!Attempt([this] { reader->LoadFile(path); })) return false;
     setWindowTitle(fileCaption + QStringLiteral(" - ") + FromBytes(name));
     Fill();
+    loaded = true;
+    shownEdits = HeaderEdits();
     return true;
+}
+
+bool CHeaderEditDialog::Changed() const { return loaded && !SameEdits(HeaderEdits(), shownEdits); }
+
+bool CHeaderEditDialog::WriteChanges() { return Write(HeaderEdits()); }
+
+void CHeaderEditDialog::done(int result) {
+    if (prompts != nullptr && Changed()) {
+        switch (prompts->QuestionOrCancel(this, windowTitle(), QStringLiteral("Write the changes?"))) {
+            case PromptAnswer::Yes:
+                if (!WriteChanges()) return;  // the failure was shown; the edits stay for another try
+                break;
+            case PromptAnswer::No: break;
+            case PromptAnswer::Cancel: return;
+        }
+    }
+    QDialog::done(result);
+}
+
+void CHeaderEditDialog::CloseAsIs(int result) { QDialog::done(result); }
+
+void CHeaderEditDialog::ShowNote(const QString& text) {
+    if (writtenNote == nullptr) return;
+    writtenNote->setText(text);
+    noteTimer->start();
 }
 
 bool CHeaderEditDialog::Attempt(const std::function<void()>& work) {
@@ -62,8 +104,10 @@ bool CHeaderEditDialog::Write(std::span<const FieldEdit> edits) {
 void CHeaderEditDialog::OnWriteHeaders() {
     const std::vector<FieldEdit> edits = HeaderEdits();
     if (!Write(edits)) return;  // the fields keep what the user typed, for another try
+    ShowNote(QStringLiteral("Headers written."));
     // The fields show what the file holds now: a number that was not one shows as what was stored.
     if (Attempt([this] { reader->LoadFile(path); })) Fill();
+    shownEdits = HeaderEdits();
 }
 
 void CHeaderEditDialog::AddRow(const QString& label, QWidget* field, QWidget* buddy) {
@@ -105,8 +149,13 @@ void CHeaderEditDialog::AddWriteHeadersButtons() {
     ok->setDefault(true);
     connect(write, &QPushButton::clicked, this, &CHeaderEditDialog::OnWriteHeaders);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);  // closes without writing
+    writtenNote = new QLabel(this);
+    noteTimer = new QTimer(this);
+    noteTimer->setSingleShot(true);
+    noteTimer->setInterval(kNoteMilliseconds);
+    connect(noteTimer, &QTimer::timeout, writtenNote, &QLabel::clear);
     auto* row = new QHBoxLayout;
-    row->addStretch();
+    row->addWidget(writtenNote, 1);
     row->addWidget(write);
     row->addWidget(ok);
     body->addLayout(row);

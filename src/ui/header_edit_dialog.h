@@ -4,8 +4,10 @@
 //
 // A dialog is made with the chosen folder and the file's path in it (the path a list row shows),
 // then Load() reads the file and fills the fields. The ROM dialogs write with "&Write Headers",
-// which stays in the dialog; after a write the file is read again, so the fields show what it
-// now holds. "OK" closes without writing.
+// which stays in the dialog and says so under the form; after a write the file is read again, so
+// the fields show what it now holds. "OK" closes without writing. Closing in any way (OK, Enter,
+// Escape, the close box) while the controls hold what the file does not asks "Write the
+// changes?": Yes writes and closes (a failed write keeps the dialog open), No closes, Cancel stays.
 #pragma once
 
 #include <QDialog>
@@ -18,7 +20,9 @@
 #include "base/rom_header.h"
 
 class QFormLayout;
+class QLabel;
 class QLineEdit;
+class QTimer;
 class QRadioButton;
 class QVBoxLayout;
 
@@ -43,6 +47,14 @@ public:
     // Reads the file and shows its fields; false, after telling the user why, when it cannot be read.
     bool Load();
 
+    // Whether the controls hold values other than those the file holds.
+    virtual bool Changed() const;
+    // Closing asks about unwritten changes first.
+    void done(int result) override;
+
+    // The line beside the buttons that says a write went through; empty otherwise.
+    QLabel* WrittenNote() const { return writtenNote; }
+
 protected:
     // `caption` is the dialog's title until a file is loaded, `fileCaption` the title with a file
     // (followed by " - " and its name). `prompts` is null only for a dialog that touches no file.
@@ -59,6 +71,12 @@ protected:
     bool Write(std::span<const FieldEdit> edits);
     // Runs `work` on the file; a failure is shown in a message box. True when it went through.
     bool Attempt(const std::function<void()>& work);
+    // Writes what the controls hold, for a Yes to "Write the changes?"; true when it went through.
+    virtual bool WriteChanges();
+    // Closes with `result` without asking: after a write, or for a button that throws the edits away.
+    void CloseAsIs(int result);
+    // Shows `text` beside the buttons for a few seconds.
+    void ShowNote(const QString& text);
 
     // Adds a labelled row to the form, the label's buddy being `field` (or `buddy` when given).
     void AddRow(const QString& label, QWidget* field, QWidget* buddy = nullptr);
@@ -74,6 +92,7 @@ protected:
     void AddWriteHeadersButtons();
 
     RomHeader& GetReader() { return *reader; }
+    CUserPrompts* Prompts() const { return prompts; }
     QFormLayout* Form() const { return form; }
     // The dialog's column: the form, then whatever a dialog adds under it.
     QVBoxLayout* Body() const { return body; }
@@ -88,6 +107,10 @@ private:
     CUserPrompts* prompts;
     QFormLayout* form = nullptr;
     QVBoxLayout* body = nullptr;
+    QLabel* writtenNote = nullptr;
+    QTimer* noteTimer = nullptr;
+    bool loaded = false;
+    std::vector<FieldEdit> shownEdits;  // what "&Write Headers" writes from the controls as filled
 };
 
 // The message box title of a file that cannot be read or written.

@@ -3,8 +3,12 @@
 //
 // With a file ("MP3 Tag Edit - " and its name): the fields show the tag without trailing blanks;
 // "&Write Info" writes every field and closes, "&Delete Tag" cuts the tag off and closes; a
-// failure is shown and the dialog stays open. Without a file nothing is touched: "&Write Info"
-// keeps the six texts for FieldText, and "&Delete Tag" ends the dialog with DeleteTagsResult.
+// failure is shown and the dialog stays open. "&Cancel" closes without writing; the close box
+// and Escape ask first when the boxes differ from the tag. Without a file nothing is touched:
+// "&Write Info" keeps the six texts for FieldText, and "&Delete Tag" asks "Delete the tags of N
+// files?" and on Yes ends the dialog with DeleteTagsResult.
+//
+// A genre box holding no number (empty, blanks, letters) writes no genre: the file keeps its own.
 #pragma once
 
 #include <array>
@@ -36,13 +40,14 @@ public:
 
     // For one file.
     CMp3EditDialog(const std::string& folder, std::string name, CUserPrompts& prompts, QWidget* parent = nullptr);
-    // Without a file, for the mass tag edit.
-    explicit CMp3EditDialog(QWidget* parent = nullptr);
+    // Without a file, for the mass tag edit of `fileCount` files.
+    CMp3EditDialog(int fileCount, CUserPrompts& prompts, QWidget* parent = nullptr);
 
     // The text kept for field `index` (one of the boxes' fields), as bytes; the empty text for any
-    // other.
+    // other, and for a genre that is no number.
     std::string FieldText(int index) const;
     bool SingleFile() const { return singleFile; }
+    bool Changed() const override;
 
     void OnWriteInfo();
     void OnDeleteTag();
@@ -52,12 +57,16 @@ public:
     QLabel* Note() const { return note; }
 
 private:
-    CMp3EditDialog(bool singleFile, const std::string& folder, std::string name, CUserPrompts* prompts, QWidget* parent);
+    CMp3EditDialog(bool singleFile, const std::string& folder, std::string name, CUserPrompts& prompts, QWidget* parent);
     void Fill() override;
+    // Keeps the boxes' texts and, with a file, writes them; true when that went through.
+    bool WriteChanges() override;
 
     Mp3Tag& tag;
     bool singleFile;
+    int fileCount = 1;
     std::array<std::string, FieldNumber(Mp3Field::Count)> fieldTexts;  // by field, for the boxes' fields
+    std::array<std::string, kBoxes.size()> shownTexts;  // what the boxes were filled with
     std::array<QLineEdit*, kBoxes.size()> boxes{};
     QLabel* note = nullptr;
 };

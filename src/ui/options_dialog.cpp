@@ -9,6 +9,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "ui/dialog_width.h"
 #include "ui/settings.h"
 #include "ui/user_prompts.h"
 
@@ -18,15 +19,20 @@ namespace {
 
 constexpr std::array<const char*, kOptionKinds> kRowLabels{"GB", "NES", "SNES", "N64", "Genesis", "32X", "MP3"};
 
-// An edit box with a browse button after it.
-QWidget* WithBrowseButton(QLineEdit* box, const QString& tip, const std::function<void()>& browse, QWidget* parent) {
+// An edit box with a browse button after it. The rows have no labels of their own (the kind
+// stands left, the column's title on top), so both are named for screen readers: "NES File
+// Folder", and the button by its tip.
+QWidget* WithBrowseButton(QLineEdit* box, const QString& name, const QString& tip, const std::function<void()>& browse,
+                          QWidget* parent) {
     auto* holder = new QWidget(parent);
     auto* row = new QHBoxLayout(holder);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(2);
+    box->setAccessibleName(name);
     auto* button = new QToolButton(holder);
     button->setText(QStringLiteral("..."));
     button->setToolTip(tip);
+    button->setAccessibleName(tip);
     QObject::connect(button, &QToolButton::clicked, holder, browse);
     row->addWidget(box, 1);
     row->addWidget(button);
@@ -38,19 +44,26 @@ QWidget* WithBrowseButton(QLineEdit* box, const QString& tip, const std::functio
 COptionsDialog::COptionsDialog(Settings& settings, CUserPrompts& prompts, QWidget* parent)
     : QDialog(parent), settings(settings), prompts(prompts) {
     setWindowTitle(QStringLiteral("Vorne Options"));
+    KeepTitleVisible(*this);
+    const QString folderTitle = QStringLiteral("File Folder");
+    const QString programTitle = QStringLiteral("Program to Execute");
     auto* grid = new QGridLayout;
-    grid->addWidget(new QLabel(QStringLiteral("File Folder"), this), 0, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Program to Execute"), this), 0, 2);
+    grid->addWidget(new QLabel(folderTitle, this), 0, 1);
+    grid->addWidget(new QLabel(programTitle, this), 0, 2);
     for (int k = 0; k < kOptionKinds; ++k) {
         auto* folder = new QLineEdit(this);
         auto* program = new QLineEdit(this);
         folderBoxes[static_cast<std::size_t>(k)] = folder;
         programBoxes[static_cast<std::size_t>(k)] = program;
-        grid->addWidget(new QLabel(QString::fromLatin1(kRowLabels[static_cast<std::size_t>(k)]), this), k + 1, 0);
-        grid->addWidget(WithBrowseButton(folder, QStringLiteral("Choose the folder"), [this, folder] {
+        const QString kind = QString::fromLatin1(kRowLabels[static_cast<std::size_t>(k)]);
+        grid->addWidget(new QLabel(kind, this), k + 1, 0);
+        const QString of = QLatin1Char(' ') + kind + QLatin1Char(' ');
+        grid->addWidget(WithBrowseButton(folder, kind + QLatin1Char(' ') + folderTitle,
+                                         QStringLiteral("Choose the") + of + QStringLiteral("folder"), [this, folder] {
             if (auto chosen = this->prompts.BrowseForFolder(this, folder->text())) folder->setText(*chosen);
         }, this), k + 1, 1);
-        grid->addWidget(WithBrowseButton(program, QStringLiteral("Choose the program"), [this, program] {
+        grid->addWidget(WithBrowseButton(program, kind + QLatin1Char(' ') + programTitle,
+                                         QStringLiteral("Choose the") + of + QStringLiteral("program"), [this, program] {
             if (auto chosen = this->prompts.OpenProgram(this, program->text())) program->setText(*chosen);
         }, this), k + 1, 2);
     }
@@ -98,11 +111,26 @@ void COptionsDialog::OnSaveSettings() {
 
 void COptionsDialog::OnEraseSettings() {
     settings.EraseAll();
+    Load();  // what the settings hold now: no folders, no programs, the trash as it is by default
+}
+
+bool COptionsDialog::Changed() const {
     for (int k = 0; k < kOptionKinds; ++k) {
-        FolderBox(k)->clear();
-        ProgramBox(k)->clear();
+        if (FolderBox(k)->text() != settings.Folder(static_cast<RomType>(k))) return true;
+        if (ProgramBox(k)->text() != settings.Program(static_cast<RomType>(k))) return true;
     }
-    trashBox->setChecked(false);
+    return trashBox->isChecked() != settings.DeleteToTrash();
+}
+
+void COptionsDialog::done(int result) {
+    if (Changed()) {
+        switch (prompts.QuestionOrCancel(this, windowTitle(), QStringLiteral("Save the settings?"))) {
+            case PromptAnswer::Yes: OnSaveSettings(); break;
+            case PromptAnswer::No: break;
+            case PromptAnswer::Cancel: return;
+        }
+    }
+    QDialog::done(result);
 }
 
 }  // namespace vorne::ui

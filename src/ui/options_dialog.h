@@ -1,5 +1,7 @@
 // "Vorne Options": the folder and the program of each kind (kinds GB to MP3), saved only by
-// "&Save Settings"; "&OK" closes without saving; "&Erase Settings" removes every setting.
+// "&Save Settings"; "&OK" closes without saving; "&Erase Settings" removes every setting. Closing
+// (OK, Escape, the close box) while the boxes differ from the settings asks "Save the settings?":
+// Yes saves and closes, No closes, Cancel stays.
 #pragma once
 
 #include <QDialog>
@@ -26,6 +28,10 @@ public:
 
     void OnSaveSettings();
     void OnEraseSettings();
+
+    // Whether the boxes hold other values than the settings.
+    bool Changed() const;
+    void done(int result) override;
 
     QLineEdit* FolderBox(int kind) const { return folderBoxes[static_cast<std::size_t>(kind)]; }
     QLineEdit* ProgramBox(int kind) const { return programBoxes[static_cast<std::size_t>(kind)]; }

@@ -1,6 +1,7 @@
 #include "ui/row_delegate.h"
 
 #include <QPainter>
+#include <cmath>
 
 #include "ui/catalog_table_model.h"
 
@@ -12,8 +13,31 @@ QColor RowDelegate::RowFill(const QPalette& palette, bool selected, bool duplica
     return palette.color(QPalette::Active, QPalette::Base);
 }
 
-QColor RowDelegate::RowTextColour(const QPalette& palette, bool selected) {
-    return palette.color(QPalette::Active, selected ? QPalette::HighlightedText : QPalette::Text);
+namespace {
+
+// The relative luminance of an sRGB colour.
+double Luminance(const QColor& colour) {
+    const auto linear = [](double c) { return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
+    return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) + 0.0722 * linear(colour.blueF());
+}
+
+}  // namespace
+
+double ContrastRatio(const QColor& a, const QColor& b) {
+    const double la = Luminance(a);
+    const double lb = Luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor RowDelegate::RowTextColour(const QPalette& palette, bool selected, bool duplicate) {
+    if (selected) return palette.color(QPalette::Active, QPalette::HighlightedText);
+    const QColor text = palette.color(QPalette::Active, QPalette::Text);
+    if (!duplicate) return text;
+    // A dark palette's text is light, and light on yellow cannot be read; its base is dark.
+    for (const QColor& candidate : {text, palette.color(QPalette::Active, QPalette::Base)}) {
+        if (ContrastRatio(candidate, kDuplicateColour) >= kReadableContrast) return candidate;
+    }
+    return QColor(Qt::black);
 }
 
 int RowDelegate::TextMargin(const QFontMetrics& metrics) { return 2 * metrics.horizontalAdvance(QLatin1Char(' ')); }
@@ -33,7 +57,7 @@ void RowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, c
                                          : option.rect.adjusted(margin, 0, -margin, 0);
         const auto alignment = Qt::Alignment(index.data(Qt::TextAlignmentRole).toInt());
         painter->setFont(option.font);
-        painter->setPen(RowTextColour(option.palette, selected));
+        painter->setPen(RowTextColour(option.palette, selected, duplicate));
         painter->drawText(area, static_cast<int>(alignment | Qt::TextSingleLine),
                           metrics.elidedText(text, Qt::ElideRight, std::max(0, area.width())));
     }

@@ -51,7 +51,7 @@ void Settings::EraseAll() {
     store->sync();
 }
 
-bool Settings::DeleteToTrash() const { return store->value(Key(kDeleteToTrash), false).toBool(); }
+bool Settings::DeleteToTrash() const { return store->value(Key(kDeleteToTrash), true).toBool(); }
 void Settings::SetDeleteToTrash(bool toTrash) { Write(kDeleteToTrash, toTrash); }
 
 QByteArray Settings::WindowGeometry() const { return store->value(Key(kWindowGeometry)).toByteArray(); }

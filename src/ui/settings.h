@@ -40,7 +40,7 @@ public:
     // Removes every value of the application, "Last Type" among them.
     void EraseAll();
 
-    // Deleting moves files to the trash instead of removing them for good (off when missing).
+    // Deleting moves files to the trash instead of removing them for good (on when missing).
     bool DeleteToTrash() const;
     void SetDeleteToTrash(bool toTrash);
 

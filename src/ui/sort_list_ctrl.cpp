@@ -171,6 +171,9 @@ void CSortListCtrl::PaintBeyondLastColumn(QPainter& painter, const QRect& area) 
         if (r == current && hasFocus()) {
             QStyleOptionFocusRect frame;
             frame.initFrom(this);
+            // Some styles (Fusion) draw the frame only after a key moved the focus; the current
+            // row shows it after a click as well.
+            frame.state |= QStyle::State_KeyboardFocusChange;
             frame.rect = band.adjusted(0, 0, -1, -1);
             frame.backgroundColor = RowDelegate::RowFill(palette(), selected, rows.IsDuplicate(r));
             style()->drawPrimitive(QStyle::PE_FrameFocusRect, &frame, &painter, this);

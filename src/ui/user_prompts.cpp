@@ -21,6 +21,20 @@ bool DialogPrompts::Question(QWidget* parent, const QString& title, const QStrin
     return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
+bool DialogPrompts::CautiousQuestion(QWidget* parent, const QString& title, const QString& text) {
+    return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
+           QMessageBox::Yes;
+}
+
+PromptAnswer DialogPrompts::QuestionOrCancel(QWidget* parent, const QString& title, const QString& text) {
+    switch (QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                                  QMessageBox::Yes)) {
+        case QMessageBox::Yes: return PromptAnswer::Yes;
+        case QMessageBox::No: return PromptAnswer::No;
+        default: return PromptAnswer::Cancel;
+    }
+}
+
 std::optional<QString> DialogPrompts::BrowseForFolder(QWidget* parent, const QString& start) {
     // The caller's folder is handed over as a copy and taken back only on OK.
     QString path = start;

@@ -12,6 +12,9 @@ namespace vorne::ui {
 
 enum class PromptIcon { Information, Warning, Critical };
 
+// The answer to a question that can also be cancelled.
+enum class PromptAnswer { Yes, No, Cancel };
+
 class CUserPrompts {
 public:
     virtual ~CUserPrompts() = default;
@@ -20,6 +23,11 @@ public:
     virtual void Message(QWidget* parent, const QString& title, const QString& text, PromptIcon icon) = 0;
     // A question with Yes and No; true for Yes.
     virtual bool Question(QWidget* parent, const QString& title, const QString& text) = 0;
+    // A question with Yes and No before something that cannot be undone: No is the default, so
+    // that Enter keeps what is there. True for Yes.
+    virtual bool CautiousQuestion(QWidget* parent, const QString& title, const QString& text) = 0;
+    // A question with Yes, No and Cancel (Yes the default); Escape or the close box cancel.
+    virtual PromptAnswer QuestionOrCancel(QWidget* parent, const QString& title, const QString& text) = 0;
     // The folder the user chose, starting from `start`; nothing when cancelled.
     virtual std::optional<QString> BrowseForFolder(QWidget* parent, const QString& start) = 0;
     // A program to run; nothing when cancelled.
@@ -42,6 +50,8 @@ class DialogPrompts final : public CUserPrompts {
 public:
     void Message(QWidget* parent, const QString& title, const QString& text, PromptIcon icon) override;
     bool Question(QWidget* parent, const QString& title, const QString& text) override;
+    bool CautiousQuestion(QWidget* parent, const QString& title, const QString& text) override;
+    PromptAnswer QuestionOrCancel(QWidget* parent, const QString& title, const QString& text) override;
     std::optional<QString> BrowseForFolder(QWidget* parent, const QString& start) override;
     std::optional<QString> OpenProgram(QWidget* parent, const QString& start) override;
     std::optional<QString> OpenFile(QWidget* parent, const QString& title, const QString& filter) override;

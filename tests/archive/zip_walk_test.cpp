@@ -203,6 +203,12 @@ TEST(ZipListing, TheDirectoryWhenThereIsOne) {
         {"directory past the end", archive({}, {.directoryOffset = 100000}), false, 2},
         {"multi-volume", archive({}, {.thisDisk = 1}), false, 2},
         {"nothing at all", Bytes(100, 0), false, 0},
+        // The directory is walked by its size, whatever the end record counts.
+        {"count wrapped to 0", archive({}, {.entriesOnDisk = 0, .totalEntries = 0}), true, 2},
+        {"count of more than it holds", archive({}, {.entriesOnDisk = 3, .totalEntries = 3}), true, 2},
+        {"count of fewer than it holds", archive({}, {.entriesOnDisk = 1, .totalEntries = 1}), true, 2},
+        {"last record cut short", archive({}, {.directorySize = 2 * (46 + 7) - 1}), true, 1},
+        {"first record cut short", archive({}, {.directorySize = 46 + 6}), true, 0},
     };
     for (const Case& c : cases) {
         Listing listing = List(c.bytes);
@@ -212,6 +218,16 @@ TEST(ZipListing, TheDirectoryWhenThereIsOne) {
             EXPECT_EQ(Names(listing.members), (std::vector<std::string>{"one.nes", "two.nes"})) << c.what;
         }
     }
+}
+
+// More than 65,535 members without zip64 records: the end record's 16-bit count wraps.
+TEST(ZipListing, AHundredThousandMembers) {
+    ZipWriter zip;
+    constexpr std::size_t kCount = 100'000;
+    for (std::size_t i = 0; i < kCount; ++i) zip.Add({.name = std::to_string(i) + ".nes"});
+    const Listing listing = List(zip.Finish());
+    ASSERT_EQ(listing.members.size(), kCount);
+    EXPECT_EQ(listing.members.back().name, std::to_string(kCount - 1) + ".nes");
 }
 
 // Zip64 entries list their real sizes, whether the directory or only the local header has them.

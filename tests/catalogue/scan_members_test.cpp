@@ -256,6 +256,7 @@ TEST(ScanMembers, ExtensionsAfterTheLastDot) {
         {"sub/game.nes", true}, {"nes", true},       {"game.nes.txt", false},  {"dir.nes/readme", false},
         {"noext", false},      {"game.nes/", false}, {"game.ness", false},     {"game.ne", false},
         {"game.unf", false},   {"game.unif", false}, {"game.fds", false},      {"game.", false},
+        {"game.v1.nes", true}, {"game.nes.v1", false},
     };
     for (const auto& [name, belongs] : cases) EXPECT_EQ(MemberBelongsToKind(name, RomType::Nes), belongs) << name;
     EXPECT_TRUE(MemberBelongsToKind("GAME.GB", RomType::Gameboy));

@@ -178,5 +178,32 @@ TEST(Cli, ControlCharactersShowAsDots) {
     }
 }
 
+// A file name chooses its own bytes: every message that names a file, on stdout or stderr, shows
+// its control characters as dots too.
+TEST(Cli, FileNamesWithControlCharactersShowAsDots) {
+    test::TempDir dir;
+    const std::string name = "\x1b]0;owned\x07\x1b[2J";
+    const std::string dotted = ".]0;owned..[2J";
+    const samples::Bytes linear = samples::MakeGenesis({.size = 32768});
+    dir.Write("g/" + name + ".bin", linear);
+    dir.Write("g/" + name + ".smd", linear);  // the converted name is taken
+    dir.Write("c/" + name + ".bin", linear);
+    const std::vector<std::vector<std::string>> commands = {
+        {"convert", "bin", dir / "g"},                      // a refusal naming both files
+        {"convert", "bin", dir / ("c/" + name + ".bin")},  // the file it made, on stdout
+        {"show", dir / (name + ".nes"), "--kind", "nes"},  // a missing file
+        {"ips", dir / (name + ".nes"), dir / "p.ips", "-o", dir / "x"},
+        {"tag", dir / (name + ".nes"), "--year", "1"},
+        {"set", dir / (name + ".nes"), "--kind", "nes", "3=1"},
+        {"extract", dir / (name + ".zip"), name},
+    };
+    for (const auto& args : commands) {
+        auto result = RunCli(args);
+        const std::string all = result.out + result.err;
+        EXPECT_NE(all.find(dotted), std::string::npos) << test::CommandLine(args) << "\n" << all;
+        EXPECT_EQ(all.find_first_of("\x1b\x07"), std::string::npos) << test::CommandLine(args);
+    }
+}
+
 }  // namespace
 }  // namespace vorne

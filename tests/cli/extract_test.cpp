@@ -1,6 +1,8 @@
 // vorne-cli extract: which member a name finds, and what a failure says.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "images.h"
 #include "support/temp_dir.h"
 #include "zip_writer.h"
@@ -43,6 +45,32 @@ TEST(Extract, FindsTheMemberTheNameMeans) {
             EXPECT_EQ(r.out, c.out) << c.member;
         }
     }
+}
+
+// The member a name finds is the one handed over or none is: a twin elsewhere in the archive
+// never stands in for one that cannot be read, and a bare name several folders hold is refused.
+TEST(Extract, NeverHandsOverAnotherMember) {
+    ZipWriter zip;
+    zip.Add({.name = "LOCKED.NES", .data = Text("secret"), .flags = 1});
+    zip.Add({.name = "sub/LOCKED.NES", .data = Text("twin")});
+    zip.Add({.name = "ODD.NES", .data = Text("odd"), .methodOverride = 6});
+    zip.Add({.name = "sub/ODD.NES", .data = Text("twin")});
+    zip.Add({.name = "a/game.nes", .data = Text("a")});
+    zip.Add({.name = "b/Game.nes", .data = Text("b")});
+    test::TempDir dir;
+    const std::string archive = dir.Write("x.zip", zip.Finish());
+    const std::pair<const char*, const char*> failures[] = {
+        {"LOCKED.NES", "file LOCKED.NES is encrypted"},
+        {"odd.nes", "compression method for file ODD.NES unsupported"},
+        {"game.nes", "GAME.NES is in several folders; name one of these whole:\n    a/game.nes\n    b/Game.nes"},
+    };
+    for (const auto& [member, reason] : failures) {
+        const test::CommandResult r = test::RunCli({"extract", archive, member, "-o", dir / "out.nes"});
+        EXPECT_EQ(r.exitCode, 1) << member;
+        EXPECT_NE(r.err.find(reason), std::string::npos) << r.err;
+        EXPECT_FALSE(std::filesystem::exists(dir / "out.nes")) << member;
+    }
+    EXPECT_EQ(test::RunCli({"extract", archive, "B/GAME.NES"}).out, "b");
 }
 
 TEST(Extract, SaysWhyItFails) {

@@ -1,11 +1,13 @@
 // vorne-cli's batch commands as a black box: standard output, stderr and exit codes apart.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <string>
 #include <vector>
 
 #include "images.h"
 #include "support/temp_dir.h"
+#include "zip_writer.h"
 
 namespace vorne {
 namespace {
@@ -118,7 +120,7 @@ TEST(CliTools, CleanHeadersOverFoldersAndFiles) {
     test::TempDir dir;
     const std::array<std::uint8_t, 9> signature{'D', 'i', 's', 'k', 'D', 'u', 'd', 'e', '!'};
     dir.Write("roms/a.nes", samples::MakeNes({.bytes7to15 = signature, .seed = 1}));
-    dir.Write("roms/sub/b.nes", samples::MakeNes({.bytes7to15 = {0x10, 'x'}, .seed = 2}));
+    dir.Write("roms/sub/b.nes", samples::MakeNes({.bytes7to15 = {0x10, 0, 0, 0, 'x'}, .seed = 2}));
     dir.Write("single.nes", samples::MakeNes({.bytes7to15 = signature, .seed = 3}));
 
     auto top = RunCli({"clean-headers", dir / "roms"});
@@ -234,6 +236,97 @@ TEST(CliTools, TagSetsErasesAndDeletes) {
     auto removed = RunCli({"tag", dir / "m/a.mp3", "--delete"});
     EXPECT_EQ(removed.exitCode, 0) << removed.err;
     EXPECT_EQ(test::ReadFile(dir / "m/a.mp3"), plain);
+}
+
+// Files named by mistake (`vorne-cli tag *`, `clean-headers cover.png roms`) are named and left
+// alone: a file PATH is taken only with one of the kind's extensions, and the cleaner takes only
+// what begins with the iNES mark.
+TEST(CliTools, FilesOfAnotherKindAreLeftAlone) {
+    test::TempDir dir;
+    const Bytes text = Of("NES readme: nothing here is a header\n");
+    const Bytes nes = samples::MakeNes({.bytes7to15 = {'D', 'i', 's', 'k'}});
+    const Bytes mp3 = samples::MakeMp3({.frames = 1, .tagged = false});
+    for (const char* name : {"cover.png", "manual.pdf", "readme.nes", "game.sfc", "pack.zip"}) dir.Write(name, text);
+    dir.Write("game.nes", nes);
+    dir.Write("song.mp3", mp3);
+    const std::string all[] = {dir / "cover.png", dir / "manual.pdf", dir / "readme.nes", dir / "game.sfc",
+                               dir / "pack.zip",  dir / "game.nes",   dir / "song.mp3"};
+    const auto named = [](const std::string& err, const std::string& path) { return err.find(path + ": ") != std::string::npos; };
+
+    auto clean = RunCli({"clean-headers", all[0], all[1], all[2], all[3], all[4], all[6]});
+    EXPECT_EQ(clean.exitCode, 0) << clean.err;
+    EXPECT_EQ(clean.out, "0 headers cleaned, 0 mappers changed, 0 reserved bytes changed.\n");
+    EXPECT_NE(clean.err.find(all[2] + ": is not an iNES image (it does not begin with NES and 0x1A); left as it is"),
+              std::string::npos)
+        << clean.err;
+    EXPECT_NE(clean.err.find(all[0] + ": is not a file of the nes kind (its extension is none of .nes); left as it is"),
+              std::string::npos)
+        << clean.err;
+
+    std::vector<std::string> tag{"tag", "--year", "2024"};
+    tag.insert(tag.end(), std::begin(all), std::end(all));
+    auto tagged = RunCli(tag);
+    EXPECT_EQ(tagged.exitCode, 0) << tagged.err;
+    for (const std::string& path : all) {
+        if (path.ends_with(".mp3")) continue;
+        EXPECT_TRUE(named(tagged.err, path)) << path << "\n" << tagged.err;
+        EXPECT_EQ(test::ReadFile(path), path.ends_with("game.nes") ? nes : text) << path;
+    }
+    EXPECT_EQ(test::ReadFile(dir / "song.mp3").size(), mp3.size() + 128);
+
+    auto trainers = RunCli({"remove-trainers", all[3], "--yes"});
+    EXPECT_EQ(trainers.exitCode, 0) << trainers.err;
+    EXPECT_TRUE(named(trainers.err, all[3])) << trainers.err;
+    EXPECT_EQ(test::ReadFile(all[3]), text);
+}
+
+// An empty OUT (an unset variable in a script) is refused, never taken for "in place".
+TEST(CliTools, AnEmptyOutIsAUsageError) {
+    test::TempDir dir;
+    const std::string target = dir.Write("t.bin", Of("0123456789"));
+    dir.Write("p.ips", Of(std::string("PATCH\0\0\1\0\2ABEOF", 15)));
+    dir.Write("l.txt", Of("a\tb\tc\n"));
+    const std::vector<std::vector<std::string>> cases = {
+        {"ips", target, dir / "p.ips", "-o", ""},
+        {"compare", dir / "l.txt", dir / "l.txt", "-o", ""},
+        {"save-list", dir.Path(), "--kind", "nes", "-o", ""},
+        {"extract", dir / "none.zip", "a", "-o", ""},
+    };
+    for (const auto& args : cases) {
+        auto result = RunCli(args);
+        EXPECT_EQ(result.exitCode, 2) << test::CommandLine(args) << "\n" << result.err;
+        EXPECT_NE(result.err.find("-o needs a file name, not an empty text"), std::string::npos) << result.err;
+    }
+    EXPECT_EQ(Text(test::ReadFile(target)), "0123456789");
+}
+
+// A new file made from a source is as private as the source: it takes the source's permission
+// bits less setuid and setgid (and less the umask), as cp does.
+TEST(CliTools, NewFilesTakeTheirSourcesPermissionBits) {
+    const Bytes linear = samples::MakeGenesis({.size = 32768});
+    samples::ZipWriter zip;
+    zip.Add({.name = "GAME.NES", .data = Of("member")});
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    struct Case {
+        const char* what;
+        mode_t source;
+    };
+    for (const Case& c : {Case{"private", 0600}, Case{"group-readable", 0640}, Case{"setuid and setgid", 06755}}) {
+        test::TempDir dir;
+        const std::string bin = dir.Write("a.bin", linear);
+        const std::string archive = dir.Write("a.zip", zip.Finish());
+        dir.Write("p.ips", Of(std::string("PATCH\0\0\1\0\2ABEOF", 15)));
+        for (const std::string& path : {bin, archive}) ASSERT_EQ(::chmod(path.c_str(), c.source), 0);
+        const std::vector<std::vector<std::string>> commands = {
+            {"convert", "bin", bin}, {"ips", bin, dir / "p.ips", "-o", dir / "patched.bin"}, {"extract", archive, "GAME.NES", "-o", dir / "x.nes"}};
+        for (const auto& args : commands) ASSERT_EQ(RunCli(args).exitCode, 0) << test::CommandLine(args);
+        for (const char* made : {"a.smd", "patched.bin", "x.nes"}) {
+            struct stat st {};
+            ASSERT_EQ(::stat((dir / made).c_str(), &st), 0) << made;
+            EXPECT_EQ(st.st_mode & 07777, c.source & 0777 & ~mask) << c.what << ": " << made;
+        }
+    }
 }
 
 }  // namespace

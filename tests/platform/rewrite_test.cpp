@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -195,21 +196,46 @@ TEST(RewriteFile, FailuresLeaveTheOriginal) {
     }
 }
 
-TEST(RewriteFile, AFileReplacedMeanwhileIsLeftAlone) {
-    test::TempDir dir;
-    std::string path = dir.Write("f.bin", {1, 2, 3});
-    std::string other = dir.Write("other.bin", {5, 6});
-    try {
-        RewriteFile(path, [&](const File&, RewriteOutput& out) {
-            out.Write(Bytes{9});
-            ASSERT_EQ(::rename(other.c_str(), path.c_str()), 0);
-        });
-        FAIL() << "rewrote a file that was replaced";
-    } catch (const FileError& e) {
-        EXPECT_NE(e.Message().find("replaced"), std::string::npos) << e.what();
+// What another program does to the file while it is copied is never lost: a file replaced, grown
+// or written over meanwhile stays as that program left it, and the copy goes.
+TEST(RewriteFile, AFileChangedMeanwhileIsLeftAlone) {
+    struct Case {
+        const char* what;
+        std::function<void(const std::string& path, const std::string& other)> meanwhile;
+        const char* reason;
+        Bytes left;
+    };
+    const auto writeAt = [](const std::string& path, off_t at, const Bytes& bytes) {
+        File file = File::OpenReadWrite(path);
+        file.WriteAt(at, bytes);
+    };
+    const Case cases[] = {
+        {"replaced", [](const std::string& path, const std::string& other) { ASSERT_EQ(::rename(other.c_str(), path.c_str()), 0); },
+         "was replaced by another file", {5, 6}},
+        {"appended to", [&](const std::string& path, const std::string&) { writeAt(path, 3, {4}); },
+         "was changed by another program", {1, 2, 3, 4}},
+        {"written over, its size kept", [&](const std::string& path, const std::string&) { writeAt(path, 0, {7}); },
+         "was changed by another program", {7, 2, 3}},
+    };
+    for (const Case& c : cases) {
+        test::TempDir dir;
+        std::string path = dir.Write("f.bin", {1, 2, 3});
+        std::string other = dir.Write("other.bin", {5, 6});
+        // An old modification time, so that a write now gives it another even on a coarse clock.
+        const struct timespec old[2] = {{1000, 0}, {1000, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), old, 0), 0);
+        try {
+            RewriteFile(path, [&](const File& from, RewriteOutput& out) {
+                out.CopyRest(from, 1);
+                c.meanwhile(path, other);
+            });
+            ADD_FAILURE() << "rewrote a file that was " << c.what;
+        } catch (const FileError& e) {
+            EXPECT_EQ(e.Message(), std::string(c.reason) + " while it was rewritten; it is left as it is") << c.what;
+        }
+        EXPECT_EQ(test::ReadFile(path), c.left) << c.what;
+        EXPECT_EQ(test::ListFolder(dir.Path()).size(), c.left.size() == 2 ? 1u : 2u) << c.what;  // no temporary file
     }
-    EXPECT_EQ(test::ReadFile(path), (Bytes{5, 6}));
-    EXPECT_EQ(test::ListFolder(dir.Path()), std::vector<std::string>{"f.bin"});
 }
 
 // Who may rewrite a file, and what it keeps: its owner, group and mode (setuid, setgid and sticky

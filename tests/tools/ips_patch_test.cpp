@@ -68,11 +68,20 @@ TEST(IpsPatch, RecordsRunsAndTheEnd) {
     };
     for (const Case& c : cases) {
         IpsPatch patch = ParseIpsPatch(c.patch);
-        EXPECT_EQ(patch.complete, c.complete) << c.what;
+        EXPECT_EQ(patch.Complete(), c.complete) << c.what;
         Bytes image = kTarget;
         ApplyIpsRecords(patch, image);
         EXPECT_EQ(image, c.result) << c.what;
     }
+}
+
+TEST(IpsPatch, RecordsWritingMoreThanIpsCanAddressEndTheReading) {
+    Bytes patch = Header();
+    for (int i = 0; i < 258; ++i) patch = Cat({patch, RunRecord(0, 0xFFFF, 1)});  // 257 fit in 16 MiB + 64 KiB
+    patch = Cat({patch, kEnd});
+    const IpsPatch parsed = ParseIpsPatch(patch);
+    EXPECT_EQ(parsed.end, IpsEnd::TooLarge);
+    EXPECT_EQ(parsed.records.size(), 257u);
 }
 
 TEST(IpsPatch, LongRunsAndTheHighestOffset) {
@@ -157,10 +166,42 @@ TEST_F(IpsFileTest, FailuresChangeNothing) {
             << c.what;
     }
 
-    // A patch cut inside a record: the whole records before it are applied, nothing of it.
-    IpsResult cut = ApplyIpsPatch(target, dir / "cut.ips");
-    EXPECT_EQ(cut.outcome, IpsOutcome::PatchEof);
-    EXPECT_EQ(test::ReadFile(target), (Bytes{0xEE, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+    // A patch cut short, a file that is no patch, or one whose records write more than IPS can
+    // address: nothing is written, in place or to a copy.
+    Bytes tooLarge = Header();
+    for (int i = 0; i < 258; ++i) tooLarge = Cat({tooLarge, RunRecord(0, 0xFFFF, 1)});
+    const Bytes zip{'P', 'K', 3, 4, 20, 0, 0, 0, 8, 0, 0x21, 0x7A, 0x55, 0x3B, 0x11, 0x22, 0x33, 0x44, 0, 1, 0, 0, 0, 2};
+    const Case wrong[] = {
+        {"cut inside a record", "game.bin", "cut.ips", "", IpsOutcome::PatchEof},
+        {"cut inside a record, to a new name", "game.bin", "cut.ips", "new.bin", IpsOutcome::PatchEof},
+        {"a zip archive", "game.bin", "hack.zip", "", IpsOutcome::PatchEof},
+        {"too much written", "game.bin", "large.ips", "", IpsOutcome::PatchTooLarge},
+    };
+    dir.Write("hack.zip", zip);
+    dir.Write("large.ips", Cat({tooLarge, kEnd}));
+    for (const Case& c : wrong) {
+        IpsResult result = ApplyIpsPatch(dir / c.target, dir / c.patch, c.saveAs.empty() ? "" : dir / c.saveAs);
+        EXPECT_EQ(result.outcome, c.outcome) << c.what;
+        EXPECT_EQ(test::ReadFile(target), kTarget) << c.what;
+        EXPECT_EQ(test::ListFolder(dir.Path()).size(), 6u) << c.what;
+    }
+}
+
+// The patch is read a window at a time: records that straddle its refills apply as in memory.
+TEST_F(IpsFileTest, APatchLargerThanItsReadingWindow) {
+    Bytes image(400000);
+    for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i * 7);
+    Bytes patchBytes = Header();
+    for (std::uint32_t i = 0; i < 9; ++i) {
+        patchBytes = Cat({patchBytes, Record(i * 41000 + 3, Bytes(60000 - i, static_cast<std::uint8_t>(i + 1))),
+                          RunRecord(i * 997, 300, 0xEE)});
+    }
+    patchBytes = Cat({patchBytes, kEnd});
+    std::string big = dir.Write("big.bin", image);
+    std::string bigPatch = dir.Write("big.ips", patchBytes);
+    ASSERT_EQ(ApplyIpsPatch(big, bigPatch, dir / "copy.bin").outcome, IpsOutcome::Applied);
+    ApplyIpsRecords(ParseIpsPatch(patchBytes), image);
+    EXPECT_EQ(test::ReadFile(dir / "copy.bin"), image);
 }
 
 TEST_F(IpsFileTest, AWriteThatFailsPartWayLeavesTheTargetAsItWas) {
@@ -187,6 +228,8 @@ TEST(IpsPatch, Messages) {
     const Case cases[] = {
         {IpsOutcome::Applied, "Success!", "IPS patch applied.\n"},
         {IpsOutcome::PatchEof, "IPS Error", "Patch EOF reached.\n"},
+        {IpsOutcome::PatchTooLarge, "IPS Error",
+         "The patch writes more than the 16 MiB + 64 KiB an IPS patch can address; nothing was patched.\n"},
         {IpsOutcome::CannotOpenTarget, "IPS Error", "Cannot open target file.\n"},
         {IpsOutcome::CannotOpenPatch, "IPS Error", "Cannot open patch file.\n"},
         {IpsOutcome::InvalidTargetSize, "", "Invalid target file size."},

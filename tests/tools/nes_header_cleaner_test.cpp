@@ -44,11 +44,15 @@ struct CleanerCase {
 const Reserved kSignature{'D', 'i', 's', 'k', 'D', 'u', 'd', 'e', '!'};
 const CleanerCase kCases[] = {
     {"a signature starting with D: everything cleared", kSignature, {}, {1, 1, 1}},
-    {"a high mapper nibble alone stays", {0x10}, {0x10}, {1, 0, 1}},
-    {"a high mapper nibble with junk after it", {0x20, 'a', 'b'}, {0x20}, {1, 0, 1}},
+    {"bits 2 and 3 of byte 7 reading 11 are junk", {'O', 'K'}, {}, {1, 1, 1}},
+    {"a high mapper nibble with junk in bytes 11 to 15", {0x20, 0, 0, 0, 'a', 'b'}, {0x20}, {1, 0, 1}},
+    {"VS System bits with junk in bytes 11 to 15", {0x01, 0, 0, 0, 0, 0, 0, 0, 'x'}, {}, {1, 1, 1}},
+    {"a high mapper nibble alone is no junk", {0x10}, {0x10}, {0, 0, 0}},
+    {"a VS System game on mapper 99 is no junk", {0x61}, {0x61}, {0, 0, 0}},
+    {"PRG RAM and a PAL game's byte 9 are no junk", {0x10, 0x02, 0x01}, {0x10, 0x02, 0x01}, {0, 0, 0}},
     {"byte 7 zero: left alone, junk and all", {0x00, 'j', 'u', 'n', 'k'}, {0x00, 'j', 'u', 'n', 'k'}, {0, 0, 0}},
     {"an NES 2.0 header is no junk", {0x08, 0x00, 0x00, 0x07, 0x00, 0x01}, {0x08, 0x00, 0x00, 0x07, 0x00, 0x01}, {0, 0, 0}},
-    {"the NES 2.0 mark with sizes past the file is junk", {0x08, 0x00, 0x01, 'x'}, {}, {1, 1, 1}},
+    {"nor one declaring more than the file holds", {0x08, 0x00, 0x01, 'x', 0, 'y'}, {0x08, 0x00, 0x01, 'x', 0, 'y'}, {0, 0, 0}},
 };
 
 Bytes NesWith(const Reserved& reserved, std::uint32_t seed) {
@@ -85,20 +89,31 @@ TEST(NesHeaderCleaner, WholeListSumsTheCountersAndSkipsArchiveMembers) {
         rows.push_back(NesRow(name));
     }
     rows.push_back(test::AsMember(NesRow(""), "pack.zip", "GAME.NES"));  // not a file: it must not even be opened
+    // Files that are no iNES image, whatever their names, are named and left alone.
+    const std::string text = "NES 1.0 readme: bytes 7 to 15 are not a header\n";
+    const Bytes png{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R', 0, 0, 1, 0};
+    dir.Write("readme.nes", Bytes(text.begin(), text.end()));
+    dir.Write("cover.png", png);
+    rows.push_back(NesRow("readme.nes"));
+    rows.push_back(NesRow("cover.png"));
     test::RecordingReport report;
     CleanNesHeaders(dir.Path(), rows, ToolScope::WholeList, report);
     EXPECT_EQ(report.Of("message"),
-              std::vector<std::string>{"message Header Cleaner: 4 headers cleaned, 2 mappers changed, 4 reserved bytes changed."});
+              std::vector<std::string>{"message Header Cleaner: 4 headers cleaned, 3 mappers changed, 4 reserved bytes changed."});
     EXPECT_TRUE(report.Of("status").empty());
     EXPECT_TRUE(report.Of("failed").empty());
+    const std::string notInes = ": is not an iNES image (it does not begin with NES and 0x1A); left as it is";
+    EXPECT_EQ(report.Of("skipped"), (std::vector<std::string>{"skipped readme.nes" + notInes, "skipped cover.png" + notInes}));
+    EXPECT_EQ(test::ReadFile(dir / "readme.nes"), Bytes(text.begin(), text.end()));
+    EXPECT_EQ(test::ReadFile(dir / "cover.png"), png);
     // The cleaned rows get their new Reserved and Mapper texts (mapper 3 from byte 6 alone, or
     // with the high nibble byte 7 keeps).
     auto cells = [](const std::string& file, const std::string& reserved, const std::string& mapper) {
         return "cells " + file + ": " + std::to_string(FieldNumber(NesField::Reserved)) + "=" + reserved + " " +
                std::to_string(FieldNumber(NesField::Mapper)) + "=" + mapper;
     };
-    EXPECT_EQ(report.Of("cells"), (std::vector<std::string>{cells("sub/1.nes", "", "3"), cells("sub/2.nes", "\x10", "19"),
-                                                            cells("sub/3.nes", " ", "35"), cells("sub/6.nes", "", "3")}));
+    EXPECT_EQ(report.Of("cells"), (std::vector<std::string>{cells("sub/1.nes", "", "3"), cells("sub/2.nes", "", "3"),
+                                                            cells("sub/3.nes", " ", "35"), cells("sub/4.nes", "", "3")}));
 }
 
 TEST(NesHeaderCleaner, SelectionShowsItsProgressAndNoSummary) {

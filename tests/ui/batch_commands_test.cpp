@@ -76,13 +76,19 @@ TEST_F(BatchCommandsTest, CleanNesHeadersThenAScan) {
     dir.Write("roms/a.nes", samples::MakeNes({.bytes7to15 = signature, .seed = 1}));
     dir.Write("roms/b.nes", samples::MakeNes({.bytes7to15 = {0x10}, .seed = 2}));
     dir.Write("roms/c.nes", samples::MakeNes({.seed = 3}));
+    const std::string text = "not a header, only text";
+    dir.Write("roms/readme.nes", Bytes(text.begin(), text.end()));
     Open(RomType::Nes);
     Watch();
     Trigger(kCommandCleanNesHeaders);
-    EXPECT_EQ(Messages(),
-              std::vector<std::string>{"Header Cleaner: 2 headers cleaned, 1 mappers changed, 2 reserved bytes changed."});
+    // A high mapper nibble alone is no junk; a file without the iNES mark is no NES image.
+    EXPECT_EQ(Messages(), (std::vector<std::string>{
+                              "Header Cleaner: 1 headers cleaned, 1 mappers changed, 1 reserved bytes changed.",
+                              "Header Cleaner: These files were left as they are:\nreadme.nes: is not an iNES image (it "
+                              "does not begin with NES and 0x1A); left as it is"}));
     EXPECT_EQ(scans, 1);
-    EXPECT_EQ(Column(FieldNumber(NesField::Reserved)), (std::vector<std::string>{"", "", "\x10"}) );
+    EXPECT_EQ(vorne::test::ReadFile(roms + "/readme.nes"), Bytes(text.begin(), text.end()));
+    EXPECT_EQ(vorne::test::ReadFile(roms + "/b.nes")[7], 0x10);
     EXPECT_EQ(vorne::test::ReadFile(roms + "/a.nes")[7], 0);
 }
 
@@ -91,7 +97,7 @@ TEST_F(BatchCommandsTest, SelectedHeadersAndTrainersThenAScan) {
     odd.resize(odd.size() + 8192 - 512, 0);  // remainder 16: the size check asks
     dir.Write("roms/odd.nes", odd);
     dir.Write("roms/fine.nes", samples::MakeNes({.prgBanks = 1, .chrBanks = 0, .flags6 = 0x04, .seed = 2}));
-    dir.Write("roms/junk.nes", samples::MakeNes({.bytes7to15 = {'Q', 'z'}, .seed = 3}));
+    dir.Write("roms/junk.nes", samples::MakeNes({.bytes7to15 = {'D', 'z'}, .seed = 3}));
     Open(RomType::Nes);
     Watch();
     prompts.yes = false;
@@ -135,8 +141,8 @@ TEST_F(BatchCommandsTest, ConversionOfTheSelectionThenAScanListsTheNewFile) {
 }
 
 TEST_F(BatchCommandsTest, AFileErrorEndsTheCommandWithoutAScanAndReleasesTheWindow) {
-    dir.Write("roms/a.nes", samples::MakeNes({.bytes7to15 = {'Q', 'q'}, .seed = 1}));
-    dir.Write("roms/b.nes", samples::MakeNes({.bytes7to15 = {'Q', 'q'}, .seed = 2}));
+    dir.Write("roms/a.nes", samples::MakeNes({.bytes7to15 = {'D', 'q'}, .seed = 1}));
+    dir.Write("roms/b.nes", samples::MakeNes({.bytes7to15 = {'D', 'q'}, .seed = 2}));
     Open(RomType::Nes);
     Watch();
     std::filesystem::remove(roms + "/b.nes");  // its row stays until the next scan
@@ -147,7 +153,7 @@ TEST_F(BatchCommandsTest, AFileErrorEndsTheCommandWithoutAScanAndReleasesTheWind
     EXPECT_TRUE(window->KindCombo()->isEnabled());
     // The row cleaned before the error shows its new texts.
     EXPECT_EQ(window->GetCatalogue().Model().Cell(RowNamed("a.nes"), FieldNumber(NesField::Reserved)), "");
-    EXPECT_EQ(window->GetCatalogue().Model().Cell(RowNamed("b.nes"), FieldNumber(NesField::Reserved)), "Qq");
+    EXPECT_EQ(window->GetCatalogue().Model().Cell(RowNamed("b.nes"), FieldNumber(NesField::Reserved)), "Dq");
 }
 
 TEST_F(BatchCommandsTest, ApplyIpsPatchAsksForThreeFiles) {
@@ -207,6 +213,8 @@ TEST_F(BatchCommandsTest, MassTagEditWithTheMp3DialogWithoutAFile) {
     };
     Select({"b.mp3"});
     Trigger(kCommandMassTagEdit);
+    ASSERT_EQ(prompts.messages.size(), 1u);  // asked first, of the files the command takes
+    EXPECT_EQ(prompts.messages[0].text, QStringLiteral("Delete the tag of 1 file?"));
     EXPECT_EQ(vorne::test::ReadFile(roms + "/b.mp3"), Bytes(tagged.begin(), tagged.end() - 128));
     EXPECT_EQ(vorne::test::ReadFile(roms + "/a.mp3").size(), plain.size() + 128);
     EXPECT_EQ(scans, 2);

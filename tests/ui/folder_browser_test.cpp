@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QContextMenuEvent>
-#include <QLabel>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 
 #include "support/temp_dir.h"
@@ -25,27 +27,60 @@ protected:
     vorne::test::TempDir dir;
 };
 
-TEST_F(FolderBrowserTest, SelectsADeepPathLevelByLevelAndReturnsIt) {
+TEST_F(FolderBrowserTest, SelectsADeepPathLevelByLevelAndOkTakesTheHighlightedFolder) {
     const struct {
         std::string start;
-        QString selected;  // what OK hands back
+        QString highlighted;  // what the box shows and OK hands back
         bool found;
     } cases[] = {
         {dir / "a/Deep/er/est", Q(dir / "a/Deep/er/est"), true},
         {dir / "a/Deep/er/", Q(dir / "a/Deep/er"), true},      // a trailing separator is ignored
         {dir / "a/Deep/./other//", Q(dir / "a/Deep/other"), true},
-        {dir / "a/deep/OTHER", Q(dir / "a/deep/OTHER"), false},  // names differ by letter case here
-        {dir / "a/gone/x", Q(dir / "a/gone/x"), false},            // a path that does not exist: unchanged
+        {dir / "a/deep/OTHER", Q(dir.Path()), false},  // names differ by letter case here: the root stays
+        {dir / "a/gone/x", Q(dir.Path()), false},      // a path that does not exist
     };
     for (const auto& c : cases) {
         QString path = Q(c.start);
         CFolderBrowserDialog dialog(&path, nullptr, Roots());
         EXPECT_EQ(dialog.Tree()->SelectPath(path), c.found) << c.start;
-        EXPECT_EQ(path, c.selected) << c.start;
-        EXPECT_EQ(dialog.PathLabel()->text(), c.found ? c.selected : QStringLiteral("Folder"));
+        EXPECT_EQ(path, c.found ? c.highlighted : Q(c.start)) << c.start;  // unchanged until OK
+        EXPECT_EQ(dialog.PathBox()->text(), c.highlighted);
         dialog.accept();
-        EXPECT_EQ(path, c.selected);
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+        EXPECT_EQ(path, c.highlighted);
     }
+}
+
+TEST_F(FolderBrowserTest, APathTypedOrPastedIsHighlightedAndTakenByOk) {
+    const struct {
+        QString typed;
+        QString highlighted;  // in the tree after typing
+        QString taken;        // by OK; empty: OK is greyed and the dialog stays
+    } cases[] = {
+        {Q(dir / "a/Deep/other"), Q(dir / "a/Deep/other"), Q(dir / "a/Deep/other")},
+        {Q(dir / "a/b/"), Q(dir / "a/b"), Q(dir / "a/b")},
+        {QStringLiteral("file://") + Q(dir / "z"), Q(dir / "z"), Q(dir / "z")},
+        {Q(dir / "a/nothing"), Q(dir / "a"), QString()},  // the tree followed as far as the folders went
+        {QStringLiteral("  "), Q(dir / "a/Deep"), QString()},
+        {QStringLiteral("/"), Q(dir / "a/Deep"), QStringLiteral("/")},  // outside the tree's roots
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed.toStdString());
+        QString path = Q(dir / "a/Deep");
+        CFolderBrowserDialog dialog(&path, nullptr, Roots());
+        dialog.show();
+        dialog.PathBox()->selectAll();
+        QTest::keyClicks(dialog.PathBox(), c.typed);
+        EXPECT_EQ(dialog.PathBox()->text(), c.typed);  // typing is never rewritten under the cursor
+        EXPECT_EQ(dialog.Tree()->SelectedPath(), c.highlighted);
+        EXPECT_EQ(dialog.OkButton()->isEnabled(), !c.taken.isEmpty());
+        QTest::keyClick(dialog.PathBox(), Qt::Key_Return);
+        EXPECT_EQ(dialog.isVisible(), c.taken.isEmpty());
+        if (!c.taken.isEmpty()) {
+            EXPECT_EQ(path, c.taken);
+        }
+    }
+    EXPECT_EQ(TypedFolder(QStringLiteral("~/roms")), QDir::homePath() + QStringLiteral("/roms"));
 }
 
 TEST_F(FolderBrowserTest, CancelLeavesTheCallersFolderAsItWas) {

@@ -27,6 +27,10 @@ protected:
     FakePrompts prompts;
     std::unique_ptr<CMainDialog> window;
 
+    // Deleting goes to the trash by default; a test deletes for good unless it says otherwise, so
+    // that nothing reaches the trash of the user running the tests.
+    MainDialogTest() { settings.SetDeleteToTrash(false); }
+
     // Opens the window with `type` stored as the last kind and `folder` as its folder.
     void Open(RomType type, const QString& folder) {
         settings.SetLastType(type);

@@ -68,6 +68,9 @@ TEST_F(EditDialogTest, Mp3WriteInfoWritesEveryFieldAsTheCliDoesAndCloses) {
         {"an emptied genre box leaves the genre", kPadded, [](Dialog& d) { d.Box(kGenre)->clear(); },
          {{Field::Title, "Song"}, {Field::Artist, "Band"}, {Field::Album, ""}, {Field::Year, "98"},
           {Field::Comment, " lead blank"}}},
+        {"so does a genre of letters", kPadded, [](Dialog& d) { Type(d.Box(kGenre), "Pop"); },
+         {{Field::Title, "Song"}, {Field::Artist, "Band"}, {Field::Album, ""}, {Field::Year, "98"},
+          {Field::Comment, " lead blank"}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -128,17 +131,26 @@ TEST_F(EditDialogTest, Mp3MassModeKeepsTheTextsAndTouchesNoFile) {
     const struct {
         const char* name;
         QString button;
+        QString genre;
+        bool yes;    // to "Delete the tags of 3 files?"
         int result;
         std::array<std::string, FieldNumber(Field::Count)> texts;  // FieldText of every column
     } cases[] = {
-        {"Write Info keeps the six texts, blanks and all", "&Write Info", QDialog::Accepted,
+        {"Write Info keeps the six texts, blanks and all", "&Write Info", "17", true, QDialog::Accepted,
          {"   ", "", "", "Artist ", "", "2001", "", "17"}},
-        {"Delete Tag ends with its own result", "&Delete Tag", CMp3EditDialog::DeleteTagsResult, {}},
-        {"Cancel", "&Cancel", QDialog::Rejected, {}},
+        {"a blank genre is no genre, not 0", "&Write Info", "  ", true, QDialog::Accepted,
+         {"   ", "", "", "Artist ", "", "2001", "", ""}},
+        {"nor is a genre of letters", "&Write Info", "Pop", true, QDialog::Accepted,
+         {"   ", "", "", "Artist ", "", "2001", "", ""}},
+        {"Delete Tag, Yes: ends with its own result", "&Delete Tag", "17", true, CMp3EditDialog::DeleteTagsResult, {}},
+        {"Delete Tag, No: the dialog stays", "&Delete Tag", "17", false, QDialog::Rejected, {}},
+        {"Cancel", "&Cancel", "17", true, QDialog::Rejected, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        Dialog dialog;
+        prompts.messages.clear();
+        prompts.yes = c.yes;
+        Dialog dialog(3, prompts);
         EXPECT_FALSE(dialog.SingleFile());
         dialog.show();
         EXPECT_EQ(dialog.windowTitle(), QStringLiteral("MP3 Edit"));
@@ -148,15 +160,22 @@ TEST_F(EditDialogTest, Mp3MassModeKeepsTheTextsAndTouchesNoFile) {
         Type(dialog.Box(kTitle), "   ");
         Type(dialog.Box(kArtist), "Artist ");
         Type(dialog.Box(kYear), "2001");
-        Type(dialog.Box(kGenre), "17");
+        Type(dialog.Box(kGenre), c.genre);
         Button(dialog, c.button)->click();
         EXPECT_EQ(dialog.result(), c.result);
+        EXPECT_EQ(dialog.isVisible(), !c.yes);
         for (int i = 0; i < FieldNumber(Field::Count); ++i) {
             EXPECT_EQ(dialog.FieldText(i), c.texts[static_cast<std::size_t>(i)]) << i;
         }
         EXPECT_EQ(dialog.FieldText(kFirstExtraField), "");
         EXPECT_EQ(Bytes("a.mp3"), before);
-        EXPECT_TRUE(prompts.messages.empty());
+        if (c.button == QStringLiteral("&Delete Tag")) {
+            ASSERT_EQ(prompts.messages.size(), 1u);
+            EXPECT_EQ(prompts.messages[0].text, QStringLiteral("Delete the tags of 3 files?"));
+            EXPECT_EQ(prompts.messages[0].asked, FakePrompts::Asked::DefaultNo);
+        } else {
+            EXPECT_TRUE(prompts.messages.empty());
+        }
     }
 }
 

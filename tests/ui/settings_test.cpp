@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QAccessible>
+#include <QTest>
+#include <functional>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QSettings>
@@ -70,12 +73,12 @@ TEST_F(SettingsFileTest, ValuesKeepTheirNamesAndAnEmptyTextDeletesThem) {
 TEST_F(SettingsFileTest, EraseRemovesEveryValueOfTheApplication) {
     settings.SetLastType(RomType::Mp3);
     settings.SetFolder(RomType::Mp3, QStringLiteral("/music"));
-    settings.SetDeleteToTrash(true);
+    settings.SetDeleteToTrash(false);
     settings.SetColumnState(RomType::Mp3, QByteArray("state"));
     settings.EraseAll();
     EXPECT_TRUE(QSettings(path, QSettings::IniFormat).allKeys().isEmpty());
     EXPECT_EQ(settings.LastType(), RomType::Gameboy);
-    EXPECT_FALSE(settings.DeleteToTrash());
+    EXPECT_TRUE(settings.DeleteToTrash());  // the default: deleted files go to the trash
 }
 
 TEST_F(OptionsDialogTest, OpensWithTheStoredValuesOfKindsZeroToSix) {
@@ -101,7 +104,8 @@ TEST_F(OptionsDialogTest, SaveWritesTextAndDeletesEmptyBoxesButOkNeverSaves) {
         dialog.TrashBox()->setChecked(true);
         dialog.OnSaveSettings();
         dialog.FolderBox(2)->setText(QStringLiteral("/typed/but/not/saved"));
-        dialog.accept();  // OK
+        prompts.answer = PromptAnswer::No;
+        dialog.accept();  // OK, and No to "Save the settings?"
     }
     EXPECT_FALSE(Raw(path, QStringLiteral("Rom Type 1 Dir")).isValid());
     EXPECT_EQ(settings.Folder(RomType::Gameboy), QStringLiteral("/gb"));
@@ -139,6 +143,77 @@ TEST_F(OptionsDialogTest, BrowseButtonsFillTheirBoxOnlyWhenAnswered) {
     EXPECT_EQ(dialog.FolderBox(3)->text(), QStringLiteral("/picked/folder"));
     ASSERT_EQ(prompts.browseStarts.size(), 2u);
     EXPECT_EQ(prompts.browseStarts[0], QStringLiteral("/before"));
+}
+
+TEST_F(OptionsDialogTest, ClosingWithBoxesUnsavedAsksToSaveThem) {
+    const QString typed = QStringLiteral("/typed/nes");
+    const struct {
+        const char* name;
+        std::function<void(COptionsDialog&)> act;
+        std::function<void(COptionsDialog&)> close;
+        PromptAnswer answer;
+        bool asked;
+        bool saved;  // the typed folder, or the unticked trash box
+        bool open;
+    } cases[] = {
+        {"unchanged, OK", [](COptionsDialog&) {}, [](COptionsDialog& d) { d.accept(); }, PromptAnswer::Yes, false, false,
+         false},
+        {"a folder typed, OK, Yes", [&](COptionsDialog& d) { d.FolderBox(1)->setText(typed); },
+         [](COptionsDialog& d) { d.accept(); }, PromptAnswer::Yes, true, true, false},
+        {"the trash unticked, close box, No", [](COptionsDialog& d) { d.TrashBox()->setChecked(false); },
+         [](COptionsDialog& d) { d.close(); }, PromptAnswer::No, true, false, false},
+        {"a folder typed, Escape, Cancel", [&](COptionsDialog& d) { d.FolderBox(1)->setText(typed); },
+         [](COptionsDialog& d) { QTest::keyClick(d.FolderBox(1), Qt::Key_Escape); }, PromptAnswer::Cancel, true, false,
+         true},
+        {"saved first, then OK", [&](COptionsDialog& d) { d.FolderBox(1)->setText(typed); d.OnSaveSettings(); },
+         [](COptionsDialog& d) { d.accept(); }, PromptAnswer::No, false, true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        settings.EraseAll();
+        prompts.messages.clear();
+        prompts.answer = c.answer;
+        COptionsDialog dialog(settings, prompts);
+        dialog.show();
+        c.act(dialog);
+        c.close(dialog);
+        ASSERT_EQ(prompts.messages.size(), c.asked ? 1u : 0u);
+        if (c.asked) {
+            EXPECT_EQ(prompts.messages[0].text, QStringLiteral("Save the settings?"));
+        }
+        EXPECT_EQ(settings.Folder(RomType::Nes) == typed || !settings.DeleteToTrash(), c.saved);
+        EXPECT_EQ(dialog.isVisible(), c.open);
+    }
+}
+
+TEST_F(OptionsDialogTest, TheTrashIsOnUntilUntickedAndAgainAfterErase) {
+    COptionsDialog dialog(settings, prompts);
+    EXPECT_TRUE(dialog.TrashBox()->isChecked());  // no setting yet
+    dialog.TrashBox()->setChecked(false);
+    dialog.OnSaveSettings();
+    EXPECT_FALSE(COptionsDialog(settings, prompts).TrashBox()->isChecked());
+    dialog.OnEraseSettings();
+    EXPECT_TRUE(dialog.TrashBox()->isChecked());
+    EXPECT_FALSE(dialog.Changed());
+}
+
+TEST_F(OptionsDialogTest, EveryControlHasANameForScreenReaders) {
+    COptionsDialog dialog(settings, prompts);
+    dialog.show();
+    QStringList names;
+    for (QWidget* control : dialog.findChildren<QWidget*>()) {
+        if (qobject_cast<QLineEdit*>(control) == nullptr && qobject_cast<QAbstractButton*>(control) == nullptr) continue;
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control);
+        ASSERT_NE(accessible, nullptr);
+        const QString name = accessible->text(QAccessible::Name);
+        EXPECT_FALSE(name.isEmpty()) << control->metaObject()->className();
+        names << name;
+    }
+    EXPECT_EQ(names.size(), 2 * 2 * kOptionKinds + 4);  // boxes, browse buttons, the trash box, three buttons
+    EXPECT_EQ(names.removeDuplicates(), 0);
+    EXPECT_TRUE(names.contains(QStringLiteral("NES File Folder")));
+    EXPECT_TRUE(names.contains(QStringLiteral("MP3 Program to Execute")));
+    EXPECT_TRUE(names.contains(QStringLiteral("Choose the GB folder")));
 }
 
 }  // namespace

@@ -1,11 +1,14 @@
 // vorne-screenshots OUTDIR SAMPLES: saves what users see, as PNG files: the main window over each
 // kind's folder of the sample collection, the header edit dialog of each kind on a sample file,
-// the Options dialog and the folder browser. Runs on any Qt platform; `make screenshots` uses the
+// the Options dialog and the folder browser; the Game Boy list in a dark palette and the NES
+// dialog after "&Write Headers". Runs on any Qt platform; `make screenshots` uses the
 // offscreen one.
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QEventLoop>
+#include <QFile>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
@@ -36,13 +39,29 @@ bool Save(QWidget& widget, const QDir& out, const QString& name) {
     return true;
 }
 
-bool ShootKind(RomType type, const QDir& samples, const QDir& out, const QString& settingsPath) {
+// A dark theme's colours, to show the duplicates' text on the yellow.
+QPalette DarkPalette() {
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(0x2d, 0x2d, 0x2d));
+    dark.setColor(QPalette::WindowText, QColor(0xe8, 0xe8, 0xe8));
+    dark.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x1e));
+    dark.setColor(QPalette::AlternateBase, QColor(0x2d, 0x2d, 0x2d));
+    dark.setColor(QPalette::Text, QColor(0xe8, 0xe8, 0xe8));
+    dark.setColor(QPalette::Button, QColor(0x3a, 0x3a, 0x3a));
+    dark.setColor(QPalette::ButtonText, QColor(0xe8, 0xe8, 0xe8));
+    dark.setColor(QPalette::Highlight, QColor(0x3d, 0xae, 0xe9));
+    dark.setColor(QPalette::HighlightedText, QColor(0xfc, 0xfc, 0xfc));
+    return dark;
+}
+
+bool ShootKind(RomType type, const QDir& samples, const QDir& out, const QString& settingsPath, bool dark = false) {
     const QString kindName = QString::fromLatin1(Kind(type).cliName);
     Settings settings(settingsPath);
     settings.SetLastType(type);
     settings.SetFolder(type, samples.filePath(kindName));
     DialogPrompts prompts;
     CMainDialog window(settings, prompts, samples.filePath(QStringLiteral("nescrcs.txt")).toStdString());
+    if (dark) window.setPalette(DarkPalette());
     window.resize(1000, 480);
     window.SubfolderBox()->setChecked(true);
     window.ZipBox()->setChecked(true);
@@ -54,7 +73,7 @@ bool ShootKind(RomType type, const QDir& samples, const QDir& out, const QString
     if (!window.Idle()) loop.exec();
     // One selected row, to show the highlight beside the yellow of the duplicates.
     if (window.GetCatalogue().Model().RowCount() > 1) window.List()->SelectOnly(1);
-    return Save(window, out, QStringLiteral("main-") + kindName);
+    return Save(window, out, QStringLiteral("main-") + kindName + (dark ? QStringLiteral("-dark") : QString()));
 }
 
 // The edit dialog of `type` on the sample file `name` in the kind's folder.
@@ -95,8 +114,26 @@ int main(int argc, char** argv) {
         {RomType::Mp3, "Sunny Loop.mp3"},
     };
     for (const auto& e : edited) ok = ShootEditDialog(e.type, e.file, samples, out) && ok;
-    CMp3EditDialog massEdit;
+    DialogPrompts massPrompts;
+    CMp3EditDialog massEdit(12, massPrompts);
     ok = Save(massEdit, out, QStringLiteral("edit-mp3-mass")) && ok;
+    ok = ShootKind(RomType::Gameboy, samples, out, settingsPath, true) && ok;
+
+    // "&Write Headers" on a copy of a sample, with its note.
+    const QString copy = scratch.filePath(QStringLiteral("Brick Baron (U).nes"));
+    QFile::copy(samples.filePath(QStringLiteral("nes/Brick Baron (U).nes")), copy);
+    QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
+    std::unique_ptr<CHeaderEditDialog> written =
+        CreateEditDialog(RomType::Nes, scratch.path().toStdString(), "Brick Baron (U).nes", massPrompts, nullptr);
+    if (written->Load()) {
+        written->show();
+        for (QPushButton* button : written->findChildren<QPushButton*>()) {
+            if (button->text() == QStringLiteral("&Write Headers")) button->click();
+        }
+        ok = Save(*written, out, QStringLiteral("edit-nes-written")) && ok;
+    } else {
+        ok = false;
+    }
 
     Settings settings(settingsPath);
     settings.SetProgram(RomType::Nes, QStringLiteral("/usr/games/emulator --fullscreen"));

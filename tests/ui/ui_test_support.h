@@ -15,17 +15,28 @@ namespace vorne::ui::test {
 // Records every message and answers questions and pickers from queues set beforehand.
 class FakePrompts final : public CUserPrompts {
 public:
+    // How a question was put: Yes/No, Yes/No with No the default, Yes/No/Cancel.
+    enum class Asked { Nothing, YesNo, DefaultNo, YesNoCancel };
     struct Shown {
         QString title;
         QString text;
+        Asked asked = Asked::Nothing;
     };
 
     void Message(QWidget*, const QString& title, const QString& text, PromptIcon) override {
-        messages.push_back({title, text});
+        messages.push_back({title, text, Asked::Nothing});
     }
     bool Question(QWidget*, const QString& title, const QString& text) override {
-        messages.push_back({title, text});
+        messages.push_back({title, text, Asked::YesNo});
         return yes;
+    }
+    bool CautiousQuestion(QWidget*, const QString& title, const QString& text) override {
+        messages.push_back({title, text, Asked::DefaultNo});
+        return yes;
+    }
+    PromptAnswer QuestionOrCancel(QWidget*, const QString& title, const QString& text) override {
+        messages.push_back({title, text, Asked::YesNoCancel});
+        return answer;
     }
     std::optional<QString> BrowseForFolder(QWidget*, const QString& start) override {
         browseStarts.push_back(start);
@@ -55,7 +66,8 @@ public:
     std::deque<QString> programs;
     std::deque<QString> files;       // answers of the file dialogs, open and save alike
     std::vector<QString> fileDialogs;  // each file dialog shown: kind, title, filter (and suffix)
-    bool yes = true;
+    bool yes = true;                         // the answer to Yes/No questions
+    PromptAnswer answer = PromptAnswer::Yes;  // and to Yes/No/Cancel ones
     int aboutShown = 0;
     std::function<int(QDialog&)> onModal;
     int modalsRun = 0;
