@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "catalogue/duplicate_finder.h"
 #include "ui/app_icon.h"
@@ -262,7 +263,10 @@ void CMainDialog::StartScan() {
     // Busy from this moment, not from when the worker's first request arrives: no second
     // command may slip in between.
     catalogue.SetIdle(false);
-    scanner.StartScan(ScanRequest{catalogue.Type(), catalogue.Folder(), switches, knownDumpsPath}, pump);
+    // A walk still running is told to stop; the new one follows it, and nothing waits here.
+    scanner.RequestStop();
+    scanner.Start([request = ScanRequest{catalogue.Type(), catalogue.Folder(), switches, knownDumpsPath},
+                   &pump = pump](const WorkerJob& job) { ScanThread(request, pump, job.StopToken()); });
 }
 
 void CMainDialog::StopScan() { scanner.RequestStop(); }
@@ -272,31 +276,55 @@ void CMainDialog::OnIdleChanged(bool idle) { kindCombo->setEnabled(idle); }
 void CMainDialog::OnDelete() {
     if (!catalogue.Idle()) return;
     const CatalogModel& rows = catalogue.Model();
-    int place = -1;  // where the last deleted row stood
-    int deleted = 0;
-    // From the top: each deleted row moves the rows below it up one place.
-    for (int selected : list->SelectedRows()) {
-        const int r = selected - deleted;
-        if (DeleteRow(r)) {
-            place = r;
-            ++deleted;
+    // The files go first, the rows afterwards: the list stands still while questions are asked.
+    std::vector<int> gone;                 // rows whose files were deleted
+    std::map<std::string, bool> archives;  // each archive asked about: whether it went
+    for (int r : list->SelectedRows()) {
+        const RowFile& file = rows.Row(r).file;
+        if (!file.IsMember()) {
+            if (DeleteFiles(file)) gone.push_back(r);
+            continue;
         }
+        // Several members of one archive ask once.
+        auto [archive, first] = archives.try_emplace(file.path, false);
+        if (first) archive->second = ConfirmArchiveDeletion(file) && DeleteFiles(file);
     }
+    // An archive that went takes the rows of all its members with it, selected or not.
+    for (int r = 0; r < rows.RowCount(); ++r) {
+        const RowFile& file = rows.Row(r).file;
+        if (!file.IsMember()) continue;
+        auto archive = archives.find(file.path);
+        if (archive != archives.end() && archive->second) gone.push_back(r);
+    }
+    std::sort(gone.begin(), gone.end());
+    // From the bottom, so that the rows still to go keep their places.
+    for (auto r = gone.rbegin(); r != gone.rend(); ++r) catalogue.RemoveRow(*r);
     catalogue.ShowStatus(kStatusEntries, RomCountText(catalogue.EntryCount()));
     catalogue.ShowStatus(kStatusDuplicates, KnownUniqueText(catalogue.UniqueCount()));
+    // The row that took the place of the last one deleted, or the row above when none did.
+    const int place = gone.empty() ? -1 : gone.back() - static_cast<int>(gone.size() - 1);
     if (place >= 0 && rows.RowCount() > 0) list->SelectOnly(std::min(place, rows.RowCount() - 1));
     list->viewport()->update();
 }
 
-bool CMainDialog::DeleteRow(int row) {
-    const DeletionResult result =
-        DeleteRowFiles(catalogue.Folder(), catalogue.Model().Row(row).file, settings.DeleteToTrash());
+bool CMainDialog::ConfirmArchiveDeletion(const RowFile& member) {
+    // A damaged archive that lists fewer files still holds at least the members the list shows.
+    const CatalogModel& rows = catalogue.Model();
+    int shown = 0;
+    for (int r = 0; r < rows.RowCount(); ++r) {
+        const RowFile& file = rows.Row(r).file;
+        if (file.IsMember() && file.path == member.path) ++shown;
+    }
+    const int files = std::max(ArchiveFileCount(RowFilePath(catalogue.Folder(), member)).value_or(0), shown);
+    return prompts.CautiousQuestion(this, QStringLiteral("Delete Archive"), WholeArchiveQuestion(member.path, files));
+}
+
+bool CMainDialog::DeleteFiles(const RowFile& file) {
+    const DeletionResult result = DeleteRowFiles(catalogue.Folder(), file, settings.DeleteToTrash());
     if (!result.deleted) {
         prompts.Message(this, QStringLiteral("Deletion Error"), DeletionErrorText(result), PromptIcon::Warning);
-        return false;
     }
-    catalogue.RemoveRow(row);
-    return true;
+    return result.deleted;
 }
 
 void CMainDialog::OnLaunch() {
@@ -365,8 +393,8 @@ void CMainDialog::RestoreColumns() {
 }
 
 void CMainDialog::closeEvent(QCloseEvent* event) {
-    // A running scan is told to stop; the window goes at once and the scan is waited for as the
-    // window is destroyed, which takes no longer than the file being read.
+    // A running scan is told to stop; the window goes at once. Should the walk still run when the
+    // window is destroyed, it is waited for then, which takes no longer than the file being read.
     scanner.RequestStop();
     SaveColumns();
     settings.SetWindowGeometry(saveGeometry());

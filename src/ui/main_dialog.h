@@ -15,6 +15,7 @@
 #include "ui/catalog_table_model.h"
 #include "ui/launcher.h"
 #include "ui/scan_event_pump.h"
+#include "ui/worker.h"
 
 class QAction;
 class QCheckBox;
@@ -68,6 +69,8 @@ public:
     Launcher& GetLauncher() { return launcher; }
     ScanEventPump& Pump() { return pump; }
     bool Idle() const { return catalogue.Idle(); }
+    // A scan's walk runs, or waits to run behind one that was told to stop.
+    bool Scanning() const { return scanner.Busy(); }
     BatchCommands& Batch() { return *batch; }
 
 signals:
@@ -84,7 +87,10 @@ private:
     void RunCommand(int command, const std::function<void()>& handler);
     // Runs the work registered for `command`, if any, as RunCommand does.
     void RunRegistered(int command);
-    bool DeleteRow(int row);
+    // Deletes the files of a row; a failure is shown and gives false.
+    bool DeleteFiles(const RowFile& file);
+    // Asks before the archive holding `member` goes with everything in it; true for Yes.
+    bool ConfirmArchiveDeletion(const RowFile& member);
     // Reads the file `name` of row `row` again into the row (see OnEditItem).
     void RefreshRow(int row, const std::string& name);
     void ShowFolder();
@@ -121,7 +127,7 @@ private:
 
     // Last, so that it goes first: a running scan is stopped and waited for before the
     // catalogue and the pump it sends to go away.
-    Scanner scanner;
+    Worker scanner;
 };
 
 }  // namespace vorne::ui

@@ -214,8 +214,9 @@ TEST_F(MainDialogTest, EscapeStopsAScanAndTheRowsFoundSoFarStay) {
 }
 
 TEST_F(MainDialogTest, ClosingDuringAScanEndsAtOnce) {
+    constexpr int kFolders = 400;
     const auto image = samples::MakeGameboy({});
-    for (int folder = 0; folder < 200; ++folder) dir.Write("roms/d" + std::to_string(folder) + "/a.gb", image);
+    for (int folder = 0; folder < kFolders; ++folder) dir.Write("roms/d" + std::to_string(folder) + "/a.gb", image);
     settings.SetLastType(RomType::Gameboy);
     settings.SetFolder(RomType::Gameboy, Q(roms));
     window = std::make_unique<CMainDialog>(settings, prompts, std::string());
@@ -223,8 +224,14 @@ TEST_F(MainDialogTest, ClosingDuringAScanEndsAtOnce) {
     window->show();
     window->StartUp();
     window->close();
-    window.reset();  // waits for the worker, which stops at its next file
-    SUCCEED();
+    EXPECT_FALSE(window->isVisible());
+    // The walk stops at its next file and says so; the window waited for nothing meanwhile.
+    ASSERT_TRUE(WaitFor([this] { return !window->Scanning() && window->Idle(); }, 5000));
+    EXPECT_EQ(window->StatusText(2), QStringLiteral("Stopped"));
+    EXPECT_LT(window->GetCatalogue().EntryCount(), kFolders);
+    const auto start = std::chrono::steady_clock::now();
+    window.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
 }
 
 // ---- the pump ----
