@@ -13,6 +13,7 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <map>
 
 #include "catalogue/duplicate_finder.h"
 #include "ui/app_icon.h"
@@ -32,6 +33,7 @@ CMainDialog::CMainDialog(Settings& settings, CUserPrompts& prompts, std::string 
     : QMainWindow(parent), settings(settings), prompts(prompts), knownDumpsPath(std::move(knownDumpsPath)) {
     setWindowTitle(QStringLiteral("Vorne"));
     setWindowIcon(AppIcon());
+    BuildActions();
     BuildControls();
     BuildMenu();
     connect(&table, &CatalogTableModel::statusTextChanged, this, [this](int part) {
@@ -66,17 +68,16 @@ void CMainDialog::BuildControls() {
     subfolderBox = new QCheckBox(QStringLiteral("Sea&rch Subdirectories?"), central);
     zipBox = new QCheckBox(QStringLiteral("Search &zip files?"), central);
 
-    auto button = [this, central](int command, const char* text) {
-        auto* b = new QPushButton(QString::fromLatin1(text), central);
-        b->setAutoDefault(false);
-        buttons[command] = b;
-        return b;
-    };
-    QPushButton* selectFolder = button(kCommandSelectFolder, "Select Fo&lder");
-    QPushButton* ok = button(kCommandOk, "OK");
-    QPushButton* editItem = button(kCommandEditItemButton, "&Edit Item");
-    QPushButton* erase = button(kCommandDelete, "&Delete");
-    QPushButton* about = button(kCommandAbout, "&About");
+    for (std::size_t b = 0; b < kButtons.size(); ++b) {
+        auto* button = new QPushButton(QString::fromLatin1(kButtons[b].text), central);
+        button->setAutoDefault(false);
+        // The button triggers its command's action and is greyed with it.
+        QAction* action = Action(kButtons[b].command);
+        connect(button, &QPushButton::clicked, action, &QAction::trigger);
+        connect(action, &QAction::changed, button, [button, action] { button->setEnabled(action->isEnabled()); });
+        button->setEnabled(action->isEnabled());
+        buttons[b] = button;
+    }
     auto* icon = new QLabel(central);
     icon->setPixmap(AppIcon().pixmap(32, 32));
     icon->setAlignment(Qt::AlignCenter);
@@ -97,14 +98,14 @@ void CMainDialog::BuildControls() {
     left->addWidget(list, 1);
     left->addLayout(bottom);
     auto* right = new QVBoxLayout;
-    right->addWidget(selectFolder);
-    right->addWidget(ok);
+    right->addWidget(Button(Command::SelectFolder));
+    right->addWidget(Button(Command::Ok));
     right->addSpacing(24);
     right->addWidget(icon);
     right->addSpacing(24);
-    right->addWidget(editItem);
-    right->addWidget(erase);
-    right->addWidget(about);
+    right->addWidget(Button(Command::EditItem));
+    right->addWidget(Button(Command::Delete));
+    right->addWidget(Button(Command::About));
     right->addStretch();
     auto* whole = new QHBoxLayout(central);
     whole->addLayout(left, 1);
@@ -120,21 +121,18 @@ void CMainDialog::BuildControls() {
     statusBar()->addWidget(statusParts[kStatusFile], 1);
     statusBar()->setSizeGripEnabled(true);
 
-    connect(kindCombo, &QComboBox::activated, this,
-            [this](int index) { RunCommand(kCommandKindCombo, [this, index] { OnKindChanged(index); }); });
-    connect(selectFolder, &QPushButton::clicked, this, [this] { RunCommand(kCommandSelectFolder, [this] { OnSelectFolder(); }); });
-    connect(ok, &QPushButton::clicked, this, &QWidget::close);
-    // The button does what the menu item does, whatever work that item was given.
-    connect(editItem, &QPushButton::clicked, this, [this] { RunRegistered(kCommandEditItem); });
-    connect(erase, &QPushButton::clicked, this, [this] { RunCommand(kCommandDelete, [this] { OnDelete(); }); });
-    connect(about, &QPushButton::clicked, this, [this] { RunCommand(kCommandAbout, [this] { prompts.About(this); }); });
-    connect(list, &CSortListCtrl::deleteRequested, this, [this] { RunCommand(kCommandDelete, [this] { OnDelete(); }); });
+    // The combo is greyed while the window is busy.
+    connect(kindCombo, &QComboBox::activated, this, &CMainDialog::OnKindChanged);
+    connect(list, &CSortListCtrl::deleteRequested, Action(Command::Delete), &QAction::trigger);
     // Launching is not held back by a running scan.
     connect(list, &CSortListCtrl::launchRequested, this, &CMainDialog::OnLaunch);
-    // The boxes change at once, and a running scan reads them for each folder it enters.
+    // The boxes change at once, and a running scan reads them for each folder it enters; the zip
+    // box starts a scan of its own only when none runs.
     connect(subfolderBox, &QCheckBox::toggled, this, [this](bool on) { switches->subfolders = on; });
     connect(zipBox, &QCheckBox::toggled, this, [this](bool on) { switches->zipFiles = on; });
-    connect(zipBox, &QCheckBox::clicked, this, [this] { RunCommand(kCommandZipBox, [this] { StartScan(); }); });
+    connect(zipBox, &QCheckBox::clicked, this, [this] {
+        if (catalogue.Idle()) StartScan();
+    });
 
     auto* escape = new QAction(this);
     escape->setShortcut(Qt::Key_Escape);
@@ -147,6 +145,26 @@ void CMainDialog::BuildControls() {
         }
     });
     addAction(escape);
+}
+
+void CMainDialog::BuildActions() {
+    for (int c = 0; c < kCommandCount; ++c) {
+        const auto command = static_cast<Command>(c);
+        auto* action = new QAction(this);
+        action->setObjectName(QString::fromLatin1(CommandName(command)));
+        action->setEnabled(false);
+        actions[static_cast<std::size_t>(c)] = action;
+        connect(action, &QAction::triggered, this, [this, command] {
+            if (const auto& handler = handlers[static_cast<std::size_t>(command)]) handler();
+        });
+    }
+    for (const ButtonEntry& button : kButtons) Action(button.command)->setText(QString::fromLatin1(button.text));
+    RegisterCommand(Command::SelectFolder, [this] { OnSelectFolder(); });
+    RegisterCommand(Command::Ok, [this] { close(); });
+    RegisterCommand(Command::EditItem, [this] { OnEditItem(); });
+    RegisterCommand(Command::Delete, [this] { OnDelete(); });
+    RegisterCommand(Command::About, [this] { prompts.About(this); });
+    RegisterCommand(Command::Options, [this] { OnOptions(); });
 }
 
 void CMainDialog::BuildMenu() {
@@ -168,54 +186,45 @@ void CMainDialog::BuildMenu() {
             menu->addSeparator();
             continue;
         }
-        const QString text = QString::fromLatin1(entry.text);
-        QAction* action = menu != nullptr ? menu->addAction(text) : menuBar()->addAction(text);
-        const int command = entry.command;
-        actions[command] = action;
-        connect(action, &QAction::triggered, this, [this, command] { RunRegistered(command); });
+        // An action shown in the menu and on a button bears the menu's text ("&About Vorne...");
+        // the button keeps its own.
+        QAction* action = Action(entry.command);
+        action->setText(QString::fromLatin1(entry.text));
+        if (menu != nullptr) {
+            menu->addAction(action);
+        } else {
+            menuBar()->addAction(action);
+        }
     }
-    // No system menu here to carry the About item: it goes to a Help menu.
-    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-    QAction* about = help->addAction(QStringLiteral("&About Vorne..."));
-    connect(about, &QAction::triggered, this, [this] { RunCommand(kCommandAbout, [this] { prompts.About(this); }); });
-    RegisterCommand(kCommandOptions, [this] { OnOptions(); });
-    RegisterCommand(kCommandEditItem, [this] { OnEditItem(); });
 }
 
-void CMainDialog::RegisterCommand(int command, std::function<void()> handler) {
-    handlers[command] = std::move(handler);
-    UpdateMenuForKind();
+void CMainDialog::RegisterCommand(Command command, std::function<void()> handler) {
+    handlers[static_cast<std::size_t>(command)] = std::move(handler);
+    UpdateActions();
 }
 
-void CMainDialog::RunRegistered(int command) {
-    auto handler = handlers.find(command);
-    if (handler != handlers.end()) RunCommand(command, handler->second);
-}
-
-void CMainDialog::UpdateMenuForKind() {
-    for (auto& [command, action] : actions) {
-        action->setEnabled(handlers.count(command) != 0 && ServesKind(command, catalogue.Type()));
+void CMainDialog::UpdateActions() {
+    for (int c = 0; c < kCommandCount; ++c) {
+        const auto command = static_cast<Command>(c);
+        const bool hasWork = handlers[static_cast<std::size_t>(c)] != nullptr;
+        // While a scan or a tool runs, only OK gets through.
+        actions[static_cast<std::size_t>(c)]->setEnabled(
+            hasWork && (command == Command::Ok || (catalogue.Idle() && ServesKind(command, catalogue.Type()))));
     }
-    buttons[kCommandEditItemButton]->setEnabled(handlers.count(kCommandEditItem) != 0);
 }
 
-QAction* CMainDialog::Action(int command) const {
-    auto it = actions.find(command);
-    return it == actions.end() ? nullptr : it->second;
+QPushButton* CMainDialog::Button(Command command) const {
+    for (std::size_t b = 0; b < kButtons.size(); ++b) {
+        if (kButtons[b].command == command) return buttons[b];
+    }
+    return nullptr;
 }
 
-QPushButton* CMainDialog::Button(int command) const {
-    auto it = buttons.find(command);
-    return it == buttons.end() ? nullptr : it->second;
-}
+std::vector<int> CMainDialog::SelectedRows() const { return list->SelectedRows(); }
+
+std::vector<int> CMainDialog::NominalColumnWidths() const { return list->NominalColumnWidths(); }
 
 QString CMainDialog::StatusText(int part) const { return statusParts[static_cast<std::size_t>(part)]->text(); }
-
-void CMainDialog::RunCommand(int command, const std::function<void()>& handler) {
-    // While a scan or a tool runs, only OK gets through.
-    if (!catalogue.Idle() && command != kCommandOk) return;
-    handler();
-}
 
 void CMainDialog::StartUp() {
     const RomType type = settings.LastType();
@@ -229,7 +238,7 @@ void CMainDialog::OnKindChanged(int index) {
     const auto type = static_cast<RomType>(index);
     if (kindCombo->currentIndex() != index) kindCombo->setCurrentIndex(index);
     catalogue.ChooseKind(type);
-    UpdateMenuForKind();
+    UpdateActions();
     RestoreColumns();
     settings.SetLastType(type);
     const QString folder = settings.Folder(type);
@@ -271,7 +280,10 @@ void CMainDialog::StartScan() {
 
 void CMainDialog::StopScan() { scanner.RequestStop(); }
 
-void CMainDialog::OnIdleChanged(bool idle) { kindCombo->setEnabled(idle); }
+void CMainDialog::OnIdleChanged(bool idle) {
+    kindCombo->setEnabled(idle);
+    UpdateActions();
+}
 
 void CMainDialog::OnDelete() {
     if (!catalogue.Idle()) return;

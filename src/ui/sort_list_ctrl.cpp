@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QStyleOptionFocusRect>
 #include <algorithm>
+#include <cmath>
 
 #include "ui/row_delegate.h"
 
@@ -75,6 +76,15 @@ void CSortListCtrl::ApplyKindColumns() {
     for (std::size_t c = 0; c < columns.size(); ++c) {
         setColumnWidth(static_cast<int>(c), static_cast<int>(columns[c].width * scale + 0.5));
     }
+}
+
+std::vector<int> CSortListCtrl::NominalColumnWidths() const {
+    const double scale = ColumnWidthScale(fontMetrics());
+    std::vector<int> nominal;
+    for (int c = 0; c < horizontalHeader()->count(); ++c) {
+        nominal.push_back(isColumnHidden(c) ? 0 : static_cast<int>(std::lround(columnWidth(c) / scale)));
+    }
+    return nominal;
 }
 
 double ColumnWidthScale(const QFontMetrics& metrics) {

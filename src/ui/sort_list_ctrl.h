@@ -32,6 +32,9 @@ public:
 
     // Gives each column of the current kind its width.
     void ApplyKindColumns();
+    // The columns' display widths in the pixels the kinds' column tables use (the list draws them
+    // wider with a larger font), 0 for a hidden one: what a list file's field widths come from.
+    std::vector<int> NominalColumnWidths() const;
 
 signals:
     // Enter in the list, or a left double-click on a row: once per key press or click.

@@ -62,7 +62,7 @@ TEST_F(MainDialogTest, DeleteRemovesTheFilesBehindTheSelectedRows) {
         ASSERT_EQ(Column(kFilenameColumn), c.rows);
         Select(c.selected);
         prompts.messages.clear();
-        window->Button(kCommandDelete)->click();
+        window->Button(Command::Delete)->click();
         EXPECT_EQ(FilesIn(roms), c.filesLeft);
         EXPECT_EQ(Column(kFilenameColumn), c.rowsLeft);
         EXPECT_EQ(window->GetCatalogue().EntryCount(), static_cast<int>(c.rowsLeft.size()));
