@@ -16,6 +16,7 @@
 
 #include "base/chunked_read.h"
 #include "base/field_value.h"
+#include "base/hashed_data.h"
 #include "base/rom_type.h"
 
 namespace vorne {
@@ -119,6 +120,11 @@ public:
 
     const std::string& Path() const { return path; }
     std::int64_t Length() const { return length; }
+
+    // Where the data a DAT describes lies in the loaded file, as the reader found it on loading:
+    // the whole file, unless the kind keeps a header in front or stores its bytes in another
+    // order.
+    virtual HashedData DataForHashing() const { return {0, length}; }
 
 protected:
     // Decodes the loaded file into the reader's fields.

@@ -18,6 +18,12 @@ std::string_view CatalogModel::Cell(int row, int column) const {
     return cells[static_cast<std::size_t>(column)];
 }
 
+void CatalogModel::ForgetHashes(int row) {
+    CatalogRow& r = rows[static_cast<std::size_t>(row)];
+    r.hashes.reset();
+    r.dat = {};
+}
+
 void CatalogModel::SetCell(int row, int column, std::string text) {
     auto& cells = rows[static_cast<std::size_t>(row)].cells;
     if (column < 0) return;

@@ -6,18 +6,30 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "catalogue/row_file.h"
+#include "dat/dat_match.h"
 
 namespace vorne {
+
+// The hashes of a row's data (see dat/data_hasher.h), when the scan computed them.
+struct RowHashes {
+    std::uint64_t size = 0;
+    std::uint32_t crc = 0;
+    std::optional<Sha1Digest> sha1;
+    bool operator==(const RowHashes&) const = default;
+};
 
 // One listed file: the texts of its columns, in column order, and the file itself.
 struct CatalogRow {
     std::vector<std::string> cells;
     RowFile file;
+    std::optional<RowHashes> hashes;
+    DatMatch dat;  // what the scan's DAT says of the file
     // Given by the model when the row goes in, unique within it: a view finds its rows again by
     // it after they were sorted or moved.
     std::uint64_t serial = 0;
@@ -37,6 +49,8 @@ public:
     // The text of a cell; the empty text for a column the row does not have.
     std::string_view Cell(int row, int column) const;
     void SetCell(int row, int column, std::string text);
+    // After the row's file was rewritten: its hashes and the DAT's verdict no longer hold.
+    void ForgetHashes(int row);
 
     // Inserts a row at `index` (0 to RowCount()), with a serial of its own; rows and group entries
     // from there move down.

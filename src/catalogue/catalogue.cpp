@@ -27,10 +27,32 @@ CatalogueObserver& Catalogue::Observer() {
     return observer != nullptr ? *observer : nobody;
 }
 
+std::string InDatText(int matched, std::size_t entries) {
+    return std::to_string(matched) + " of " + std::to_string(entries) + " in DAT";
+}
+
+void Catalogue::SetDat(std::shared_ptr<const DatSet> set) {
+    dat = std::move(set);
+    ChooseKind(currentType);
+}
+
+std::vector<ColumnInfo> Catalogue::Columns() const {
+    const auto& own = Kind(currentType).columns;
+    std::vector<ColumnInfo> columns(own.begin(), own.end());
+    if (dat) columns.insert(columns.end(), std::begin(kDatColumns), std::end(kDatColumns));
+    return columns;
+}
+
+int Catalogue::DatMatchCount() const {
+    int count = 0;
+    for (int r = 0; r < model.RowCount(); ++r) count += model.Row(r).dat.verdict == DatVerdict::Match;
+    return count;
+}
+
 void Catalogue::ChooseKind(RomType type) {
     Observer().RowsAboutToBeReset();
     currentType = type;
-    columnCount = vorne::ColumnCount(type);
+    columnCount = vorne::ColumnCount(type) + (dat ? kDatColumnCount : 0);
     model.Reset(columnCount);
     entryCount = 0;
     uniqueCount = 0;
@@ -115,10 +137,14 @@ int Catalogue::RefreshRow(int row, std::vector<std::string> cells) {
     for (std::size_t column = 0; column < cells.size(); ++column) {
         model.SetCell(row, static_cast<int>(column), std::move(cells[column]));
     }
+    // The file was rewritten: what the DAT said of it is not known any more.
+    for (int column = vorne::ColumnCount(currentType); column < columnCount; ++column) model.SetCell(row, column, "");
+    model.ForgetHashes(row);
     const int place = model.RepositionRow(row);
     std::vector<std::pair<int, std::string>> told;  // status texts, shown once the rows are in place
-    RecheckRow(model, currentType, place, uniqueCount,
-               [&told](int part, std::string text) { told.emplace_back(part, std::move(text)); });
+    RecheckRow(
+        model, currentType, place, uniqueCount,
+        [&told](int part, std::string text) { told.emplace_back(part, std::move(text)); }, duplicateRule);
     Observer().RowsReordered();
     for (auto& [part, text] : told) SetStatus(part, std::move(text));
     return place;
@@ -127,7 +153,8 @@ int Catalogue::RefreshRow(int row, std::vector<std::string> cells) {
 void Catalogue::Finish(const WalkDone& done) {
     SetStatus(kStatusEntries, RomCountText(entryCount));
     Observer().RowsAboutToBeReordered();
-    uniqueCount = FindDuplicates(model, currentType, [this](int part, std::string text) { SetStatus(part, std::move(text)); });
+    uniqueCount = FindDuplicates(
+        model, currentType, [this](int part, std::string text) { SetStatus(part, std::move(text)); }, duplicateRule);
     Observer().RowsReordered();
     EndScan(done);
 }
@@ -155,7 +182,9 @@ void Catalogue::FinishWith(CatalogModel sorted, int unique, const WalkDone& done
 
 void Catalogue::EndScan(const WalkDone& done) {
     auto elapsed = std::chrono::steady_clock::now() - done.started;
-    SetStatus(kStatusFile, done.stopped ? "Stopped" : TimingText(elapsed, entryCount));
+    std::string text = done.stopped ? "Stopped" : TimingText(elapsed, entryCount);
+    if (dat) text += ", " + InDatText(DatMatchCount(), dat->file.games.size());
+    SetStatus(kStatusFile, std::move(text));
     idle = true;
     Observer().IdleChanged(true);
 }

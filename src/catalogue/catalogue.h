@@ -13,6 +13,7 @@
 
 #include "catalogue/catalog_model.h"
 #include "base/rom_type.h"
+#include "catalogue/duplicate_finder.h"
 #include "catalogue/scan.h"
 
 namespace vorne {
@@ -45,6 +46,19 @@ public:
 
     // Choosing a kind: the columns are rebuilt and the duplicate groups cleared.
     void ChooseKind(RomType type);
+    // The DAT the scans check the files against (null: none), given after the kind. With one,
+    // the rows have the columns "DAT Name" and "DAT Match" behind the kind's; the columns are
+    // rebuilt.
+    void SetDat(std::shared_ptr<const DatSet> dat);
+    const DatSet* Dat() const { return dat.get(); }
+    std::shared_ptr<const DatSet> SharedDat() const { return dat; }
+    // The columns of the rows: the kind's, and the DAT's.
+    std::vector<ColumnInfo> Columns() const;
+    // How the scans find duplicates.
+    void SetDuplicateRule(DuplicateRule rule) { duplicateRule = rule; }
+    DuplicateRule Rule() const { return duplicateRule; }
+    // Rows whose file the DAT lists and whose hashes agree with it ("Yes").
+    int DatMatchCount() const;
 
     // Applies one request of the scan worker.
     void Apply(ScanEvent event);
@@ -109,11 +123,20 @@ private:
     bool idle = true;
     std::array<std::string, kStatusPartCount> status;
     CatalogModel model;
+    std::shared_ptr<const DatSet> dat;
+    DuplicateRule duplicateRule = DuplicateRule::Columns;
     std::vector<FileProblem> problems;
 };
 
 // "%d ROMs", or "1 ROM".
 std::string RomCountText(int count);
+// The columns a DAT adds behind the kind's.
+inline constexpr ColumnInfo kDatColumns[] = {{"DAT Name", 250, Align::Left}, {"DAT Match", 70, Align::Center}};
+inline constexpr int kDatColumnCount = 2;
+
+// "%d of %d in DAT": files that match, entries (games) in the DAT.
+std::string InDatText(int matched, std::size_t entries);
+
 // "%.3f seconds, %.3f files per second"; at no measurable time the rate is given as 0.
 std::string TimingText(std::chrono::nanoseconds elapsed, int count);
 

@@ -1,5 +1,6 @@
 #include "catalogue/duplicate_finder.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <functional>
@@ -28,8 +29,9 @@ bool Compared(RomType type, int column) {
              (column == FieldNumber(NesField::InternalTitle) || column == FieldNumber(NesField::Reserved)));
 }
 
+// The kind's own columns: the DAT's columns, when there are any, behind them take no part.
 bool DecodedColumnsEqual(const CatalogModel& model, RomType type, int a, int b) {
-    for (int column = kFirstDecodedColumn; column < model.ColumnCount(); ++column) {
+    for (int column = kFirstDecodedColumn; column < ColumnCount(type); ++column) {
         if (Compared(type, column) && model.Cell(a, column) != model.Cell(b, column)) return false;
     }
     return true;
@@ -73,7 +75,7 @@ private:
         auto mix = [](std::size_t h, std::size_t more) { return h * 0x9E3779B97F4A7C15u + more; };
         std::size_t h = std::hash<std::string_view>()(model.Cell(row, kKeyColumn));
         h = mix(h, std::hash<std::int64_t>()(SizeClass(model.Cell(row, kSizeColumn))));
-        for (int column = kFirstDecodedColumn; column < model.ColumnCount(); ++column) {
+        for (int column = kFirstDecodedColumn; column < ColumnCount(type); ++column) {
             if (Compared(type, column)) h = mix(h, std::hash<std::string_view>()(model.Cell(row, column)));
         }
         return h;
@@ -85,17 +87,59 @@ private:
     RomType type;
 };
 
+// The hashes by which rows agree in their data: size and CRC-32 always, and the SHA-1 when both
+// rows have one. Rows of one size and CRC-32 with different SHA-1s are kept apart.
+struct DataKey {
+    std::uint64_t size;
+    std::uint32_t crc;
+    bool operator==(const DataKey&) const = default;
+};
+struct DataKeyHash {
+    std::size_t operator()(const DataKey& key) const { return std::hash<std::uint64_t>()(key.size * 0x9E3779B97F4A7C15u ^ key.crc); }
+};
+
+int FindDataDuplicates(CatalogModel& model) {
+    int uniqueCount = 0;
+    // For each size and CRC-32, the latest row seen of each SHA-1 (or of none).
+    std::unordered_map<DataKey, std::vector<int>, DataKeyHash> latest;
+    for (int r = 0; r < model.RowCount(); ++r) {
+        const auto& hashes = model.Row(r).hashes;
+        if (!hashes) {
+            ++uniqueCount;
+            continue;
+        }
+        std::vector<int>& seen = latest[{hashes->size, hashes->crc}];
+        auto alike = std::find_if(seen.begin(), seen.end(), [&](int other) {
+            const auto& sha1 = model.Row(other).hashes->sha1;
+            return !sha1 || !hashes->sha1 || *sha1 == *hashes->sha1;
+        });
+        if (alike == seen.end()) {
+            ++uniqueCount;
+            seen.push_back(r);
+        } else {
+            model.AddDuplicate(r, *alike);
+            *alike = r;
+        }
+    }
+    return uniqueCount;
+}
+
 }  // namespace
 
 std::string KnownUniqueText(int uniqueCount) { return std::to_string(uniqueCount) + " known unique"; }
 
-int FindDuplicates(CatalogModel& model, RomType type, const StatusSink& status) {
+int FindDuplicates(CatalogModel& model, RomType type, const StatusSink& status, DuplicateRule rule) {
     int uniqueCount = 0;
     status(kStatusDuplicates, "Sorting...");
     status(kStatusFile, "");
     model.ClearDuplicates();
     model.SortByColumn(kKeyColumn);
     status(kStatusDuplicates, "Finding dupes...");
+    if (rule == DuplicateRule::Data) {
+        uniqueCount = FindDataDuplicates(model);
+        status(kStatusDuplicates, KnownUniqueText(uniqueCount));
+        return uniqueCount;
+    }
     // Each row joins the group of the nearest earlier row that agrees with it. Only rows with the
     // same key can agree, and the sort has put them next to each other: a row whose neighbours
     // have other keys (or that has no key) is unique without a look at the table.
@@ -115,8 +159,13 @@ int FindDuplicates(CatalogModel& model, RomType type, const StatusSink& status) 
     return uniqueCount;
 }
 
-void RecheckRow(CatalogModel& model, RomType type, int g, int& uniqueCount, const StatusSink& status) {
+void RecheckRow(CatalogModel& model, RomType type, int g, int& uniqueCount, const StatusSink& status, DuplicateRule rule) {
     if (g < 0 || g >= model.RowCount()) return;
+    if (rule == DuplicateRule::Data) {
+        if (model.RemoveDuplicate(g)) ++uniqueCount;
+        status(kStatusDuplicates, KnownUniqueText(uniqueCount));
+        return;
+    }
     std::string_view key = model.Cell(g, kKeyColumn);
     bool keepGroups = false;
     if (!key.empty()) {

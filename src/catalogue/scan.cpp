@@ -8,6 +8,7 @@
 #include "archive/zip_walk.h"
 #include "catalogue/known_dumps.h"
 #include "catalogue/parallel_loader.h"
+#include "catalogue/row_hashing.h"
 #include "base/rom_header.h"
 #include "base/text_rules.h"
 #include "formats/reader_factory.h"
@@ -170,6 +171,11 @@ private:
                     reader.LoadMemory(bytes.Bytes(), path);
                     result.row = RowFrom(reader, file);
                     if (result.row->cells.size() > kFilenameColumn) result.row->cells[kFilenameColumn] = result.path;
+                    if (request.HashesData()) {
+                        AddHashes(*result.row, request.type, request.dat.get(), [&](HashChoice choice) {
+                            return HashBytes(bytes.Bytes(), reader.DataForHashing(), choice);
+                        });
+                    }
                 } catch (const std::exception& e) {
                     result.problem = FileProblem{result.path, e.what()};
                 }
@@ -251,6 +257,10 @@ private:
         Loaded result{pending.path};
         try {
             File file = dir.OpenFile(pending.name, pending.path);  // a FIFO or device is refused, and named
+            if (request.HashesData()) {
+                LoadAndHash(reader, file, pending.path, result);
+                return result;
+            }
             reader.LoadFile(file, pending.path);
             result.row = RowFrom(reader, RowFile{pending.path});
         } catch (const FileError& e) {
@@ -259,6 +269,25 @@ private:
             result.problem = FileProblem{pending.path, e.what()};
         }
         return result;
+    }
+
+    // The file read once into memory, for the reader and the hashes; a very large one is read
+    // by each in turn.
+    void LoadAndHash(RomHeader& reader, const File& file, const std::string& path, Loaded& result) {
+        const std::int64_t length = file.Size();
+        std::vector<std::uint8_t> bytes;
+        const bool inMemory = length <= kWholeReadLimit;
+        if (inMemory) {
+            file.ReadAll(bytes);
+            reader.LoadMemory(bytes, path);
+        } else {
+            reader.LoadFile(file, path, length);
+        }
+        result.row = RowFrom(reader, RowFile{path});
+        AddHashes(*result.row, request.type, request.dat.get(), [&](HashChoice choice) {
+            return inMemory ? HashBytes(bytes, reader.DataForHashing(), choice)
+                            : HashFile(file, length, reader.DataForHashing(), choice);
+        });
     }
 
     // The reader's column texts, until it has no more columns.

@@ -16,6 +16,7 @@
 #include "catalogue/catalog_model.h"
 #include "catalogue/status_parts.h"
 #include "base/rom_type.h"
+#include "dat/dat_set.h"
 
 namespace vorne {
 
@@ -30,6 +31,12 @@ struct ScanRequest {
     std::string folder;           // the chosen folder; rows name files relative to it
     std::shared_ptr<const ScanSwitches> switches;
     std::string knownDumpsPath;   // the known-dump list the NES reader uses
+    // With a DAT, every file's data is hashed and checked against it, and the rows gain the
+    // columns "DAT Name" and "DAT Match".
+    std::shared_ptr<const DatSet> dat;
+    // Hash every file's data even without a DAT (to find duplicates by their data).
+    bool hashData = false;
+    bool HashesData() const { return dat || hashData; }
 };
 
 // The requests the worker sends, in order: ScanStarted, then rows, status texts and problems, and

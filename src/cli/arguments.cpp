@@ -10,7 +10,8 @@ namespace vorne::cli {
 namespace {
 
 const std::set<std::string> kValueOptions{"--kind",  "--known-dumps", "-o",     "--widths", "--title",
-                                          "--artist", "--album",      "--year", "--comment", "--genre"};
+                                          "--artist", "--album",      "--year", "--comment", "--genre",
+                                          "--dat",    "--fixdat",     "--cache", "--duplicates"};
 
 }  // namespace
 

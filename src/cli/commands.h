@@ -32,11 +32,17 @@ ExitCode RunIps(const Arguments& args);
 ExitCode RunTag(const Arguments& args);
 ExitCode RunPatch(const Arguments& args);
 ExitCode RunMakePatch(const Arguments& args);
+ExitCode RunHash(const Arguments& args);
+ExitCode RunVerify(const Arguments& args);
+ExitCode RunRename(const Arguments& args);
 ExitCode RunFixChecksum(const Arguments& args);
 
 inline constexpr Command kCommands[] = {
-    {"scan", "scan FOLDER --kind KIND [--subdirs] [--zip] [--known-dumps FILE] [--json]",
-     "List every file of KIND in FOLDER, decode its header and mark the duplicates.", RunScan},
+    {"scan",
+     "scan FOLDER --kind KIND [--subdirs] [--zip] [--known-dumps FILE] [--dat FILE] [--duplicates data] [--json]",
+     "List every file of KIND in FOLDER, decode its header and mark the duplicates; with a DAT, the columns\n"
+     "      DAT Name and DAT Match; duplicates by their hashed data with --duplicates data.",
+     RunScan},
     {"show", "show FILE --kind KIND [--known-dumps FILE] [--json]",
      "Show the decoded columns of one file, the extra values 100 to 102 where the kind has them, and its checksums stored and computed.", RunShow},
     {"set", "set FILE --kind KIND FIELD=VALUE [FIELD=VALUE ...]",
@@ -72,6 +78,17 @@ inline constexpr Command kCommands[] = {
     {"tag",
      "tag PATH... [--subdirs] [--zip] [--title T] [--artist A] [--album B] [--year Y] [--comment C] [--genre G] | --delete",
      "Set ID3v1 fields of MP3 files (an empty value leaves a field, blanks erase it), or delete their tags.", RunTag},
+    {"hash", "hash FILE --kind KIND",
+     "Print the size, CRC-32, MD5 and SHA-1 of the data a DAT describes (no copier or emulator header, the\n"
+     "      cartridge's byte order) and of the whole file.",
+     RunHash},
+    {"verify", "verify FOLDER --kind KIND --dat FILE [--subdirs] [--zip] [--json] [--fixdat OUT]",
+     "Check every file against the DAT: one line per file (Yes, Bad or No, the DAT name, the file), the DAT's\n"
+     "      entries missing, then the counts; --fixdat writes the missing entries as a DAT.",
+     RunVerify},
+    {"rename", "rename FOLDER --kind KIND --dat FILE [--subdirs] [--dry-run]",
+     "Rename each file the DAT matches to the DAT's ROM name in its own folder, never over another file.",
+     RunRename},
 };
 
 }  // namespace vorne::cli

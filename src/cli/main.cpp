@@ -27,8 +27,10 @@ void PrintUsage(std::FILE* to) {
                  "The known-dump list is nescrcs.txt beside vorne-cli unless --known-dumps names one.\n"
                  "Files that cannot be read are named on stderr and left out of a scan.\n"
                  "A PATH that is a folder stands for every row a scan of it gives (--subdirs and\n"
-                 "--zip as in scan), a PATH that is a file for that file alone; archive members\n"
-                 "are never changed. Questions are answered No (the row is named) unless --yes.\n\n"
+                 "--zip as in scan), a PATH that is a file for that file alone when its extension\n"
+                 "is the kind's (others are named and left alone); archive members are never\n"
+                 "changed. Questions are answered No (the row is named) unless --yes. A file a\n"
+                 "batch command should have done but did not makes it exit with 1.\n\n"
                  "Exit codes: 0 success, 1 failure (the reason on stderr), 2 usage error,\n"
                  "3 a field the kind cannot write. Output cut short because its reader went\n"
                  "away (a closed pipe) is no failure.\n");

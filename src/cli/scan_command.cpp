@@ -6,7 +6,7 @@
 #include "catalogue/scan_queue.h"
 #include "cli/commands.h"
 #include "cli/json_writer.h"
-#include "cli/known_dumps_option.h"
+#include "cli/dat_option.h"
 #include "cli/output.h"
 #include "platform/directory.h"
 
@@ -14,10 +14,24 @@ namespace vorne::cli {
 
 namespace {
 
+// The hashes of a row and, with a DAT, its verdict; nothing for a scan that hashed nothing.
+std::string RowHashesJson(const Catalogue& catalogue, const CatalogRow& row) {
+    std::string out;
+    if (row.hashes) {
+        out += ", \"crc32\": " + JsonString(CrcText(row.hashes->crc)) +
+               ", \"sha1\": " + JsonString(row.hashes->sha1 ? HexText(*row.hashes->sha1) : "");
+    }
+    if (const DatSet* dat = catalogue.Dat()) {
+        out += ", \"datName\": " + JsonString(dat->GameName(row.dat)) +
+               ", \"datMatch\": " + JsonString(VerdictText(row.dat.verdict));
+    }
+    return out;
+}
+
 void PrintJson(const Catalogue& catalogue) {
     const CatalogModel& model = catalogue.Model();
     std::string out = "{\"kind\": " + JsonString(Kind(catalogue.Type()).cliName) + ", \"columns\": [";
-    const auto& columns = Kind(catalogue.Type()).columns;
+    const auto columns = catalogue.Columns();
     for (std::size_t c = 0; c < columns.size(); ++c) out += (c ? ", " : "") + JsonString(columns[c].title);
     out += "], \"rows\": [";
     for (int r = 0; r < model.RowCount(); ++r) {
@@ -32,6 +46,7 @@ void PrintJson(const Catalogue& catalogue) {
         if (file.member) {
             out += ", \"member\": " + JsonString(file.member->name) + ", \"entry\": " + std::to_string(file.member->entry);
         }
+        out += RowHashesJson(catalogue, model.Row(r));
         out += "}";
     }
     out += "], \"groups\": [";
@@ -41,7 +56,12 @@ void PrintJson(const Catalogue& catalogue) {
         for (std::size_t m = 0; m < groups[g].size(); ++m) out += (m ? ", " : "") + std::to_string(groups[g][m]);
         out += "]";
     }
-    out += "], \"entryCount\": " + std::to_string(catalogue.EntryCount());
+    out += "]";
+    if (const DatSet* dat = catalogue.Dat()) {
+        out += ", \"dat\": {\"name\": " + JsonString(dat->file.header.name) + ", \"entries\": " +
+               std::to_string(dat->file.games.size()) + ", \"matched\": " + std::to_string(catalogue.DatMatchCount()) + "}";
+    }
+    out += ", \"entryCount\": " + std::to_string(catalogue.EntryCount());
     out += ", \"uniqueCount\": " + std::to_string(catalogue.UniqueCount());
     out += ", \"status\": [" + JsonString(catalogue.Status(kStatusEntries)) + ", " + JsonString(catalogue.Status(kStatusDuplicates)) + ", " +
            JsonString(catalogue.Status(kStatusFile)) + "]}\n";
@@ -52,7 +72,7 @@ void PrintJson(const Catalogue& catalogue) {
 void PrintTable(const Catalogue& catalogue) {
     constexpr std::size_t kMaxWidth = 48;
     const CatalogModel& model = catalogue.Model();
-    const auto& columns = Kind(catalogue.Type()).columns;
+    const auto columns = catalogue.Columns();
     std::vector<std::vector<std::string>> cells(static_cast<std::size_t>(model.RowCount()));
     std::vector<std::size_t> widths(columns.size());
     for (std::size_t c = 0; c < columns.size(); ++c) widths[c] = columns[c].title.size();
@@ -88,22 +108,12 @@ void PrintTable(const Catalogue& catalogue) {
 }  // namespace
 
 ExitCode RunScan(const Arguments& args) {
-    AllowOnly(args, {"--kind", "--known-dumps"}, {"--subdirs", "--zip", "--json"});
+    AllowOnly(args, {"--kind", "--known-dumps", "--dat", "--duplicates"}, {"--subdirs", "--zip", "--json"});
     const std::string& folder = args.OnePositional("a FOLDER");
     RomType type = args.Kind();
-    Directory::Open(folder);  // a folder that cannot be opened is a failure of the command
-
-    auto switches = std::make_shared<ScanSwitches>();
-    switches->subfolders = args.Flag("--subdirs");
-    switches->zipFiles = args.Flag("--zip");
-    ScanRequest request{type, folder, switches, KnownDumpsPath(args)};
-
+    const DuplicateRule rule = DuplicatesOption(args);
     Catalogue catalogue;
-    catalogue.ChooseKind(type);
-    RunScan(catalogue, request);
-    for (const FileProblem& problem : catalogue.Problems()) {
-        Warn(problem.path + ": " + problem.message);
-    }
+    ScanWithOptions(catalogue, args, folder, type, DatOption(args), rule);
     if (args.Flag("--json")) {
         PrintJson(catalogue);
     } else {

@@ -144,7 +144,7 @@ DatFile LoadDatFile(const std::string& path) {
         if (file.ReadAt(0, mark) == 4 && std::memcmp(mark.data(), "PK\x03\x04", 4) == 0) return LoadZippedDat(path);
         file.ReadAll(bytes);
     } catch (const FileError& e) {
-        throw DatError(e.Message());
+        throw DatError(path + ": " + e.Message());
     }
     // The bytes become the parser's own buffer: no second copy of a large DAT. Only when it
     // breaks is the file read again, for the line.

@@ -92,6 +92,11 @@ void GenesisHeader::ReadHeader() {
     typeText = TypeName(typeCode);
 }
 
+HashedData GenesisHeader::DataForHashing() const {
+    if (!isInterleaved) return {0, length};
+    return {length % kCopierUnit, length, StoredOrder::Interleaved, halfBlockSize};
+}
+
 std::optional<std::string> GenesisHeader::TextOf(int index) const {
     switch (static_cast<Field>(index)) {
         case Field::InternationalTitle: return internationalTitle;

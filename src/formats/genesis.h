@@ -37,6 +37,8 @@ public:
     std::int64_t HalfBlockSize() const { return halfBlockSize; }  // H
 
     std::uint16_t Checksum() const { return checksum; }
+    // The linear image: an interleaved file's blocks behind its copier header.
+    HashedData DataForHashing() const override;
 
     // The stored and computed checksums of `file`, the whole loaded file, and writing the
     // computed ones that differ from `sums` (what SumsOf gave) to it; see checksums.h. Throw

@@ -45,6 +45,14 @@ void N64Header::ReadHeader() {
     country = static_cast<char>(at(kCountry)[0]);
 }
 
+HashedData N64Header::DataForHashing() const {
+    switch (byteOrder) {
+        case N64ByteOrder::ByteSwapped: return {0, length, StoredOrder::SwappedPairs};
+        case N64ByteOrder::LittleEndian: return {0, length, StoredOrder::LittleEndianWords};
+        default: return {0, length};
+    }
+}
+
 std::optional<std::string> N64Header::TextOf(int index) const {
     switch (static_cast<Field>(index)) {
         case Field::Title: return title;

@@ -23,6 +23,10 @@ class N64Header final : public RomHeaderOf<N64Field> {
 public:
     static constexpr std::int64_t kHeaderEnd = 0x3F;  // one past the country code
 
+    // The order the image's first word shows.
+    N64ByteOrder ByteOrder() const { return byteOrder; }
+    // The image in big-endian order (an image of unknown order as stored).
+    HashedData DataForHashing() const override;
     // The stored and computed checksums of `file`, the whole loaded file, and writing the
     // computed ones that differ from `sums` (what SumsOf gave) to it; see checksums.h. Throw
     // OperationRefused.

@@ -114,6 +114,11 @@ void NesHeader::ReadHeader() {
     knownName = knownList ? knownList->LookUpKnownName(crcText) : std::string();
 }
 
+HashedData NesHeader::DataForHashing() const {
+    const std::int64_t from = std::min(kHeaderSize, length);
+    return {from, std::max(from, length - std::max<std::int64_t>(trailerLength, 0))};
+}
+
 std::optional<std::string> NesHeader::TextOf(int index) const {
     switch (static_cast<Field>(index)) {
         case Field::Crc: return crcText;

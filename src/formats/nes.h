@@ -51,6 +51,8 @@ public:
     std::uint32_t Crc() const { return crc; }
     std::int64_t TrailerLength() const { return trailerLength; }
     const std::array<std::uint8_t, 16>& RawHeader() const { return rawHeader; }
+    // The bytes the CRC-32 covers: behind the header, the title trailer left out.
+    HashedData DataForHashing() const override;
 
 private:
     void ReadHeader() override;

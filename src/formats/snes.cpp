@@ -90,7 +90,8 @@ int ScoreSnesHeader(std::span<const std::uint8_t, kSnesBlockSize> b, bool hiRomP
 void SnesHeader::ReadHeader() {
     // A 512-byte copier header shows as a length of 512 beyond whole 8 KiB units.
     std::int64_t base = kLoRomPlace;
-    if (length % kCopierUnit == kCopierHeaderSize) base += kCopierHeaderSize;
+    copierHeader = length % kCopierUnit == kCopierHeaderSize;
+    if (copierHeader) base += kCopierHeaderSize;
 
     std::array<std::uint8_t, kSnesBlockSize> hiBlock;
     std::array<std::uint8_t, kSnesBlockSize> loBlock;

@@ -36,6 +36,9 @@ public:
     bool IsHiRom() const { return isHiRom; }
     std::int64_t BlockOffset() const { return blockOffset; }
     const std::array<std::uint8_t, kSnesBlockSize>& RawHeader() const { return rawHeader; }
+    bool HasCopierHeader() const { return copierHeader; }
+    // The image behind the copier header, when there is one.
+    HashedData DataForHashing() const override { return {copierHeader ? kCopierHeaderSize : 0, length}; }
 
     // The stored and computed checksums of `file`, the whole loaded file, and writing the
     // computed ones that differ from `sums` (what SumsOf gave) to it; see checksums.h. Throw
@@ -60,6 +63,7 @@ private:
     std::string romSizeText;                               // "4 Mbit", "? Mbit"
     std::string ramSizeText;                               // "64 Kbit", "? Kbit"
     bool isHiRom = true;
+    bool copierHeader = false;
 };
 
 }  // namespace vorne
