@@ -4,8 +4,9 @@ PACKAGES := cmake ninja-build g++ clang-14 libclang-rt-14-dev libgtest-dev libgm
             libbenchmark-dev zlib1g-dev libdeflate-dev zip unzip p7zip-full libarchive-tools python3 \
             qt6-base-dev libqt6svg6 fonts-dejavu-core \
             libpugixml-dev libssl-dev libsqlite3-dev strace
-# What make deb needs: cpack's file and dpkg-shlibdeps, and the checkers of the desktop files.
-PACKAGING := file dpkg-dev desktop-file-utils appstream
+# What make deb needs: cpack's file and dpkg-shlibdeps, and the checkers of the desktop files
+# and man pages.
+PACKAGING := file dpkg-dev desktop-file-utils appstream man-db
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 JOBS ?= $(shell nproc)
 SAMPLES := build/sample-collection

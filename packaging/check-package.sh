@@ -4,8 +4,8 @@
 # Every library the programs link is a dependency (a machine without the build's libraries must
 # get them with the package), the binaries are stripped and start, the desktop entry and the
 # AppStream file pass their validators, the AppStream screenshot is one `make screenshots` makes
-# (SCREENSHOTS is its folder), the man pages format without warnings and name every command, and
-# the shell completion completes.
+# (SCREENSHOTS is its folder), the man pages pass check-man-pages.sh, and the shell completion
+# completes.
 set -eu
 PATH=$PATH:/usr/sbin:/sbin  # ldconfig
 deb=$1
@@ -67,16 +67,9 @@ screenshot=$(sed -n 's|.*<image>.*/\([^/]*\)</image>.*|\1|p' "$1")
 file -b "$screenshots/$screenshot" 2>/dev/null | grep -q '^PNG image' || fault "the AppStream screenshot $screenshot is not among $screenshots"
 
 for page in vorne vorne-cli; do
-  manual=$root/usr/share/man/man1/$page.1.gz
-  [ -f "$manual" ] || { fault "no man page for $page"; continue; }
-  warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$manual" 2>&1 >/dev/null)
-  [ -z "$warnings" ] || fault "man page $page: $warnings"
+  [ -f "$root/usr/share/man/man1/$page.1.gz" ] || fault "no man page for $page"
 done
-# Every command the program knows has its paragraph in vorne-cli(1).
-manual=$(LC_ALL=C.UTF-8 MANWIDTH=200 man -l "$root/usr/share/man/man1/vorne-cli.1.gz" 2>/dev/null)
-for command in $("$root"/usr/bin/vorne-cli --help | sed -n 's/^  \([a-z][a-z0-9-]*\).*/\1/p'); do
-  echo "$manual" | grep -qE "^       $command( |,|$)" || fault "vorne-cli(1) does not describe $command"
-done
+"$(dirname "$0")/check-man-pages.sh" "$root/usr/bin/vorne-cli" "$root"/usr/share/man/man1/vorne*.1.gz || fault "the man pages"
 
 # The completion, with the packaged vorne-cli first on the PATH: what a few half-typed lines give.
 PATH=$root/usr/bin:$PATH bash -c '
