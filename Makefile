@@ -4,19 +4,42 @@ PACKAGES := cmake ninja-build g++ clang-14 libclang-rt-14-dev libgtest-dev libgm
             libbenchmark-dev zlib1g-dev libdeflate-dev zip unzip p7zip-full libarchive-tools python3 \
             qt6-base-dev libqt6svg6 fonts-dejavu-core \
             libpugixml-dev libssl-dev libsqlite3-dev strace libtag1-dev python3-mutagen
+# What make deb needs: cpack's file and dpkg-shlibdeps, and the checkers of the desktop files
+# and man pages.
+PACKAGING := file dpkg-dev desktop-file-utils appstream man-db
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 JOBS ?= $(shell nproc)
 SAMPLES := build/sample-collection
 FUZZ_SECONDS ?= 8
 FUZZ_LONG_SECONDS ?= 600
 
-.PHONY: all deps build run screenshots test test-normal test-asan test-tsan fuzz-smoke fuzz bench samples clean
+.PHONY: all deps build run screenshots test test-normal test-unprivileged test-asan test-tsan fuzz-smoke fuzz bench samples \
+        deb test-package clean
+
+# Root in a checkout of another user's (sudo make test): the whole run is made by a second make,
+# and whatever it leaves in the build folders is given back to the checkout's owner afterwards,
+# failed or not, so that the owner's next make run or make test can write there again.
+OWNER := $(shell stat -c %u:%g .)
+BUILD_DIRS := build build-asan build-tsan build-bench
+ifeq ($(shell id -u):$(VORNE_AS_OWNER),0:)
+ifneq ($(OWNER),0:0)
+GOALS := $(or $(MAKECMDGOALS),all)
+$(GOALS): as-owner ; @:
+.PHONY: as-owner
+as-owner:
+	@status=0; $(MAKE) --no-print-directory VORNE_AS_OWNER=1 $(GOALS) || status=$$?; \
+	for d in $(BUILD_DIRS); do [ ! -e $$d ] || chown -R $(OWNER) $$d; done; \
+	echo "(the build folders belong to $(OWNER) again)"; exit $$status
+VORNE_AS_OWNER := wrapped
+endif
+endif
+ifneq ($(VORNE_AS_OWNER),wrapped)
 
 all: build
 
-# Installs whatever of PACKAGES is missing; does nothing when all are there.
+# Installs whatever of PACKAGES and PACKAGING is missing; does nothing when all are there.
 deps:
-	@missing=$$(for p in $(PACKAGES); do \
+	@missing=$$(for p in $(PACKAGES) $(PACKAGING); do \
 	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; \
 	  done); \
 	if [ -n "$$missing" ]; then \
@@ -26,6 +49,11 @@ deps:
 	fi
 
 build: deps
+	@[ "$$(id -u)" = 0 ] || for d in $(BUILD_DIRS); do \
+	  if [ -e $$d ] && [ -n "$$(find $$d ! -user "$$(id -u)" -print -quit)" ]; then \
+	    echo "$$d holds files of another user (an earlier sudo make?): sudo chown -R $$(id -u):$$(id -g) $$d"; exit 1; \
+	  fi; \
+	done
 	cmake --preset default >/dev/null
 	cmake --build --preset default -j $(JOBS)
 
@@ -39,7 +67,7 @@ RUN_SETTINGS := build/run/vorne.conf
 run: samples
 	@mkdir -p build/run
 	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
-	  build/src/vorne --settings $(RUN_SETTINGS) --kind nes --folder $(SAMPLES)/nes \
+	  build/src/vorne --settings $(RUN_SETTINGS) --kind nes --folder $(SAMPLES)/nes --subdirs --zip \
 	    --known-dumps $(SAMPLES)/nescrcs.txt; \
 	else \
 	  echo "No display (DISPLAY and WAYLAND_DISPLAY are unset): listing the collection with vorne-cli instead."; \
@@ -53,10 +81,39 @@ screenshots: samples
 	rm -rf build/screenshots
 	QT_QPA_PLATFORM=offscreen build/tests/ui/vorne-screenshots build/screenshots $(SAMPLES)
 
-test: test-normal test-asan test-tsan fuzz-smoke
+test: test-normal test-unprivileged test-package test-asan test-tsan fuzz-smoke
 
 test-normal: build
 	cd build && ctest --output-on-failure
+
+# The normal build's tests once more as an unprivileged user (nobody), so that none of them comes
+# to need root: run as root, from a copy of the test programs and vorne-cli in a folder of
+# nobody's own (the checkout need not be open to nobody), with a home and temporary folder there.
+# An ordinary user's test-normal is this run already.
+UNPRIVILEGED := nobody
+test-unprivileged: build
+	@if [ "$$(id -u)" != 0 ]; then echo "test-unprivileged: test-normal ran as an ordinary user"; exit 0; fi; \
+	copy=$$(mktemp -d /tmp/vorne-unprivileged-XXXXXX); trap 'rm -rf "$$copy"' EXIT; \
+	cp build/tests/vorne_tests build/tests/ui/vorne_ui_tests build/src/vorne-cli "$$copy"/; \
+	chown -R $(UNPRIVILEGED): "$$copy"; \
+	for tests in vorne_tests vorne_ui_tests; do \
+	  echo "$$tests as $(UNPRIVILEGED)"; \
+	  (cd "$$copy" && setpriv --reuid=$(UNPRIVILEGED) --regid="$$(id -g $(UNPRIVILEGED))" --clear-groups \
+	    env -u XDG_RUNTIME_DIR -u XDG_DATA_HOME -u XDG_CONFIG_HOME HOME="$$copy" TMPDIR="$$copy" \
+	    VORNE_CLI="$$copy/vorne-cli" QT_QPA_PLATFORM=offscreen ./$$tests --gtest_brief=1 >"$$copy/$$tests.log" 2>&1) || \
+	    { grep -v '^This plugin does not support' "$$copy/$$tests.log" | tail -60; exit 1; }; \
+	  grep -E '^\[  (PASSED|SKIPPED) ' "$$copy/$$tests.log"; \
+	done
+
+# The Debian package of both programs, in build/.
+deb: build
+	rm -f build/vorne_*.deb
+	cd build && cpack -G DEB >cpack.log 2>&1 || { cat cpack.log; exit 1; }
+	@ls build/vorne_*.deb
+
+# The package as a clean machine takes it (see packaging/check-package.sh).
+test-package: deb screenshots
+	packaging/check-package.sh build/vorne_*.deb build/screenshots
 
 test-asan: deps
 	cmake --preset asan >/dev/null
@@ -95,4 +152,6 @@ bench: deps
 	QT_QPA_PLATFORM=offscreen build-bench/bench/vorne_ui_bench $(BENCH_ARGS)
 
 clean:
-	rm -rf build build-asan build-tsan build-bench
+	rm -rf $(BUILD_DIRS)
+
+endif

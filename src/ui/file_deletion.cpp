@@ -7,6 +7,7 @@
 #include "archive/zip_walk.h"
 #include "platform/file.h"
 #include "platform/file_error.h"
+#include "platform/trash.h"
 #include "ui/byte_text.h"
 
 namespace vorne::ui {
@@ -20,8 +21,20 @@ bool Exists(const QString& path) {
 }
 
 bool DeleteOne(const QString& path, bool toTrash, DeletionResult& result) {
+    if (toTrash) {
+        // The desktop's trash only: Qt's own would make one under the current folder instead.
+        try {
+            MoveToTrash(ToBytes(path));
+            return true;
+        } catch (const NoTrashError& e) {
+            result = {false, path, QString::fromStdString(e.Message()), true};
+        } catch (const FileError& e) {
+            result = {false, path, QString::fromStdString(e.Message())};
+        }
+        return false;
+    }
     QFile file(path);
-    if (toTrash ? file.moveToTrash() : file.remove()) return true;
+    if (file.remove()) return true;
     result = {false, path, file.errorString()};
     return false;
 }

@@ -16,6 +16,7 @@ struct DeletionResult {
     bool deleted = true;
     QString failedPath;  // the file that could not be deleted
     QString reason;      // the platform's message for it
+    bool noTrash = false;  // it could not go to the trash, as it has none: it may be deleted for good instead
 };
 
 // Deletes the files of the row that lists `file`, under `folder`; to the trash when `toTrash`. Stops at the first file that cannot be deleted (parts deleted before it stay

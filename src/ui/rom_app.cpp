@@ -1,5 +1,6 @@
 #include "ui/rom_app.h"
 
+#include <QCheckBox>
 #include <QCommandLineParser>
 #include <QDir>
 #include <cstdio>
@@ -37,7 +38,9 @@ int CRomApp::Run() {
                                     QStringLiteral("DIR"));
     const QCommandLineOption knownDumps(QStringLiteral("known-dumps"), QStringLiteral("The known-dump list."),
                                         QStringLiteral("FILE"));
-    parser.addOptions({settingsFile, kind, folder, knownDumps});
+    const QCommandLineOption subdirs(QStringLiteral("subdirs"), QStringLiteral("Search subdirectories (the check box ticked at start)."));
+    const QCommandLineOption zip(QStringLiteral("zip"), QStringLiteral("Search zip files (the check box ticked at start)."));
+    parser.addOptions({settingsFile, kind, folder, knownDumps, subdirs, zip});
     parser.process(application);
 
     std::unique_ptr<Settings> settings = parser.isSet(settingsFile)
@@ -58,6 +61,9 @@ int CRomApp::Run() {
 
     DialogPrompts prompts;
     CMainDialog window(*settings, prompts, knownDumpsPath);
+    // Ticked before the first scan, which reads them, as vorne-cli scan reads its switches.
+    if (parser.isSet(subdirs)) window.SubfolderBox()->setChecked(true);
+    if (parser.isSet(zip)) window.ZipBox()->setChecked(true);
     window.show();
     window.StartUp();
     return QApplication::exec();

@@ -27,7 +27,7 @@ Outcome RunCliWith(const std::vector<std::string>& args, int standardOutput, rli
     test::TempDir scratch;
     int out = standardOutput >= 0 ? standardOutput : ::open((scratch / "out").c_str(), O_WRONLY | O_CREAT, 0600);
     int err = ::open((scratch / "err").c_str(), O_WRONLY | O_CREAT, 0600);
-    std::vector<std::string> argv = {VORNE_CLI_PATH};
+    std::vector<std::string> argv = {test::CliPath()};
     argv.insert(argv.end(), args.begin(), args.end());
     std::vector<char*> raw;
     for (auto& a : argv) raw.push_back(a.data());
@@ -36,7 +36,7 @@ Outcome RunCliWith(const std::vector<std::string>& args, int standardOutput, rli
     if (child == 0) {
         const rlimit limit{addressSpace, addressSpace};
         if (::dup2(out, 1) < 0 || ::dup2(err, 2) < 0 || ::setrlimit(RLIMIT_AS, &limit) != 0) ::_exit(126);
-        ::execv(VORNE_CLI_PATH, raw.data());
+        ::execv(argv[0].c_str(), raw.data());
         ::_exit(127);
     }
     if (standardOutput < 0) ::close(out);

@@ -79,7 +79,12 @@ std::string Slurp(const std::string& path) {
 
 }  // namespace
 
-CommandResult RunCli(const std::vector<std::string>& args) { return RunProgram(VORNE_CLI_PATH, args); }
+const char* CliPath() {
+    const char* copy = std::getenv("VORNE_CLI");
+    return copy != nullptr && *copy != '\0' ? copy : VORNE_CLI_PATH;
+}
+
+CommandResult RunCli(const std::vector<std::string>& args) { return RunProgram(CliPath(), args); }
 
 CommandResult RunProgram(const std::string& program, const std::vector<std::string>& args) {
     TempDir scratch;

@@ -53,6 +53,10 @@ struct CommandResult {
     std::string err;
 };
 
+// The vorne-cli the tests run: the one built with them, or $VORNE_CLI when a copy of the tests
+// runs away from the build (as another user, say).
+const char* CliPath();
+
 // Runs vorne-cli with `args` (no shell involved) and collects its output. The child inherits the
 // limits of the test (see FileSizeLimit) but not its handling of SIGXFSZ.
 CommandResult RunCli(const std::vector<std::string>& args);

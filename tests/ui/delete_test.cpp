@@ -181,21 +181,48 @@ TEST_F(MainDialogTest, DeleteKeepsTheCountsAndSelectsTheRowThatTookThePlace) {
     EXPECT_EQ(window->StatusText(0), QStringLiteral("1 ROM"));
 }
 
-TEST_F(MainDialogTest, DeleteToTrashMovesTheFileThere) {
-    const std::string data = dir / "data";
-    fs::create_directories(data);
-    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(data));
-    dir.Write("roms/a.gb", {1, 2});
-    settings.SetDeleteToTrash(true);
-    Open(RomType::Gameboy, QString());
-    Feed({GbRow("A", "a.gb")});
-    window->List()->SelectOnly(0);
-    window->OnDelete();
-    qunsetenv("XDG_DATA_HOME");
-    EXPECT_TRUE(prompts.messages.empty()) << (prompts.messages.empty() ? "" : prompts.messages[0].text.toStdString());
-    EXPECT_FALSE(fs::exists(roms + "/a.gb"));
-    EXPECT_TRUE(fs::exists(data + "/Trash/files/a.gb"));
-    EXPECT_EQ(window->GetCatalogue().Model().RowCount(), 0);
+TEST_F(MainDialogTest, DeleteToTrashMovesTheFileIntoTheDesktopsTrashOnly) {
+    const struct {
+        const char* what;
+        const char* variable;  // set to the test's data folder
+        std::string trashed;   // where the file goes; empty: it stays, and the message says why
+    } cases[] = {
+        {"XDG_DATA_HOME", "XDG_DATA_HOME", "data/Trash/files/a.gb"},
+        {"a home without .local/share", "HOME", "data/.local/share/Trash/files/a.gb"},
+        {"a data folder that is a file", "XDG_DATA_HOME", ""},
+    };
+    const QByteArray home = qgetenv("HOME");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        prompts.messages.clear();
+        const std::string data = dir / "data";
+        fs::remove_all(data);
+        if (c.trashed.empty()) {
+            dir.Write("data", {});
+        } else {
+            fs::create_directories(data);
+        }
+        qunsetenv("XDG_DATA_HOME");
+        qputenv(c.variable, QByteArray::fromStdString(data));
+        dir.Write("roms/a.gb", {1, 2});
+        settings.SetDeleteToTrash(true);
+        Open(RomType::Gameboy, QString());
+        Feed({GbRow("A", "a.gb")});
+        window->List()->SelectOnly(0);
+        window->OnDelete();
+        qunsetenv("XDG_DATA_HOME");
+        qputenv("HOME", home);
+        if (c.trashed.empty()) {
+            ASSERT_EQ(prompts.messages.size(), 1u);
+            EXPECT_TRUE(prompts.messages[0].text.contains(QStringLiteral("cannot be moved to the trash"))) << prompts.messages[0].text.toStdString();
+            EXPECT_TRUE(fs::exists(roms + "/a.gb"));
+            continue;
+        }
+        EXPECT_TRUE(prompts.messages.empty()) << (prompts.messages.empty() ? "" : prompts.messages[0].text.toStdString());
+        EXPECT_FALSE(fs::exists(roms + "/a.gb"));
+        EXPECT_TRUE(fs::exists(dir / c.trashed));
+        EXPECT_EQ(window->GetCatalogue().Model().RowCount(), 0);
+    }
 }
 
 }  // namespace

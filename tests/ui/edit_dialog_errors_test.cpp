@@ -36,6 +36,7 @@ TEST_F(EditDialogTest, AFailedWriteIsShownAndTheDialogStaysOpen) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         prompts.messages.clear();
+        fs::remove(dir / "roms/a.gb");  // an earlier case left it read-only, which only root writes over
         Put("a.gb", samples::MakeGameboy({}));
         const std::string path = dir / "roms/a.gb";
         CGameboyEditDialog dialog(Folder(), "a.gb", prompts);
@@ -81,6 +82,7 @@ TEST_F(EditDialogTest, Mp3FailuresKeepTheDialogOpen) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         prompts.messages.clear();
+        fs::remove(dir / "roms/a.mp3");  // as above
         Put("a.mp3", samples::MakeMp3({.title = "Song"}));
         const std::string path = dir / "roms/a.mp3";
         const auto before = Bytes("a.mp3");
