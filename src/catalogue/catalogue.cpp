@@ -31,7 +31,7 @@ void Catalogue::ChooseKind(RomType type) {
     Observer().RowsAboutToBeReset();
     currentType = type;
     columnCount = vorne::ColumnCount(type);
-    model.Reset(columnCount);
+    model.Reset(Kind(currentType).columns);
     entryCount = 0;
     uniqueCount = 0;
     Observer().RowsReset();
@@ -79,6 +79,13 @@ void Catalogue::HeaderClicked(int column) {
     if (column < 0 || column >= model.ColumnCount()) return;
     Observer().RowsAboutToBeReordered();
     model.HeaderClicked(column);
+    Observer().RowsReordered();
+}
+
+void Catalogue::SortBy(int column, bool ascending) {
+    if (column < 0 || column >= model.ColumnCount()) return;
+    Observer().RowsAboutToBeReordered();
+    model.SortBy(column, ascending);
     Observer().RowsReordered();
 }
 
@@ -139,7 +146,7 @@ CatalogModel Catalogue::TakeRowsToFinish() {
     Observer().RowsAboutToBeReset();
     CatalogModel rows = std::move(model);
     model = CatalogModel();
-    model.Reset(columnCount);
+    model.Reset(Kind(currentType).columns);
     Observer().RowsReset();
     return rows;
 }

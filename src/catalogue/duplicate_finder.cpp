@@ -94,7 +94,8 @@ int FindDuplicates(CatalogModel& model, RomType type, const StatusSink& status) 
     status(kStatusDuplicates, "Sorting...");
     status(kStatusFile, "");
     model.ClearDuplicates();
-    model.SortByColumn(kKeyColumn);
+    // Ascending whatever the list showed before: after every scan the list is in this order.
+    model.SortBy(kKeyColumn, true);
     status(kStatusDuplicates, "Finding dupes...");
     // Each row joins the group of the nearest earlier row that agrees with it. Only rows with the
     // same key can agree, and the sort has put them next to each other: a row whose neighbours

@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
@@ -19,6 +20,7 @@
 #include "ui/byte_text.h"
 #include "ui/edit_item.h"
 #include "ui/file_deletion.h"
+#include "ui/list_filter.h"
 #include "ui/main_menu.h"
 #include "ui/options_dialog.h"
 #include "ui/settings.h"
@@ -38,6 +40,8 @@ CMainDialog::CMainDialog(Settings& settings, CUserPrompts& prompts, std::string 
             CellText(catalogue.Status(part)));
     });
     connect(&table, &CatalogTableModel::idleStateChanged, this, &CMainDialog::OnIdleChanged);
+    // The order the user chose for the kind comes back after every scan, before anyone hears of it.
+    connect(&pump, &ScanEventPump::scanFinished, this, &CMainDialog::ApplyChosenSort);
     connect(&pump, &ScanEventPump::scanFinished, this, &CMainDialog::scanFinished);
     connect(&launcher, &Launcher::started, this, [this] { showMinimized(); });
     connect(&launcher, &Launcher::finished, this, &CMainDialog::OnLaunchEnded);
@@ -57,6 +61,7 @@ void CMainDialog::BuildControls() {
     folderLabel->setMinimumWidth(1);
     list = new CSortListCtrl(central);
     list->SetCatalogModel(&table);
+    filter = new ListFilter(*list, table, central);
 
     auto* kindLabel = new QLabel(QStringLiteral("ROM Type:"), central);
     kindCombo = new QComboBox(central);
@@ -93,6 +98,7 @@ void CMainDialog::BuildControls() {
     bottom->addStretch();
     auto* left = new QVBoxLayout;
     left->addWidget(folderLabel);
+    left->addWidget(filter->Box());
     left->addWidget(list, 1);
     left->addLayout(bottom);
     auto* right = new QVBoxLayout;
@@ -117,6 +123,7 @@ void CMainDialog::BuildControls() {
     statusBar()->addWidget(statusParts[kStatusEntries]);
     statusBar()->addWidget(statusParts[kStatusDuplicates]);
     statusBar()->addWidget(statusParts[kStatusFile], 1);
+    statusBar()->addPermanentWidget(filter->Count());
     statusBar()->setSizeGripEnabled(true);
 
     connect(kindCombo, &QComboBox::activated, this,
@@ -133,7 +140,19 @@ void CMainDialog::BuildControls() {
     // The boxes change at once, and a running scan reads them for each folder it enters.
     connect(subfolderBox, &QCheckBox::toggled, this, [this](bool on) { switches->subfolders = on; });
     connect(zipBox, &QCheckBox::toggled, this, [this](bool on) { switches->zipFiles = on; });
-    connect(zipBox, &QCheckBox::clicked, this, [this] { RunCommand(kCommandZipBox, [this] { StartScan(); }); });
+    // A click on either box is remembered for the kind and scans again; a running scan reads the
+    // new value for the folders it has still to enter.
+    connect(subfolderBox, &QCheckBox::clicked, this, [this](bool on) {
+        settings.SetSearchSubfolders(catalogue.Type(), on);
+        RunCommand(kCommandZipBox, [this] { StartScan(); });
+    });
+    connect(zipBox, &QCheckBox::clicked, this, [this](bool on) {
+        settings.SetSearchZipFiles(catalogue.Type(), on);
+        RunCommand(kCommandZipBox, [this] { StartScan(); });
+    });
+    connect(list, &CSortListCtrl::sortChosen, this, [this](int column, bool ascending) {
+        settings.SetChosenSort(catalogue.Type(), {column, ascending});
+    });
 
     auto* escape = new QAction(this);
     escape->setShortcut(Qt::Key_Escape);
@@ -208,6 +227,9 @@ QPushButton* CMainDialog::Button(int command) const {
     return it == buttons.end() ? nullptr : it->second;
 }
 
+QLineEdit* CMainDialog::FilterBox() const { return filter->Box(); }
+QLabel* CMainDialog::ShownCount() const { return filter->Count(); }
+
 QString CMainDialog::StatusText(int part) const { return statusParts[static_cast<std::size_t>(part)]->text(); }
 
 void CMainDialog::RunCommand(int command, const std::function<void()>& handler) {
@@ -230,6 +252,8 @@ void CMainDialog::OnKindChanged(int index) {
     catalogue.ChooseKind(type);
     UpdateMenuForKind();
     RestoreColumns();
+    subfolderBox->setChecked(settings.SearchSubfolders(type));
+    zipBox->setChecked(settings.SearchZipFiles(type));
     settings.SetLastType(type);
     const QString folder = settings.Folder(type);
     // A folder that is not set, or is gone, is not scanned in its stead: the list stays empty.
@@ -354,13 +378,17 @@ void CMainDialog::RefreshRow(int row, const std::string& name) {
     if (place >= 0) list->SelectOnly(place);
 }
 
+void CMainDialog::ApplyChosenSort() {
+    if (const auto chosen = settings.ChosenSort(catalogue.Type())) catalogue.SortBy(chosen->column, chosen->ascending);
+}
+
 void CMainDialog::SaveColumns() {
     if (columnsRestored) settings.SetColumnState(catalogue.Type(), list->horizontalHeader()->saveState());
 }
 
 void CMainDialog::RestoreColumns() {
     const QByteArray state = settings.ColumnState(catalogue.Type());
-    if (!state.isEmpty()) list->horizontalHeader()->restoreState(state);
+    if (!state.isEmpty()) list->RestoreHeader(state);
     columnsRestored = true;
 }
 

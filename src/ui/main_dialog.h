@@ -20,6 +20,7 @@ class QAction;
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 
 namespace vorne::ui {
@@ -27,6 +28,7 @@ namespace vorne::ui {
 class BatchCommands;
 class CSortListCtrl;
 class CUserPrompts;
+class ListFilter;
 class Settings;
 
 class CMainDialog final : public QMainWindow {
@@ -62,6 +64,8 @@ public:
     QLabel* FolderLabel() const { return folderLabel; }
     QCheckBox* SubfolderBox() const { return subfolderBox; }
     QCheckBox* ZipBox() const { return zipBox; }
+    QLineEdit* FilterBox() const;
+    QLabel* ShownCount() const;
     QAction* Action(int command) const;
     QPushButton* Button(int command) const;
     QString StatusText(int part) const;
@@ -92,6 +96,8 @@ private:
     void OnIdleChanged(bool idle);
     void OnLaunchEnded();
     void ShowLaunchError(const QString& message);
+    // Sorts by the column the user chose for the kind, if any (after a scan).
+    void ApplyChosenSort();
     void SaveColumns();
     void RestoreColumns();
 
@@ -106,6 +112,7 @@ private:
     Launcher launcher;
 
     CSortListCtrl* list = nullptr;
+    ListFilter* filter = nullptr;
     QComboBox* kindCombo = nullptr;
     QLabel* folderLabel = nullptr;
     QCheckBox* subfolderBox = nullptr;
