@@ -1,8 +1,5 @@
 // Reading a 1 GiB NES image (a sparse file, so it takes no disk) for its CRC-32: the time, and
 // the peak memory it costs, against plainly reading the same file in 1 MiB chunks with CRC-32.
-//
-// Peak RSS only ever rises within a process, so an earlier benchmark's peak would hide ours: the
-// memory is measured once in a forked child, whose peak is first lowered to what it holds.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <malloc.h>
@@ -19,6 +16,7 @@
 #include "base/crc32.h"
 #include "formats/nes.h"
 #include "images.h"
+#include "peak_rss.h"
 
 namespace {
 
@@ -55,41 +53,6 @@ const std::string& SparseImage() {
     return path;
 }
 
-long PeakRssKiB() {
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
-// Runs `read` once in a child process and puts its peak RSS before and after into the counters.
-void MeasurePeakRss(benchmark::State& state, const std::function<void()>& read) {
-    int channel[2];
-    if (::pipe(channel) != 0) return state.SkipWithError("pipe failed");
-    pid_t child = ::fork();
-    if (child == 0) {
-        // Start the peak from what the child really holds: memory the parent freed but kept would
-        // be reused without showing, so give it back, then lower the peak to the current RSS.
-        ::malloc_trim(0);
-        int clear = ::open("/proc/self/clear_refs", O_WRONLY);
-        benchmark::DoNotOptimize(::write(clear, "5", 1));
-        ::close(clear);
-        std::array<long, 2> peaks{PeakRssKiB(), 0};
-        read();
-        peaks[1] = PeakRssKiB();
-        benchmark::DoNotOptimize(::write(channel[1], peaks.data(), sizeof peaks));
-        ::_exit(0);
-    }
-    ::close(channel[1]);
-    std::array<long, 2> peaks{};
-    bool got = ::read(channel[0], peaks.data(), sizeof peaks) == static_cast<ssize_t>(sizeof peaks);
-    ::close(channel[0]);
-    ::waitpid(child, nullptr, 0);
-    if (!got) return state.SkipWithError("the measuring child failed");
-    state.counters["peak_rss_before_KiB"] = static_cast<double>(peaks[0]);
-    state.counters["peak_rss_after_KiB"] = static_cast<double>(peaks[1]);
-    state.counters["peak_rss_growth_KiB"] = static_cast<double>(peaks[1] - peaks[0]);
-}
-
 void ReadWithVorne(benchmark::State& state) {
     const std::string& path = SparseImage();
     auto read = [&] {
@@ -102,7 +65,7 @@ void ReadWithVorne(benchmark::State& state) {
     };
     for (auto _ : state) read();
     state.SetBytesProcessed(state.iterations() * kImageBytes);
-    MeasurePeakRss(state, read);
+    vorne::bench::MeasurePeakRss(state, read);
 }
 
 void PlainChunkedRead(benchmark::State& state) {
@@ -110,7 +73,7 @@ void PlainChunkedRead(benchmark::State& state) {
     auto read = [&] { benchmark::DoNotOptimize(ReadInMebibyteChunks(path)); };
     for (auto _ : state) read();
     state.SetBytesProcessed(state.iterations() * kImageBytes);
-    MeasurePeakRss(state, read);
+    vorne::bench::MeasurePeakRss(state, read);
 }
 
 BENCHMARK(ReadWithVorne)->Name("nes-crc/1gib-sparse/vorne")->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -99,6 +99,8 @@ FieldWrite RomHeader::WriteValue(const FieldValue& value, int field) {
     if (!SupportsField(field)) return FieldWrite::Unsupported;
     CheckEdit({field, value});
     File file = File::OpenReadWrite(path);
+    // Every piece of the field is checked before its first byte, as WriteFields checks every edit.
+    CheckField(file, value, field);
     FieldWrite done = WriteFieldTo(file, value, field);
     file.Close();
     return done;

@@ -92,8 +92,8 @@ public:
 
     // Writes one edited field into the file on disk: opens it for writing, writes the field and
     // closes it. Throws FileError when the file cannot be opened or written, OperationRefused when
-    // the field's bytes do not lie inside the file or the file has changed since it was loaded
-    // (nothing is written then). An unsupported field writes nothing. `text` is what a user typed,
+    // any of the field's bytes (all its pieces, checked before the first is written) do not lie
+    // inside the file or the file has changed since it was loaded (nothing is written then). An unsupported field writes nothing. `text` is what a user typed,
     // taken by the text rules of the field's type (FieldValueOfText).
     FieldWrite WriteField(std::string_view text, int field);
     // The same for a typed value, which must be one the field's type takes (else

@@ -35,6 +35,11 @@ std::vector<int> ColumnWidths(const Arguments& args, RomType type) {
         if (word.empty() || error != std::errc() || end != word.data() + word.size() || width < 0) {
             throw UsageError("--widths takes pixel widths separated by commas, not '" + *given + "'");
         }
+        if (width > kWidestListColumn) {
+            throw UsageError("--widths takes at most " + std::to_string(kWidestListColumn) + " pixels a column (" +
+                             std::to_string(kLongestCellText) + " characters, the longest text a cell holds), not " +
+                             std::string(word));
+        }
         widths.push_back(width);
         if (comma == std::string_view::npos) break;
         text.remove_prefix(comma + 1);
@@ -66,19 +71,20 @@ ExitCode RunCompare(const Arguments& args) {
     AllowOnly(args, {"-o"}, {});
     if (args.positional.size() != 2) throw UsageError("compare needs an ORIGINAL and a TEST list");
     const std::optional<std::string> out = args.OutputPath();
-    ListComparison comparison;
-    comparison.SetOriginal(ReadListFile(args.positional[0]));
-    comparison.SetTest(ReadListFile(args.positional[1]));
-    std::cerr << RomsLabel(comparison.original.size()) << "\n" << RomsLabel(comparison.test.size()) << "\n";
-    if (!comparison.CanCompare()) {
-        Warn("nothing to compare: " + (comparison.original.empty() ? args.positional[0] : args.positional[1]) +
-             " holds no lines");
+    // The lists are held as their texts, with a few bytes an entry besides, and the result is
+    // written a piece at a time: lists of millions of lines cost little more than their size.
+    const ListEntries original = ReadListEntries(args.positional[0]);
+    const ListEntries test = ReadListEntries(args.positional[1]);
+    std::cerr << RomsLabel(original.Size()) << "\n" << RomsLabel(test.Size()) << "\n";
+    if (original.Size() == 0 || test.Size() == 0) {
+        Warn("nothing to compare: " + (original.Size() == 0 ? args.positional[0] : args.positional[1]) + " holds no lines");
         return ExitCode::Failure;
     }
-    comparison.Compare();
-    std::cerr << UnmatchedLabel(comparison.unmatched.size()) << "\n";
-    if (out) SaveUnmatched(*out, comparison.unmatched);
-    WriteOut(UnmatchedFileText(comparison.unmatched));
+    const std::vector<std::uint32_t> unmatched = UnmatchedEntries(original, test);
+    std::cerr << UnmatchedLabel(unmatched.size()) << "\n";
+    const EntryAt entry = [&](std::size_t i) { return test[unmatched[i]]; };
+    if (out) SaveUnmatched(*out, unmatched.size(), entry);
+    WriteUnmatchedText(unmatched.size(), entry, [](std::string_view piece) { WriteOut(piece); });
     return ExitCode::Success;
 }
 

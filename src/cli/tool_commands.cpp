@@ -77,7 +77,8 @@ ExitCode RunConvert(const Arguments& args) {
         throw UsageError("convert takes smd, bin or 32x, not '" + extension + "'");
     }
     CliReport report;
-    const auto rows = RowsOfPaths(Paths(args, 1), type, args, report);
+    const std::string_view only[] = {extension};
+    const auto rows = RowsOfPaths(Paths(args, 1), type, args, report, only);
     std::string out;
     for (const std::string& output : ConvertGenesisFiles("", rows, extension, 0, report)) out += PrintableText(output) + "\n";
     WriteOut(out);

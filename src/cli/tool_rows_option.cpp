@@ -31,22 +31,18 @@ void AddFolderRows(const std::string& folder, RomType type, const Arguments& arg
     }
 }
 
-bool HasKindExtension(const std::string& path, RomType type) {
-    const auto& extensions = Kind(type).extensions;
-    return std::any_of(extensions.begin(), extensions.end(), [&](std::string_view e) { return HasExtension(path, e); });
-}
-
-std::string KindRefusal(RomType type) {
+std::string KindRefusal(RomType type, std::span<const std::string_view> extensions) {
     std::string names;
-    for (std::string_view extension : Kind(type).extensions) names += (names.empty() ? "." : ", .") + std::string(extension);
+    for (std::string_view extension : extensions) names += (names.empty() ? "." : ", .") + std::string(extension);
     return "is not a file of the " + std::string(Kind(type).cliName) + " kind (its extension is none of " + names +
            "); left as it is";
 }
 
-void AddFileRow(const std::string& path, RomType type, ToolReport& report, std::vector<CatalogRow>& rows) {
+void AddFileRow(const std::string& path, RomType type, std::span<const std::string_view> extensions, ToolReport& report,
+                std::vector<CatalogRow>& rows) {
     // A file named by mistake (`tag *` over a folder of images) is not the command's to change.
-    if (!HasKindExtension(path, type)) {
-        report.Skipped(path, KindRefusal(type));
+    if (std::none_of(extensions.begin(), extensions.end(), [&](std::string_view e) { return HasExtension(path, e); })) {
+        report.Skipped(path, KindRefusal(type, extensions));
         return;
     }
     auto reader = CreateReader(type, nullptr);
@@ -70,13 +66,14 @@ void ScanForCommand(Catalogue& catalogue, const std::string& folder, RomType typ
 }
 
 std::vector<CatalogRow> RowsOfPaths(const std::vector<std::string>& paths, RomType type, const Arguments& args,
-                                    ToolReport& report) {
+                                    ToolReport& report, std::span<const std::string_view> extensions) {
+    if (extensions.empty()) extensions = Kind(type).extensions;
     std::vector<CatalogRow> rows;
     for (const std::string& path : paths) {
         if (IsFolder(path)) {
             AddFolderRows(path, type, args, report, rows);
         } else {
-            AddFileRow(path, type, report, rows);
+            AddFileRow(path, type, extensions, report, rows);
         }
     }
     return rows;

@@ -5,6 +5,8 @@
 // rows are prefixed with the folder).
 #pragma once
 
+#include <span>
+#include <string_view>
 #include <vector>
 
 #include "base/rom_type.h"
@@ -24,7 +26,8 @@ void ScanForCommand(Catalogue& catalogue, const std::string& folder, RomType typ
 // The rows of `paths` for the kind `type`. Files a scan cannot read are told to `report` as
 // failed, file PATHs of another kind as left alone (Skipped); a file PATH that cannot be read is
 // a failure of the command (FileError).
+// A command that takes fewer extensions than the kind's (convert) names them in `extensions`.
 std::vector<CatalogRow> RowsOfPaths(const std::vector<std::string>& paths, RomType type, const Arguments& args,
-                                    ToolReport& report);
+                                    ToolReport& report, std::span<const std::string_view> extensions = {});
 
 }  // namespace vorne::cli

@@ -9,8 +9,8 @@ namespace vorne {
 
 namespace {
 
-constexpr std::size_t kSnesComplement = 0x2C;  // in the header block, low byte first
-constexpr std::size_t kSnesChecksum = 0x2E;
+// In the header block, low byte first: the complement, and the checksum right behind it.
+constexpr std::size_t kSnesComplement = 0x2C;
 
 std::uint32_t ByteSum(std::span<const std::uint8_t> bytes) {
     std::uint32_t sum = 0;

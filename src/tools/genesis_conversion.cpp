@@ -27,18 +27,15 @@ constexpr std::size_t kExtensionLength = 3;
 // Writes the converted data of `source` (`length` bytes) to `out`.
 void WriteConverted(const File& source, std::int64_t length, const ConversionPlan& plan, RewriteOutput& out) {
     if (plan.copierHeader) out.Write(MakeCopierHeader(length));
-    const auto block = static_cast<std::size_t>(2 * plan.halfBlock);
     std::vector<std::uint8_t> in(kChunk);
     std::vector<std::uint8_t> converted(kChunk);
     for (std::int64_t at = plan.skip; at < length;) {
         const auto want = static_cast<std::size_t>(std::min<std::int64_t>(kChunk, length - at));
         const std::size_t got = source.ReadAt(at, std::span(in).first(want));
         if (got < want) throw FileError(source.Path(), "the file became shorter while it was converted");
-        // A short last block is completed with zero bytes.
-        const std::size_t whole = (got + block - 1) / block * block;
-        std::fill(in.begin() + static_cast<std::ptrdiff_t>(got), in.begin() + static_cast<std::ptrdiff_t>(whole), 0);
-        auto from = std::span(in).first(whole);
-        auto to = std::span(converted).first(whole);
+        // The length was checked to be whole blocks, and a chunk is whole blocks too.
+        auto from = std::span(in).first(got);
+        auto to = std::span(converted).first(got);
         if (plan.deinterleave) {
             DeinterleaveBlocks(from, to, static_cast<std::size_t>(plan.halfBlock));
         } else {
@@ -47,6 +44,19 @@ void WriteConverted(const File& source, std::int64_t length, const ConversionPla
         out.Write(to);
         at += static_cast<std::int64_t>(got);
     }
+}
+
+// Refuses a file whose data is not whole blocks (behind a copier header of 512 bytes or none,
+// for an interleaved one): a file cut short or with stray bytes would come out useless, empty or
+// out of step.
+void RequireWholeBlocks(const std::string& path, std::int64_t length, const ConversionPlan& plan) {
+    const std::int64_t block = 2 * plan.halfBlock;
+    const std::int64_t data = length - plan.skip;
+    const bool headerFits = plan.skip == 0 || plan.skip == static_cast<std::int64_t>(kCopierHeaderSize);
+    if (headerFits && data > 0 && data % block == 0) return;
+    throw OperationRefused(path + ": its length, " + std::to_string(length) + " bytes, is not whole blocks of " +
+                           std::to_string(block) + " bytes" +
+                           (plan.deinterleave ? " (behind a copier header of 512 bytes or none)" : "") + "; left as it is");
 }
 
 }  // namespace
@@ -135,6 +145,7 @@ std::string ConvertGenesisFile(const std::string& path) {
     GenesisHeader reader;
     reader.LoadFile(source, path);
     const ConversionPlan plan = PlanConversion(reader);
+    RequireWholeBlocks(path, reader.Length(), plan);
     std::string output = ConvertedName(path, plan.extension);
     if (output == path || IsSameFile(path, output)) {
         throw OperationRefused(path + ": it is " + (plan.deinterleave ? "interleaved" : "linear") +

@@ -3,8 +3,9 @@
 // What a file becomes is decided by the file itself, as GenesisHeader reads it: an interleaved
 // file is turned linear ("bin"), its copier header dropped; a linear Genesis image is turned
 // interleaved behind a new 512-byte copier header ("smd"); a linear 32X image is turned
-// interleaved without one ("32X"). Blocks are 2H bytes (16 KiB for Genesis, 1 MiB for 32X); a
-// last block that the data does not fill is completed with zero bytes. The output goes beside the
+// interleaved without one ("32X"). Blocks are 2H bytes (16 KiB for Genesis, 1 MiB for 32X); a file
+// whose data is not whole blocks (behind a copier header of 512 bytes or none, when interleaved)
+// is left alone, as its output would be useless. The output goes beside the
 // source, named by replacing the last three characters of the source's name, and appears whole or
 // not at all; the source is only read. A file whose output would be itself, or whose output name
 // is taken, is left alone.
@@ -47,8 +48,8 @@ std::array<std::uint8_t, kCopierHeaderSize> MakeCopierHeader(std::int64_t length
 void DeinterleaveBlocks(std::span<const std::uint8_t> in, std::span<std::uint8_t> out, std::size_t halfBlock);
 void InterleaveBlocks(std::span<const std::uint8_t> in, std::span<std::uint8_t> out, std::size_t halfBlock);
 
-// Converts the file at `path` and returns the output's path. Throws OperationRefused when the
-// output would be the source itself or a file of its name exists, FileError when the source
+// Converts the file at `path` and returns the output's path. Throws OperationRefused when its
+// length is not whole blocks, the output would be the source itself or a file of its name exists, FileError when the source
 // cannot be read or the output cannot be written (no output appears then).
 std::string ConvertGenesisFile(const std::string& path);
 

@@ -39,7 +39,7 @@ bool IpsReader::Take(std::size_t count, std::span<const std::uint8_t>& out) {
     if (bytes.size() < count && file != nullptr) {
         // Move the unread rest to the front of the window and fill the window behind it.
         const std::size_t rest = bytes.size();
-        std::memmove(window.data(), bytes.data(), rest);
+        if (rest > 0) std::memmove(window.data(), bytes.data(), rest);
         const std::size_t got = file->ReadAt(fileAt, std::span(window).subspan(rest));
         fileAt += static_cast<std::int64_t>(got);
         bytes = std::span<const std::uint8_t>(window).first(rest + got);

@@ -7,7 +7,7 @@
 // reads as zero bytes).
 //
 // A patch is applied whole or not at all: one that ends before its end marker (cut short, or not
-// a patch at which) changes nothing, and neither does one whose records write more bytes than an
+// a patch at all) changes nothing, and neither does one whose records write more bytes than an
 // IPS patch can address (16 MiB + 64 KiB), which no patch anyone made does. The patch is read a
 // window at a time, never whole. The patched file is finished in a temporary file and renamed into
 // place, so a failure part-way leaves the file as it was; patching "to a new name" makes that new

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -23,6 +24,31 @@ std::vector<std::string> SplitListLines(std::span<const std::uint8_t> bytes);
 
 // The entries of the list file at `path`. Throws FileError.
 std::vector<std::string> ReadListFile(const std::string& path);
+
+// The entries of a list file held as its text and the place of each entry in it (8 bytes an
+// entry), for lists too long to hold each entry as a string of its own.
+class ListEntries {
+public:
+    explicit ListEntries(std::string text);
+    std::size_t Size() const { return places.size(); }
+    std::string_view operator[](std::size_t i) const {
+        return std::string_view(text).substr(places[i] >> kSizeBits, places[i] & kSizeMask);
+    }
+
+private:
+    static constexpr int kSizeBits = 10;  // an entry holds at most 1023 characters
+    static constexpr std::uint64_t kSizeMask = (std::uint64_t{1} << kSizeBits) - 1;
+    std::string text;
+    std::vector<std::uint64_t> places;  // offset << kSizeBits | size
+};
+static_assert(kMaxListEntry < (std::size_t{1} << 10));
+
+// The entries of the list file at `path`, as ListEntries. Throws FileError.
+ListEntries ReadListEntries(const std::string& path);
+
+// The test entries whose keys equal no key of the original entries without regard to case, as
+// indices of `test`, in the order SortListEntries gives their texts.
+std::vector<std::uint32_t> UnmatchedEntries(const ListEntries& original, const ListEntries& test);
 
 // `line` without the text from its first tab (exclusive) to its second tab (inclusive); a line
 // with fewer than two tabs is its own key.
@@ -51,8 +77,14 @@ struct ListComparison {
 // trailing CR thus ends in CR CR LF).
 std::string UnmatchedFileText(std::span<const std::string> unmatched);
 
+// The same text for `count` entries, entry(i) giving each, handed to `write` about 1 MiB at a
+// time, so that a long result is never held whole.
+using EntryAt = std::function<std::string_view(std::size_t)>;
+void WriteUnmatchedText(std::size_t count, const EntryAt& entry, const std::function<void(std::string_view)>& write);
+
 // Writes the result file whole or not at all. Throws FileError.
 void SaveUnmatched(const std::string& path, std::span<const std::string> unmatched);
+void SaveUnmatched(const std::string& path, std::size_t count, const EntryAt& entry);
 
 // The labels of the dialog: "%d ROMs" and "%d Unmatched".
 std::string RomsLabel(std::size_t count);

@@ -19,6 +19,11 @@ class CatalogModel;
 // Pixels of display width per character of a saved field.
 inline constexpr int kPixelsPerListCharacter = 5;
 
+// The longest text a cell holds: a path (PATH_MAX). A field wider than that holds only blanks
+// beyond it, which a width far past it (2147483647 pixels) would make by the gigabyte.
+inline constexpr int kLongestCellText = 4096;
+inline constexpr int kWidestListColumn = kLongestCellText * kPixelsPerListCharacter;
+
 // One line of the list file, CR LF included. `widths` holds the display width in pixels of each
 // column; a column it does not reach counts as 0 pixels wide.
 std::string ListFileLine(std::span<const std::string> cells, std::span<const int> widths);

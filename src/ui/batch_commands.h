@@ -1,6 +1,6 @@
 // The window's batch commands: the items of "&Whole List", "&Selection" and "&Miscellaneous" that
-// lead to the tools (the MP3 mass tag edit asks its values in the MP3 dialog without a file). Each takes its rows (every row, or the selected ones) when it starts, runs
-// the tool on a worker while the window is busy, shows what the tool has to say, and ends with a
+// lead to the tools (the MP3 mass tag edit asks its values in the MP3 dialog without a file).
+// Each takes its rows (every row, or the selected ones) when it starts, runs the tool on a worker while the window is busy, shows what the tool has to say, and ends with a
 // new scan of the folder (the IPS patcher and the list files leave the list as it is). A file
 // error ends a command with its message and no scan; the busy flag is released in any case.
 #pragma once
@@ -11,19 +11,19 @@
 
 #include "catalogue/catalog_model.h"
 #include "tools/tool_report.h"
+#include "ui/command_host.h"
 #include "ui/tool_runner.h"
 
 namespace vorne::ui {
 
-class CMainDialog;
 class CUserPrompts;
 
 class BatchCommands final : public QObject {
     Q_OBJECT
 
 public:
-    // Registers the commands with `window`.
-    BatchCommands(CMainDialog& window, CUserPrompts& prompts);
+    // Registers the commands with `host`.
+    BatchCommands(CommandHost& host, CUserPrompts& prompts);
 
     ToolRunner& Runner() { return runner; }
 
@@ -42,13 +42,9 @@ private:
     // error is shown and the list keeps the texts the tool gave it; otherwise a new scan follows.
     void EndWithScan(const ToolRunner::Ending& ending, const QString& title);
 
-    CMainDialog& window;
+    CommandHost& host;
     CUserPrompts& prompts;
     ToolRunner runner;
 };
-
-// The display widths of the list's columns in the pixels the kinds' column tables use (the list
-// draws them wider with a larger font): what a list file's field widths come from.
-std::vector<int> NominalColumnWidths(const CMainDialog& window);
 
 }  // namespace vorne::ui

@@ -4,6 +4,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "archive/zip_walk.h"
+#include "platform/file.h"
+#include "platform/file_error.h"
 #include "ui/byte_text.h"
 
 namespace vorne::ui {
@@ -42,6 +45,25 @@ DeletionResult DeleteRowFiles(const std::string& folder, const RowFile& file, bo
         part = FromBytes(stem + '.' + std::to_string(number));
     }
     return result;
+}
+
+std::optional<int> ArchiveFileCount(const std::string& path) {
+    try {
+        int files = 0;
+        for (const ZipMemberInfo& member : ListZipMembers(File::OpenRead(path)).members) {
+            if (!member.name.ends_with('/')) ++files;
+        }
+        return files;
+    } catch (const FileError&) {
+        return std::nullopt;
+    }
+}
+
+QString WholeArchiveQuestion(const std::string& archive, int count) {
+    return QStringLiteral("%1 holds %2 %3. Delete the whole archive?")
+        .arg(FromBytes(archive))
+        .arg(count)
+        .arg(count == 1 ? QStringLiteral("file") : QStringLiteral("files"));
 }
 
 QString DeletionErrorText(const DeletionResult& result) {

@@ -1,8 +1,10 @@
 // Deleting the files a catalogue row stands for: the archive for an archive member, and for a
-// name ending in "1" the whole split set (game.1, game.2, game.3, ... while they exist).
+// name ending in "1" the whole split set (game.1, game.2, game.3, ... while they exist). An
+// archive holds more than the member the user pointed at, so the window asks before it goes.
 #pragma once
 
 #include <QString>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,6 +21,12 @@ struct DeletionResult {
 // Deletes the files of the row that lists `file`, under `folder`; to the trash when `toTrash`. Stops at the first file that cannot be deleted (parts deleted before it stay
 // deleted). A split set whose first part is already gone counts as deleted.
 DeletionResult DeleteRowFiles(const std::string& folder, const RowFile& file, bool toTrash);
+
+// How many files (folders left out) the archive at `path` holds; nothing when it cannot be listed.
+std::optional<int> ArchiveFileCount(const std::string& path);
+
+// The question asked before the archive `archive` (as the list names it) goes with its `count` files.
+QString WholeArchiveQuestion(const std::string& archive, int count);
 
 // The "Deletion Error" message for a failed deletion.
 QString DeletionErrorText(const DeletionResult& result);

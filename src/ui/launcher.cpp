@@ -8,6 +8,7 @@
 #include <QStandardPaths>
 #include <QUrl>
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 #include "archive/zip_reader.h"
@@ -86,8 +87,6 @@ struct Launcher::Run {
 Launcher::Launcher(QObject* parent) : QObject(parent) {}
 
 Launcher::~Launcher() {
-    // A copy still being made is waited for; the start it asks for is dropped with this object.
-    for (auto& copier : copiers) copier->thread.join();
     for (auto& run : runs) {
         // A process object ends its program when it goes: this one is left behind on purpose,
         // so that quitting Vorne never ends the user's emulator.
@@ -116,8 +115,8 @@ QString Launcher::Launch(const std::string& folder, const RowFile& file, const Q
     }
     if (!command) return {};  // a member needs the kind's program
 
-    // Reading a member may take a while (it is decompressed whole): it is copied out on a thread
-    // of its own, and the program starts once the copy is there.
+    // Reading a member may take a while (it is decompressed whole): it is copied out on the
+    // copier, and the program starts once the copy is there.
     CopyThenStart(fullBytes, *file.member, std::move(*command));
     return {};
 }
@@ -158,36 +157,22 @@ Launcher::MemberCopy Launcher::CopyMember(const std::string& archive, const Arch
 }
 
 void Launcher::CopyThenStart(std::string archive, ArchiveMember member, LaunchCommand command) {
-    auto copier = std::make_unique<Copier>();
-    Copier* job = copier.get();
-    job->thread = std::thread([this, job, archive = std::move(archive), member = std::move(member),
-                               command = std::move(command)]() mutable {
+    copier.Start([this, archive = std::move(archive), member = std::move(member),
+                  command = std::move(command)](const WorkerJob& job) {
         auto copy = std::make_shared<MemberCopy>(CopyMember(archive, member));
         // Back on the window's thread. Should the launcher go first, the call is dropped with it
         // and the copy's folder goes with the call.
-        QMetaObject::invokeMethod(
-            this,
-            [this, job, copy, command = std::move(command)]() mutable {
-                Reap(job);
-                if (!copy->error.isEmpty()) {
-                    emit failed(copy->error);
-                    return;
-                }
-                command.arguments << copy->path;
-                if (const QString error = Start(std::move(command), std::move(copy->temporary)); !error.isEmpty()) {
-                    emit failed(error);
-                }
-            },
-            Qt::QueuedConnection);
+        job.Post([this, copy, command] () mutable {
+            if (!copy->error.isEmpty()) {
+                emit failed(copy->error);
+                return;
+            }
+            command.arguments << copy->path;
+            if (const QString error = Start(std::move(command), std::move(copy->temporary)); !error.isEmpty()) {
+                emit failed(error);
+            }
+        });
     });
-    copiers.push_back(std::move(copier));
-}
-
-void Launcher::Reap(Copier* job) {
-    auto it = std::find_if(copiers.begin(), copiers.end(), [job](const auto& c) { return c.get() == job; });
-    if (it == copiers.end()) return;
-    (*it)->thread.join();  // it has posted its result: nothing is left for it to do
-    copiers.erase(it);
 }
 
 QString Launcher::Start(LaunchCommand command, std::unique_ptr<QTemporaryDir> temporary) {

@@ -14,10 +14,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 #include "catalogue/row_file.h"
+#include "ui/worker.h"
 
 namespace vorne::ui {
 
@@ -46,7 +46,7 @@ class Launcher final : public QObject {
 public:
     explicit Launcher(QObject* parent = nullptr);
     // Removes the temporary copies, also of programs still running; the programs themselves
-    // go on.
+    // go on. A copy still being made is waited for; the start it asks for is dropped.
     ~Launcher() override;
 
     // Launches the program setting on the row's file `file` under `folder`. Returns an error to
@@ -71,18 +71,14 @@ private:
         QString path;
         std::unique_ptr<QTemporaryDir> temporary;
     };
-    // A thread copying a member out of its archive.
-    struct Copier {
-        std::thread thread;
-    };
     static MemberCopy CopyMember(const std::string& archive, const ArchiveMember& member);
     void CopyThenStart(std::string archive, ArchiveMember member, LaunchCommand command);
-    void Reap(Copier* job);
     QString Start(LaunchCommand command, std::unique_ptr<QTemporaryDir> temporary);
     void Ended(QProcess* process);
 
     std::vector<std::unique_ptr<Run>> runs;
-    std::vector<std::unique_ptr<Copier>> copiers;
+    // Copies members out of their archives, one after another. Last, so that it goes first.
+    Worker copier;
 };
 
 }  // namespace vorne::ui

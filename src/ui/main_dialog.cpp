@@ -13,6 +13,8 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <map>
 
 #include "catalogue/duplicate_finder.h"
 #include "ui/app_icon.h"
@@ -33,6 +35,7 @@ CMainDialog::CMainDialog(Settings& settings, CUserPrompts& prompts, std::string 
     : QMainWindow(parent), settings(settings), prompts(prompts), knownDumpsPath(std::move(knownDumpsPath)) {
     setWindowTitle(QStringLiteral("Vorne"));
     setWindowIcon(AppIcon());
+    BuildActions();
     BuildControls();
     BuildMenu();
     connect(&table, &CatalogTableModel::statusTextChanged, this, [this](int part) {
@@ -70,17 +73,16 @@ void CMainDialog::BuildControls() {
     subfolderBox = new QCheckBox(QStringLiteral("Sea&rch Subdirectories?"), central);
     zipBox = new QCheckBox(QStringLiteral("Search &zip files?"), central);
 
-    auto button = [this, central](int command, const char* text) {
-        auto* b = new QPushButton(QString::fromLatin1(text), central);
-        b->setAutoDefault(false);
-        buttons[command] = b;
-        return b;
-    };
-    QPushButton* selectFolder = button(kCommandSelectFolder, "Select Fo&lder");
-    QPushButton* ok = button(kCommandOk, "OK");
-    QPushButton* editItem = button(kCommandEditItemButton, "&Edit Item");
-    QPushButton* erase = button(kCommandDelete, "&Delete");
-    QPushButton* about = button(kCommandAbout, "&About");
+    for (std::size_t b = 0; b < kButtons.size(); ++b) {
+        auto* button = new QPushButton(QString::fromLatin1(kButtons[b].text), central);
+        button->setAutoDefault(false);
+        // The button triggers its command's action and is greyed with it.
+        QAction* action = Action(kButtons[b].command);
+        connect(button, &QPushButton::clicked, action, &QAction::trigger);
+        connect(action, &QAction::changed, button, [button, action] { button->setEnabled(action->isEnabled()); });
+        button->setEnabled(action->isEnabled());
+        buttons[b] = button;
+    }
     auto* icon = new QLabel(central);
     icon->setPixmap(AppIcon().pixmap(32, 32));
     icon->setAlignment(Qt::AlignCenter);
@@ -102,14 +104,14 @@ void CMainDialog::BuildControls() {
     left->addWidget(list, 1);
     left->addLayout(bottom);
     auto* right = new QVBoxLayout;
-    right->addWidget(selectFolder);
-    right->addWidget(ok);
+    right->addWidget(Button(Command::SelectFolder));
+    right->addWidget(Button(Command::Ok));
     right->addSpacing(24);
     right->addWidget(icon);
     right->addSpacing(24);
-    right->addWidget(editItem);
-    right->addWidget(erase);
-    right->addWidget(about);
+    right->addWidget(Button(Command::EditItem));
+    right->addWidget(Button(Command::Delete));
+    right->addWidget(Button(Command::About));
     right->addStretch();
     auto* whole = new QHBoxLayout(central);
     whole->addLayout(left, 1);
@@ -126,29 +128,23 @@ void CMainDialog::BuildControls() {
     statusBar()->addPermanentWidget(filter->Count());
     statusBar()->setSizeGripEnabled(true);
 
-    connect(kindCombo, &QComboBox::activated, this,
-            [this](int index) { RunCommand(kCommandKindCombo, [this, index] { OnKindChanged(index); }); });
-    connect(selectFolder, &QPushButton::clicked, this, [this] { RunCommand(kCommandSelectFolder, [this] { OnSelectFolder(); }); });
-    connect(ok, &QPushButton::clicked, this, &QWidget::close);
-    // The button does what the menu item does, whatever work that item was given.
-    connect(editItem, &QPushButton::clicked, this, [this] { RunRegistered(kCommandEditItem); });
-    connect(erase, &QPushButton::clicked, this, [this] { RunCommand(kCommandDelete, [this] { OnDelete(); }); });
-    connect(about, &QPushButton::clicked, this, [this] { RunCommand(kCommandAbout, [this] { prompts.About(this); }); });
-    connect(list, &CSortListCtrl::deleteRequested, this, [this] { RunCommand(kCommandDelete, [this] { OnDelete(); }); });
+    // The combo is greyed while the window is busy.
+    connect(kindCombo, &QComboBox::activated, this, &CMainDialog::OnKindChanged);
+    connect(list, &CSortListCtrl::deleteRequested, Action(Command::Delete), &QAction::trigger);
     // Launching is not held back by a running scan.
     connect(list, &CSortListCtrl::launchRequested, this, &CMainDialog::OnLaunch);
-    // The boxes change at once, and a running scan reads them for each folder it enters.
+    // The boxes change at once, and a running scan reads them for each folder it enters; either
+    // box starts a scan of its own only when none runs.
     connect(subfolderBox, &QCheckBox::toggled, this, [this](bool on) { switches->subfolders = on; });
     connect(zipBox, &QCheckBox::toggled, this, [this](bool on) { switches->zipFiles = on; });
-    // A click on either box is remembered for the kind and scans again; a running scan reads the
-    // new value for the folders it has still to enter.
+    // A click on either box is remembered for the kind and scans again, when no scan runs.
     connect(subfolderBox, &QCheckBox::clicked, this, [this](bool on) {
         settings.SetSearchSubfolders(catalogue.Type(), on);
-        RunCommand(kCommandZipBox, [this] { StartScan(); });
+        if (catalogue.Idle()) StartScan();
     });
     connect(zipBox, &QCheckBox::clicked, this, [this](bool on) {
         settings.SetSearchZipFiles(catalogue.Type(), on);
-        RunCommand(kCommandZipBox, [this] { StartScan(); });
+        if (catalogue.Idle()) StartScan();
     });
     connect(list, &CSortListCtrl::sortChosen, this, [this](int column, bool ascending) {
         settings.SetChosenSort(catalogue.Type(), {column, ascending});
@@ -165,6 +161,26 @@ void CMainDialog::BuildControls() {
         }
     });
     addAction(escape);
+}
+
+void CMainDialog::BuildActions() {
+    for (int c = 0; c < kCommandCount; ++c) {
+        const auto command = static_cast<Command>(c);
+        auto* action = new QAction(this);
+        action->setObjectName(QString::fromLatin1(CommandName(command)));
+        action->setEnabled(false);
+        actions[static_cast<std::size_t>(c)] = action;
+        connect(action, &QAction::triggered, this, [this, command] {
+            if (const auto& handler = handlers[static_cast<std::size_t>(command)]) handler();
+        });
+    }
+    for (const ButtonEntry& button : kButtons) Action(button.command)->setText(QString::fromLatin1(button.text));
+    RegisterCommand(Command::SelectFolder, [this] { OnSelectFolder(); });
+    RegisterCommand(Command::Ok, [this] { close(); });
+    RegisterCommand(Command::EditItem, [this] { OnEditItem(); });
+    RegisterCommand(Command::Delete, [this] { OnDelete(); });
+    RegisterCommand(Command::About, [this] { prompts.About(this); });
+    RegisterCommand(Command::Options, [this] { OnOptions(); });
 }
 
 void CMainDialog::BuildMenu() {
@@ -186,57 +202,48 @@ void CMainDialog::BuildMenu() {
             menu->addSeparator();
             continue;
         }
-        const QString text = QString::fromLatin1(entry.text);
-        QAction* action = menu != nullptr ? menu->addAction(text) : menuBar()->addAction(text);
-        const int command = entry.command;
-        actions[command] = action;
-        connect(action, &QAction::triggered, this, [this, command] { RunRegistered(command); });
+        // An action shown in the menu and on a button bears the menu's text ("&About Vorne...");
+        // the button keeps its own.
+        QAction* action = Action(entry.command);
+        action->setText(QString::fromLatin1(entry.text));
+        if (menu != nullptr) {
+            menu->addAction(action);
+        } else {
+            menuBar()->addAction(action);
+        }
     }
-    // No system menu here to carry the About item: it goes to a Help menu.
-    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-    QAction* about = help->addAction(QStringLiteral("&About Vorne..."));
-    connect(about, &QAction::triggered, this, [this] { RunCommand(kCommandAbout, [this] { prompts.About(this); }); });
-    RegisterCommand(kCommandOptions, [this] { OnOptions(); });
-    RegisterCommand(kCommandEditItem, [this] { OnEditItem(); });
 }
 
-void CMainDialog::RegisterCommand(int command, std::function<void()> handler) {
-    handlers[command] = std::move(handler);
-    UpdateMenuForKind();
+void CMainDialog::RegisterCommand(Command command, std::function<void()> handler) {
+    handlers[static_cast<std::size_t>(command)] = std::move(handler);
+    UpdateActions();
 }
 
-void CMainDialog::RunRegistered(int command) {
-    auto handler = handlers.find(command);
-    if (handler != handlers.end()) RunCommand(command, handler->second);
-}
-
-void CMainDialog::UpdateMenuForKind() {
-    for (auto& [command, action] : actions) {
-        action->setEnabled(handlers.count(command) != 0 && ServesKind(command, catalogue.Type()));
+void CMainDialog::UpdateActions() {
+    for (int c = 0; c < kCommandCount; ++c) {
+        const auto command = static_cast<Command>(c);
+        const bool hasWork = handlers[static_cast<std::size_t>(c)] != nullptr;
+        // While a scan or a tool runs, only OK gets through.
+        actions[static_cast<std::size_t>(c)]->setEnabled(
+            hasWork && (command == Command::Ok || (catalogue.Idle() && ServesKind(command, catalogue.Type()))));
     }
-    buttons[kCommandEditItemButton]->setEnabled(handlers.count(kCommandEditItem) != 0);
 }
 
-QAction* CMainDialog::Action(int command) const {
-    auto it = actions.find(command);
-    return it == actions.end() ? nullptr : it->second;
+QPushButton* CMainDialog::Button(Command command) const {
+    for (std::size_t b = 0; b < kButtons.size(); ++b) {
+        if (kButtons[b].command == command) return buttons[b];
+    }
+    return nullptr;
 }
 
-QPushButton* CMainDialog::Button(int command) const {
-    auto it = buttons.find(command);
-    return it == buttons.end() ? nullptr : it->second;
-}
+std::vector<int> CMainDialog::SelectedRows() const { return list->SelectedRows(); }
+
+std::vector<int> CMainDialog::NominalColumnWidths() const { return list->NominalColumnWidths(); }
 
 QLineEdit* CMainDialog::FilterBox() const { return filter->Box(); }
 QLabel* CMainDialog::ShownCount() const { return filter->Count(); }
 
 QString CMainDialog::StatusText(int part) const { return statusParts[static_cast<std::size_t>(part)]->text(); }
-
-void CMainDialog::RunCommand(int command, const std::function<void()>& handler) {
-    // While a scan or a tool runs, only OK gets through.
-    if (!catalogue.Idle() && command != kCommandOk) return;
-    handler();
-}
 
 void CMainDialog::StartUp() {
     const RomType type = settings.LastType();
@@ -250,7 +257,7 @@ void CMainDialog::OnKindChanged(int index) {
     const auto type = static_cast<RomType>(index);
     if (kindCombo->currentIndex() != index) kindCombo->setCurrentIndex(index);
     catalogue.ChooseKind(type);
-    UpdateMenuForKind();
+    UpdateActions();
     RestoreColumns();
     subfolderBox->setChecked(settings.SearchSubfolders(type));
     zipBox->setChecked(settings.SearchZipFiles(type));
@@ -286,41 +293,71 @@ void CMainDialog::StartScan() {
     // Busy from this moment, not from when the worker's first request arrives: no second
     // command may slip in between.
     catalogue.SetIdle(false);
-    scanner.StartScan(ScanRequest{catalogue.Type(), catalogue.Folder(), switches, knownDumpsPath}, pump);
+    // A walk still running is told to stop; the new one follows it, and nothing waits here.
+    scanner.RequestStop();
+    scanner.Start([request = ScanRequest{catalogue.Type(), catalogue.Folder(), switches, knownDumpsPath},
+                   &pump = pump](const WorkerJob& job) { ScanThread(request, pump, job.StopToken()); });
 }
 
 void CMainDialog::StopScan() { scanner.RequestStop(); }
 
-void CMainDialog::OnIdleChanged(bool idle) { kindCombo->setEnabled(idle); }
+void CMainDialog::OnIdleChanged(bool idle) {
+    kindCombo->setEnabled(idle);
+    UpdateActions();
+}
 
 void CMainDialog::OnDelete() {
     if (!catalogue.Idle()) return;
     const CatalogModel& rows = catalogue.Model();
-    int place = -1;  // where the last deleted row stood
-    int deleted = 0;
-    // From the top: each deleted row moves the rows below it up one place.
-    for (int selected : list->SelectedRows()) {
-        const int r = selected - deleted;
-        if (DeleteRow(r)) {
-            place = r;
-            ++deleted;
+    // The files go first, the rows afterwards: the list stands still while questions are asked.
+    std::vector<int> gone;                 // rows whose files were deleted
+    std::map<std::string, bool> archives;  // each archive asked about: whether it went
+    for (int r : list->SelectedRows()) {
+        const RowFile& file = rows.Row(r).file;
+        if (!file.IsMember()) {
+            if (DeleteFiles(file)) gone.push_back(r);
+            continue;
         }
+        // Several members of one archive ask once.
+        auto [archive, first] = archives.try_emplace(file.path, false);
+        if (first) archive->second = ConfirmArchiveDeletion(file) && DeleteFiles(file);
     }
+    // An archive that went takes the rows of all its members with it, selected or not.
+    for (int r = 0; r < rows.RowCount(); ++r) {
+        const RowFile& file = rows.Row(r).file;
+        if (!file.IsMember()) continue;
+        auto archive = archives.find(file.path);
+        if (archive != archives.end() && archive->second) gone.push_back(r);
+    }
+    std::sort(gone.begin(), gone.end());
+    // From the bottom, so that the rows still to go keep their places.
+    for (auto r = gone.rbegin(); r != gone.rend(); ++r) catalogue.RemoveRow(*r);
     catalogue.ShowStatus(kStatusEntries, RomCountText(catalogue.EntryCount()));
     catalogue.ShowStatus(kStatusDuplicates, KnownUniqueText(catalogue.UniqueCount()));
+    // The row that took the place of the last one deleted, or the row above when none did.
+    const int place = gone.empty() ? -1 : gone.back() - static_cast<int>(gone.size() - 1);
     if (place >= 0 && rows.RowCount() > 0) list->SelectOnly(std::min(place, rows.RowCount() - 1));
     list->viewport()->update();
 }
 
-bool CMainDialog::DeleteRow(int row) {
-    const DeletionResult result =
-        DeleteRowFiles(catalogue.Folder(), catalogue.Model().Row(row).file, settings.DeleteToTrash());
+bool CMainDialog::ConfirmArchiveDeletion(const RowFile& member) {
+    // A damaged archive that lists fewer files still holds at least the members the list shows.
+    const CatalogModel& rows = catalogue.Model();
+    int shown = 0;
+    for (int r = 0; r < rows.RowCount(); ++r) {
+        const RowFile& file = rows.Row(r).file;
+        if (file.IsMember() && file.path == member.path) ++shown;
+    }
+    const int files = std::max(ArchiveFileCount(RowFilePath(catalogue.Folder(), member)).value_or(0), shown);
+    return prompts.CautiousQuestion(this, QStringLiteral("Delete Archive"), WholeArchiveQuestion(member.path, files));
+}
+
+bool CMainDialog::DeleteFiles(const RowFile& file) {
+    const DeletionResult result = DeleteRowFiles(catalogue.Folder(), file, settings.DeleteToTrash());
     if (!result.deleted) {
         prompts.Message(this, QStringLiteral("Deletion Error"), DeletionErrorText(result), PromptIcon::Warning);
-        return false;
     }
-    catalogue.RemoveRow(row);
-    return true;
+    return result.deleted;
 }
 
 void CMainDialog::OnLaunch() {
@@ -393,8 +430,8 @@ void CMainDialog::RestoreColumns() {
 }
 
 void CMainDialog::closeEvent(QCloseEvent* event) {
-    // A running scan is told to stop; the window goes at once and the scan is waited for as the
-    // window is destroyed, which takes no longer than the file being read.
+    // A running scan is told to stop; the window goes at once. Should the walk still run when the
+    // window is destroyed, it is waited for then, which takes no longer than the file being read.
     scanner.RequestStop();
     SaveColumns();
     settings.SetWindowGeometry(saveGeometry());

@@ -1,20 +1,24 @@
 // The main window: the catalogue list, the kind selector, the folder, the two search options, the
 // buttons, the menu and the status bar. It owns the catalogue state, starts the scans, and carries
-// out Delete and Launch. While a scan runs every command but OK is dropped; Escape stops the scan.
+// out Delete and Launch. While a scan or a tool runs every command but OK is greyed; Escape stops
+// the scan.
 #pragma once
 
 #include <QMainWindow>
 #include <array>
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "catalogue/catalogue.h"
 #include "catalogue/scan.h"
 #include "ui/catalog_table_model.h"
+#include "ui/command_host.h"
 #include "ui/launcher.h"
+#include "ui/main_menu.h"
 #include "ui/scan_event_pump.h"
+#include "ui/worker.h"
 
 class QAction;
 class QCheckBox;
@@ -31,7 +35,7 @@ class CUserPrompts;
 class ListFilter;
 class Settings;
 
-class CMainDialog final : public QMainWindow {
+class CMainDialog final : public QMainWindow, public CommandHost {
     Q_OBJECT
 
 public:
@@ -40,25 +44,21 @@ public:
 
     // Chooses the stored kind, which scans its folder.
     void StartUp();
-
-    // The commands.
     void OnKindChanged(int index);
-    void OnSelectFolder();
+    // Deletes the files of the selected rows and takes their rows out (see DeleteFiles and
+    // ConfirmArchiveDeletion).
     void OnDelete();
-    void OnLaunch();
-    void OnOptions();
-    // Opens the header edit dialog on the file of the focused row, then reads the file again into
-    // its row, which moves to its sort place and is checked for duplicates there.
-    void OnEditItem();
-    void StartScan();
-    void StopScan();
 
-    // Wires a menu item or button to its work; until then the item stays greyed. The item is
-    // enabled for the kinds it serves.
-    void RegisterCommand(int command, std::function<void()> handler);
+    // CommandHost: what the batch commands see of the window.
+    QWidget* Window() override { return this; }
+    Catalogue& GetCatalogue() override { return catalogue; }
+    std::vector<int> SelectedRows() const override;
+    std::vector<int> NominalColumnWidths() const override;
+    // The command's action is enabled for the kinds it serves, while the window is not busy.
+    void RegisterCommand(Command command, std::function<void()> handler) override;
+    void StartScan() override;
 
     // For tests and screenshots.
-    Catalogue& GetCatalogue() { return catalogue; }
     CSortListCtrl* List() const { return list; }
     QComboBox* KindCombo() const { return kindCombo; }
     QLabel* FolderLabel() const { return folderLabel; }
@@ -66,12 +66,15 @@ public:
     QCheckBox* ZipBox() const { return zipBox; }
     QLineEdit* FilterBox() const;
     QLabel* ShownCount() const;
-    QAction* Action(int command) const;
-    QPushButton* Button(int command) const;
+    QAction* Action(Command command) const { return actions[static_cast<std::size_t>(command)]; }
+    // The button that triggers `command`, or null.
+    QPushButton* Button(Command command) const;
     QString StatusText(int part) const;
     Launcher& GetLauncher() { return launcher; }
     ScanEventPump& Pump() { return pump; }
     bool Idle() const { return catalogue.Idle(); }
+    // A scan's walk runs, or waits to run behind one that was told to stop.
+    bool Scanning() const { return scanner.Busy(); }
     BatchCommands& Batch() { return *batch; }
 
 signals:
@@ -82,17 +85,25 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void BuildActions();
     void BuildControls();
     void BuildMenu();
-    // Runs `handler` for `command` unless a scan or tool is busy; OK always passes.
-    void RunCommand(int command, const std::function<void()>& handler);
-    // Runs the work registered for `command`, if any, as RunCommand does.
-    void RunRegistered(int command);
-    bool DeleteRow(int row);
+    void OnSelectFolder();
+    void OnLaunch();
+    void OnOptions();
+    // Opens the header edit dialog on the file of the focused row, then reads the file again into
+    // its row, which moves to its sort place and is checked for duplicates there.
+    void OnEditItem();
+    void StopScan();
+    // Deletes the files of a row; a failure is shown and gives false.
+    bool DeleteFiles(const RowFile& file);
+    // Asks before the archive holding `member` goes with everything in it; true for Yes.
+    bool ConfirmArchiveDeletion(const RowFile& member);
     // Reads the file `name` of row `row` again into the row (see OnEditItem).
     void RefreshRow(int row, const std::string& name);
     void ShowFolder();
-    void UpdateMenuForKind();
+    // Enables each action that has work and serves the kind; while a scan or a tool runs, only OK.
+    void UpdateActions();
     void OnIdleChanged(bool idle);
     void OnLaunchEnded();
     void ShowLaunchError(const QString& message);
@@ -118,9 +129,9 @@ private:
     QCheckBox* subfolderBox = nullptr;
     QCheckBox* zipBox = nullptr;
     std::array<QLabel*, kStatusPartCount> statusParts{};
-    std::map<int, QAction*> actions;
-    std::map<int, QPushButton*> buttons;
-    std::map<int, std::function<void()>> handlers;  // the work of the menu items that have one
+    std::array<QAction*, kCommandCount> actions{};
+    std::array<std::function<void()>, kCommandCount> handlers;  // the work of the commands that have one
+    std::array<QPushButton*, kButtons.size()> buttons{};
     bool columnsRestored = false;  // the header shows a kind's stored widths, which may be saved
 
     // The batch tools' commands; a running tool is stopped and waited for before the catalogue goes.
@@ -128,7 +139,7 @@ private:
 
     // Last, so that it goes first: a running scan is stopped and waited for before the
     // catalogue and the pump it sends to go away.
-    Scanner scanner;
+    Worker scanner;
 };
 
 }  // namespace vorne::ui

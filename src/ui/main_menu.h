@@ -1,5 +1,6 @@
-// The main window's menu: every item with its command id, the kinds it serves and where it
-// stands. One table; the window builds the menu from it and greys items by kind.
+// The main window's commands and its menu: every command by name, the menu items with the kinds
+// they serve and where they stand. One table; the window builds one QAction per command, puts
+// the menu's into the menu and greys them by kind, and while it is busy greys every one but OK.
 #pragma once
 
 #include <array>
@@ -10,31 +11,41 @@
 
 namespace vorne::ui {
 
-// Command ids of the main window's buttons and menu items.
-enum Command : int {
-    kCommandOk = 1,
-    kCommandKindCombo = 1002,
-    kCommandSelectFolder = 1003,
-    kCommandZipBox = 1009,
-    kCommandDelete = 1010,
-    kCommandEditItemButton = 1084,
-    kCommandAbout = 57664,
-    kCommandSaveList = 32772,
-    kCommandCompareLists = 32773,
-    kCommandCleanNesHeaders = 32778,
-    kCommandRemoveNesTrainers = 32779,
-    kCommandHeaderCleaner = 32782,
-    kCommandTrainerRemover = 32783,
-    kCommandSmdToBin = 32784,
-    kCommandBinToSmd = 32785,
-    kCommandEditItem = 32786,
-    kCommand32XToBin = 32787,
-    kCommandBinTo32X = 32788,
-    kCommandOptions = 32789,
-    kCommandMassEditMp3Tags = 32790,
-    kCommandMassTagEdit = 32792,
-    kCommandApplyIpsPatch = 32793,
+// The window's commands: the buttons' and the menu items'. The About button and the Help menu's
+// item are one command, as are the Edit Item button and menu item.
+enum class Command {
+    SelectFolder,
+    Ok,
+    EditItem,
+    Delete,
+    About,
+    SaveList,
+    CompareLists,
+    CleanNesHeaders,
+    RemoveNesTrainers,
+    MassEditMp3Tags,
+    HeaderCleaner,
+    TrainerRemover,
+    SmdToBin,
+    BinToSmd,
+    Convert32XToBin,
+    ConvertBinTo32X,
+    MassTagEdit,
+    ApplyIpsPatch,
+    Options,
+    Count,
 };
+inline constexpr int kCommandCount = static_cast<int>(Command::Count);
+
+// Each command's action carries its name as its object name.
+inline constexpr std::array<std::string_view, kCommandCount> kCommandNames{
+    "selectFolder", "ok",          "editItem",      "delete",        "about",
+    "saveList",     "compareLists", "cleanNesHeaders", "removeNesTrainers", "massEditMp3Tags",
+    "headerCleaner", "trainerRemover", "smdToBin",   "binToSmd",      "32xToBin",
+    "binTo32x",     "massTagEdit",  "applyIpsPatch", "options",
+};
+
+constexpr std::string_view CommandName(Command command) { return kCommandNames[static_cast<std::size_t>(command)]; }
 
 // The kinds an item serves, one bit per kind.
 constexpr std::uint32_t KindBit(RomType type) { return 1u << static_cast<int>(type); }
@@ -44,36 +55,51 @@ struct MenuEntry {
     std::string_view menu;      // the top-level menu; empty for an item on the menu bar itself
     std::string_view submenu;   // the submenu inside it, or empty
     std::string_view text;      // empty: a separator
-    int command;
+    Command command;
     std::uint32_t kinds;
 };
 
+constexpr MenuEntry Separator(std::string_view menu) { return {menu, "", "", Command::Count, 0}; }
+
 inline constexpr std::array kMainMenu{
-    MenuEntry{"&Whole List", "", "&Save List", kCommandSaveList, kAllKinds},
-    MenuEntry{"&Whole List", "", "&Compare Lists", kCommandCompareLists, kAllKinds},
-    MenuEntry{"&Whole List", "", "", 0, 0},
-    MenuEntry{"&Whole List", "", "C&lean NES Headers", kCommandCleanNesHeaders, KindBit(RomType::Nes)},
-    MenuEntry{"&Whole List", "", "&Remove NES Trainers", kCommandRemoveNesTrainers, KindBit(RomType::Nes)},
-    MenuEntry{"&Whole List", "", "&Mass-Edit MP3 Tags", kCommandMassEditMp3Tags, KindBit(RomType::Mp3)},
-    MenuEntry{"&Selection", "&NES", "&Header Cleaner", kCommandHeaderCleaner, KindBit(RomType::Nes)},
-    MenuEntry{"&Selection", "&NES", "&Trainer Remover", kCommandTrainerRemover, KindBit(RomType::Nes)},
-    MenuEntry{"&Selection", "&Genesis", "&Smd->Bin", kCommandSmdToBin, KindBit(RomType::Genesis)},
-    MenuEntry{"&Selection", "&Genesis", "&Bin->Smd", kCommandBinToSmd, KindBit(RomType::Genesis)},
-    MenuEntry{"&Selection", "&32X", "&32X->Bin", kCommand32XToBin, KindBit(RomType::Genesis32X)},
-    MenuEntry{"&Selection", "&32X", "&Bin->32X", kCommandBinTo32X, KindBit(RomType::Genesis32X)},
-    MenuEntry{"&Selection", "&MP3", "&Mass Tag Edit", kCommandMassTagEdit, KindBit(RomType::Mp3)},
-    MenuEntry{"&Selection", "", "", 0, 0},
-    MenuEntry{"&Selection", "", "&Edit Item", kCommandEditItem, kAllKinds},
-    MenuEntry{"&Miscellaneous", "", "Apply &IPS Patch", kCommandApplyIpsPatch, kAllKinds},
-    MenuEntry{"", "", "&Options", kCommandOptions, kAllKinds},
+    MenuEntry{"&Whole List", "", "&Save List", Command::SaveList, kAllKinds},
+    MenuEntry{"&Whole List", "", "&Compare Lists", Command::CompareLists, kAllKinds},
+    Separator("&Whole List"),
+    MenuEntry{"&Whole List", "", "C&lean NES Headers", Command::CleanNesHeaders, KindBit(RomType::Nes)},
+    MenuEntry{"&Whole List", "", "&Remove NES Trainers", Command::RemoveNesTrainers, KindBit(RomType::Nes)},
+    MenuEntry{"&Whole List", "", "&Mass-Edit MP3 Tags", Command::MassEditMp3Tags, KindBit(RomType::Mp3)},
+    MenuEntry{"&Selection", "&NES", "&Header Cleaner", Command::HeaderCleaner, KindBit(RomType::Nes)},
+    MenuEntry{"&Selection", "&NES", "&Trainer Remover", Command::TrainerRemover, KindBit(RomType::Nes)},
+    MenuEntry{"&Selection", "&Genesis", "&Smd->Bin", Command::SmdToBin, KindBit(RomType::Genesis)},
+    MenuEntry{"&Selection", "&Genesis", "&Bin->Smd", Command::BinToSmd, KindBit(RomType::Genesis)},
+    MenuEntry{"&Selection", "&32X", "&32X->Bin", Command::Convert32XToBin, KindBit(RomType::Genesis32X)},
+    MenuEntry{"&Selection", "&32X", "&Bin->32X", Command::ConvertBinTo32X, KindBit(RomType::Genesis32X)},
+    MenuEntry{"&Selection", "&MP3", "&Mass Tag Edit", Command::MassTagEdit, KindBit(RomType::Mp3)},
+    Separator("&Selection"),
+    MenuEntry{"&Selection", "", "&Edit Item", Command::EditItem, kAllKinds},
+    MenuEntry{"&Miscellaneous", "", "Apply &IPS Patch", Command::ApplyIpsPatch, kAllKinds},
+    MenuEntry{"", "", "&Options", Command::Options, kAllKinds},
+    // No system menu here to carry the About item: it goes to a Help menu.
+    MenuEntry{"&Help", "", "&About Vorne...", Command::About, kAllKinds},
 };
 
-// Whether the item `command` serves `type`.
-constexpr bool ServesKind(int command, RomType type) {
+// The buttons, top to bottom, and the commands they trigger.
+struct ButtonEntry {
+    std::string_view text;
+    Command command;
+};
+inline constexpr std::array kButtons{
+    ButtonEntry{"Select Fo&lder", Command::SelectFolder}, ButtonEntry{"OK", Command::Ok},
+    ButtonEntry{"&Edit Item", Command::EditItem},         ButtonEntry{"&Delete", Command::Delete},
+    ButtonEntry{"&About", Command::About},
+};
+
+// Whether `command` serves `type`: a menu item the kinds of its entry, a button's command every kind.
+constexpr bool ServesKind(Command command, RomType type) {
     for (const MenuEntry& entry : kMainMenu) {
-        if (entry.command == command) return (entry.kinds & KindBit(type)) != 0;
+        if (!entry.text.empty() && entry.command == command) return (entry.kinds & KindBit(type)) != 0;
     }
-    return false;
+    return true;
 }
 
 }  // namespace vorne::ui

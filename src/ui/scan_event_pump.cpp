@@ -23,10 +23,6 @@ ScanEventPump::ScanEventPump(Catalogue& catalogue, QObject* parent) : QObject(pa
     connect(&nextTurn, &QTimer::timeout, this, &ScanEventPump::Drain);
 }
 
-ScanEventPump::~ScanEventPump() {
-    if (finisher.joinable()) finisher.join();
-}
-
 void ScanEventPump::Post(ScanEvent event) {
     bool wake = false;
     {
@@ -35,7 +31,7 @@ void ScanEventPump::Post(ScanEvent event) {
         wake = !std::exchange(wakeQueued, true);
     }
     // One wake-up per burst: requests that arrive before the owner ran ride along.
-    if (wake) QMetaObject::invokeMethod(this, &ScanEventPump::Drain, Qt::QueuedConnection);
+    if (wake) QMetaObject::invokeMethod(this, "Drain", Qt::QueuedConnection);
 }
 
 bool ScanEventPump::TakeNext(ScanEvent& event) {
@@ -77,6 +73,7 @@ void ScanEventPump::DrainAll() {
 }
 
 void ScanEventPump::ApplyOne(ScanEvent event, bool finishAside) {
+    if (std::holds_alternative<ScanStarted>(event)) ++scansStarted;
     if (const auto* done = std::get_if<WalkDone>(&event)) {
         if (finishAside) {
             FinishAside(*done);
@@ -90,15 +87,16 @@ void ScanEventPump::ApplyOne(ScanEvent event, bool finishAside) {
 }
 
 void ScanEventPump::FinishAside(const WalkDone& done) {
-    // Sorting 100,000 rows takes longer than a window may stand still: the rows go to a thread
-    // of their own and come back sorted and grouped. Nothing else touches them meanwhile.
-    if (finisher.joinable()) finisher.join();
-    finisher = std::thread([this, rows = catalogue.TakeRowsToFinish(), type = catalogue.Type(), done]() mutable {
-        const int unique = FindDuplicates(rows, type, [](int, std::string) {});
-        QMetaObject::invokeMethod(this, [this, rows = std::move(rows), unique, done]() mutable {
-            catalogue.FinishWith(std::move(rows), unique, done);
+    // Sorting 100,000 rows takes longer than a window may stand still: the rows go to the
+    // finisher and come back sorted and grouped. Nothing else touches them meanwhile.
+    auto rows = std::make_shared<CatalogModel>(catalogue.TakeRowsToFinish());
+    finisher.Start([this, rows, type = catalogue.Type(), done, scan = scansStarted](const WorkerJob& job) {
+        const int unique = FindDuplicates(*rows, type, [](int, std::string) {});
+        job.Post([this, rows, unique, done, scan] {
+            if (scan != scansStarted) return;  // a new scan has begun: its rows are the list's now
+            catalogue.FinishWith(std::move(*rows), unique, done);
             emit scanFinished();
-        }, Qt::QueuedConnection);
+        });
     });
 }
 

@@ -2,17 +2,17 @@
 // queues them; the owner's event loop applies them in turns of a few milliseconds, merging the
 // row batches that arrived together into one insertion, so the window keeps answering however
 // fast the disk delivers files. At the end the duplicate finder sorts and groups the rows on a
-// thread of its own, and the rows come back sorted.
+// worker of its own, and the rows come back sorted.
 #pragma once
 
 #include <QObject>
 #include <QTimer>
 #include <deque>
 #include <mutex>
-#include <thread>
 
 #include "catalogue/catalogue.h"
 #include "catalogue/scan.h"
+#include "ui/worker.h"
 
 namespace vorne::ui {
 
@@ -21,7 +21,6 @@ class ScanEventPump final : public QObject, public ScanEventSink {
 
 public:
     explicit ScanEventPump(Catalogue& catalogue, QObject* parent = nullptr);
-    ~ScanEventPump() override;  // waits for the duplicate finder
 
     // Any thread: queues the request and wakes the owner's event loop.
     void Post(ScanEvent event) override;
@@ -35,12 +34,13 @@ signals:
     void scanFinished();
 
 private:
-    // Applies requests until the queue is empty or the turn's time is up, then yields.
-    void Drain();
+    // Applies requests until the queue is empty or the turn's time is up, then yields. Woken by
+    // name, so that the wake-up carries nothing across threads: the requests pass under `mutex`.
+    Q_INVOKABLE void Drain();
     // Takes the next request, merged with the row batches that directly follow it.
     bool TakeNext(ScanEvent& event);
     void ApplyOne(ScanEvent event, bool finishAside);
-    // Runs the duplicate finder on the rows of the finished walk on a thread of its own.
+    // Runs the duplicate finder on the rows of the finished walk on the finisher.
     void FinishAside(const WalkDone& done);
 
     Catalogue& catalogue;
@@ -50,7 +50,10 @@ private:
     // The next turn, after the window has handled what came meanwhile: a timer, because calls
     // posted from within a turn would still run in the same pass of the event loop.
     QTimer nextTurn;
-    std::thread finisher;
+    // Scans begun so far: the sorted rows of a scan that another has followed meanwhile are dropped.
+    int scansStarted = 0;
+    // Last, so that it goes first: it waits for the duplicate finder, whose rows come back here.
+    Worker finisher;
 };
 
 }  // namespace vorne::ui

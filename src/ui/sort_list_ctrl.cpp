@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QStyleOptionFocusRect>
 #include <algorithm>
+#include <cmath>
 #include <unordered_set>
 
 #include "ui/row_delegate.h"
@@ -149,6 +150,15 @@ void CSortListCtrl::SetFilter(const QString& text) {
     }
     if (newCurrent.isValid()) selectionModel()->setCurrentIndex(newCurrent, QItemSelectionModel::NoUpdate);
     selectionModel()->select(keep, QItemSelectionModel::ClearAndSelect);
+}
+
+std::vector<int> CSortListCtrl::NominalColumnWidths() const {
+    const double scale = ColumnWidthScale(fontMetrics());
+    std::vector<int> nominal;
+    for (int c = 0; c < horizontalHeader()->count(); ++c) {
+        nominal.push_back(isColumnHidden(c) ? 0 : static_cast<int>(std::lround(columnWidth(c) / scale)));
+    }
+    return nominal;
 }
 
 double ColumnWidthScale(const QFontMetrics& metrics) {

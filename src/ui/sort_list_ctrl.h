@@ -38,6 +38,9 @@ public:
 
     // Gives each column of the current kind its width, its place and shows it.
     void ApplyKindColumns();
+    // The columns' display widths in the pixels the kinds' column tables use (the list draws them
+    // wider with a larger font), 0 for a hidden one: what a list file's field widths come from.
+    std::vector<int> NominalColumnWidths() const;
 
     // The header as saved by QHeaderView::saveState (order, widths, hidden columns); its arrow
     // still shows the rows' order.

@@ -2,9 +2,6 @@
 
 #include <QMetaObject>
 #include <QString>
-#include <chrono>
-#include <future>
-#include <memory>
 
 #include "ui/byte_text.h"
 #include "ui/user_prompts.h"
@@ -14,20 +11,21 @@ namespace vorne::ui {
 // The tool's side: every call is carried over to the runner's thread. Its texts hold file names.
 class ToolRunner::Report final : public ToolReport {
 public:
-    explicit Report(ToolRunner& runner) : runner(runner) {}
+    Report(ToolRunner& runner, const WorkerJob& job) : runner(runner), job(job) {}
 
     void Status(int part, std::string text) override {
-        runner.Post([&catalogue = runner.catalogue, part, text = std::move(text)]() mutable {
+        job.Post([&catalogue = runner.catalogue, part, text = std::move(text)]() mutable {
             catalogue.ShowStatus(part, std::move(text));
         });
     }
     bool Ask(std::string_view title, std::string_view text) override {
-        return runner.CallAndWait([&r = runner, title = FromBytes(title), text = FromBytes(text)] {
-            return r.prompts.Question(r.window, title, text);
-        });
+        // A runner that goes meanwhile answers No.
+        return job.Ask([&r = runner, title = FromBytes(title), text = FromBytes(text)] {
+                      return r.prompts.Question(r.window, title, text);
+                  }).value_or(false);
     }
     void Message(std::string_view title, std::string_view text) override {
-        runner.CallAndWait([&r = runner, title = FromBytes(title), text = FromBytes(text)] {
+        job.Ask([&r = runner, title = FromBytes(title), text = FromBytes(text)] {
             r.prompts.Message(r.window, title, text, PromptIcon::Information);
             return true;
         });
@@ -35,66 +33,46 @@ public:
     void Skipped(std::string_view path, std::string_view reason) override { LeftAlone(path, reason); }
     void Failed(std::string_view path, std::string_view message) override { LeftAlone(path, message); }
     void CellsChanged(std::string_view path, std::vector<std::pair<int, std::string>> cells) override {
-        runner.Post([&ending = runner.ending, path = std::string(path), cells = std::move(cells)]() mutable {
+        job.Post([&ending = runner.ending, path = std::string(path), cells = std::move(cells)]() mutable {
             ending.cells[path] = std::move(cells);
         });
     }
-    bool StopRequested() const override { return runner.stopping; }
+    bool StopRequested() const override { return job.StopRequested(); }
 
 private:
     void LeftAlone(std::string_view path, std::string_view why) {
-        runner.Post([&ending = runner.ending, line = std::string(path) + ": " + std::string(why)]() mutable {
+        job.Post([&ending = runner.ending, line = std::string(path) + ": " + std::string(why)]() mutable {
             ending.leftAlone.push_back(std::move(line));
         });
     }
 
     ToolRunner& runner;
+    const WorkerJob& job;
 };
 
 ToolRunner::ToolRunner(Catalogue& catalogue, CUserPrompts& prompts, QWidget* window)
     : catalogue(catalogue), prompts(prompts), window(window) {}
 
-ToolRunner::~ToolRunner() {
-    stopping = true;
-    if (worker.joinable()) worker.join();
-}
-
 void ToolRunner::Run(Work work, Finish then) {
-    if (worker.joinable()) return;  // one tool at a time
+    if (worker.Busy()) return;  // one tool at a time
     ending = Ending();
     finish = std::move(then);
-    stopping = false;
     catalogue.SetIdle(false);
-    worker = std::thread([this, work = std::move(work)] {
-        Report report(*this);
-        std::string error;
-        try {
-            work(report);
-        } catch (const std::exception& e) {
-            error = e.what();
-        }
-        Post([this, error = std::move(error)]() mutable { End(std::move(error)); });
-    });
+    worker.Start(
+        [this, work = std::move(work)](const WorkerJob& job) {
+            Report report(*this, job);
+            std::string error;
+            try {
+                work(report);
+            } catch (const std::exception& e) {
+                error = e.what();
+            }
+            job.Post([this, error = std::move(error)]() mutable { ending.error = std::move(error); });
+        },
+        [this] { End(); });
 }
 
-void ToolRunner::Post(std::function<void()> call) {
-    // Dropped when the runner is gone by the time the window's thread gets to it.
-    QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
-}
-
-bool ToolRunner::CallAndWait(std::function<bool()> call) {
-    auto result = std::make_shared<std::promise<bool>>();
-    std::future<bool> answer = result->get_future();
-    Post([this, result, call = std::move(call)] { result->set_value(!stopping && call()); });
-    while (answer.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready) {
-        if (stopping) return false;
-    }
-    return answer.get();
-}
-
-void ToolRunner::End(std::string error) {
-    worker.join();
-    ending.error = std::move(error);
+void ToolRunner::End() {
     catalogue.SetIdle(true);
     Finish then = std::move(finish);
     if (then) then(ending);

@@ -7,15 +7,14 @@
 #pragma once
 
 #include <QObject>
-#include <atomic>
 #include <functional>
 #include <string>
-#include <thread>
 #include <unordered_map>
 #include <vector>
 
 #include "catalogue/catalogue.h"
 #include "tools/tool_report.h"
+#include "ui/worker.h"
 
 class QWidget;
 
@@ -36,16 +35,15 @@ public:
     using Work = std::function<void(ToolReport& report)>;
     using Finish = std::function<void(const Ending& ending)>;
 
-    ToolRunner(Catalogue& catalogue, CUserPrompts& prompts, QWidget* window);
     // A running tool is asked to stop before its next row (a question waiting for an answer is
-    // answered No) and waited for.
-    ~ToolRunner() override;
+    // answered No) and waited for when the runner goes.
+    ToolRunner(Catalogue& catalogue, CUserPrompts& prompts, QWidget* window);
 
     // Marks the catalogue busy and runs `work` on the worker; `finish` runs here once it is done
     // and the catalogue is idle again. One tool at a time: the catalogue's busy flag keeps a
     // second command out.
     void Run(Work work, Finish finish);
-    bool Running() const { return worker.joinable(); }
+    bool Running() const { return worker.Busy(); }
 
 signals:
     // The last tool's ending has run.
@@ -53,19 +51,16 @@ signals:
 
 private:
     class Report;
-    // Runs `call` on this object's thread and waits for it to return; gives up, returning false,
-    // when the runner is stopping.
-    bool CallAndWait(std::function<bool()> call);
-    void Post(std::function<void()> call);
-    void End(std::string error);
+    void End();
 
     Catalogue& catalogue;
     CUserPrompts& prompts;
     QWidget* window;
-    std::thread worker;
-    std::atomic<bool> stopping{false};
     Ending ending;
     Finish finish;
+    // Last, so that it goes first: the tool is stopped and waited for while all it reports to
+    // is still here.
+    Worker worker;
 };
 
 }  // namespace vorne::ui

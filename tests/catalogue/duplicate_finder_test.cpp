@@ -225,5 +225,28 @@ TEST(RecheckRow, JoinsAndLeavesGroups) {
     EXPECT_EQ(unique, 2);
 }
 
+// The rows after the edited one that share its key are looked at until one matches: a row of
+// another size class, or one whose decoded columns differ, does not end the search.
+TEST(RecheckRow, LooksPastSameKeyRowsThatDoNotMatch) {
+    struct Case {
+        const char* what;
+        std::vector<std::vector<std::string>> rows;  // the edited row first
+        bool duplicate;
+    };
+    const Case cases[] = {
+        {"another size class first", {{"B", "1", "1", "x"}, {"B", "2", "100000", "x"}, {"B", "3", "1", "x"}}, true},
+        {"another decoded column first", {{"B", "1", "1", "x"}, {"B", "2", "1", "y"}, {"B", "3", "1", "x"}}, true},
+        {"none alike", {{"B", "1", "1", "x"}, {"B", "2", "100000", "x"}, {"B", "3", "1", "y"}}, false},
+    };
+    for (const Case& c : cases) {
+        Finder f(RomType::Gameboy);
+        for (const auto& row : c.rows) f.Add(row);
+        int unique = 3;
+        RecheckRow(f.model, f.type, 0, unique, [](int, std::string) {});
+        EXPECT_EQ(f.model.IsDuplicate(0), c.duplicate) << c.what;
+        EXPECT_EQ(unique, c.duplicate ? 2 : 3) << c.what;
+    }
+}
+
 }  // namespace
 }  // namespace vorne

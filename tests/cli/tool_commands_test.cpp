@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "images.h"
+#include "support/as_user.h"
 #include "support/temp_dir.h"
 #include "zip_writer.h"
 
@@ -37,6 +38,8 @@ TEST(CliTools, UsageErrors) {
         {"save-list", ".", "--kind", "mp3", "-o", "x", "--widths", "1,2,3"},
         {"save-list", ".", "--kind", "zip", "-o", "x", "--widths", "1,2,x,4"},
         {"save-list", ".", "--kind", "zip", "-o", "x", "--widths", "1,,3,4"},
+        {"save-list", ".", "--kind", "zip", "-o", "x", "--widths", "1,2147483647,3,4"},
+        {"save-list", ".", "--kind", "zip", "-o", "x", "--widths", "1,20481,3,4"},
     };
     test::TempDir dir;
     for (const auto& args : cases) {
@@ -274,6 +277,12 @@ TEST(CliTools, FilesOfAnotherKindAreLeftAlone) {
     }
     EXPECT_EQ(test::ReadFile(dir / "song.mp3").size(), mp3.size() + 128);
 
+    auto convert = RunCli({"convert", "smd", all[0], all[3]});
+    EXPECT_EQ(convert.exitCode, 0) << convert.err;
+    EXPECT_NE(convert.err.find(all[3] + ": is not a file of the genesis kind (its extension is none of .smd); left as it is"),
+              std::string::npos)
+        << convert.err;
+
     auto trainers = RunCli({"remove-trainers", all[3], "--yes"});
     EXPECT_EQ(trainers.exitCode, 0) << trainers.err;
     EXPECT_TRUE(named(trainers.err, all[3])) << trainers.err;
@@ -327,6 +336,56 @@ TEST(CliTools, NewFilesTakeTheirSourcesPermissionBits) {
             EXPECT_EQ(st.st_mode & 07777, c.source & 0777 & ~mask) << c.what << ": " << made;
         }
     }
+}
+
+// A file the command should have done but did not is a failure: one the scan could not read (a
+// FIFO under a ROM's name), one that could not be written.
+TEST(CliTools, FilesNotDoneMakeTheCommandFail) {
+    test::TempDir dir;
+    dir.Write("roms/a.nes", samples::MakeNes({.bytes7to15 = {'D', 'i', 's', 'k'}}));
+    dir.Write("roms/a.mp3", samples::MakeMp3({.frames = 1}));
+    for (const char* fifo : {"roms/b.nes", "roms/b.mp3"}) ASSERT_EQ(::mkfifo((dir / fifo).c_str(), 0644), 0);
+    const std::vector<std::vector<std::string>> commands = {
+        {"clean-headers", dir / "roms"},
+        {"remove-trainers", dir / "roms"},
+        {"tag", dir / "roms", "--year", "1999"},
+        {"save-list", dir / "roms", "--kind", "nes", "-o", dir / "list.txt"},
+    };
+    for (const auto& args : commands) {
+        auto result = RunCli(args);
+        EXPECT_EQ(result.exitCode, 1) << test::CommandLine(args) << result.err;
+        EXPECT_NE(result.err.find("/roms/b."), std::string::npos) << result.err;
+    }
+    EXPECT_EQ(test::ReadFile(dir / "roms/a.nes")[7], 0);  // the readable file was done all the same
+
+    // The target of a copy that cannot be read is named with the reason.
+    dir.Write("p.ips", Of(std::string("PATCH\0\0\1\0\2ABEOF", 15)));
+    for (const std::string& target : {dir / "none.bin", dir / "roms"}) {
+        auto ips = RunCli({"ips", target, dir / "p.ips", "-o", dir / "out.bin"});
+        EXPECT_EQ(ips.exitCode, 1);
+        EXPECT_EQ(ips.err, "vorne-cli: " + target + (target.ends_with("roms") ? ": Not a regular file\n" : ": No such file or directory\n"));
+    }
+}
+
+// clean-headers stopped by a file it may not write still says what it changed before.
+TEST(CliTools, CleanHeadersStoppedByAFileErrorPrintsItsSummary) {
+    test::TempDir dir;
+    ASSERT_EQ(::chmod(dir.Path().c_str(), 0755), 0);
+    dir.Write("roms/a.nes", samples::MakeNes({.bytes7to15 = {'D', 'i', 's', 'k'}, .seed = 1}));
+    const std::string locked = dir.Write("roms/b.nes", samples::MakeNes({.bytes7to15 = {'D', 'u', 'd', 'e'}, .seed = 2}));
+    ASSERT_EQ(::chmod((dir / "roms").c_str(), 0777), 0);
+    ASSERT_EQ(::chmod((dir / "roms/a.nes").c_str(), 0666), 0);
+    ASSERT_EQ(::chmod(locked.c_str(), 0444), 0);
+    const test::Account nobody = test::Nobody();
+    test::CommandResult result;
+    auto child = test::RunAs(test::IsRoot() ? &nobody : nullptr, [&] {
+        result = RunCli({"clean-headers", dir / "roms/a.nes", locked});
+        if (result.exitCode != 1 || result.out != "1 headers cleaned, 1 mappers changed, 1 reserved bytes changed.\n" ||
+            result.err != "vorne-cli: " + locked + ": Permission denied\n") {
+            throw std::runtime_error(std::to_string(result.exitCode) + " out: " + result.out + " err: " + result.err);
+        }
+    });
+    EXPECT_EQ(child.outcome, test::ChildResult::Done) << child.message;
 }
 
 }  // namespace

@@ -96,36 +96,62 @@ TYPED_TEST(ShortFileWrites, NeverGrowAFile) {
     }
 }
 
-// Several fields are one edit: when one of them cannot be written, none is.
+// Several fields are one edit: when one of them cannot be written, none is; and a write of one
+// field checks all its pieces (the two half-blocks of an interleaved file) before the first
+// byte. Each refusal gives its own reason.
 TEST(WriteFields, CheckEveryFieldBeforeWritingAny) {
     Bytes genesis = Pattern(0x1A0);  // the product code (0x182) fits, the countries (0x1F0) do not
     std::copy_n("SEGA MEGA DRIVE", 15, genesis.begin() + 0x100);
     Bytes nes = samples::MakeNes({.prgBanks = 2, .chrBanks = 0});
     nes.resize(nes.size() + 10 - 16);  // length mod 512 is 10: no place for a title
+    // An interleaved 32X file of one copier unit: the odd bytes of the header are there, the
+    // even ones (half a MiB on) are not.
+    Bytes short32X = samples::Interleave(samples::MakeGenesis({.is32X = true, .size = 0x100000}), 0x80000, true);
+    short32X.resize(16384 + 512);
+    const std::string pastTheEnd = "the header lies past the end of the file";
     struct Case {
         const char* what;
         RomType type;
         Bytes file;
         std::vector<FieldEdit> edits;
+        std::string reason;
+        bool alone = true;  // the last edit by itself is refused too
     };
     const Case cases[] = {
         {"Game Boy: the checksum lies past the end", RomType::Gameboy, Bytes(0x14C, 1),
-         {{GameboyField::Title, "NEW"}, {GameboyField::Checksum, 1}}},
+         {{GameboyField::Title, "NEW"}, {GameboyField::Checksum, 1}}, pastTheEnd},
         {"N64: the country lies past the end", RomType::N64, Bytes(0x3E, 1),
-         {{N64Field::Title, "T"}, {N64Field::CartId, "ID"}, {N64Field::Country, "E"}}},
+         {{N64Field::Title, "T"}, {N64Field::CartId, "ID"}, {N64Field::Country, "E"}}, pastTheEnd},
         {"Genesis: the countries lie past the end", RomType::Genesis, genesis,
-         {{GenesisField::ProductCode, "CODE"}, {GenesisField::Countries, "J"}}},
+         {{GenesisField::ProductCode, "CODE"}, {GenesisField::Countries, "J"}}, pastTheEnd},
+        {"32X interleaved, short of its second half-block", RomType::Genesis32X, short32X,
+         {{GenesisField::InternationalTitle, "TITLE"}}, pastTheEnd},
         {"NES: no place for a title", RomType::Nes, nes,
-         {{NesField::Mapper, 66}, {NesField::Mirroring, true}, {NesField::InternalTitle, "Title"}}},
-        {"NES: an empty file", RomType::Nes, {}, {{NesField::Mirroring, true}}},
-        {"NES: a field the kind lacks", RomType::Nes, Bytes(100, 1), {{NesField::Mirroring, true}, {NesField::PrgRom, 2}}},
+         {{NesField::Mapper, 66}, {NesField::Mirroring, true}, {NesField::InternalTitle, "Title"}},
+         "its length leaves no place for a title"},
+        {"NES: an empty file", RomType::Nes, {}, {{NesField::Mirroring, true}}, pastTheEnd},
+        {"NES: a field the kind lacks", RomType::Nes, Bytes(100, 1), {{NesField::Mirroring, true}, {NesField::PrgRom, 2}},
+         "cannot be written for this kind", false},
     };
     for (const Case& c : cases) {
         test::TempDir dir;
         std::string path = dir.Write("rom", c.file);
         auto reader = CreateReader(c.type, nullptr);
+        const auto refusal = [&](const std::function<void()>& write) {
+            try {
+                write();
+            } catch (const OperationRefused& e) {
+                return std::string(e.what());
+            }
+            return std::string("no refusal");
+        };
         reader->LoadFile(path);
-        EXPECT_THROW(reader->WriteFields(c.edits), OperationRefused) << c.what;
+        EXPECT_NE(refusal([&] { reader->WriteFields(c.edits); }).find(c.reason), std::string::npos) << c.what;
+        EXPECT_EQ(test::ReadFile(path), c.file) << c.what;
+        if (!c.alone) continue;
+        reader->LoadFile(path);
+        const FieldEdit& last = c.edits.back();
+        EXPECT_NE(refusal([&] { reader->WriteValue(last.value, last.field); }).find(c.reason), std::string::npos) << c.what;
         EXPECT_EQ(test::ReadFile(path), c.file) << c.what;
     }
 }

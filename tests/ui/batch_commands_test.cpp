@@ -30,7 +30,7 @@ Bytes Of(const std::string& text) { return {text.begin(), text.end()}; }
 class BatchCommandsTest : public MainDialogTest {
 protected:
     // Runs a menu command and waits for its tool, and the scan it may start, to end.
-    void Trigger(int command) {
+    void Trigger(Command command) {
         const int before = finished;
         window->Action(command)->trigger();
         ASSERT_TRUE(WaitFor([&] { return finished > before && window->Idle(); }));
@@ -54,7 +54,7 @@ TEST_F(BatchCommandsTest, SaveListWritesWhatVorneCliWrites) {
     dir.Write("roms/b.nes", samples::MakeNes({.prgBanks = 1, .seed = 2, .trailer = "Title"}));
     Open(RomType::Nes);
     prompts.files = {Q(dir / "window.txt")};
-    window->Action(kCommandSaveList)->trigger();
+    window->Action(Command::SaveList)->trigger();
     EXPECT_EQ(prompts.fileDialogs, std::vector<QString>{"save Save List | All files (*) | txt"});
     // The window knows no dumps here, and neither does the CLI with an empty list.
     const std::string noDumps = dir.Write("empty.txt", {});
@@ -66,7 +66,7 @@ TEST_F(BatchCommandsTest, SaveListWritesWhatVorneCliWrites) {
     EXPECT_TRUE(prompts.messages.empty());  // no message on success
 
     prompts.files = {Q(dir / "none/list.txt")};
-    window->Action(kCommandSaveList)->trigger();
+    window->Action(Command::SaveList)->trigger();
     ASSERT_EQ(prompts.messages.size(), 1u);
     EXPECT_TRUE(prompts.messages[0].text.endsWith(QStringLiteral("none/list.txt: No such file or directory")));
 }
@@ -80,7 +80,7 @@ TEST_F(BatchCommandsTest, CleanNesHeadersThenAScan) {
     dir.Write("roms/readme.nes", Bytes(text.begin(), text.end()));
     Open(RomType::Nes);
     Watch();
-    Trigger(kCommandCleanNesHeaders);
+    Trigger(Command::CleanNesHeaders);
     // A high mapper nibble alone is no junk; a file without the iNES mark is no NES image.
     EXPECT_EQ(Messages(), (std::vector<std::string>{
                               "Header Cleaner: 1 headers cleaned, 1 mappers changed, 1 reserved bytes changed.",
@@ -101,7 +101,7 @@ TEST_F(BatchCommandsTest, SelectedHeadersAndTrainersThenAScan) {
     Open(RomType::Nes);
     Watch();
     prompts.yes = false;
-    Trigger(kCommandRemoveNesTrainers);
+    Trigger(Command::RemoveNesTrainers);
     EXPECT_EQ(Messages(), (std::vector<std::string>{
                               "Bad Size: Inappropriate filesize for trained ROM odd.nes. Continue removal?",
                               "Trainer Remover: 1 trainers removed."}));
@@ -110,13 +110,13 @@ TEST_F(BatchCommandsTest, SelectedHeadersAndTrainersThenAScan) {
     prompts.messages.clear();
     prompts.yes = true;
     Select({"odd.nes"});
-    Trigger(kCommandTrainerRemover);
+    Trigger(Command::TrainerRemover);
     EXPECT_EQ(Messages(), std::vector<std::string>{"Bad Size: Inappropriate filesize for trained ROM odd.nes. Continue removal?"});
     EXPECT_EQ(vorne::test::ReadFile(roms + "/odd.nes").size(), odd.size() - 512);
 
     prompts.messages.clear();
     Select({"junk.nes"});
-    Trigger(kCommandHeaderCleaner);
+    Trigger(Command::HeaderCleaner);
     EXPECT_TRUE(prompts.messages.empty());  // the selection variants show no summary
     EXPECT_EQ(window->GetCatalogue().Model().Cell(RowNamed("junk.nes"), FieldNumber(NesField::Reserved)), "");
     EXPECT_EQ(scans, 3);
@@ -129,7 +129,7 @@ TEST_F(BatchCommandsTest, ConversionOfTheSelectionThenAScanListsTheNewFile) {
     Open(RomType::Genesis);
     Watch();
     Select({"a.smd", "lin.smd"});
-    Trigger(kCommandSmdToBin);
+    Trigger(Command::SmdToBin);
     EXPECT_EQ(vorne::test::ReadFile(roms + "/a.bin"), linear);
     EXPECT_NE(RowNamed("a.bin"), -1);
     EXPECT_EQ(scans, 1);
@@ -146,7 +146,7 @@ TEST_F(BatchCommandsTest, AFileErrorEndsTheCommandWithoutAScanAndReleasesTheWind
     Open(RomType::Nes);
     Watch();
     std::filesystem::remove(roms + "/b.nes");  // its row stays until the next scan
-    Trigger(kCommandCleanNesHeaders);
+    Trigger(Command::CleanNesHeaders);
     EXPECT_EQ(scans, 0);
     ASSERT_EQ(prompts.messages.size(), 1u);
     EXPECT_EQ(prompts.messages[0].text, Q(roms + "/b.nes: No such file or directory"));
@@ -162,7 +162,7 @@ TEST_F(BatchCommandsTest, ApplyIpsPatchAsksForThreeFiles) {
     Open(RomType::Gameboy, QString());
     Watch();
     prompts.files = {Q(target), Q(patch), QString()};  // no new name: in place
-    Trigger(kCommandApplyIpsPatch);
+    Trigger(Command::ApplyIpsPatch);
     EXPECT_EQ(Messages(), (std::vector<std::string>{
                               "Vorne: Select file to be patched.", "Vorne: Select patch file.",
                               "Vorne: Select file to save as (or cancel to not save as a different name).",
@@ -176,7 +176,7 @@ TEST_F(BatchCommandsTest, ApplyIpsPatchAsksForThreeFiles) {
     // Cancelling the patch dialog ends the command.
     prompts.messages.clear();
     prompts.files = {Q(target), QString()};
-    window->Action(kCommandApplyIpsPatch)->trigger();
+    window->Action(Command::ApplyIpsPatch)->trigger();
     EXPECT_EQ(Messages().size(), 2u);
     EXPECT_TRUE(window->Idle());
 }
@@ -198,7 +198,7 @@ TEST_F(BatchCommandsTest, MassTagEditWithTheMp3DialogWithoutAFile) {
         dialog.OnWriteInfo();
         return dialog.result();
     };
-    Trigger(kCommandMassEditMp3Tags);
+    Trigger(Command::MassEditMp3Tags);
     EXPECT_EQ(scans, 1);
     EXPECT_TRUE(prompts.messages.empty());
     EXPECT_EQ(Column(3), (std::vector<std::string>{"Band ", "Band "}));
@@ -212,7 +212,7 @@ TEST_F(BatchCommandsTest, MassTagEditWithTheMp3DialogWithoutAFile) {
         return shown.result();
     };
     Select({"b.mp3"});
-    Trigger(kCommandMassTagEdit);
+    Trigger(Command::MassTagEdit);
     ASSERT_EQ(prompts.messages.size(), 1u);  // asked first, of the files the command takes
     EXPECT_EQ(prompts.messages[0].text, QStringLiteral("Delete the tag of 1 file?"));
     EXPECT_EQ(vorne::test::ReadFile(roms + "/b.mp3"), Bytes(tagged.begin(), tagged.end() - 128));
@@ -221,7 +221,7 @@ TEST_F(BatchCommandsTest, MassTagEditWithTheMp3DialogWithoutAFile) {
 
     // Cancelled: nothing changes and no scan follows.
     prompts.onModal = [](QDialog&) { return int(QDialog::Rejected); };
-    window->Action(kCommandMassEditMp3Tags)->trigger();
+    window->Action(Command::MassEditMp3Tags)->trigger();
     EXPECT_TRUE(window->Idle());
     EXPECT_EQ(finished, 2);
     EXPECT_EQ(scans, 2);
@@ -234,7 +234,7 @@ TEST_F(BatchCommandsTest, CompareListsOpensItsDialogAndNothingElse) {
         shown = dialog.windowTitle();
         return int(QDialog::Accepted);
     };
-    window->Action(kCommandCompareLists)->trigger();
+    window->Action(Command::CompareLists)->trigger();
     EXPECT_EQ(shown, QStringLiteral("Compare ROM Lists"));
     EXPECT_EQ(prompts.modalsRun, 1);
     EXPECT_TRUE(window->Idle());

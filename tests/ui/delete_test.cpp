@@ -13,6 +13,7 @@
 #include "support/as_user.h"
 #include "ui/main_menu.h"
 #include "ui/sort_list_ctrl.h"
+#include "zip_writer.h"
 
 namespace vorne::ui::test {
 namespace {
@@ -44,8 +45,6 @@ TEST_F(MainDialogTest, DeleteRemovesTheFilesBehindTheSelectedRows) {
         {"a split set whose first part is gone", {"gone.2"}, {"gone.1"}, {"gone.1"}, {"gone.2"}, {}, 0},
         {"only names ending in 1 are sets", {"SF16MARA.078", "SF16MARB.078", "SF16MARC.078"}, {"SF16MARA.078"},
          {"SF16MARA.078"}, {"SF16MARB.078", "SF16MARC.078"}, {}, 0},
-        {"an archive member deletes the archive", {"pack.zip", "a.gb"}, {"a.gb", Member("pack.zip", "GAME.GB")},
-         {Member("pack.zip", "GAME.GB")}, {"a.gb"}, {"a.gb"}, 0},
         {"three rows at once", {"a.gb", "b.gb", "c.gb", "d.gb"}, {"a.gb", "b.gb", "c.gb", "d.gb"},
          {"a.gb", "b.gb", "d.gb"}, {"c.gb"}, {"c.gb"}, 0},
         {"a file that cannot go keeps its row", {"a.gb", "dir.gb/inside", "b.gb"}, {"a.gb", "b.gb", "dir.gb"},
@@ -63,7 +62,7 @@ TEST_F(MainDialogTest, DeleteRemovesTheFilesBehindTheSelectedRows) {
         ASSERT_EQ(Column(kFilenameColumn), c.rows);
         Select(c.selected);
         prompts.messages.clear();
-        window->Button(kCommandDelete)->click();
+        window->Button(Command::Delete)->click();
         EXPECT_EQ(FilesIn(roms), c.filesLeft);
         EXPECT_EQ(Column(kFilenameColumn), c.rowsLeft);
         EXPECT_EQ(window->GetCatalogue().EntryCount(), static_cast<int>(c.rowsLeft.size()));
@@ -75,6 +74,66 @@ TEST_F(MainDialogTest, DeleteRemovesTheFilesBehindTheSelectedRows) {
                 << prompts.messages[0].text.toStdString();
         }
     }
+}
+
+// An archive holds more than the member the user pointed at: it goes only after a question whose
+// default is No, asked once for all the rows of its members, and takes all those rows along.
+TEST_F(MainDialogTest, DeletingMemberRowsAsksOnceForEachArchive) {
+    samples::ZipWriter zip;
+    for (const char* name : {"A.GB", "B.GB", "readme.txt"}) zip.Add({.name = name, .data = {1, 2}});
+    zip.AddFolder("docs");
+    const std::vector<std::uint8_t> pack = zip.Finish();
+    const std::string a = Member("pack.zip", "A.GB", 0), b = Member("pack.zip", "B.GB", 1);
+    const std::string other = Member("other.zip", "C.GB");  // not a zip: the rows shown count
+    const struct {
+        const char* name;
+        bool yes;
+        bool toTrash;
+        std::vector<std::string> selected;
+        std::vector<std::string> questions;
+        std::vector<std::string> filesLeft;
+        std::vector<std::string> rowsLeft;
+    } cases[] = {
+        {"No keeps the archive and its rows", false, false, {a}, {"pack.zip holds 3 files. Delete the whole archive?"},
+         {"other.zip", "pack.zip", "plain.gb"}, {a, b, other, "plain.gb"}},
+        {"Yes deletes it once, with the rows of all its members", true, false, {a, b, "plain.gb"},
+         {"pack.zip holds 3 files. Delete the whole archive?"}, {"other.zip"}, {other}},
+        {"two archives, one question each", true, false, {other, b},
+         {"pack.zip holds 3 files. Delete the whole archive?", "other.zip holds 1 file. Delete the whole archive?"},
+         {"plain.gb"}, {"plain.gb"}},
+        {"the trash setting applies", true, true, {b}, {"pack.zip holds 3 files. Delete the whole archive?"},
+         {"other.zip", "plain.gb"}, {other, "plain.gb"}},
+    };
+    const std::string data = dir / "data";
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(data));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(roms);
+        fs::remove_all(data);
+        fs::create_directories(data);
+        dir.Write("roms/pack.zip", pack);
+        dir.Write("roms/other.zip", {1, 2, 3});
+        dir.Write("roms/plain.gb", {1});
+        settings.SetDeleteToTrash(c.toTrash);
+        Open(RomType::Gameboy, QString());
+        Feed({GbRow("A", a), GbRow("B", b), GbRow("C", other), GbRow("P", "plain.gb")});
+        Select(c.selected);
+        prompts.messages.clear();
+        prompts.yes = c.yes;
+        window->OnDelete();
+        std::vector<std::string> asked;
+        for (const auto& m : prompts.messages) {
+            EXPECT_EQ(m.title, QStringLiteral("Delete Archive"));
+            EXPECT_EQ(m.asked, FakePrompts::Asked::DefaultNo);
+            asked.push_back(m.text.toStdString());
+        }
+        EXPECT_EQ(asked, c.questions);
+        EXPECT_EQ(FilesIn(roms), c.filesLeft);
+        EXPECT_EQ(Column(kFilenameColumn), c.rowsLeft);
+        EXPECT_EQ(window->GetCatalogue().EntryCount(), static_cast<int>(c.rowsLeft.size()));
+        EXPECT_EQ(fs::exists(data + "/Trash/files/pack.zip"), c.toTrash);
+    }
+    qunsetenv("XDG_DATA_HOME");
 }
 
 TEST_F(MainDialogTest, AReadOnlyFolderGivesDeletionErrorAndKeepsTheRow) {

@@ -77,9 +77,9 @@ TEST_F(MainDialogTest, EditItemRefreshesTheRowWhereverItNowBelongs) {
             return gameboy != nullptr ? step.act(*gameboy) : -1;
         };
         if (step.byMenu) {
-            window->Action(kCommandEditItem)->trigger();
+            window->Action(Command::EditItem)->trigger();
         } else {
-            window->Button(kCommandEditItemButton)->click();
+            window->Button(Command::EditItem)->click();
         }
         EXPECT_EQ(caption, Q("Gameboy Rom Edit - " + step.file));
         EXPECT_EQ(Column(kFilenameColumn), step.order);
@@ -120,8 +120,8 @@ TEST_F(MainDialogTest, EditItemOpensNothingWhenItCannot) {
         window->GetCatalogue().SetIdle(!c.busy);
         prompts.messages.clear();
         prompts.modalsRun = 0;
-        window->Button(kCommandEditItemButton)->click();
-        window->Action(kCommandEditItem)->trigger();
+        window->Button(Command::EditItem)->click();
+        window->Action(Command::EditItem)->trigger();
         window->GetCatalogue().SetIdle(true);
         EXPECT_EQ(prompts.modalsRun, 0);
         EXPECT_EQ(Column(kFilenameColumn), c.files);  // the rows as they were

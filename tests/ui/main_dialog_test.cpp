@@ -9,6 +9,8 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -92,24 +94,25 @@ TEST_F(MainDialogTest, MenuItemsAreEnabledForTheirKindsOnceTheyHaveWork) {
         EXPECT_EQ(window->Action(entry.command)->isEnabled(), ServesKind(entry.command, RomType::Gameboy))
             << entry.text;
     }
-    EXPECT_TRUE(window->Button(kCommandEditItemButton)->isEnabled());
+    EXPECT_TRUE(window->Button(Command::EditItem)->isEnabled());
 
-    std::set<int> ran;
+    std::set<Command> ran;
     for (const MenuEntry& entry : kMainMenu) {
         if (!entry.text.empty()) window->RegisterCommand(entry.command, [&ran, c = entry.command] { ran.insert(c); });
     }
-    const std::set<int> always{kCommandSaveList, kCommandCompareLists, kCommandEditItem, kCommandApplyIpsPatch, kCommandOptions};
+    const std::set<Command> always{Command::SaveList,      Command::CompareLists, Command::EditItem,
+                                   Command::ApplyIpsPatch, Command::Options,      Command::About};
     const struct {
         RomType kind;
-        std::set<int> own;
+        std::set<Command> own;
     } cases[] = {
         {RomType::Gameboy, {}},
-        {RomType::Nes, {kCommandCleanNesHeaders, kCommandRemoveNesTrainers, kCommandHeaderCleaner, kCommandTrainerRemover}},
+        {RomType::Nes, {Command::CleanNesHeaders, Command::RemoveNesTrainers, Command::HeaderCleaner, Command::TrainerRemover}},
         {RomType::Snes, {}},
         {RomType::N64, {}},
-        {RomType::Genesis, {kCommandSmdToBin, kCommandBinToSmd}},
-        {RomType::Genesis32X, {kCommand32XToBin, kCommandBinTo32X}},
-        {RomType::Mp3, {kCommandMassEditMp3Tags, kCommandMassTagEdit}},
+        {RomType::Genesis, {Command::SmdToBin, Command::BinToSmd}},
+        {RomType::Genesis32X, {Command::Convert32XToBin, Command::ConvertBinTo32X}},
+        {RomType::Mp3, {Command::MassEditMp3Tags, Command::MassTagEdit}},
         {RomType::Zip, {}},
     };
     for (const auto& c : cases) {
@@ -121,24 +124,84 @@ TEST_F(MainDialogTest, MenuItemsAreEnabledForTheirKindsOnceTheyHaveWork) {
                 << "kind " << static_cast<int>(c.kind) << ": " << entry.text;
         }
     }
-    window->Action(kCommandApplyIpsPatch)->trigger();
-    EXPECT_EQ(ran, std::set<int>{kCommandApplyIpsPatch});
+    window->Action(Command::ApplyIpsPatch)->trigger();
+    EXPECT_EQ(ran, std::set<Command>{Command::ApplyIpsPatch});
 }
 
-TEST_F(MainDialogTest, WhileBusyEveryCommandButOkIsDropped) {
-    dir.Write("roms/a.gb", samples::MakeGameboy({}));
-    Open(RomType::Gameboy);
+TEST_F(MainDialogTest, TheMenuKeepsItsTextsOrderAndMnemonicsAndEachItemIsANamedAction) {
+    Open(RomType::Gameboy, QString());
+    std::vector<std::string> items;
+    const auto line = [](const QString& where, QAction* item) {
+        if (item->isSeparator()) return (where + QStringLiteral("-")).toStdString();
+        return (where + item->text() + QStringLiteral(" (") + item->objectName() + QLatin1Char(')')).toStdString();
+    };
+    for (QAction* top : window->menuBar()->actions()) {
+        if (top->menu() == nullptr) {
+            items.push_back(line(QString(), top));
+            continue;
+        }
+        for (QAction* item : top->menu()->actions()) {
+            if (item->menu() == nullptr) {
+                items.push_back(line(top->text() + QStringLiteral(" / "), item));
+                continue;
+            }
+            for (QAction* sub : item->menu()->actions()) {
+                items.push_back(line(top->text() + QStringLiteral(" / ") + item->text() + QStringLiteral(" / "), sub));
+            }
+        }
+    }
+    EXPECT_EQ(items, (std::vector<std::string>{
+                         "&Whole List / &Save List (saveList)",
+                         "&Whole List / &Compare Lists (compareLists)",
+                         "&Whole List / -",
+                         "&Whole List / C&lean NES Headers (cleanNesHeaders)",
+                         "&Whole List / &Remove NES Trainers (removeNesTrainers)",
+                         "&Whole List / &Mass-Edit MP3 Tags (massEditMp3Tags)",
+                         "&Selection / &NES / &Header Cleaner (headerCleaner)",
+                         "&Selection / &NES / &Trainer Remover (trainerRemover)",
+                         "&Selection / &Genesis / &Smd->Bin (smdToBin)",
+                         "&Selection / &Genesis / &Bin->Smd (binToSmd)",
+                         "&Selection / &32X / &32X->Bin (32xToBin)",
+                         "&Selection / &32X / &Bin->32X (binTo32x)",
+                         "&Selection / &MP3 / &Mass Tag Edit (massTagEdit)",
+                         "&Selection / -",
+                         "&Selection / &Edit Item (editItem)",
+                         "&Miscellaneous / Apply &IPS Patch (applyIpsPatch)",
+                         "&Options (options)",
+                         "&Help / &About Vorne... (about)",
+                     }));
+}
+
+TEST_F(MainDialogTest, WhileBusyEveryCommandButOkIsGreyed) {
+    dir.Write("roms/a.nes", Nes(1));
+    Open(RomType::Nes);
     window->GetCatalogue().SetIdle(false);  // as while a scan or a tool runs
+    for (int c = 0; c < kCommandCount; ++c) {
+        const auto command = static_cast<Command>(c);
+        EXPECT_EQ(window->Action(command)->isEnabled(), command == Command::Ok) << CommandName(command);
+    }
+    for (const ButtonEntry& button : kButtons) {
+        EXPECT_EQ(window->Button(button.command)->isEnabled(), button.command == Command::Ok) << button.text;
+    }
+    EXPECT_FALSE(window->KindCombo()->isEnabled());
+    // A greyed command does nothing, however it is asked for.
     prompts.folders = {Q(dir.Path())};
-    window->Button(kCommandSelectFolder)->click();
-    window->Button(kCommandAbout)->click();
+    window->Button(Command::SelectFolder)->click();
+    window->Button(Command::About)->click();
     window->List()->SelectOnly(0);
     QTest::keyClick(window->List(), Qt::Key_Delete);
-    window->Button(kCommandDelete)->click();
+    window->Action(Command::Delete)->trigger();
     EXPECT_TRUE(prompts.browseStarts.empty());
     EXPECT_EQ(prompts.aboutShown, 0);
-    EXPECT_TRUE(fs::exists(roms + "/a.gb"));
-    window->Button(kCommandOk)->click();
+    EXPECT_TRUE(fs::exists(roms + "/a.nes"));
+
+    window->GetCatalogue().SetIdle(true);
+    for (Command command : {Command::Delete, Command::EditItem, Command::CleanNesHeaders, Command::About}) {
+        EXPECT_TRUE(window->Action(command)->isEnabled()) << CommandName(command);
+    }
+    EXPECT_TRUE(window->Button(Command::Delete)->isEnabled());
+    window->GetCatalogue().SetIdle(false);
+    window->Button(Command::Ok)->click();
     EXPECT_FALSE(window->isVisible());
     window->GetCatalogue().SetIdle(true);
 }
@@ -149,9 +212,9 @@ TEST_F(MainDialogTest, SelectFolderScansTheChosenFolderAndCancelKeepsTheOld) {
     fs::create_directories(roms);
     Open(RomType::Gameboy);
     prompts.folders = {QString(), Q(dir / "other")};
-    window->Button(kCommandSelectFolder)->click();  // cancelled
+    window->Button(Command::SelectFolder)->click();  // cancelled
     EXPECT_EQ(window->FolderLabel()->text(), Q(roms));
-    window->Button(kCommandSelectFolder)->click();
+    window->Button(Command::SelectFolder)->click();
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(prompts.browseStarts, (std::vector<QString>{Q(roms), Q(roms)}));
     EXPECT_EQ(window->FolderLabel()->text(), Q(dir / "other"));
@@ -214,8 +277,9 @@ TEST_F(MainDialogTest, EscapeStopsAScanAndTheRowsFoundSoFarStay) {
 }
 
 TEST_F(MainDialogTest, ClosingDuringAScanEndsAtOnce) {
+    constexpr int kFolders = 400;
     const auto image = samples::MakeGameboy({});
-    for (int folder = 0; folder < 200; ++folder) dir.Write("roms/d" + std::to_string(folder) + "/a.gb", image);
+    for (int folder = 0; folder < kFolders; ++folder) dir.Write("roms/d" + std::to_string(folder) + "/a.gb", image);
     settings.SetLastType(RomType::Gameboy);
     settings.SetFolder(RomType::Gameboy, Q(roms));
     window = std::make_unique<CMainDialog>(settings, prompts, std::string());
@@ -223,8 +287,14 @@ TEST_F(MainDialogTest, ClosingDuringAScanEndsAtOnce) {
     window->show();
     window->StartUp();
     window->close();
-    window.reset();  // waits for the worker, which stops at its next file
-    SUCCEED();
+    EXPECT_FALSE(window->isVisible());
+    // The walk stops at its next file and says so; the window waited for nothing meanwhile.
+    ASSERT_TRUE(WaitFor([this] { return !window->Scanning() && window->Idle(); }, 5000));
+    EXPECT_EQ(window->StatusText(2), QStringLiteral("Stopped"));
+    EXPECT_LT(window->GetCatalogue().EntryCount(), kFolders);
+    const auto start = std::chrono::steady_clock::now();
+    window.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
 }
 
 // ---- the pump ----
