@@ -153,12 +153,9 @@ void CMainDialog::BuildControls() {
     auto* escape = new QAction(this);
     escape->setShortcut(Qt::Key_Escape);
     escape->setShortcutContext(Qt::WindowShortcut);
+    // Escape stops a running scan and never closes the window: the close box and OK do that.
     connect(escape, &QAction::triggered, this, [this] {
-        if (catalogue.Idle()) {
-            close();
-        } else {
-            StopScan();
-        }
+        if (!catalogue.Idle()) StopScan();
     });
     addAction(escape);
 }
@@ -247,6 +244,9 @@ QString CMainDialog::StatusText(int part) const { return statusParts[static_cast
 
 void CMainDialog::StartUp() {
     const RomType type = settings.LastType();
+    // A box ticked before the start (by a command-line switch) is ticked for the kind from now on.
+    if (subfolderBox->isChecked()) settings.SetSearchSubfolders(type, true);
+    if (zipBox->isChecked()) settings.SetSearchZipFiles(type, true);
     kindCombo->setCurrentIndex(static_cast<int>(type));
     OnKindChanged(static_cast<int>(type));
 }

@@ -1,7 +1,7 @@
 // The main window: the catalogue list, the kind selector, the folder, the two search options, the
 // buttons, the menu and the status bar. It owns the catalogue state, starts the scans, and carries
 // out Delete and Launch. While a scan or a tool runs every command but OK is greyed; Escape stops
-// the scan.
+// the scan and does nothing else. A filter box above the list narrows it.
 #pragma once
 
 #include <QMainWindow>

@@ -47,7 +47,7 @@ TEST(CatalogModel, SortsEachColumnInItsOwnOrder) {
     model.SortBy(1, true);
     EXPECT_EQ(column(1), (std::vector<std::string>{"", "9", "10", "262144", "1048576"}));
     model.SortBy(0, false);
-    EXPECT_EQ(column(0), (std::vector<std::string>{"9", "262144", "10", "1048576", ""}));
+    EXPECT_EQ(column(0), (std::vector<std::string>{"9", "262144", "1048576", "10", ""}));
     // An edited row finds its place in the column's own order.
     model.SortBy(1, true);
     model.SetCell(0, 1, "100");

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QSignalSpy>
 #include <QTest>
 #include <filesystem>
 
@@ -136,9 +137,11 @@ TEST_F(MainDialogTest, ColumnsAndBoxesAreRememberedPerKind) {
     }
 }
 
-TEST_F(MainDialogTest, FileNamesThatAreNotUtf8ListEditAndDeleteByTheirBytes) {
+TEST_F(MainDialogTest, FileNamesThatAreNotUtf8ListLaunchEditAndDeleteByTheirBytes) {
     const std::string name = "\xff\xfe game.gb";
-    dir.Write("roms/" + name, samples::MakeGameboy({}));
+    samples::Bytes image = samples::MakeGameboy({});
+    image.back() ^= 0x5A;  // unlike its namesake below
+    dir.Write("roms/" + name, image);
     dir.Write("roms/\xef\xbf\xbd\xef\xbf\xbd game.gb", samples::MakeGameboy({}));  // what the name shows as
     Open(RomType::Gameboy);
     const int row = RowNamed(name);
@@ -147,6 +150,13 @@ TEST_F(MainDialogTest, FileNamesThatAreNotUtf8ListEditAndDeleteByTheirBytes) {
     CSortListCtrl* list = window->List();
     EXPECT_TRUE(list->model()->index(row, kFilenameColumn).data().toString().contains(QChar(0xFFFD)));
     list->SelectOnly(row);
+    // The program is given a path that reaches this very file.
+    const std::string copy = dir / "launched.gb";
+    settings.SetProgram(RomType::Gameboy, QStringLiteral("/bin/sh -c 'cat \"$0\" > %1'").arg(Q(copy)));
+    QSignalSpy ended(&window->GetLauncher(), &Launcher::finished);
+    window->OnLaunch();
+    ASSERT_TRUE(WaitFor([&] { return ended.count() > 0; }));
+    EXPECT_EQ(vorne::test::ReadFile(copy), image);
     bool edited = false;
     prompts.onModal = [&edited](QDialog& dialog) {
         edited = dynamic_cast<CGameboyEditDialog*>(&dialog) != nullptr;

@@ -272,8 +272,9 @@ TEST_F(MainDialogTest, EscapeStopsAScanAndTheRowsFoundSoFarStay) {
     EXPECT_LT(window->GetCatalogue().EntryCount(), 3000);
     // The duplicate finder ran on what was found: identical images, one unique.
     EXPECT_EQ(window->StatusText(1), QStringLiteral("%1 known unique").arg(window->GetCatalogue().EntryCount() > 0 ? 1 : 0));
-    QTest::keyClick(window->List(), Qt::Key_Escape);  // idle: Escape closes
-    EXPECT_FALSE(window->isVisible());
+    QTest::keyClick(window->List(), Qt::Key_Escape);  // idle: Escape does nothing
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->StatusText(2), QStringLiteral("Stopped"));
 }
 
 TEST_F(MainDialogTest, ClosingDuringAScanEndsAtOnce) {
