@@ -64,7 +64,9 @@ TEST_F(MainDialogTest, TheFilterShowsMatchingRowsAndCommandsTakeOnlyThoseSelecte
         QTest::keyClicks(window->FilterBox(), QString::fromLatin1(step.text));
         EXPECT_EQ(list->model()->rowCount(), step.shown) << step.text;
         EXPECT_EQ(window->ShownCount()->isVisibleTo(window.get()), !step.count.isEmpty()) << step.text;
-        if (!step.count.isEmpty()) EXPECT_EQ(window->ShownCount()->text(), step.count);
+        if (!step.count.isEmpty()) {
+            EXPECT_EQ(window->ShownCount()->text(), step.count);
+        }
     }
     // Everything was selected before the filter: only the rows shown stay selected.
     window->FilterBox()->clear();
@@ -154,7 +156,7 @@ TEST_F(MainDialogTest, FileNamesThatAreNotUtf8ListLaunchEditAndDeleteByTheirByte
     const std::string copy = dir / "launched.gb";
     settings.SetProgram(RomType::Gameboy, QStringLiteral("/bin/sh -c 'cat \"$0\" > %1'").arg(Q(copy)));
     QSignalSpy ended(&window->GetLauncher(), &Launcher::finished);
-    window->OnLaunch();
+    emit list->launchRequested();
     ASSERT_TRUE(WaitFor([&] { return ended.count() > 0; }));
     EXPECT_EQ(vorne::test::ReadFile(copy), image);
     bool edited = false;
@@ -162,7 +164,7 @@ TEST_F(MainDialogTest, FileNamesThatAreNotUtf8ListLaunchEditAndDeleteByTheirByte
         edited = dynamic_cast<CGameboyEditDialog*>(&dialog) != nullptr;
         return 0;
     };
-    window->OnEditItem();
+    window->Action(Command::EditItem)->trigger();
     EXPECT_TRUE(edited);
     EXPECT_TRUE(prompts.messages.empty()) << prompts.messages.front().text.toStdString();
     list->SelectOnly(RowNamed(name));
