@@ -15,11 +15,15 @@ enum class RomType : int { Gameboy = 0, Nes, Snes, N64, Genesis, Genesis32X, Mp3
 inline constexpr int kRomTypeCount = 8;
 
 enum class Align { Left, Right, Center };
+// How a column sorts: texts byte by byte; numbers by the value of their leading digits, so that
+// "9" comes before "10" and "512k" before "1024k".
+enum class SortAs { Text, Number };
 
 struct ColumnInfo {
     std::string_view title;
     int width;  // pixels
     Align align;
+    SortAs sortAs = SortAs::Text;
 };
 
 struct KindInfo {
@@ -115,25 +119,27 @@ constexpr bool FieldsMatchColumns(std::span<const ColumnInfo> columns) {
 namespace kinds {
 
 using enum Align;
+using enum SortAs;
 
 inline constexpr ColumnInfo kFilename{"Filename", 150, Left};
-inline constexpr ColumnInfo kSize{"Size", 60, Right};
+inline constexpr ColumnInfo kSize{"Size", 60, Right, Number};
 
 inline constexpr std::array kGameboyColumns{
     ColumnInfo{"Internal Title", 130, Left}, kFilename, kSize,
-    ColumnInfo{"Rom Size", 60, Right}, ColumnInfo{"SRAM", 45, Right}, ColumnInfo{"Checksum", 65, Right},
-    ColumnInfo{"Licensee", 60, Right}, ColumnInfo{"Super GB", 60, Left}, ColumnInfo{"Country", 50, Left},
+    ColumnInfo{"Rom Size", 60, Right, Number}, ColumnInfo{"SRAM", 45, Right, Number}, ColumnInfo{"Checksum", 65, Right, Number},
+    ColumnInfo{"Licensee", 60, Right, Number}, ColumnInfo{"Super GB", 60, Left}, ColumnInfo{"Country", 50, Left},
     ColumnInfo{"Type", 140, Left}};
 inline constexpr std::array kNesColumns{
     ColumnInfo{"CRC-32", 65, Right}, kFilename, kSize,
-    ColumnInfo{"Mapper", 50, Right}, ColumnInfo{"PRG-ROM", 65, Right}, ColumnInfo{"CHR-ROM", 65, Right},
+    ColumnInfo{"Mapper", 50, Right, Number}, ColumnInfo{"PRG-ROM", 65, Right, Number},
+    ColumnInfo{"CHR-ROM", 65, Right, Number},
     ColumnInfo{"Mirroring", 65, Left}, ColumnInfo{"SRAM", 45, Left}, ColumnInfo{"Trainer", 50, Left},
     ColumnInfo{"4WV", 40, Left}, ColumnInfo{"Internal Title", 350, Left}, ColumnInfo{"Reserved", 70, Left},
     ColumnInfo{"Artificial Title", 220, Left}};
 inline constexpr std::array kSnesColumns{
     ColumnInfo{"Internal Title", 160, Left}, kFilename, kSize,
-    ColumnInfo{"Hi/Lo", 50, Left}, ColumnInfo{"Speed", 50, Left}, ColumnInfo{"Size", 50, Right},
-    ColumnInfo{"SRAM", 45, Right}, ColumnInfo{"Type", 100, Left}, ColumnInfo{"Country", 100, Left},
+    ColumnInfo{"Hi/Lo", 50, Left}, ColumnInfo{"Speed", 50, Left}, ColumnInfo{"Size", 50, Right, Number},
+    ColumnInfo{"SRAM", 45, Right, Number}, ColumnInfo{"Type", 100, Left}, ColumnInfo{"Country", 100, Left},
     ColumnInfo{"Licensee", 100, Left}};
 inline constexpr std::array kN64Columns{
     ColumnInfo{"Internal Title", 150, Left}, kFilename, kSize,
@@ -141,15 +147,15 @@ inline constexpr std::array kN64Columns{
     ColumnInfo{"Byte Order", 70, Left}};
 inline constexpr std::array kGenesisColumns{
     ColumnInfo{"International Title", 285, Left}, kFilename, kSize,
-    ColumnInfo{"Prod. Code", 70, Left}, ColumnInfo{"Checksum", 65, Right}, ColumnInfo{"Type", 90, Left},
+    ColumnInfo{"Prod. Code", 70, Left}, ColumnInfo{"Checksum", 65, Right, Number}, ColumnInfo{"Type", 90, Left},
     ColumnInfo{"I/O Support", 70, Left}, ColumnInfo{"Countries", 60, Left}, ColumnInfo{"Native Title", 285, Left}};
 inline constexpr std::array kMp3Columns{
     ColumnInfo{"Title", 200, Left}, kFilename, kSize,
-    ColumnInfo{"Artist", 200, Left}, ColumnInfo{"Album", 200, Left}, ColumnInfo{"Year", 40, Left},
+    ColumnInfo{"Artist", 200, Left}, ColumnInfo{"Album", 200, Left}, ColumnInfo{"Year", 40, Left, Number},
     ColumnInfo{"Comment", 200, Left}, ColumnInfo{"Genre", 100, Left}, ColumnInfo{"Tags", 110, Left}};
 inline constexpr std::array kZipColumns{
-    ColumnInfo{"CRC-32", 80, Right}, kFilename, ColumnInfo{"Size", 60, Right},
-    ColumnInfo{"Uncompressed", 85, Right}};
+    ColumnInfo{"CRC-32", 80, Right}, kFilename, ColumnInfo{"Size", 60, Right, Number},
+    ColumnInfo{"Uncompressed", 85, Right, Number}};
 
 inline constexpr std::array<std::string_view, 1> kGameboyExtensions{"gb"};
 inline constexpr std::array<std::string_view, 1> kNesExtensions{"nes"};

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "catalogue/cell_order.h"
+
 namespace vorne {
 
 void CatalogModel::Reset(int columns) {
@@ -10,6 +12,18 @@ void CatalogModel::Reset(int columns) {
     duplicateGroups.clear();
     groupOf.clear();
     columnCount = columns;
+    columnOrder.clear();
+}
+
+void CatalogModel::Reset(std::span<const ColumnInfo> columns) {
+    Reset(static_cast<int>(columns.size()));
+    for (const ColumnInfo& column : columns) columnOrder.push_back(column.sortAs);
+}
+
+int CatalogModel::Compare(std::string_view a, std::string_view b, int column) const {
+    const bool number = column >= 0 && static_cast<std::size_t>(column) < columnOrder.size() &&
+                        columnOrder[static_cast<std::size_t>(column)] == SortAs::Number;
+    return CompareCells(a, b, number ? SortAs::Number : SortAs::Text);
 }
 
 std::string_view CatalogModel::Cell(int row, int column) const {
@@ -66,6 +80,12 @@ void CatalogModel::SortByColumn(int column) {
     SortRange(column, sortAscending, 0, -1);
 }
 
+void CatalogModel::SortBy(int column, bool ascending) {
+    if (column < 0 || column >= columnCount) return;
+    sortAscending = ascending;
+    SortByColumn(column);
+}
+
 void CatalogModel::HeaderClicked(int column) {
     if (column < 0 || column >= columnCount) return;
     sortAscending = column == sortColumn ? !sortAscending : true;
@@ -84,11 +104,11 @@ bool CatalogModel::SortRange(int column, bool ascending, int low, int high) {
         if (hi <= lo) return false;
         const std::string pivot(Cell((lo + hi) / 2, column));
         auto before = [&](int row) {  // the row sorts before the pivot
-            int c = Cell(row, column).compare(pivot);
+            int c = Compare(Cell(row, column), pivot, column);
             return ascending ? c < 0 : c > 0;
         };
         auto after = [&](int row) {
-            int c = Cell(row, column).compare(pivot);
+            int c = Compare(Cell(row, column), pivot, column);
             return ascending ? c > 0 : c < 0;
         };
         while (lo <= hi) {
@@ -149,7 +169,7 @@ int CatalogModel::RepositionRow(int row) {
     int target = RowCount() - 1;
     for (int p = 0; p < RowCount(); ++p) {
         if (p == row) continue;
-        int c = Cell(p, column).compare(text);
+        int c = Compare(Cell(p, column), text, column);
         if (sortAscending ? c >= 0 : c <= 0) {
             target = p > row ? p - 1 : p;
             break;

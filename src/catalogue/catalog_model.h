@@ -7,10 +7,12 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "base/rom_type.h"
 #include "catalogue/row_file.h"
 #include "dat/dat_match.h"
 
@@ -40,8 +42,11 @@ using DuplicateGroup = std::vector<int>;
 
 class CatalogModel {
 public:
-    // Removes all rows and groups and sets the number of columns (the sort state stays).
+    // Removes all rows and groups and sets the number of columns, all sorting as texts (the sort
+    // state stays).
     void Reset(int columnCount);
+    // The same for a kind's columns, each sorting as its table says.
+    void Reset(std::span<const ColumnInfo> columns);
 
     int RowCount() const { return static_cast<int>(rows.size()); }
     int ColumnCount() const { return columnCount; }
@@ -59,12 +64,14 @@ public:
     void DeleteRow(int row);
     void DeleteAllRows();
 
-    // Sorting: texts compare byte by byte as unsigned values; rows whose texts are equal are never
+    // Sorting: each column in its own order (CompareCells); rows whose texts are equal are never
     // exchanged. Does nothing for a column outside the columns.
     void SortByColumn(int column);
+    void SortBy(int column, bool ascending);
     bool SortRange(int column, bool ascending, int low, int high);
     // A click on a column header: a new column sorts ascending, the same column again reverses.
     void HeaderClicked(int column);
+    // The column the rows were sorted by last, or -1 when they were not sorted since they came.
     int SortColumn() const { return sortColumn; }
     bool SortAscending() const { return sortAscending; }
 
@@ -83,12 +90,14 @@ public:
 
 private:
     void SwapRows(int a, int b);
+    int Compare(std::string_view a, std::string_view b, int column) const;
     // Rebuilds groupOf from duplicateGroups after indices changed wholesale.
     void RebuildGroupIndex();
 
     std::vector<CatalogRow> rows;
     std::uint64_t lastSerial = 0;
     int columnCount = 0;
+    std::vector<SortAs> columnOrder;  // per column; a column past its end sorts as text
     std::vector<DuplicateGroup> duplicateGroups;
     // For each row, the index of the group that holds it, or -1: IsDuplicate without a search.
     std::vector<int> groupOf;

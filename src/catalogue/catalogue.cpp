@@ -52,8 +52,9 @@ int Catalogue::DatMatchCount() const {
 void Catalogue::ChooseKind(RomType type) {
     Observer().RowsAboutToBeReset();
     currentType = type;
-    columnCount = vorne::ColumnCount(type) + (dat ? kDatColumnCount : 0);
-    model.Reset(columnCount);
+    const std::vector<ColumnInfo> columns = Columns();
+    columnCount = static_cast<int>(columns.size());
+    model.Reset(columns);
     entryCount = 0;
     uniqueCount = 0;
     Observer().RowsReset();
@@ -101,6 +102,13 @@ void Catalogue::HeaderClicked(int column) {
     if (column < 0 || column >= model.ColumnCount()) return;
     Observer().RowsAboutToBeReordered();
     model.HeaderClicked(column);
+    Observer().RowsReordered();
+}
+
+void Catalogue::SortBy(int column, bool ascending) {
+    if (column < 0 || column >= model.ColumnCount()) return;
+    Observer().RowsAboutToBeReordered();
+    model.SortBy(column, ascending);
     Observer().RowsReordered();
 }
 
@@ -166,7 +174,7 @@ CatalogModel Catalogue::TakeRowsToFinish() {
     Observer().RowsAboutToBeReset();
     CatalogModel rows = std::move(model);
     model = CatalogModel();
-    model.Reset(columnCount);
+    model.Reset(Kind(currentType).columns);
     Observer().RowsReset();
     return rows;
 }

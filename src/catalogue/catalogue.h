@@ -71,6 +71,8 @@ public:
 
     // A click on a column header: sorts by that column, the same column again reversing.
     void HeaderClicked(int column);
+    // Sorts by `column` in the given direction (a sort the user chose before, given back).
+    void SortBy(int column, bool ascending);
 
     // Takes row `row` out after its file was deleted: one entry less, and one unique file less
     // when the row duplicated no other; the duplicate groups follow.

@@ -133,7 +133,8 @@ int FindDuplicates(CatalogModel& model, RomType type, const StatusSink& status, 
     status(kStatusDuplicates, "Sorting...");
     status(kStatusFile, "");
     model.ClearDuplicates();
-    model.SortByColumn(kKeyColumn);
+    // Ascending whatever the list showed before: after every scan the list is in this order.
+    model.SortBy(kKeyColumn, true);
     status(kStatusDuplicates, "Finding dupes...");
     if (rule == DuplicateRule::Data) {
         uniqueCount = FindDataDuplicates(model);

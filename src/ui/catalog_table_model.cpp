@@ -1,6 +1,8 @@
 #include "ui/catalog_table_model.h"
 
+#include <algorithm>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "ui/field_text.h"
 
@@ -14,7 +16,45 @@ CatalogTableModel::CatalogTableModel(Catalogue& catalogue, QObject* parent)
 CatalogTableModel::~CatalogTableModel() { catalogue.SetObserver(nullptr); }
 
 int CatalogTableModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : catalogue.Model().RowCount();
+    if (parent.isValid()) return 0;
+    return filtering ? static_cast<int>(shown.size()) : catalogue.Model().RowCount();
+}
+
+int CatalogTableModel::CatalogueRow(int row) const {
+    if (row < 0 || row >= rowCount()) return -1;
+    return filtering ? shown[static_cast<std::size_t>(row)] : row;
+}
+
+int CatalogTableModel::ModelRow(int catalogueRow) const {
+    if (catalogueRow < 0 || catalogueRow >= catalogue.Model().RowCount()) return -1;
+    if (!filtering) return catalogueRow;
+    auto it = std::lower_bound(shown.begin(), shown.end(), catalogueRow);
+    return it != shown.end() && *it == catalogueRow ? static_cast<int>(it - shown.begin()) : -1;
+}
+
+int CatalogTableModel::NearestModelRow(int catalogueRow) const {
+    const int count = rowCount();
+    if (count == 0) return -1;
+    if (!filtering) return std::clamp(catalogueRow, 0, count - 1);
+    auto it = std::lower_bound(shown.begin(), shown.end(), catalogueRow);
+    return it == shown.end() ? count - 1 : static_cast<int>(it - shown.begin());
+}
+
+void CatalogTableModel::SetFilter(const QString& text) {
+    RowFilter next(text.toUtf8().toStdString());
+    beginResetModel();
+    const CatalogModel& rows = catalogue.Model();
+    if (next.Empty()) {
+        shown.clear();
+        filtering = false;
+    } else {
+        // Typing one more letter narrows: only the rows shown so far can still match.
+        shown = filtering && next.Narrows(filter) ? MatchingRows(rows, next, shown) : MatchingRows(rows, next);
+        filtering = true;
+    }
+    filter = std::move(next);
+    endResetModel();
+    emit shownCountChanged();
 }
 
 int CatalogTableModel::columnCount(const QModelIndex& parent) const {
@@ -22,12 +62,13 @@ int CatalogTableModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant CatalogTableModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= catalogue.Model().RowCount()) return {};
+    const int row = index.isValid() ? CatalogueRow(index.row()) : -1;
+    if (row < 0) return {};
     switch (role) {
         case Qt::DisplayRole:
-        case Qt::ToolTipRole: return CellText(catalogue.Model().Cell(index.row(), index.column()));
+        case Qt::ToolTipRole: return CellText(catalogue.Model().Cell(row, index.column()));
         case Qt::TextAlignmentRole: return static_cast<int>(ColumnAlignment(catalogue.Type(), index.column()));
-        case DuplicateRole: return catalogue.Model().IsDuplicate(index.row());
+        case DuplicateRole: return catalogue.Model().IsDuplicate(row);
         default: return {};
     }
 }
@@ -41,33 +82,87 @@ QVariant CatalogTableModel::headerData(int section, Qt::Orientation orientation,
 }
 
 void CatalogTableModel::RowsAboutToBeReset() { beginResetModel(); }
-void CatalogTableModel::RowsReset() { endResetModel(); }
 
-void CatalogTableModel::RowsAboutToBeInserted(int first, int count) { beginInsertRows({}, first, first + count - 1); }
-void CatalogTableModel::RowsInserted(int, int) { endInsertRows(); }
+void CatalogTableModel::RowsReset() {
+    if (filtering) shown = MatchingRows(catalogue.Model(), filter);
+    endResetModel();
+    emit shownCountChanged();
+}
 
-void CatalogTableModel::RowsAboutToBeRemoved(int row) { beginRemoveRows({}, row, row); }
-void CatalogTableModel::RowRemoved(int) { endRemoveRows(); }
+void CatalogTableModel::RowsAboutToBeInserted(int first, int count) {
+    // The rows are not there yet, so a filter cannot tell which of them it shows: RowsInserted.
+    if (!filtering) beginInsertRows({}, first, first + count - 1);
+}
+
+void CatalogTableModel::RowsInserted(int first, int count) {
+    if (!filtering) {
+        endInsertRows();
+        emit shownCountChanged();
+        return;
+    }
+    auto at = std::lower_bound(shown.begin(), shown.end(), first);
+    for (auto it = at; it != shown.end(); ++it) *it += count;
+    std::vector<int> matching;
+    const CatalogModel& rows = catalogue.Model();
+    for (int r = first; r < first + count; ++r) {
+        if (filter.Matches(rows.Row(r))) matching.push_back(r);
+    }
+    if (!matching.empty()) {
+        const int place = static_cast<int>(at - shown.begin());
+        beginInsertRows({}, place, place + static_cast<int>(matching.size()) - 1);
+        shown.insert(shown.begin() + place, matching.begin(), matching.end());
+        endInsertRows();
+    }
+    emit shownCountChanged();
+}
+
+void CatalogTableModel::RowsAboutToBeRemoved(int row) {
+    removing = ModelRow(row);
+    if (removing >= 0) beginRemoveRows({}, removing, removing);
+}
+
+void CatalogTableModel::RowRemoved(int row) {
+    if (filtering) {
+        if (removing >= 0) shown.erase(shown.begin() + removing);
+        for (auto it = std::upper_bound(shown.begin(), shown.end(), row); it != shown.end(); ++it) --*it;
+    }
+    if (removing >= 0) endRemoveRows();
+    removing = -1;
+    emit shownCountChanged();
+}
 
 void CatalogTableModel::RowsAboutToBeReordered() {
     emit layoutAboutToBeChanged();
+    const CatalogModel& rows = catalogue.Model();
     movingIndexes = persistentIndexList();
     movingSerials.clear();
-    for (const QModelIndex& index : movingIndexes) movingSerials.push_back(catalogue.Model().Row(index.row()).serial);
+    for (const QModelIndex& index : movingIndexes) movingSerials.push_back(rows.Row(CatalogueRow(index.row())).serial);
+    // A sort or an edit keeps the rows a filter shows, wherever they go: an edited row that no
+    // longer matches stays until the filter changes, so the selection can follow it.
+    shownSerials.clear();
+    for (int r : shown) shownSerials.push_back(rows.Row(r).serial);
 }
 
 void CatalogTableModel::RowsReordered() {
+    const CatalogModel& rows = catalogue.Model();
+    if (filtering) {
+        const std::unordered_set<std::uint64_t> keep(shownSerials.begin(), shownSerials.end());
+        shown.clear();
+        for (int r = 0; r < rows.RowCount(); ++r) {
+            if (keep.count(rows.Row(r).serial) != 0) shown.push_back(r);
+        }
+        shownSerials.clear();
+    }
     if (!movingIndexes.isEmpty()) {
         std::unordered_map<std::uint64_t, int> placeOf;
         for (std::uint64_t serial : movingSerials) placeOf.emplace(serial, -1);
-        const CatalogModel& rows = catalogue.Model();
         for (int r = 0; r < rows.RowCount(); ++r) {
             auto found = placeOf.find(rows.Row(r).serial);
             if (found != placeOf.end()) found->second = r;
         }
         QModelIndexList moved;
         for (qsizetype i = 0; i < movingIndexes.size(); ++i) {
-            const int row = placeOf[movingSerials[static_cast<std::size_t>(i)]];
+            const int row = ModelRow(placeOf[movingSerials[static_cast<std::size_t>(i)]]);
             moved.push_back(row < 0 ? QModelIndex() : index(row, movingIndexes[i].column()));
         }
         changePersistentIndexList(movingIndexes, moved);
@@ -80,7 +175,10 @@ void CatalogTableModel::RowsReordered() {
 void CatalogTableModel::StatusChanged(int part) { emit statusTextChanged(part); }
 void CatalogTableModel::IdleChanged(bool idle) { emit idleStateChanged(idle); }
 
-void CatalogTableModel::RowChanged(int row) { emit dataChanged(index(row, 0), index(row, columnCount() - 1)); }
+void CatalogTableModel::RowChanged(int row) {
+    const int shownRow = ModelRow(row);
+    if (shownRow >= 0) emit dataChanged(index(shownRow, 0), index(shownRow, columnCount() - 1));
+}
 
 QString CellText(std::string_view bytes) {
     QString text = DecodeField(bytes).text;

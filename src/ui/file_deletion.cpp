@@ -1,8 +1,13 @@
 #include "ui/file_deletion.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
 #include "archive/zip_walk.h"
 #include "platform/file.h"
@@ -14,28 +19,28 @@ namespace vorne::ui {
 
 namespace {
 
-// The entry itself, even a link whose target is gone.
-bool Exists(const QString& path) {
-    const QFileInfo info(path);
-    return info.exists() || info.isSymLink();
+// The entry itself, even a link whose target is gone. Names stay bytes up to the system call: a
+// name that is not UTF-8 would not survive a trip through QString.
+bool Exists(const std::string& path) {
+    struct stat info{};
+    return ::lstat(path.c_str(), &info) == 0;
 }
 
-bool DeleteOne(const QString& path, bool toTrash, DeletionResult& result) {
+bool DeleteOne(const std::string& path, bool toTrash, DeletionResult& result) {
     if (toTrash) {
         // The desktop's trash only: Qt's own would make one under the current folder instead.
         try {
-            MoveToTrash(ToBytes(path));
+            MoveToTrash(path);
             return true;
         } catch (const NoTrashError& e) {
-            result = {false, path, QString::fromStdString(e.Message()), true};
+            result = {false, FromBytes(path), QString::fromStdString(e.Message()), true};
         } catch (const FileError& e) {
-            result = {false, path, QString::fromStdString(e.Message())};
+            result = {false, FromBytes(path), QString::fromStdString(e.Message())};
         }
         return false;
     }
-    QFile file(path);
-    if (file.remove()) return true;
-    result = {false, path, file.errorString()};
+    if (::unlink(path.c_str()) == 0) return true;
+    result = {false, FromBytes(path), QString::fromLocal8Bit(std::strerror(errno))};
     return false;
 }
 
@@ -45,17 +50,17 @@ DeletionResult DeleteRowFiles(const std::string& folder, const RowFile& file, bo
     const std::string path = RowFilePath(folder, file);
     DeletionResult result;
     if (!path.ends_with('1')) {
-        DeleteOne(FromBytes(path), toTrash, result);
+        DeleteOne(path, toTrash, result);
         return result;
     }
     // A split set: the later parts are named after the first one without its extension.
     const auto slash = path.find_last_of('/');
     const auto dot = path.find_last_of('.');
     const std::string stem = dot != std::string::npos && dot > slash ? path.substr(0, dot) : path;
-    QString part = FromBytes(path);
+    std::string part = path;
     for (int number = 2; Exists(part); ++number) {
         if (!DeleteOne(part, toTrash, result)) return result;
-        part = FromBytes(stem + '.' + std::to_string(number));
+        part = stem + '.' + std::to_string(number);
     }
     return result;
 }

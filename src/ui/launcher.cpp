@@ -1,5 +1,8 @@
 #include "ui/launcher.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
@@ -97,9 +100,22 @@ Launcher::~Launcher() {
 
 QString Launcher::Launch(const std::string& folder, const RowFile& file, const QString& programSetting) {
     const std::string fullBytes = RowFilePath(folder, file);
-    const QString fullPath = FromBytes(fullBytes);
-    if (!QFileInfo::exists(fullPath)) {
+    QString fullPath = FromBytes(fullBytes);
+    struct stat info{};
+    if (::stat(fullBytes.c_str(), &info) != 0) {
         return QStringLiteral("%1 no longer exists.").arg(QDir::toNativeSeparators(fullPath));
+    }
+    // A name that is not UTF-8 does not survive the way through QString into the program's
+    // arguments: the program is given a link to the file, under the name as shown, in a private
+    // temporary folder that goes when the program ends.
+    std::unique_ptr<QTemporaryDir> linkFolder;
+    if (!file.IsMember() && ToBytes(fullPath) != fullBytes) {
+        linkFolder = std::make_unique<QTemporaryDir>(QDir(QDir::tempPath()).filePath(QStringLiteral("vorne-XXXXXX")));
+        const QString link = linkFolder->filePath(MemberFileName(file.path));
+        if (!linkFolder->isValid() || ::symlink(fullBytes.c_str(), ToBytes(link).c_str()) != 0) {
+            return QStringLiteral("%1 could not be started: no temporary link to it").arg(QDir::toNativeSeparators(fullPath));
+        }
+        fullPath = link;
     }
     std::optional<LaunchCommand> command = SplitProgramSetting(programSetting);
     if (!file.IsMember()) {
@@ -108,10 +124,12 @@ QString Launcher::Launch(const std::string& folder, const RowFile& file, const Q
             if (!QDesktopServices::openUrl(QUrl::fromLocalFile(fullPath))) {
                 return QStringLiteral("No program opens %1.").arg(QDir::toNativeSeparators(fullPath));
             }
+            // Nobody tells when the desktop's program is done with the link: it stays until Vorne quits.
+            if (linkFolder) desktopLinks.push_back(std::move(linkFolder));
             return {};
         }
         command->arguments << fullPath;
-        return Start(std::move(*command), nullptr);
+        return Start(std::move(*command), std::move(linkFolder));
     }
     if (!command) return {};  // a member needs the kind's program
 

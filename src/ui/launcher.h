@@ -77,6 +77,7 @@ private:
     void Ended(QProcess* process);
 
     std::vector<std::unique_ptr<Run>> runs;
+    std::vector<std::unique_ptr<QTemporaryDir>> desktopLinks;  // links handed to the desktop's programs
     // Copies members out of their archives, one after another. Last, so that it goes first.
     Worker copier;
 };

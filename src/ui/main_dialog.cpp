@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
@@ -21,6 +22,7 @@
 #include "ui/byte_text.h"
 #include "ui/edit_item.h"
 #include "ui/file_deletion.h"
+#include "ui/list_filter.h"
 #include "ui/main_menu.h"
 #include "ui/options_dialog.h"
 #include "ui/settings.h"
@@ -41,6 +43,8 @@ CMainDialog::CMainDialog(Settings& settings, CUserPrompts& prompts, std::string 
             CellText(catalogue.Status(part)));
     });
     connect(&table, &CatalogTableModel::idleStateChanged, this, &CMainDialog::OnIdleChanged);
+    // The order the user chose for the kind comes back after every scan, before anyone hears of it.
+    connect(&pump, &ScanEventPump::scanFinished, this, &CMainDialog::ApplyChosenSort);
     connect(&pump, &ScanEventPump::scanFinished, this, &CMainDialog::scanFinished);
     connect(&launcher, &Launcher::started, this, [this] { showMinimized(); });
     connect(&launcher, &Launcher::finished, this, &CMainDialog::OnLaunchEnded);
@@ -60,6 +64,7 @@ void CMainDialog::BuildControls() {
     folderLabel->setMinimumWidth(1);
     list = new CSortListCtrl(central);
     list->SetCatalogModel(&table);
+    filter = new ListFilter(*list, table, central);
 
     auto* kindLabel = new QLabel(QStringLiteral("ROM Type:"), central);
     kindCombo = new QComboBox(central);
@@ -95,6 +100,7 @@ void CMainDialog::BuildControls() {
     bottom->addStretch();
     auto* left = new QVBoxLayout;
     left->addWidget(folderLabel);
+    left->addWidget(filter->Box());
     left->addWidget(list, 1);
     left->addLayout(bottom);
     auto* right = new QVBoxLayout;
@@ -119,6 +125,7 @@ void CMainDialog::BuildControls() {
     statusBar()->addWidget(statusParts[kStatusEntries]);
     statusBar()->addWidget(statusParts[kStatusDuplicates]);
     statusBar()->addWidget(statusParts[kStatusFile], 1);
+    statusBar()->addPermanentWidget(filter->Count());
     statusBar()->setSizeGripEnabled(true);
 
     // The combo is greyed while the window is busy.
@@ -126,23 +133,29 @@ void CMainDialog::BuildControls() {
     connect(list, &CSortListCtrl::deleteRequested, Action(Command::Delete), &QAction::trigger);
     // Launching is not held back by a running scan.
     connect(list, &CSortListCtrl::launchRequested, this, &CMainDialog::OnLaunch);
-    // The boxes change at once, and a running scan reads them for each folder it enters; the zip
+    // The boxes change at once, and a running scan reads them for each folder it enters; either
     // box starts a scan of its own only when none runs.
     connect(subfolderBox, &QCheckBox::toggled, this, [this](bool on) { switches->subfolders = on; });
     connect(zipBox, &QCheckBox::toggled, this, [this](bool on) { switches->zipFiles = on; });
-    connect(zipBox, &QCheckBox::clicked, this, [this] {
+    // A click on either box is remembered for the kind and scans again, when no scan runs.
+    connect(subfolderBox, &QCheckBox::clicked, this, [this](bool on) {
+        settings.SetSearchSubfolders(catalogue.Type(), on);
         if (catalogue.Idle()) StartScan();
+    });
+    connect(zipBox, &QCheckBox::clicked, this, [this](bool on) {
+        settings.SetSearchZipFiles(catalogue.Type(), on);
+        if (catalogue.Idle()) StartScan();
+    });
+    connect(list, &CSortListCtrl::sortChosen, this, [this](int column, bool ascending) {
+        settings.SetChosenSort(catalogue.Type(), {column, ascending});
     });
 
     auto* escape = new QAction(this);
     escape->setShortcut(Qt::Key_Escape);
     escape->setShortcutContext(Qt::WindowShortcut);
+    // Escape stops a running scan and never closes the window: the close box and OK do that.
     connect(escape, &QAction::triggered, this, [this] {
-        if (catalogue.Idle()) {
-            close();
-        } else {
-            StopScan();
-        }
+        if (!catalogue.Idle()) StopScan();
     });
     addAction(escape);
 }
@@ -224,10 +237,16 @@ std::vector<int> CMainDialog::SelectedRows() const { return list->SelectedRows()
 
 std::vector<int> CMainDialog::NominalColumnWidths() const { return list->NominalColumnWidths(); }
 
+QLineEdit* CMainDialog::FilterBox() const { return filter->Box(); }
+QLabel* CMainDialog::ShownCount() const { return filter->Count(); }
+
 QString CMainDialog::StatusText(int part) const { return statusParts[static_cast<std::size_t>(part)]->text(); }
 
 void CMainDialog::StartUp() {
     const RomType type = settings.LastType();
+    // A box ticked before the start (by a command-line switch) is ticked for the kind from now on.
+    if (subfolderBox->isChecked()) settings.SetSearchSubfolders(type, true);
+    if (zipBox->isChecked()) settings.SetSearchZipFiles(type, true);
     kindCombo->setCurrentIndex(static_cast<int>(type));
     OnKindChanged(static_cast<int>(type));
 }
@@ -240,6 +259,8 @@ void CMainDialog::OnKindChanged(int index) {
     catalogue.ChooseKind(type);
     UpdateActions();
     RestoreColumns();
+    subfolderBox->setChecked(settings.SearchSubfolders(type));
+    zipBox->setChecked(settings.SearchZipFiles(type));
     settings.SetLastType(type);
     const QString folder = settings.Folder(type);
     // A folder that is not set, or is gone, is not scanned in its stead: the list stays empty.
@@ -394,13 +415,17 @@ void CMainDialog::RefreshRow(int row, const std::string& name) {
     if (place >= 0) list->SelectOnly(place);
 }
 
+void CMainDialog::ApplyChosenSort() {
+    if (const auto chosen = settings.ChosenSort(catalogue.Type())) catalogue.SortBy(chosen->column, chosen->ascending);
+}
+
 void CMainDialog::SaveColumns() {
     if (columnsRestored) settings.SetColumnState(catalogue.Type(), list->horizontalHeader()->saveState());
 }
 
 void CMainDialog::RestoreColumns() {
     const QByteArray state = settings.ColumnState(catalogue.Type());
-    if (!state.isEmpty()) list->horizontalHeader()->restoreState(state);
+    if (!state.isEmpty()) list->RestoreHeader(state);
     columnsRestored = true;
 }
 

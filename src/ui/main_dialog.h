@@ -1,7 +1,7 @@
 // The main window: the catalogue list, the kind selector, the folder, the two search options, the
 // buttons, the menu and the status bar. It owns the catalogue state, starts the scans, and carries
 // out Delete and Launch. While a scan or a tool runs every command but OK is greyed; Escape stops
-// the scan.
+// the scan and does nothing else. A filter box above the list narrows it.
 #pragma once
 
 #include <QMainWindow>
@@ -24,6 +24,7 @@ class QAction;
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 
 namespace vorne::ui {
@@ -31,6 +32,7 @@ namespace vorne::ui {
 class BatchCommands;
 class CSortListCtrl;
 class CUserPrompts;
+class ListFilter;
 class Settings;
 
 class CMainDialog final : public QMainWindow, public CommandHost {
@@ -62,6 +64,8 @@ public:
     QLabel* FolderLabel() const { return folderLabel; }
     QCheckBox* SubfolderBox() const { return subfolderBox; }
     QCheckBox* ZipBox() const { return zipBox; }
+    QLineEdit* FilterBox() const;
+    QLabel* ShownCount() const;
     QAction* Action(Command command) const { return actions[static_cast<std::size_t>(command)]; }
     // The button that triggers `command`, or null.
     QPushButton* Button(Command command) const;
@@ -103,6 +107,8 @@ private:
     void OnIdleChanged(bool idle);
     void OnLaunchEnded();
     void ShowLaunchError(const QString& message);
+    // Sorts by the column the user chose for the kind, if any (after a scan).
+    void ApplyChosenSort();
     void SaveColumns();
     void RestoreColumns();
 
@@ -117,6 +123,7 @@ private:
     Launcher launcher;
 
     CSortListCtrl* list = nullptr;
+    ListFilter* filter = nullptr;
     QComboBox* kindCombo = nullptr;
     QLabel* folderLabel = nullptr;
     QCheckBox* subfolderBox = nullptr;

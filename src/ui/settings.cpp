@@ -17,6 +17,10 @@ constexpr char kWindowGeometry[] = "Window Geometry";
 QString FolderName(RomType type) { return QStringLiteral("Rom Type %1 Dir").arg(static_cast<int>(type)); }
 QString ProgramName(RomType type) { return QStringLiteral("Rom Type %1 Exec").arg(static_cast<int>(type)); }
 QString ColumnStateName(RomType type) { return QStringLiteral("Rom Type %1 Columns").arg(static_cast<int>(type)); }
+QString SubfoldersName(RomType type) { return QStringLiteral("Rom Type %1 Subdirectories").arg(static_cast<int>(type)); }
+QString ZipFilesName(RomType type) { return QStringLiteral("Rom Type %1 Zip Files").arg(static_cast<int>(type)); }
+QString SortColumnName(RomType type) { return QStringLiteral("Rom Type %1 Sort Column").arg(static_cast<int>(type)); }
+QString SortAscendingName(RomType type) { return QStringLiteral("Rom Type %1 Sort Ascending").arg(static_cast<int>(type)); }
 
 // Names are given whole: "Settings/Last Type".
 QString Key(const QString& name) { return QString::fromLatin1(kGroup) + '/' + name; }
@@ -59,6 +63,24 @@ void Settings::SetWindowGeometry(const QByteArray& geometry) { Write(kWindowGeom
 
 QByteArray Settings::ColumnState(RomType type) const { return store->value(Key(ColumnStateName(type))).toByteArray(); }
 void Settings::SetColumnState(RomType type, const QByteArray& state) { Write(ColumnStateName(type), state); }
+
+bool Settings::SearchSubfolders(RomType type) const { return store->value(Key(SubfoldersName(type)), false).toBool(); }
+void Settings::SetSearchSubfolders(RomType type, bool on) { Write(SubfoldersName(type), on); }
+bool Settings::SearchZipFiles(RomType type) const { return store->value(Key(ZipFilesName(type)), false).toBool(); }
+void Settings::SetSearchZipFiles(RomType type, bool on) { Write(ZipFilesName(type), on); }
+
+std::optional<Settings::SortOrder> Settings::ChosenSort(RomType type) const {
+    bool ok = false;
+    const int column = store->value(Key(SortColumnName(type))).toInt(&ok);
+    // A column the kind does not have (edited by hand) is no choice.
+    if (!ok || column < 0 || column >= ColumnCount(type)) return std::nullopt;
+    return SortOrder{column, store->value(Key(SortAscendingName(type)), true).toBool()};
+}
+
+void Settings::SetChosenSort(RomType type, SortOrder order) {
+    Write(SortColumnName(type), order.column);
+    Write(SortAscendingName(type), order.ascending);
+}
 
 QString Settings::ReadString(const QString& name) const { return store->value(Key(name)).toString(); }
 

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QVariant>
 #include <memory>
+#include <optional>
 
 #include "base/rom_type.h"
 
@@ -49,6 +50,19 @@ public:
     void SetWindowGeometry(const QByteArray& geometry);
     QByteArray ColumnState(RomType type) const;
     void SetColumnState(RomType type, const QByteArray& state);
+
+    // Per kind: the two search boxes (off when missing) and the column the user sorted by last
+    // (none when missing: the list stays in the scan's order).
+    bool SearchSubfolders(RomType type) const;
+    void SetSearchSubfolders(RomType type, bool on);
+    bool SearchZipFiles(RomType type) const;
+    void SetSearchZipFiles(RomType type, bool on);
+    struct SortOrder {
+        int column = 0;
+        bool ascending = true;
+    };
+    std::optional<SortOrder> ChosenSort(RomType type) const;
+    void SetChosenSort(RomType type, SortOrder order);
 
 private:
     QString ReadString(const QString& name) const;

@@ -2,11 +2,13 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyleOptionFocusRect>
 #include <algorithm>
 #include <cmath>
+#include <unordered_set>
 
 #include "ui/row_delegate.h"
 
@@ -41,6 +43,10 @@ CSortListCtrl::CSortListCtrl(QWidget* parent) : QTableView(parent) {
     columns->setStretchLastSection(false);
     columns->setSectionResizeMode(QHeaderView::Interactive);
     columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    columns->setSectionsMovable(true);
+    columns->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(columns, &QHeaderView::customContextMenuRequested, this,
+            [this](const QPoint& at) { ColumnMenu()->exec(horizontalHeader()->mapToGlobal(at)); });
     columns->viewport()->installEventFilter(this);
     connect(columns, &QHeaderView::sectionClicked, this, [this](int column) { OnHeaderClick(column, headerButton); });
 }
@@ -51,7 +57,10 @@ void CSortListCtrl::SetCatalogModel(CatalogTableModel* model) {
     // A sort (by a header click or by the duplicate finder) moves rows: the selection follows.
     connect(model, &QAbstractItemModel::modelAboutToBeReset, this, &CSortListCtrl::RememberWidths);
     connect(model, &QAbstractItemModel::modelReset, this, &CSortListCtrl::RestoreWidths);
+    connect(model, &QAbstractItemModel::modelReset, this, &CSortListCtrl::ShowSortOrder);
+    connect(model, &QAbstractItemModel::layoutChanged, this, &CSortListCtrl::ShowSortOrder);
     ApplyKindColumns();
+    ShowSortOrder();
 }
 
 void CSortListCtrl::RememberWidths() {
@@ -73,9 +82,74 @@ void CSortListCtrl::ApplyKindColumns() {
     if (table == nullptr) return;
     const auto& columns = Kind(table->GetCatalogue().Type()).columns;
     const double scale = ColumnWidthScale(fontMetrics());
+    QHeaderView* header = horizontalHeader();
     for (std::size_t c = 0; c < columns.size(); ++c) {
-        setColumnWidth(static_cast<int>(c), static_cast<int>(columns[c].width * scale + 0.5));
+        const int column = static_cast<int>(c);
+        setColumnWidth(column, static_cast<int>(columns[c].width * scale + 0.5));
+        // Another kind's order and hidden columns do not carry over.
+        if (header->visualIndex(column) != column) header->moveSection(header->visualIndex(column), column);
+        setColumnHidden(column, false);
     }
+}
+
+void CSortListCtrl::RestoreHeader(const QByteArray& state) {
+    horizontalHeader()->restoreState(state);
+    ShowSortOrder();
+}
+
+void CSortListCtrl::ShowSortOrder() {
+    if (table == nullptr) return;
+    const CatalogModel& rows = table->GetCatalogue().Model();
+    QHeaderView* header = horizontalHeader();
+    const bool sorted = rows.SortColumn() >= 0 && rows.SortColumn() < rows.ColumnCount();
+    header->setSortIndicatorShown(sorted);
+    // Section -1 clears the arrow, so that a header state restored later cannot show a stale one.
+    header->setSortIndicator(sorted ? rows.SortColumn() : -1,
+                             rows.SortAscending() ? Qt::AscendingOrder : Qt::DescendingOrder);
+}
+
+std::unique_ptr<QMenu> CSortListCtrl::ColumnMenu() {
+    auto menu = std::make_unique<QMenu>(this);
+    QHeaderView* header = horizontalHeader();
+    int shownColumns = 0;
+    for (int c = 0; c < header->count(); ++c) shownColumns += isColumnHidden(c) ? 0 : 1;
+    // In the order the columns stand.
+    for (int v = 0; v < header->count(); ++v) {
+        const int column = header->logicalIndex(v);
+        QAction* item = menu->addAction(model()->headerData(column, Qt::Horizontal).toString());
+        item->setCheckable(true);
+        item->setChecked(!isColumnHidden(column));
+        item->setEnabled(isColumnHidden(column) || shownColumns > 1);
+        connect(item, &QAction::toggled, this, [this, column](bool on) { setColumnHidden(column, !on); });
+    }
+    return menu;
+}
+
+void CSortListCtrl::SetFilter(const QString& text) {
+    if (table == nullptr) return;
+    const CatalogModel& rows = table->GetCatalogue().Model();
+    std::unordered_set<std::uint64_t> selected;
+    for (int r : SelectedRows()) selected.insert(rows.Row(r).serial);
+    const int currentRow = table->CatalogueRow(currentIndex().row());
+    const std::uint64_t current = currentRow >= 0 ? rows.Row(currentRow).serial : 0;
+    const int column = std::max(0, currentIndex().column());
+    table->SetFilter(text);
+    QItemSelection keep;
+    QModelIndex newCurrent;
+    const int last = table->columnCount() - 1;
+    for (int r = 0; r < table->rowCount(); ++r) {
+        const std::uint64_t serial = rows.Row(table->CatalogueRow(r)).serial;
+        if (serial == current) newCurrent = table->index(r, column);
+        if (selected.count(serial) == 0) continue;
+        // Neighbouring rows in one range: a list of 100,000 selected rows stays one range.
+        if (!keep.isEmpty() && keep.last().bottom() == r - 1) {
+            keep.last() = QItemSelectionRange(keep.last().topLeft(), table->index(r, last));
+        } else {
+            keep.select(table->index(r, 0), table->index(r, last));
+        }
+    }
+    if (newCurrent.isValid()) selectionModel()->setCurrentIndex(newCurrent, QItemSelectionModel::NoUpdate);
+    selectionModel()->select(keep, QItemSelectionModel::ClearAndSelect);
 }
 
 std::vector<int> CSortListCtrl::NominalColumnWidths() const {
@@ -103,25 +177,30 @@ bool CSortListCtrl::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CSortListCtrl::OnHeaderClick(int column, Qt::MouseButton button) {
-    if (button != Qt::LeftButton || table == nullptr) return;
+    if (table == nullptr) return;
     Catalogue& catalogue = table->GetCatalogue();
-    catalogue.HeaderClicked(column);
-    horizontalHeader()->setSortIndicatorShown(true);
-    horizontalHeader()->setSortIndicator(catalogue.Model().SortColumn(),
-                                         catalogue.Model().SortAscending() ? Qt::AscendingOrder : Qt::DescendingOrder);
+    if (button == Qt::LeftButton) catalogue.HeaderClicked(column);
+    // The header turns its arrow on a click of any button by itself; it shows the rows' order.
+    ShowSortOrder();
+    if (button == Qt::LeftButton && catalogue.Model().SortColumn() == column) {
+        emit sortChosen(column, catalogue.Model().SortAscending());
+    }
 }
 
 std::vector<int> CSortListCtrl::SelectedRows() const {
     std::vector<int> rows;
     if (selectionModel() == nullptr) return rows;
-    for (const QModelIndex& index : selectionModel()->selectedRows()) rows.push_back(index.row());
+    for (const QModelIndex& index : selectionModel()->selectedRows()) rows.push_back(table->CatalogueRow(index.row()));
     std::sort(rows.begin(), rows.end());
     return rows;
 }
 
 void CSortListCtrl::SelectOnly(int row) {
-    if (model() == nullptr || row < 0 || row >= model()->rowCount()) return;
-    const QModelIndex index = model()->index(row, 0);
+    if (table == nullptr || row < 0 || row >= table->TotalCount()) return;
+    // A row the filter hides gives way to the next one shown.
+    const int shownRow = table->ModelRow(row) >= 0 ? table->ModelRow(row) : table->NearestModelRow(row);
+    if (shownRow < 0) return;
+    const QModelIndex index = model()->index(shownRow, 0);
     selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     scrollTo(index);
 }
@@ -130,7 +209,7 @@ int CSortListCtrl::FocusedSelectedRow() const {
     if (selectionModel() == nullptr) return -1;
     const QModelIndex current = selectionModel()->currentIndex();
     if (!current.isValid() || !selectionModel()->isRowSelected(current.row(), {})) return -1;
-    return current.row();
+    return table->CatalogueRow(current.row());
 }
 
 void CSortListCtrl::keyPressEvent(QKeyEvent* event) {
@@ -161,6 +240,13 @@ void CSortListCtrl::paintEvent(QPaintEvent* event) {
     QTableView::paintEvent(event);
     QPainter painter(viewport());
     PaintBeyondLastColumn(painter, event->rect());
+    PaintNoFolder(painter);
+}
+
+void CSortListCtrl::PaintNoFolder(QPainter& painter) {
+    if (table == nullptr || table->TotalCount() > 0 || !table->GetCatalogue().Folder().empty()) return;
+    painter.setPen(palette().color(QPalette::PlaceholderText));
+    painter.drawText(viewport()->rect().adjusted(8, 8, -8, -8), Qt::AlignCenter | Qt::TextWordWrap, NoFolderText());
 }
 
 void CSortListCtrl::PaintBeyondLastColumn(QPainter& painter, const QRect& area) {
@@ -176,7 +262,7 @@ void CSortListCtrl::PaintBeyondLastColumn(QPainter& painter, const QRect& area) 
         const bool selected = selectionModel()->isRowSelected(r, {});
         if (rowsRight < band.right()) {
             painter.fillRect(QRect(QPoint(rowsRight, band.top()), band.bottomRight()),
-                             RowDelegate::RowFill(palette(), selected, rows.IsDuplicate(r)));
+                             RowDelegate::RowFill(palette(), selected, rows.IsDuplicate(table->CatalogueRow(r))));
         }
         if (r == current && hasFocus()) {
             QStyleOptionFocusRect frame;
@@ -185,7 +271,7 @@ void CSortListCtrl::PaintBeyondLastColumn(QPainter& painter, const QRect& area) 
             // row shows it after a click as well.
             frame.state |= QStyle::State_KeyboardFocusChange;
             frame.rect = band.adjusted(0, 0, -1, -1);
-            frame.backgroundColor = RowDelegate::RowFill(palette(), selected, rows.IsDuplicate(r));
+            frame.backgroundColor = RowDelegate::RowFill(palette(), selected, rows.IsDuplicate(table->CatalogueRow(r)));
             style()->drawPrimitive(QStyle::PE_FrameFocusRect, &frame, &painter, this);
         }
     }

@@ -272,8 +272,9 @@ TEST_F(MainDialogTest, EscapeStopsAScanAndTheRowsFoundSoFarStay) {
     EXPECT_LT(window->GetCatalogue().EntryCount(), 3000);
     // The duplicate finder ran on what was found: identical images, one unique.
     EXPECT_EQ(window->StatusText(1), QStringLiteral("%1 known unique").arg(window->GetCatalogue().EntryCount() > 0 ? 1 : 0));
-    QTest::keyClick(window->List(), Qt::Key_Escape);  // idle: Escape closes
-    EXPECT_FALSE(window->isVisible());
+    QTest::keyClick(window->List(), Qt::Key_Escape);  // idle: Escape does nothing
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->StatusText(2), QStringLiteral("Stopped"));
 }
 
 TEST_F(MainDialogTest, ClosingDuringAScanEndsAtOnce) {
@@ -323,7 +324,7 @@ TEST_F(MainDialogTest, BatchesThatArriveTogetherAreInsertedAtOnce) {
 
 // ---- header clicks, selection and colours ----
 
-TEST_F(MainDialogTest, HeaderClicksSortByteWiseWithTheLeftButtonOnly) {
+TEST_F(MainDialogTest, HeaderClicksSortWithTheLeftButtonOnlyAndTheArrowShowsTheOrder) {
     Open(RomType::Gameboy, QString());
     Feed({GbRow("b", "f3", "9"), GbRow("B", "f1", "10"), GbRow("a", "f2", "1048576"), GbRow("aa", "f4", "262144")});
     CSortListCtrl* list = window->List();
@@ -336,17 +337,21 @@ TEST_F(MainDialogTest, HeaderClicksSortByteWiseWithTheLeftButtonOnly) {
         int column;
         Qt::MouseButton button;
         std::vector<std::string> sizes;  // column 2 after the click
+        int arrowColumn;
+        Qt::SortOrder arrow;
     } steps[] = {
-        {2, Qt::RightButton, {"10", "1048576", "262144", "9"}},  // unchanged: still by title
-        {2, Qt::LeftButton, {"10", "1048576", "262144", "9"}},   // text order, not numbers
-        {2, Qt::LeftButton, {"9", "262144", "1048576", "10"}},   // the same column reverses
-        {2, Qt::LeftButton, {"10", "1048576", "262144", "9"}},
-        {1, Qt::LeftButton, {"10", "1048576", "9", "262144"}},   // a new column: ascending
-        {0, Qt::MiddleButton, {"10", "1048576", "9", "262144"}},
+        {2, Qt::RightButton, {"10", "1048576", "262144", "9"}, 0, Qt::AscendingOrder},  // still by title
+        {2, Qt::LeftButton, {"9", "10", "262144", "1048576"}, 2, Qt::AscendingOrder},   // sizes by value
+        {2, Qt::LeftButton, {"1048576", "262144", "10", "9"}, 2, Qt::DescendingOrder},  // the same column reverses
+        {1, Qt::LeftButton, {"10", "1048576", "9", "262144"}, 1, Qt::AscendingOrder},   // names byte-wise
+        {0, Qt::MiddleButton, {"10", "1048576", "9", "262144"}, 1, Qt::AscendingOrder},
     };
     for (const auto& step : steps) {
         click(step.column, step.button);
         EXPECT_EQ(Column(kSizeColumn), step.sizes) << "column " << step.column << " button " << step.button;
+        EXPECT_TRUE(header->isSortIndicatorShown());
+        EXPECT_EQ(header->sortIndicatorSection(), step.arrowColumn) << "column " << step.column;
+        EXPECT_EQ(header->sortIndicatorOrder(), step.arrow) << "column " << step.column;
     }
 }
 

@@ -1,17 +1,20 @@
 // vorne-screenshots OUTDIR SAMPLES: saves what users see, as PNG files: the main window over each
 // kind's folder of the sample collection, the header edit dialog of each kind on a sample file,
 // the Options dialog and the folder browser; the Game Boy list in a dark palette and the NES
-// dialog after "&Write Headers". Runs on any Qt platform; `make screenshots` uses the
+// dialog after "&Write Headers"; the NES list narrowed by the filter box and sorted by size, and
+// the empty SNES list of a first start without a folder. Runs on any Qt platform; `make screenshots` uses the
 // offscreen one.
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
+#include <functional>
 
 #include "ui/edit_item.h"
 #include "ui/folder_browser.h"
@@ -54,11 +57,19 @@ QPalette DarkPalette() {
     return dark;
 }
 
-bool ShootKind(RomType type, const QDir& samples, const QDir& out, const QString& settingsPath, bool dark = false) {
+// A state of the main window beyond a finished scan: its name and what brings it about.
+struct MainState {
+    QString name;                              // appended to the shot's name
+    bool withFolder = true;                    // false: the kind has no folder (a first start)
+    std::function<void(CMainDialog&)> after;   // done once the scan is over
+};
+
+bool ShootKind(RomType type, const QDir& samples, const QDir& out, const QString& settingsPath, bool dark = false,
+               const MainState& state = {}) {
     const QString kindName = QString::fromLatin1(Kind(type).cliName);
     Settings settings(settingsPath);
     settings.SetLastType(type);
-    settings.SetFolder(type, samples.filePath(kindName));
+    settings.SetFolder(type, state.withFolder ? samples.filePath(kindName) : QString());
     DialogPrompts prompts;
     CMainDialog window(settings, prompts, samples.filePath(QStringLiteral("nescrcs.txt")).toStdString());
     if (dark) window.setPalette(DarkPalette());
@@ -73,7 +84,8 @@ bool ShootKind(RomType type, const QDir& samples, const QDir& out, const QString
     if (!window.Idle()) loop.exec();
     // One selected row, to show the highlight beside the yellow of the duplicates.
     if (window.GetCatalogue().Model().RowCount() > 1) window.List()->SelectOnly(1);
-    return Save(window, out, QStringLiteral("main-") + kindName + (dark ? QStringLiteral("-dark") : QString()));
+    if (state.after) state.after(window);
+    return Save(window, out, QStringLiteral("main-") + kindName + (dark ? QStringLiteral("-dark") : QString()) + state.name);
 }
 
 // The edit dialog of `type` on the sample file `name` in the kind's folder.
@@ -118,6 +130,13 @@ int main(int argc, char** argv) {
     CMp3EditDialog massEdit(12, massPrompts);
     ok = Save(massEdit, out, QStringLiteral("edit-mp3-mass")) && ok;
     ok = ShootKind(RomType::Gameboy, samples, out, settingsPath, true) && ok;
+    // The filter box narrowing the list, sorted by size (a number column), largest first.
+    ok = ShootKind(RomType::Nes, samples, out, settingsPath, false, {QStringLiteral("-filtered"), true, [](CMainDialog& window) {
+                       window.List()->OnHeaderClick(kSizeColumn, Qt::LeftButton);
+                       window.List()->OnHeaderClick(kSizeColumn, Qt::LeftButton);
+                       window.FilterBox()->setText(QStringLiteral("(u)"));
+                   }}) && ok;
+    ok = ShootKind(RomType::Snes, samples, out, settingsPath, false, {QStringLiteral("-no-folder"), false, {}}) && ok;
 
     // "&Write Headers" on a copy of a sample, with its note.
     const QString copy = scratch.filePath(QStringLiteral("Brick Baron (U).nes"));
