@@ -104,6 +104,21 @@ const RomHeader::Page& RomHeader::PageAt(std::int64_t pageOffset) {
     return page;
 }
 
+std::size_t RomHeader::ReadAtIfKept(std::int64_t offset, std::span<std::uint8_t> out) {
+    if (stream != nullptr && !out.empty()) {
+        if (!streamRan) RunStream(nullptr);
+        const std::int64_t first = std::max<std::int64_t>(offset, 0);
+        const std::int64_t last = std::min<std::int64_t>(offset + static_cast<std::int64_t>(out.size()), length);
+        const bool kept = last <= static_cast<std::int64_t>(head.size()) ||
+                          first >= length - static_cast<std::int64_t>(tail.size());
+        if (first < last && !kept) {
+            std::fill(out.begin(), out.end(), std::uint8_t{0});
+            return 0;
+        }
+    }
+    return ReadAt(offset, out);
+}
+
 std::size_t RomHeader::ReadAt(std::int64_t offset, std::span<std::uint8_t> out) {
     std::fill(out.begin(), out.end(), std::uint8_t{0});
     if (out.empty() || offset >= length || offset + static_cast<std::int64_t>(out.size()) <= 0) return 0;

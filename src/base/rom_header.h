@@ -163,6 +163,10 @@ protected:
     // Fills `out` with the bytes at `offset` of the loaded file; bytes past its end (or before
     // its start) read as zero. Returns how many bytes the file really holds there.
     std::size_t ReadAt(std::int64_t offset, std::span<std::uint8_t> out);
+    // As ReadAt, except that a streamed file's bytes outside the parts kept read as absent (zero,
+    // and 0 returned) rather than being a fault of the reader: for tags of any size, of which a
+    // stream keeps only so much.
+    std::size_t ReadAtIfKept(std::int64_t offset, std::span<std::uint8_t> out);
     // Hands the whole loaded file to `visit`, in order: bytes held in memory as one piece without
     // a copy, a file through the reader's chunk buffer (one read when it fits in one chunk).
     void ForEachChunk(const ChunkVisitor& visit);

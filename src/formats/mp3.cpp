@@ -138,8 +138,10 @@ bool IsId3v1Tag(std::span<const std::uint8_t, kId3v1Size> tag) {
     return tag[0] == 'T' && tag[1] == 'A' && tag[2] == 'G';
 }
 
-// The ID3v1 tag at the end.
-RomHeader::Parts Mp3Tag::PartsReadAt() const { return {0, kTagLength}; }
+// The ID3v1 tag at the end, an ID3v2 tag at the start, an APE tag before the ID3v1 tag: of a
+// stream, so much of each end is kept (a larger ID3v2 or APE tag reads as none).
+constexpr std::int64_t kStreamedTagBytes = 1 << 20;
+RomHeader::Parts Mp3Tag::PartsReadAt() const { return {kStreamedTagBytes, kStreamedTagBytes}; }
 
 void Mp3Tag::ReadHeader() {
     tag.fill(0);
@@ -152,7 +154,7 @@ void Mp3Tag::ReadHeader() {
     std::array<std::uint8_t, kId3v2HeaderSize> head{};
     const std::optional<Id3v2Place> place = ReadAt(0, head) == head.size() ? FindId3v2(head) : std::nullopt;
     id3v2Major = place ? place->major : 0;
-    const ByteSource source{[this](std::int64_t offset, std::span<std::uint8_t> out) { return ReadAt(offset, out); },
+    const ByteSource source{[this](std::int64_t offset, std::span<std::uint8_t> out) { return ReadAtIfKept(offset, out); },
                             length};
     if (place && !hasTag) other = ReadId3v2(source).value_or(TagTexts{});
 

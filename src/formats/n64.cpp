@@ -32,7 +32,7 @@ std::string CharText(char c) { return c == 0 ? std::string() : std::string(1, c)
 
 }  // namespace
 
-RomHeader::Parts N64Header::PartsReadAt() const { return {kHeaderEnd, 0}; }
+RomHeader::Parts N64Header::PartsReadAt() const { return {static_cast<std::int64_t>(sizeof(storedHeader)), 0}; }
 
 void N64Header::ReadHeader() {
     ReadAt(0, storedHeader);  // bytes the file lacks read as zero

@@ -74,7 +74,7 @@ TEST_F(EditDialogTest, EveryDialogHasItsControls) {
         {RomType::N64, "a.n64", "N64 Rom Edit", "N64 Rom Edit", {{"Title", 20}, {"Manufacturer", 1}, {"Cart ID", 2}, {"Country Code", 1}}, rom},
         {RomType::Mp3, "a.mp3", "MP3 Edit", "MP3 Tag Edit",
          {{"Title", 30}, {"Artist", 30}, {"Album", 30}, {"Year", 4}, {"Comment", 30}, {"Genre", 3}},
-         {"&Write Info", "&Delete Tag", "&Cancel"}},
+         {"&Write Info", "&Delete Tag", "&Cancel", "Also write ID3v2"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
