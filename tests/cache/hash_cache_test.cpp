@@ -141,7 +141,8 @@ TEST(HashCache, ARescanOpensNoRomFile) {
     Folder f;
     ASSERT_EQ(f.Scan(true).exitCode, 0);
     const std::string log = f.dir / "trace.log";
-    const std::string command = "strace -f -qq -e trace=open,openat,open_tree -o '" + log + "' '" + test::CliPath() + "' scan '" +
+    // Leak checking cannot run under ptrace: a sanitizer build of vorne-cli would fail for that alone.
+    const std::string command = "ASAN_OPTIONS=detect_leaks=0 strace -f -qq -e trace=open,openat,open_tree -o '" + log + "' '" + test::CliPath() + "' scan '" +
                                 f.dir / "roms" + "' --kind nes --dat '" + f.dat + "' --cache '" + f.cache + "' >/dev/null";
     ASSERT_EQ(system(command.c_str()), 0);
     std::ifstream trace(log);
