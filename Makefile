@@ -10,7 +10,7 @@ PACKAGING := file dpkg-dev desktop-file-utils appstream man-db
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 JOBS ?= $(shell nproc)
 SAMPLES := build/sample-collection
-FUZZ_SECONDS ?= 8
+FUZZ_SECONDS ?= 5
 FUZZ_LONG_SECONDS ?= 600
 
 .PHONY: all deps build run screenshots test test-normal test-unprivileged test-asan test-tsan fuzz-smoke fuzz bench samples \
