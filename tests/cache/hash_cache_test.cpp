@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <thread>
 
 #include "images.h"
@@ -134,6 +135,24 @@ TEST(HashCache, ADamagedOrUnusableCacheIsRebuiltOrDoneWithout) {
     EXPECT_EQ(nowhere.exitCode, 0);
     EXPECT_NE(nowhere.err.find("scanning without it"), std::string::npos) << nowhere.err;
     EXPECT_EQ(nowhere.out.substr(0, nowhere.out.find("\"status\"")), fresh.out.substr(0, fresh.out.find("\"status\"")));
+}
+
+TEST(HashCache, TwoVorneCliAtOnceShareIt) {
+    Folder f;
+    // Enough files that both write their entries while the other reads and writes.
+    for (int i = 3; i < 400; ++i) f.dir.Write("roms/more" + std::to_string(i) + ".nes", samples::MakeNes({.prgBanks = 1, .seed = static_cast<std::uint32_t>(i + 1)}));
+    std::this_thread::sleep_for(std::chrono::milliseconds(2100));
+    const auto fresh = f.Scan(false);
+    for (int round = 0; round < 2; ++round) {  // an empty cache, then a full one
+        SCOPED_TRACE(round);
+        auto one = std::async(std::launch::async, [&] { return f.Scan(true); });
+        auto two = std::async(std::launch::async, [&] { return f.Scan(true); });
+        for (const test::CommandResult& scan : {one.get(), two.get()}) {
+            EXPECT_EQ(scan.exitCode, 0);
+            EXPECT_EQ(scan.err, "");
+            EXPECT_EQ(scan.out.substr(0, scan.out.find("\"status\"")), fresh.out.substr(0, fresh.out.find("\"status\"")));
+        }
+    }
 }
 
 TEST(HashCache, ARescanOpensNoRomFile) {
