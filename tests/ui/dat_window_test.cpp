@@ -108,6 +108,18 @@ TEST_F(DatWindowTest, ScansCheckTheListAgainstTheKindsDat) {
     EXPECT_EQ(window->List()->model()->columnCount(), ColumnCount(RomType::Gameboy));
 }
 
+TEST_F(DatWindowTest, ColumnWidthsLastWithTheDatsColumns) {
+    Open(RomType::Nes);
+    const int last = ColumnCount(RomType::Nes) + 1;
+    window->List()->setColumnWidth(1, 333);
+    window->List()->setColumnWidth(last, 77);
+    window->close();
+    // The DAT is loaded anew by the new window's first scan, after the widths were restored.
+    Open(RomType::Nes);
+    EXPECT_EQ(window->List()->columnWidth(1), 333);
+    EXPECT_EQ(window->List()->columnWidth(last), 77);
+}
+
 TEST_F(DatWindowTest, ADatThatCannotBeReadIsSaidOnceAndTheListComesWithoutIt) {
     const std::string text = "<datafile>\n<game name=\"a\">\n</datafile>\n";
     const std::string broken = dir.Write("broken.dat", {text.begin(), text.end()});
