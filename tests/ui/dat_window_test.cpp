@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QLineEdit>
 #include <QLabel>
 #include <QListView>
 #include <QPushButton>
@@ -15,6 +16,7 @@
 #include "main_dialog_fixture.h"
 #include "ui/dat_commands.h"
 #include "ui/missing_dat_dialog.h"
+#include "ui/options_dialog.h"
 
 namespace vorne::ui::test {
 namespace {
@@ -106,6 +108,22 @@ TEST_F(DatWindowTest, ScansCheckTheListAgainstTheKindsDat) {
     // A kind without a DAT shows its own columns, and no count.
     window->OnKindChanged(static_cast<int>(RomType::Gameboy));
     EXPECT_EQ(window->List()->model()->columnCount(), ColumnCount(RomType::Gameboy));
+}
+
+TEST_F(DatWindowTest, ADatChosenInOptionsScansAgain) {
+    settings.SetDatFile(RomType::Nes, QString());
+    Open(RomType::Nes);
+    EXPECT_EQ(window->List()->model()->columnCount(), ColumnCount(RomType::Nes));
+    prompts.onModal = [&](QDialog& dialog) {
+        auto& options = dynamic_cast<COptionsDialog&>(dialog);
+        options.DatBox(static_cast<int>(RomType::Nes))->setText(Q(dat));
+        options.OnSaveSettings();
+        return 0;
+    };
+    window->Action(Command::Options)->trigger();
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(window->List()->model()->columnCount(), ColumnCount(RomType::Nes) + 2);
+    EXPECT_EQ(DatColumn("beta.nes", 2), "Beta (Japan)");
 }
 
 TEST_F(DatWindowTest, ColumnWidthsLastWithTheDatsColumns) {
