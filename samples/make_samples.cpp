@@ -1,10 +1,14 @@
-// vorne-samples OUTDIR: writes a small synthetic collection of every kind. No byte of it comes
-// from a real cartridge or recording; every title and name is invented.
+// vorne-samples OUTDIR: writes a small synthetic collection of every kind, and a DAT file of each
+// cartridge kind to check it against. No byte of it comes from a real cartridge or recording;
+// every title and name is invented.
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <string>
+#include <vector>
 
 #include "base/crc32.h"
+#include "dat/rom_hashes.h"
 #include "images.h"
 #include "zip_writer.h"
 
@@ -171,11 +175,122 @@ void WriteZip(const std::string& out) {
     WriteFile(out + "/zip/odd.zip", odd.Finish());
 }
 
+
+// One game of a sample DAT: the file it describes (empty: a game the collection lacks) and the
+// names the DAT gives it.
+struct SampleGame {
+    std::string file;  // under OUTDIR
+    std::string name;
+    std::string romName;
+};
+
+struct DatRomValues {
+    std::string size;
+    std::string crc;
+    std::string md5;
+    std::string sha1;
+};
+
+// The hashes a scan compares: of the file's data as the kind's reader finds it.
+DatRomValues ValuesOf(vorne::RomType type, const std::string& out, const SampleGame& game) {
+    if (game.file.empty()) {
+        // A game nobody has: hashes no sample file has either.
+        return {"131072", "0badc0de", "00112233445566778899aabbccddeeff", "00112233445566778899aabbccddeeff00112233"};
+    }
+    const vorne::FileHashes hashes = vorne::HashRomFile(type, out + "/" + game.file, {.md5 = true});
+    return {std::to_string(hashes.data.size), vorne::CrcText(hashes.data.crc), vorne::HexText(*hashes.data.md5),
+            vorne::HexText(*hashes.data.sha1)};
+}
+
+std::string XmlText(const std::string& text) {
+    std::string escaped;
+    for (char c : text) {
+        if (c == '&') escaped += "&amp;";
+        else if (c == '<') escaped += "&lt;";
+        else if (c == '"') escaped += "&quot;";
+        else escaped += c;
+    }
+    return escaped;
+}
+
+std::string LogiqxDat(vorne::RomType type, const std::string& out, const std::string& system, const std::vector<SampleGame>& games) {
+    std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<datafile>\n\t<header>\n\t\t<name>" + XmlText(system) +
+                       "</name>\n\t\t<description>" + XmlText(system) + " (vorne samples)</description>\n"
+                       "\t\t<version>20260101</version>\n\t\t<author>vorne-samples</author>\n\t</header>\n";
+    for (const SampleGame& game : games) {
+        const DatRomValues rom = ValuesOf(type, out, game);
+        text += "\t<game name=\"" + XmlText(game.name) + "\">\n\t\t<description>" + XmlText(game.name) +
+                "</description>\n\t\t<rom name=\"" + XmlText(game.romName) + "\" size=\"" + rom.size + "\" crc=\"" + rom.crc +
+                "\" md5=\"" + rom.md5 + "\" sha1=\"" + rom.sha1 + "\"/>\n\t</game>\n";
+    }
+    return text + "</datafile>\n";
+}
+
+std::string ClrMameProDat(vorne::RomType type, const std::string& out, const std::string& system, const std::vector<SampleGame>& games) {
+    std::string text = "clrmamepro (\n\tname \"" + system + "\"\n\tdescription \"" + system +
+                       " (vorne samples)\"\n\tversion 20260101\n\tauthor \"vorne-samples\"\n)\n";
+    for (const SampleGame& game : games) {
+        const DatRomValues rom = ValuesOf(type, out, game);
+        text += "\ngame (\n\tname \"" + game.name + "\"\n\tdescription \"" + game.name + "\"\n\trom ( name \"" + game.romName +
+                "\" size " + rom.size + " crc " + rom.crc + " md5 " + rom.md5 + " sha1 " + rom.sha1 + " )\n)\n";
+    }
+    return text;
+}
+
+Bytes Of(const std::string& text) { return Bytes(text.begin(), text.end()); }
+
+// A DAT of each cartridge kind in dat/: Logiqx for most, ClrMamePro text for the SNES, a zipped
+// Logiqx DAT for the Genesis, as No-Intro ships them. Each names some sample files (not always by
+// their file names, so that vorne-cli rename has work) and lists one game the collection lacks.
+void WriteDats(const std::string& out) {
+    using vorne::RomType;
+    const std::string dats = out + "/dat/";
+    WriteFile(dats + "Nintendo - Game Boy (samples).dat",
+              Of(LogiqxDat(RomType::Gameboy, out, "Nintendo - Game Boy",
+                           {{"gameboy/Blob Bounce.gb", "Blob Bounce (World)", "Blob Bounce (World).gb"},
+                            {"gameboy/Garden Gnome.gb", "Garden Gnome (Japan)", "Garden Gnome (Japan).gb"},
+                            {"", "Pocket Pond (USA)", "Pocket Pond (USA).gb"}})));
+    WriteFile(dats + "Nintendo - NES (samples).dat",
+              Of(LogiqxDat(RomType::Nes, out, "Nintendo - Nintendo Entertainment System",
+                           {{"nes/Pixel Pilot (U).nes", "Pixel Pilot (USA)", "Pixel Pilot (USA).nes"},
+                            {"nes/Cavern Crawler (E).nes", "Cavern Crawler (Europe)", "Cavern Crawler (Europe).nes"},
+                            {"nes/Rocket Rally (U).nes", "Rocket Rally (USA) & Friends", "Rocket Rally (USA) & Friends.nes"},
+                            {"", "Lunar Lantern (Japan)", "Lunar Lantern (Japan).nes"}})));
+    WriteFile(dats + "Nintendo - SNES (samples).dat",
+              Of(ClrMameProDat(RomType::Snes, out, "Nintendo - Super Nintendo Entertainment System",
+                               {{"snes/Sky Serpent (U).sfc", "Sky Serpent (USA)", "Sky Serpent (USA).sfc"},
+                                {"snes/Harbor Heist (J).sfc", "Harbor Heist (Japan)", "Harbor Heist (Japan).sfc"},
+                                {"", "Glacier Golf (Europe)", "Glacier Golf (Europe).sfc"}})));
+    WriteFile(dats + "Nintendo - N64 (samples).dat",
+              Of(LogiqxDat(RomType::N64, out, "Nintendo - Nintendo 64",
+                           {{"n64/Orbit Racer (U).rom", "Orbit Racer (USA)", "Orbit Racer (USA).z64"},
+                            {"n64/Jungle Jam (E).v64", "Jungle Jam (Europe)", "Jungle Jam (Europe).z64"},
+                            {"", "Canyon Kart (Japan)", "Canyon Kart (Japan).z64"}})));
+    ZipWriter genesis;
+    genesis.Add({.name = "Sega - Mega Drive - Genesis (samples).dat",
+                 .data = Of(LogiqxDat(RomType::Genesis, out, "Sega - Mega Drive - Genesis",
+                                      {{"genesis/Turbo Toad (U).bin", "Turbo Toad (USA, Europe)", "Turbo Toad (USA, Europe).md"},
+                                       {"genesis/Desert Drift (E).bin", "Desert Drift (Europe)", "Desert Drift (Europe).md"},
+                                       {"", "Volcano Valley (Japan)", "Volcano Valley (Japan).md"}})),
+                 .deflate = true});
+    WriteFile(dats + "Sega - Mega Drive - Genesis (samples).zip", genesis.Finish());
+    WriteFile(dats + "Sega - 32X (samples).dat",
+              Of(LogiqxDat(RomType::Genesis32X, out, "Sega - 32X",
+                           {{"32x/Star Smash (W).32x", "Star Smash (World)", "Star Smash (World).32x"},
+                            {"", "Comet Cup (USA)", "Comet Cup (USA).32x"}})));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "Usage: vorne-samples OUTDIR\n");
+    const char* usage = "Usage: vorne-samples OUTDIR\nWrites a synthetic sample collection of every kind into OUTDIR.\n";
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::fputs(usage, stdout);
+        return 0;
+    }
+    // An option is never a folder to write into.
+    if (argc != 2 || argv[1][0] == '-' || argv[1][0] == '\0') {
+        std::fputs(usage, stderr);
         return 2;
     }
     try {
@@ -189,6 +304,7 @@ int main(int argc, char** argv) {
         WriteN64(out);
         WriteMp3(out);
         WriteZip(out);
+        WriteDats(out);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "vorne-samples: %s\n", e.what());
         return 1;

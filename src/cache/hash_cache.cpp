@@ -111,6 +111,8 @@ bool HashCache::OpenDatabase() {
         }
         writable = false;
     }
+    // A file the process may not write is opened for reading alone, without a word from SQLite.
+    if (sqlite3_db_readonly(db, "main") == 1) writable = false;
     sqlite3_busy_timeout(db, kBusyMilliseconds);
     auto exec = [&](const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr); };
     // Write-ahead logging lets one process read while another writes.
@@ -125,8 +127,15 @@ bool HashCache::OpenDatabase() {
     sqlite3_finalize(statement);
     if (IsDamage(code) || IsDamage(step)) return false;
     if (step != SQLITE_ROW) {
+        const std::string reason = sqlite3_errstr(code != SQLITE_OK ? code : step);
+        if (!writable) {
+            // A cache of write-ahead logging is read through files beside it, which cannot be made.
+            Warn("the hash cache cannot be written, nor read without writing (" + reason + "); scanning without it");
+            Close();
+            return true;
+        }
         // Busy beyond the wait, say: its layout is not known, so nothing in it is touched.
-        GiveUp(std::string("it cannot be read (") + sqlite3_errstr(code != SQLITE_OK ? code : step) + ")");
+        GiveUp("it cannot be read (" + reason + ")");
         return true;
     }
     if (writable) {
@@ -139,11 +148,11 @@ bool HashCache::OpenDatabase() {
         if (IsDamage(code)) return false;
         if (code != SQLITE_OK) writable = false;
     } else if (version != kSchemaVersion) {
-        Warn("the hash cache is read-only and of another layout; scanning without it");
+        Warn("the hash cache cannot be written and is of another layout; scanning without it");
         Close();
         return true;
     }
-    if (!writable) Warn("the hash cache is read-only; nothing new is kept");
+    if (!writable) Warn("the hash cache cannot be written; it is read, and nothing new is kept");
     code = sqlite3_prepare_v2(db,
                               "SELECT name, device, inode, size, modified, changed, value FROM files"
                               " WHERE folder = ?1 AND context = ?2",

@@ -9,7 +9,7 @@ namespace vorne {
 namespace {
 
 constexpr std::uint8_t kFormat = 1;
-enum Flags : std::uint8_t { kHasSha1 = 1, kHasMd5 = 2, kWholeSha1 = 4, kWholeMd5 = 8 };
+enum Flags : std::uint8_t { kHasSha1 = 1, kHasMd5 = 2, kWholeSha1 = 4, kWholeMd5 = 8, kHasSha256 = 16 };
 
 class Writer {
 public:
@@ -60,11 +60,12 @@ private:
 };
 
 void WriteHashes(Writer& w, const Hashes& h) {
-    w.Byte(static_cast<std::uint8_t>((h.sha1 ? kHasSha1 : 0) | (h.md5 ? kHasMd5 : 0)));
+    w.Byte(static_cast<std::uint8_t>((h.sha1 ? kHasSha1 : 0) | (h.md5 ? kHasMd5 : 0) | (h.sha256 ? kHasSha256 : 0)));
     w.Number(h.size);
     w.Number(h.crc);
     if (h.sha1) w.Digest(*h.sha1);
     if (h.md5) w.Digest(*h.md5);
+    if (h.sha256) w.Digest(*h.sha256);
 }
 
 bool ReadHashes(Reader& r, Hashes& h) {
@@ -74,6 +75,7 @@ bool ReadHashes(Reader& r, Hashes& h) {
     h.crc = static_cast<std::uint32_t>(crc);
     if ((flags & kHasSha1) && !r.Digest(h.sha1)) return false;
     if ((flags & kHasMd5) && !r.Digest(h.md5)) return false;
+    if ((flags & kHasSha256) && !r.Digest(h.sha256)) return false;
     return true;
 }
 

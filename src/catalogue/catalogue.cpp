@@ -43,9 +43,25 @@ std::vector<ColumnInfo> Catalogue::Columns() const {
     return columns;
 }
 
+const ColumnInfo* Catalogue::ColumnAt(int column) const {
+    const auto& own = Kind(currentType).columns;
+    const auto count = static_cast<int>(own.size());
+    if (column >= 0 && column < count) return &own[static_cast<std::size_t>(column)];
+    if (dat && column >= count && column < count + kDatColumnCount) return &kDatColumns[column - count];
+    return nullptr;
+}
+
 int Catalogue::DatMatchCount() const {
+    if (!dat) return 0;
+    std::vector<bool> matched(dat->file.games.size());
     int count = 0;
-    for (int r = 0; r < model.RowCount(); ++r) count += model.Row(r).dat.verdict == DatVerdict::Match;
+    for (int r = 0; r < model.RowCount(); ++r) {
+        const DatMatch& match = model.Row(r).dat;
+        if (match.verdict != DatVerdict::Match || match.rom >= dat->file.roms.size()) continue;
+        const std::uint32_t game = dat->file.roms[match.rom].game;
+        if (!matched[game]) ++count;
+        matched[game] = true;
+    }
     return count;
 }
 
@@ -174,7 +190,7 @@ CatalogModel Catalogue::TakeRowsToFinish() {
     Observer().RowsAboutToBeReset();
     CatalogModel rows = std::move(model);
     model = CatalogModel();
-    model.Reset(Kind(currentType).columns);
+    model.Reset(Columns());  // the DAT's too: the view keeps its columns while the rows are away
     Observer().RowsReset();
     return rows;
 }

@@ -54,10 +54,12 @@ public:
     std::shared_ptr<const DatSet> SharedDat() const { return dat; }
     // The columns of the rows: the kind's, and the DAT's.
     std::vector<ColumnInfo> Columns() const;
+    // One of them; null past the last.
+    const ColumnInfo* ColumnAt(int column) const;
     // How the scans find duplicates.
     void SetDuplicateRule(DuplicateRule rule) { duplicateRule = rule; }
     DuplicateRule Rule() const { return duplicateRule; }
-    // Rows whose file the DAT lists and whose hashes agree with it ("Yes").
+    // The DAT's entries (games) that some row's file matches ("Yes"): copies of one game count once.
     int DatMatchCount() const;
 
     // Applies one request of the scan worker.
@@ -136,7 +138,7 @@ std::string RomCountText(int count);
 inline constexpr ColumnInfo kDatColumns[] = {{"DAT Name", 250, Align::Left}, {"DAT Match", 70, Align::Center}};
 inline constexpr int kDatColumnCount = 2;
 
-// "%d of %d in DAT": files that match, entries (games) in the DAT.
+// "%d of %d in DAT": entries that some file matches, entries (games) in the DAT.
 std::string InDatText(int matched, std::size_t entries);
 
 // "%.3f seconds, %.3f files per second"; at no measurable time the rate is given as 0.

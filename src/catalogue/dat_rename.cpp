@@ -77,7 +77,11 @@ DatRenameResult RenameToDatNames(const std::string& folder, const CatalogModel& 
         }
         if (!dryRun) {
             if (const int error = RenameNoReplace(PathInFolder(folder, row.file.path), fullTo); error != 0) {
-                result.leftAlone.push_back({row.file.path, error == EEXIST ? to + " exists already" : std::strerror(error)});
+                if (error == EEXIST) {
+                    result.leftAlone.push_back({row.file.path, to + " exists already"});
+                } else {
+                    result.leftAlone.push_back({row.file.path, std::strerror(error), true});
+                }
                 continue;
             }
         }

@@ -20,6 +20,7 @@ struct DatRenameResult {
     struct LeftAlone {
         std::string path;
         std::string reason;
+        bool failed = false;  // the rename was tried and the system refused it (not a name we refused)
     };
     std::vector<Renamed> renamed;
     std::vector<LeftAlone> leftAlone;

@@ -19,16 +19,17 @@ bool NeedsWholeFile(const DatSet& dat, const FileHashes& hashes) {
 }  // namespace
 
 FileHashes ComputeHashes(const DatSet* dat, const HashSource& hash) {
-    FileHashes hashes = hash({.md5 = dat && dat->md5});
-    if (dat && NeedsWholeFile(*dat, hashes)) hashes = hash({.md5 = dat->md5, .wholeFile = true});
+    FileHashes hashes = hash({.md5 = dat && dat->md5, .sha256 = dat && dat->sha256});
+    if (dat && NeedsWholeFile(*dat, hashes)) hashes = hash({.md5 = dat->md5, .sha256 = dat->sha256, .wholeFile = true});
     return hashes;
 }
 
 bool HashesSuffice(const DatSet* dat, const FileHashes& hashes) {
     if (!hashes.data.sha1) return false;
     if (!dat) return true;
-    if (dat->md5 && !hashes.data.md5) return false;
-    return !NeedsWholeFile(*dat, hashes) || (hashes.whole.sha1 && (!dat->md5 || hashes.whole.md5));
+    if ((dat->md5 && !hashes.data.md5) || (dat->sha256 && !hashes.data.sha256)) return false;
+    return !NeedsWholeFile(*dat, hashes) ||
+           (hashes.whole.sha1 && (!dat->md5 || hashes.whole.md5) && (!dat->sha256 || hashes.whole.sha256));
 }
 
 void ApplyHashes(CatalogRow& row, RomType type, const DatSet* dat, const FileHashes& hashes) {

@@ -40,10 +40,11 @@ ExitCode RunVerify(const Arguments& args) {
     const DatSet& dat = *catalogue.Dat();
     const CatalogModel& model = catalogue.Model();
 
-    int matched = 0, notInDat = 0, bad = 0;
+    // Entries of the DAT that some file matches: two copies of one game count once.
+    const int matched = catalogue.DatMatchCount();
+    int notInDat = 0, bad = 0;
     for (int r = 0; r < model.RowCount(); ++r) {
         const DatVerdict verdict = model.Row(r).dat.verdict;
-        matched += verdict == DatVerdict::Match;
         notInDat += verdict == DatVerdict::NotInDat;
         bad += verdict == DatVerdict::Bad;
     }
@@ -61,7 +62,8 @@ ExitCode RunVerify(const Arguments& args) {
         for (int r = 0; r < model.RowCount(); ++r) {
             const CatalogRow& row = model.Row(r);
             out += std::string(r ? ",\n  " : "\n  ") + "{\"match\": " + JsonString(VerdictText(row.dat.verdict)) +
-                   ", \"datName\": " + JsonString(dat.GameName(row.dat)) + ", \"file\": " + JsonString(FilenameText(row.file)) + "}";
+                   ", \"datName\": " + JsonString(dat.GameName(row.dat)) + ", \"file\": " + JsonString(FilenameText(row.file)) +
+                   RowFileJson(row.file) + "}";
         }
         out += "], \"missing\": [";
         for (std::size_t i = 0; i < missing.size(); ++i) out += (i ? ", " : "") + JsonString(dat.file.games[missing[i]].name);
@@ -94,10 +96,12 @@ ExitCode RunRename(const Arguments& args) {
     std::string out;
     for (const auto& renamed : result.renamed) out += PrintableText(renamed.from) + " -> " + PrintableText(renamed.to) + "\n";
     WriteOut(out);
+    bool failed = false;
     for (const auto& left : result.leftAlone) {
-        Warn(left.path + ": left alone: " + left.reason);
+        Warn(left.path + (left.failed ? ": cannot be renamed: " : ": left alone: ") + left.reason);
+        failed = failed || left.failed;
     }
-    return ExitCode::Success;
+    return failed ? ExitCode::Failure : ExitCode::Success;
 }
 
 }  // namespace vorne::cli

@@ -11,6 +11,11 @@ namespace vorne::cli {
 std::shared_ptr<const DatSet> DatOption(const Arguments& args) {
     const auto path = args.Value("--dat");
     if (!path) return nullptr;
+    // No DAT describes music or archives themselves: a DAT there would only give empty columns.
+    const RomType type = args.Kind();
+    if (type == RomType::Mp3 || type == RomType::Zip) {
+        throw UsageError("--dat is for cartridge kinds, not " + std::string(Kind(type).cliName));
+    }
     auto dat = LoadDatSet(*path);
     if (const std::string warning = dat->file.SkippedWarning(*path); !warning.empty()) {
         Warn("warning: " + warning);

@@ -4,9 +4,7 @@
 
 #include "cli/commands.h"
 #include "cli/output.h"
-#include "dat/data_hasher.h"
-#include "formats/reader_factory.h"
-#include "platform/file.h"
+#include "dat/rom_hashes.h"
 
 namespace vorne::cli {
 
@@ -23,14 +21,7 @@ ExitCode RunHash(const Arguments& args) {
     AllowOnly(args, {"--kind"}, {});
     const std::string& path = args.OnePositional("a FILE");
     const RomType type = args.Kind();
-    File file = File::OpenRead(path);
-    const std::int64_t length = file.Size();
-    HashedData layout{0, length};
-    if (auto reader = CreateReader(type, nullptr)) {
-        reader->LoadFile(file, path, length);
-        layout = reader->DataForHashing();
-    }
-    const FileHashes hashes = HashFile(file, length, layout, {.md5 = true, .wholeFile = true});
+    const FileHashes hashes = HashRomFile(type, path, {.md5 = true, .wholeFile = true});
     WriteOut(HashLine("data", hashes.data) + HashLine("file", hashes.whole));
     return ExitCode::Success;
 }

@@ -65,4 +65,10 @@ std::string JsonString(std::string_view text) {
     return out;
 }
 
+std::string RowFileJson(const RowFile& file) {
+    std::string out = ", \"path\": " + JsonString(file.path);
+    if (file.member) out += ", \"member\": " + JsonString(file.member->name) + ", \"entry\": " + std::to_string(file.member->entry);
+    return out;
+}
+
 }  // namespace vorne::cli

@@ -40,12 +40,7 @@ void PrintJson(const Catalogue& catalogue) {
         for (std::size_t c = 0; c < cells.size(); ++c) out += (c ? ", " : "") + JsonString(cells[c]);
         out += "], \"duplicate\": ";
         out += model.IsDuplicate(r) ? "true" : "false";
-        // The file itself, as the scan found it (column 1 is only its text).
-        const RowFile& file = model.Row(r).file;
-        out += ", \"path\": " + JsonString(file.path);
-        if (file.member) {
-            out += ", \"member\": " + JsonString(file.member->name) + ", \"entry\": " + std::to_string(file.member->entry);
-        }
+        out += RowFileJson(model.Row(r).file);
         out += RowHashesJson(catalogue, model.Row(r));
         out += "}";
     }

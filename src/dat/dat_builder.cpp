@@ -13,11 +13,13 @@ void DatBuilder::AddRom(const RomTexts& rom) {
     const auto crc = ParseCrc(rom.crc);
     const auto sha1 = ParseDigest<20>(rom.sha1);
     const auto md5 = ParseDigest<16>(rom.md5);
-    if (rom.status == "nodump" || !size || !crc || (rom.sha1.data() && !sha1) || (rom.md5.data() && !md5)) {
+    const auto sha256 = ParseDigest<32>(rom.sha256);
+    if (rom.status == "nodump" || !size || !crc || (rom.sha1.data() && !sha1) || (rom.md5.data() && !md5) ||
+        (rom.sha256.data() && !sha256)) {
         ++dat.skipped;
         return;
     }
-    dat.roms.push_back({std::string(rom.name), *size, *crc, sha1, md5, static_cast<std::uint32_t>(dat.games.size() - 1)});
+    dat.roms.push_back({std::string(rom.name), *size, *crc, sha1, md5, sha256, static_cast<std::uint32_t>(dat.games.size() - 1)});
     ++dat.games.back().romCount;
 }
 

@@ -16,6 +16,7 @@ struct RomTexts {
     std::string_view crc;
     std::string_view sha1;
     std::string_view md5;
+    std::string_view sha256;
     std::string_view status;
 };
 

@@ -121,12 +121,9 @@ private:
         ReadBlock(
             opened,
             [&](std::string_view key, std::string_view value) {
-                if (key == "name") header.name = value;
-                if (key == "description") header.description = value;
-                if (key == "version") header.version = value;
-                if (key == "author") header.author = value;
-                if (key == "homepage") header.homepage = value;
-                if (key == "url") header.url = value;
+                for (const HeaderField& field : kHeaderFields) {
+                    if (key == field.name) header.*field.value = value;
+                }
             },
             Skipper());
     }
@@ -154,6 +151,7 @@ private:
                         if (field == "crc") rom.crc = value;
                         if (field == "sha1") rom.sha1 = value;
                         if (field == "md5") rom.md5 = value;
+                        if (field == "sha256") rom.sha256 = value;
                         if (field == "status" || field == "flags") rom.status = value;
                     },
                     Skipper());

@@ -50,18 +50,28 @@ DatFile ParseInPlace(std::span<char> text, const std::string& name) {
     return ParseClrMameProDat(std::string_view(text.data(), text.size()), name);
 }
 
+// The member is inflated once and parsed inside its own buffer, as a plain DAT is: no copy of
+// 25 MB of text. Only when it breaks is it inflated again, for the line.
 DatFile LoadZippedDat(const std::string& path) {
     ZipStatus status;
     auto archive = ZipArchive::Open(path, status);
     if (!archive || !archive->HasDirectory()) throw DatError(path + ": " + (status.Ok() ? "cannot be read" : status.Reason()));
     const auto member = DatMember(*archive);
     if (!member) throw DatError(path + ": the archive holds no DAT");
+    const std::string name = path + " <" + archive->Entries()[*member].name + ">";
     MemberData data;
     const ZipStatus read = archive->ReadEntry(*member, data);
     if (!read.Ok()) throw DatError(path + ": " + read.Reason());
-    std::vector<char> text(data.begin(), data.end());
-    return ParseDat(std::string_view(reinterpret_cast<const char*>(data.data()), data.size()),
-                    path + " <" + archive->Entries()[*member].name + ">");
+    const std::span<std::uint8_t> bytes = data.Room();
+    try {
+        return ParseInPlace(std::span(reinterpret_cast<char*>(bytes.data()), bytes.size()), name);
+    } catch (const XmlBreak& at) {
+        data = MemberData();
+        MemberData again;
+        std::string_view original;
+        if (archive->ReadEntry(*member, again).Ok()) original = std::string_view(reinterpret_cast<const char*>(again.data()), again.size());
+        throw DatError(BreakMessage(name, original, at));
+    }
 }
 
 }  // namespace
@@ -102,6 +112,7 @@ std::optional<std::array<std::uint8_t, N>> ParseDigest(std::string_view text) {
 }
 template std::optional<std::array<std::uint8_t, 20>> ParseDigest<20>(std::string_view);
 template std::optional<std::array<std::uint8_t, 16>> ParseDigest<16>(std::string_view);
+template std::optional<std::array<std::uint8_t, 32>> ParseDigest<32>(std::string_view);
 
 std::optional<std::uint32_t> ParseCrc(std::string_view text) {
     const auto bytes = ParseDigest<4>(text);

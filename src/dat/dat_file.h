@@ -16,17 +16,41 @@ namespace vorne {
 
 using Sha1Digest = std::array<std::uint8_t, 20>;
 using Md5Digest = std::array<std::uint8_t, 16>;
+using Sha256Digest = std::array<std::uint8_t, 32>;
 
 enum class DatFormat { Logiqx, SoftwareList, ClrMamePro };
 
 struct DatHeader {
     std::string name;
     std::string description;
+    std::string category;
     std::string version;
+    std::string date;
     std::string author;
+    std::string email;
     std::string homepage;
     std::string url;
+    std::string comment;
 };
+
+// The header's fields by their names in a Logiqx <header> (and a ClrMamePro clrmamepro block), in
+// the order Logiqx writes them.
+struct HeaderField {
+    const char* name;
+    std::string DatHeader::*value;
+};
+inline constexpr std::array<HeaderField, 10> kHeaderFields{{
+    {"name", &DatHeader::name},
+    {"description", &DatHeader::description},
+    {"category", &DatHeader::category},
+    {"version", &DatHeader::version},
+    {"date", &DatHeader::date},
+    {"author", &DatHeader::author},
+    {"email", &DatHeader::email},
+    {"homepage", &DatHeader::homepage},
+    {"url", &DatHeader::url},
+    {"comment", &DatHeader::comment},
+}};
 
 struct DatRom {
     std::string name;
@@ -34,6 +58,7 @@ struct DatRom {
     std::uint32_t crc = 0;
     std::optional<Sha1Digest> sha1;
     std::optional<Md5Digest> md5;
+    std::optional<Sha256Digest> sha256;
     std::uint32_t game = 0;  // index into DatFile::games
     // A file can be this ROM: false for one ROM of a software entry made of several (a cartridge
     // split into its PRG and CHR chips), which no single file is.

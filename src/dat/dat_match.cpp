@@ -17,12 +17,9 @@ DatMatch MatchHashes(const DatFile& dat, const DatIndex& index, const Hashes& ha
     DatMatch found;
     for (std::uint32_t i : index.Find(hashes.size, hashes.crc)) {
         const DatRom& rom = dat.roms[i];
-        bool agrees = true;
-        if (rom.sha1) {
-            agrees = hashes.sha1 && *hashes.sha1 == *rom.sha1;
-        } else if (rom.md5 && hashes.md5) {
-            agrees = *hashes.md5 == *rom.md5;
-        }
+        const bool agrees = (!rom.sha1 || (hashes.sha1 && *hashes.sha1 == *rom.sha1)) &&
+                            (!rom.md5 || !hashes.md5 || *hashes.md5 == *rom.md5) &&
+                            (!rom.sha256 || !hashes.sha256 || *hashes.sha256 == *rom.sha256);
         if (agrees) return {DatVerdict::Match, i};
         if (found.verdict == DatVerdict::NotInDat) found = {DatVerdict::Bad, i};
     }
@@ -43,6 +40,10 @@ DatMatch MatchFile(const DatFile& dat, const DatIndex& index, const FileHashes& 
 
 bool NeedsMd5(const DatFile& dat) {
     return std::any_of(dat.roms.begin(), dat.roms.end(), [](const DatRom& rom) { return rom.md5 && !rom.sha1; });
+}
+
+bool NeedsSha256(const DatFile& dat) {
+    return std::any_of(dat.roms.begin(), dat.roms.end(), [](const DatRom& rom) { return rom.sha256 && !rom.sha1; });
 }
 
 }  // namespace vorne

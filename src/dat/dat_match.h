@@ -1,5 +1,6 @@
-// Whether a file is one a DAT lists: size and CRC-32 agree and, where the DAT gives a SHA-1
-// (or, lacking one, an MD5 that was computed), that agrees too.
+// Whether a file is one a DAT lists: size and CRC-32 agree and, where the DAT gives a SHA-1, that
+// agrees too, as does every other hash (MD5, SHA-256) that both the DAT and the file have. A
+// scan computes the others only where the DAT lacks a SHA-1 to decide by.
 #pragma once
 
 #include <cstdint>
@@ -32,7 +33,8 @@ DatMatch MatchHashes(const DatFile& dat, const DatIndex& index, const Hashes& ha
 // data and `hashes.whole` holds its SHA-1).
 DatMatch MatchFile(const DatFile& dat, const DatIndex& index, const FileHashes& hashes);
 
-// Whether a DAT needs MD5s: some ROM has an MD5 but no SHA-1.
+// Whether a DAT needs MD5s (SHA-256s): some ROM has one but no SHA-1.
 bool NeedsMd5(const DatFile& dat);
+bool NeedsSha256(const DatFile& dat);
 
 }  // namespace vorne

@@ -17,6 +17,7 @@ std::shared_ptr<const DatSet> LoadDatSet(const std::string& path) {
     set->file = LoadDatFile(path);
     set->index = DatIndex(set->file);
     set->md5 = NeedsMd5(set->file);
+    set->sha256 = NeedsSha256(set->file);
     return set;
 }
 
@@ -42,11 +43,13 @@ std::string FixdatText(const DatFile& dat, const std::vector<std::uint32_t>& gam
     pugi::xml_node root = document.append_child("datafile");
     pugi::xml_node header = root.append_child("header");
     const std::string name = "fixdat_" + (dat.header.name.empty() ? std::string("DAT") : dat.header.name);
-    header.append_child("name").text() = name.c_str();
-    header.append_child("description").text() =
-        ("Missing from " + (dat.header.description.empty() ? dat.header.name : dat.header.description)).c_str();
-    if (!dat.header.version.empty()) header.append_child("version").text() = dat.header.version.c_str();
-    if (!dat.header.author.empty()) header.append_child("author").text() = dat.header.author.c_str();
+    // The DAT's own header, but for the name, which says what this is.
+    DatHeader fields = dat.header;
+    fields.name = name;
+    for (const HeaderField& field : kHeaderFields) {
+        const std::string& value = fields.*field.value;
+        if (!value.empty()) header.append_child(field.name).text() = value.c_str();
+    }
     for (std::uint32_t g : games) {
         const DatGame& game = dat.games[g];
         pugi::xml_node node = root.append_child("game");
@@ -60,6 +63,7 @@ std::string FixdatText(const DatFile& dat, const std::vector<std::uint32_t>& gam
             r.append_attribute("crc") = CrcText(rom.crc).c_str();
             if (rom.md5) r.append_attribute("md5") = HexText(*rom.md5).c_str();
             if (rom.sha1) r.append_attribute("sha1") = HexText(*rom.sha1).c_str();
+            if (rom.sha256) r.append_attribute("sha256") = HexText(*rom.sha256).c_str();
         }
     }
     std::ostringstream out;

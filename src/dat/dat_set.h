@@ -15,7 +15,8 @@ struct DatSet {
     std::string path;
     DatFile file;
     DatIndex index;
-    bool md5 = false;  // some ROM has an MD5 but no SHA-1
+    bool md5 = false;     // some ROM has an MD5 but no SHA-1
+    bool sha256 = false;  // some ROM has a SHA-256 but no SHA-1
 
     // The game a match names ("DAT Name"), empty for NotInDat.
     std::string GameName(const DatMatch& match) const;

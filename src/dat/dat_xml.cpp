@@ -18,17 +18,12 @@ std::string_view Attribute(const pugi::xml_node& node, const char* name) {
 }
 
 RomTexts RomOf(const pugi::xml_node& rom) {
-    return {Attribute(rom, "name"), Attribute(rom, "size"), Attribute(rom, "crc"),
-            Attribute(rom, "sha1"), Attribute(rom, "md5"),  Attribute(rom, "status")};
+    return {Attribute(rom, "name"), Attribute(rom, "size"),   Attribute(rom, "crc"),   Attribute(rom, "sha1"),
+            Attribute(rom, "md5"),  Attribute(rom, "sha256"), Attribute(rom, "status")};
 }
 
 void ReadLogiqxHeader(const pugi::xml_node& header, DatHeader& out) {
-    out.name = header.child_value("name");
-    out.description = header.child_value("description");
-    out.version = header.child_value("version");
-    out.author = header.child_value("author");
-    out.homepage = header.child_value("homepage");
-    out.url = header.child_value("url");
+    for (const HeaderField& field : kHeaderFields) out.*field.value = header.child_value(field.name);
 }
 
 // <datafile> (and <mame>): <header>, then <game> or <machine> elements holding <rom>s.

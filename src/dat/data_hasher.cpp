@@ -22,6 +22,10 @@ const EVP_MD* Md5() {
     static EVP_MD* md = EVP_MD_fetch(nullptr, "MD5", nullptr);
     return md;
 }
+const EVP_MD* Sha256() {
+    static EVP_MD* md = EVP_MD_fetch(nullptr, "SHA256", nullptr);
+    return md;
+}
 
 struct DigestContext {
     EVP_MD_CTX* context = nullptr;
@@ -62,21 +66,25 @@ struct DataHasher::Digests {
     std::uint32_t crc = 0;
     std::optional<DigestContext> sha1;
     std::optional<DigestContext> md5;
+    std::optional<DigestContext> sha256;
 
-    Digests(bool withSha1, bool withMd5) {
+    Digests(bool withSha1, bool withMd5, bool withSha256) {
         if (withSha1) sha1.emplace(Sha1());
         if (withMd5) md5.emplace(Md5());
+        if (withSha256) sha256.emplace(Sha256());
     }
     void Update(std::span<const std::uint8_t> bytes) {
         size += bytes.size();
         crc = Crc32(bytes, crc);
         if (sha1) sha1->Update(bytes);
         if (md5) md5->Update(bytes);
+        if (sha256) sha256->Update(bytes);
     }
     Hashes Final() {
         Hashes out{size, crc};
         if (sha1) out.sha1 = sha1->Final<20>();
         if (md5) out.md5 = md5->Final<16>();
+        if (sha256) out.sha256 = sha256->Final<32>();
         return out;
     }
 };
@@ -84,10 +92,12 @@ struct DataHasher::Digests {
 DataHasher::DataHasher(const HashedData& layout, std::int64_t length, HashChoice choice)
     : layout(layout), choice(choice), sameAsWhole(layout.IsWholeFile(length)) {
     if (layout.order == StoredOrder::Interleaved && layout.halfBlock <= 0) throw std::invalid_argument("no half-block size");
-    data = std::make_unique<Digests>(true, choice.md5);
+    data = std::make_unique<Digests>(true, choice.md5, choice.sha256);
     // The whole file's CRC-32 always (it is cheap); its other hashes only when asked, and never
     // twice over the same bytes.
-    if (!sameAsWhole) whole = std::make_unique<Digests>(choice.wholeFile, choice.wholeFile && choice.md5);
+    if (!sameAsWhole) {
+        whole = std::make_unique<Digests>(choice.wholeFile, choice.wholeFile && choice.md5, choice.wholeFile && choice.sha256);
+    }
 }
 
 DataHasher::~DataHasher() = default;

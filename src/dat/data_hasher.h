@@ -1,6 +1,6 @@
 // The hashes of a file's data (what a DAT describes, see base/hashed_data.h) and of the whole
-// file, computed in one pass over its bytes: CRC-32 (ours), SHA-1 and, when asked, MD5 (both
-// from OpenSSL's libcrypto).
+// file, computed in one pass over its bytes: CRC-32 (ours), SHA-1 and, when asked, MD5 and
+// SHA-256 (all from OpenSSL's libcrypto).
 #pragma once
 
 #include <cstdint>
@@ -21,15 +21,17 @@ struct Hashes {
     std::uint32_t crc = 0;
     std::optional<Sha1Digest> sha1;
     std::optional<Md5Digest> md5;
+    std::optional<Sha256Digest> sha256;
 };
 
 struct FileHashes {
     Hashes data;
-    Hashes whole;  // its SHA-1 and MD5 only when asked for
+    Hashes whole;  // its SHA-1 (MD5, SHA-256) only when asked for
 };
 
 struct HashChoice {
     bool md5 = false;        // MD5 besides SHA-1
+    bool sha256 = false;     // SHA-256 besides SHA-1
     bool wholeFile = false;  // SHA-1 (and MD5) of the whole file too, not only its CRC-32
 };
 

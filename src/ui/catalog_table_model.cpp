@@ -67,17 +67,17 @@ QVariant CatalogTableModel::data(const QModelIndex& index, int role) const {
     switch (role) {
         case Qt::DisplayRole:
         case Qt::ToolTipRole: return CellText(catalogue.Model().Cell(row, index.column()));
-        case Qt::TextAlignmentRole: return static_cast<int>(ColumnAlignment(catalogue.Type(), index.column()));
+        case Qt::TextAlignmentRole: return static_cast<int>(ColumnAlignment(catalogue, index.column()));
         case DuplicateRole: return catalogue.Model().IsDuplicate(row);
         default: return {};
     }
 }
 
 QVariant CatalogTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    const auto& columns = Kind(catalogue.Type()).columns;
-    if (orientation != Qt::Horizontal || section < 0 || section >= static_cast<int>(columns.size())) return {};
-    if (role == Qt::DisplayRole) return QString::fromLatin1(columns[static_cast<std::size_t>(section)].title);
-    if (role == Qt::TextAlignmentRole) return static_cast<int>(ColumnAlignment(catalogue.Type(), section));
+    const ColumnInfo* column = catalogue.ColumnAt(section);
+    if (orientation != Qt::Horizontal || column == nullptr) return {};
+    if (role == Qt::DisplayRole) return QString::fromLatin1(column->title);
+    if (role == Qt::TextAlignmentRole) return static_cast<int>(ColumnAlignment(catalogue, section));
     return {};
 }
 
@@ -188,11 +188,10 @@ QString CellText(std::string_view bytes) {
     return text;
 }
 
-Qt::Alignment ColumnAlignment(RomType type, int column) {
-    const auto& columns = Kind(type).columns;
+Qt::Alignment ColumnAlignment(const Catalogue& catalogue, int column) {
     Qt::Alignment horizontal = Qt::AlignLeft;
-    if (column >= 0 && column < static_cast<int>(columns.size())) {
-        switch (columns[static_cast<std::size_t>(column)].align) {
+    if (const ColumnInfo* info = catalogue.ColumnAt(column)) {
+        switch (info->align) {
             case Align::Left: horizontal = Qt::AlignLeft; break;
             case Align::Right: horizontal = Qt::AlignRight; break;
             case Align::Center: horizontal = Qt::AlignHCenter; break;

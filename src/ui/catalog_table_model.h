@@ -83,7 +83,7 @@ private:
 // tags); control bytes, which headers full of garbage hold, are shown as dots.
 QString CellText(std::string_view bytes);
 
-// The text alignment of a column of the kind.
-Qt::Alignment ColumnAlignment(RomType type, int column);
+// The text alignment of a column of the rows (the kind's, or the DAT's).
+Qt::Alignment ColumnAlignment(const Catalogue& catalogue, int column);
 
 }  // namespace vorne::ui

@@ -20,11 +20,13 @@
 #include "ui/app_icon.h"
 #include "ui/batch_commands.h"
 #include "ui/byte_text.h"
+#include "ui/dat_commands.h"
 #include "ui/edit_item.h"
 #include "ui/file_deletion.h"
 #include "ui/list_filter.h"
 #include "ui/main_menu.h"
 #include "ui/options_dialog.h"
+#include "ui/scan_preparation.h"
 #include "ui/settings.h"
 #include "ui/sort_list_ctrl.h"
 #include "ui/user_prompts.h"
@@ -51,6 +53,8 @@ CMainDialog::CMainDialog(Settings& settings, CUserPrompts& prompts, std::string 
     connect(&launcher, &Launcher::failed, this, &CMainDialog::ShowLaunchError);
     if (!restoreGeometry(settings.WindowGeometry())) resize(760, 420);
     batch = std::make_unique<BatchCommands>(*this, prompts);
+    dats = std::make_unique<DatCommands>(*this, prompts);
+    preparation = std::make_unique<ScanPreparation>(catalogue, prompts, this);
 }
 
 CMainDialog::~CMainDialog() = default;
@@ -257,6 +261,8 @@ void CMainDialog::OnKindChanged(int index) {
     const auto type = static_cast<RomType>(index);
     if (kindCombo->currentIndex() != index) kindCombo->setCurrentIndex(index);
     catalogue.ChooseKind(type);
+    // The kind's DAT as loaded before, if it was: its columns stand from the start.
+    catalogue.SetDat(preparation->LoadedDat(DatPathOf(settings, type)));
     UpdateActions();
     RestoreColumns();
     subfolderBox->setChecked(settings.SearchSubfolders(type));
@@ -295,8 +301,12 @@ void CMainDialog::StartScan() {
     catalogue.SetIdle(false);
     // A walk still running is told to stop; the new one follows it, and nothing waits here.
     scanner.RequestStop();
-    scanner.Start([request = ScanRequest{catalogue.Type(), catalogue.Folder(), switches, knownDumpsPath},
-                   &pump = pump](const WorkerJob& job) { ScanThread(request, pump, job.StopToken()); });
+    ScanRequest request{catalogue.Type(), catalogue.Folder(), switches, knownDumpsPath};
+    // Duplicates by data need every file's data hashed.
+    request.hashData = settings.DuplicatesByData();
+    catalogue.SetDuplicateRule(request.hashData ? DuplicateRule::Data : DuplicateRule::Columns);
+    scanner.Start([request, datPath = DatPathOf(settings, catalogue.Type()), &preparation = *preparation,
+                   &pump = pump](const WorkerJob& job) { preparation.RunScan(request, datPath, pump, job); });
 }
 
 void CMainDialog::StopScan() { scanner.RequestStop(); }
@@ -380,8 +390,12 @@ void CMainDialog::OnLaunchEnded() {
 }
 
 void CMainDialog::OnOptions() {
+    const std::string datBefore = DatPathOf(settings, catalogue.Type());
+    const bool byDataBefore = settings.DuplicatesByData();
     COptionsDialog dialog(settings, prompts, this);
-    dialog.exec();
+    prompts.RunModal(dialog);
+    // Another DAT, or another rule for duplicates, changes what the list shows: it is scanned again.
+    if (DatPathOf(settings, catalogue.Type()) != datBefore || settings.DuplicatesByData() != byDataBefore) StartScan();
 }
 
 void CMainDialog::OnEditItem() {

@@ -31,6 +31,8 @@ namespace vorne::ui {
 
 class BatchCommands;
 class CSortListCtrl;
+class DatCommands;
+class ScanPreparation;
 class CUserPrompts;
 class ListFilter;
 class Settings;
@@ -76,6 +78,7 @@ public:
     // A scan's walk runs, or waits to run behind one that was told to stop.
     bool Scanning() const { return scanner.Busy(); }
     BatchCommands& Batch() { return *batch; }
+    DatCommands& Dats() { return *dats; }
 
 signals:
     // The scan's last request was applied (the list is sorted and its duplicates marked).
@@ -136,6 +139,9 @@ private:
 
     // The batch tools' commands; a running tool is stopped and waited for before the catalogue goes.
     std::unique_ptr<BatchCommands> batch;
+    std::unique_ptr<DatCommands> dats;
+    // The scans' DATs and hash cache; it outlives the scanner, whose jobs use it.
+    std::unique_ptr<ScanPreparation> preparation;
 
     // Last, so that it goes first: a running scan is stopped and waited for before the
     // catalogue and the pump it sends to go away.

@@ -47,9 +47,11 @@ COptionsDialog::COptionsDialog(Settings& settings, CUserPrompts& prompts, QWidge
     KeepTitleVisible(*this);
     const QString folderTitle = QStringLiteral("File Folder");
     const QString programTitle = QStringLiteral("Program to Execute");
+    const QString datTitle = QStringLiteral("DAT File");
     auto* grid = new QGridLayout;
     grid->addWidget(new QLabel(folderTitle, this), 0, 1);
     grid->addWidget(new QLabel(programTitle, this), 0, 2);
+    grid->addWidget(new QLabel(datTitle, this), 0, 3);
     for (int k = 0; k < kOptionKinds; ++k) {
         auto* folder = new QLineEdit(this);
         auto* program = new QLineEdit(this);
@@ -66,11 +68,24 @@ COptionsDialog::COptionsDialog(Settings& settings, CUserPrompts& prompts, QWidge
                                          QStringLiteral("Choose the") + of + QStringLiteral("program"), [this, program] {
             if (auto chosen = this->prompts.OpenProgram(this, program->text())) program->setText(*chosen);
         }, this), k + 1, 2);
+        if (k >= kDatKinds) continue;
+        auto* dat = new QLineEdit(this);
+        datBoxes[static_cast<std::size_t>(k)] = dat;
+        const QString tip = QStringLiteral("Choose the") + of + QStringLiteral("DAT file");
+        grid->addWidget(WithBrowseButton(dat, kind + QLatin1Char(' ') + datTitle, tip, [this, dat, tip] {
+            if (auto chosen = this->prompts.OpenFile(this, tip, QStringLiteral("DAT files (*.dat *.xml *.zip);;All files (*)"))) {
+                dat->setText(*chosen);
+            }
+        }, this), k + 1, 3);
     }
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(2, 1);
+    grid->setColumnStretch(3, 1);
     trashBox = new QCheckBox(QStringLiteral("Move deleted files to the trash"), this);
     grid->addWidget(trashBox, kOptionKinds + 1, 1, 1, 2);
+    dataBox = new QCheckBox(QStringLiteral("Duplicates by data"), this);
+    dataBox->setToolTip(QStringLiteral("Rows whose data agree (size, CRC-32 and SHA-1) are duplicates, whatever their columns say"));
+    grid->addWidget(dataBox, kOptionKinds + 1, 3);
 
     auto* save = new QPushButton(QStringLiteral("&Save Settings"), this);
     auto* ok = new QPushButton(QStringLiteral("&OK"), this);
@@ -88,7 +103,7 @@ COptionsDialog::COptionsDialog(Settings& settings, CUserPrompts& prompts, QWidge
     auto* whole = new QHBoxLayout(this);
     whole->addLayout(grid, 1);
     whole->addLayout(buttons);
-    resize(820, sizeHint().height());
+    resize(1100, sizeHint().height());
     Load();
 }
 
@@ -99,14 +114,21 @@ void COptionsDialog::Load() {
         folderBoxes[static_cast<std::size_t>(k)]->setCursorPosition(0);  // the start of a long path shows
         programBoxes[static_cast<std::size_t>(k)]->setCursorPosition(0);
     }
+    for (int k = 0; k < kDatKinds; ++k) {
+        DatBox(k)->setText(settings.DatFile(static_cast<RomType>(k)));
+        DatBox(k)->setCursorPosition(0);
+    }
     trashBox->setChecked(settings.DeleteToTrash());
+    dataBox->setChecked(settings.DuplicatesByData());
 }
 
 void COptionsDialog::OnSaveSettings() {
     // An empty box deletes its value.
     for (int k = 0; k < kOptionKinds; ++k) settings.SetFolder(static_cast<RomType>(k), FolderBox(k)->text());
     for (int k = 0; k < kOptionKinds; ++k) settings.SetProgram(static_cast<RomType>(k), ProgramBox(k)->text());
+    for (int k = 0; k < kDatKinds; ++k) settings.SetDatFile(static_cast<RomType>(k), DatBox(k)->text());
     settings.SetDeleteToTrash(trashBox->isChecked());
+    settings.SetDuplicatesByData(dataBox->isChecked());
 }
 
 void COptionsDialog::OnEraseSettings() {
@@ -119,7 +141,10 @@ bool COptionsDialog::Changed() const {
         if (FolderBox(k)->text() != settings.Folder(static_cast<RomType>(k))) return true;
         if (ProgramBox(k)->text() != settings.Program(static_cast<RomType>(k))) return true;
     }
-    return trashBox->isChecked() != settings.DeleteToTrash();
+    for (int k = 0; k < kDatKinds; ++k) {
+        if (DatBox(k)->text() != settings.DatFile(static_cast<RomType>(k))) return true;
+    }
+    return trashBox->isChecked() != settings.DeleteToTrash() || dataBox->isChecked() != settings.DuplicatesByData();
 }
 
 void COptionsDialog::done(int result) {

@@ -1,5 +1,5 @@
-// "Vorne Options": the folder and the program of each kind (kinds GB to MP3), saved only by
-// "&Save Settings"; "&OK" closes without saving; "&Erase Settings" removes every setting. Closing
+// "Vorne Options": the folder and the program of each kind (kinds GB to MP3) and the DAT file of
+// each cartridge kind, the trash and "Duplicates by data", saved only by "&Save Settings"; "&OK" closes without saving; "&Erase Settings" removes every setting. Closing
 // (OK, Escape, the close box) while the boxes differ from the settings asks "Save the settings?":
 // Yes saves and closes, No closes, Cancel stays.
 #pragma once
@@ -19,6 +19,8 @@ class Settings;
 
 // The kinds the dialog shows, one row each (the Zip kind's folder is set from the window only).
 inline constexpr int kOptionKinds = 7;
+// The kinds with a DAT file, GB to 32X: no DAT describes music.
+inline constexpr int kDatKinds = 6;
 
 class COptionsDialog final : public QDialog {
     Q_OBJECT
@@ -35,7 +37,9 @@ public:
 
     QLineEdit* FolderBox(int kind) const { return folderBoxes[static_cast<std::size_t>(kind)]; }
     QLineEdit* ProgramBox(int kind) const { return programBoxes[static_cast<std::size_t>(kind)]; }
+    QLineEdit* DatBox(int kind) const { return datBoxes[static_cast<std::size_t>(kind)]; }
     QCheckBox* TrashBox() const { return trashBox; }
+    QCheckBox* DuplicatesByDataBox() const { return dataBox; }
 
 private:
     void Load();
@@ -44,7 +48,9 @@ private:
     CUserPrompts& prompts;
     std::array<QLineEdit*, kOptionKinds> folderBoxes{};
     std::array<QLineEdit*, kOptionKinds> programBoxes{};
+    std::array<QLineEdit*, kDatKinds> datBoxes{};
     QCheckBox* trashBox = nullptr;
+    QCheckBox* dataBox = nullptr;
 };
 
 }  // namespace vorne::ui

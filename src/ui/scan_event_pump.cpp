@@ -90,8 +90,8 @@ void ScanEventPump::FinishAside(const WalkDone& done) {
     // Sorting 100,000 rows takes longer than a window may stand still: the rows go to the
     // finisher and come back sorted and grouped. Nothing else touches them meanwhile.
     auto rows = std::make_shared<CatalogModel>(catalogue.TakeRowsToFinish());
-    finisher.Start([this, rows, type = catalogue.Type(), done, scan = scansStarted](const WorkerJob& job) {
-        const int unique = FindDuplicates(*rows, type, [](int, std::string) {});
+    finisher.Start([this, rows, type = catalogue.Type(), rule = catalogue.Rule(), done, scan = scansStarted](const WorkerJob& job) {
+        const int unique = FindDuplicates(*rows, type, [](int, std::string) {}, rule);
         job.Post([this, rows, unique, done, scan] {
             if (scan != scansStarted) return;  // a new scan has begun: its rows are the list's now
             catalogue.FinishWith(std::move(*rows), unique, done);

@@ -13,9 +13,11 @@ constexpr char kGroup[] = "Settings";
 constexpr char kLastType[] = "Last Type";
 constexpr char kDeleteToTrash[] = "Delete To Trash";
 constexpr char kWindowGeometry[] = "Window Geometry";
+constexpr char kDuplicatesByData[] = "Duplicates By Data";
 
 QString FolderName(RomType type) { return QStringLiteral("Rom Type %1 Dir").arg(static_cast<int>(type)); }
 QString ProgramName(RomType type) { return QStringLiteral("Rom Type %1 Exec").arg(static_cast<int>(type)); }
+QString DatName(RomType type) { return QStringLiteral("Rom Type %1 Dat").arg(static_cast<int>(type)); }
 QString ColumnStateName(RomType type) { return QStringLiteral("Rom Type %1 Columns").arg(static_cast<int>(type)); }
 QString SubfoldersName(RomType type) { return QStringLiteral("Rom Type %1 Subdirectories").arg(static_cast<int>(type)); }
 QString ZipFilesName(RomType type) { return QStringLiteral("Rom Type %1 Zip Files").arg(static_cast<int>(type)); }
@@ -49,6 +51,12 @@ void Settings::SetFolder(RomType type, const QString& folder) { WriteString(Fold
 
 QString Settings::Program(RomType type) const { return ReadString(ProgramName(type)); }
 void Settings::SetProgram(RomType type, const QString& program) { WriteString(ProgramName(type), program); }
+
+QString Settings::DatFile(RomType type) const { return ReadString(DatName(type)); }
+void Settings::SetDatFile(RomType type, const QString& path) { WriteString(DatName(type), path); }
+
+bool Settings::DuplicatesByData() const { return store->value(Key(kDuplicatesByData), false).toBool(); }
+void Settings::SetDuplicatesByData(bool on) { Write(kDuplicatesByData, on); }
 
 void Settings::EraseAll() {
     store->clear();  // the whole application, not only the values the window knows

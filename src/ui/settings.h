@@ -1,5 +1,5 @@
 // Everything Vorne remembers between runs, and the only code that knows the value names: per kind
-// a folder and a program, the kind chosen last, and a few choices of the window. Every value is
+// a folder, a program and a DAT file, the kind chosen last, and a few choices of the window. Every value is
 // written the moment it changes.
 #pragma once
 
@@ -37,6 +37,14 @@ public:
     // The program to launch for a kind: a program path and its arguments; empty: none.
     QString Program(RomType type) const;
     void SetProgram(RomType type, const QString& program);
+
+    // The DAT file the scans of a kind check the files against; empty: none.
+    QString DatFile(RomType type) const;
+    void SetDatFile(RomType type, const QString& path);
+
+    // Duplicates are rows whose data agree instead of rows whose columns do (off when missing).
+    bool DuplicatesByData() const;
+    void SetDuplicatesByData(bool on);
 
     // Removes every value of the application, "Last Type" among them.
     void EraseAll();

@@ -70,22 +70,30 @@ void CSortListCtrl::RememberWidths() {
 }
 
 void CSortListCtrl::RestoreWidths() {
-    const RomType kind = table->GetCatalogue().Type();
-    if (kind != widthsKind || static_cast<int>(widths.size()) != model()->columnCount()) {
+    const Catalogue& catalogue = table->GetCatalogue();
+    if (catalogue.Type() != widthsKind) {
         ApplyKindColumns();
         return;
     }
-    for (std::size_t c = 0; c < widths.size(); ++c) setColumnWidth(static_cast<int>(c), widths[c]);
+    // The same kind: its columns keep their widths; a DAT's columns that came take their own.
+    const double scale = ColumnWidthScale(fontMetrics());
+    for (int c = 0; c < model()->columnCount(); ++c) {
+        const ColumnInfo* column = catalogue.ColumnAt(c);
+        if (static_cast<std::size_t>(c) < widths.size()) {
+            setColumnWidth(c, widths[static_cast<std::size_t>(c)]);
+        } else if (column != nullptr) {
+            setColumnWidth(c, static_cast<int>(column->width * scale + 0.5));
+        }
+    }
 }
 
 void CSortListCtrl::ApplyKindColumns() {
     if (table == nullptr) return;
-    const auto& columns = Kind(table->GetCatalogue().Type()).columns;
+    const Catalogue& catalogue = table->GetCatalogue();
     const double scale = ColumnWidthScale(fontMetrics());
     QHeaderView* header = horizontalHeader();
-    for (std::size_t c = 0; c < columns.size(); ++c) {
-        const int column = static_cast<int>(c);
-        setColumnWidth(column, static_cast<int>(columns[c].width * scale + 0.5));
+    for (int column = 0; const ColumnInfo* info = catalogue.ColumnAt(column); ++column) {
+        setColumnWidth(column, static_cast<int>(info->width * scale + 0.5));
         // Another kind's order and hidden columns do not carry over.
         if (header->visualIndex(column) != column) header->moveSection(header->visualIndex(column), column);
         setColumnHidden(column, false);

@@ -9,9 +9,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <thread>
 
 #include "images.h"
+#include "support/as_user.h"
 #include "support/temp_dir.h"
 
 namespace vorne {
@@ -134,6 +136,68 @@ TEST(HashCache, ADamagedOrUnusableCacheIsRebuiltOrDoneWithout) {
     EXPECT_EQ(nowhere.exitCode, 0);
     EXPECT_NE(nowhere.err.find("scanning without it"), std::string::npos) << nowhere.err;
     EXPECT_EQ(nowhere.out.substr(0, nowhere.out.find("\"status\"")), fresh.out.substr(0, fresh.out.find("\"status\"")));
+}
+
+TEST(HashCache, TwoVorneCliAtOnceShareIt) {
+    Folder f;
+    // Enough files that both write their entries while the other reads and writes.
+    for (int i = 3; i < 400; ++i) f.dir.Write("roms/more" + std::to_string(i) + ".nes", samples::MakeNes({.prgBanks = 1, .seed = static_cast<std::uint32_t>(i + 1)}));
+    std::this_thread::sleep_for(std::chrono::milliseconds(2100));
+    const auto fresh = f.Scan(false);
+    for (int round = 0; round < 2; ++round) {  // an empty cache, then a full one
+        SCOPED_TRACE(round);
+        auto one = std::async(std::launch::async, [&] { return f.Scan(true); });
+        auto two = std::async(std::launch::async, [&] { return f.Scan(true); });
+        for (const test::CommandResult& scan : {one.get(), two.get()}) {
+            EXPECT_EQ(scan.exitCode, 0);
+            EXPECT_EQ(scan.err, "");
+            EXPECT_EQ(scan.out.substr(0, scan.out.find("\"status\"")), fresh.out.substr(0, fresh.out.find("\"status\"")));
+        }
+    }
+}
+
+// A cache this user may not write says so, not that it cannot be read: it is read when it can be.
+TEST(HashCache, ACacheThatCannotBeWrittenSaysSo) {
+    test::TempDir dir;
+    const std::string folder = dir / "cache";
+    const std::string path = folder + "/hashes.sqlite";
+    {
+        HashCache cache(path);
+        cache.Store("/roms", "a.nes", "nes", {}, "value");
+        cache.Commit();
+        ASSERT_TRUE(cache.TakeWarnings().empty());
+    }
+    namespace fs = std::filesystem;
+    fs::permissions(dir.Path(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                    fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const struct {
+        const char* what;
+        fs::perms folder;
+        std::string warning;
+        bool usable;
+    } cases[] = {
+        {"in a folder it may write", fs::perms::all, "the hash cache cannot be written; it is read, and nothing new is kept", true},
+        {"in a folder it may not write", fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                              fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec,
+         "the hash cache cannot be written, nor read without writing (", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove(path + "-wal");
+        fs::remove(path + "-shm");
+        fs::permissions(folder, c.folder);
+        test::OrdinaryFileUser user;
+        HashCache cache(path);
+        const std::vector<std::string> warnings = cache.TakeWarnings();
+        ASSERT_EQ(warnings.size(), 1u);
+        EXPECT_EQ(warnings[0].substr(0, c.warning.size()), c.warning);
+        EXPECT_EQ(cache.Usable(), c.usable);
+        if (c.usable) {
+            EXPECT_EQ(cache.LoadFolder("/roms", "nes").at(HashCache::EntryName("a.nes")).value, "value");
+        }
+    }
+    fs::permissions(folder, fs::perms::all);
 }
 
 TEST(HashCache, ARescanOpensNoRomFile) {

@@ -158,3 +158,24 @@ TEST(Catalogue, AScanThatStopsOrFindsNoFolderStillEndsIdle) {
 
 }  // namespace
 }  // namespace vorne
+
+namespace vorne {
+namespace {
+
+// While the duplicate finder has the rows, the list keeps the DAT's columns.
+TEST(Catalogue, TheDatsColumnsStayWhileTheRowsAreAway) {
+    Catalogue catalogue;
+    catalogue.ChooseKind(RomType::Snes);
+    auto dat = std::make_shared<DatSet>();
+    dat->file = ParseDat("game ( name G rom ( name g.sfc size 4 crc 01020304 ) )", "g.dat");
+    catalogue.SetDat(dat);
+    const int columns = ColumnCount(RomType::Snes) + kDatColumnCount;
+    ASSERT_EQ(catalogue.ColumnCount(), columns);
+    const CatalogModel rows = catalogue.TakeRowsToFinish();
+    EXPECT_EQ(catalogue.Model().ColumnCount(), columns);
+    EXPECT_EQ(catalogue.ColumnAt(columns - 1)->title, "DAT Match");
+    EXPECT_EQ(catalogue.ColumnAt(columns), nullptr);
+}
+
+}  // namespace
+}  // namespace vorne

@@ -4,6 +4,7 @@
 #include "dat/data_hasher.h"
 #include "dat/dat_file.h"
 #include "images.h"
+#include "support/hash_oracles.h"
 #include "support/temp_dir.h"
 #include "zip_writer.h"
 
@@ -56,8 +57,16 @@ TEST(DatCommands, ScanVerifyAndFixdat) {
     EXPECT_NE(json.out.find("\"DAT Name\", \"DAT Match\"]"), std::string::npos);
     EXPECT_NE(json.out.find("\"datName\": \"Alpha (USA)\", \"datMatch\": \"Yes\""), std::string::npos) << json.out;
     EXPECT_NE(json.out.find("\"datName\": \"\", \"datMatch\": \"\""), std::string::npos);
-    EXPECT_NE(json.out.find("\"dat\": {\"name\": \"Test & NES\", \"entries\": 3, \"matched\": 3}"), std::string::npos);
-    EXPECT_NE(json.out.find(", 3 of 3 in DAT\"]"), std::string::npos);
+    // beta.nes and its copy in pack.zip are one entry of the DAT: two of its three are here.
+    EXPECT_NE(json.out.find("\"dat\": {\"name\": \"Test & NES\", \"entries\": 3, \"matched\": 2}"), std::string::npos);
+    EXPECT_NE(json.out.find(", 2 of 3 in DAT\"]"), std::string::npos);
+    const auto verifyJson = RunCli({"verify", f.Roms(), "--kind", "nes", "--zip", "--dat", f.dat, "--json"});
+    ASSERT_EQ(verifyJson.exitCode, 0) << verifyJson.err;
+    EXPECT_NE(verifyJson.out.find("\"matched\": 2, \"entries\": 3"), std::string::npos) << verifyJson.out;
+    EXPECT_NE(verifyJson.out.find("\"summary\": \"2 of 3 in DAT, 1 not in DAT, 0 bad\""), std::string::npos);
+    // Each file by its path, a member also by its name and directory entry, as scan --json gives them.
+    EXPECT_NE(verifyJson.out.find("\"file\": \"alpha.nes\", \"path\": \"alpha.nes\"}"), std::string::npos);
+    EXPECT_NE(verifyJson.out.find("\"path\": \"pack.zip\", \"member\": \"beta.nes\", \"entry\": 0}"), std::string::npos);
 
     const std::string fixdat = f.dir / "fix.dat";
     const auto verify = RunCli({"verify", f.Roms(), "--kind", "nes", "--dat", f.dat, "--fixdat", fixdat});
@@ -107,6 +116,96 @@ TEST(DatCommands, RenameNamesMatchedFilesAndRefusesTheRest) {
             EXPECT_NE(run.err.find(c.refusal), std::string::npos) << run.err;
         }
         EXPECT_EQ(test::ReadFile(f.dir / "roms/stranger.nes"), f.stranger);
+    }
+}
+
+TEST(DatCommands, ARenameTheSystemRefusesFailsTheCommand) {
+    // A name the DAT allows but the file system does not (longer than 255 bytes): the rename is
+    // tried and fails, which is a failure of the command, not a name left alone.
+    Folder f(std::string(300, 'b') + ".nes");
+    const auto run = RunCli({"rename", f.Roms(), "--kind", "nes", "--dat", f.dat});
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_NE(run.out.find("alpha.nes -> Alpha (USA).nes\n"), std::string::npos);
+    EXPECT_NE(run.err.find("beta.nes: cannot be renamed: File name too long"), std::string::npos) << run.err;
+    EXPECT_EQ(test::ReadFile(f.dir / "roms/beta.nes"), f.beta);
+    // A collision is a refusal: the command succeeds.
+    Folder taken("alpha.nes");
+    EXPECT_EQ(RunCli({"rename", taken.Roms(), "--kind", "nes", "--dat", taken.dat}).exitCode, 0);
+}
+
+TEST(DatCommands, ADatIsForCartridgeKindsOnly) {
+    Folder f;
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"scan", f.Roms(), "--kind", "mp3", "--dat", f.dat},
+                                                 {"scan", f.Roms(), "--kind", "zip", "--dat", f.dat},
+                                                 {"verify", f.Roms(), "--kind", "zip", "--dat", f.dat}}) {
+        const auto run = RunCli(args);
+        EXPECT_EQ(run.exitCode, 2) << args[3];
+        EXPECT_NE(run.err.find("--dat is for cartridge kinds"), std::string::npos) << run.err;
+    }
+}
+
+// alpha.nes against DATs that describe it in other ways. A match names the game in the known-dump
+// column too (the list given knows no dumps); a bad dump does not.
+TEST(DatCommands, ScansMatchByEveryHashTheDatGives) {
+    Folder f;
+    const FileHashes data = HashBytes(std::span(f.alpha).subspan(16), {0, static_cast<std::int64_t>(f.alpha.size() - 16)}, {.md5 = true});
+    const std::string size = std::to_string(f.alpha.size() - 16);
+    const std::string crc = CrcText(data.data.crc);
+    std::string otherMd5 = HexText(*data.data.md5);
+    otherMd5[0] = otherMd5[0] == '0' ? '1' : '0';
+    const struct {
+        std::string label;
+        std::string rom;
+        std::string verdict;
+    } cases[] = {
+        {"an MD5-only DAT", "size=\"" + size + "\" crc=\"" + crc + "\" md5=\"" + HexText(*data.data.md5) + "\"", "Yes"},
+        {"an MD5-only DAT whose MD5 differs", "size=\"" + size + "\" crc=\"" + crc + "\" md5=\"" + otherMd5 + "\"", "Bad"},
+        {"a headered DAT: the whole file's hashes",
+         "size=\"" + std::to_string(f.alpha.size()) + "\" crc=\"" + CrcText(test::ZlibCrc(f.alpha)) + "\" sha1=\"" +
+             test::Sha1sum(f.dir, f.alpha) + "\"",
+         "Yes"},
+    };
+    const std::string noDumps = f.dir.Write("none.txt", {});
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        const std::string text = "<datafile><game name=\"Alpha (USA)\"><rom name=\"a.nes\" " + c.rom + "/></game></datafile>";
+        const std::string dat = f.dir.Write("alpha.dat", {text.begin(), text.end()});
+        const auto scan = RunCli({"scan", f.Roms(), "--kind", "nes", "--dat", dat, "--json", "--known-dumps", noDumps});
+        ASSERT_EQ(scan.exitCode, 0) << scan.err;
+        const std::size_t at = scan.out.find("\"path\": \"alpha.nes\"");
+        ASSERT_NE(at, std::string::npos);
+        const std::string row = scan.out.substr(scan.out.rfind('\n', at), scan.out.find('\n', at) - scan.out.rfind('\n', at));
+        EXPECT_NE(row.find("\"datMatch\": \"" + c.verdict + "\""), std::string::npos) << row;
+        // The name stands in "DAT Name" and "datName", and for a match in the known-dump column.
+        std::size_t names = 0;
+        for (std::size_t p = row.find("\"Alpha (USA)\""); p != std::string::npos; p = row.find("\"Alpha (USA)\"", p + 1)) ++names;
+        EXPECT_EQ(names, c.verdict == "Yes" ? 3u : 2u) << row;
+    }
+}
+
+// vorne-cli hash against zlib, md5sum and sha1sum of the data cut by hand.
+TEST(DatCommands, HashGivesTheDataAndTheWholeFile) {
+    test::TempDir dir;
+    const Bytes nes = samples::MakeNes({.prgBanks = 1, .chrBanks = 1, .seed = 3, .trailer = std::string(128, 'T')});
+    const Bytes snes = samples::MakeSnes({.copierHeader = true, .seed = 4});
+    const struct {
+        std::string kind;
+        std::string path;
+        Bytes whole;
+        Bytes data;
+    } cases[] = {
+        {"nes", dir.Write("t.nes", nes), nes, Bytes(nes.begin() + 16, nes.end() - 128)},
+        {"snes", dir.Write("t.smc", snes), snes, Bytes(snes.begin() + 512, snes.end())},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.kind);
+        const auto run = test::RunCli({"hash", c.path, "--kind", c.kind});
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        auto line = [&](const std::string& label, const Bytes& bytes) {
+            return label + " size " + std::to_string(bytes.size()) + " crc32 " + CrcText(test::ZlibCrc(bytes)) + " md5 " +
+                   test::Md5sum(dir, bytes) + " sha1 " + test::Sha1sum(dir, bytes) + "\n";
+        };
+        EXPECT_EQ(run.out, line("data", c.data) + line("file", c.whole));
     }
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "dat/dat_set.h"
+
 #include "support/temp_dir.h"
 #include "zip_writer.h"
 
@@ -142,6 +144,35 @@ TEST(DatFile, BrokenDatsNameTheFileAndTheLine) {
     }
     // A file that is not there is named as well.
     EXPECT_THROW(LoadDatFile("/nonexistent/x.dat"), DatError);
+    // A zipped DAT is parsed inside the inflated member; its line is counted in the text as it was.
+    test::TempDir dir;
+    try {
+        LoadDatFile(WriteZip(dir, "broken.dat", "<datafile>\n<game name=\"a\">\n</datafile>\n"));
+        ADD_FAILURE() << "no error for the broken zipped DAT";
+    } catch (const DatError& e) {
+        EXPECT_NE(std::string(e.what()).find("dat.zip <broken.dat>: line 3 (byte "), std::string::npos) << e.what();
+    }
+}
+
+TEST(DatFile, AFixdatKeepsTheHeaderAndEveryHash) {
+    const std::string sha256(64, 'a');
+    const std::string text = R"X(<datafile><header><name>N</name><description>D</description><category>C</category>
+<version>V</version><date>2026-01-01</date><author>A</author><email>e@x</email><homepage>H</homepage><url>U</url>
+<comment>&lt;c&gt;</comment></header>
+<game name="One"><rom name="one.bin" size="4" crc="01020304" sha256=")X" + sha256 + R"X("/></game>
+<game name="Two"><rom name="two.bin" size="4" crc="05060708" sha256="abc"/></game></datafile>)X";
+    const DatFile dat = ParseDat(text, "x.dat");
+    EXPECT_EQ(dat.skipped, 1u);  // the SHA-256 that is no SHA-256
+    ASSERT_EQ(dat.roms.size(), 1u);
+    ASSERT_TRUE(dat.roms[0].sha256);
+    EXPECT_EQ(HexText(*dat.roms[0].sha256), sha256);
+    const DatFile fixdat = ParseDat(FixdatText(dat, {0}), "fix.dat");
+    DatHeader expected = dat.header;
+    expected.name = "fixdat_N";
+    for (const HeaderField& field : kHeaderFields) EXPECT_EQ(fixdat.header.*field.value, expected.*field.value) << field.name;
+    EXPECT_EQ(dat.header.comment, "<c>");
+    ASSERT_EQ(fixdat.roms.size(), 1u);
+    EXPECT_EQ(fixdat.roms[0].sha256, dat.roms[0].sha256);
 }
 
 TEST(DatFile, HashTextsMustBeWhole) {

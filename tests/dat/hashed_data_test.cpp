@@ -1,14 +1,12 @@
 // The data each kind hashes, against the bytes cut or reordered by hand here and hashed by zlib
 // and sha1sum; and the verdicts a DAT gives those hashes.
 #include <gtest/gtest.h>
-#include <zlib.h>
-
-#include <cstdio>
 
 #include "dat/dat_match.h"
 #include "formats/reader_factory.h"
 #include "images.h"
 #include "platform/file.h"
+#include "support/hash_oracles.h"
 #include "support/temp_dir.h"
 
 namespace vorne {
@@ -16,19 +14,8 @@ namespace {
 
 using samples::Bytes;
 
-std::uint32_t ZlibCrc(const Bytes& bytes) {
-    return static_cast<std::uint32_t>(crc32(0, bytes.data(), static_cast<uInt>(bytes.size())));
-}
-
-// The SHA-1 sha1sum gives for the bytes, through a file.
-std::string Sha1sum(const test::TempDir& dir, const Bytes& bytes) {
-    const std::string path = dir.Write("expected.bin", bytes);
-    std::FILE* pipe = popen(("sha1sum '" + path + "'").c_str(), "r");
-    char digest[41] = {};
-    const bool read = pipe && std::fread(digest, 1, 40, pipe) == 40;
-    if (pipe) pclose(pipe);
-    return read ? std::string(digest) : std::string("sha1sum failed");
-}
+using test::Sha1sum;
+using test::ZlibCrc;
 
 FileHashes HashAsReaderSays(RomType type, const std::string& path, HashChoice choice = {.wholeFile = true}) {
     File file = File::OpenRead(path);
@@ -154,6 +141,17 @@ TEST(HashedData, DatVerdicts) {
     const DatFile crcOnly = ParseDat("game ( name Good rom ( name good.gb size 32768 crc " + crc + " ) )", "y.dat");
     const DatIndex index(withSha1);
     const DatIndex crcIndex(crcOnly);
+    // DATs that give no SHA-1, only an MD5 or a SHA-256: the scan computes that one, and it decides.
+    const FileHashes goodAll = HashBytes(good, {0, 32768}, {.md5 = true, .sha256 = true});
+    const FileHashes forgedAll = HashBytes(forged, {0, 32768}, {.md5 = true, .sha256 = true});
+    const DatFile md5Only = ParseDat("game ( name Good rom ( name good.gb size 32768 crc " + crc + " md5 " +
+                                         HexText(*goodAll.data.md5) + " ) )", "m.dat");
+    const DatFile sha256Only = ParseDat("<datafile><game name=\"Good\"><rom name=\"good.gb\" size=\"32768\" crc=\"" + crc +
+                                            "\" sha256=\"" + HexText(*goodAll.data.sha256) + "\"/></game></datafile>", "s.dat");
+    ASSERT_TRUE(NeedsMd5(md5Only) && !NeedsSha256(md5Only));
+    ASSERT_TRUE(NeedsSha256(sha256Only) && !NeedsMd5(sha256Only) && !NeedsSha256(withSha1));
+    const DatIndex md5Index(md5Only);
+    const DatIndex sha256Index(sha256Only);
     struct Case {
         std::string label;
         const DatFile& dat;
@@ -175,6 +173,10 @@ TEST(HashedData, DatVerdicts) {
         {"not listed", withSha1, index, unknown, DatVerdict::NotInDat, ""},
         {"a headered DAT, by the whole file", withSha1, index, nesHashes, DatVerdict::Match, "Yes", true},
         {"the whole file's SHA-1 not computed", withSha1, index, noWholeSha1, DatVerdict::NotInDat, ""},
+        {"an MD5-only DAT, the dump", md5Only, md5Index, goodAll, DatVerdict::Match, "Yes"},
+        {"an MD5-only DAT, a collision", md5Only, md5Index, forgedAll, DatVerdict::Bad, "Bad"},
+        {"a SHA-256-only DAT, the dump", sha256Only, sha256Index, goodAll, DatVerdict::Match, "Yes"},
+        {"a SHA-256-only DAT, a collision", sha256Only, sha256Index, forgedAll, DatVerdict::Bad, "Bad"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);

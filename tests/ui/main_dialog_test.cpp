@@ -102,6 +102,8 @@ TEST_F(MainDialogTest, MenuItemsAreEnabledForTheirKindsOnceTheyHaveWork) {
     }
     const std::set<Command> always{Command::SaveList,      Command::CompareLists, Command::EditItem,
                                    Command::ApplyIpsPatch, Command::Options,      Command::About};
+    // The DAT commands serve the cartridge kinds.
+    const std::set<Command> dat{Command::MissingFromDat, Command::RenameToDatNames, Command::RenameSelectionToDatNames};
     const struct {
         RomType kind;
         std::set<Command> own;
@@ -119,7 +121,8 @@ TEST_F(MainDialogTest, MenuItemsAreEnabledForTheirKindsOnceTheyHaveWork) {
         window->OnKindChanged(static_cast<int>(c.kind));
         for (const MenuEntry& entry : kMainMenu) {
             if (entry.text.empty()) continue;
-            const bool expected = always.count(entry.command) || c.own.count(entry.command);
+            const bool datCommand = dat.count(entry.command) && c.kind != RomType::Mp3 && c.kind != RomType::Zip;
+            const bool expected = always.count(entry.command) || c.own.count(entry.command) || datCommand;
             EXPECT_EQ(window->Action(entry.command)->isEnabled(), expected)
                 << "kind " << static_cast<int>(c.kind) << ": " << entry.text;
         }

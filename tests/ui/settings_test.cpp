@@ -58,11 +58,15 @@ TEST_F(SettingsFileTest, ValuesKeepTheirNamesAndAnEmptyTextDeletesThem) {
     settings.SetFolder(RomType::Snes, QStringLiteral("/roms/snes"));
     settings.SetProgram(RomType::Snes, QStringLiteral("/usr/bin/emu -f"));
     settings.SetFolder(RomType::Zip, QStringLiteral("/roms/zips"));
+    settings.SetDatFile(RomType::Snes, QStringLiteral("/dats/snes.zip"));
+    settings.SetDuplicatesByData(true);
     // Written at once: another reader sees them without the object going away.
     EXPECT_EQ(Raw(path, QStringLiteral("Last Type")).toInt(), 5);
     EXPECT_EQ(Raw(path, QStringLiteral("Rom Type 2 Dir")).toString(), QStringLiteral("/roms/snes"));
     EXPECT_EQ(Raw(path, QStringLiteral("Rom Type 2 Exec")).toString(), QStringLiteral("/usr/bin/emu -f"));
     EXPECT_EQ(Raw(path, QStringLiteral("Rom Type 7 Dir")).toString(), QStringLiteral("/roms/zips"));
+    EXPECT_EQ(Raw(path, QStringLiteral("Rom Type 2 Dat")).toString(), QStringLiteral("/dats/snes.zip"));
+    EXPECT_TRUE(Raw(path, QStringLiteral("Duplicates By Data")).toBool());
 
     settings.SetFolder(RomType::Snes, QString());
     EXPECT_FALSE(Raw(path, QStringLiteral("Rom Type 2 Dir")).isValid());
@@ -209,11 +213,54 @@ TEST_F(OptionsDialogTest, EveryControlHasANameForScreenReaders) {
         EXPECT_FALSE(name.isEmpty()) << control->metaObject()->className();
         names << name;
     }
-    EXPECT_EQ(names.size(), 2 * 2 * kOptionKinds + 4);  // boxes, browse buttons, the trash box, three buttons
+    // Boxes and browse buttons (a DAT for the cartridge kinds), two check boxes, three buttons.
+    EXPECT_EQ(names.size(), 2 * 2 * kOptionKinds + 2 * kDatKinds + 5);
     EXPECT_EQ(names.removeDuplicates(), 0);
     EXPECT_TRUE(names.contains(QStringLiteral("NES File Folder")));
     EXPECT_TRUE(names.contains(QStringLiteral("MP3 Program to Execute")));
     EXPECT_TRUE(names.contains(QStringLiteral("Choose the GB folder")));
+    EXPECT_TRUE(names.contains(QStringLiteral("32X DAT File")));
+    EXPECT_TRUE(names.contains(QStringLiteral("Choose the NES DAT file")));
+    EXPECT_FALSE(names.contains(QStringLiteral("MP3 DAT File")));
+}
+
+TEST_F(OptionsDialogTest, DatFilesAndDuplicatesByDataAreSavedOrAskedAbout) {
+    settings.SetDatFile(RomType::N64, QStringLiteral("/dats/n64.dat"));
+    prompts.files = {QStringLiteral("/dats/picked.zip")};
+    {
+        COptionsDialog dialog(settings, prompts);
+        EXPECT_EQ(dialog.DatBox(3)->text(), QStringLiteral("/dats/n64.dat"));
+        EXPECT_FALSE(dialog.DuplicatesByDataBox()->isChecked());
+        dialog.DatBox(1)->parentWidget()->findChild<QAbstractButton*>()->click();
+        EXPECT_EQ(dialog.DatBox(1)->text(), QStringLiteral("/dats/picked.zip"));
+        EXPECT_EQ(prompts.fileDialogs,
+                  std::vector<QString>{"open Choose the NES DAT file | DAT files (*.dat *.xml *.zip);;All files (*)"});
+        prompts.answer = PromptAnswer::No;
+        dialog.accept();
+        ASSERT_EQ(prompts.messages.size(), 1u);  // "Save the settings?"
+    }
+    EXPECT_TRUE(settings.DatFile(RomType::Nes).isEmpty());
+    const struct {
+        const char* name;
+        std::function<void(COptionsDialog&)> act;
+    } cases[] = {
+        {"a DAT file typed", [](COptionsDialog& d) { d.DatBox(5)->setText(QStringLiteral("/dats/32x.dat")); }},
+        {"duplicates by data ticked", [](COptionsDialog& d) { d.DuplicatesByDataBox()->setChecked(true); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        prompts.messages.clear();
+        prompts.answer = PromptAnswer::Yes;
+        COptionsDialog dialog(settings, prompts);
+        c.act(dialog);
+        dialog.accept();
+        ASSERT_EQ(prompts.messages.size(), 1u);
+        EXPECT_EQ(prompts.messages[0].text, QStringLiteral("Save the settings?"));
+        EXPECT_FALSE(COptionsDialog(settings, prompts).Changed());
+    }
+    EXPECT_EQ(settings.DatFile(RomType::Genesis32X), QStringLiteral("/dats/32x.dat"));
+    EXPECT_TRUE(settings.DuplicatesByData());
+    EXPECT_EQ(settings.DatFile(RomType::N64), QStringLiteral("/dats/n64.dat"));
 }
 
 }  // namespace
