@@ -72,7 +72,7 @@ std::vector<std::string> ConvertN64Files(const std::string& folder, std::span<co
                                          int entryCount, ToolReport& report) {
     report.Status(kStatusEntries, "Converting...");
     std::vector<std::string> outputs;
-    ForEachFileRow(rows, report, [&](const CatalogRow& row, const std::string& filename) {
+    ForEachFileRowNamingMembers(rows, report, [&](const CatalogRow& row, const std::string& filename) {
         report.Status(kStatusFile, filename);
         const std::string path = RowFilePath(folder, row.file);
         try {

@@ -27,4 +27,21 @@ void ForEachFileRow(std::span<const CatalogRow> rows, ToolReport& report, Visit 
     }
 }
 
+// Why a tool that changes files leaves a member of an archive alone.
+inline constexpr const char* kInsideArchive = "it is inside a zip file; unzip it first";
+
+// ForEachFileRow for the commands that name every row they leave alone: each archive member
+// passed over is reported as skipped, by the text column 1 shows for it.
+template <typename Visit>
+void ForEachFileRowNamingMembers(std::span<const CatalogRow> rows, ToolReport& report, Visit visit) {
+    for (const CatalogRow& row : rows) {
+        if (report.StopRequested()) return;
+        if (row.file.IsMember()) {
+            report.Skipped(FilenameText(row.file), kInsideArchive);
+            continue;
+        }
+        visit(row, row.file.path);
+    }
+}
+
 }  // namespace vorne
