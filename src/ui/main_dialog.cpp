@@ -22,11 +22,14 @@
 #include "ui/byte_text.h"
 #include "ui/edit_item.h"
 #include "ui/file_deletion.h"
+#include "ui/image_commands.h"
 #include "ui/list_filter.h"
 #include "ui/main_menu.h"
 #include "ui/options_dialog.h"
+#include "ui/patch_commands.h"
 #include "ui/settings.h"
 #include "ui/sort_list_ctrl.h"
+#include "ui/tag_name_commands.h"
 #include "ui/user_prompts.h"
 
 namespace vorne::ui {
@@ -51,6 +54,9 @@ CMainDialog::CMainDialog(Settings& settings, CUserPrompts& prompts, std::string 
     connect(&launcher, &Launcher::failed, this, &CMainDialog::ShowLaunchError);
     if (!restoreGeometry(settings.WindowGeometry())) resize(760, 420);
     batch = std::make_unique<BatchCommands>(*this, prompts);
+    patches = std::make_unique<PatchCommands>(*this, prompts, batch->Runner());
+    images = std::make_unique<ImageCommands>(*this, prompts, batch->Runner());
+    tagNames = std::make_unique<TagNameCommands>(*this, prompts, settings, batch->Runner());
 }
 
 CMainDialog::~CMainDialog() = default;
