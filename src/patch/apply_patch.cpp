@@ -32,8 +32,8 @@ std::size_t SourceStart(const ByteInput& file, std::uint64_t sourceSize, std::ui
 }
 
 // Checks the source, keeps its header, writes the target with `apply` and checks it.
-template <typename Patch, typename Apply>
-void ApplyChecked(const Patch& frame, const ByteInput& file, PatchOutput& out, bool force, PatchedFile& result,
+template <typename Apply>
+void ApplyChecked(const PatchFrame& frame, const ByteInput& file, PatchOutput& out, bool force, PatchedFile& result,
                   Apply apply) {
     result.headerKept = SourceStart(file, frame.sourceSize, frame.sourceCrc, result, force);
     CopyInput(file, 0, result.headerKept, out, 0);

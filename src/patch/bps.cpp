@@ -2,14 +2,10 @@
 
 #include "patch/patch_bytes.h"
 #include "patch/patch_error.h"
-#include "patch/patch_limits.h"
-#include "patch/patch_text.h"
 
 namespace vorne {
 
 namespace {
-
-constexpr std::size_t kMagicSize = 4;  // BPS1
 
 // Moves a copy offset by the signed number that follows a SourceCopy or TargetCopy, keeping it
 // within [0, limit].
@@ -25,29 +21,10 @@ std::uint64_t MoveOffset(std::uint64_t offset, std::uint64_t moveNumber, std::ui
 
 }  // namespace
 
-BpsPatch ReadBpsPatch(const ByteInput& patch) {
-    const std::uint64_t size = patch.Size();
-    if (size < kMagicSize + 3 + kPatchFooterSize) throw PatchError(kPatchCutShort);
-    const PatchFooter footer = ReadPatchFooter(patch);
-
-    PatchBytes in(patch, 0, size - kPatchFooterSize);
-    in.Skip(kMagicSize);
-    BpsPatch frame{.bodyCrc = footer.bodyCrc, .sourceCrc = footer.sourceCrc, .targetCrc = footer.targetCrc};
-    frame.sourceSize = in.Number();
-    frame.targetSize = in.Number();
-    const std::uint64_t metadataSize = in.Number();
-    in.Skip(metadataSize);
-    frame.actionsFrom = in.Position();
-    frame.actionsTo = size - kPatchFooterSize;
-    frame.frameCrc = in.Crc();
-    if (frame.sourceSize > kMaxPatchedSize || frame.targetSize > kMaxPatchedSize) throw PatchError(kPatchTooLarge);
-    return frame;
-}
-
 void ApplyBps(const BpsPatch& frame, const ByteInput& patch, SourceReader& source, TargetWriter& target) {
     std::uint64_t sourceOffset = 0;  // where the next SourceCopy reads
     std::uint64_t targetOffset = 0;  // where the next TargetCopy reads
-    PatchBytes in(patch, frame.actionsFrom, frame.actionsTo, frame.frameCrc);
+    PatchBytes in(patch, frame.bodyFrom, frame.bodyTo, frame.frameCrc);
     while (in.Left() > 0) {
         const std::uint64_t action = in.Number();
         const std::uint64_t length = (action >> 2) + 1;

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 
+#include "patch/patch_frame.h"
 #include "patch/patch_io.h"
 #include "patch/patch_streams.h"
 
@@ -19,21 +20,11 @@ namespace vorne {
 
 enum class BpsAction : std::uint8_t { SourceRead = 0, TargetRead = 1, SourceCopy = 2, TargetCopy = 3 };
 
-// The frame of a patch: what surrounds its actions.
-struct BpsPatch {
-    std::uint64_t sourceSize = 0;
-    std::uint64_t targetSize = 0;
-    std::uint64_t actionsFrom = 0;  // where the first action starts in the patch
-    std::uint64_t actionsTo = 0;    // where the CRCs start
-    std::uint32_t frameCrc = 0;     // CRC-32 of the patch up to its first action
-    std::uint32_t bodyCrc = 0;      // and up to its CRCs
-    std::uint32_t sourceCrc = 0;
-    std::uint32_t targetCrc = 0;
-};
+using BpsPatch = PatchFrame;
 
 // Reads the frame of a BPS patch and checks the patch's own CRC-32, in one pass over the patch.
 // Throws PatchError for a patch that is damaged or cut short.
-BpsPatch ReadBpsPatch(const ByteInput& patch);
+inline BpsPatch ReadBpsPatch(const ByteInput& patch) { return ReadPatchFrame(patch, true); }
 
 // Runs the actions of `patch` (read again, a window at a time) over `source` into `target`.
 // The source may differ from the declared source size (a forced application): its bytes past
