@@ -2,7 +2,6 @@
 
 #include "catalogue/status_parts.h"
 #include "formats/reader_factory.h"
-#include "platform/file_error.h"
 #include "tools/tool_rows.h"
 
 namespace vorne {
@@ -16,19 +15,13 @@ std::vector<FixedChecksums> FixRowChecksums(const std::string& folder, std::span
         report.Status(kStatusFile, filename);
         const std::string path = RowFilePath(folder, row.file);
         FixedChecksums file{filename, {}};
-        try {
+        const bool done = DoRow(report, filename, path, [&] {
             reader->LoadFile(path);
             for (const ChecksumValue& sum : FixChecksums(*reader)) {
                 if (!sum.Right()) file.changed.push_back(sum);
             }
-        } catch (const OperationRefused& e) {
-            report.Skipped(filename, ReasonOf(e.what(), path));
-            return;
-        } catch (const FileError& e) {
-            report.Failed(filename, ReasonOf(e.what(), path));
-            return;
-        }
-        if (!file.changed.empty()) fixed.push_back(std::move(file));
+        });
+        if (done && !file.changed.empty()) fixed.push_back(std::move(file));
     });
     return fixed;
 }

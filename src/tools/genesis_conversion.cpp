@@ -163,15 +163,7 @@ std::vector<std::string> ConvertGenesisFiles(const std::string& folder, std::spa
         report.Status(kStatusFile, filename);
         const std::string path = RowFilePath(folder, row.file);
         std::string output;
-        try {
-            output = ConvertGenesisFile(path);
-        } catch (const OperationRefused& e) {
-            report.Skipped(filename, ReasonOf(e.what(), path));
-            continue;
-        } catch (const FileError& e) {
-            report.Failed(filename, ReasonOf(e.what(), path));
-            continue;
-        }
+        if (!DoRow(report, filename, path, [&] { output = ConvertGenesisFile(path); })) continue;
         ++entryCount;  // the new file
         outputs.push_back(ConvertedName(filename, std::string_view(output).substr(output.size() - kExtensionLength)));
     }
