@@ -2,14 +2,13 @@
 #include "tools/patch_file.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <string>
 
 #include "patch/patch_builder.h"
 #include "patch/patch_error.h"
+#include "support/address_space.h"
 #include "support/temp_dir.h"
 
 namespace vorne {
@@ -20,15 +19,8 @@ using test::Bytes;
 // A 16 MiB ROM is patched, to new files, within 12 MiB of address space more than the process
 // holds, so neither it nor its patched copy is ever held whole; and small patches that declare a
 // target of almost 1 GiB are refused for their damage before anything is taken for that target.
-// The sanitizers reserve far more address space than that for themselves, so they skip this.
 TEST(PatchRomFile, TakesLittleMemoryWhateverTheSizes) {
-#if defined(__SANITIZE_ADDRESS__)
-    GTEST_SKIP() << "the sanitizers need more address space than the limit";
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-    GTEST_SKIP() << "the sanitizers need more address space than the limit";
-#endif
-#endif
+    if (test::kSanitizersRun) GTEST_SKIP() << "the sanitizers need more address space than the limit";
     test::TempDir dir;
     Bytes rom(16 << 20);
     for (std::size_t i = 0; i < rom.size(); ++i) rom[i] = static_cast<std::uint8_t>(i * 11 + i / 1021);
@@ -49,16 +41,7 @@ TEST(PatchRomFile, TakesLittleMemoryWhateverTheSizes) {
     const std::string hugeUpsPath = dir.Write("huge.ups", test::Close(hugeUps, 0, 0));
     EXPECT_EXIT(
         {
-            std::ifstream status("/proc/self/status");
-            std::string line;
-            unsigned long long mappedKiB = 0;
-            while (std::getline(status, line)) {
-                if (line.rfind("VmSize:", 0) == 0) mappedKiB = std::stoull(line.substr(7));
-            }
-            rlimit limit{};
-            getrlimit(RLIMIT_AS, &limit);
-            limit.rlim_cur = static_cast<rlim_t>((mappedKiB << 10) + (12ull << 20));
-            setrlimit(RLIMIT_AS, &limit);
+            test::LimitAddressSpace(12ull << 20);
             bool asExpected = true;
             try {
                 PatchRomFile(romPath, bps, dir / "from-bps.bin", false);
