@@ -31,7 +31,7 @@ void SourceReader::CopyTo(std::uint64_t offset, std::uint64_t length, TargetWrit
     }
 }
 
-TargetWriter::TargetWriter(PatchOutput& out, std::uint64_t base) : out(out), base(base) { pending.reserve(kPending); }
+TargetWriter::TargetWriter(PatchOutput& out, std::uint64_t base) : out(out), base(base) {}
 
 void TargetWriter::Flush() {
     crc = Crc32(pending, crc);
