@@ -13,7 +13,7 @@ ExitCode RunPatch(const Arguments& args) {
     AllowOnly(args, {"-o"}, {"--force"});
     if (args.positional.size() != 2) throw UsageError("patch needs a TARGET and a PATCH");
     const PatchFileResult result =
-        PatchRomFile(args.positional[0], args.positional[1], args.Value("-o").value_or(""), args.Flag("--force"));
+        PatchRomFile(args.positional[0], args.positional[1], args.OutputPath().value_or(""), args.Flag("--force"));
     for (const std::string& warning : result.warnings) std::cerr << "vorne-cli: warning: " << warning << "\n";
     WriteOut(AppliedText(result) + "\n");
     return ExitCode::Success;
@@ -26,7 +26,7 @@ ExitCode RunMakePatch(const Arguments& args) {
     if (!out) throw UsageError("make-patch needs -o OUT");
     if (PatchFormatForName(*out) == PatchFormat::Unknown) throw UsageError("make-patch writes .bps or .ips files, not " + *out);
     const MadePatch made = MakePatchFile(args.positional[0], args.positional[1], *out);
-    WriteOut(std::string(PatchFormatName(made.format)) + " patch written: " + std::to_string(made.size) + " bytes.\n");
+    WriteOut(MadeText(made) + "\n");
     return ExitCode::Success;
 }
 

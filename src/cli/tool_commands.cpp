@@ -162,9 +162,7 @@ ExitCode RunIps(const Arguments& args) {
     AllowOnly(args, {"-o"}, {});
     if (args.positional.size() != 2) throw UsageError("ips needs a TARGET and a PATCH");
     const IpsResult result = ApplyIpsPatch(args.positional[0], args.positional[1], args.OutputPath().value_or(""));
-    // A target that cannot be read is named with the reason, not taken for one of no size.
-    std::string text = result.outcome == IpsOutcome::InvalidTargetSize && !result.error.empty() ? result.error
-                                                                                              : MessageFor(result).text;
+    std::string text = MessageFor(result).text;
     if (!text.empty() && text.back() == '\n') text.pop_back();
     if (result.outcome == IpsOutcome::Applied) {
         WriteOut(text + "\n");

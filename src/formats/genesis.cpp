@@ -26,6 +26,8 @@ constexpr std::size_t kChecksum = 0x18E;
 constexpr std::size_t kIoSupport = 0x190;
 constexpr std::size_t kCountries = 0x1F0;
 
+constexpr std::int64_t kInterleavedHeaderSize = 512;  // a copier's header, if it wrote one
+
 constexpr std::size_t kImageStart = 1024;  // what is decoded: image bytes 0 to 1023
 
 // The fields WriteField supports, at image offsets: texts, but for the checksum.
@@ -185,9 +187,22 @@ void GenesisHeader::WriteImageBytes(File& file, std::int64_t imageOffset, std::s
 
 namespace vorne {
 
+void GenesisHeader::RequireWholeBlocks() const {
+    const std::int64_t skip = isInterleaved ? length % kCopierUnit : 0;
+    const std::int64_t block = 2 * halfBlockSize;
+    const std::int64_t data = length - skip;
+    const bool headerFits = skip == 0 || skip == kInterleavedHeaderSize;
+    if (headerFits && data > 0 && data % block == 0) return;
+    throw OperationRefused(path + ": its length, " + std::to_string(length) + " bytes, is not whole blocks of " +
+                           std::to_string(block) + " bytes" +
+                           (isInterleaved ? " (behind a copier header of 512 bytes or none)" : "") + "; left as it is");
+}
+
 std::vector<ChecksumValue> GenesisHeader::SumsOf(std::span<const std::uint8_t> file) const {
     std::vector<std::uint8_t> linear;
     if (isInterleaved) {
+        // An incomplete last block would be summed as zeros.
+        RequireWholeBlocks();
         // Each block of 2H bytes: its odd image bytes first, then its even ones.
         const auto skip = static_cast<std::size_t>(length % kCopierUnit);
         const auto half = static_cast<std::size_t>(halfBlockSize);

@@ -36,6 +36,11 @@ public:
     bool IsGenesis() const { return isGenesis; }              // false: a 32X image
     std::int64_t HalfBlockSize() const { return halfBlockSize; }  // H
 
+    // Refuses (OperationRefused) a file whose data is not whole blocks of 2H bytes (behind a
+    // copier header of 512 bytes or none, for an interleaved one): converted, or summed, a file cut
+    // short or with stray bytes would come out useless, empty or out of step.
+    void RequireWholeBlocks() const;
+
     std::uint16_t Checksum() const { return checksum; }
     // The linear image: an interleaved file's blocks behind its copier header.
     HashedData DataForHashing() const override;

@@ -11,31 +11,26 @@
 #pragma once
 
 #include <cstdint>
-#include <span>
-#include <vector>
+
+#include "patch/patch_frame.h"
+#include "patch/patch_io.h"
+#include "patch/patch_streams.h"
 
 namespace vorne {
 
 enum class BpsAction : std::uint8_t { SourceRead = 0, TargetRead = 1, SourceCopy = 2, TargetCopy = 3 };
 
-struct BpsPatch {
-    std::uint64_t sourceSize = 0;
-    std::uint64_t targetSize = 0;
-    std::span<const std::uint8_t> metadata;  // in the patch, usually XML or empty
-    std::span<const std::uint8_t> actions;   // in the patch, from the first action to the CRCs
-    std::uint32_t sourceCrc = 0;
-    std::uint32_t targetCrc = 0;
-};
+using BpsPatch = PatchFrame;
 
-// Reads the frame of a BPS patch and checks the patch's own CRC-32. The spans point into `bytes`.
+// Reads the frame of a BPS patch and checks the patch's own CRC-32, in one pass over the patch.
 // Throws PatchError for a patch that is damaged or cut short.
-BpsPatch ReadBpsPatch(std::span<const std::uint8_t> bytes);
-BpsPatch ReadBpsPatch(std::vector<std::uint8_t>&& bytes) = delete;  // the spans would point into it
+inline BpsPatch ReadBpsPatch(const ByteInput& patch) { return ReadPatchFrame(patch, true); }
 
-// Runs the actions over `source` and returns the target. `source` may differ from the declared
-// source size (a forced application): its bytes past the end read as zero, and no action may
-// reach past the declared sizes. Throws PatchError when an action does, an offset falls before
-// the start, the actions are cut short, or they make fewer bytes than the target size.
-std::vector<std::uint8_t> ApplyBps(const BpsPatch& patch, std::span<const std::uint8_t> source);
+// Runs the actions of `patch` (read again, a window at a time) over `source` into `target`.
+// The source may differ from the declared source size (a forced application): its bytes past
+// the end read as zero, and no action may reach past the declared sizes. Throws PatchError when
+// an action does, an offset falls before the start, the actions are cut short, they make fewer
+// bytes than the target size, or the patch changed since its CRC was checked.
+void ApplyBps(const BpsPatch& frame, const ByteInput& patch, SourceReader& source, TargetWriter& target);
 
 }  // namespace vorne

@@ -1,6 +1,6 @@
 #include "patch/ips.h"
 
-#include <algorithm>
+#include <vector>
 
 #include "patch/patch_bytes.h"
 #include "patch/patch_error.h"
@@ -8,36 +8,36 @@
 
 namespace vorne {
 
-std::vector<std::uint8_t> ApplyIps(std::span<const std::uint8_t> patch, std::span<const std::uint8_t> source,
-                                   IpsVariant variant) {
+void ApplyIps(const ByteInput& patch, const ByteInput& source, PatchOutput& out, IpsVariant variant) {
     const bool wide = variant == IpsVariant::Ips32;
     const std::size_t offsetWidth = wide ? 4 : 3;
     const std::uint32_t endMarker = wide ? 0x45454F46 : kIpsEndMarker;
-    std::vector<std::uint8_t> image(source.begin(), source.end());
-    PatchBytes in(patch);
-    in.Take(5);  // PATCH or IPS32
+    CopyInput(source, 0, source.Size(), out, 0);
+    std::vector<std::uint8_t> run;
+    PatchBytes in(patch, 0, patch.Size());
+    in.Skip(5);  // PATCH or IPS32
     for (;;) {
         const std::uint32_t offset = in.BigEndian(offsetWidth);
-        if (offset == endMarker) return image;
+        if (offset == endMarker) return;
         std::size_t size = in.BigEndian(2);
-        std::span<const std::uint8_t> bytes;
-        std::uint8_t runValue = 0;
-        if (size > 0) {
-            bytes = in.Take(size);
-        } else {
+        const bool isRun = size == 0;
+        if (isRun) {
             size = in.BigEndian(2);
-            runValue = in.Byte();
+            run.assign(size, in.Byte());
+        } else if (in.Left() < size) {
+            throw PatchError(kPatchCutShort);
         }
         if (size == 0) continue;  // a run of none writes nothing
-        const std::uint64_t end = std::uint64_t{offset} + size;
-        if (end > kMaxPatchedSize) throw PatchError(kPatchTooLarge);
-        if (image.size() < end) image.resize(static_cast<std::size_t>(end));
-        auto at = image.begin() + static_cast<std::ptrdiff_t>(offset);
-        if (bytes.empty()) {
-            std::fill_n(at, size, runValue);
-        } else {
-            std::copy(bytes.begin(), bytes.end(), at);
+        if (std::uint64_t{offset} + size > kMaxPatchedSize) throw PatchError(kPatchTooLarge);
+        if (isRun) {
+            out.WriteAt(offset, run);
+            continue;
         }
+        std::uint64_t at = offset;
+        in.Pass(size, [&](std::span<const std::uint8_t> bytes) {
+            out.WriteAt(at, bytes);
+            at += bytes.size();
+        });
     }
 }
 

@@ -6,8 +6,8 @@
 #pragma once
 
 #include <cstdint>
-#include <span>
-#include <vector>
+
+#include "patch/patch_io.h"
 
 namespace vorne {
 
@@ -18,9 +18,9 @@ inline constexpr std::uint32_t kIpsEndMarker = 0x454F46;
 // The longest record: its size has two bytes.
 inline constexpr std::size_t kIpsMaxRecord = 0xFFFF;
 
-// The file `source` patched. Throws PatchError for a patch cut short before its end marker or one
-// that makes a file larger than the patch limit.
-std::vector<std::uint8_t> ApplyIps(std::span<const std::uint8_t> patch, std::span<const std::uint8_t> source,
-                                   IpsVariant variant);
+// Writes `source` patched into `out`: the source first, then each record over it. Throws
+// PatchError for a patch cut short before its end marker or one that makes a file larger than
+// the patch limit; what was written by then is the caller's to throw away.
+void ApplyIps(const ByteInput& patch, const ByteInput& source, PatchOutput& out, IpsVariant variant);
 
 }  // namespace vorne

@@ -13,6 +13,7 @@ public:
 
 // The texts of the damage every format can show.
 inline constexpr const char* kPatchCutShort = "The patch is damaged: it ends too early.";
+inline constexpr const char* kPatchChanged = "The patch changed while it was applied; nothing was written.";
 inline constexpr const char* kPatchPastSizes = "The patch is damaged: an action reaches past the sizes it declares.";
 
 }  // namespace vorne

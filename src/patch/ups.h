@@ -5,25 +5,21 @@
 #pragma once
 
 #include <cstdint>
-#include <span>
-#include <vector>
+
+#include "patch/patch_frame.h"
+#include "patch/patch_io.h"
+#include "patch/patch_streams.h"
 
 namespace vorne {
 
-struct UpsPatch {
-    std::uint64_t sourceSize = 0;
-    std::uint64_t targetSize = 0;
-    std::span<const std::uint8_t> hunks;  // in the patch
-    std::uint32_t sourceCrc = 0;
-    std::uint32_t targetCrc = 0;
-};
+using UpsPatch = PatchFrame;
 
 // Reads the frame of a UPS patch and checks the patch's own CRC-32. Throws PatchError.
-UpsPatch ReadUpsPatch(std::span<const std::uint8_t> bytes);
-UpsPatch ReadUpsPatch(std::vector<std::uint8_t>&& bytes) = delete;  // the span would point into it
+inline UpsPatch ReadUpsPatch(const ByteInput& patch) { return ReadPatchFrame(patch, false); }
 
-// The target made from `source` (which may differ from the declared source size). Throws
-// PatchError when a hunk is cut short or changes a byte past the sizes the patch declares.
-std::vector<std::uint8_t> ApplyUps(const UpsPatch& patch, std::span<const std::uint8_t> source);
+// Writes the target made from `source` (which may differ from the declared source size) into
+// `target`, front to back. Throws PatchError when a hunk is cut short, changes a byte past the
+// sizes the patch declares, or the patch changed since its CRC was checked.
+void ApplyUps(const UpsPatch& frame, const ByteInput& patch, SourceReader& source, TargetWriter& target);
 
 }  // namespace vorne

@@ -29,6 +29,9 @@ public:
     std::int64_t CopyRest(const File& from, std::int64_t offset);
 
     std::int64_t Written() const { return position; }
+    // Reads back up to into.size() bytes of the new content at `offset` (fewer only past its
+    // end), for a producer that builds on what it wrote. Throws FileError.
+    std::size_t ReadAt(std::int64_t offset, std::span<std::uint8_t> into) const { return out.ReadAt(offset, into); }
 
 private:
     File& out;

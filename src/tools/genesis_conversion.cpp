@@ -46,19 +46,6 @@ void WriteConverted(const File& source, std::int64_t length, const ConversionPla
     }
 }
 
-// Refuses a file whose data is not whole blocks (behind a copier header of 512 bytes or none,
-// for an interleaved one): a file cut short or with stray bytes would come out useless, empty or
-// out of step.
-void RequireWholeBlocks(const std::string& path, std::int64_t length, const ConversionPlan& plan) {
-    const std::int64_t block = 2 * plan.halfBlock;
-    const std::int64_t data = length - plan.skip;
-    const bool headerFits = plan.skip == 0 || plan.skip == static_cast<std::int64_t>(kCopierHeaderSize);
-    if (headerFits && data > 0 && data % block == 0) return;
-    throw OperationRefused(path + ": its length, " + std::to_string(length) + " bytes, is not whole blocks of " +
-                           std::to_string(block) + " bytes" +
-                           (plan.deinterleave ? " (behind a copier header of 512 bytes or none)" : "") + "; left as it is");
-}
-
 }  // namespace
 
 ConversionPlan PlanConversion(const GenesisHeader& loaded) {
@@ -145,7 +132,7 @@ std::string ConvertGenesisFile(const std::string& path) {
     GenesisHeader reader;
     reader.LoadFile(source, path);
     const ConversionPlan plan = PlanConversion(reader);
-    RequireWholeBlocks(path, reader.Length(), plan);
+    reader.RequireWholeBlocks();
     std::string output = ConvertedName(path, plan.extension);
     if (output == path || IsSameFile(path, output)) {
         throw OperationRefused(path + ": it is " + (plan.deinterleave ? "interleaved" : "linear") +
@@ -176,15 +163,7 @@ std::vector<std::string> ConvertGenesisFiles(const std::string& folder, std::spa
         report.Status(kStatusFile, filename);
         const std::string path = RowFilePath(folder, row.file);
         std::string output;
-        try {
-            output = ConvertGenesisFile(path);
-        } catch (const OperationRefused& e) {
-            report.Skipped(filename, ReasonOf(e.what(), path));
-            continue;
-        } catch (const FileError& e) {
-            report.Failed(filename, ReasonOf(e.what(), path));
-            continue;
-        }
+        if (!DoRow(report, filename, path, [&] { output = ConvertGenesisFile(path); })) continue;
         ++entryCount;  // the new file
         outputs.push_back(ConvertedName(filename, std::string_view(output).substr(output.size() - kExtensionLength)));
     }

@@ -178,7 +178,10 @@ IpsMessage MessageFor(const IpsResult& result) {
             return {"IPS Error", "The patch writes more than the 16 MiB + 64 KiB an IPS patch can address; nothing was patched.\n"};
         case IpsOutcome::CannotOpenTarget: return {"IPS Error", "Cannot open target file.\n"};
         case IpsOutcome::CannotOpenPatch: return {"IPS Error", "Cannot open patch file.\n"};
-        case IpsOutcome::InvalidTargetSize: return {"", "Invalid target file size."};
+        case IpsOutcome::InvalidTargetSize:
+            // A target that cannot be read is named with the reason, not taken for one of no size.
+            if (!result.error.empty()) return {"IPS Error", result.error};
+            return {"", "Invalid target file size."};
         case IpsOutcome::WriteFailed: return {"IPS Error", "Cannot write the patched file: " + result.error + "\n"};
     }
     return {"IPS Error", result.error};

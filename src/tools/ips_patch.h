@@ -114,7 +114,8 @@ struct IpsResult {
 IpsResult ApplyIpsPatch(const std::string& targetPath, const std::string& patchPath, const std::string& saveAs = {});
 
 // The message box an outcome shows: its title (empty: the application's name) and text, which
-// ends in a line feed as the patcher always wrote it (but not "Invalid target file size.").
+// ends in a line feed as the patcher always wrote it (but not "Invalid target file size.", nor the
+// file error that names a target that cannot be read).
 struct IpsMessage {
     std::string_view title;
     std::string text;

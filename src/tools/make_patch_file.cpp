@@ -23,6 +23,10 @@ PatchFormat PatchFormatForName(const std::string& path) {
     return PatchFormat::Unknown;
 }
 
+std::string MadeText(const MadePatch& made) {
+    return std::string(PatchFormatName(made.format)) + " patch written: " + std::to_string(made.size) + " bytes.";
+}
+
 MadePatch MakePatchFile(const std::string& originalPath, const std::string& modifiedPath, const std::string& patchPath) {
     const PatchFormat format = PatchFormatForName(patchPath);
     if (format == PatchFormat::Unknown) throw std::invalid_argument("the patch's name must end in .bps or .ips: " + patchPath);

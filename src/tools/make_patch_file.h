@@ -17,6 +17,9 @@ struct MadePatch {
     std::uint64_t size = 0;  // bytes in the patch
 };
 
+// "BPS patch written: 1234 bytes."
+std::string MadeText(const MadePatch& made);
+
 // Throws PatchError when the format cannot express the change (see make_ips.h), FileError, or
 // std::invalid_argument for a name that is neither .bps nor .ips.
 MadePatch MakePatchFile(const std::string& originalPath, const std::string& modifiedPath, const std::string& patchPath);

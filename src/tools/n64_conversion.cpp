@@ -72,18 +72,10 @@ std::vector<std::string> ConvertN64Files(const std::string& folder, std::span<co
                                          int entryCount, ToolReport& report) {
     report.Status(kStatusEntries, "Converting...");
     std::vector<std::string> outputs;
-    ForEachFileRow(rows, report, [&](const CatalogRow& row, const std::string& filename) {
+    ForEachFileRowNamingMembers(rows, report, [&](const CatalogRow& row, const std::string& filename) {
         report.Status(kStatusFile, filename);
         const std::string path = RowFilePath(folder, row.file);
-        try {
-            ConvertN64File(path, order);
-        } catch (const OperationRefused& e) {
-            report.Skipped(filename, ReasonOf(e.what(), path));
-            return;
-        } catch (const FileError& e) {
-            report.Failed(filename, ReasonOf(e.what(), path));
-            return;
-        }
+        if (!DoRow(report, filename, path, [&] { ConvertN64File(path, order); })) return;
         ++entryCount;  // the new file
         outputs.push_back(WithExtension(filename, N64ByteOrderName(order)));
     });

@@ -26,8 +26,8 @@ std::string WithExtension(const std::string& path, std::string_view extension);
 std::string ConvertN64File(const std::string& path, N64ByteOrder order);
 
 // The conversion over the rows: status part 0 shows "Converting...", part 2 each file, and at the
-// end part 0 the count `entryCount` grown by the files made. A file that cannot be converted is
-// named and the command goes on. Returns the new files' paths as rows name them.
+// end part 0 the count `entryCount` grown by the files made. A file that cannot be converted, and
+// a member of an archive, are named and the command goes on. Returns the new files' paths as rows name them.
 std::vector<std::string> ConvertN64Files(const std::string& folder, std::span<const CatalogRow> rows, N64ByteOrder order,
                                          int entryCount, ToolReport& report);
 

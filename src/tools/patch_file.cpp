@@ -1,39 +1,39 @@
 #include "tools/patch_file.h"
 
 #include "patch/apply_patch.h"
+#include "patch/patch_io.h"
 #include "platform/file.h"
 #include "platform/rewrite.h"
 
 namespace vorne {
 
-namespace {
-
-void Take(PatchedFile&& patched, PatchFileResult& result) {
-    result.format = patched.format;
-    result.headerKept = patched.headerKept;
-    result.warnings = std::move(patched.warnings);
+PatchFormat PatchFormatOfFile(const std::string& path) {
+    std::uint8_t magic[5] = {};
+    const std::size_t got = File::OpenRead(path).ReadAt(0, magic);
+    return DetectPatchFormat(std::span(magic).first(got));
 }
-
-}  // namespace
 
 PatchFileResult PatchRomFile(const std::string& targetPath, const std::string& patchPath, const std::string& saveAs,
                              bool force) {
-    const std::vector<std::uint8_t> patch = ReadWholeFile(patchPath);
+    const File patchFile = File::OpenRead(patchPath);
+    const FileInput patch(patchFile);
     const bool inPlace = saveAs.empty() || saveAs == targetPath || IsSameFile(targetPath, saveAs);
     PatchFileResult result{.patchedPath = inPlace ? targetPath : saveAs};
+    // The patched file is written into the rewrite's temporary file, which replaces the original
+    // (or becomes the new file) only when the patch went through.
+    auto apply = [&](const File& original, RewriteOutput& out) {
+        RewriteTarget target(out);
+        PatchedFile patched = ApplyPatch(patch, FileInput(original), target, force);
+        result.format = patched.format;
+        result.headerKept = patched.headerKept;
+        result.warnings = std::move(patched.warnings);
+    };
     if (inPlace) {
-        RewriteFile(targetPath, [&](const File& original, RewriteOutput& out) {
-            std::vector<std::uint8_t> file;
-            original.ReadAll(file);
-            PatchedFile patched = ApplyPatch(patch, file, force);
-            out.Write(patched.bytes);
-            Take(std::move(patched), result);
-        });
+        RewriteFile(targetPath, apply);
     } else {
-        const std::vector<std::uint8_t> file = ReadWholeFile(targetPath);
-        PatchedFile patched = ApplyPatch(patch, file, force);
-        WriteFileAtomically(saveAs, patched.bytes);
-        Take(std::move(patched), result);
+        const File original = File::OpenRead(targetPath);
+        // A new file is a copy of the target: it takes the target's permission bits.
+        WriteFileAtomically(saveAs, [&](RewriteOutput& out) { apply(original, out); }, PermissionBitsOf(original));
     }
     return result;
 }

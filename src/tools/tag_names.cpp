@@ -80,12 +80,16 @@ std::string Taken(const std::string& newPath) {
 
 }  // namespace
 
+std::optional<std::vector<std::pair<Mp3Field, std::string>>> FieldsFromName(const TagPattern& pattern,
+                                                                           const std::string& path, std::string& why) {
+    auto fields = pattern.Match(PartsOf(path).stem);
+    if (!fields) why = "the name does not fit the pattern";
+    return fields;
+}
+
 std::optional<std::vector<FieldEdit>> EditsFromName(const TagPattern& pattern, const std::string& path, std::string& why) {
-    const auto fields = pattern.Match(PartsOf(path).stem);
-    if (!fields) {
-        why = "the name does not fit the pattern";
-        return std::nullopt;
-    }
+    const auto fields = FieldsFromName(pattern, path, why);
+    if (!fields) return std::nullopt;
     std::vector<FieldEdit> edits;
     for (const auto& [field, text] : *fields) {
         // A genre goes by its number, which its name gives too.
@@ -108,7 +112,7 @@ int TagsFromNames(const std::string& folder, std::span<const CatalogRow> rows, c
     int written = 0;
     Mp3Tag reader;
     reader.SetAddId3v2(addId3v2);
-    ForEachFileRow(rows, report, [&](const CatalogRow& row, const std::string& name) {
+    ForEachFileRowNamingMembers(rows, report, [&](const CatalogRow& row, const std::string& name) {
         std::string why;
         const auto edits = EditsFromName(pattern, row.file.path, why);
         if (!edits) {
@@ -127,17 +131,30 @@ int TagsFromNames(const std::string& folder, std::span<const CatalogRow> rows, c
     return written;
 }
 
+NameTexts NameTextsOf(const Mp3Tag& reader) {
+    NameTexts texts;
+    for (Mp3Field field : TagPattern::PlaceHolderFields()) texts[field] = NameText(reader, field);
+    return texts;
+}
+
 RenamePlan PlanRename(const Mp3Tag& reader, const std::string& rowPath, const TagPattern& pattern) {
+    return PlanRename(NameTextsOf(reader), rowPath, pattern);
+}
+
+RenamePlan PlanRename(const NameTexts& texts, const std::string& rowPath, const TagPattern& pattern) {
     RenamePlan plan{rowPath, {}, {}};
+    auto text = [&texts](Mp3Field field) {
+        const auto found = texts.find(field);
+        return found == texts.end() ? std::string() : found->second;
+    };
     for (const TagPattern::Piece& piece : pattern.Pieces()) {
-        if (piece.field && NameText(reader, *piece.field).empty()) {
+        if (piece.field && text(*piece.field).empty()) {
             plan.why = "its tags hold no " + std::string(TagPattern::PlaceHolderName(*piece.field));
             return plan;
         }
     }
     const NameParts parts = PartsOf(rowPath);
-    const std::string name =
-        NameSafe(pattern.Fill([&](Mp3Field field) { return NameText(reader, field); })) + parts.extension;
+    const std::string name = NameSafe(pattern.Fill(text)) + parts.extension;
     if (name.size() > kLongestName) {
         plan.why = "the new name would be longer than " + std::to_string(kLongestName) + " bytes";
     } else if (name == "." || name == "..") {
@@ -152,7 +169,7 @@ std::vector<RenamePlan> RenameFromTags(const std::string& folder, std::span<cons
                                        const TagPattern& pattern, bool dryRun, ToolReport& report) {
     std::vector<RenamePlan> done;
     Mp3Tag reader;
-    ForEachFileRow(rows, report, [&](const CatalogRow& row, const std::string& name) {
+    ForEachFileRowNamingMembers(rows, report, [&](const CatalogRow& row, const std::string& name) {
         const std::string path = RowFilePath(folder, row.file);
         reader.LoadFile(path);
         RenamePlan plan = PlanRename(reader, row.file.path, pattern);
@@ -161,7 +178,7 @@ std::vector<RenamePlan> RenameFromTags(const std::string& folder, std::span<cons
             return;
         }
         if (plan.newPath == row.file.path) {
-            report.Skipped(name, "it has that name already");
+            report.Skipped(name, kHasThatName);
             return;
         }
         const std::string target = RowFilePath(folder, RowFile{plan.newPath, std::nullopt});

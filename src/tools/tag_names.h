@@ -1,6 +1,7 @@
 // Tags from file names, and file names from tags, by a TagPattern over the rows of a list.
 #pragma once
 
+#include <map>
 #include <optional>
 #include <span>
 #include <string>
@@ -14,13 +15,19 @@
 
 namespace vorne {
 
+// The field texts the name of the file at `path` (without its folder and extension) holds by
+// `pattern`, or nullopt with the reason in `why` when it does not fit.
+std::optional<std::vector<std::pair<Mp3Field, std::string>>> FieldsFromName(const TagPattern& pattern,
+                                                                           const std::string& path, std::string& why);
+
 // The edits the name of the file at `path` (without its folder and extension) gives by
 // `pattern`, or nullopt with the reason in `why` when it gives none: the name does not fit, or
 // its genre is neither a number nor a genre's name.
 std::optional<std::vector<FieldEdit>> EditsFromName(const TagPattern& pattern, const std::string& path, std::string& why);
 
 // Writes into each row's file the fields its name gives (both tags in step; `addId3v2` gives a
-// file without an ID3v2 tag a new one). A file whose name gives none is named and left alone.
+// file without an ID3v2 tag a new one). A file whose name gives none, and a member of an archive,
+// are named and left alone.
 // Returns the number of files written. A file error ends the command (FileError).
 int TagsFromNames(const std::string& folder, std::span<const CatalogRow> rows, const TagPattern& pattern, bool addId3v2,
                   ToolReport& report);
@@ -38,6 +45,15 @@ struct RenamePlan {
 // which other systems refuse) made '_'. None when a field the pattern names is empty, or the name
 // would be too long.
 RenamePlan PlanRename(const Mp3Tag& reader, const std::string& rowPath, const TagPattern& pattern);
+
+// The texts a file's tags give each place holder, as PlanRename puts them in a name: taken once
+// from a file, they plan its name by any pattern without reading it again (a preview).
+using NameTexts = std::map<Mp3Field, std::string>;
+NameTexts NameTextsOf(const Mp3Tag& reader);
+RenamePlan PlanRename(const NameTexts& texts, const std::string& rowPath, const TagPattern& pattern);
+
+// Why a file whose tags give it its own name is left alone.
+inline constexpr const char* kHasThatName = "it has that name already";
 
 // Renames each row's file after its tags (or only says what it would do, `dryRun`). A file is
 // never renamed over another: a name that is taken (also by a file that appears meanwhile) is

@@ -27,6 +27,12 @@ std::string_view TagPattern::PlaceHolderName(Mp3Field field) {
     return {};
 }
 
+std::array<Mp3Field, 7> TagPattern::PlaceHolderFields() {
+    std::array<Mp3Field, 7> fields{};
+    std::transform(kPlaceHolders.begin(), kPlaceHolders.end(), fields.begin(), [](const auto& p) { return p.second; });
+    return fields;
+}
+
 TagPattern TagPattern::Parse(std::string_view text) {
     TagPattern pattern;
     std::string literal;

@@ -3,6 +3,7 @@
 // %track%, %comment% and %genre%; everything else is literal text.
 #pragma once
 
+#include <array>
 #include <functional>
 #include <optional>
 #include <string>
@@ -37,6 +38,8 @@ public:
 
     // "artist" for the artist, as a pattern names it between its '%'s.
     static std::string_view PlaceHolderName(Mp3Field field);
+    // The fields a place holder can name, in the order above.
+    static std::array<Mp3Field, 7> PlaceHolderFields();
 
 private:
     std::vector<Piece> pieces;

@@ -5,8 +5,10 @@
 #include <string>
 #include <string_view>
 
+#include "base/rom_header.h"
 #include "base/rom_type.h"
 #include "catalogue/catalog_model.h"
+#include "platform/file_error.h"
 #include "tools/tool_report.h"
 
 namespace vorne {
@@ -23,6 +25,39 @@ void ForEachFileRow(std::span<const CatalogRow> rows, ToolReport& report, Visit 
     for (const CatalogRow& row : rows) {
         if (report.StopRequested()) return;
         if (row.file.IsMember()) continue;
+        visit(row, row.file.path);
+    }
+}
+
+// Runs `work` on the file of a row (`path`, which the row names `filename`): a refusal names the
+// row as left alone, a file error as not done, each with its reason, and the tool goes on.
+// Whether the work went through.
+template <typename Work>
+bool DoRow(ToolReport& report, const std::string& filename, const std::string& path, Work work) {
+    try {
+        work();
+        return true;
+    } catch (const OperationRefused& e) {
+        report.Skipped(filename, ReasonOf(e.what(), path));
+    } catch (const FileError& e) {
+        report.Failed(filename, ReasonOf(e.what(), path));
+    }
+    return false;
+}
+
+// Why a tool that changes files leaves a member of an archive alone.
+inline constexpr const char* kInsideArchive = "it is inside a zip file; unzip it first";
+
+// ForEachFileRow for the commands that name every row they leave alone: each archive member
+// passed over is reported as skipped, by the text column 1 shows for it.
+template <typename Visit>
+void ForEachFileRowNamingMembers(std::span<const CatalogRow> rows, ToolReport& report, Visit visit) {
+    for (const CatalogRow& row : rows) {
+        if (report.StopRequested()) return;
+        if (row.file.IsMember()) {
+            report.Skipped(FilenameText(row.file), kInsideArchive);
+            continue;
+        }
         visit(row, row.file.path);
     }
 }

@@ -1,16 +1,14 @@
 #include "ui/batch_commands.h"
 
-#include <memory>
-
 #include "catalogue/catalogue.h"
 #include "platform/file_error.h"
 #include "tools/genesis_conversion.h"
-#include "tools/ips_patch.h"
 #include "tools/list_file.h"
 #include "tools/mass_tag_edit.h"
 #include "tools/nes_header_cleaner.h"
 #include "tools/trainer_remover.h"
 #include "ui/byte_text.h"
+#include "ui/command_support.h"
 #include "ui/compare_lists_dialog.h"
 #include "ui/mp3_edit_dialog.h"
 #include "ui/user_prompts.h"
@@ -20,7 +18,6 @@ namespace vorne::ui {
 namespace {
 
 const QString kAllFiles = QStringLiteral("All files (*)");
-const QString kAppTitle = QStringLiteral("Vorne");
 
 }  // namespace
 
@@ -36,35 +33,14 @@ BatchCommands::BatchCommands(CommandHost& host, CUserPrompts& prompts)
     host.RegisterCommand(Command::BinToSmd, [this] { OnConvert("bin"); });
     host.RegisterCommand(Command::Convert32XToBin, [this] { OnConvert("32x"); });
     host.RegisterCommand(Command::ConvertBinTo32X, [this] { OnConvert("bin"); });  // the same as Bin->Smd
-    host.RegisterCommand(Command::ApplyIpsPatch, [this] { OnApplyIpsPatch(); });
     host.RegisterCommand(Command::MassEditMp3Tags, [this] { OnMassTagEdit(ToolScope::WholeList); });
     host.RegisterCommand(Command::MassTagEdit, [this] { OnMassTagEdit(ToolScope::Selection); });
 }
 
-std::vector<CatalogRow> BatchCommands::Rows(ToolScope scope) const {
-    const CatalogModel& model = host.GetCatalogue().Model();
-    std::vector<CatalogRow> rows;
-    if (scope == ToolScope::WholeList) {
-        for (int r = 0; r < model.RowCount(); ++r) rows.push_back(model.Row(r));
-    } else {
-        for (int r : host.SelectedRows()) rows.push_back(model.Row(r));
-    }
-    return rows;
-}
+std::vector<CatalogRow> BatchCommands::Rows(ToolScope scope) const { return CommandRows(host, scope); }
 
 void BatchCommands::EndWithScan(const ToolRunner::Ending& ending, const QString& title) {
-    if (!ending.leftAlone.empty()) {
-        QString text = QStringLiteral("These files were left as they are:");
-        for (const std::string& line : ending.leftAlone) text += QLatin1Char('\n') + FromBytes(line);
-        prompts.Message(host.Window(), title, text, PromptIcon::Warning);
-    }
-    if (!ending.error.empty()) {
-        // The command ended early: no scan, and the rows it changed keep the texts it gave them.
-        host.GetCatalogue().SetCells(ending.cells);
-        prompts.Message(host.Window(), title, FromBytes(ending.error), PromptIcon::Warning);
-        return;
-    }
-    host.StartScan();
+    ui::EndWithScan(host, prompts, ending, title);
 }
 
 void BatchCommands::OnSaveList() {
@@ -100,34 +76,6 @@ void BatchCommands::OnConvert(std::string extension) {
     runner.Run([folder = catalogue.Folder(), rows = Rows(ToolScope::Selection), extension, count = catalogue.EntryCount()](
                    ToolReport& report) { ConvertGenesisFiles(folder, rows, extension, count, report); },
                [this](const ToolRunner::Ending& ending) { EndWithScan(ending, QStringLiteral("Convert")); });
-}
-
-void BatchCommands::OnApplyIpsPatch() {
-    prompts.Message(host.Window(), kAppTitle, QStringLiteral("Select file to be patched."), PromptIcon::Information);
-    std::optional<QString> target = prompts.OpenFile(host.Window(), QStringLiteral("Select file to be patched"), kAllFiles);
-    if (!target) return;
-    prompts.Message(host.Window(), kAppTitle, QStringLiteral("Select patch file."), PromptIcon::Information);
-    std::optional<QString> patch =
-        prompts.OpenFile(host.Window(), QStringLiteral("Select patch file"), QStringLiteral("IPS Patches (*.ips)"));
-    if (!patch) return;
-    prompts.Message(host.Window(), kAppTitle, QStringLiteral("Select file to save as (or cancel to not save as a different name)."),
-                    PromptIcon::Information);
-    std::optional<QString> saveAs = prompts.SaveFile(host.Window(), QStringLiteral("Save As"), kAllFiles, QString());
-
-    // A large file takes a while to copy; the list stays as it is.
-    auto result = std::make_shared<IpsResult>();
-    runner.Run([result, target = ToBytes(*target), patch = ToBytes(*patch), saveAs = saveAs ? ToBytes(*saveAs) : std::string()](
-                   ToolReport&) { *result = ApplyIpsPatch(target, patch, saveAs); },
-               [this, result](const ToolRunner::Ending& ending) {
-                   if (!ending.error.empty()) {
-                       prompts.Message(host.Window(), QStringLiteral("IPS Error"), FromBytes(ending.error), PromptIcon::Warning);
-                       return;
-                   }
-                   const IpsMessage message = MessageFor(*result);
-                   const bool applied = result->outcome == IpsOutcome::Applied;
-                   prompts.Message(host.Window(), message.title.empty() ? kAppTitle : QString::fromLatin1(message.title),
-                                   FromBytes(message.text), applied ? PromptIcon::Information : PromptIcon::Warning);
-               });
 }
 
 void BatchCommands::OnMassTagEdit(ToolScope scope) {

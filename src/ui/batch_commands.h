@@ -1,8 +1,10 @@
-// The window's batch commands: the items of "&Whole List", "&Selection" and "&Miscellaneous" that
-// lead to the tools (the MP3 mass tag edit asks its values in the MP3 dialog without a file).
-// Each takes its rows (every row, or the selected ones) when it starts, runs the tool on a worker while the window is busy, shows what the tool has to say, and ends with a
-// new scan of the folder (the IPS patcher and the list files leave the list as it is). A file
-// error ends a command with its message and no scan; the busy flag is released in any case.
+// The window's batch commands: the items of "&Whole List" and "&Selection" that lead to the tools
+// (the MP3 mass tag edit asks its values in the MP3 dialog without a file). The patches, the
+// checksums and byte orders, and the tags from names have classes of their own, which share this
+// one's runner. Each takes its rows (every row, or the selected ones) when it starts, runs the
+// tool on a worker while the window is busy, shows what the tool has to say, and ends with a new
+// scan of the folder (the list files leave the list as it is). A file error ends a command with
+// its message and no scan; the busy flag is released in any case.
 #pragma once
 
 #include <QObject>

@@ -23,12 +23,15 @@
 #include "ui/dat_commands.h"
 #include "ui/edit_item.h"
 #include "ui/file_deletion.h"
+#include "ui/image_commands.h"
 #include "ui/list_filter.h"
 #include "ui/main_menu.h"
 #include "ui/options_dialog.h"
+#include "ui/patch_commands.h"
 #include "ui/scan_preparation.h"
 #include "ui/settings.h"
 #include "ui/sort_list_ctrl.h"
+#include "ui/tag_name_commands.h"
 #include "ui/user_prompts.h"
 
 namespace vorne::ui {
@@ -55,6 +58,9 @@ CMainDialog::CMainDialog(Settings& settings, CUserPrompts& prompts, std::string 
     batch = std::make_unique<BatchCommands>(*this, prompts);
     dats = std::make_unique<DatCommands>(*this, prompts);
     preparation = std::make_unique<ScanPreparation>(catalogue, prompts, this);
+    patches = std::make_unique<PatchCommands>(*this, prompts, batch->Runner());
+    images = std::make_unique<ImageCommands>(*this, prompts, batch->Runner());
+    tagNames = std::make_unique<TagNameCommands>(*this, prompts, settings, batch->Runner());
 }
 
 CMainDialog::~CMainDialog() = default;

@@ -30,6 +30,9 @@ class QPushButton;
 namespace vorne::ui {
 
 class BatchCommands;
+class ImageCommands;
+class PatchCommands;
+class TagNameCommands;
 class CSortListCtrl;
 class DatCommands;
 class ScanPreparation;
@@ -137,6 +140,10 @@ private:
     std::array<QPushButton*, kButtons.size()> buttons{};
     bool columnsRestored = false;  // the header shows a kind's stored widths, which may be saved
 
+    // The commands that share the batch tools' runner, which goes before them.
+    std::unique_ptr<PatchCommands> patches;
+    std::unique_ptr<ImageCommands> images;
+    std::unique_ptr<TagNameCommands> tagNames;
     // The batch tools' commands; a running tool is stopped and waited for before the catalogue goes.
     std::unique_ptr<BatchCommands> batch;
     std::unique_ptr<DatCommands> dats;

@@ -14,6 +14,7 @@ constexpr char kLastType[] = "Last Type";
 constexpr char kDeleteToTrash[] = "Delete To Trash";
 constexpr char kWindowGeometry[] = "Window Geometry";
 constexpr char kDuplicatesByData[] = "Duplicates By Data";
+constexpr char kTagNamePattern[] = "Tag Name Pattern";
 
 QString FolderName(RomType type) { return QStringLiteral("Rom Type %1 Dir").arg(static_cast<int>(type)); }
 QString ProgramName(RomType type) { return QStringLiteral("Rom Type %1 Exec").arg(static_cast<int>(type)); }
@@ -89,6 +90,12 @@ void Settings::SetChosenSort(RomType type, SortOrder order) {
     Write(SortColumnName(type), order.column);
     Write(SortAscendingName(type), order.ascending);
 }
+
+QString Settings::TagNamePattern() const {
+    const QString pattern = ReadString(kTagNamePattern);
+    return pattern.isEmpty() ? QStringLiteral("%artist% - %title%") : pattern;
+}
+void Settings::SetTagNamePattern(const QString& pattern) { WriteString(kTagNamePattern, pattern); }
 
 QString Settings::ReadString(const QString& name) const { return store->value(Key(name)).toString(); }
 

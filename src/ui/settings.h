@@ -72,6 +72,11 @@ public:
     std::optional<SortOrder> ChosenSort(RomType type) const;
     void SetChosenSort(RomType type, SortOrder order);
 
+    // The pattern of file names last given to "Tags from File Names..." or "Rename from Tags..."
+    // ("%artist% - %title%" when missing).
+    QString TagNamePattern() const;
+    void SetTagNamePattern(const QString& pattern);
+
 private:
     QString ReadString(const QString& name) const;
     void WriteString(const QString& name, const QString& value);  // empty: deleted

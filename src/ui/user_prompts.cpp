@@ -1,6 +1,7 @@
 #include "ui/user_prompts.h"
 
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QtGlobal>
 
@@ -66,6 +67,14 @@ std::optional<QString> DialogPrompts::SaveFile(QWidget* parent, const QString& t
     dialog.setDefaultSuffix(defaultSuffix);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().front();
+}
+
+std::optional<int> DialogPrompts::Choose(QWidget* parent, const QString& title, const QString& text,
+                                         const QStringList& choices, int current) {
+    bool ok = false;
+    const QString chosen = QInputDialog::getItem(parent, title, text, choices, current, false, &ok);
+    if (!ok) return std::nullopt;
+    return static_cast<int>(choices.indexOf(chosen));
 }
 
 int DialogPrompts::RunModal(QDialog& dialog) { return dialog.exec(); }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 class QDialog;
@@ -39,6 +40,10 @@ public:
     // empty) is added to a name without one. Nothing when cancelled.
     virtual std::optional<QString> SaveFile(QWidget* parent, const QString& title, const QString& filter,
                                             const QString& defaultSuffix) = 0;
+    // One of `choices` from a list under `text`, `current` chosen at first; its index, or nothing
+    // when cancelled.
+    virtual std::optional<int> Choose(QWidget* parent, const QString& title, const QString& text,
+                                      const QStringList& choices, int current) = 0;
     // The About box.
     virtual void About(QWidget* parent) = 0;
     // Shows `dialog` modally until it ends; its result code.
@@ -57,6 +62,8 @@ public:
     std::optional<QString> OpenFile(QWidget* parent, const QString& title, const QString& filter) override;
     std::optional<QString> SaveFile(QWidget* parent, const QString& title, const QString& filter,
                                     const QString& defaultSuffix) override;
+    std::optional<int> Choose(QWidget* parent, const QString& title, const QString& text, const QStringList& choices,
+                              int current) override;
     void About(QWidget* parent) override;
     int RunModal(QDialog& dialog) override;
 };

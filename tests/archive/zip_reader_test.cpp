@@ -10,6 +10,7 @@
 #include "base/crc32.h"
 #include "base/text_rules.h"
 #include "images.h"
+#include "support/address_space.h"
 #include "support/temp_dir.h"
 #include "zip_writer.h"
 #include "support/zlib_deflate.h"
@@ -598,16 +599,7 @@ TEST(ZipReaderDeathTest, AbsurdSizesTakeNoMemory) {
         EXPECT_EXIT(
             {
                 // Room for what the process has mapped so far and a little more.
-                std::ifstream status("/proc/self/status");
-                std::string line;
-                unsigned long long mappedKiB = 0;
-                while (std::getline(status, line)) {
-                    if (line.rfind("VmSize:", 0) == 0) mappedKiB = std::stoull(line.substr(7));
-                }
-                rlimit limit{};
-                getrlimit(RLIMIT_AS, &limit);
-                limit.rlim_cur = static_cast<rlim_t>((mappedKiB << 10) + (512ull << 20));
-                setrlimit(RLIMIT_AS, &limit);
+                test::LimitAddressSpace(512ull << 20);
                 bool failedAsExpected = true;
                 for (InflatePath way : {InflatePath::Direct, InflatePath::Window}) {
                     ZipStatus status;

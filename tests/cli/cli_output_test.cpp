@@ -7,6 +7,7 @@
 
 #include "base/crc32.h"
 #include "images.h"
+#include "support/address_space.h"
 #include "support/temp_dir.h"
 #include "zip_writer.h"
 
@@ -99,13 +100,7 @@ TEST(CliOutput, AClosedPipeEndsTheCommandQuietly) {
 // A 256 MiB image (a sparse file: no disk used) is read in chunks, so 64 MiB of address space is
 // plenty. The sanitizers reserve far more than that for themselves, so they skip this.
 TEST(CliOutput, HugeImagesNeedLittleMemory) {
-#if defined(__SANITIZE_ADDRESS__)
-    GTEST_SKIP() << "the sanitizers need more address space than the limit";
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-    GTEST_SKIP() << "the sanitizers need more address space than the limit";
-#endif
-#endif
+    if (test::kSanitizersRun) GTEST_SKIP() << "the sanitizers need more address space than the limit";
     constexpr std::int64_t kImage = std::int64_t{256} << 20;
     test::TempDir dir;
     auto sparse = [&](const std::string& name, std::int64_t size, const std::vector<std::pair<std::int64_t, Bytes>>& pokes) {

@@ -29,10 +29,10 @@ std::string Hex(std::uint32_t crc) {
 
 TEST(CliPatch, AppliesRefusesAndForces) {
     test::TempDir dir;
-    const Bytes original = Counting(4096);
+    const Bytes original = Counting(8192);
     Bytes modified = original;
     modified[7] = 0xEE;
-    modified.resize(5000, 0x11);
+    modified.resize(9000, 0x11);
     Bytes other = original;
     other[0] ^= 1;
     Bytes headered(512, 0xCC);
@@ -85,6 +85,32 @@ TEST(CliPatch, AppliesRefusesAndForces) {
     for (const std::vector<std::string>& usage : {std::vector<std::string>{"patch", target}, {"make-patch", target, target},
                                                    {"make-patch", target, target, "-o", dir / "x.ups"}}) {
         EXPECT_EQ(RunCli(usage).exitCode, 2) << test::CommandLine(usage);
+    }
+}
+
+// -o takes a file name: an empty one is refused, not taken for "in place". A new file is a copy of
+// the target and takes its permission bits (less setuid and setgid), as ips -o gives them.
+TEST(CliPatch, OutputNamesANewFileWithTheTargetsMode) {
+    test::TempDir dir;
+    const Bytes original = Counting(3000);
+    Bytes modified = original;
+    modified[5] ^= 0x40;
+    const std::string ups = dir.Write("p.ups", test::Ups(original, modified));
+    const std::string target = dir.Write("rom.bin", original);
+    const auto empty = RunCli({"patch", target, ups, "-o", ""});
+    EXPECT_EQ(empty.exitCode, 2) << empty.err;
+    EXPECT_EQ(test::ReadFile(target), original);
+
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    for (mode_t mode : {mode_t{0600}, mode_t{0750}, mode_t{04755}}) {
+        ASSERT_EQ(::chmod(target.c_str(), mode), 0);
+        const std::string out = dir / ("new" + std::to_string(mode) + ".bin");
+        ASSERT_EQ(RunCli({"patch", target, ups, "-o", out}).exitCode, 0);
+        struct stat st;
+        ASSERT_EQ(::stat(out.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, mode & 0777 & ~mask) << std::oct << mode;
+        EXPECT_EQ(test::ReadFile(out), modified);
     }
 }
 

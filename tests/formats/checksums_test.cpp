@@ -122,6 +122,39 @@ TEST(Checksums, GenesisInEitherLayout) {
     }
 }
 
+// An interleaved file whose data is not whole blocks would be summed with its incomplete block
+// as zeros: it is refused, as the conversion refuses it, and nothing is written.
+TEST(Checksums, InterleavedFilesOfIncompleteBlocksAreRefused) {
+    const Bytes linear = samples::MakeGenesis({.is32X = true, .size = std::size_t{1} << 20});
+    struct Case {
+        const char* what;
+        Bytes file;
+        std::string reason;
+    };
+    Bytes tail = samples::Interleave(With(linear, 0x18E, {0, 0}), 0x80000, false);
+    tail.resize(tail.size() + 16384, 0x77);  // a piece of a second 1 MiB block
+    Bytes odd = samples::Interleave(With(samples::MakeGenesis({.size = 32768}), 0x18E, {0, 0}), 8192, false);
+    odd.insert(odd.begin(), 100, 0x20);  // a header of neither 512 bytes nor none
+    const Case cases[] = {
+        {"32X", tail, "its length, 1064960 bytes, is not whole blocks of 1048576 bytes"},
+        {"Genesis", odd, "its length, 32868 bytes, is not whole blocks of 16384 bytes"},
+    };
+    for (const Case& c : cases) {
+        test::TempDir dir;
+        const std::string path = dir.Write("rom", c.file);
+        auto reader = CreateReader(c.what[0] == '3' ? RomType::Genesis32X : RomType::Genesis, nullptr);
+        reader->LoadFile(path);
+        try {
+            FixChecksums(*reader);
+            ADD_FAILURE() << c.what << ": fixed";
+        } catch (const OperationRefused& e) {
+            EXPECT_EQ(std::string(e.what()), path + ": " + c.reason + " (behind a copier header of 512 bytes or none); left as it is")
+                << c.what;
+        }
+        EXPECT_EQ(test::ReadFile(path), c.file) << c.what;
+    }
+}
+
 // The CRC-32 of `boot` made `crc` by its last four bytes: the register is run back from the
 // wanted value through four unknown bytes, then met with the register before them.
 void ForgeCrc(Bytes& image, std::size_t from, std::size_t to, std::uint32_t crc) {

@@ -122,6 +122,9 @@ TEST(ApplyPatch, DamagedPatchesAndMismatchesAreRefused) {
         {"the target CRC", Close(BpsBody(10, 10, steps), crc, targetCrc ^ 4),
          "mismatch: " + Printf(targetText.c_str(), targetCrc ^ 4, targetCrc) + " Nothing was written.",
          "ABxyzFGHIJ | warning: " + Printf(targetText.c_str(), targetCrc ^ 4, targetCrc)},
+        {"UPS: the target CRC", Close(UpsBody(kSource, target), crc, targetCrc ^ 8),
+         "mismatch: " + Printf(targetText.c_str(), targetCrc ^ 8, targetCrc) + " Nothing was written.",
+         "ABxyzFGHIJ | warning: " + Printf(targetText.c_str(), targetCrc ^ 8, targetCrc)},
         {"cut inside a literal", Close(cut(BpsBody(10, 10, steps), 3), crc, targetCrc), cutShort, ""},
         {"cut inside a number", Close(Bytes{'B', 'P', 'S', '1', 0x0A}, crc, targetCrc), cutShort, ""},
         {"shorter than any patch", Bytes{'B', 'P', 'S', '1', 0, 0}, cutShort, ""},
@@ -145,7 +148,7 @@ TEST(ApplyPatch, DamagedPatchesAndMismatchesAreRefused) {
 }
 
 TEST(ApplyPatch, AFileWithAHeaderIsPatchedBehindIt) {
-    Bytes data(2048);
+    Bytes data(8192);
     for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i * 7 + 3);
     Bytes changed = data;
     changed[100] ^= 0xFF;
@@ -166,7 +169,7 @@ TEST(ApplyPatch, AFileWithAHeaderIsPatchedBehindIt) {
         {"an iNES header", join(ines, data), 16},
         {"a copier header", join(copier, data), 512},
     };
-    for (const Bytes& patch : {Bps(data, changed, {{0, 100}, {1, 1, 0, {changed[100]}}, {0, 1947}}), Ups(data, changed)}) {
+    for (const Bytes& patch : {Bps(data, changed, {{0, 100}, {1, 1, 0, {changed[100]}}, {0, 8091}}), Ups(data, changed)}) {
         for (const Case& c : cases) {
             const PatchedFile result = ApplyPatch(patch, c.file, false);
             EXPECT_EQ(result.headerKept, c.header) << c.what;
@@ -181,6 +184,50 @@ TEST(ApplyPatch, AFileWithAHeaderIsPatchedBehindIt) {
     EXPECT_EQ(ApplyPatch(Ups(whole, wholeChanged), whole, false).headerKept, 0u);
     // A header whose removal does not give the CRC helps nothing.
     EXPECT_TRUE(Outcome(Ups(data, changed), join(copier, changed)).starts_with("mismatch: This patch is for a ROM"));
+    // A copier header is 512 bytes beyond whole 8 KiB units, as the SNES reader and the DATs have
+    // it: 512 bytes in front of a 2 KiB image are part of the image.
+    const Bytes small(data.begin(), data.begin() + 2048);
+    const Bytes smallChanged(changed.begin(), changed.begin() + 2048);
+    EXPECT_TRUE(Outcome(Ups(small, smallChanged), join(copier, small)).starts_with("mismatch: This patch is for a ROM"));
+}
+
+// Targets larger than the windows the application goes through: runs that repeat short and long
+// stretches of what was written, copies reaching back past what was flushed, sources read in
+// pieces. The expectation is built byte by byte, as the format describes the actions.
+TEST(BpsApply, LargeTargetsThroughTheWindows) {
+    Bytes source(3 << 20);
+    for (std::size_t i = 0; i < source.size(); ++i) source[i] = static_cast<std::uint8_t>(i * 7 + i / 4093);
+    struct Case {
+        const char* what;
+        std::vector<BpsStep> steps;
+    };
+    const Case cases[] = {
+        {"a run of one byte", {{1, 1, 0, Of("z")}, {3, (2 << 20) + 5, 0}}},
+        {"a run of three bytes", {{1, 3, 0, Of("abc")}, {3, (3 << 20) + 1, 0}}},
+        {"a period longer than a piece", {{0, 300000}, {3, 2 << 20, 0}}},
+        {"copies from far back", {{0, 1 << 20}, {2, 1 << 20, 1 << 20}, {3, 700000, 5}, {3, 100, (1 << 20) - 700000}}},
+        {"the source read and copied across windows", {{0, 1500000}, {2, 1 << 20, 12345}, {0, 10}}},
+    };
+    for (const Case& c : cases) {
+        Bytes target;
+        std::uint64_t sourceAt = 0, targetAt = 0;
+        for (const BpsStep& s : c.steps) {
+            if (s.kind == 2) sourceAt = static_cast<std::uint64_t>(static_cast<std::int64_t>(sourceAt) + s.move);
+            if (s.kind == 3) targetAt = static_cast<std::uint64_t>(static_cast<std::int64_t>(targetAt) + s.move);
+            for (std::uint64_t i = 0; i < s.length; ++i) {
+                std::uint8_t next = 0;
+                switch (s.kind) {
+                    case 0: next = source[target.size()]; break;
+                    case 1: next = s.literal[i]; break;
+                    case 2: next = source[sourceAt++]; break;
+                    default: next = target[targetAt++]; break;
+                }
+                target.push_back(next);
+            }
+        }
+        const PatchedFile result = ApplyPatch(Bps(source, target, c.steps), source, false);
+        EXPECT_TRUE(result.bytes == target) << c.what;
+    }
 }
 
 TEST(ApplyPatch, IpsAndIps32) {

@@ -239,6 +239,10 @@ TEST(IpsPatch, Messages) {
         EXPECT_EQ(message.title, c.title);
         EXPECT_EQ(message.text, c.text);
     }
+    // A target that cannot be read says why.
+    const IpsMessage unread = MessageFor({IpsOutcome::InvalidTargetSize, "t.bin: Is a directory"});
+    EXPECT_EQ(unread.title, "IPS Error");
+    EXPECT_EQ(unread.text, "t.bin: Is a directory");
 }
 
 }  // namespace

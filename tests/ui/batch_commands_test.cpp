@@ -12,7 +12,7 @@
 #include <filesystem>
 
 #include "images.h"
-#include "main_dialog_fixture.h"
+#include "tool_command_fixture.h"
 #include "tools/list_compare.h"
 #include "ui/batch_commands.h"
 #include "ui/compare_lists_dialog.h"
@@ -27,27 +27,7 @@ using samples::Bytes;
 std::string Text(const Bytes& bytes) { return {bytes.begin(), bytes.end()}; }
 Bytes Of(const std::string& text) { return {text.begin(), text.end()}; }
 
-class BatchCommandsTest : public MainDialogTest {
-protected:
-    // Runs a menu command and waits for its tool, and the scan it may start, to end.
-    void Trigger(Command command) {
-        const int before = finished;
-        window->Action(command)->trigger();
-        ASSERT_TRUE(WaitFor([&] { return finished > before && window->Idle(); }));
-    }
-    void Watch() {
-        QObject::connect(&window->Batch().Runner(), &ToolRunner::toolFinished, [this] { ++finished; });
-        QObject::connect(window.get(), &CMainDialog::scanFinished, [this] { ++scans; });
-    }
-    std::vector<std::string> Messages() const {
-        std::vector<std::string> shown;
-        for (const auto& m : prompts.messages) shown.push_back((m.title + ": " + m.text).toStdString());
-        return shown;
-    }
-
-    int finished = 0;
-    int scans = 0;
-};
+class BatchCommandsTest : public ToolCommandTest {};
 
 TEST_F(BatchCommandsTest, SaveListWritesWhatVorneCliWrites) {
     dir.Write("roms/a.nes", samples::MakeNes({.seed = 1}));
@@ -169,7 +149,7 @@ TEST_F(BatchCommandsTest, ApplyIpsPatchAsksForThreeFiles) {
                               "Success!: IPS patch applied.\n"}));
     EXPECT_EQ(prompts.fileDialogs,
               (std::vector<QString>{"open Select file to be patched | All files (*)",
-                                    "open Select patch file | IPS Patches (*.ips)", "save Save As | All files (*) | "}));
+                                    "open Select patch file | Patches (*.ips *.bps *.ups)", "save Save As | All files (*) | "}));
     EXPECT_EQ(Text(vorne::test::ReadFile(target)), "0AB3456789");
     EXPECT_EQ(scans, 0);  // the list is left as it is
 

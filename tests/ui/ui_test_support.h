@@ -52,6 +52,11 @@ public:
         fileDialogs.push_back("save " + title + " | " + filter + " | " + defaultSuffix);
         return Next(files);
     }
+    std::optional<int> Choose(QWidget*, const QString& title, const QString& text, const QStringList& choices,
+                              int current) override {
+        choicesShown.push_back({title, text + " | " + choices.join(QStringLiteral(", ")) + " | " + QString::number(current)});
+        return choice;
+    }
     void About(QWidget*) override { ++aboutShown; }
     // Runs `onModal` on the dialog in the user's place (a dialog nobody handles is cancelled).
     int RunModal(QDialog& dialog) override {
@@ -68,6 +73,8 @@ public:
     std::vector<QString> fileDialogs;  // each file dialog shown: kind, title, filter (and suffix)
     bool yes = true;                         // the answer to Yes/No questions
     PromptAnswer answer = PromptAnswer::Yes;  // and to Yes/No/Cancel ones
+    std::vector<Shown> choicesShown;  // each list to choose from: title, then text | choices | current
+    std::optional<int> choice = 0;    // the answer to it; nothing: cancelled
     int aboutShown = 0;
     std::function<int(QDialog&)> onModal;
     int modalsRun = 0;
