@@ -6,6 +6,7 @@
 
 #include <QDialog>
 #include <array>
+#include <string>
 
 #include "base/rom_type.h"
 
@@ -39,10 +40,13 @@ public:
 
 private:
     void Load();
+    std::string FolderPath(int kind) const;
 
     Settings& settings;
     CUserPrompts& prompts;
     std::array<QLineEdit*, kOptionKinds> folderBoxes{};
+    // The bytes of each folder box's path, while the box shows them (see BytesOf).
+    std::array<std::string, kOptionKinds> folderPaths;
     std::array<QLineEdit*, kOptionKinds> programBoxes{};
     QCheckBox* trashBox = nullptr;
 };

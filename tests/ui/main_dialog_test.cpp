@@ -101,7 +101,8 @@ TEST_F(MainDialogTest, MenuItemsAreEnabledForTheirKindsOnceTheyHaveWork) {
         if (!entry.text.empty()) window->RegisterCommand(entry.command, [&ran, c = entry.command] { ran.insert(c); });
     }
     const std::set<Command> always{Command::SaveList,      Command::CompareLists, Command::EditItem,
-                                   Command::ApplyIpsPatch, Command::Options,      Command::About};
+                                   Command::ApplyIpsPatch, Command::Options,      Command::About,
+                                   Command::Refresh};
     const struct {
         RomType kind;
         std::set<Command> own;
@@ -198,7 +199,7 @@ TEST_F(MainDialogTest, WhileBusyEveryCommandButOkIsGreyed) {
     }
     EXPECT_FALSE(window->KindCombo()->isEnabled());
     // A greyed command does nothing, however it is asked for.
-    prompts.folders = {Q(dir.Path())};
+    prompts.folders = {dir.Path()};
     window->Button(Command::SelectFolder)->click();
     window->Button(Command::About)->click();
     window->List()->SelectOnly(0);
@@ -224,12 +225,12 @@ TEST_F(MainDialogTest, SelectFolderScansTheChosenFolderAndCancelKeepsTheOld) {
     dir.Write("other/y.gb", samples::MakeGameboy({.title = "OTHER"}));
     fs::create_directories(roms);
     Open(RomType::Gameboy);
-    prompts.folders = {QString(), Q(dir / "other")};
+    prompts.folders = {"", dir / "other"};
     window->Button(Command::SelectFolder)->click();  // cancelled
     EXPECT_EQ(window->FolderLabel()->text(), Q(roms));
     window->Button(Command::SelectFolder)->click();
     ASSERT_TRUE(WaitIdle());
-    EXPECT_EQ(prompts.browseStarts, (std::vector<QString>{Q(roms), Q(roms)}));
+    EXPECT_EQ(prompts.browseStarts, (std::vector<std::string>{roms, roms}));
     EXPECT_EQ(window->FolderLabel()->text(), Q(dir / "other"));
     EXPECT_EQ(settings.Folder(RomType::Gameboy), Q(dir / "other"));
     EXPECT_EQ(window->List()->model()->rowCount(), 2);
