@@ -20,6 +20,7 @@
 
 #include "images.h"
 #include "main_dialog_fixture.h"
+#include "ui/busy_indicator.h"
 #include "ui/main_menu.h"
 #include "ui/row_delegate.h"
 #include "ui/sort_list_ctrl.h"
@@ -264,31 +265,46 @@ TEST_F(MainDialogTest, ColumnWidthsLastThroughARescanAndARestart) {
     EXPECT_GT(nesDefault, 0);
 }
 
-TEST_F(MainDialogTest, EscapeStopsAScanAndTheRowsFoundSoFarStay) {
+// While a scan runs the status bar counts the files found beside Cancel; Cancel, like Escape,
+// stops the scan, and Escape never closes the window.
+TEST_F(MainDialogTest, EscapeOrCancelStopsAScanAndTheRowsFoundSoFarStay) {
     const auto image = samples::MakeGameboy({});
     for (int folder = 0; folder < 300; ++folder) {
         for (int file = 0; file < 10; ++file) {
             dir.Write("roms/d" + std::to_string(folder) + "/f" + std::to_string(file) + ".gb", image);
         }
     }
-    settings.SetLastType(RomType::Gameboy);
-    window = std::make_unique<CMainDialog>(settings, prompts, std::string());
-    window->show();
-    window->SubfolderBox()->setChecked(true);
-    QApplication::processEvents();  // the first painting done, Escape follows the start at once
-    settings.SetFolder(RomType::Gameboy, Q(roms));
-    window->StartUp();
-    EXPECT_FALSE(window->Idle());
-    QTest::keyClick(window->List(), Qt::Key_Escape);
-    ASSERT_TRUE(WaitIdle());
-    EXPECT_TRUE(window->isVisible());  // Escape stopped the scan; it did not close the window
-    EXPECT_EQ(window->StatusText(2), QStringLiteral("Stopped"));
-    EXPECT_LT(window->GetCatalogue().EntryCount(), 3000);
-    // The duplicate finder ran on what was found: identical images, one unique.
-    EXPECT_EQ(window->StatusText(1), QStringLiteral("%1 known unique").arg(window->GetCatalogue().EntryCount() > 0 ? 1 : 0));
-    QTest::keyClick(window->List(), Qt::Key_Escape);  // idle: Escape does nothing
-    EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(window->StatusText(2), QStringLiteral("Stopped"));
+    for (const bool escape : {true, false}) {
+        SCOPED_TRACE(escape ? "Escape" : "Cancel");
+        settings.SetLastType(RomType::Gameboy);
+        window = std::make_unique<CMainDialog>(settings, prompts, std::string());
+        window->show();
+        window->SubfolderBox()->setChecked(true);
+        QApplication::processEvents();  // the first painting done, Escape follows the start at once
+        settings.SetFolder(RomType::Gameboy, Q(roms));
+        BusyIndicator* busy = window->Busy();
+        EXPECT_FALSE(busy->isVisible());
+        window->StartUp();
+        EXPECT_FALSE(window->Idle());
+        EXPECT_EQ(busy->Shows(), BusyIndicator::Work::Scan);
+        EXPECT_TRUE(busy->isVisible() && busy->CancelButton()->isEnabled());
+        EXPECT_EQ(busy->Count()->text(), QStringLiteral("0 files found"));
+        if (escape) {
+            QTest::keyClick(window->List(), Qt::Key_Escape);
+        } else {
+            busy->CancelButton()->click();
+        }
+        ASSERT_TRUE(WaitIdle());
+        EXPECT_TRUE(window->isVisible());  // Escape stopped the scan; it did not close the window
+        EXPECT_FALSE(busy->isVisible());
+        EXPECT_EQ(window->StatusText(2), QStringLiteral("Stopped"));
+        EXPECT_LT(window->GetCatalogue().EntryCount(), 3000);
+        // The duplicate finder ran on what was found: identical images, one unique.
+        EXPECT_EQ(window->StatusText(1), QStringLiteral("%1 known unique").arg(window->GetCatalogue().EntryCount() > 0 ? 1 : 0));
+        QTest::keyClick(window->List(), Qt::Key_Escape);  // idle: Escape does nothing
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_EQ(window->StatusText(2), QStringLiteral("Stopped"));
+    }
 }
 
 TEST_F(MainDialogTest, ClosingDuringAScanEndsAtOnce) {
