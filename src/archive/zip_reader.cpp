@@ -507,20 +507,35 @@ bool ZipArchive::Inflate(std::span<const std::uint8_t> input, const ZipMemberSpa
     return true;
 }
 
+namespace {
+
+// Whether directory entry `index` of `archive` still bears the name `name`; says why not in `status`.
+bool StillListed(const ZipArchive& archive, std::size_t index, std::string_view name, ZipStatus& status) {
+    if (!archive.HasDirectory()) {
+        if (status.Ok()) status.Fail(ZipResult::Failed);
+        return false;
+    }
+    if (index >= archive.Entries().size() || archive.Entries()[index].name != name) {
+        // Another member stands there now: reading it would hand over a file the user never chose.
+        status.Say(archive.BaseName(), ": the archive changed since it was listed");
+        status.Fail(ZipResult::Failed);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<ZipMemberStream> StreamListedEntry(const ZipArchive& archive, std::size_t index, std::string_view name,
+                                                 ZipStatus& status) {
+    if (!StillListed(archive, index, name, status)) return std::nullopt;
+    return archive.StreamEntry(index, status);
+}
+
 ZipStatus ReadListedEntry(const std::string& archivePath, std::size_t index, std::string_view name, MemberData& data) {
     ZipStatus opened;
     auto archive = ZipArchive::Open(archivePath, opened);
-    if (!archive) return opened;
-    if (!archive->HasDirectory()) {
-        if (opened.Ok()) opened.Fail(ZipResult::Failed);
-        return opened;
-    }
-    if (index >= archive->Entries().size() || archive->Entries()[index].name != name) {
-        // Another member stands there now: reading it would hand over a file the user never chose.
-        opened.Say(archive->BaseName(), ": the archive changed since it was listed");
-        opened.Fail(ZipResult::Failed);
-        return opened;
-    }
+    if (!archive || !StillListed(*archive, index, name, opened)) return opened;
     ZipStatus read = archive->ReadEntry(index, data);
     read.lines.insert(read.lines.begin(), opened.lines.begin(), opened.lines.end());
     return read;

@@ -161,6 +161,11 @@ ZipStatus ReadMember(const std::string& archivePath, std::string_view name, Memb
 // was listed". An archive without a readable directory fails as opening it does.
 ZipStatus ReadListedEntry(const std::string& archivePath, std::size_t index, std::string_view name, MemberData& data);
 
+// The stream of the member that directory entry `index` of `archive` holds, when that entry still
+// bears the name `name`, as ReadListedEntry checks it; otherwise nullopt with the reason in `status`.
+std::optional<ZipMemberStream> StreamListedEntry(const ZipArchive& archive, std::size_t index, std::string_view name,
+                                                 ZipStatus& status);
+
 // The last component of a path split at "/", "\" and ":", empty components skipped.
 std::string ZipBaseName(std::string_view path);
 

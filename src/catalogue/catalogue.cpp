@@ -170,6 +170,7 @@ int Catalogue::RefreshRow(int row, std::vector<std::string> cells) {
         model, currentType, place, uniqueCount,
         [&told](int part, std::string text) { told.emplace_back(part, std::move(text)); }, duplicateRule);
     Observer().RowsReordered();
+    Observer().RowChanged(place);  // its texts, in their new place
     for (auto& [part, text] : told) SetStatus(part, std::move(text));
     return place;
 }

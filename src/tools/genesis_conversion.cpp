@@ -153,20 +153,18 @@ std::vector<std::string> ConvertGenesisFiles(const std::string& folder, std::spa
                                              std::string_view extension, int entryCount, ToolReport& report) {
     report.Status(kStatusEntries, "Converting...");
     std::vector<std::string> outputs;
-    for (const CatalogRow& row : rows) {
-        if (report.StopRequested()) break;
-        const std::string& filename = row.file.path;
-        if (row.file.IsMember() || filename.size() < kExtensionLength ||
+    ForEachFileRow(rows, report, [&](const CatalogRow& row, const std::string& filename) {
+        if (filename.size() < kExtensionLength ||
             !EqualsIgnoringCase(std::string_view(filename).substr(filename.size() - kExtensionLength), extension)) {
-            continue;
+            return;
         }
         report.Status(kStatusFile, filename);
         const std::string path = RowFilePath(folder, row.file);
         std::string output;
-        if (!DoRow(report, filename, path, [&] { output = ConvertGenesisFile(path); })) continue;
+        if (!DoRow(report, filename, path, [&] { output = ConvertGenesisFile(path); })) return;
         ++entryCount;  // the new file
         outputs.push_back(ConvertedName(filename, std::string_view(output).substr(output.size() - kExtensionLength)));
-    }
+    });
     report.Status(kStatusEntries, RomCountText(entryCount));
     return outputs;
 }

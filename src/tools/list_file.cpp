@@ -1,6 +1,7 @@
 #include "tools/list_file.h"
 
 #include <algorithm>
+#include <numeric>
 
 #include "catalogue/catalog_model.h"
 #include "platform/rewrite.h"
@@ -8,6 +9,12 @@
 namespace vorne {
 
 namespace {
+
+std::vector<int> AllRows(const CatalogModel& model) {
+    std::vector<int> rows(static_cast<std::size_t>(model.RowCount()));
+    std::iota(rows.begin(), rows.end(), 0);
+    return rows;
+}
 
 // `text` without its line feeds.
 void AppendWithoutLineFeeds(std::string& out, std::string_view text, std::size_t limit) {
@@ -42,17 +49,25 @@ std::string ListFileLine(std::span<const std::string> cells, std::span<const int
     return line;
 }
 
-std::string ListFileText(const CatalogModel& model, std::span<const int> widths) {
+std::string ListFileText(const CatalogModel& model, std::span<const int> rows, std::span<const int> widths) {
     std::string text;
-    for (int row = 0; row < model.RowCount(); ++row) {
+    for (const int row : rows) {
         AppendLine(text, model.ColumnCount(), [&](int column) { return model.Cell(row, column); }, widths);
     }
     return text;
 }
 
-void SaveListFile(const std::string& path, const CatalogModel& model, std::span<const int> widths) {
-    const std::string text = ListFileText(model, widths);
+std::string ListFileText(const CatalogModel& model, std::span<const int> widths) {
+    return ListFileText(model, AllRows(model), widths);
+}
+
+void SaveListFile(const std::string& path, const CatalogModel& model, std::span<const int> rows, std::span<const int> widths) {
+    const std::string text = ListFileText(model, rows, widths);
     WriteFileAtomically(path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+}
+
+void SaveListFile(const std::string& path, const CatalogModel& model, std::span<const int> widths) {
+    SaveListFile(path, model, AllRows(model), widths);
 }
 
 }  // namespace vorne

@@ -30,9 +30,13 @@ std::string ListFileLine(std::span<const std::string> cells, std::span<const int
 
 // The whole list file for the rows of `model`, top to bottom.
 std::string ListFileText(const CatalogModel& model, std::span<const int> widths);
+// The list file for the rows `rows` of `model` only (row numbers, in this order): the rows a
+// filter leaves.
+std::string ListFileText(const CatalogModel& model, std::span<const int> rows, std::span<const int> widths);
 
 // Writes the list file to `path`, whole or not at all (through a temporary file and a rename; an
 // existing file is replaced and keeps its owner and mode). Throws FileError.
 void SaveListFile(const std::string& path, const CatalogModel& model, std::span<const int> widths);
+void SaveListFile(const std::string& path, const CatalogModel& model, std::span<const int> rows, std::span<const int> widths);
 
 }  // namespace vorne

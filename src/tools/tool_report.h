@@ -30,7 +30,11 @@ public:
     virtual void Failed(std::string_view path, std::string_view message) = 0;
     // New texts for cells of the row whose column 1 is `path`, shown until the rescan.
     virtual void CellsChanged(std::string_view /*path*/, std::vector<std::pair<int, std::string>> /*cells*/) {}
-    // True when the command is to end before the next row (the window is closing).
+    // `done` of the `total` files the command takes are done: said before each file and once at
+    // the end, so that a window can show how far it is.
+    virtual void Progress(int /*done*/, int /*total*/) {}
+    // True when the command is to end before the next row (the user stopped it, or the window is
+    // closing).
     virtual bool StopRequested() const { return false; }
 };
 

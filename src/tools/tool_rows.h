@@ -1,6 +1,7 @@
 // What every batch tool reads from a row: the file it lists.
 #pragma once
 
+#include <algorithm>
 #include <span>
 #include <string>
 #include <string_view>
@@ -18,15 +19,15 @@ namespace vorne {
 std::string_view ReasonOf(std::string_view message, std::string_view path);
 
 // Calls visit(row, filename) for every row, in order, that lists a file of its own (not an
-// archive member: the tools never change a member), until the report asks to stop. `filename` is
-// the row's path, as reports name it.
+// archive member: the tools never change a member), until the report asks to stop; the report
+// hears how many of those files are done before each and at the end. `filename` is the row's
+// path, as reports name it. With `nameMembers`, each member passed over is reported as skipped.
+template <typename Visit>
+void ForEachRowFile(std::span<const CatalogRow> rows, ToolReport& report, bool nameMembers, Visit visit);
+
 template <typename Visit>
 void ForEachFileRow(std::span<const CatalogRow> rows, ToolReport& report, Visit visit) {
-    for (const CatalogRow& row : rows) {
-        if (report.StopRequested()) return;
-        if (row.file.IsMember()) continue;
-        visit(row, row.file.path);
-    }
+    ForEachRowFile(rows, report, false, visit);
 }
 
 // Runs `work` on the file of a row (`path`, which the row names `filename`): a refusal names the
@@ -52,14 +53,25 @@ inline constexpr const char* kInsideArchive = "it is inside a zip file; unzip it
 // passed over is reported as skipped, by the text column 1 shows for it.
 template <typename Visit>
 void ForEachFileRowNamingMembers(std::span<const CatalogRow> rows, ToolReport& report, Visit visit) {
+    ForEachRowFile(rows, report, true, visit);
+}
+
+template <typename Visit>
+void ForEachRowFile(std::span<const CatalogRow> rows, ToolReport& report, bool nameMembers, Visit visit) {
+    const auto total = static_cast<int>(
+        std::count_if(rows.begin(), rows.end(), [](const CatalogRow& row) { return !row.file.IsMember(); }));
+    int done = 0;
     for (const CatalogRow& row : rows) {
-        if (report.StopRequested()) return;
         if (row.file.IsMember()) {
-            report.Skipped(FilenameText(row.file), kInsideArchive);
+            if (nameMembers) report.Skipped(FilenameText(row.file), kInsideArchive);
             continue;
         }
+        report.Progress(done, total);
+        if (report.StopRequested()) return;
         visit(row, row.file.path);
+        ++done;
     }
+    report.Progress(done, total);
 }
 
 }  // namespace vorne

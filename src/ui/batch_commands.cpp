@@ -47,7 +47,7 @@ void BatchCommands::OnSaveList() {
     std::optional<QString> chosen = prompts.SaveFile(host.Window(), QStringLiteral("Save List"), kAllFiles, QStringLiteral("txt"));
     if (!chosen) return;
     try {
-        SaveListFile(ToBytes(*chosen), host.GetCatalogue().Model(), host.NominalColumnWidths());
+        SaveListFile(ToBytes(*chosen), host.GetCatalogue().Model(), host.ShownRows(), host.NominalColumnWidths());
     } catch (const FileError& e) {
         // A list that was not saved is said so; the old file, if any, is as it was.
         prompts.Message(host.Window(), QStringLiteral("Save List"), FromBytes(e.what()), PromptIcon::Warning);

@@ -1,10 +1,11 @@
 // The window's batch commands: the items of "&Whole List" and "&Selection" that lead to the tools
 // (the MP3 mass tag edit asks its values in the MP3 dialog without a file). The patches, the
 // checksums and byte orders, and the tags from names have classes of their own, which share this
-// one's runner. Each takes its rows (every row, or the selected ones) when it starts, runs the
-// tool on a worker while the window is busy, shows what the tool has to say, and ends with a new
-// scan of the folder (the list files leave the list as it is). A file error ends a command with
-// its message and no scan; the busy flag is released in any case.
+// one's runner. Each takes its rows when it starts (the rows the list shows, which a filter may
+// narrow, or the selected ones), runs the tool on a worker while the window is busy, shows what
+// the tool has to say, and ends with a new scan of the folder (the list files leave the list as
+// it is). A file error, or the user stopping the tool, ends a command with its message and no
+// scan; the busy flag is released in any case.
 #pragma once
 
 #include <QObject>
@@ -41,7 +42,8 @@ private:
     // The rows a command takes, as they stand when it starts.
     std::vector<CatalogRow> Rows(ToolScope scope) const;
     // What every tool that changes files does at its end: the rows it left alone are named; a file
-    // error is shown and the list keeps the texts the tool gave it; otherwise a new scan follows.
+    // error, or the tool's stop ("Stopped after N of M files."), is shown and the list keeps the
+    // texts the tool gave it; otherwise a new scan follows.
     void EndWithScan(const ToolRunner::Ending& ending, const QString& title);
 
     CommandHost& host;

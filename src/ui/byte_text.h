@@ -15,4 +15,11 @@ inline QString FromBytes(std::string_view bytes) {
 
 inline std::string ToBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
+// The bytes `text` stands for: `bytes` while the text is what they show (a name that is not UTF-8
+// shows in a box or a label with U+FFFD in its odd bytes), the text's own bytes once the user
+// changed it.
+inline std::string BytesOf(const QString& text, const std::string& bytes) {
+    return !bytes.empty() && FromBytes(bytes) == text ? bytes : ToBytes(text);
+}
+
 }  // namespace vorne::ui

@@ -138,7 +138,8 @@ void CatalogTableModel::RowsAboutToBeReordered() {
     movingSerials.clear();
     for (const QModelIndex& index : movingIndexes) movingSerials.push_back(rows.Row(CatalogueRow(index.row())).serial);
     // A sort or an edit keeps the rows a filter shows, wherever they go: an edited row that no
-    // longer matches stays until the filter changes, so the selection can follow it.
+    // longer matches stays until the filter changes, so the selection can follow it (and one that
+    // now matches is judged again by RowChanged).
     shownSerials.clear();
     for (int r : shown) shownSerials.push_back(rows.Row(r).serial);
 }
@@ -177,7 +178,19 @@ void CatalogTableModel::IdleChanged(bool idle) { emit idleStateChanged(idle); }
 
 void CatalogTableModel::RowChanged(int row) {
     const int shownRow = ModelRow(row);
-    if (shownRow >= 0) emit dataChanged(index(shownRow, 0), index(shownRow, columnCount() - 1));
+    if (shownRow >= 0) {
+        // A row shown stays until the filter changes, so that the selection can follow it.
+        emit dataChanged(index(shownRow, 0), index(shownRow, columnCount() - 1));
+        return;
+    }
+    // A hidden row whose texts now match is shown at once: typing on narrows from the rows shown.
+    if (!filtering || !filter.Matches(catalogue.Model().Row(row))) return;
+    const auto at = std::lower_bound(shown.begin(), shown.end(), row);
+    const int place = static_cast<int>(at - shown.begin());
+    beginInsertRows({}, place, place);
+    shown.insert(at, row);
+    endInsertRows();
+    emit shownCountChanged();
 }
 
 QString CellText(std::string_view bytes) {

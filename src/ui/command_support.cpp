@@ -8,12 +8,9 @@ namespace vorne::ui {
 
 std::vector<CatalogRow> CommandRows(CommandHost& host, ToolScope scope) {
     const CatalogModel& model = host.GetCatalogue().Model();
+    // The whole list is what the user sees of it: a filter leaves rows out.
     std::vector<CatalogRow> rows;
-    if (scope == ToolScope::WholeList) {
-        for (int r = 0; r < model.RowCount(); ++r) rows.push_back(model.Row(r));
-    } else {
-        for (int r : host.SelectedRows()) rows.push_back(model.Row(r));
-    }
+    for (int r : scope == ToolScope::WholeList ? host.ShownRows() : host.SelectedRows()) rows.push_back(model.Row(r));
     return rows;
 }
 
@@ -23,10 +20,15 @@ void EndWithScan(CommandHost& host, CUserPrompts& prompts, const ToolRunner::End
         for (const std::string& line : ending.leftAlone) text += QLatin1Char('\n') + FromBytes(line);
         prompts.Message(host.Window(), title, text, PromptIcon::Warning);
     }
-    if (!ending.error.empty()) {
+    if (!ending.error.empty() || ending.stopped) {
         // The command ended early: no scan, and the rows it changed keep the texts it gave them.
         host.GetCatalogue().SetCells(ending.cells);
-        prompts.Message(host.Window(), title, FromBytes(ending.error), PromptIcon::Warning);
+        QString text = FromBytes(ending.error);
+        if (ending.error.empty()) {
+            text = ending.total > 0 ? QStringLiteral("Stopped after %1 of %2 files.").arg(ending.done).arg(ending.total)
+                                    : QStringLiteral("Stopped.");
+        }
+        prompts.Message(host.Window(), title, text, PromptIcon::Warning);
         return;
     }
     host.StartScan();

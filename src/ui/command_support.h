@@ -14,11 +14,13 @@ namespace vorne::ui {
 
 class CUserPrompts;
 
-// The rows a command takes (every row, or the selected ones), as they stand when it starts.
+// The rows a command takes (the rows the list shows, which a filter may narrow, or the selected
+// ones), as they stand when it starts.
 std::vector<CatalogRow> CommandRows(CommandHost& host, ToolScope scope);
 
 // The end of every tool that changes files: the rows it left alone are named under `title`; a file
-// error is shown and the list keeps the texts the tool gave it; otherwise a new scan follows.
+// error, or the user stopping the tool, is said and the list keeps the texts the tool gave it;
+// otherwise a new scan follows.
 void EndWithScan(CommandHost& host, CUserPrompts& prompts, const ToolRunner::Ending& ending, const QString& title);
 
 }  // namespace vorne::ui

@@ -5,6 +5,7 @@
 #include "catalogue/catalogue.h"
 #include "catalogue/dat_rename.h"
 #include "ui/byte_text.h"
+#include "ui/command_support.h"
 #include "ui/missing_dat_dialog.h"
 #include "ui/user_prompts.h"
 
@@ -17,8 +18,8 @@ const QString kRenameTitle = QStringLiteral("Rename to DAT Names");
 
 }  // namespace
 
-DatCommands::DatCommands(CommandHost& host, CUserPrompts& prompts)
-    : host(host), prompts(prompts), runner(host.GetCatalogue(), prompts, host.Window()) {
+DatCommands::DatCommands(CommandHost& host, CUserPrompts& prompts, ToolRunner& runner)
+    : host(host), prompts(prompts), runner(runner) {
     host.RegisterCommand(Command::MissingFromDat, [this] { OnMissingFromDat(); });
     host.RegisterCommand(Command::RenameToDatNames, [this] { OnRename(ToolScope::WholeList); });
     host.RegisterCommand(Command::RenameSelectionToDatNames, [this] { OnRename(ToolScope::Selection); });
@@ -54,14 +55,7 @@ void DatCommands::OnRename(ToolScope scope) {
     const Catalogue& catalogue = host.GetCatalogue();
     CatalogModel rows;
     rows.Reset(catalogue.ColumnCount());
-    std::vector<int> taken;
-    if (scope == ToolScope::WholeList) {
-        taken.resize(static_cast<std::size_t>(catalogue.Model().RowCount()));
-        std::iota(taken.begin(), taken.end(), 0);
-    } else {
-        taken = host.SelectedRows();
-    }
-    for (int r : taken) rows.InsertRow(rows.RowCount(), catalogue.Model().Row(r));
+    for (CatalogRow& row : CommandRows(host, scope)) rows.InsertRow(rows.RowCount(), std::move(row));
     runner.Run(
         [folder = catalogue.Folder(), rows = std::move(rows), dat](ToolReport& report) {
             std::vector<int> all(static_cast<std::size_t>(rows.RowCount()));

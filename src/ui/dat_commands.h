@@ -21,10 +21,8 @@ class DatCommands final : public QObject {
     Q_OBJECT
 
 public:
-    // Registers the commands with `host`.
-    DatCommands(CommandHost& host, CUserPrompts& prompts);
-
-    ToolRunner& Runner() { return runner; }
+    // Registers the commands with `host`; the renames run on `runner`.
+    DatCommands(CommandHost& host, CUserPrompts& prompts, ToolRunner& runner);
 
 private:
     void OnMissingFromDat();
@@ -34,7 +32,7 @@ private:
 
     CommandHost& host;
     CUserPrompts& prompts;
-    ToolRunner runner;
+    ToolRunner& runner;
 };
 
 }  // namespace vorne::ui

@@ -33,34 +33,40 @@ bool DeleteOne(const std::string& path, bool toTrash, DeletionResult& result) {
             MoveToTrash(path);
             return true;
         } catch (const NoTrashError& e) {
-            result = {false, FromBytes(path), QString::fromStdString(e.Message()), true};
+            result = {false, FromBytes(path), QString::fromStdString(e.Message()), true, {}};
         } catch (const FileError& e) {
-            result = {false, FromBytes(path), QString::fromStdString(e.Message())};
+            result = {false, FromBytes(path), QString::fromStdString(e.Message()), false, {}};
         }
         return false;
     }
     if (::unlink(path.c_str()) == 0) return true;
-    result = {false, FromBytes(path), QString::fromLocal8Bit(std::strerror(errno))};
+    result = {false, FromBytes(path), QString::fromLocal8Bit(std::strerror(errno)), false, {}};
     return false;
 }
 
+QString Files(int count) { return QStringLiteral("%1 %2").arg(count).arg(count == 1 ? QStringLiteral("file") : QStringLiteral("files")); }
+
 }  // namespace
 
-DeletionResult DeleteRowFiles(const std::string& folder, const RowFile& file, bool toTrash) {
+std::vector<std::string> RowDeletionFiles(const std::string& folder, const RowFile& file) {
     const std::string path = RowFilePath(folder, file);
-    DeletionResult result;
-    if (!path.ends_with('1')) {
-        DeleteOne(path, toTrash, result);
-        return result;
-    }
+    if (!path.ends_with('1')) return {path};
     // A split set: the later parts are named after the first one without its extension.
     const auto slash = path.find_last_of('/');
     const auto dot = path.find_last_of('.');
     const std::string stem = dot != std::string::npos && dot > slash ? path.substr(0, dot) : path;
-    std::string part = path;
-    for (int number = 2; Exists(part); ++number) {
-        if (!DeleteOne(part, toTrash, result)) return result;
-        part = stem + '.' + std::to_string(number);
+    std::vector<std::string> parts;
+    for (std::string part = path; Exists(part); part = stem + '.' + std::to_string(parts.size() + 1)) parts.push_back(part);
+    return parts;
+}
+
+DeletionResult DeleteFiles(const std::vector<std::string>& files, bool toTrash) {
+    DeletionResult result;
+    for (auto file = files.begin(); file != files.end(); ++file) {
+        if (!DeleteOne(*file, toTrash, result)) {
+            result.left.assign(file, files.end());
+            break;
+        }
     }
     return result;
 }
@@ -78,11 +84,10 @@ std::optional<int> ArchiveFileCount(const std::string& path) {
 }
 
 QString WholeArchiveQuestion(const std::string& archive, int count) {
-    return QStringLiteral("%1 holds %2 %3. Delete the whole archive?")
-        .arg(FromBytes(archive))
-        .arg(count)
-        .arg(count == 1 ? QStringLiteral("file") : QStringLiteral("files"));
+    return QStringLiteral("%1 holds %2. Delete the whole archive?").arg(FromBytes(archive), Files(count));
 }
+
+QString ForGoodQuestion(int count) { return QStringLiteral("Delete %1 for good?").arg(Files(count)); }
 
 QString DeletionErrorText(const DeletionResult& result) {
     return QStringLiteral("Could not delete ") + QDir::toNativeSeparators(result.failedPath) +

@@ -1,19 +1,18 @@
 #include "ui/folder_browser.h"
 
-#include <QClipboard>
 #include <QContextMenuEvent>
-#include <QDesktopServices>
 #include <QDir>
-#include <QFileInfo>
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "ui/byte_path.h"
+#include "ui/byte_text.h"
 #include "ui/dialog_width.h"
+#include "ui/file_manager.h"
 
 namespace vorne::ui {
 
@@ -58,32 +57,44 @@ QString CFolderTreeCtrl::SelectedPath() const {
     return selected.isEmpty() ? QString() : folders->Path(selected.front());
 }
 
-bool CFolderTreeCtrl::SelectPath(const QString& path) {
-    if (folders == nullptr || path.isEmpty()) return false;
-    const QString wanted = QDir::cleanPath(QDir(path).absolutePath());  // no trailing separator
-    if (!QFileInfo(wanted).isDir()) return false;
+std::string CFolderTreeCtrl::SelectedPathBytes() const {
+    const QModelIndexList selected = selectionModel() ? selectionModel()->selectedIndexes() : QModelIndexList();
+    return selected.isEmpty() ? std::string() : folders->PathBytes(selected.front());
+}
+
+bool CFolderTreeCtrl::SelectPath(const std::string& path) {
+    if (folders == nullptr || path.empty()) return false;
+    const std::string wanted = AbsolutePath(path);  // no trailing separator
+    if (!IsFolder(wanted)) return false;
     // The root that holds the path most closely: home before "/" for a folder under home.
     QModelIndex level;
-    qsizetype matched = -1;
+    std::size_t matched = 0;
     for (int r = 0; r < folders->rowCount(); ++r) {
         const QModelIndex root = folders->index(r, 0);
-        const QString rootPath = folders->Path(root);
-        const bool holds = wanted == rootPath || rootPath == QStringLiteral("/") ||
-                           wanted.startsWith(rootPath + QLatin1Char('/'));
-        if (holds && rootPath.size() > matched) {
+        const std::string rootPath = folders->PathBytes(root);
+        const bool holds = wanted == rootPath || rootPath == "/" || wanted.starts_with(rootPath + '/');
+        if (holds && (!level.isValid() || rootPath.size() > matched)) {
             level = root;
             matched = rootPath.size();
         }
     }
     if (!level.isValid()) return false;
     SelectItem(level);
-    const QString rest = wanted.mid(matched);
-    for (const QString& name : rest.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+    // The folders below the root, one name at a time.
+    for (std::size_t start = matched; start < wanted.size();) {
+        std::size_t end = wanted.find('/', start);
+        if (end == std::string::npos) end = wanted.size();
+        if (end == start) {
+            ++start;
+            continue;
+        }
+        const std::string below = wanted.substr(0, end);
+        start = end;
         folders->FillChildren(level);
         QModelIndex found;
         for (int r = 0; r < folders->rowCount(level) && !found.isValid(); ++r) {
             const QModelIndex child = folders->index(r, 0, level);
-            if (child.data().toString() == name) found = child;
+            if (folders->PathBytes(child) == below) found = child;
         }
         if (!found.isValid()) return false;  // the selection stays at the deepest level found
         expand(level);
@@ -101,16 +112,12 @@ void CFolderTreeCtrl::contextMenuEvent(QContextMenuEvent* event) {
         return;
     }
     SelectItem(index);
-    const QString path = folders->Path(index);
+    const std::string path = folders->PathBytes(index);
     QMenu menu(this);
     menu.addAction(QStringLiteral("Open in File Manager"), this, [path] { OpenInFileManager(path); });
     menu.addAction(QStringLiteral("Copy Path"), this, [path] { CopyPathToClipboard(path); });
     menu.exec(event->globalPos());
 }
-
-void OpenInFileManager(const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
-
-void CopyPathToClipboard(const QString& path) { QGuiApplication::clipboard()->setText(path); }
 
 QString TypedFolder(const QString& text) {
     const QString trimmed = text.trimmed();
@@ -122,11 +129,17 @@ QString TypedFolder(const QString& text) {
 
 namespace {
 
-bool NamesFolder(const QString& text) { return !text.trimmed().isEmpty() && QFileInfo(TypedFolder(text)).isDir(); }
+// The folder a typed text names, as bytes; empty when it names none.
+std::string TypedFolderPath(const QString& text) {
+    const QString typed = TypedFolder(text);
+    if (typed.isEmpty()) return {};
+    const std::string folder = AbsolutePath(ToBytes(typed));
+    return IsFolder(folder) ? folder : std::string();
+}
 
 }  // namespace
 
-CFolderBrowserDialog::CFolderBrowserDialog(QString* path, QWidget* parent, std::vector<FolderTreeModel::Root> roots)
+CFolderBrowserDialog::CFolderBrowserDialog(std::string* path, QWidget* parent, std::vector<FolderTreeModel::Root> roots)
     : QDialog(parent), path(path), tree(new CFolderTreeCtrl(this)), pathBox(new QLineEdit(this)) {
     setWindowTitle(QStringLiteral("Browse for Folder"));
     KeepTitleVisible(*this);
@@ -153,11 +166,11 @@ CFolderBrowserDialog::CFolderBrowserDialog(QString* path, QWidget* parent, std::
     resize(440, 460);
 
     connect(tree, &CFolderTreeCtrl::folderSelected, this, [this](const QString& selected) {
-        *this->path = selected;
+        *this->path = tree->SelectedPathBytes();
         if (!typing) pathBox->setText(selected);
     });
     connect(pathBox, &QLineEdit::textEdited, this, &CFolderBrowserDialog::OnPathEdited);
-    connect(pathBox, &QLineEdit::textChanged, this, [this](const QString& text) { ok->setEnabled(NamesFolder(text)); });
+    connect(pathBox, &QLineEdit::textChanged, this, [this] { ok->setEnabled(!BoxFolder().empty()); });
     tree->FillRoot(std::move(roots));
     tree->SelectPath(*path);
     // The first root is highlighted quietly when the path is not found: the box shows it all the same.
@@ -166,15 +179,23 @@ CFolderBrowserDialog::CFolderBrowserDialog(QString* path, QWidget* parent, std::
 }
 
 void CFolderBrowserDialog::OnPathEdited(const QString& text) {
-    if (!NamesFolder(text)) return;
+    const std::string folder = TypedFolderPath(text);
+    if (folder.empty()) return;
     typing = true;
-    tree->SelectPath(TypedFolder(text));
+    tree->SelectPath(folder);
     typing = false;
 }
 
+std::string CFolderBrowserDialog::BoxFolder() const {
+    const QString text = pathBox->text();
+    if (!text.isEmpty() && text == tree->SelectedPath()) return tree->SelectedPathBytes();
+    return TypedFolderPath(text);
+}
+
 void CFolderBrowserDialog::accept() {
-    if (!NamesFolder(pathBox->text())) return;
-    *path = QDir::cleanPath(QDir(TypedFolder(pathBox->text())).absolutePath());
+    const std::string folder = BoxFolder();
+    if (folder.empty()) return;
+    *path = folder;
     QDialog::accept();
 }
 

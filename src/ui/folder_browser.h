@@ -4,11 +4,13 @@
 // highlighted in the tree as soon as it exists. The caller hands in its path, which the dialog
 // changes with each folder the user selects and, on OK, sets to the folder in the box: the
 // highlighted one when nothing else was chosen. OK is greyed while the box names no folder; the
-// caller takes the path back only when the dialog ends with OK.
+// caller takes the path back only when the dialog ends with OK. Paths are bytes: a folder whose
+// name is not UTF-8 is chosen in the tree as it is, though the box can only show it.
 #pragma once
 
 #include <QDialog>
 #include <QTreeView>
+#include <string>
 
 #include "ui/folder_tree_model.h"
 
@@ -28,10 +30,11 @@ public:
     // Selects the folder `path` level by level, as deep as its folders are found (a trailing
     // separator is ignored). Returns true when the whole path was found; a path that does not
     // exist selects nothing.
-    bool SelectPath(const QString& path);
+    bool SelectPath(const std::string& path);
 
     // The path of the selected folder, or empty.
     QString SelectedPath() const;
+    std::string SelectedPathBytes() const;
 
 signals:
     // A folder was selected (by the user or by SelectPath).
@@ -52,7 +55,7 @@ class CFolderBrowserDialog final : public QDialog {
 
 public:
     // `path` is the caller's: the starting folder, overwritten with each folder selected.
-    CFolderBrowserDialog(QString* path, QWidget* parent = nullptr,
+    CFolderBrowserDialog(std::string* path, QWidget* parent = nullptr,
                          std::vector<FolderTreeModel::Root> roots = FolderTreeModel::SystemRoots());
 
     CFolderTreeCtrl* Tree() const { return tree; }
@@ -64,8 +67,10 @@ public:
 
 private:
     void OnPathEdited(const QString& text);
+    // The folder the box names: the highlighted one while the box shows it; empty when none.
+    std::string BoxFolder() const;
 
-    QString* path;
+    std::string* path;
     CFolderTreeCtrl* tree;
     QLineEdit* pathBox;
     QPushButton* ok = nullptr;
@@ -76,8 +81,5 @@ private:
 // as its local path, any other text as it is (relative to the working folder).
 QString TypedFolder(const QString& text);
 
-// The actions the tree's context menu offers for a folder.
-void OpenInFileManager(const QString& path);
-void CopyPathToClipboard(const QString& path);
 
 }  // namespace vorne::ui

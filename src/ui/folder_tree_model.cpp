@@ -2,27 +2,47 @@
 
 #include <QCollator>
 #include <QDir>
-#include <QDirIterator>
 #include <QStorageInfo>
 #include <algorithm>
+
+#include "platform/directory.h"
+#include "platform/file_error.h"
+#include "ui/byte_path.h"
+#include "ui/byte_text.h"
 
 namespace vorne::ui {
 
 namespace {
 
-// Links to folders are shown, as file managers show them; the tree is filled lazily, so a link
-// that loops costs nothing until it is opened.
-constexpr QDir::Filters kFolders = QDir::Dirs | QDir::NoDotAndDotDot;
+std::string Join(const std::string& folder, const std::string& name) { return folder == "/" ? "/" + name : folder + '/' + name; }
+
+// The names of the subfolders of `path` that the tree shows, in the order the folder holds them;
+// only the first when `first`. Links to folders are shown, as file managers show them; the tree
+// is filled lazily, so a link that loops costs nothing until it is opened. A folder that cannot
+// be read shows none.
+std::vector<std::string> SubfolderNames(const std::string& path, bool first) {
+    std::vector<std::string> names;
+    try {
+        for (const DirectoryEntry& entry : Directory::Open(path).Entries()) {
+            if (entry.name.starts_with('.')) continue;  // hidden
+            if (!entry.isDirectory && !IsFolder(Join(path, entry.name))) continue;
+            names.push_back(entry.name);
+            if (first) break;
+        }
+    } catch (const FileError&) {
+    }
+    return names;
+}
 
 }  // namespace
 
 struct FolderTreeModel::Node {
     // A folder whose subfolders are not read yet.
-    Node(QString name, QString path, Node* parent, int row)
+    Node(QString name, std::string path, Node* parent, int row)
         : name(std::move(name)), path(std::move(path)), parent(parent), row(row), hasSubfolders(HasSubfolder(this->path)) {}
 
     QString name;
-    QString path;
+    std::string path;
     Node* parent = nullptr;
     int row = 0;
     bool filled = false;
@@ -33,7 +53,7 @@ struct FolderTreeModel::Node {
 FolderTreeModel::FolderTreeModel(std::vector<Root> rootList, QObject* parent) : QAbstractItemModel(parent) {
     for (Root& root : rootList) {
         const auto row = static_cast<int>(roots.size());
-        roots.push_back(std::make_unique<Node>(std::move(root.name), std::move(root.path), nullptr, row));
+        roots.push_back(std::make_unique<Node>(std::move(root.name), ToBytes(root.path), nullptr, row));
     }
 }
 
@@ -69,10 +89,7 @@ std::vector<FolderTreeModel::Root> FolderTreeModel::SystemRoots() {
     return result;
 }
 
-bool HasSubfolder(const QString& path) {
-    QDirIterator it(path, kFolders);
-    return it.hasNext();
-}
+bool HasSubfolder(const std::string& path) { return !SubfolderNames(path, true).empty(); }
 
 FolderTreeModel::Node* FolderTreeModel::NodeOf(const QModelIndex& index) const {
     return index.isValid() ? static_cast<Node*>(index.internalPointer()) : nullptr;
@@ -107,10 +124,10 @@ QVariant FolderTreeModel::data(const QModelIndex& index, int role) const {
     if (node == nullptr) return {};
     switch (role) {
         case Qt::DisplayRole: return node->name;
-        case Qt::ToolTipRole: return node->path;
+        case Qt::ToolTipRole: return FromBytes(node->path);
         case Qt::DecorationRole:  // the roots are drives, the home folder aside
-            return icons.icon(node->parent == nullptr && node->path != QDir::homePath() ? QFileIconProvider::Drive
-                                                                                         : QFileIconProvider::Folder);
+            return icons.icon(node->parent == nullptr && node->path != ToBytes(QDir::homePath()) ? QFileIconProvider::Drive
+                                                                                                 : QFileIconProvider::Folder);
         default: return {};
     }
 }
@@ -133,29 +150,32 @@ void FolderTreeModel::FillChildren(const QModelIndex& parent) {
     if (node == nullptr || node->filled) return;
     node->filled = true;
     ++fillCount;
-    QStringList names = QDir(node->path).entryList(kFolders);
+    std::vector<std::string> names = SubfolderNames(node->path, false);
     QCollator order;  // the platform's order for names: by locale, letter case aside
     order.setCaseSensitivity(Qt::CaseInsensitive);
     order.setNumericMode(true);
-    std::sort(names.begin(), names.end(), [&order](const QString& a, const QString& b) { return order.compare(a, b) < 0; });
-    if (names.isEmpty()) {
+    std::vector<std::pair<QString, std::string>> shown;  // each name as shown, and as it is
+    for (std::string& name : names) shown.emplace_back(FromBytes(name), std::move(name));
+    std::sort(shown.begin(), shown.end(), [&order](const auto& a, const auto& b) { return order.compare(a.first, b.first) < 0; });
+    if (shown.empty()) {
         // Nothing to show after all: the expand button goes.
         node->hasSubfolders = false;
         emit dataChanged(parent, parent);
         return;
     }
-    beginInsertRows(parent, 0, static_cast<int>(names.size()) - 1);
-    const QDir folder(node->path);
-    for (const QString& name : names) {
+    beginInsertRows(parent, 0, static_cast<int>(shown.size()) - 1);
+    for (auto& [text, name] : shown) {
         node->children.push_back(
-            std::make_unique<Node>(name, folder.filePath(name), node, static_cast<int>(node->children.size())));
+            std::make_unique<Node>(std::move(text), Join(node->path, name), node, static_cast<int>(node->children.size())));
     }
     endInsertRows();
 }
 
-QString FolderTreeModel::Path(const QModelIndex& index) const {
+QString FolderTreeModel::Path(const QModelIndex& index) const { return FromBytes(PathBytes(index)); }
+
+std::string FolderTreeModel::PathBytes(const QModelIndex& index) const {
     const Node* node = NodeOf(index);
-    return node == nullptr ? QString() : node->path;
+    return node == nullptr ? std::string() : node->path;
 }
 
 }  // namespace vorne::ui

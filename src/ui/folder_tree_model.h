@@ -1,11 +1,13 @@
 // The file system as a tree of folders only, from its roots (the home folder, "/", and the other
 // mounted volumes), filled lazily: a folder's subfolders are read the first time they are needed.
 // A folder shows an expand button only when it holds a subfolder. Hidden folders are left out.
+// Paths are kept as bytes, so that a folder whose name is not UTF-8 can be chosen like any other.
 #pragma once
 
 #include <QAbstractItemModel>
 #include <QFileIconProvider>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace vorne::ui {
@@ -37,6 +39,7 @@ public:
 
     // The folder's full path; empty for an invalid index.
     QString Path(const QModelIndex& index) const;
+    std::string PathBytes(const QModelIndex& index) const;
     // Reads the folder's subfolders now, unless that was done before.
     void FillChildren(const QModelIndex& parent);
     // How many times folders were read (a folder is read once, however often it is opened).
@@ -53,6 +56,6 @@ private:
 };
 
 // True when the folder at `path` holds at least one subfolder that the tree shows.
-bool HasSubfolder(const QString& path);
+bool HasSubfolder(const std::string& path);
 
 }  // namespace vorne::ui

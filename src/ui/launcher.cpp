@@ -133,7 +133,7 @@ QString Launcher::Launch(const std::string& folder, const RowFile& file, const Q
     }
     if (!command) return {};  // a member needs the kind's program
 
-    // Reading a member may take a while (it is decompressed whole): it is copied out on the
+    // Reading a member may take a while (it is inflated into the copy): it is copied out on the
     // copier, and the program starts once the copy is there.
     CopyThenStart(fullBytes, *file.member, std::move(*command));
     return {};
@@ -142,17 +142,23 @@ QString Launcher::Launch(const std::string& folder, const RowFile& file, const Q
 Launcher::MemberCopy Launcher::CopyMember(const std::string& archive, const ArchiveMember& member) {
     MemberCopy result;
     const QString archivePath = QDir::toNativeSeparators(FromBytes(archive));
-    MemberData bytes;
-    // The very entry the scan listed: a twin of another case, or a member of the same name in
-    // another folder of the archive, is never handed over instead.
-    const ZipStatus status = member.entry >= 0
-                                 ? ReadListedEntry(archive, static_cast<std::size_t>(member.entry), member.name, bytes)
-                                 : ReadMember(archive, member.name, bytes);
-    if (!status.Ok()) {
+    const auto unreadable = [&](const ZipStatus& status) {
         result.error = QStringLiteral("%1 could not be read from %2: %3")
                            .arg(FromBytes(member.name), archivePath, FromBytes(status.Reason()));
-        return result;
+        return std::move(result);
+    };
+    // The very entry the scan listed: a twin of another case, or a member of the same name in
+    // another folder of the archive, is never handed over instead.
+    ZipStatus status;
+    const std::unique_ptr<ZipArchive> zip = ZipArchive::Open(archive, status);
+    std::optional<ZipMemberStream> stream;
+    if (zip && member.entry >= 0) {
+        stream = StreamListedEntry(*zip, static_cast<std::size_t>(member.entry), member.name, status);
+    } else if (zip && zip->Directory().endFound) {
+        stream = zip->StreamMember(member.name, status);
     }
+    if (!stream) return unreadable(status);
+
     auto temporary = std::make_unique<QTemporaryDir>(QDir(QDir::tempPath()).filePath(QStringLiteral("vorne-XXXXXX")));
     if (!temporary->isValid()) {
         result.error = QStringLiteral("No temporary folder: %1").arg(temporary->errorString());
@@ -160,11 +166,18 @@ Launcher::MemberCopy Launcher::CopyMember(const std::string& archive, const Arch
     }
     const QString copyPath = temporary->filePath(MemberFileName(member.name));
     QFile copy(copyPath);
-    // A new file in a new private folder: nothing there can be overwritten.
-    if (!copy.open(QIODevice::WriteOnly | QIODevice::NewOnly) ||
-        copy.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size())) !=
-            static_cast<qint64>(bytes.size()) ||
-        !copy.flush()) {
+    // A new file in a new private folder: nothing there can be overwritten. The member passes
+    // through a few buffers on its way, whatever its size; a copy cut short goes with its folder.
+    bool written = copy.open(QIODevice::WriteOnly | QIODevice::NewOnly);
+    if (written) {
+        const ZipStatus read = stream->Run([&](std::span<const std::uint8_t> bytes) {
+            const auto size = static_cast<qint64>(bytes.size());
+            written = written && copy.write(reinterpret_cast<const char*>(bytes.data()), size) == size;
+        });
+        if (!read.Ok()) return unreadable(read);
+        written = written && copy.flush();
+    }
+    if (!written) {
         result.error = QStringLiteral("%1 could not be written: %2").arg(copyPath, copy.errorString());
         return result;
     }

@@ -4,25 +4,33 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFileInfo>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <map>
+#include <set>
 
 #include "catalogue/duplicate_finder.h"
 #include "ui/app_icon.h"
 #include "ui/batch_commands.h"
+#include "ui/busy_indicator.h"
+#include "ui/byte_path.h"
 #include "ui/byte_text.h"
 #include "ui/dat_commands.h"
 #include "ui/edit_item.h"
 #include "ui/file_deletion.h"
+#include "ui/file_manager.h"
 #include "ui/image_commands.h"
 #include "ui/list_filter.h"
 #include "ui/main_menu.h"
@@ -56,11 +64,14 @@ CMainDialog::CMainDialog(Settings& settings, CUserPrompts& prompts, std::string 
     connect(&launcher, &Launcher::failed, this, &CMainDialog::ShowLaunchError);
     if (!restoreGeometry(settings.WindowGeometry())) resize(760, 420);
     batch = std::make_unique<BatchCommands>(*this, prompts);
-    dats = std::make_unique<DatCommands>(*this, prompts);
+    dats = std::make_unique<DatCommands>(*this, prompts, batch->Runner());
     preparation = std::make_unique<ScanPreparation>(catalogue, prompts, this);
     patches = std::make_unique<PatchCommands>(*this, prompts, batch->Runner());
     images = std::make_unique<ImageCommands>(*this, prompts, batch->Runner());
     tagNames = std::make_unique<TagNameCommands>(*this, prompts, settings, batch->Runner());
+    connect(&batch->Runner(), &ToolRunner::started, this, &CMainDialog::ShowWork);
+    connect(&batch->Runner(), &ToolRunner::progressed, busy, &BusyIndicator::ShowTool);
+    setAcceptDrops(true);
 }
 
 CMainDialog::~CMainDialog() = default;
@@ -135,7 +146,14 @@ void CMainDialog::BuildControls() {
     statusBar()->addWidget(statusParts[kStatusEntries]);
     statusBar()->addWidget(statusParts[kStatusDuplicates]);
     statusBar()->addWidget(statusParts[kStatusFile], 1);
+    busy = new BusyIndicator(this);
+    statusBar()->addPermanentWidget(busy);
     statusBar()->addPermanentWidget(filter->Count());
+    connect(busy, &BusyIndicator::cancelled, this, &CMainDialog::StopWork);
+    // A scan's count of files found follows its rows.
+    connect(&table, &CatalogTableModel::shownCountChanged, this, [this] {
+        if (busy->Shows() == BusyIndicator::Work::Scan) busy->ShowScan(catalogue.EntryCount());
+    });
     statusBar()->setSizeGripEnabled(true);
 
     // The combo is greyed while the window is busy.
@@ -143,18 +161,18 @@ void CMainDialog::BuildControls() {
     connect(list, &CSortListCtrl::deleteRequested, Action(Command::Delete), &QAction::trigger);
     // Launching is not held back by a running scan.
     connect(list, &CSortListCtrl::launchRequested, this, &CMainDialog::OnLaunch);
-    // The boxes change at once, and a running scan reads them for each folder it enters; either
-    // box starts a scan of its own only when none runs.
+    // The boxes change at once, and a running scan reads them for each folder it enters.
     connect(subfolderBox, &QCheckBox::toggled, this, [this](bool on) { switches->subfolders = on; });
     connect(zipBox, &QCheckBox::toggled, this, [this](bool on) { switches->zipFiles = on; });
-    // A click on either box is remembered for the kind and scans again, when no scan runs.
+    // A click on either box is remembered for the kind and scans again: a scan that runs starts
+    // over, as it has passed folders by the old setting. A running tool is left to finish.
     connect(subfolderBox, &QCheckBox::clicked, this, [this](bool on) {
         settings.SetSearchSubfolders(catalogue.Type(), on);
-        if (catalogue.Idle()) StartScan();
+        if (!batch->Runner().Running()) StartScan();
     });
     connect(zipBox, &QCheckBox::clicked, this, [this](bool on) {
         settings.SetSearchZipFiles(catalogue.Type(), on);
-        if (catalogue.Idle()) StartScan();
+        if (!batch->Runner().Running()) StartScan();
     });
     connect(list, &CSortListCtrl::sortChosen, this, [this](int column, bool ascending) {
         settings.SetChosenSort(catalogue.Type(), {column, ascending});
@@ -163,11 +181,22 @@ void CMainDialog::BuildControls() {
     auto* escape = new QAction(this);
     escape->setShortcut(Qt::Key_Escape);
     escape->setShortcutContext(Qt::WindowShortcut);
-    // Escape stops a running scan and never closes the window: the close box and OK do that.
+    // Escape stops a running scan or tool and never closes the window: the close box and OK do that.
     connect(escape, &QAction::triggered, this, [this] {
-        if (!catalogue.Idle()) StopScan();
+        if (!catalogue.Idle()) StopWork();
     });
     addAction(escape);
+
+    // A right click on a row: the row's menu; a row not selected is selected first, as file
+    // managers do, so that the menu's commands take it.
+    list->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(list, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        const QModelIndex index = list->indexAt(at);
+        if (!index.isValid()) return;
+        const int row = table.CatalogueRow(index.row());
+        if (!list->selectionModel()->isRowSelected(index.row(), {})) list->SelectOnly(row);
+        RowMenu(row)->exec(list->viewport()->mapToGlobal(at));
+    });
 }
 
 void CMainDialog::BuildActions() {
@@ -188,6 +217,11 @@ void CMainDialog::BuildActions() {
     RegisterCommand(Command::Delete, [this] { OnDelete(); });
     RegisterCommand(Command::About, [this] { prompts.About(this); });
     RegisterCommand(Command::Options, [this] { OnOptions(); });
+    RegisterCommand(Command::Refresh, [this] { StartScan(); });
+    // F5 scans again wherever the focus is, as in file managers.
+    Action(Command::Refresh)->setShortcut(QKeySequence(Qt::Key_F5));
+    Action(Command::Refresh)->setShortcutContext(Qt::WindowShortcut);
+    addAction(Action(Command::Refresh));
 }
 
 void CMainDialog::BuildMenu() {
@@ -245,6 +279,13 @@ QPushButton* CMainDialog::Button(Command command) const {
 
 std::vector<int> CMainDialog::SelectedRows() const { return list->SelectedRows(); }
 
+std::vector<int> CMainDialog::ShownRows() const {
+    std::vector<int> rows;
+    rows.reserve(static_cast<std::size_t>(table.ShownCount()));
+    for (int r = 0; r < table.ShownCount(); ++r) rows.push_back(table.CatalogueRow(r));
+    return rows;
+}
+
 std::vector<int> CMainDialog::NominalColumnWidths() const { return list->NominalColumnWidths(); }
 
 QLineEdit* CMainDialog::FilterBox() const { return filter->Box(); }
@@ -274,17 +315,17 @@ void CMainDialog::OnKindChanged(int index) {
     subfolderBox->setChecked(settings.SearchSubfolders(type));
     zipBox->setChecked(settings.SearchZipFiles(type));
     settings.SetLastType(type);
-    const QString folder = settings.Folder(type);
+    const std::string folder = settings.FolderPath(type);
     // A folder that is not set, or is gone, is not scanned in its stead: the list stays empty.
-    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+    if (folder.empty() || !IsFolder(folder)) {
         catalogue.SetFolder({});
         ShowFolder();
         catalogue.ShowStatus(kStatusEntries, RomCountText(0));
         catalogue.ShowStatus(kStatusDuplicates, "");
-        catalogue.ShowStatus(kStatusFile, folder.isEmpty() ? "" : ToBytes(folder) + " was not found");
+        catalogue.ShowStatus(kStatusFile, folder.empty() ? "" : folder + " was not found");
         return;
     }
-    catalogue.SetFolder(ToBytes(folder));
+    catalogue.SetFolder(folder);
     ShowFolder();
     StartScan();
 }
@@ -292,11 +333,13 @@ void CMainDialog::OnKindChanged(int index) {
 void CMainDialog::ShowFolder() { folderLabel->setText(FromBytes(catalogue.Folder())); }
 
 void CMainDialog::OnSelectFolder() {
-    std::optional<QString> chosen = prompts.BrowseForFolder(this, FromBytes(catalogue.Folder()));
-    if (!chosen) return;
-    catalogue.SetFolder(ToBytes(*chosen));
+    if (std::optional<std::string> chosen = prompts.BrowseForFolder(this, catalogue.Folder())) ChooseFolder(*chosen);
+}
+
+void CMainDialog::ChooseFolder(const std::string& folder) {
+    catalogue.SetFolder(folder);
     StartScan();
-    settings.SetFolder(catalogue.Type(), *chosen);
+    settings.SetFolderPath(catalogue.Type(), folder);
     ShowFolder();
 }
 
@@ -305,7 +348,9 @@ void CMainDialog::StartScan() {
     // Busy from this moment, not from when the worker's first request arrives: no second
     // command may slip in between.
     catalogue.SetIdle(false);
-    // A walk still running is told to stop; the new one follows it, and nothing waits here.
+    // A walk still running is told to stop; the new one follows it, and nothing waits here. The
+    // pump drops the end of the walk it follows, which must not make the window idle.
+    pump.ScanRequested();
     scanner.RequestStop();
     ScanRequest request{catalogue.Type(), catalogue.Folder(), switches, knownDumpsPath};
     // Duplicates by data need every file's data hashed.
@@ -317,33 +362,96 @@ void CMainDialog::StartScan() {
 
 void CMainDialog::StopScan() { scanner.RequestStop(); }
 
+void CMainDialog::StopWork() {
+    StopScan();
+    batch->Runner().Stop();
+}
+
+void CMainDialog::ShowWork() {
+    if (catalogue.Idle()) {
+        busy->ShowIdle();
+    } else if (batch && batch->Runner().Running()) {
+        if (busy->Shows() != BusyIndicator::Work::Tool) busy->ShowTool(0, 0);
+    } else {
+        busy->ShowScan(catalogue.EntryCount());
+    }
+}
+
 void CMainDialog::OnIdleChanged(bool idle) {
     kindCombo->setEnabled(idle);
     UpdateActions();
+    ShowWork();
 }
 
 void CMainDialog::OnDelete() {
     if (!catalogue.Idle()) return;
     const CatalogModel& rows = catalogue.Model();
-    // The files go first, the rows afterwards: the list stands still while questions are asked.
-    std::vector<int> gone;                 // rows whose files were deleted
-    std::map<std::string, bool> archives;  // each archive asked about: whether it went
+    const bool toTrash = settings.DeleteToTrash();
+    // Everything is asked before anything goes, and the files go before their rows: the list
+    // stands still while questions are asked.
+    struct Going {
+        int row = -1;                    // a plain row, or -1 for an archive
+        std::string archive;             // the archive, as its members' rows name it
+        std::vector<std::string> files;  // what goes (what is still to go, after a failure)
+        bool deleted = false;
+    };
+    std::vector<Going> going;
+    std::set<std::string> asked;  // the archives asked about
     for (int r : list->SelectedRows()) {
         const RowFile& file = rows.Row(r).file;
         if (!file.IsMember()) {
-            if (DeleteFiles(file)) gone.push_back(r);
+            going.push_back({r, {}, RowDeletionFiles(catalogue.Folder(), file)});
+        } else if (asked.insert(file.path).second && ConfirmArchiveDeletion(file)) {  // several members ask once
+            going.push_back({-1, file.path, {RowFilePath(catalogue.Folder(), file)}});
+        }
+    }
+    const auto fileCount = [](const std::vector<Going*>& items) {
+        int files = 0;
+        for (const Going* g : items) files += static_cast<int>(g->files.size());
+        return files;
+    };
+    std::vector<Going*> all;
+    for (Going& g : going) all.push_back(&g);
+    const QString title = QStringLiteral("Delete Files");
+    if (!toTrash && fileCount(all) > 0 && !prompts.CautiousQuestion(this, title, ForGoodQuestion(fileCount(all)))) return;
+
+    std::vector<Going*> noTrash;  // what has no trash to go to
+    QString why;
+    for (Going& g : going) {
+        const DeletionResult result = DeleteFiles(g.files, toTrash);
+        g.deleted = result.deleted;
+        if (result.deleted) continue;
+        if (result.noTrash) {
+            g.files = result.left;
+            noTrash.push_back(&g);
+            if (why.isEmpty()) why = QDir::toNativeSeparators(result.failedPath) + QLatin1Char(' ') + result.reason;
             continue;
         }
-        // Several members of one archive ask once.
-        auto [archive, first] = archives.try_emplace(file.path, false);
-        if (first) archive->second = ConfirmArchiveDeletion(file) && DeleteFiles(file);
+        prompts.Message(this, QStringLiteral("Deletion Error"), DeletionErrorText(result), PromptIcon::Warning);
+    }
+    // A file with no trash stays unless the user lets it go for good.
+    if (!noTrash.empty() && prompts.CautiousQuestion(this, title, why + QStringLiteral("\n\n") + ForGoodQuestion(fileCount(noTrash)))) {
+        for (Going* g : noTrash) {
+            const DeletionResult result = DeleteFiles(g->files, false);
+            g->deleted = result.deleted;
+            if (!result.deleted) prompts.Message(this, QStringLiteral("Deletion Error"), DeletionErrorText(result), PromptIcon::Warning);
+        }
+    }
+
+    std::vector<int> gone;                // rows whose files were deleted
+    std::set<std::string> archivesGone;
+    for (const Going& g : going) {
+        if (!g.deleted) continue;
+        if (g.row >= 0) {
+            gone.push_back(g.row);
+        } else {
+            archivesGone.insert(g.archive);
+        }
     }
     // An archive that went takes the rows of all its members with it, selected or not.
     for (int r = 0; r < rows.RowCount(); ++r) {
         const RowFile& file = rows.Row(r).file;
-        if (!file.IsMember()) continue;
-        auto archive = archives.find(file.path);
-        if (archive != archives.end() && archive->second) gone.push_back(r);
+        if (file.IsMember() && archivesGone.count(file.path) != 0) gone.push_back(r);
     }
     std::sort(gone.begin(), gone.end());
     // From the bottom, so that the rows still to go keep their places.
@@ -356,6 +464,34 @@ void CMainDialog::OnDelete() {
     list->viewport()->update();
 }
 
+std::unique_ptr<QMenu> CMainDialog::RowMenu(int row) {
+    auto menu = std::make_unique<QMenu>(this);
+    // The "&Selection" menu's own actions, so that they are greyed as there; separators where it
+    // has them (a menu drops those it does not need).
+    std::map<std::string_view, QMenu*> submenus;
+    for (const MenuEntry& entry : kMainMenu) {
+        if (entry.menu != "&Selection") continue;
+        if (entry.text.empty()) {
+            menu->addSeparator();
+            continue;
+        }
+        if (!ServesKind(entry.command, catalogue.Type())) continue;
+        QMenu* into = menu.get();
+        if (!entry.submenu.empty()) {
+            QMenu*& submenu = submenus[entry.submenu];
+            if (submenu == nullptr) submenu = menu->addMenu(QString::fromLatin1(entry.submenu));
+            into = submenu;
+        }
+        into->addAction(Action(entry.command));
+    }
+    menu->addSeparator();
+    // A member's file is its archive.
+    const std::string path = RowFilePath(catalogue.Folder(), catalogue.Model().Row(row).file);
+    menu->addAction(QStringLiteral("Open Containing Folder"), this, [path] { OpenInFileManager(ParentFolder(path)); });
+    menu->addAction(QStringLiteral("Copy Path"), this, [path] { CopyPathToClipboard(path); });
+    return menu;
+}
+
 bool CMainDialog::ConfirmArchiveDeletion(const RowFile& member) {
     // A damaged archive that lists fewer files still holds at least the members the list shows.
     const CatalogModel& rows = catalogue.Model();
@@ -366,14 +502,6 @@ bool CMainDialog::ConfirmArchiveDeletion(const RowFile& member) {
     }
     const int files = std::max(ArchiveFileCount(RowFilePath(catalogue.Folder(), member)).value_or(0), shown);
     return prompts.CautiousQuestion(this, QStringLiteral("Delete Archive"), WholeArchiveQuestion(member.path, files));
-}
-
-bool CMainDialog::DeleteFiles(const RowFile& file) {
-    const DeletionResult result = DeleteRowFiles(catalogue.Folder(), file, settings.DeleteToTrash());
-    if (!result.deleted) {
-        prompts.Message(this, QStringLiteral("Deletion Error"), DeletionErrorText(result), PromptIcon::Warning);
-    }
-    return result.deleted;
 }
 
 void CMainDialog::OnLaunch() {
@@ -447,6 +575,42 @@ void CMainDialog::RestoreColumns() {
     const QByteArray state = settings.ColumnState(catalogue.Type());
     if (!state.isEmpty()) list->RestoreHeader(state);
     columnsRestored = true;
+}
+
+std::optional<std::string> CMainDialog::DroppedFolder(const QMimeData* data) const {
+    // A folder is taken when Select Folder would take one, and only one local folder.
+    if (data == nullptr || !Action(Command::SelectFolder)->isEnabled() || !data->hasUrls()) return std::nullopt;
+    const QList<QUrl> urls = data->urls();
+    if (urls.size() != 1) return std::nullopt;
+    const std::optional<std::string> path = LocalPath(urls.front());
+    if (!path || !IsFolder(*path)) return std::nullopt;
+    return AbsolutePath(*path);  // without the trailing "/" a file manager may give
+}
+
+void CMainDialog::dragEnterEvent(QDragEnterEvent* event) {
+    if (DroppedFolder(event->mimeData())) {
+        event->acceptProposedAction();
+    } else {
+        event->ignore();
+    }
+}
+
+void CMainDialog::dragMoveEvent(QDragMoveEvent* event) {
+    if (DroppedFolder(event->mimeData())) {
+        event->acceptProposedAction();
+    } else {
+        event->ignore();
+    }
+}
+
+void CMainDialog::dropEvent(QDropEvent* event) {
+    const std::optional<std::string> folder = DroppedFolder(event->mimeData());
+    if (!folder) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    ChooseFolder(*folder);
 }
 
 void CMainDialog::closeEvent(QCloseEvent* event) {

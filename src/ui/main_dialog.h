@@ -1,13 +1,17 @@
 // The main window: the catalogue list, the kind selector, the folder, the two search options, the
 // buttons, the menu and the status bar. It owns the catalogue state, starts the scans, and carries
-// out Delete and Launch. While a scan or a tool runs every command but OK is greyed; Escape stops
-// the scan and does nothing else. A filter box above the list narrows it.
+// out Delete and Launch. While a scan or a tool runs every command but OK is greyed and the status
+// bar shows its progress beside a Cancel button; Escape, like Cancel, stops the scan or the tool
+// and does nothing else. A filter box above the list narrows it. A right click on a row offers
+// the "&Selection" items of the kind and the row's folder and path; a folder dropped on the
+// window becomes the kind's folder.
 #pragma once
 
 #include <QMainWindow>
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +26,8 @@
 
 class QAction;
 class QCheckBox;
+class QMenu;
+class QMimeData;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -30,6 +36,7 @@ class QPushButton;
 namespace vorne::ui {
 
 class BatchCommands;
+class BusyIndicator;
 class ImageCommands;
 class PatchCommands;
 class TagNameCommands;
@@ -50,14 +57,19 @@ public:
     // Chooses the stored kind, which scans its folder.
     void StartUp();
     void OnKindChanged(int index);
-    // Deletes the files of the selected rows and takes their rows out (see DeleteFiles and
-    // ConfirmArchiveDeletion).
+    // Deletes the files of the selected rows and takes their rows out. An archive member's row
+    // asks first whether the whole archive may go; deleting for good (the trash off, or no trash
+    // for a file) asks once whether the files may go for good.
     void OnDelete();
+    // The menu a right click on row `row` opens: the "&Selection" items of the kind, "Open
+    // Containing Folder" and "Copy Path".
+    std::unique_ptr<QMenu> RowMenu(int row);
 
     // CommandHost: what the batch commands see of the window.
     QWidget* Window() override { return this; }
     Catalogue& GetCatalogue() override { return catalogue; }
     std::vector<int> SelectedRows() const override;
+    std::vector<int> ShownRows() const override;
     std::vector<int> NominalColumnWidths() const override;
     // The command's action is enabled for the kinds it serves, while the window is not busy.
     void RegisterCommand(Command command, std::function<void()> handler) override;
@@ -71,6 +83,7 @@ public:
     QCheckBox* ZipBox() const { return zipBox; }
     QLineEdit* FilterBox() const;
     QLabel* ShownCount() const;
+    BusyIndicator* Busy() const { return busy; }
     QAction* Action(Command command) const { return actions[static_cast<std::size_t>(command)]; }
     // The button that triggers `command`, or null.
     QPushButton* Button(Command command) const;
@@ -81,7 +94,6 @@ public:
     // A scan's walk runs, or waits to run behind one that was told to stop.
     bool Scanning() const { return scanner.Busy(); }
     BatchCommands& Batch() { return *batch; }
-    DatCommands& Dats() { return *dats; }
 
 signals:
     // The scan's last request was applied (the list is sorted and its duplicates marked).
@@ -89,6 +101,9 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void BuildActions();
@@ -101,10 +116,16 @@ private:
     // its row, which moves to its sort place and is checked for duplicates there.
     void OnEditItem();
     void StopScan();
-    // Deletes the files of a row; a failure is shown and gives false.
-    bool DeleteFiles(const RowFile& file);
+    // Escape and Cancel: stops a running scan or tool.
+    void StopWork();
+    // Shows the busy indicator for the work that runs, or hides it.
+    void ShowWork();
     // Asks before the archive holding `member` goes with everything in it; true for Yes.
     bool ConfirmArchiveDeletion(const RowFile& member);
+    // The folder a drop carries (one local folder), or nothing.
+    std::optional<std::string> DroppedFolder(const QMimeData* data) const;
+    // Makes `folder` the kind's folder and scans it.
+    void ChooseFolder(const std::string& folder);
     // Reads the file `name` of row `row` again into the row (see OnEditItem).
     void RefreshRow(int row, const std::string& name);
     void ShowFolder();
@@ -135,6 +156,7 @@ private:
     QCheckBox* subfolderBox = nullptr;
     QCheckBox* zipBox = nullptr;
     std::array<QLabel*, kStatusPartCount> statusParts{};
+    BusyIndicator* busy = nullptr;
     std::array<QAction*, kCommandCount> actions{};
     std::array<std::function<void()>, kCommandCount> handlers;  // the work of the commands that have one
     std::array<QPushButton*, kButtons.size()> buttons{};

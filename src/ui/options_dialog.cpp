@@ -9,6 +9,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "ui/byte_text.h"
 #include "ui/dialog_width.h"
 #include "ui/settings.h"
 #include "ui/user_prompts.h"
@@ -61,8 +62,11 @@ COptionsDialog::COptionsDialog(Settings& settings, CUserPrompts& prompts, QWidge
         grid->addWidget(new QLabel(kind, this), k + 1, 0);
         const QString of = QLatin1Char(' ') + kind + QLatin1Char(' ');
         grid->addWidget(WithBrowseButton(folder, kind + QLatin1Char(' ') + folderTitle,
-                                         QStringLiteral("Choose the") + of + QStringLiteral("folder"), [this, folder] {
-            if (auto chosen = this->prompts.BrowseForFolder(this, folder->text())) folder->setText(*chosen);
+                                         QStringLiteral("Choose the") + of + QStringLiteral("folder"), [this, folder, k] {
+            if (auto chosen = this->prompts.BrowseForFolder(this, FolderPath(k))) {
+                folderPaths[static_cast<std::size_t>(k)] = *chosen;
+                folder->setText(FromBytes(*chosen));
+            }
         }, this), k + 1, 1);
         grid->addWidget(WithBrowseButton(program, kind + QLatin1Char(' ') + programTitle,
                                          QStringLiteral("Choose the") + of + QStringLiteral("program"), [this, program] {
@@ -109,7 +113,8 @@ COptionsDialog::COptionsDialog(Settings& settings, CUserPrompts& prompts, QWidge
 
 void COptionsDialog::Load() {
     for (int k = 0; k < kOptionKinds; ++k) {
-        folderBoxes[static_cast<std::size_t>(k)]->setText(settings.Folder(static_cast<RomType>(k)));
+        folderPaths[static_cast<std::size_t>(k)] = settings.FolderPath(static_cast<RomType>(k));
+        folderBoxes[static_cast<std::size_t>(k)]->setText(FromBytes(folderPaths[static_cast<std::size_t>(k)]));
         programBoxes[static_cast<std::size_t>(k)]->setText(settings.Program(static_cast<RomType>(k)));
         folderBoxes[static_cast<std::size_t>(k)]->setCursorPosition(0);  // the start of a long path shows
         programBoxes[static_cast<std::size_t>(k)]->setCursorPosition(0);
@@ -124,11 +129,18 @@ void COptionsDialog::Load() {
 
 void COptionsDialog::OnSaveSettings() {
     // An empty box deletes its value.
-    for (int k = 0; k < kOptionKinds; ++k) settings.SetFolder(static_cast<RomType>(k), FolderBox(k)->text());
+    for (int k = 0; k < kOptionKinds; ++k) {
+        folderPaths[static_cast<std::size_t>(k)] = FolderPath(k);
+        settings.SetFolderPath(static_cast<RomType>(k), folderPaths[static_cast<std::size_t>(k)]);
+    }
     for (int k = 0; k < kOptionKinds; ++k) settings.SetProgram(static_cast<RomType>(k), ProgramBox(k)->text());
     for (int k = 0; k < kDatKinds; ++k) settings.SetDatFile(static_cast<RomType>(k), DatBox(k)->text());
     settings.SetDeleteToTrash(trashBox->isChecked());
     settings.SetDuplicatesByData(dataBox->isChecked());
+}
+
+std::string COptionsDialog::FolderPath(int kind) const {
+    return BytesOf(FolderBox(kind)->text(), folderPaths[static_cast<std::size_t>(kind)]);
 }
 
 void COptionsDialog::OnEraseSettings() {
@@ -138,7 +150,7 @@ void COptionsDialog::OnEraseSettings() {
 
 bool COptionsDialog::Changed() const {
     for (int k = 0; k < kOptionKinds; ++k) {
-        if (FolderBox(k)->text() != settings.Folder(static_cast<RomType>(k))) return true;
+        if (FolderPath(k) != settings.FolderPath(static_cast<RomType>(k))) return true;
         if (ProgramBox(k)->text() != settings.Program(static_cast<RomType>(k))) return true;
     }
     for (int k = 0; k < kDatKinds; ++k) {

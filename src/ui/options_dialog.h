@@ -6,6 +6,7 @@
 
 #include <QDialog>
 #include <array>
+#include <string>
 
 #include "base/rom_type.h"
 
@@ -43,10 +44,13 @@ public:
 
 private:
     void Load();
+    std::string FolderPath(int kind) const;
 
     Settings& settings;
     CUserPrompts& prompts;
     std::array<QLineEdit*, kOptionKinds> folderBoxes{};
+    // The bytes of each folder box's path, while the box shows them (see BytesOf).
+    std::array<std::string, kOptionKinds> folderPaths;
     std::array<QLineEdit*, kOptionKinds> programBoxes{};
     std::array<QLineEdit*, kDatKinds> datBoxes{};
     QCheckBox* trashBox = nullptr;

@@ -2,12 +2,12 @@
 
 #include <QCheckBox>
 #include <QCommandLineParser>
-#include <QDir>
 #include <cstdio>
 
 #include "base/rom_type.h"
 #include "catalogue/known_dumps.h"
 #include "ui/app_icon.h"
+#include "ui/byte_path.h"
 #include "ui/byte_text.h"
 #include "ui/main_dialog.h"
 #include "ui/settings.h"
@@ -16,7 +16,22 @@
 
 namespace vorne::ui {
 
-CRomApp::CRomApp(int& argc, char** argv) : application(argc, argv) {
+std::optional<std::string> RawOptionValue(const std::vector<std::string>& arguments, std::string_view name) {
+    const std::string option = "--" + std::string(name);
+    std::optional<std::string> value;
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "--") break;
+        if (argument == option && i + 1 < arguments.size()) {
+            value = arguments[++i];
+        } else if (argument.starts_with(option + "=")) {
+            value = argument.substr(option.size() + 1);
+        }
+    }
+    return value;
+}
+
+CRomApp::CRomApp(int& argc, char** argv) : application(argc, argv), rawArguments(argv, argv + argc) {
     QApplication::setOrganizationName(QStringLiteral("Brask"));
     QApplication::setApplicationName(QStringLiteral("Vorne"));
     QApplication::setApplicationVersion(QString::fromLatin1(kVersion));
@@ -54,7 +69,11 @@ int CRomApp::Run() {
         }
         settings->SetLastType(*type);
     }
-    if (parser.isSet(folder)) settings->SetFolder(settings->LastType(), QDir(parser.value(folder)).absolutePath());
+    if (parser.isSet(folder)) {
+        // The bytes the shell gave, which the parser's text may have lost.
+        const std::string path = RawOptionValue(rawArguments, "folder").value_or(ToBytes(parser.value(folder)));
+        settings->SetFolderPath(settings->LastType(), AbsolutePath(path));
+    }
     const std::string knownDumpsPath = parser.isSet(knownDumps)
                                            ? ToBytes(parser.value(knownDumps))
                                            : KnownDumpList::DefaultPath();

@@ -8,8 +8,16 @@
 
 #include <QApplication>
 #include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace vorne::ui {
+
+// The value of the last `--NAME VALUE` or `--NAME=VALUE` among `arguments` (the program's name
+// first, options end at "--"), as bytes; nothing when it is not there.
+std::optional<std::string> RawOptionValue(const std::vector<std::string>& arguments, std::string_view name);
 
 class CRomApp final {
 public:
@@ -19,6 +27,9 @@ public:
 
 private:
     QApplication application;
+    // The arguments as the system gave them: QApplication's own are text, which loses the bytes
+    // of a folder name that is not UTF-8.
+    std::vector<std::string> rawArguments;
 };
 
 }  // namespace vorne::ui

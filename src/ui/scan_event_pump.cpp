@@ -75,6 +75,9 @@ void ScanEventPump::DrainAll() {
 void ScanEventPump::ApplyOne(ScanEvent event, bool finishAside) {
     if (std::holds_alternative<ScanStarted>(event)) ++scansStarted;
     if (const auto* done = std::get_if<WalkDone>(&event)) {
+        // Every walk begins with ScanStarted: while fewer have begun than were asked for, this walk
+        // is followed by another, whose start clears its rows.
+        if (scansStarted < scansRequested) return;
         if (finishAside) {
             FinishAside(*done);
             return;

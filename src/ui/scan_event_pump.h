@@ -28,6 +28,10 @@ public:
     // Owner thread: applies every request queued so far, at once, the duplicate finder included
     // (tests, benchmarks).
     void DrainAll();
+    // Owner thread: a new scan was started, whose walk follows the one that runs (told to stop).
+    // The end of a walk that another follows is dropped: the window stays busy until the last
+    // walk's end.
+    void ScanRequested() { ++scansRequested; }
 
 signals:
     // A scan's last request was applied.
@@ -52,6 +56,7 @@ private:
     QTimer nextTurn;
     // Scans begun so far: the sorted rows of a scan that another has followed meanwhile are dropped.
     int scansStarted = 0;
+    int scansRequested = 0;  // by ScanRequested
     // Last, so that it goes first: it waits for the duplicate finder, whose rows come back here.
     Worker finisher;
 };

@@ -2,6 +2,8 @@
 
 #include <QSettings>
 
+#include "ui/byte_text.h"
+
 namespace vorne::ui {
 
 namespace {
@@ -17,6 +19,7 @@ constexpr char kDuplicatesByData[] = "Duplicates By Data";
 constexpr char kTagNamePattern[] = "Tag Name Pattern";
 
 QString FolderName(RomType type) { return QStringLiteral("Rom Type %1 Dir").arg(static_cast<int>(type)); }
+QString FolderBytesName(RomType type) { return QStringLiteral("Rom Type %1 Dir Bytes").arg(static_cast<int>(type)); }
 QString ProgramName(RomType type) { return QStringLiteral("Rom Type %1 Exec").arg(static_cast<int>(type)); }
 QString DatName(RomType type) { return QStringLiteral("Rom Type %1 Dat").arg(static_cast<int>(type)); }
 QString ColumnStateName(RomType type) { return QStringLiteral("Rom Type %1 Columns").arg(static_cast<int>(type)); }
@@ -47,8 +50,24 @@ RomType Settings::LastType() const {
 
 void Settings::SetLastType(RomType type) { Write(kLastType, static_cast<int>(type)); }
 
-QString Settings::Folder(RomType type) const { return ReadString(FolderName(type)); }
-void Settings::SetFolder(RomType type, const QString& folder) { WriteString(FolderName(type), folder); }
+std::string Settings::FolderPath(RomType type) const {
+    const QByteArray bytes = store->value(Key(FolderBytesName(type))).toByteArray();
+    return BytesOf(ReadString(FolderName(type)), bytes.toStdString());
+}
+
+void Settings::SetFolderPath(RomType type, const std::string& folder) {
+    const QString text = FromBytes(folder);
+    // QSettings keeps a QByteArray as it is; the text of a path that is not UTF-8 has lost bytes.
+    if (ToBytes(text) == folder) {
+        store->remove(Key(FolderBytesName(type)));
+    } else {
+        store->setValue(Key(FolderBytesName(type)), QByteArray::fromStdString(folder));
+    }
+    WriteString(FolderName(type), text);
+}
+
+QString Settings::Folder(RomType type) const { return FromBytes(FolderPath(type)); }
+void Settings::SetFolder(RomType type, const QString& folder) { SetFolderPath(type, ToBytes(folder)); }
 
 QString Settings::Program(RomType type) const { return ReadString(ProgramName(type)); }
 void Settings::SetProgram(RomType type, const QString& program) { WriteString(ProgramName(type), program); }

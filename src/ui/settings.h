@@ -8,6 +8,7 @@
 #include <QVariant>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "base/rom_type.h"
 
@@ -29,9 +30,14 @@ public:
     RomType LastType() const;
     void SetLastType(RomType type);
 
-    // The folder of a kind; empty when none was chosen.
+    // The folder of a kind, as the bytes of its path; empty when none was chosen. It is kept as
+    // text, and a path that text cannot hold (not UTF-8) as its bytes besides; the text wins when
+    // it was edited by hand.
+    std::string FolderPath(RomType type) const;
+    // Writes the folder; an empty path deletes the value.
+    void SetFolderPath(RomType type, const std::string& folder);
+    // The same as text (for a path that is not UTF-8, what it shows).
     QString Folder(RomType type) const;
-    // Writes the folder; an empty text deletes the value.
     void SetFolder(RomType type, const QString& folder);
 
     // The program to launch for a kind: a program path and its arguments; empty: none.

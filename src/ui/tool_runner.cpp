@@ -37,7 +37,23 @@ public:
             ending.cells[path] = std::move(cells);
         });
     }
+    void Progress(int done, int total) override {
+        last = {done, total};
+        job.Post([&r = runner, done, total] { emit r.progressed(done, total); });
+    }
     bool StopRequested() const override { return job.StopRequested(); }
+
+    // Whether the tool ended before all its files because it was told to stop, and how far it got
+    // (a tool that tells no progress is taken at its word that it stopped).
+    void TellEnd(std::string error) {
+        const bool stopped = job.StopRequested() && (last.total == 0 || last.done < last.total);
+        job.Post([&ending = runner.ending, error = std::move(error), stopped, last = last]() mutable {
+            ending.error = std::move(error);
+            ending.stopped = stopped;
+            ending.done = last.done;
+            ending.total = last.total;
+        });
+    }
 
 private:
     void LeftAlone(std::string_view path, std::string_view why) {
@@ -48,6 +64,11 @@ private:
 
     ToolRunner& runner;
     const WorkerJob& job;
+    struct Count {
+        int done = 0;
+        int total = 0;
+    };
+    Count last;  // the progress said last
 };
 
 ToolRunner::ToolRunner(Catalogue& catalogue, CUserPrompts& prompts, QWidget* window)
@@ -67,9 +88,10 @@ void ToolRunner::Run(Work work, Finish then) {
             } catch (const std::exception& e) {
                 error = e.what();
             }
-            job.Post([this, error = std::move(error)]() mutable { ending.error = std::move(error); });
+            report.TellEnd(std::move(error));
         },
         [this] { End(); });
+    emit started();
 }
 
 void ToolRunner::End() {

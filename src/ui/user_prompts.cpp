@@ -36,9 +36,9 @@ PromptAnswer DialogPrompts::QuestionOrCancel(QWidget* parent, const QString& tit
     }
 }
 
-std::optional<QString> DialogPrompts::BrowseForFolder(QWidget* parent, const QString& start) {
+std::optional<std::string> DialogPrompts::BrowseForFolder(QWidget* parent, const std::string& start) {
     // The caller's folder is handed over as a copy and taken back only on OK.
-    QString path = start;
+    std::string path = start;
     CFolderBrowserDialog dialog(&path, parent);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return path;

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <string>
 
 class QDialog;
 class QWidget;
@@ -29,8 +30,8 @@ public:
     virtual bool CautiousQuestion(QWidget* parent, const QString& title, const QString& text) = 0;
     // A question with Yes, No and Cancel (Yes the default); Escape or the close box cancel.
     virtual PromptAnswer QuestionOrCancel(QWidget* parent, const QString& title, const QString& text) = 0;
-    // The folder the user chose, starting from `start`; nothing when cancelled.
-    virtual std::optional<QString> BrowseForFolder(QWidget* parent, const QString& start) = 0;
+    // The folder the user chose, starting from `start`; nothing when cancelled. Paths as bytes.
+    virtual std::optional<std::string> BrowseForFolder(QWidget* parent, const std::string& start) = 0;
     // A program to run; nothing when cancelled.
     virtual std::optional<QString> OpenProgram(QWidget* parent, const QString& start) = 0;
     // An existing file to read, among those `filter` shows ("IPS Patches (*.ips)"); nothing when
@@ -57,7 +58,7 @@ public:
     bool Question(QWidget* parent, const QString& title, const QString& text) override;
     bool CautiousQuestion(QWidget* parent, const QString& title, const QString& text) override;
     PromptAnswer QuestionOrCancel(QWidget* parent, const QString& title, const QString& text) override;
-    std::optional<QString> BrowseForFolder(QWidget* parent, const QString& start) override;
+    std::optional<std::string> BrowseForFolder(QWidget* parent, const std::string& start) override;
     std::optional<QString> OpenProgram(QWidget* parent, const QString& start) override;
     std::optional<QString> OpenFile(QWidget* parent, const QString& title, const QString& filter) override;
     std::optional<QString> SaveFile(QWidget* parent, const QString& title, const QString& filter,

@@ -59,19 +59,30 @@ TEST(RowFilter, KeepsRowsWithACellThatHoldsTheText) {
     CatalogModel model;
     model.Reset(2);
     const std::vector<std::vector<std::string>> rows{
-        {"Zelda", "zelda.nes"}, {"MARIO", "smb.nes"}, {"Metroid", "metroid.nes"}, {"\xc3\x89t\xc3\xa9", "\xff\xfe.nes"}};
+        {"Zelda", "zelda.nes"},
+        {"MARIO", "smb.nes"},
+        {"Metroid", "metroid.nes"},
+        {"\xc3\x89t\xc3\xa9", "\xff\xfe.nes"},        // "Été" in UTF-8; a name that is no UTF-8
+        {"\xc9" "COLE", "ecole.nes"},                    // "ÉCOLE" in Latin-1
+        {"\xe2\x84\xaa" "ELVIN", "ctl\x01.nes"},        // the Kelvin sign; a control byte
+        {"\xce\xa3\xce\xbf\xcf\x86\xce\xaf\xce\xb1", "x.mp3"},  // "Σοφία"
+    };
     for (std::size_t i = 0; i < rows.size(); ++i) model.InsertRow(static_cast<int>(i), CatalogRow{rows[i], {}});
     struct Case {
         std::string_view text;
         std::vector<int> rows;
     };
     const Case cases[] = {
-        {"", {0, 1, 2, 3}},
+        {"", {0, 1, 2, 3, 4, 5, 6}},
         {"mario", {1}},
         {"ZELDA.NES", {0}},
-        {"o", {1, 2}},  // upper and lower case alike
-        {"\xc3\xa9", {3}},  // bytes past ASCII match exactly
-        {"\xff", {3}},
+        {"o", {1, 2, 4}},              // upper and lower case alike
+        {"\xc3\xa9", {3, 4}},          // "é" finds "É" in UTF-8 and in Latin-1
+        {"\xc3\x89" "cole", {4}},      // and "É" finds "é"
+        {"\xc3\xbf", {3}},             // "ÿ" is how the list shows the byte 0xFF of a name that is no UTF-8
+        {"kelvin", {5}},
+        {"l.", {5}},                    // a control byte shows as a dot
+        {"\xcf\x82", {6}},             // the final sigma finds the capital one
         {"nes ", {}},
         {"metroid.nes and more", {}},
     };

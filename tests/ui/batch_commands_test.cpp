@@ -72,6 +72,26 @@ TEST_F(BatchCommandsTest, CleanNesHeadersThenAScan) {
     EXPECT_EQ(vorne::test::ReadFile(roms + "/a.nes")[7], 0);
 }
 
+// With a filter typed, the whole list is what the list shows.
+TEST_F(BatchCommandsTest, WholeListCommandsTakeTheRowsShown) {
+    const std::array<std::uint8_t, 9> signature{'D', 'i', 's', 'k', 'D', 'u', 'd', 'e', '!'};
+    const Bytes hidden = samples::MakeNes({.bytes7to15 = signature, .seed = 2});
+    dir.Write("roms/shown.nes", samples::MakeNes({.bytes7to15 = signature, .seed = 1}));
+    dir.Write("roms/hidden.nes", hidden);
+    Open(RomType::Nes);
+    Watch();
+    window->FilterBox()->setText(QStringLiteral("shown"));
+    prompts.files = {Q(dir / "list.txt")};
+    window->Action(Command::SaveList)->trigger();
+    const std::string saved = Text(vorne::test::ReadFile(dir / "list.txt"));
+    EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), 1);
+    EXPECT_NE(saved.find("shown.nes"), std::string::npos);
+    Trigger(Command::CleanNesHeaders);
+    EXPECT_TRUE(Messages().front().starts_with("Header Cleaner: 1 headers cleaned,")) << Messages().front();
+    EXPECT_EQ(vorne::test::ReadFile(roms + "/shown.nes")[7], 0);
+    EXPECT_EQ(vorne::test::ReadFile(roms + "/hidden.nes"), hidden);
+}
+
 TEST_F(BatchCommandsTest, SelectedHeadersAndTrainersThenAScan) {
     Bytes odd = samples::MakeNes({.prgBanks = 1, .chrBanks = 0, .flags6 = 0x04, .seed = 1});
     odd.resize(odd.size() + 8192 - 512, 0);  // remainder 16: the size check asks

@@ -14,7 +14,7 @@
 #include "dat/data_hasher.h"
 #include "images.h"
 #include "main_dialog_fixture.h"
-#include "ui/dat_commands.h"
+#include "ui/batch_commands.h"
 #include "ui/missing_dat_dialog.h"
 #include "ui/options_dialog.h"
 
@@ -67,7 +67,7 @@ protected:
     // Runs a command and waits until it, and the scan that may follow, are done.
     void Run(Command command) {
         window->Action(command)->trigger();
-        ASSERT_TRUE(WaitFor([&] { return !window->Dats().Runner().Running() && !window->Scanning() && window->Idle(); }));
+        ASSERT_TRUE(WaitFor([&] { return !window->Batch().Runner().Running() && !window->Scanning() && window->Idle(); }));
     }
     void Rescan() {
         window->StartScan();

@@ -29,26 +29,32 @@ std::vector<std::string> FilesIn(const std::string& folder) {
     return names;
 }
 
+// With the trash off, one question for the whole press names how many files go for good; No
+// keeps them all.
 TEST_F(MainDialogTest, DeleteRemovesTheFilesBehindTheSelectedRows) {
     const struct {
         const char* name;
         std::vector<std::string> files;     // on disk before
         std::vector<std::string> rows;      // file name cells, in this order after the sort
         std::vector<std::string> selected;
+        QString question;                   // asked first; empty: none
+        bool yes;
         std::vector<std::string> filesLeft;
         std::vector<std::string> rowsLeft;
-        std::size_t messages;
+        std::size_t errors;
     } cases[] = {
         {"a split set goes whole", {"game.1", "game.2", "game.3", "other.smc"}, {"game.1", "other.smc"}, {"game.1"},
-         {"other.smc"}, {"other.smc"}, 0},
-        {"a split set of one part", {"solo.1"}, {"solo.1"}, {"solo.1"}, {}, {}, 0},
-        {"a split set whose first part is gone", {"gone.2"}, {"gone.1"}, {"gone.1"}, {"gone.2"}, {}, 0},
+         "Delete 3 files for good?", true, {"other.smc"}, {"other.smc"}, 0},
+        {"No keeps it", {"game.1", "game.2", "other.smc"}, {"game.1", "other.smc"}, {"game.1", "other.smc"},
+         "Delete 3 files for good?", false, {"game.1", "game.2", "other.smc"}, {"game.1", "other.smc"}, 0},
+        {"a split set of one part", {"solo.1"}, {"solo.1"}, {"solo.1"}, "Delete 1 file for good?", true, {}, {}, 0},
+        {"a split set whose first part is gone", {"gone.2"}, {"gone.1"}, {"gone.1"}, "", true, {"gone.2"}, {}, 0},
         {"only names ending in 1 are sets", {"SF16MARA.078", "SF16MARB.078", "SF16MARC.078"}, {"SF16MARA.078"},
-         {"SF16MARA.078"}, {"SF16MARB.078", "SF16MARC.078"}, {}, 0},
+         {"SF16MARA.078"}, "Delete 1 file for good?", true, {"SF16MARB.078", "SF16MARC.078"}, {}, 0},
         {"three rows at once", {"a.gb", "b.gb", "c.gb", "d.gb"}, {"a.gb", "b.gb", "c.gb", "d.gb"},
-         {"a.gb", "b.gb", "d.gb"}, {"c.gb"}, {"c.gb"}, 0},
+         {"a.gb", "b.gb", "d.gb"}, "Delete 3 files for good?", true, {"c.gb"}, {"c.gb"}, 0},
         {"a file that cannot go keeps its row", {"a.gb", "dir.gb/inside", "b.gb"}, {"a.gb", "b.gb", "dir.gb"},
-         {"a.gb", "dir.gb", "b.gb"}, {"dir.gb/inside"}, {"dir.gb"}, 1},
+         {"a.gb", "dir.gb", "b.gb"}, "Delete 3 files for good?", true, {"dir.gb/inside"}, {"dir.gb"}, 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -62,22 +68,29 @@ TEST_F(MainDialogTest, DeleteRemovesTheFilesBehindTheSelectedRows) {
         ASSERT_EQ(Column(kFilenameColumn), c.rows);
         Select(c.selected);
         prompts.messages.clear();
+        prompts.yes = c.yes;
         window->Button(Command::Delete)->click();
         EXPECT_EQ(FilesIn(roms), c.filesLeft);
         EXPECT_EQ(Column(kFilenameColumn), c.rowsLeft);
         EXPECT_EQ(window->GetCatalogue().EntryCount(), static_cast<int>(c.rowsLeft.size()));
-        ASSERT_EQ(prompts.messages.size(), c.messages);
-        if (c.messages > 0) {
-            EXPECT_EQ(prompts.messages[0].title, QStringLiteral("Deletion Error"));
-            EXPECT_TRUE(prompts.messages[0].text.startsWith(
+        const std::size_t asked = c.question.isEmpty() ? 0 : 1;
+        ASSERT_EQ(prompts.messages.size(), asked + c.errors);
+        if (asked > 0) {
+            EXPECT_EQ(prompts.messages[0].text, c.question);
+            EXPECT_EQ(prompts.messages[0].asked, FakePrompts::Asked::DefaultNo);
+        }
+        if (c.errors > 0) {
+            EXPECT_EQ(prompts.messages[asked].title, QStringLiteral("Deletion Error"));
+            EXPECT_TRUE(prompts.messages[asked].text.startsWith(
                 QStringLiteral("Could not delete %1/dir.gb.\nCheck to ensure that the file is not read-only.").arg(Q(roms))))
-                << prompts.messages[0].text.toStdString();
+                << prompts.messages[asked].text.toStdString();
         }
     }
 }
 
 // An archive holds more than the member the user pointed at: it goes only after a question whose
-// default is No, asked once for all the rows of its members, and takes all those rows along.
+// default is No, asked once for all the rows of its members, and takes all those rows along. The
+// question of deleting for good follows the archives' questions and counts each archive once.
 TEST_F(MainDialogTest, DeletingMemberRowsAsksOnceForEachArchive) {
     samples::ZipWriter zip;
     for (const char* name : {"A.GB", "B.GB", "readme.txt"}) zip.Add({.name = name, .data = {1, 2}});
@@ -97,9 +110,10 @@ TEST_F(MainDialogTest, DeletingMemberRowsAsksOnceForEachArchive) {
         {"No keeps the archive and its rows", false, false, {a}, {"pack.zip holds 3 files. Delete the whole archive?"},
          {"other.zip", "pack.zip", "plain.gb"}, {a, b, other, "plain.gb"}},
         {"Yes deletes it once, with the rows of all its members", true, false, {a, b, "plain.gb"},
-         {"pack.zip holds 3 files. Delete the whole archive?"}, {"other.zip"}, {other}},
+         {"pack.zip holds 3 files. Delete the whole archive?", "Delete 2 files for good?"}, {"other.zip"}, {other}},
         {"two archives, one question each", true, false, {other, b},
-         {"pack.zip holds 3 files. Delete the whole archive?", "other.zip holds 1 file. Delete the whole archive?"},
+         {"pack.zip holds 3 files. Delete the whole archive?", "other.zip holds 1 file. Delete the whole archive?",
+          "Delete 2 files for good?"},
          {"plain.gb"}, {"plain.gb"}},
         {"the trash setting applies", true, true, {b}, {"pack.zip holds 3 files. Delete the whole archive?"},
          {"other.zip", "plain.gb"}, {other, "plain.gb"}},
@@ -123,7 +137,7 @@ TEST_F(MainDialogTest, DeletingMemberRowsAsksOnceForEachArchive) {
         window->OnDelete();
         std::vector<std::string> asked;
         for (const auto& m : prompts.messages) {
-            EXPECT_EQ(m.title, QStringLiteral("Delete Archive"));
+            EXPECT_EQ(m.title, m.text.startsWith(QStringLiteral("Delete ")) ? QStringLiteral("Delete Files") : QStringLiteral("Delete Archive"));
             EXPECT_EQ(m.asked, FakePrompts::Asked::DefaultNo);
             asked.push_back(m.text.toStdString());
         }
@@ -148,9 +162,9 @@ TEST_F(MainDialogTest, AReadOnlyFolderGivesDeletionErrorAndKeepsTheRow) {
         QTest::keyClick(window->List(), Qt::Key_Delete);
     }
     ::chmod(roms.c_str(), 0755);
-    ASSERT_EQ(prompts.messages.size(), 1u);
-    EXPECT_EQ(prompts.messages[0].title, QStringLiteral("Deletion Error"));
-    EXPECT_TRUE(prompts.messages[0].text.contains(QStringLiteral("Permission denied"))) << prompts.messages[0].text.toStdString();
+    ASSERT_EQ(prompts.messages.size(), 2u);  // the question, then the error
+    EXPECT_EQ(prompts.messages[1].title, QStringLiteral("Deletion Error"));
+    EXPECT_TRUE(prompts.messages[1].text.contains(QStringLiteral("Permission denied"))) << prompts.messages[1].text.toStdString();
     EXPECT_EQ(Column(kFilenameColumn), std::vector<std::string>{"a.gb"});
     EXPECT_TRUE(fs::exists(roms + "/a.gb"));
 }
@@ -181,15 +195,18 @@ TEST_F(MainDialogTest, DeleteKeepsTheCountsAndSelectsTheRowThatTookThePlace) {
     EXPECT_EQ(window->StatusText(0), QStringLiteral("1 ROM"));
 }
 
+// Without a trash for a file, the question says why and asks before deleting it for good.
 TEST_F(MainDialogTest, DeleteToTrashMovesTheFileIntoTheDesktopsTrashOnly) {
     const struct {
         const char* what;
         const char* variable;  // set to the test's data folder
-        std::string trashed;   // where the file goes; empty: it stays, and the message says why
+        std::string trashed;   // where the file goes; empty: there is no trash, and the question says why
+        bool yes;              // the answer to that question
     } cases[] = {
-        {"XDG_DATA_HOME", "XDG_DATA_HOME", "data/Trash/files/a.gb"},
-        {"a home without .local/share", "HOME", "data/.local/share/Trash/files/a.gb"},
-        {"a data folder that is a file", "XDG_DATA_HOME", ""},
+        {"XDG_DATA_HOME", "XDG_DATA_HOME", "data/Trash/files/a.gb", true},
+        {"a home without .local/share", "HOME", "data/.local/share/Trash/files/a.gb", true},
+        {"no trash, and No keeps the file", "XDG_DATA_HOME", "", false},
+        {"no trash, and Yes deletes it for good", "XDG_DATA_HOME", "", true},
     };
     const QByteArray home = qgetenv("HOME");
     for (const auto& c : cases) {
@@ -209,13 +226,18 @@ TEST_F(MainDialogTest, DeleteToTrashMovesTheFileIntoTheDesktopsTrashOnly) {
         Open(RomType::Gameboy, QString());
         Feed({GbRow("A", "a.gb")});
         window->List()->SelectOnly(0);
+        prompts.yes = c.yes;
         window->OnDelete();
         qunsetenv("XDG_DATA_HOME");
         qputenv("HOME", home);
         if (c.trashed.empty()) {
             ASSERT_EQ(prompts.messages.size(), 1u);
-            EXPECT_TRUE(prompts.messages[0].text.contains(QStringLiteral("cannot be moved to the trash"))) << prompts.messages[0].text.toStdString();
-            EXPECT_TRUE(fs::exists(roms + "/a.gb"));
+            const QString& text = prompts.messages[0].text;
+            EXPECT_TRUE(text.startsWith(Q(roms + "/a.gb cannot be moved to the trash"))) << text.toStdString();
+            EXPECT_TRUE(text.endsWith(QStringLiteral("\n\nDelete 1 file for good?"))) << text.toStdString();
+            EXPECT_EQ(prompts.messages[0].asked, FakePrompts::Asked::DefaultNo);
+            EXPECT_EQ(fs::exists(roms + "/a.gb"), !c.yes);
+            EXPECT_EQ(window->GetCatalogue().Model().RowCount(), c.yes ? 0 : 1);
             continue;
         }
         EXPECT_TRUE(prompts.messages.empty()) << (prompts.messages.empty() ? "" : prompts.messages[0].text.toStdString());

@@ -144,7 +144,7 @@ TEST_F(EditDialogTest, DialogsAreWideEnoughForTheirTitles) {
     Put(name + ".n64", samples::MakeN64({}));
     Put(name + ".mp3", samples::MakeMp3({}));
     Settings settings(Q(dir / "vorne.conf"));
-    QString path = Q(dir.Path());
+    std::string path = dir.Path();
     std::vector<std::unique_ptr<QDialog>> dialogs;
     for (const auto& [type, file] : {std::pair{RomType::N64, name + ".n64"}, std::pair{RomType::Mp3, name + ".mp3"}}) {
         std::unique_ptr<CHeaderEditDialog> dialog = CreateEditDialog(type, Folder(), file, prompts, nullptr);

@@ -40,14 +40,14 @@ TEST_F(FolderBrowserTest, SelectsADeepPathLevelByLevelAndOkTakesTheHighlightedFo
         {dir / "a/gone/x", Q(dir.Path()), false},      // a path that does not exist
     };
     for (const auto& c : cases) {
-        QString path = Q(c.start);
+        std::string path = c.start;
         CFolderBrowserDialog dialog(&path, nullptr, Roots());
         EXPECT_EQ(dialog.Tree()->SelectPath(path), c.found) << c.start;
-        EXPECT_EQ(path, c.found ? c.highlighted : Q(c.start)) << c.start;  // unchanged until OK
+        EXPECT_EQ(Q(path), c.found ? c.highlighted : Q(c.start)) << c.start;  // unchanged until OK
         EXPECT_EQ(dialog.PathBox()->text(), c.highlighted);
         dialog.accept();
         EXPECT_EQ(dialog.result(), QDialog::Accepted);
-        EXPECT_EQ(path, c.highlighted);
+        EXPECT_EQ(Q(path), c.highlighted);
     }
 }
 
@@ -66,7 +66,7 @@ TEST_F(FolderBrowserTest, APathTypedOrPastedIsHighlightedAndTakenByOk) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.typed.toStdString());
-        QString path = Q(dir / "a/Deep");
+        std::string path = dir / "a/Deep";
         CFolderBrowserDialog dialog(&path, nullptr, Roots());
         dialog.show();
         dialog.PathBox()->selectAll();
@@ -77,21 +77,21 @@ TEST_F(FolderBrowserTest, APathTypedOrPastedIsHighlightedAndTakenByOk) {
         QTest::keyClick(dialog.PathBox(), Qt::Key_Return);
         EXPECT_EQ(dialog.isVisible(), c.taken.isEmpty());
         if (!c.taken.isEmpty()) {
-            EXPECT_EQ(path, c.taken);
+            EXPECT_EQ(Q(path), c.taken);
         }
     }
     EXPECT_EQ(TypedFolder(QStringLiteral("~/roms")), QDir::homePath() + QStringLiteral("/roms"));
 }
 
 TEST_F(FolderBrowserTest, CancelLeavesTheCallersFolderAsItWas) {
-    const QString start = Q(dir / "a/b");
-    QString copy = start;
+    const std::string start = dir / "a/b";
+    std::string copy = start;
     CFolderBrowserDialog dialog(&copy, nullptr, Roots());
-    dialog.Tree()->SelectPath(Q(dir / "z"));
+    dialog.Tree()->SelectPath(dir / "z");
     dialog.reject();
     // The caller takes its copy back only after OK.
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
-    EXPECT_EQ(start, Q(dir / "a/b"));
+    EXPECT_EQ(start, dir / "a/b");
 }
 
 TEST_F(FolderBrowserTest, FoldersOnlyLazilyWithExpandButtonsWhereSubfoldersAre) {
@@ -119,7 +119,7 @@ TEST_F(FolderBrowserTest, FoldersOnlyLazilyWithExpandButtonsWhereSubfoldersAre) 
 }
 
 TEST_F(FolderBrowserTest, ARightClickBesideTheItemsClearsTheSelection) {
-    QString path = Q(dir / "a");
+    std::string path = dir / "a";
     CFolderBrowserDialog dialog(&path, nullptr, Roots());
     dialog.resize(400, 600);
     dialog.show();
@@ -129,7 +129,7 @@ TEST_F(FolderBrowserTest, ARightClickBesideTheItemsClearsTheSelection) {
     QContextMenuEvent beside(QContextMenuEvent::Mouse, at, tree->viewport()->mapToGlobal(at));
     QApplication::sendEvent(tree->viewport(), &beside);
     EXPECT_TRUE(tree->SelectedPath().isEmpty());
-    EXPECT_EQ(path, Q(dir / "a"));
+    EXPECT_EQ(path, dir / "a");
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 
 #include "images.h"
 #include "main_dialog_fixture.h"
+#include "ui/busy_indicator.h"
 #include "ui/main_menu.h"
 #include "ui/row_delegate.h"
 #include "ui/sort_list_ctrl.h"
@@ -101,28 +102,35 @@ TEST_F(MainDialogTest, MenuItemsAreEnabledForTheirKindsOnceTheyHaveWork) {
         if (!entry.text.empty()) window->RegisterCommand(entry.command, [&ran, c = entry.command] { ran.insert(c); });
     }
     const std::set<Command> always{Command::SaveList,      Command::CompareLists, Command::EditItem,
-                                   Command::ApplyIpsPatch, Command::Options,      Command::About};
-    // The DAT commands serve the cartridge kinds.
+                                   Command::ApplyIpsPatch, Command::CreatePatch,  Command::Options,
+                                   Command::About,         Command::Refresh};
     const std::set<Command> dat{Command::MissingFromDat, Command::RenameToDatNames, Command::RenameSelectionToDatNames};
+    const auto with = [](std::set<Command> a, const std::set<Command>& b) {
+        a.insert(b.begin(), b.end());
+        return a;
+    };
+    const std::set<Command> checksums = with(dat, {Command::FixChecksums});
     const struct {
         RomType kind;
         std::set<Command> own;
     } cases[] = {
-        {RomType::Gameboy, {}},
-        {RomType::Nes, {Command::CleanNesHeaders, Command::RemoveNesTrainers, Command::HeaderCleaner, Command::TrainerRemover}},
-        {RomType::Snes, {}},
-        {RomType::N64, {}},
-        {RomType::Genesis, {Command::SmdToBin, Command::BinToSmd}},
-        {RomType::Genesis32X, {Command::Convert32XToBin, Command::ConvertBinTo32X}},
-        {RomType::Mp3, {Command::MassEditMp3Tags, Command::MassTagEdit}},
+        {RomType::Gameboy, checksums},
+        {RomType::Nes,
+         with(dat, {Command::CleanNesHeaders, Command::RemoveNesTrainers, Command::HeaderCleaner, Command::TrainerRemover})},
+        {RomType::Snes, checksums},
+        {RomType::N64, with(checksums, {Command::ConvertN64ByteOrder})},
+        {RomType::Genesis, with(checksums, {Command::SmdToBin, Command::BinToSmd})},
+        {RomType::Genesis32X, with(checksums, {Command::Convert32XToBin, Command::ConvertBinTo32X})},
+        {RomType::Mp3,
+         {Command::MassEditMp3Tags, Command::MassTagEdit, Command::TagsFromFileNames, Command::RenameFromTags,
+          Command::SelectionTagsFromFileNames, Command::SelectionRenameFromTags}},
         {RomType::Zip, {}},
     };
     for (const auto& c : cases) {
         window->OnKindChanged(static_cast<int>(c.kind));
         for (const MenuEntry& entry : kMainMenu) {
             if (entry.text.empty()) continue;
-            const bool datCommand = dat.count(entry.command) && c.kind != RomType::Mp3 && c.kind != RomType::Zip;
-            const bool expected = always.count(entry.command) || c.own.count(entry.command) || datCommand;
+            const bool expected = always.count(entry.command) || c.own.count(entry.command);
             EXPECT_EQ(window->Action(entry.command)->isEnabled(), expected)
                 << "kind " << static_cast<int>(c.kind) << ": " << entry.text;
         }
@@ -201,7 +209,7 @@ TEST_F(MainDialogTest, WhileBusyEveryCommandButOkIsGreyed) {
     }
     EXPECT_FALSE(window->KindCombo()->isEnabled());
     // A greyed command does nothing, however it is asked for.
-    prompts.folders = {Q(dir.Path())};
+    prompts.folders = {dir.Path()};
     window->Button(Command::SelectFolder)->click();
     window->Button(Command::About)->click();
     window->List()->SelectOnly(0);
@@ -227,12 +235,12 @@ TEST_F(MainDialogTest, SelectFolderScansTheChosenFolderAndCancelKeepsTheOld) {
     dir.Write("other/y.gb", samples::MakeGameboy({.title = "OTHER"}));
     fs::create_directories(roms);
     Open(RomType::Gameboy);
-    prompts.folders = {QString(), Q(dir / "other")};
+    prompts.folders = {"", dir / "other"};
     window->Button(Command::SelectFolder)->click();  // cancelled
     EXPECT_EQ(window->FolderLabel()->text(), Q(roms));
     window->Button(Command::SelectFolder)->click();
     ASSERT_TRUE(WaitIdle());
-    EXPECT_EQ(prompts.browseStarts, (std::vector<QString>{Q(roms), Q(roms)}));
+    EXPECT_EQ(prompts.browseStarts, (std::vector<std::string>{roms, roms}));
     EXPECT_EQ(window->FolderLabel()->text(), Q(dir / "other"));
     EXPECT_EQ(settings.Folder(RomType::Gameboy), Q(dir / "other"));
     EXPECT_EQ(window->List()->model()->rowCount(), 2);
@@ -266,31 +274,46 @@ TEST_F(MainDialogTest, ColumnWidthsLastThroughARescanAndARestart) {
     EXPECT_GT(nesDefault, 0);
 }
 
-TEST_F(MainDialogTest, EscapeStopsAScanAndTheRowsFoundSoFarStay) {
+// While a scan runs the status bar counts the files found beside Cancel; Cancel, like Escape,
+// stops the scan, and Escape never closes the window.
+TEST_F(MainDialogTest, EscapeOrCancelStopsAScanAndTheRowsFoundSoFarStay) {
     const auto image = samples::MakeGameboy({});
     for (int folder = 0; folder < 300; ++folder) {
         for (int file = 0; file < 10; ++file) {
             dir.Write("roms/d" + std::to_string(folder) + "/f" + std::to_string(file) + ".gb", image);
         }
     }
-    settings.SetLastType(RomType::Gameboy);
-    window = std::make_unique<CMainDialog>(settings, prompts, std::string());
-    window->show();
-    window->SubfolderBox()->setChecked(true);
-    QApplication::processEvents();  // the first painting done, Escape follows the start at once
-    settings.SetFolder(RomType::Gameboy, Q(roms));
-    window->StartUp();
-    EXPECT_FALSE(window->Idle());
-    QTest::keyClick(window->List(), Qt::Key_Escape);
-    ASSERT_TRUE(WaitIdle());
-    EXPECT_TRUE(window->isVisible());  // Escape stopped the scan; it did not close the window
-    EXPECT_EQ(window->StatusText(2), QStringLiteral("Stopped"));
-    EXPECT_LT(window->GetCatalogue().EntryCount(), 3000);
-    // The duplicate finder ran on what was found: identical images, one unique.
-    EXPECT_EQ(window->StatusText(1), QStringLiteral("%1 known unique").arg(window->GetCatalogue().EntryCount() > 0 ? 1 : 0));
-    QTest::keyClick(window->List(), Qt::Key_Escape);  // idle: Escape does nothing
-    EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(window->StatusText(2), QStringLiteral("Stopped"));
+    for (const bool escape : {true, false}) {
+        SCOPED_TRACE(escape ? "Escape" : "Cancel");
+        settings.SetLastType(RomType::Gameboy);
+        window = std::make_unique<CMainDialog>(settings, prompts, std::string());
+        window->show();
+        window->SubfolderBox()->setChecked(true);
+        QApplication::processEvents();  // the first painting done, Escape follows the start at once
+        settings.SetFolder(RomType::Gameboy, Q(roms));
+        BusyIndicator* busy = window->Busy();
+        EXPECT_FALSE(busy->isVisible());
+        window->StartUp();
+        EXPECT_FALSE(window->Idle());
+        EXPECT_EQ(busy->Shows(), BusyIndicator::Work::Scan);
+        EXPECT_TRUE(busy->isVisible() && busy->CancelButton()->isEnabled());
+        EXPECT_EQ(busy->Count()->text(), QStringLiteral("0 files found"));
+        if (escape) {
+            QTest::keyClick(window->List(), Qt::Key_Escape);
+        } else {
+            busy->CancelButton()->click();
+        }
+        ASSERT_TRUE(WaitIdle());
+        EXPECT_TRUE(window->isVisible());  // Escape stopped the scan; it did not close the window
+        EXPECT_FALSE(busy->isVisible());
+        EXPECT_EQ(window->StatusText(2), QStringLiteral("Stopped"));
+        EXPECT_LT(window->GetCatalogue().EntryCount(), 3000);
+        // The duplicate finder ran on what was found: identical images, one unique.
+        EXPECT_EQ(window->StatusText(1), QStringLiteral("%1 known unique").arg(window->GetCatalogue().EntryCount() > 0 ? 1 : 0));
+        QTest::keyClick(window->List(), Qt::Key_Escape);  // idle: Escape does nothing
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_EQ(window->StatusText(2), QStringLiteral("Stopped"));
+    }
 }
 
 TEST_F(MainDialogTest, ClosingDuringAScanEndsAtOnce) {

@@ -134,7 +134,7 @@ TEST_F(OptionsDialogTest, EraseEmptiesTheBoxesAndTheStore) {
 }
 
 TEST_F(OptionsDialogTest, BrowseButtonsFillTheirBoxOnlyWhenAnswered) {
-    prompts.folders = {QStringLiteral("/picked/folder"), QString()};
+    prompts.folders = {"/picked/folder", ""};
     COptionsDialog dialog(settings, prompts);
     dialog.FolderBox(3)->setText(QStringLiteral("/before"));
     // The browse buttons follow their boxes: click the one beside box 3 twice.
@@ -146,7 +146,7 @@ TEST_F(OptionsDialogTest, BrowseButtonsFillTheirBoxOnlyWhenAnswered) {
     browse->click();  // cancelled
     EXPECT_EQ(dialog.FolderBox(3)->text(), QStringLiteral("/picked/folder"));
     ASSERT_EQ(prompts.browseStarts.size(), 2u);
-    EXPECT_EQ(prompts.browseStarts[0], QStringLiteral("/before"));
+    EXPECT_EQ(prompts.browseStarts[0], "/before");
 }
 
 TEST_F(OptionsDialogTest, ClosingWithBoxesUnsavedAsksToSaveThem) {

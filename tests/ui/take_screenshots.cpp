@@ -1,8 +1,9 @@
 // vorne-screenshots OUTDIR SAMPLES: saves what users see, as PNG files: the main window over each
 // kind's folder of the sample collection, the header edit dialog of each kind on a sample file,
 // the Options dialog and the folder browser; the Game Boy list in a dark palette and the NES
-// dialog after "&Write Headers"; the NES list narrowed by the filter box and sorted by size, and
-// the empty SNES list of a first start without a folder. Runs on any Qt platform; `make screenshots` uses the
+// dialog after "&Write Headers"; the NES list narrowed by the filter box and sorted by size, the
+// empty SNES list of a first start without a folder, a scan under way with its progress and
+// Cancel, and a row's context menu. Runs on any Qt platform; `make screenshots` uses the
 // offscreen one.
 #include <QApplication>
 #include <QCheckBox>
@@ -10,6 +11,8 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -30,16 +33,20 @@ namespace {
 using namespace vorne;
 using namespace vorne::ui;
 
-bool Save(QWidget& widget, const QDir& out, const QString& name) {
-    widget.show();
-    QApplication::processEvents();
+bool SavePicture(const QPixmap& picture, const QDir& out, const QString& name) {
     const QString path = out.filePath(name + QStringLiteral(".png"));
-    if (!widget.grab().save(path)) {
+    if (!picture.save(path)) {
         std::fprintf(stderr, "vorne-screenshots: cannot write %s\n", qPrintable(path));
         return false;
     }
     std::printf("%s\n", qPrintable(path));
     return true;
+}
+
+bool Save(QWidget& widget, const QDir& out, const QString& name) {
+    widget.show();
+    QApplication::processEvents();
+    return SavePicture(widget.grab(), out, name);
 }
 
 // A dark theme's colours, to show the duplicates' text on the yellow.
@@ -62,6 +69,7 @@ struct MainState {
     QString name;                              // appended to the shot's name
     bool withFolder = true;                    // false: the kind has no folder (a first start)
     std::function<void(CMainDialog&)> after;   // done once the scan is over
+    std::function<QPixmap(CMainDialog&)> picture;  // what is saved, when more than the window
 };
 
 bool ShootKind(RomType type, const QDir& samples, const QDir& out, const QString& settingsPath, bool dark = false,
@@ -85,7 +93,12 @@ bool ShootKind(RomType type, const QDir& samples, const QDir& out, const QString
     // One selected row, to show the highlight beside the yellow of the duplicates.
     if (window.GetCatalogue().Model().RowCount() > 1) window.List()->SelectOnly(1);
     if (state.after) state.after(window);
-    return Save(window, out, QStringLiteral("main-") + kindName + (dark ? QStringLiteral("-dark") : QString()) + state.name);
+    const QString name = QStringLiteral("main-") + kindName + (dark ? QStringLiteral("-dark") : QString()) + state.name;
+    if (state.picture) {
+        QApplication::processEvents();
+        return SavePicture(state.picture(window), out, name);
+    }
+    return Save(window, out, name);
 }
 
 // The edit dialog of `type` on the sample file `name` in the kind's folder.
@@ -137,6 +150,28 @@ int main(int argc, char** argv) {
                        window.FilterBox()->setText(QStringLiteral("(u)"));
                    }}) && ok;
     ok = ShootKind(RomType::Snes, samples, out, settingsPath, false, {QStringLiteral("-no-folder"), false, {}}) && ok;
+    // A scan under way, as its worker reports it: the rows found so far, counted beside Cancel.
+    ok = ShootKind(RomType::Nes, samples, out, settingsPath, false, {QStringLiteral("-scanning"), true, [](CMainDialog& window) {
+                       RowsFound found;
+                       const CatalogModel& rows = window.GetCatalogue().Model();
+                       for (int r = 0; r < rows.RowCount() / 2; ++r) found.rows.push_back(rows.Row(r));
+                       window.Pump().Post(ScanStarted{});
+                       window.Pump().Post(std::move(found));
+                       window.Pump().Post(StatusText{kStatusFile, "Brick Baron (U).nes"});
+                       window.Pump().DrainAll();
+                   }}) && ok;
+    // A right click on a row: the menu drawn over the window where it opens.
+    ok = ShootKind(RomType::Nes, samples, out, settingsPath, false, {QStringLiteral("-row-menu"), true, {}, [](CMainDialog& window) {
+                       CSortListCtrl* list = window.List();
+                       const QPoint at = list->visualRect(list->model()->index(1, 1)).center();
+                       std::unique_ptr<QMenu> menu = window.RowMenu(list->SelectedRows().front());
+                       menu->popup(list->viewport()->mapToGlobal(at));
+                       QApplication::processEvents();
+                       QPixmap picture = window.grab();
+                       QPainter painter(&picture);
+                       painter.drawPixmap(window.mapFromGlobal(menu->pos()), menu->grab());
+                       return picture;
+                   }}) && ok;
 
     // "&Write Headers" on a copy of a sample, with its note.
     const QString copy = scratch.filePath(QStringLiteral("Brick Baron (U).nes"));
@@ -160,7 +195,7 @@ int main(int argc, char** argv) {
     COptionsDialog options(settings, prompts);
     ok = Save(options, out, QStringLiteral("options")) && ok;
 
-    QString path = samples.filePath(QStringLiteral("nes"));
+    std::string path = samples.filePath(QStringLiteral("nes")).toStdString();
     CFolderBrowserDialog browser(&path);
     ok = Save(browser, out, QStringLiteral("folder-browser")) && ok;
     return ok ? 0 : 1;

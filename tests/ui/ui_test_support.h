@@ -27,20 +27,26 @@ public:
         messages.push_back({title, text, Asked::Nothing});
     }
     bool Question(QWidget*, const QString& title, const QString& text) override {
-        messages.push_back({title, text, Asked::YesNo});
+        Ask({title, text, Asked::YesNo});
         return yes;
     }
     bool CautiousQuestion(QWidget*, const QString& title, const QString& text) override {
-        messages.push_back({title, text, Asked::DefaultNo});
+        Ask({title, text, Asked::DefaultNo});
         return yes;
     }
     PromptAnswer QuestionOrCancel(QWidget*, const QString& title, const QString& text) override {
-        messages.push_back({title, text, Asked::YesNoCancel});
+        Ask({title, text, Asked::YesNoCancel});
         return answer;
     }
-    std::optional<QString> BrowseForFolder(QWidget*, const QString& start) override {
+    std::optional<std::string> BrowseForFolder(QWidget*, const std::string& start) override {
         browseStarts.push_back(start);
-        return Next(folders);
+        if (folders.empty() || folders.front().empty()) {
+            if (!folders.empty()) folders.pop_front();
+            return std::nullopt;
+        }
+        std::string folder = std::move(folders.front());
+        folders.pop_front();
+        return folder;
     }
     std::optional<QString> OpenProgram(QWidget*, const QString&) override { return Next(programs); }
     std::optional<QString> OpenFile(QWidget*, const QString& title, const QString& filter) override {
@@ -65,9 +71,9 @@ public:
     }
 
     std::vector<Shown> messages;
-    std::vector<QString> browseStarts;
-    // Answers of the pickers; an empty text, or none left, is a cancelled picker.
-    std::deque<QString> folders;
+    std::vector<std::string> browseStarts;
+    // Answers of the pickers; an empty text, or none left, is a cancelled picker. Folders are bytes.
+    std::deque<std::string> folders;
     std::deque<QString> programs;
     std::deque<QString> files;       // answers of the file dialogs, open and save alike
     std::vector<QString> fileDialogs;  // each file dialog shown: kind, title, filter (and suffix)
@@ -78,8 +84,15 @@ public:
     int aboutShown = 0;
     std::function<int(QDialog&)> onModal;
     int modalsRun = 0;
+    // Runs while a question is open, as a user might act meanwhile.
+    std::function<void(const Shown&)> onAsked;
 
 private:
+    void Ask(Shown shown) {
+        messages.push_back(shown);
+        if (onAsked) onAsked(shown);
+    }
+
     static std::optional<QString> Next(std::deque<QString>& answers);
 };
 
