@@ -57,7 +57,7 @@ TEST(CatalogModel, SortsEachColumnInItsOwnOrder) {
 
 TEST(RowFilter, KeepsRowsWithACellThatHoldsTheText) {
     CatalogModel model;
-    model.Reset(2);
+    model.Reset(std::vector<ColumnInfo>(2, ColumnInfo{"", 10, Align::Left}));
     const std::vector<std::vector<std::string>> rows{
         {"Zelda", "zelda.nes"}, {"MARIO", "smb.nes"}, {"Metroid", "metroid.nes"}, {"\xc3\x89t\xc3\xa9", "\xff\xfe.nes"}};
     for (std::size_t i = 0; i < rows.size(); ++i) model.InsertRow(static_cast<int>(i), CatalogRow{rows[i], {}});
