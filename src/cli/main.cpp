@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
         vorne::cli::Warn(e.what());
         code = ExitCode::UnsupportedField;
     } catch (const vorne::FileError& e) {
-        vorne::cli::Warn(vorne::cli::PrintableText(e.what()));  // one line, whatever its file's name holds
+        vorne::cli::Warn(e.what());
         code = ExitCode::Failure;
     } catch (const std::exception& e) {
         vorne::cli::Warn(e.what());

@@ -44,16 +44,6 @@ std::string PrintableText(std::string_view text) {
     return out;
 }
 
-void Warn(std::string_view text) {
-    std::string out = "vorne-cli: ";
-    for (std::size_t start = 0;;) {
-        const std::size_t end = text.find('\n', start);
-        out += PrintableText(text.substr(start, end == std::string_view::npos ? end : end - start));
-        if (end == std::string_view::npos) break;
-        out += '\n';
-        start = end + 1;
-    }
-    std::cerr << out << "\n";
-}
+void Warn(std::string_view text) { std::cerr << "vorne-cli: " + PrintableText(text) + "\n"; }
 
 }  // namespace vorne::cli

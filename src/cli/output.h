@@ -30,8 +30,9 @@ void FinishOutput();
 std::string PrintableText(std::string_view text);
 
 // Writes "vorne-cli: ", `text` made printable and a line feed to stderr: the one way a message
-// (and a file name in it, whose bytes the user does not choose) reaches the terminal. A message of
-// several lines (`text` holding line feeds of our own) keeps them; every line is made printable.
+// (and a file name in it, whose bytes the user does not choose) reaches the terminal. A message is
+// one line: a line feed in it shows as a dot too, so that no file name can start a line that reads
+// like one of ours ("evil\nvorne-cli: 0 problems.nes").
 void Warn(std::string_view text);
 
 }  // namespace vorne::cli
