@@ -81,6 +81,9 @@ int main(int argc, char** argv) {
     } catch (const vorne::cli::UnsupportedFieldError& e) {
         vorne::cli::Warn(e.what());
         code = ExitCode::UnsupportedField;
+    } catch (const vorne::cli::LinesError& e) {
+        vorne::cli::WarnLines(e.Lines());
+        code = ExitCode::Failure;
     } catch (const vorne::FileError& e) {
         vorne::cli::Warn(e.what());
         code = ExitCode::Failure;

@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vorne::cli {
 
@@ -34,5 +35,19 @@ std::string PrintableText(std::string_view text);
 // one line: a line feed in it shows as a dot too, so that no file name can start a line that reads
 // like one of ours ("evil\nvorne-cli: 0 problems.nes").
 void Warn(std::string_view text);
+
+// A failure told in several lines of our own (a reason and the candidates it names): each line
+// goes through Warn's rule by itself, so that only our own line breaks break the message.
+class LinesError : public std::runtime_error {
+public:
+    explicit LinesError(std::vector<std::string> lines);
+    const std::vector<std::string>& Lines() const { return lines; }
+
+private:
+    std::vector<std::string> lines;
+};
+
+// Writes the first line as Warn does, and each further one made printable on a line of its own.
+void WarnLines(const std::vector<std::string>& lines);
 
 }  // namespace vorne::cli
