@@ -23,7 +23,7 @@ struct Shape {
 
 vorne::CatalogModel MakeRows(const Shape& shape) {
     vorne::CatalogModel model;
-    model.Reset(vorne::ColumnCount(shape.type));
+    model.Reset(vorne::Kind(shape.type).columns);
     std::mt19937 random(5);
     for (int i = 0; i < kRows; ++i) model.InsertRow(i, vorne::CatalogRow{shape.cells(i, random)});
     return model;

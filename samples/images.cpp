@@ -184,6 +184,27 @@ Bytes MakeMp3(const Mp3Recipe& recipe) {
     return audio;
 }
 
+Bytes Id3v2Frame(int major, const std::string& id, const std::string& body, bool plainSize) {
+    Bytes frame(id.begin(), id.end());
+    const std::size_t n = body.size();
+    const int bits = major == 4 && !plainSize ? 7 : 8;
+    for (int i = major == 2 ? 2 : 3; i >= 0; --i) {
+        frame.push_back(static_cast<std::uint8_t>((n >> (bits * i)) & ((1u << bits) - 1)));
+    }
+    if (major > 2) frame.insert(frame.end(), {0, 0});  // the frame's flags
+    frame.insert(frame.end(), body.begin(), body.end());
+    return frame;
+}
+
+Bytes Id3v2Tag(int major, std::uint8_t flags, std::initializer_list<Bytes> frames, std::size_t padding) {
+    Bytes tag{'I', 'D', '3', static_cast<std::uint8_t>(major), 0, flags, 0, 0, 0, 0};
+    for (const Bytes& frame : frames) tag.insert(tag.end(), frame.begin(), frame.end());
+    tag.resize(tag.size() + padding, 0);
+    const std::size_t size = tag.size() - 10;
+    for (std::size_t i = 0; i < 4; ++i) tag[6 + i] = static_cast<std::uint8_t>((size >> (7 * (3 - i))) & 0x7F);
+    return tag;
+}
+
 void WriteFile(const std::string& path, const Bytes& bytes) {
     std::filesystem::path p(path);
     if (p.has_parent_path()) std::filesystem::create_directories(p.parent_path());

@@ -89,6 +89,12 @@ struct Mp3Recipe {
 };
 Bytes MakeMp3(const Mp3Recipe& recipe);
 
+// An ID3v2 frame made by hand: `id` (three letters in 2.2, four later), its size as version
+// `major` writes it (or in 2.4 as a plain number, `plainSize`, as iTunes writes them), no flags.
+Bytes Id3v2Frame(int major, const std::string& id, const std::string& body, bool plainSize = false);
+// An ID3v2.`major` tag of the frames `frames` (one after the other) and `padding` zero bytes.
+Bytes Id3v2Tag(int major, std::uint8_t flags, std::initializer_list<Bytes> frames, std::size_t padding = 20);
+
 // Writes `bytes` to `path`, creating folders as needed. Throws on failure.
 void WriteFile(const std::string& path, const Bytes& bytes);
 

@@ -33,9 +33,11 @@ struct KindInfo {
     std::span<const std::string_view> extensions;  // without the dot, in scan order
     std::span<const ColumnInfo> columns;
     int extraFieldEnd;  // one past the kind's last extra field (kFirstExtraField when it has none)
+    std::span<const std::string_view> extraNames;  // of the extra fields, from kFirstExtraField on
 };
 
-// Columns with the same role in every kind.
+// Columns with the same role in every kind, at the places every field enum gives them
+// (FieldsMatchColumns below checks each enum against them).
 inline constexpr int kKeyColumn = 0;           // the title, or the CRC-32 for NES and Zip
 inline constexpr int kFilenameColumn = 1;      // the path relative to the folder
 inline constexpr int kSizeColumn = 2;          // the length in bytes, decimal
@@ -107,13 +109,16 @@ constexpr int FieldNumber(Field field) {
     return static_cast<int>(field);
 }
 
-// Whether a field enum names exactly the columns of `columns`, with the shared ones in their
-// places and its extra values after them.
+// Whether a field enum names exactly the columns of `columns` and the extra values `extras`
+// names, with the shared columns in their places (the key first, then the file name and the size,
+// then the reader's own columns) and its extra values after them.
 template <FieldEnum Field>
-constexpr bool FieldsMatchColumns(std::span<const ColumnInfo> columns) {
+constexpr bool FieldsMatchColumns(std::span<const ColumnInfo> columns, std::span<const std::string_view> extras) {
     return static_cast<int>(columns.size()) == FieldNumber(Field::Count) &&
-           FieldNumber(Field::Filename) == kFilenameColumn && FieldNumber(Field::Size) == kSizeColumn &&
-           FieldNumber(Field::Count) <= kFirstExtraField && FieldNumber(Field::ExtraEnd) >= kFirstExtraField;
+           FieldNumber(Field::Filename) - 1 == kKeyColumn && FieldNumber(Field::Filename) == kFilenameColumn &&
+           FieldNumber(Field::Size) == kSizeColumn && FieldNumber(Field::Size) + 1 == kFirstDecodedColumn &&
+           FieldNumber(Field::Count) <= kFirstExtraField && FieldNumber(Field::ExtraEnd) >= kFirstExtraField &&
+           static_cast<int>(extras.size()) == FieldNumber(Field::ExtraEnd) - kFirstExtraField;
 }
 
 namespace kinds {
@@ -157,6 +162,14 @@ inline constexpr std::array kZipColumns{
     ColumnInfo{"CRC-32", 80, Right}, kFilename, ColumnInfo{"Size", 60, Right, Number},
     ColumnInfo{"Uncompressed", 85, Right, Number}};
 
+// The names of the extra fields, in enum order (vorne-cli's `show` and `set` use them).
+inline constexpr std::array<std::string_view, 1> kGameboyExtras{"Type Code"};
+inline constexpr std::array<std::string_view, 1> kNesExtras{"Reserved Byte 7"};
+inline constexpr std::array<std::string_view, 3> kSnesExtras{"Map Mode", "Type Code", "Licensee Code"};
+inline constexpr std::array<std::string_view, 0> kNoExtras{};
+inline constexpr std::array<std::string_view, 1> kGenesisExtras{"Type Code"};
+inline constexpr std::array<std::string_view, 1> kMp3Extras{"Track"};
+
 inline constexpr std::array<std::string_view, 1> kGameboyExtensions{"gb"};
 inline constexpr std::array<std::string_view, 1> kNesExtensions{"nes"};
 inline constexpr std::array<std::string_view, 7> kSnesExtensions{"smc", "sfc", "swc", "fig", "1", "078", "058"};
@@ -168,27 +181,30 @@ inline constexpr std::array<std::string_view, 1> kZipExtensions{"zip"};
 
 }  // namespace kinds
 
-static_assert(FieldsMatchColumns<GameboyField>(kinds::kGameboyColumns));
-static_assert(FieldsMatchColumns<NesField>(kinds::kNesColumns));
-static_assert(FieldsMatchColumns<SnesField>(kinds::kSnesColumns));
-static_assert(FieldsMatchColumns<N64Field>(kinds::kN64Columns));
-static_assert(FieldsMatchColumns<GenesisField>(kinds::kGenesisColumns));
-static_assert(FieldsMatchColumns<Mp3Field>(kinds::kMp3Columns));
-static_assert(FieldsMatchColumns<ZipField>(kinds::kZipColumns));
+static_assert(FieldsMatchColumns<GameboyField>(kinds::kGameboyColumns, kinds::kGameboyExtras));
+static_assert(FieldsMatchColumns<NesField>(kinds::kNesColumns, kinds::kNesExtras));
+static_assert(FieldsMatchColumns<SnesField>(kinds::kSnesColumns, kinds::kSnesExtras));
+static_assert(FieldsMatchColumns<N64Field>(kinds::kN64Columns, kinds::kNoExtras));
+static_assert(FieldsMatchColumns<GenesisField>(kinds::kGenesisColumns, kinds::kGenesisExtras));
+static_assert(FieldsMatchColumns<Mp3Field>(kinds::kMp3Columns, kinds::kMp3Extras));
+static_assert(FieldsMatchColumns<ZipField>(kinds::kZipColumns, kinds::kNoExtras));
 
 inline constexpr std::array<KindInfo, kRomTypeCount> kKinds{{
     {RomType::Gameboy, "Gameboy (*.gb)", "gameboy", kinds::kGameboyExtensions, kinds::kGameboyColumns,
-     FieldNumber(GameboyField::ExtraEnd)},
-    {RomType::Nes, "NES (*.nes)", "nes", kinds::kNesExtensions, kinds::kNesColumns, FieldNumber(NesField::ExtraEnd)},
+     FieldNumber(GameboyField::ExtraEnd), kinds::kGameboyExtras},
+    {RomType::Nes, "NES (*.nes)", "nes", kinds::kNesExtensions, kinds::kNesColumns, FieldNumber(NesField::ExtraEnd),
+     kinds::kNesExtras},
     {RomType::Snes, "SNES (*.smc, *.sfc, *.swc, *.fig, *.1, *.078, *.058)", "snes", kinds::kSnesExtensions,
-     kinds::kSnesColumns, FieldNumber(SnesField::ExtraEnd)},
-    {RomType::N64, "N64 (*.v64, *.rom, *.z64, *.n64)", "n64", kinds::kN64Extensions, kinds::kN64Columns, FieldNumber(N64Field::ExtraEnd)},
+     kinds::kSnesColumns, FieldNumber(SnesField::ExtraEnd), kinds::kSnesExtras},
+    {RomType::N64, "N64 (*.v64, *.rom, *.z64, *.n64)", "n64", kinds::kN64Extensions, kinds::kN64Columns, FieldNumber(N64Field::ExtraEnd),
+     kinds::kNoExtras},
     {RomType::Genesis, "Genesis (*.bin, *.smd)", "genesis", kinds::kGenesisExtensions, kinds::kGenesisColumns,
-     FieldNumber(GenesisField::ExtraEnd)},
+     FieldNumber(GenesisField::ExtraEnd), kinds::kGenesisExtras},
     {RomType::Genesis32X, "32X (*.bin, *.32X)", "32x", kinds::k32XExtensions, kinds::kGenesisColumns,
-     FieldNumber(GenesisField::ExtraEnd)},
-    {RomType::Mp3, "MP3 (*.mp2, *.mp3)", "mp3", kinds::kMp3Extensions, kinds::kMp3Columns, FieldNumber(Mp3Field::ExtraEnd)},
-    {RomType::Zip, "Zip (*.zip)", "zip", kinds::kZipExtensions, kinds::kZipColumns, FieldNumber(ZipField::ExtraEnd)},
+     FieldNumber(GenesisField::ExtraEnd), kinds::kGenesisExtras},
+    {RomType::Mp3, "MP3 (*.mp2, *.mp3)", "mp3", kinds::kMp3Extensions, kinds::kMp3Columns, FieldNumber(Mp3Field::ExtraEnd),
+     kinds::kMp3Extras},
+    {RomType::Zip, "Zip (*.zip)", "zip", kinds::kZipExtensions, kinds::kZipColumns, FieldNumber(ZipField::ExtraEnd), kinds::kNoExtras},
 }};
 
 constexpr const KindInfo& Kind(RomType type) { return kKinds[static_cast<int>(type)]; }

@@ -7,16 +7,12 @@
 
 namespace vorne {
 
-void CatalogModel::Reset(int columns) {
+void CatalogModel::Reset(std::span<const ColumnInfo> columns) {
     rows.clear();
     duplicateGroups.clear();
     groupOf.clear();
-    columnCount = columns;
+    columnCount = static_cast<int>(columns.size());
     columnOrder.clear();
-}
-
-void CatalogModel::Reset(std::span<const ColumnInfo> columns) {
-    Reset(static_cast<int>(columns.size()));
     for (const ColumnInfo& column : columns) columnOrder.push_back(column.sortAs);
 }
 
@@ -237,17 +233,6 @@ void CatalogModel::ShiftDuplicatesAfterDelete(int deletedRow) {
 void CatalogModel::ClearDuplicates() {
     duplicateGroups.clear();
     std::fill(groupOf.begin(), groupOf.end(), -1);
-}
-
-void CatalogModel::ReplaceDuplicateRow(int oldIndex, int newIndex) {
-    for (auto& group : duplicateGroups) {
-        auto it = std::find(group.begin(), group.end(), oldIndex);
-        if (it != group.end()) {
-            *it = newIndex;
-            RebuildGroupIndex();
-            return;
-        }
-    }
 }
 
 void CatalogModel::RebuildGroupIndex() {

@@ -42,10 +42,8 @@ using DuplicateGroup = std::vector<int>;
 
 class CatalogModel {
 public:
-    // Removes all rows and groups and sets the number of columns, all sorting as texts (the sort
-    // state stays).
-    void Reset(int columnCount);
-    // The same for a kind's columns, each sorting as its table says.
+    // Removes all rows and groups and takes a kind's columns, each sorting as its table says (the
+    // sort state stays).
     void Reset(std::span<const ColumnInfo> columns);
 
     int RowCount() const { return static_cast<int>(rows.size()); }
@@ -85,7 +83,6 @@ public:
     bool IsDuplicate(int row) const;
     void ShiftDuplicatesAfterDelete(int deletedRow);
     void ClearDuplicates();
-    void ReplaceDuplicateRow(int oldIndex, int newIndex);
     const std::vector<DuplicateGroup>& DuplicateGroups() const { return duplicateGroups; }
 
 private:

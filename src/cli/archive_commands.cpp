@@ -17,15 +17,12 @@ namespace vorne::cli {
 
 namespace {
 
-// The reader's diagnostics are the reason given for a failure. Each line is made printable here,
-// names and all; the line breaks are the message's own.
-std::runtime_error ExtractFailure(const std::string& member, const std::string& archive, const ZipStatus& status) {
-    std::string message = PrintableText("cannot extract " + member + " from " + archive);
-    for (const std::string& line : status.lines) {
-        std::string trimmed = line.substr(0, line.find_last_not_of('\n') + 1);
-        message += "\n  " + PrintableText(trimmed);
-    }
-    return std::runtime_error(message);
+// The reader's diagnostics are the reason given for a failure, a line each (made printable when
+// told, names and all); the line breaks are the message's own.
+LinesError ExtractFailure(const std::string& member, const std::string& archive, const ZipStatus& status) {
+    std::vector<std::string> lines{"cannot extract " + member + " from " + archive};
+    for (const std::string& line : status.lines) lines.push_back("  " + line.substr(0, line.find_last_not_of('\n') + 1));
+    return LinesError(std::move(lines));
 }
 
 }  // namespace

@@ -17,12 +17,17 @@ public:
     void Skipped(std::string_view path, std::string_view reason) override;
     void Failed(std::string_view path, std::string_view message) override;
 
+    void CellsChanged(std::string_view, std::vector<std::pair<int, std::string>>) override { ++changed; }
+
     // Whether a row failed: the command then exits with 1.
     bool AnyFailed() const { return anyFailed; }
+    // How many files the command changed (each reported with its new cells).
+    int Changed() const { return changed; }
 
 private:
     bool answerYes;
     bool anyFailed = false;
+    int changed = 0;
 };
 
 }  // namespace vorne::cli

@@ -47,9 +47,13 @@ inline constexpr Command kCommands[] = {
      "      DAT Name and DAT Match; duplicates by their hashed data with --duplicates data.",
      RunScan},
     {"show", "show FILE --kind KIND [--known-dumps FILE] [--json]",
-     "Show the decoded columns of one file, the extra values 100 to 102 where the kind has them, and its checksums stored and computed.", RunShow},
+     "Show the decoded columns of one file, the extra values 100 to 102 by name where the kind has them, and its checksums\n"
+     "      stored and computed.",
+     RunShow},
     {"set", "set FILE --kind KIND FIELD=VALUE [FIELD=VALUE ...] [--id3v2]",
-     "Write header fields, in order; a field is a column number, or 100 and up for the extra values.\n"
+     "Write header fields, in order; a field is a column number, or 100 and up for the extra values, or\n"
+     "      a column's title or an extra value's name in any case (Artist=Band). An MP3 genre is a number\n"
+     "      or an ID3v1 genre's name; a blank one leaves the genre.\n"
      "      An MP3 file's ID3v2 tag is written in step with its ID3v1 tag; --id3v2 gives a file\n"
      "      without one a new ID3v2.3 tag.",
      RunSet},
@@ -90,7 +94,8 @@ inline constexpr Command kCommands[] = {
      "Set tag fields of MP3 files (an empty value leaves a field, blanks erase it): the ID3v1 tag and,\n"
      "      in step, an ID3v2 tag the file has (--id3v2: or a new one); or set the fields each file's\n"
      "      name gives by PATTERN (\"%artist% - %title%\"; a name that does not fit is left alone); or\n"
-     "      delete their ID3v1 tags (--delete) or their ID3v2 tags (--delete-id3v2).",
+     "      delete their ID3v1 tags (--delete) or their ID3v2 tags (--delete-id3v2). G is a genre number\n"
+     "      or an ID3v1 genre's name (any case); a blank G leaves the genre.",
      RunTag},
     {"rename-from-tags", "rename-from-tags PATH... --pattern PATTERN [--subdirs] [--dry-run]",
      "Rename MP3 files after their tags by PATTERN (%artist%, %title%, %album%, %year%, %track%,\n"

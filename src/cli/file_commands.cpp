@@ -1,5 +1,4 @@
 // vorne-cli commands on one file: show, set, remove-trainer.
-#include <charconv>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -7,6 +6,7 @@
 #include "catalogue/known_dumps.h"
 #include "cli/checksum_text.h"
 #include "cli/commands.h"
+#include "cli/field_arguments.h"
 #include "cli/json_writer.h"
 #include "cli/known_dumps_option.h"
 #include "cli/output.h"
@@ -59,7 +59,9 @@ ExitCode RunShow(const Arguments& args) {
             std::string title = c < columns.size() ? std::string(columns[c].title) : std::to_string(c);
             out += std::to_string(c) + " " + title + ": " + PrintableText(cells[c]) + "\n";
         }
-        for (const auto& [index, text] : extras) out += std::to_string(index) + ": " + PrintableText(text) + "\n";
+        for (const auto& [index, text] : extras) {
+            out += std::to_string(index) + " " + std::string(FieldName(type, index)) + ": " + PrintableText(text) + "\n";
+        }
         out += ShownChecksums(*reader, type, false);
     }
     WriteOut(out);
@@ -83,19 +85,26 @@ ExitCode RunSet(const Arguments& args) {
     std::vector<FieldEdit> edits;
     for (std::size_t i = 1; i < args.positional.size(); ++i) {
         const std::string& pair = args.positional[i];
-        auto eq = pair.find('=');
-        int field = 0;
-        auto [end, error] = std::from_chars(pair.data(), pair.data() + (eq == std::string::npos ? 0 : eq), field);
-        if (eq == std::string::npos || eq == 0 || error != std::errc() || end != pair.data() + eq) {
-            throw UsageError("'" + pair + "' is not FIELD=VALUE with a field number");
+        const std::size_t eq = pair.find('=');
+        const auto writable = [&reader](int f) { return reader->SupportsField(f); };
+        const std::optional<int> named =
+            eq == std::string::npos ? std::nullopt : FieldOfName(type, std::string_view(pair).substr(0, eq), writable);
+        if (!named) {
+            throw UsageError("'" + pair + "' is not FIELD=VALUE with a field number or a column's title (show lists them)");
         }
+        const int field = *named;
         const std::optional<FieldType> fieldType = reader->WritableType(field);
         if (!fieldType) {
             throw UnsupportedFieldError("the " + std::string(Kind(type).cliName) + " kind cannot write field " +
                                         std::to_string(field));
         }
+        std::string text = pair.substr(eq + 1);
+        if (type == RomType::Mp3 && field == FieldNumber(Mp3Field::Genre)) {
+            text = GenreArgument(text);  // a genre by its name; a blank one leaves the genre
+            if (text.empty()) continue;
+        }
         // The text is what a user typed: the rules of the field's type make it a value.
-        edits.push_back({field, FieldValueOfText(*fieldType, std::string_view(pair).substr(eq + 1))});
+        edits.push_back({field, FieldValueOfText(*fieldType, text)});
     }
     reader->LoadFile(path);
     std::vector<FieldWrite> done = reader->WriteFields(edits);

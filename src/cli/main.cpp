@@ -81,8 +81,11 @@ int main(int argc, char** argv) {
     } catch (const vorne::cli::UnsupportedFieldError& e) {
         vorne::cli::Warn(e.what());
         code = ExitCode::UnsupportedField;
+    } catch (const vorne::cli::LinesError& e) {
+        vorne::cli::WarnLines(e.Lines());
+        code = ExitCode::Failure;
     } catch (const vorne::FileError& e) {
-        vorne::cli::Warn(vorne::cli::PrintableText(e.what()));  // one line, whatever its file's name holds
+        vorne::cli::Warn(e.what());
         code = ExitCode::Failure;
     } catch (const std::exception& e) {
         vorne::cli::Warn(e.what());

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <iostream>
+#include <utility>
 
 #include "cli/json_writer.h"
 #include "platform/file_error.h"
@@ -44,15 +45,14 @@ std::string PrintableText(std::string_view text) {
     return out;
 }
 
-void Warn(std::string_view text) {
-    std::string out = "vorne-cli: ";
-    for (std::size_t start = 0;;) {
-        const std::size_t end = text.find('\n', start);
-        out += PrintableText(text.substr(start, end == std::string_view::npos ? end : end - start));
-        if (end == std::string_view::npos) break;
-        out += '\n';
-        start = end + 1;
-    }
+void Warn(std::string_view text) { std::cerr << "vorne-cli: " + PrintableText(text) + "\n"; }
+
+LinesError::LinesError(std::vector<std::string> lines)
+    : std::runtime_error(lines.empty() ? std::string() : lines.front()), lines(std::move(lines)) {}
+
+void WarnLines(const std::vector<std::string>& lines) {
+    std::string out = "vorne-cli:";
+    for (std::size_t i = 0; i < lines.size(); ++i) out += (i == 0 ? " " : "\n") + PrintableText(lines[i]);
     std::cerr << out << "\n";
 }
 

@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vorne::cli {
 
@@ -30,8 +31,23 @@ void FinishOutput();
 std::string PrintableText(std::string_view text);
 
 // Writes "vorne-cli: ", `text` made printable and a line feed to stderr: the one way a message
-// (and a file name in it, whose bytes the user does not choose) reaches the terminal. A message of
-// several lines (`text` holding line feeds of our own) keeps them; every line is made printable.
+// (and a file name in it, whose bytes the user does not choose) reaches the terminal. A message is
+// one line: a line feed in it shows as a dot too, so that no file name can start a line that reads
+// like one of ours ("evil\nvorne-cli: 0 problems.nes").
 void Warn(std::string_view text);
+
+// A failure told in several lines of our own (a reason and the candidates it names): each line
+// goes through Warn's rule by itself, so that only our own line breaks break the message.
+class LinesError : public std::runtime_error {
+public:
+    explicit LinesError(std::vector<std::string> lines);
+    const std::vector<std::string>& Lines() const { return lines; }
+
+private:
+    std::vector<std::string> lines;
+};
+
+// Writes the first line as Warn does, and each further one made printable on a line of its own.
+void WarnLines(const std::vector<std::string>& lines);
 
 }  // namespace vorne::cli

@@ -6,6 +6,7 @@
 #include "base/text_rules.h"
 #include "cli/cli_report.h"
 #include "cli/commands.h"
+#include "cli/field_arguments.h"
 #include "cli/output.h"
 #include "cli/tool_rows_option.h"
 #include "platform/file_error.h"
@@ -64,7 +65,13 @@ ExitCode RunRemoveTrainers(const Arguments& args) {
     AllowOnly(args, {}, {"--subdirs", "--zip", "--yes"});
     CliReport report(args.Flag("--yes"));
     const auto rows = RowsOfPaths(Paths(args), RomType::Nes, args, report);
-    RemoveNesTrainers("", rows, ToolScope::WholeList, report);
+    try {
+        RemoveNesTrainers("", rows, ToolScope::WholeList, report);
+    } catch (const FileError&) {
+        // The trainers removed before the file that could not be done stay removed: say so first.
+        report.Message("Trainer Remover", TrainerSummary(report.Changed()));
+        throw;
+    }
     return Outcome(report);
 }
 
@@ -95,7 +102,7 @@ ExitCode RunConvertN64(const Arguments& args) {
     CliReport report;
     const auto rows = RowsOfPaths(Paths(args, 1), RomType::N64, args, report);
     std::string out;
-    for (const std::string& output : ConvertN64Files("", rows, order, 0, report)) out += output + "\n";
+    for (const std::string& output : ConvertN64Files("", rows, order, 0, report)) out += PrintableText(output) + "\n";
     WriteOut(out);
     return Outcome(report);
 }
@@ -116,7 +123,8 @@ ExitCode RunTag(const Arguments& args) {
     bool anyValue = false;
     for (const TagOption& option : kTagOptions) {
         if (auto text = args.Value(option.name)) {
-            values[option.field] = *text;
+            // A genre goes by its number or its name; a blank one leaves each file's genre.
+            values[option.field] = option.field == Mp3Field::Genre ? GenreArgument(*text) : *text;
             anyValue = true;
         }
     }
@@ -131,14 +139,20 @@ ExitCode RunTag(const Arguments& args) {
     const std::optional<TagPattern> pattern = fromName ? std::optional(PatternOf(*fromName)) : std::nullopt;
     CliReport report;
     const auto rows = RowsOfPaths(Paths(args), RomType::Mp3, args, report);
-    if (pattern) {
-        TagsFromNames("", rows, *pattern, values.addId3v2, report);
-    } else if (remove) {
-        MassDeleteTags("", rows, report);
-    } else if (removeId3v2) {
-        MassDeleteId3v2Tags("", rows, report);
-    } else {
-        MassEditTags("", rows, values, report);
+    try {
+        if (pattern) {
+            TagsFromNames("", rows, *pattern, values.addId3v2, report);
+        } else if (remove) {
+            MassDeleteTags("", rows, report);
+        } else if (removeId3v2) {
+            MassDeleteId3v2Tags("", rows, report);
+        } else {
+            MassEditTags("", rows, values, report);
+        }
+    } catch (const FileError&) {
+        // The files changed before the one that could not be done stay changed: say how many.
+        report.Message("Mass Tag Edit", std::to_string(report.Changed()) + " files changed before the error.");
+        throw;
     }
     return Outcome(report);
 }

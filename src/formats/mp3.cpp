@@ -49,6 +49,25 @@ std::array<std::uint8_t, kId3v1Size> NewTag() {
 
 bool HasTrack(std::span<const std::uint8_t, kId3v1Size> tag) { return tag[kTrackMark] == 0 && tag[kTrack] != 0; }
 
+// Another tag's text (UTF-8) as an ID3v1 field of `width` bytes: in ISO-8859-1 when each of its
+// characters is one of that set, else in UTF-8 cut where a character begins.
+std::string Id3v1Text(const std::string& utf8, std::size_t width) {
+    std::string latin1;
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        if (c < 0x80) {
+            latin1 += utf8[i];
+        } else if ((c == 0xC2 || c == 0xC3) && i + 1 < utf8.size()) {
+            latin1 += static_cast<char>(((c & 0x03) << 6) | (static_cast<unsigned char>(utf8[++i]) & 0x3F));
+        } else {
+            std::size_t cut = std::min(width, utf8.size());
+            while (cut > 0 && cut < utf8.size() && (static_cast<unsigned char>(utf8[cut]) & 0xC0) == 0x80) --cut;
+            return utf8.substr(0, cut);
+        }
+    }
+    return latin1.substr(0, width);
+}
+
 // The edits made to a tag's bytes. A comment that fits beside an ID3v1.1 track number keeps it.
 void ApplyEdits(std::span<std::uint8_t, kId3v1Size> tag, std::span<const FieldEdit> edits) {
     for (const FieldEdit& edit : edits) {
@@ -70,6 +89,37 @@ void ApplyEdits(std::span<std::uint8_t, kId3v1Size> tag, std::span<const FieldEd
             tag[kGenre] = CutTo8(std::get<std::int32_t>(edit.value));
         }
     }
+}
+
+// The fields of a new tag that the edits leave unset: those the list showed of the file's other
+// tag (ID3v2 or APE), so that writing one field does not blank the rest.
+std::vector<FieldEdit> FillFrom(const TagTexts& shown) {
+    std::vector<FieldEdit> edits;
+    // The track first: a comment that leaves room for it then keeps it.
+    const std::int32_t track = shown.track.empty() ? 0 : AtoiRule(shown.track);
+    if (track > 0 && track < 256) edits.emplace_back(FieldNumber(Mp3Field::Track), track);
+    const std::pair<Mp3Field, const std::string*> texts[] = {{Mp3Field::Title, &shown.title},
+                                                              {Mp3Field::Artist, &shown.artist},
+                                                              {Mp3Field::Album, &shown.album},
+                                                              {Mp3Field::Year, &shown.year},
+                                                              {Mp3Field::Comment, &shown.comment}};
+    for (const auto& [field, text] : texts) {
+        if (!text->empty()) edits.emplace_back(FieldNumber(field), Id3v1Text(*text, FindTextField(FieldNumber(field))->width));
+    }
+    // A genre that is one of ID3v1's shows as its number; any other has no place in ID3v1.
+    const std::string& genre = shown.genre;
+    if (!genre.empty() && genre.size() <= 3 && genre.find_first_not_of("0123456789") == std::string::npos) {
+        edits.emplace_back(FieldNumber(Mp3Field::Genre), AtoiRule(genre));
+    }
+    return edits;
+}
+
+// A tag for a file that has none: the fields the list showed of its other tag, the rest as NewTag
+// leaves them.
+std::array<std::uint8_t, kId3v1Size> NewTagFrom(const TagTexts& shown) {
+    std::array<std::uint8_t, kId3v1Size> tag = NewTag();
+    ApplyEdits(tag, FillFrom(shown));
+    return tag;
 }
 
 constexpr std::array<std::pair<Mp3Field, TagField>, 5> kTagFields{{
@@ -252,7 +302,7 @@ std::vector<FieldWrite> Mp3Tag::WriteEditsTo(File& file, std::span<const FieldEd
     length = file.Size();
     std::array<std::uint8_t, kId3v1Size> updated{};
     const bool tagged = ReadTag(file, updated);
-    if (!tagged) updated = NewTag();
+    if (!tagged) updated = NewTagFrom(other);
     ApplyEdits(updated, edits);
     if (tagged) {
         WriteHeaderBytes(file, length - kTagLength, updated);
@@ -282,7 +332,7 @@ void Mp3Tag::RewriteWithId3v2(std::span<const FieldEdit> edits) {
         if (place && tagged && place->size > size - kTagLength) {
             throw TagWriteRefused(path + ": the ID3v1 tag lies inside the ID3v2 tag");
         }
-        if (!tagged) updated = NewTag();
+        if (!tagged) updated = NewTagFrom(other);
         ApplyEdits(updated, edits);
         std::vector<std::uint8_t> newTag;
         if (place) {
@@ -344,11 +394,10 @@ bool Mp3Tag::DeleteId3v2Tag() {
         }
         cut = place.has_value();
         out.CopyRest(original, place ? place->size : 0);
-        length = out.Written();
     });
-    id3v2Major = 0;
-    if (!hasTag) other = {};
-    DecodeTexts();
+    // The list now shows what the other tags hold (an APE tag's values): they are read again.
+    const std::string again = path;
+    LoadFile(again);
     return cut;
 }
 
@@ -370,10 +419,8 @@ bool Mp3Tag::DeleteTag() {
         tagged = ReadTag(file, found);
         if (tagged) file.Truncate(file.Size() - kTagLength);
     }
-    length = file.Size();
-    file.Close();
-    hasTag = false;
-    DecodeTexts();
+    // The list now shows what the other tags hold: they are read again.
+    LoadFile(file, std::string(path));
     return tagged;
 }
 

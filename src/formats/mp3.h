@@ -36,12 +36,14 @@ class Mp3Tag final : public RomHeaderOf<Mp3Field> {
 public:
     // Cuts the tag off the file, deciding on the file as it is on disk now: a file without a tag
     // is left alone. The cut is a truncation in place, so a failure (thrown as FileError) leaves
-    // the file as it was. Returns whether a tag was cut.
+    // the file as it was. Returns whether a tag was cut. The reader then shows the file's other
+    // tags, read again.
     bool DeleteTag();
 
     // Takes the ID3v2 tag off the file (the ID3v1 tag stays), deciding on the file as it is on
     // disk now. The audio moves, so the file is rewritten through a temporary file: a failure
-    // (thrown as FileError) leaves it as it was. Returns whether a tag was taken off.
+    // (thrown as FileError) leaves it as it was. Returns whether a tag was taken off. The reader
+    // then shows the file as it is now, read again.
     bool DeleteId3v2Tag();
 
     bool HasTag() const { return hasTag; }
@@ -65,8 +67,9 @@ private:
     std::optional<FieldType> TypeOf(int field) const override;
     // Writes one tag field (the texts: a value shorter than the field is stored with one blank
     // after it; the genre: a number). The tag the file has now is rewritten in place; a file
-    // without one gets a new tag appended (blank-started text fields, genre 255), whole or not at
-    // all. Several fields go into one tag, written once. A file with an ID3v2 tag (or one to get a
+    // without one gets a new tag appended, whole or not at all, whose fields the edits leave
+    // hold what the list showed of its ID3v2 or APE tag (cut to ID3v1's widths, in ISO-8859-1
+    // where the text allows), or are blank-started texts and genre 255 when it has none. Several fields go into one tag, written once. A file with an ID3v2 tag (or one to get a
     // new one) is rewritten whole through a temporary file instead, both tags changed in one go.
     // Throws FileError, or TagWriteRefused for an ID3v2 tag that cannot be changed.
     FieldWrite WriteFieldTo(File& file, const FieldValue& value, int field) override;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -12,8 +13,8 @@
 
 namespace vorne {
 
-// A tag that cannot be walked or changed so (an ID3v2.2 tag to write, one unsynchronised as a
-// whole, one whose frames run past its end): nothing is written.
+// A tag that cannot be walked or changed safely (a compressed ID3v2.2 tag, one whose frames run
+// past its end, one holding data after its last frame that is no frame): nothing is written.
 class TagWriteRefused : public OperationRefused {
 public:
     using OperationRefused::OperationRefused;
@@ -23,6 +24,7 @@ struct Id3v2Frame {
     std::string id;
     std::int64_t offset = 0;  // from the start of the tag
     std::size_t size = 0;     // header included
+    bool plainSize = false;   // a 2.4 frame whose size is written as a plain number, as 2.3 writes it
 };
 
 struct Id3v2Layout {
@@ -34,9 +36,17 @@ struct Id3v2Layout {
     std::vector<Id3v2Frame> frames;  // in order; what follows the last one is padding
 };
 
+// The numbers of ID3v2 headers: plain big-endian ones, and synchsafe ones (seven bits a byte, so
+// that no size holds the byte 0xFF).
+std::uint32_t BigEndianNumber(std::span<const std::uint8_t> bytes);
+std::uint32_t SynchsafeNumber(std::span<const std::uint8_t> bytes);
+void PutSynchsafe(std::span<std::uint8_t> out, std::size_t value);  // into out's 4 bytes
+
 // The layout of the ID3v2 tag at the start of `source`. Throws TagWriteRefused for a tag that
-// is none, is unsynchronised as a whole (its frames lie where only the decoded bytes tell), or has
-// an extended header or a frame running past its end.
+// is none, is unsynchronised as a whole (its frames lie where only the decoded bytes tell), is a
+// compressed 2.2 tag, or has an extended header or a frame running past its end. A 2.4 frame size
+// written as a plain number (as iTunes writes them) is read as one when the synchsafe reading does
+// not land on the next frame or on padding and the plain one does.
 Id3v2Layout WalkId3v2(const ByteSource& source);
 
 }  // namespace vorne

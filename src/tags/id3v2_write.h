@@ -22,7 +22,10 @@ struct TagFieldChange {
 
 // The tag `tag` (all its bytes, header included) with `changes` made: a changed field's frame
 // stays where it was, a new one goes after the last frame, and the comment is the comment frame
-// without a description. The tag keeps its size when the frames fit in it. Throws TagWriteRefused.
+// without a description. The tag keeps its size when the frames fit in it, and its version: a
+// 2.2 tag gets 2.2 frames. An unsynchronised tag is read as it decodes and written back without
+// unsynchronisation, every other frame's content kept. Throws TagWriteRefused, also for a tag
+// holding data after its last frame that is neither a frame nor padding (a write would lose it).
 std::vector<std::uint8_t> ChangeId3v2(std::span<const std::uint8_t> tag, std::span<const TagFieldChange> changes);
 
 // A new ID3v2.3 tag holding the fields of `changes` that have a text, with room to grow.

@@ -9,6 +9,7 @@
 #include <taglib/id3v2header.h>
 #include <taglib/id3v2tag.h>
 
+#include "base/text_rules.h"
 #include "tags/id3v2_frames.h"
 #include "tags/taglib_stream.h"
 
@@ -80,9 +81,11 @@ std::optional<std::vector<std::uint8_t>> ShownFrames(const ByteSource& source) {
         const std::size_t at = tag.size();
         tag.resize(at + frame.size);
         source.read(frame.offset, std::span(tag).subspan(at));
+        // Away from the frames that followed it, a plain size is told by nothing: it is written
+        // as the tag's rules have it.
+        if (frame.plainSize) PutSynchsafe(std::span(tag).subspan(at + 4, 4), frame.size - 10);
     }
-    const std::size_t size = tag.size() - kId3v2HeaderSize;
-    for (int i = 0; i < 4; ++i) tag[6 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>((size >> (7 * (3 - i))) & 0x7F);
+    PutSynchsafe(std::span(tag).subspan(6, 4), tag.size() - kId3v2HeaderSize);
     return tag;
 }
 
@@ -120,8 +123,12 @@ std::string GenreName(int number) {
 }
 
 std::optional<int> GenreNumber(std::string_view name) {
-    const int number = TagLib::ID3v1::genreIndex(TagLib::String(std::string(name), TagLib::String::UTF8));
-    return number == 255 ? std::nullopt : std::optional(number);
+    for (int number = 0; number < 255; ++number) {
+        const std::string genre = GenreName(number);
+        if (genre.empty()) break;
+        if (EqualsIgnoringCase(genre, name)) return number;
+    }
+    return std::nullopt;
 }
 
 bool IsUtf8(std::string_view text) {

@@ -49,7 +49,7 @@ std::optional<TagTexts> ReadApe(const ByteSource& source, std::int64_t footerAt)
 
 // The name of ID3v1 genre `number` ("Blues" for 0), or empty past the list.
 std::string GenreName(int number);
-// The number of the ID3v1 genre named `name` (case mattering), or nullopt.
+// The number of the ID3v1 genre named `name` (in any case), or nullopt.
 std::optional<int> GenreNumber(std::string_view name);
 
 // True when `text` is valid UTF-8.

@@ -5,6 +5,7 @@
 
 #include "catalogue/catalog_model.h"
 #include "platform/rewrite.h"
+#include "tags/tag_read.h"
 
 namespace vorne {
 
@@ -16,14 +17,23 @@ std::vector<int> AllRows(const CatalogModel& model) {
     return rows;
 }
 
-// `text` without its line feeds.
-void AppendWithoutLineFeeds(std::string& out, std::string_view text, std::size_t limit) {
-    for (char c : text) {
-        if (limit == 0) return;
-        if (c == '\n') continue;
-        out += c;
-        --limit;
+// Appends `text` without its line feeds, at most `limit` characters of it; returns how many it
+// appended. A cell in UTF-8 (an ID3v2 tag's text) counts characters and is never cut inside one;
+// any other (ASCII, an ID3v1 tag's ISO-8859-1 bytes) counts bytes.
+std::size_t AppendCut(std::string& out, std::string_view text, std::size_t limit) {
+    const bool utf8 = IsUtf8(text);
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t length = 1;
+        while (utf8 && i + length < text.size() && (static_cast<unsigned char>(text[i + length]) & 0xC0) == 0x80) ++length;
+        if (text[i] != '\n') {
+            if (count == limit) break;
+            out.append(text.substr(i, length));
+            ++count;
+        }
+        i += length;
     }
+    return count;
 }
 
 // Appends the line of a row of `count` columns, `cell(i)` giving the text of column i.
@@ -32,12 +42,10 @@ void AppendLine(std::string& line, int count, CellAt cell, std::span<const int> 
     for (int i = 0; i + 1 < count; ++i) {
         const int pixels = static_cast<std::size_t>(i) < widths.size() ? widths[static_cast<std::size_t>(i)] : 0;
         const auto n = static_cast<std::size_t>(std::max(pixels, 0) / kPixelsPerListCharacter);
-        const std::size_t start = line.size();
-        AppendWithoutLineFeeds(line, cell(i), n);
-        line.append(n - (line.size() - start), ' ');
+        line.append(n - AppendCut(line, cell(i), n), ' ');
         line += '\t';
     }
-    if (count > 0) AppendWithoutLineFeeds(line, cell(count - 1), std::string::npos);
+    if (count > 0) AppendCut(line, cell(count - 1), std::string::npos);
     line += "\r\n";
 }
 

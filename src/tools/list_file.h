@@ -4,7 +4,8 @@
 // and padded with blanks to exactly N, N being the column's display width in pixels divided by
 // 5, each followed by a TAB; then the text of the last column as it is; then CR LF. Line feeds
 // are taken out of every cell, so a row stays one line; a carriage return stays. There is no
-// header line; an empty list gives an empty file.
+// header line; an empty list gives an empty file. A character is a byte, except in a cell that is
+// UTF-8 with characters past ASCII (an ID3v2 tag's text), which is cut and padded by characters.
 #pragma once
 
 #include <span>

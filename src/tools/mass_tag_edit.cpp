@@ -39,6 +39,7 @@ int MassEditTags(const std::string& folder, std::span<const CatalogRow> rows, co
             return;
         }
         ++written;
+        report.CellsChanged(name, ChangedCells(reader));
     });
     return written;
 }
@@ -46,9 +47,11 @@ int MassEditTags(const std::string& folder, std::span<const CatalogRow> rows, co
 int MassDeleteTags(const std::string& folder, std::span<const CatalogRow> rows, ToolReport& report) {
     int deleted = 0;
     Mp3Tag reader;
-    ForEachFileRow(rows, report, [&](const CatalogRow& row, const std::string&) {
+    ForEachFileRow(rows, report, [&](const CatalogRow& row, const std::string& name) {
         reader.LoadFile(RowFilePath(folder, row.file));
-        if (reader.DeleteTag()) ++deleted;
+        if (!reader.DeleteTag()) return;
+        ++deleted;
+        report.CellsChanged(name, ChangedCells(reader));
     });
     return deleted;
 }
@@ -59,10 +62,13 @@ int MassDeleteId3v2Tags(const std::string& folder, std::span<const CatalogRow> r
     ForEachFileRow(rows, report, [&](const CatalogRow& row, const std::string& name) {
         reader.LoadFile(RowFilePath(folder, row.file));
         try {
-            if (reader.DeleteId3v2Tag()) ++deleted;
+            if (!reader.DeleteId3v2Tag()) return;
         } catch (const TagWriteRefused& e) {
             report.Failed(name, ReasonOf(e.what(), reader.Path()));
+            return;
         }
+        ++deleted;
+        report.CellsChanged(name, ChangedCells(reader));
     });
     return deleted;
 }

@@ -2,8 +2,8 @@
 //
 // The values are texts by MP3 field (title, artist, album, year, comment, genre), as typed: the
 // genre's by the atoi rule. An empty text leaves that field of every file as it is; any other text
-// is written, so blanks erase a field. A file without a tag gets one (blank-started fields, genre
-// 255) holding the values.
+// is written, so blanks erase a field. A file without a tag gets one holding the values, its other
+// fields filled from the file's ID3v2 or APE tag (or blank-started, genre 255, when it has none).
 #pragma once
 
 #include <array>
@@ -29,6 +29,8 @@ struct MassTagValues {
 // artist, year, comment, genre.
 std::vector<FieldEdit> MassTagEdits(const MassTagValues& values);
 
+// Each of these reports every file it changed with its new cells (CellsChanged).
+//
 // Writes the values into the file of every row (column 1 relative to `folder`; archive members
 // skipped), all fields of a file in one write, ID3v1 and ID3v2 in step. Returns the number of
 // files written. A file error ends the command (FileError); the files written before it stay

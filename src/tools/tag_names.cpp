@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <set>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -48,9 +49,10 @@ std::string TrimmedBlanks(std::string text) {
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
-// The text a field gives a file name.
+// The text a field gives a file name, in UTF-8 (an ID3v1 tag's bytes are ISO-8859-1 unless they
+// are UTF-8 already).
 std::string NameText(const Mp3Tag& reader, Mp3Field field) {
-    std::string text = TrimmedBlanks(reader.ColumnText(field).value_or(""));
+    std::string text = TrimmedBlanks(AsUtf8(reader.ColumnText(field).value_or("")));
     if (field == Mp3Field::Genre && !text.empty() && text.find_first_not_of("0123456789") == std::string::npos) {
         text = GenreName(AtoiRule(text));  // 255 and the numbers past the list name none
     }
@@ -127,6 +129,7 @@ int TagsFromNames(const std::string& folder, std::span<const CatalogRow> rows, c
             return;
         }
         ++written;
+        report.CellsChanged(name, ChangedCells(reader));
     });
     return written;
 }
@@ -168,6 +171,7 @@ RenamePlan PlanRename(const NameTexts& texts, const std::string& rowPath, const 
 std::vector<RenamePlan> RenameFromTags(const std::string& folder, std::span<const CatalogRow> rows,
                                        const TagPattern& pattern, bool dryRun, ToolReport& report) {
     std::vector<RenamePlan> done;
+    std::set<std::string> planned;  // the new names given so far
     Mp3Tag reader;
     ForEachFileRowNamingMembers(rows, report, [&](const CatalogRow& row, const std::string& name) {
         const std::string path = RowFilePath(folder, row.file);
@@ -182,6 +186,12 @@ std::vector<RenamePlan> RenameFromTags(const std::string& folder, std::span<cons
             return;
         }
         const std::string target = RowFilePath(folder, RowFile{plan.newPath, std::nullopt});
+        if (planned.contains(target)) {
+            // A dry run finds no file there yet: two files of the same tags are told apart here.
+            report.Failed(name, "a file listed before it gets the name " + PartsOf(plan.newPath).stem +
+                                    PartsOf(plan.newPath).extension);
+            return;
+        }
         bool renamed = false;
         try {
             renamed = dryRun ? ::access(target.c_str(), F_OK) != 0 : RenameWithoutReplacing(path, target);
@@ -193,6 +203,7 @@ std::vector<RenamePlan> RenameFromTags(const std::string& folder, std::span<cons
             report.Failed(name, Taken(plan.newPath));
             return;
         }
+        planned.insert(target);
         done.push_back(std::move(plan));
     });
     return done;

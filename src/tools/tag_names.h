@@ -27,8 +27,8 @@ std::optional<std::vector<FieldEdit>> EditsFromName(const TagPattern& pattern, c
 
 // Writes into each row's file the fields its name gives (both tags in step; `addId3v2` gives a
 // file without an ID3v2 tag a new one). A file whose name gives none, and a member of an archive,
-// are named and left alone.
-// Returns the number of files written. A file error ends the command (FileError).
+// are named and left alone. Returns the number of files written, and reports each with its new
+// cells (CellsChanged). A file error ends the command (FileError).
 int TagsFromNames(const std::string& folder, std::span<const CatalogRow> rows, const TagPattern& pattern, bool addId3v2,
                   ToolReport& report);
 
@@ -40,7 +40,7 @@ struct RenamePlan {
 };
 
 // The new name of the row's file from the tags `reader` has loaded of it: the pattern filled with
-// the fields (blanks at their ends dropped, the genre by name, the track of two digits at
+// the fields in UTF-8 (blanks at their ends dropped, the genre by name, the track of two digits at
 // least), each character a name cannot hold ('/', '\', control characters, and : * ? " < > |,
 // which other systems refuse) made '_'. None when a field the pattern names is empty, or the name
 // would be too long.
@@ -57,8 +57,9 @@ inline constexpr const char* kHasThatName = "it has that name already";
 
 // Renames each row's file after its tags (or only says what it would do, `dryRun`). A file is
 // never renamed over another: a name that is taken (also by a file that appears meanwhile) is
-// reported as failed, and the file keeps its name; so is a file that gives no name. Returns the
-// renames made (or planned).
+// reported as failed, and the file keeps its name; so is a file that gives no name, and one that
+// would get the name given to a file before it (in a dry run too). Returns the renames made (or
+// planned).
 std::vector<RenamePlan> RenameFromTags(const std::string& folder, std::span<const CatalogRow> rows,
                                        const TagPattern& pattern, bool dryRun, ToolReport& report);
 

@@ -51,6 +51,8 @@ int RemoveNesTrainers(const std::string& folder, std::span<const CatalogRow> row
             return;
         }
         ++removed;
+        // Should a later file end the command, the row shows the file as it is now.
+        report.CellsChanged(filename, ChangedCells(reader));
     });
     if (scope == ToolScope::WholeList) report.Message("Trainer Remover", TrainerSummary(removed));
     return removed;

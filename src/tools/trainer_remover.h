@@ -28,8 +28,9 @@ std::string BadSizeQuestion(std::string_view filename);
 // The trainer remover over rows of the NES kind (column 1 the file relative to `folder`, column 2
 // its size, column 8 its Trainer text; archive members skipped). Returns how many trainers were
 // removed. The whole-list variant ends with the summary "Trainer Remover"; the selection variant
-// shows "Processing..." in status part 0 and each file in part 2. A file error ends the command
-// (FileError); the files done before it stay done.
+// shows "Processing..." in status part 0 and each file in part 2. Each file changed is reported
+// with its new cells (CellsChanged). A file error ends the command (FileError); the files done
+// before it stay done.
 int RemoveNesTrainers(const std::string& folder, std::span<const CatalogRow> rows, ToolScope scope, ToolReport& report);
 
 // "%d trainers removed."

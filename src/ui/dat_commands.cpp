@@ -54,7 +54,7 @@ void DatCommands::OnRename(ToolScope scope) {
     // The rows as they stand when the command starts; the worker reads only its own copy.
     const Catalogue& catalogue = host.GetCatalogue();
     CatalogModel rows;
-    rows.Reset(catalogue.ColumnCount());
+    rows.Reset(catalogue.Columns());
     for (CatalogRow& row : CommandRows(host, scope)) rows.InsertRow(rows.RowCount(), std::move(row));
     runner.Run(
         [folder = catalogue.Folder(), rows = std::move(rows), dat](ToolReport& report) {

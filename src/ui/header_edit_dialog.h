@@ -2,7 +2,7 @@
 // from the reader's typed values and written back through its WriteFields, and the reporting of
 // what goes wrong. The dialog never decodes or encodes a header itself.
 //
-// A dialog is made with the chosen folder and the file's path in it (the path a list row shows),
+// A dialog is made with the chosen folder and the file's path in it (its row's RowFile::path),
 // then Load() reads the file and fills the fields. The ROM dialogs write with "&Write Headers",
 // which stays in the dialog and says so under the form; after a write the file is read again, so
 // the fields show what it now holds. "OK" closes without writing. Closing in any way (OK, Enter,

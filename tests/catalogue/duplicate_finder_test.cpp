@@ -10,7 +10,7 @@ namespace vorne {
 namespace {
 
 struct Finder {
-    explicit Finder(RomType type) : type(type) { model.Reset(ColumnCount(type)); }
+    explicit Finder(RomType type) : type(type) { model.Reset(Kind(type).columns); }
 
     void Add(std::vector<std::string> cells) {
         cells.resize(static_cast<std::size_t>(ColumnCount(type)));

@@ -57,7 +57,7 @@ TEST(CatalogModel, SortsEachColumnInItsOwnOrder) {
 
 TEST(RowFilter, KeepsRowsWithACellThatHoldsTheText) {
     CatalogModel model;
-    model.Reset(2);
+    model.Reset(std::vector<ColumnInfo>(2, ColumnInfo{"", 10, Align::Left}));
     const std::vector<std::vector<std::string>> rows{
         {"Zelda", "zelda.nes"},
         {"MARIO", "smb.nes"},

@@ -32,7 +32,8 @@ TEST(Cli, UsageErrorsExitWithTwo) {
         {{"scan", "--kind", "nes"}, 2},                  // no folder
         {{"show", "a", "b", "--kind", "nes"}, 2},
         {{"set", "x.nes", "--kind", "nes"}, 2},          // no pairs
-        {{"set", "x.nes", "--kind", "nes", "mapper=3"}, 2},
+        {{"set", "x.nes", "--kind", "nes", "drummer=3"}, 2},  // no field of that name
+        {{"set", "x.nes", "--kind", "nes", "3"}, 2},          // no value
         {{"scan", ".", "--kind"}, 2},
     };
     for (const Case& c : cases) {
@@ -194,7 +195,7 @@ TEST(Cli, FileNamesWithControlCharactersShowAsDots) {
         {"show", dir / (name + ".nes"), "--kind", "nes"},  // a missing file
         {"ips", dir / (name + ".nes"), dir / "p.ips", "-o", dir / "x"},
         {"tag", dir / (name + ".nes"), "--year", "1"},
-        {"set", dir / (name + ".nes"), "--kind", "nes", "3=1"},
+        {"set", dir / (name + ".nes"), "--kind", "nes", SetPair(NesField::Mapper, "1")},
         {"extract", dir / (name + ".zip"), name},
     };
     for (const auto& args : commands) {
@@ -202,6 +203,31 @@ TEST(Cli, FileNamesWithControlCharactersShowAsDots) {
         const std::string all = result.out + result.err;
         EXPECT_NE(all.find(dotted), std::string::npos) << test::CommandLine(args) << "\n" << all;
         EXPECT_EQ(all.find_first_of("\x1b\x07"), std::string::npos) << test::CommandLine(args);
+    }
+}
+
+// A line feed in a file name cannot forge a line of its own on stderr or stdout: every message
+// naming the file is one line, the line feed a dot.
+TEST(Cli, FileNamesCannotForgeLines) {
+    test::TempDir dir;
+    const std::string forged = "vorne-cli: 0 problems";
+    const std::string name = "evil\n" + forged;
+    dir.Write("n/" + name + ".nes", samples::MakeNes({.flags6 = 0x04, .trailer = std::string(7680, 'x')}));  // an odd size
+    dir.Write("n/" + name + ".mp3", samples::MakeMp3({.frames = 1}));
+    dir.Write("n64/" + name + ".v64", samples::MakeN64({.byteSwapped = true}));
+    const std::vector<std::vector<std::string>> commands = {
+        {"remove-trainers", dir / "n"},                       // Bad Size, answered No
+        {"tag", dir / ("n/" + name + ".nes"), "--year", "1"},  // not of the kind
+        {"rename-from-tags", dir / "n", "--pattern", "%album%"},  // no album
+        {"convert-n64", "z64", dir / "n64"},                   // the copy it made, on stdout
+        {"show", dir / ("n/" + name + ".snes"), "--kind", "snes"},  // a missing file
+    };
+    for (const auto& args : commands) {
+        auto result = RunCli(args);
+        for (const std::string& out : {result.out, result.err}) {
+            EXPECT_EQ(out.find("\n" + forged), std::string::npos) << test::CommandLine(args) << "\n" << out;
+        }
+        EXPECT_NE((result.out + result.err).find("evil." + forged), std::string::npos) << test::CommandLine(args);
     }
 }
 

@@ -1,6 +1,7 @@
 // vorne-cli's batch commands as a black box: standard output, stderr and exit codes apart.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -31,7 +32,7 @@ TEST(CliTools, UsageErrors) {
         {"tag", ".", "--delete", "--title", "x"},
         {"tag", ".", "--delete", "--delete-id3v2"},
         {"tag", ".", "--id3v2", "--delete"},
-        {"set", "x.nes", "--kind", "nes", "3=1", "--id3v2"},
+        {"set", "x.nes", "--kind", "nes", test::SetPair(NesField::Mapper, "1"), "--id3v2"},
         {"tag", "--artist", "x"},
         {"ips", "a"},
         {"ips", "a", "b", "c"},
@@ -370,25 +371,48 @@ TEST(CliTools, FilesNotDoneMakeTheCommandFail) {
     }
 }
 
-// clean-headers stopped by a file it may not write still says what it changed before.
-TEST(CliTools, CleanHeadersStoppedByAFileErrorPrintsItsSummary) {
-    test::TempDir dir;
-    ASSERT_EQ(::chmod(dir.Path().c_str(), 0755), 0);
-    dir.Write("roms/a.nes", samples::MakeNes({.bytes7to15 = {'D', 'i', 's', 'k'}, .seed = 1}));
-    const std::string locked = dir.Write("roms/b.nes", samples::MakeNes({.bytes7to15 = {'D', 'u', 'd', 'e'}, .seed = 2}));
-    ASSERT_EQ(::chmod((dir / "roms").c_str(), 0777), 0);
-    ASSERT_EQ(::chmod((dir / "roms/a.nes").c_str(), 0666), 0);
-    ASSERT_EQ(::chmod(locked.c_str(), 0444), 0);
-    const test::Account nobody = test::Nobody();
-    test::CommandResult result;
-    auto child = test::RunAs(test::IsRoot() ? &nobody : nullptr, [&] {
-        result = RunCli({"clean-headers", dir / "roms/a.nes", locked});
-        if (result.exitCode != 1 || result.out != "1 headers cleaned, 1 mappers changed, 1 reserved bytes changed.\n" ||
-            result.err != "vorne-cli: " + locked + ": Permission denied\n") {
-            throw std::runtime_error(std::to_string(result.exitCode) + " out: " + result.out + " err: " + result.err);
+// A batch command stopped by a file it may not write still says what it changed before.
+TEST(CliTools, StoppedByAFileErrorPrintsItsSummary) {
+    const struct {
+        const char* command;
+        std::string extension;
+        samples::Bytes image;
+        std::vector<std::string> options;
+        std::string out;
+    } cases[] = {
+        {"clean-headers", "nes", samples::MakeNes({.bytes7to15 = {'D', 'i', 's', 'k'}}), {},
+         "1 headers cleaned, 1 mappers changed, 1 reserved bytes changed.\n"},
+        {"remove-trainers", "nes", samples::MakeNes({.prgBanks = 1, .chrBanks = 0, .flags6 = 0x04}), {}, "1 trainers removed.\n"},
+        {"tag", "mp3", samples::MakeMp3({.frames = 1}), {"--year", "1999"}, "1 files changed before the error.\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.command);
+        test::TempDir dir;
+        ASSERT_EQ(::chmod(dir.Path().c_str(), 0755), 0);
+        const std::string open = dir.Write("roms/a." + c.extension, c.image);
+        // The second file may not be written, nor may its folder (a rewrite makes a file beside it).
+        const std::string locked = dir.Write("locked/b." + c.extension, c.image);
+        ASSERT_EQ(::chmod((dir / "roms").c_str(), 0777), 0);
+        ASSERT_EQ(::chmod(open.c_str(), 0666), 0);
+        ASSERT_EQ(::chmod(locked.c_str(), 0444), 0);
+        const test::Account nobody = test::Nobody();
+        // A rewrite keeps its file's owner, which only the owner may do.
+        if (test::IsRoot()) {
+            ASSERT_EQ(::chown(open.c_str(), nobody.uid, nobody.gid), 0);
         }
-    });
-    EXPECT_EQ(child.outcome, test::ChildResult::Done) << child.message;
+        test::CommandResult result;
+        std::vector<std::string> args{c.command, open, locked};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        auto child = test::RunAs(test::IsRoot() ? &nobody : nullptr, [&] {
+            result = RunCli(args);
+            if (result.exitCode != 1 || result.out != c.out || result.err.find(locked + ": Permission denied") == std::string::npos) {
+                throw std::runtime_error(std::to_string(result.exitCode) + " out: " + result.out + " err: " + result.err);
+            }
+        });
+        EXPECT_EQ(child.outcome, test::ChildResult::Done) << child.message;
+        EXPECT_NE(test::ReadFile(open), c.image);
+        EXPECT_EQ(test::ReadFile(locked), c.image);
+    }
 }
 
 }  // namespace

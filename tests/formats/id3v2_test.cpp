@@ -41,20 +41,26 @@ Bytes Append(Bytes a, const Bytes& b) {
     return a;
 }
 
-// An ID3v2.2 tag with a title and an artist in ISO-8859-1, made by hand (mutagen writes no 2.2).
+using samples::Id3v2Frame;
+using samples::Id3v2Tag;
+
+// An ID3v2.2 tag with a title and an artist in ISO-8859-1 (mutagen writes no 2.2).
 Bytes Id3v22Tag() {
-    Bytes frames;
-    for (auto [id, text] : {std::pair{"TT2", "Old"}, {"TP1", "Band"}}) {
-        const std::string body = std::string(1, '\0') + text;
-        frames.insert(frames.end(), id, id + 3);
-        frames.insert(frames.end(), {0, 0, static_cast<std::uint8_t>(body.size())});
-        frames.insert(frames.end(), body.begin(), body.end());
+    return Id3v2Tag(2, 0, {Id3v2Frame(2, "TT2", std::string(1, '\0') + "Old"), Id3v2Frame(2, "TP1", std::string(1, '\0') + "Band")});
+}
+
+// `bytes` unsynchronised: a zero byte after each 0xFF that a 0xE0 or higher, or a zero, follows.
+Bytes Unsynchronised(const Bytes& bytes) {
+    Bytes out;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        out.push_back(bytes[i]);
+        if (bytes[i] == 0xFF && (i + 1 == bytes.size() || bytes[i + 1] >= 0xE0 || bytes[i + 1] == 0)) out.push_back(0);
     }
-    Bytes tag(10 + frames.size() + 20, 0);  // 20 bytes of padding
-    const std::uint8_t header[] = {'I', 'D', '3', 2, 0, 0, 0, 0, 0, static_cast<std::uint8_t>(frames.size() + 20)};
-    std::copy(std::begin(header), std::end(header), tag.begin());
-    std::copy(frames.begin(), frames.end(), tag.begin() + 10);
-    return tag;
+    return out;
+}
+
+bool Holds(const Bytes& file, const Bytes& part) {
+    return std::search(file.begin(), file.end(), part.begin(), part.end()) != file.end();
 }
 
 class Id3v2Test : public ::testing::Test {
@@ -213,18 +219,106 @@ TEST_F(Id3v2Test, AddsAnId3v2TagOnlyWhenAsked) {
     EXPECT_EQ(added.fields.at("genre"), "Jazz");
 }
 
-TEST_F(Id3v2Test, RefusesTagsItCannotChangeWritingNothing) {
-    const Bytes files[] = {Append(Id3v22Tag(), kAudio), [] {
-                               Bytes unsync = Append(Id3v22Tag(), kAudio);
-                               unsync[3] = 3, unsync[5] = 0x80;  // a 2.3 tag unsynchronised as a whole
-                               return unsync;
-                           }()};
-    for (const Bytes& file : files) {
-        samples::WriteFile(path, file);
-        reader.LoadFile(path);
-        EXPECT_THROW(reader.WriteField("New", Field::Title), OperationRefused);
-        EXPECT_EQ(ReadWholeFile(path), file);
+// iTunes writes ID3v2.4 frame sizes as plain numbers: the frames after a large one are still read,
+// and a write keeps them all (before, it cut the picture and dropped what followed it).
+TEST_F(Id3v2Test, PlainFrameSizesOfItunesAreReadAndKept) {
+    const std::string picture = std::string(1, '\0') + "image/png" + std::string(1, '\0') + "\3" + std::string(1, '\0') +
+                                std::string(300, '\x01');
+    const Bytes apic = Id3v2Frame(4, "APIC", picture, true);
+    const Bytes tag = Id3v2Tag(4, 0, {Id3v2Frame(4, "TIT2", "\3Old"), apic, Id3v2Frame(4, "TPE1", "\3Band", true),
+                                        Id3v2Frame(4, "TALB", "\3Album", true)});
+    samples::WriteFile(path, Append(tag, kAudio));
+    EXPECT_EQ(Load(), "Old|Band|Album||||ID3v2.4");
+
+    reader.WriteField("New", Field::Title);
+    const Bytes written = ReadWholeFile(path);
+    EXPECT_TRUE(Holds(written, Bytes(apic.begin() + 10, apic.end())));  // the picture whole
+    EXPECT_TRUE(std::equal(kAudio.begin(), kAudio.end(), written.end() - 128 - static_cast<std::ptrdiff_t>(kAudio.size())));
+    if (test::MutagenPython()) {
+        const test::MutagenTag now = test::ReadWithMutagen(path);
+        EXPECT_EQ(now.fields.at("title") + "|" + now.fields.at("artist") + "|" + now.fields.at("album"), "New|Band|Album");
     }
+    // Without its ID3v1 tag the file shows its ID3v2 tag at once.
+    EXPECT_TRUE(reader.DeleteTag());
+    EXPECT_EQ(Shown(reader), "New|Band|Album||||ID3v2.4");
+
+    // Bytes after the last frame that are neither a frame nor padding would be lost: nothing is
+    // written.
+    Bytes junk = Id3v2Tag(4, 0, {Id3v2Frame(4, "TIT2", "\3Old"), Bytes{'x', 'y', 0x01, 0x02}});
+    junk = Append(junk, kAudio);
+    samples::WriteFile(path, junk);
+    reader.LoadFile(path);
+    EXPECT_THROW(reader.WriteField("New", Field::Title), OperationRefused);
+    EXPECT_EQ(ReadWholeFile(path), junk);
+}
+
+// ID3v2.2 tags and unsynchronised ones are written too: 2.2 keeps its version and gets 2.2
+// frames, an unsynchronised tag is written back plain with every other frame's content kept.
+TEST_F(Id3v2Test, WritesVersion22AndUnsynchronisedTags) {
+    const Bytes secret = Id3v2Frame(3, "PRIV", std::string("me") + '\0' + "\xFF\xE0\xFF" + '\0' + "\xFF");
+    const Bytes plain = Id3v2Tag(3, 0, {Id3v2Frame(3, "TIT2", std::string(1, '\0') + "Old"), secret,
+                                        Id3v2Frame(3, "TPE1", std::string(1, '\0') + "Band")}, 0);
+    const Bytes unsynchronised = Id3v2Tag(3, 0x80, {Unsynchronised(Bytes(plain.begin() + 10, plain.end()))});
+    const struct {
+        const char* what;
+        Bytes tag;
+        std::string shown;  // of the ID3v2 tag after the write
+        int version;
+    } cases[] = {
+        {"2.2", Id3v22Tag(), "New|Band|||Nett||ID3v2.2", 2},
+        {"2.3 unsynchronised", unsynchronised, "New|Band|||Nett||ID3v2.3", 3},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        samples::WriteFile(path, Append(c.tag, kAudio));
+        reader.LoadFile(path);
+        reader.WriteFields(std::vector<FieldEdit>{{Field::Title, std::string("New")}, {Field::Comment, std::string("Nett")}});
+        const Bytes written = ReadWholeFile(path);
+        EXPECT_EQ(written[3], c.version);
+        EXPECT_EQ(written[5], 0);  // no longer unsynchronised
+        if (c.version == 3) {
+            EXPECT_TRUE(Holds(written, secret));
+        }
+        if (test::MutagenPython()) {
+            const test::MutagenTag now = test::ReadWithMutagen(path);
+            EXPECT_EQ(now.fields.at("version"), "2." + std::to_string(c.version));
+            EXPECT_EQ(now.fields.at("title") + "|" + now.fields.at("artist") + "|" + now.fields.at("comment"), "New|Band|Nett");
+        }
+        EXPECT_TRUE(reader.DeleteTag());
+        EXPECT_EQ(Shown(reader), c.shown);
+    }
+
+    // A compressed 2.2 tag is refused for that reason, and nothing is written.
+    Bytes compressed = Append(Id3v22Tag(), kAudio);
+    compressed[5] = 0x40;
+    samples::WriteFile(path, compressed);
+    reader.LoadFile(path);
+    try {
+        reader.WriteField("New", Field::Title);
+        ADD_FAILURE() << "written";
+    } catch (const OperationRefused& e) {
+        EXPECT_NE(std::string(e.what()).find("compressed"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(ReadWholeFile(path), compressed);
+}
+
+// A write that gives a file its first ID3v1 tag fills the fields it does not write from what the
+// list showed of the ID3v2 tag: cut to ID3v1's widths, in ISO-8859-1 where the text allows.
+TEST_F(Id3v2Test, ANewId3v1TagTakesTheOtherFieldsFromTheId3v2Tag) {
+    const std::string japanese = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E";  // three characters, nine bytes
+    const Bytes tag = Id3v2Tag(4, 0, {Id3v2Frame(4, "TIT2", "\3Old"), Id3v2Frame(4, "TPE1", "\3" + japanese + japanese + japanese + japanese),
+                                        Id3v2Frame(4, "TALB", "\3Gr\xC3\xBC\xC3\x9F" "e"), Id3v2Frame(4, "TDRC", "\3" "2001"),
+                                        Id3v2Frame(4, "TCON", "\3Rock"), Id3v2Frame(4, "COMM", std::string("\3eng") + '\0' + "Nice"),
+                                        Id3v2Frame(4, "TRCK", "\3" "7/12")});
+    samples::WriteFile(path, Append(tag, kAudio));
+    reader.LoadFile(path);
+    reader.WriteField("New", Field::Title);
+    const Bytes after = ReadWholeFile(path);
+    const std::string z(1, '\0');
+    const std::string want = "TAG" + ("New " + std::string(26, '\0')) + (japanese + japanese + japanese + "\xE6\x97\xA5") +
+                             ("Gr\xFC\xDF" "e " + std::string(24, '\0')) + "2001" + ("Nice " + std::string(23, '\0')) + z +
+                             "\x07" + "\x11";
+    EXPECT_EQ(std::string(after.end() - 128, after.end()), want);
 }
 
 // An ID3v1.1 track number survives a comment that leaves room for it.

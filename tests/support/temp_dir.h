@@ -72,12 +72,15 @@ std::string SetPair(Field field, std::string_view value) {
     return std::to_string(FieldNumber(field)) + "=" + std::string(value);
 }
 
-// The line `vorne-cli show` prints for a column of `type`: its number, its title and `text`.
+// The line `vorne-cli show` prints for a field of `type`: its number, its column's title (or its
+// extra value's name) and `text`.
 template <FieldEnum Field>
 std::string ShowLine(RomType type, Field field, std::string_view text) {
     const int number = FieldNumber(field);
-    return std::to_string(number) + " " + std::string(Kind(type).columns[static_cast<std::size_t>(number)].title) + ": " +
-           std::string(text) + "\n";
+    const std::string_view name = number >= kFirstExtraField
+                                      ? Kind(type).extraNames[static_cast<std::size_t>(number - kFirstExtraField)]
+                                      : Kind(type).columns[static_cast<std::size_t>(number)].title;
+    return std::to_string(number) + " " + std::string(name) + ": " + std::string(text) + "\n";
 }
 
 }  // namespace vorne::test

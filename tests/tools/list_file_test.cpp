@@ -36,13 +36,17 @@ TEST(ListFileLine, PadsCutsAndSeparatesFields) {
         {"columns past the widths count as 0", {"abc", "def", "ghi"}, {10}, "ab\t\tghi\r\n"},
         {"a negative width counts as 0", {"abc", "d"}, {-10}, "\td\r\n"},
         {"one column", {"only"}, {5}, "only\r\n"},
+        // An ID3v2 text is UTF-8: cut and padded by characters, never inside one.
+        {"UTF-8 cut by characters", {"Gr\xC3\xBC\xC3\x9F" "e", "x"}, {20, 5}, "Gr\xC3\xBC\xC3\x9F\tx\r\n"},
+        {"UTF-8 padded by characters", {"\xE6\x97\xA5", "x"}, {15, 5}, "\xE6\x97\xA5  \tx\r\n"},
+        {"ISO-8859-1 bytes as before", {"Gr\xFC\xDF" "e", "x"}, {15, 5}, "Gr\xFC\tx\r\n"},
     };
     for (const Case& c : cases) EXPECT_EQ(ListFileLine(c.cells, c.widths), c.want) << c.what;
 }
 
 CatalogModel NesModel(const std::vector<std::vector<std::string>>& rows) {
     CatalogModel model;
-    model.Reset(ColumnCount(RomType::Nes));
+    model.Reset(Kind(RomType::Nes).columns);
     for (const auto& cells : rows) model.InsertRow(model.RowCount(), CatalogRow{.cells = cells});
     return model;
 }

@@ -62,7 +62,7 @@ TEST_F(TagNamesTest, TagsFromNames) {
     Add("A - B - Nonsense.mp3", samples::MakeMp3({.frames = 1, .tagged = false}));
     const std::vector<CatalogRow> rows{Row("Band - Song.mp3"), Row("Other - Title - Jazz.mp3"), Row("no pattern.mp3")};
     EXPECT_EQ(TagsFromNames(dir.Path(), rows, TagPattern::Parse("%artist% - %title%"), false, report), 2);
-    EXPECT_EQ(report.events, std::vector<std::string>{"skipped no pattern.mp3: the name does not fit the pattern"});
+    EXPECT_EQ(report.Of("skipped"), std::vector<std::string>{"skipped no pattern.mp3: the name does not fit the pattern"});
     Mp3Tag reader;
     reader.LoadFile(dir / "Band - Song.mp3");
     EXPECT_EQ(*reader.ColumnText(Mp3Field::Artist) + "|" + *reader.ColumnText(Mp3Field::Title), "Band |Song ");
@@ -71,9 +71,36 @@ TEST_F(TagNamesTest, TagsFromNames) {
     report.events.clear();
     const std::vector<CatalogRow> genres{Row("Other - Title - Jazz.mp3"), Row("A - B - Nonsense.mp3")};
     EXPECT_EQ(TagsFromNames(dir.Path(), genres, TagPattern::Parse("%artist% - %title% - %genre%"), false, report), 1);
-    EXPECT_EQ(report.events, std::vector<std::string>{"skipped A - B - Nonsense.mp3: 'Nonsense' is not the name of a genre"});
+    EXPECT_EQ(report.Of("skipped"), std::vector<std::string>{"skipped A - B - Nonsense.mp3: 'Nonsense' is not the name of a genre"});
     reader.LoadFile(dir / "Other - Title - Jazz.mp3");
     EXPECT_EQ(*reader.ColumnText(Mp3Field::Genre), "8");
+}
+
+// The names planned from tags: ID3v1's ISO-8859-1 bytes become UTF-8; a name that is ".." or too
+// long is none.
+TEST_F(TagNamesTest, PlannedNames) {
+    const std::string t30(30, 't');
+    const struct {
+        const char* what;
+        std::string row;
+        samples::Mp3Recipe tag;
+        std::string pattern;
+        std::string newPath;
+        std::string why;
+    } cases[] = {
+        {"ISO-8859-1 made UTF-8", "a.mp3", {.title = "Gr\xFC\xDF" "e"}, "%title%", "Gr\xC3\xBC\xC3\x9F" "e.mp3", ""},
+        {"UTF-8 in ID3v1 stays", "a.mp3", {.title = "\xC3\xA9t\xC3\xA9"}, "%title%", "\xC3\xA9t\xC3\xA9.mp3", ""},
+        {"'..'", "a", {.title = ".."}, "%title%", "", "the new name would be '..'"},
+        {"too long", "a.mp3", {.title = t30}, "%title% %title% %title% %title% %title% %title% %title% %title% %title%", "",
+         "the new name would be longer than 255 bytes"},
+    };
+    for (const auto& c : cases) {
+        Mp3Tag reader;
+        reader.LoadFile(Add("f.mp3", samples::MakeMp3(c.tag)));
+        const RenamePlan plan = PlanRename(reader, c.row, TagPattern::Parse(c.pattern));
+        EXPECT_EQ(plan.newPath, c.newPath) << c.what;
+        EXPECT_EQ(plan.why, c.why) << c.what;
+    }
 }
 
 TEST_F(TagNamesTest, RenamesSafely) {
@@ -95,14 +122,17 @@ TEST_F(TagNamesTest, RenamesSafely) {
     };
     const std::string want = "a.mp3 -> Band - Sunny.mp3\nb.MP3 -> .. - a_b____.MP3\n";
     const std::vector<std::string> before = test::ListFolder(dir.Path());
-    EXPECT_EQ(names(RenameFromTags(dir.Path(), rows, pattern, true, report)), want + "c.mp3 -> Band - Sunny.mp3\n");
-    EXPECT_EQ(test::ListFolder(dir.Path()), before);  // a dry run renames nothing
-
-    report.events.clear();
-    EXPECT_EQ(names(RenameFromTags(dir.Path(), rows, pattern, false, report)), want);
-    EXPECT_EQ(report.events, (std::vector<std::string>{"failed c.mp3: a file named Band - Sunny.mp3 is there already",
-                                                       "failed d.mp3: its tags hold no title",
-                                                       "skipped Band - Rain.mp3: it has that name already"}));
+    // A dry run renames nothing, and tells as the real run does that c would take a's new name.
+    for (bool dryRun : {true, false}) {
+        report.events.clear();
+        EXPECT_EQ(names(RenameFromTags(dir.Path(), rows, pattern, dryRun, report)), want);
+        EXPECT_EQ(report.events, (std::vector<std::string>{"failed c.mp3: a file listed before it gets the name Band - Sunny.mp3",
+                                                           "failed d.mp3: its tags hold no title",
+                                                           "skipped Band - Rain.mp3: it has that name already"}));
+        if (dryRun) {
+            EXPECT_EQ(test::ListFolder(dir.Path()), before);
+        }
+    }
     EXPECT_EQ(test::ListFolder(dir.Path()),
               (std::vector<std::string>{".. - a_b____.MP3", "Band - Rain.mp3", "Band - Sunny.mp3", "c.mp3", "d.mp3"}));
     EXPECT_EQ(test::ReadFile(dir / "Band - Sunny.mp3"), tagged("Sunny", "Band"));

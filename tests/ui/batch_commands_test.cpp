@@ -227,6 +227,35 @@ TEST_F(BatchCommandsTest, MassTagEditWithTheMp3DialogWithoutAFile) {
     EXPECT_EQ(scans, 2);
 }
 
+// The mass edit's "Delete ID3v2 Tag" asks first; Yes takes the ID3v2 tags off and leaves every
+// ID3v1 tag, No leaves every file as it is.
+TEST_F(BatchCommandsTest, MassEditDeletesOnlyTheId3v2TagsAfterAsking) {
+    const Bytes audio = samples::MakeMp3({.frames = 1, .title = "One"});
+    Bytes both = samples::Id3v2Tag(3, 0, {samples::Id3v2Frame(3, "TIT2", std::string(1, '\0') + "Two")});
+    both.insert(both.end(), audio.begin(), audio.end());
+    dir.Write("roms/a.mp3", both);
+    dir.Write("roms/b.mp3", audio);
+    Open(RomType::Mp3);
+    Watch();
+    prompts.onModal = [](QDialog& shown) {
+        static_cast<CMp3EditDialog&>(shown).OnDeleteId3v2Tag();
+        return shown.result();
+    };
+    prompts.yes = false;
+    window->Action(Command::MassEditMp3Tags)->trigger();
+    EXPECT_TRUE(window->Idle());
+    EXPECT_EQ(finished, 0);
+    EXPECT_EQ(vorne::test::ReadFile(roms + "/a.mp3"), both);
+
+    prompts.yes = true;
+    Trigger(Command::MassEditMp3Tags);
+    EXPECT_EQ(Messages(), (std::vector<std::string>{"MP3 Edit: Delete the ID3v2 tags of 2 files?",
+                                                    "MP3 Edit: Delete the ID3v2 tags of 2 files?"}));
+    EXPECT_EQ(vorne::test::ReadFile(roms + "/a.mp3"), audio);
+    EXPECT_EQ(vorne::test::ReadFile(roms + "/b.mp3"), audio);
+    EXPECT_EQ(Column(FieldNumber(Mp3Field::Tags)), (std::vector<std::string>{"ID3v1", "ID3v1"}));
+}
+
 TEST_F(BatchCommandsTest, CompareListsOpensItsDialogAndNothingElse) {
     Open(RomType::Gameboy, QString());
     QString shown;

@@ -17,6 +17,7 @@
 #include "main_dialog_fixture.h"
 #include "ui/batch_commands.h"
 #include "ui/main_menu.h"
+#include "ui/mp3_edit_dialog.h"
 #include "ui/nes_edit_dialog.h"
 #include "zip_writer.h"
 
@@ -50,7 +51,23 @@ Files Collection() {
         {"Nintendo <NES>/Moon.nes", Image(6)},
         {"Nintendo", Image(16)},
         {"pack.zip", Zip({{"a<b.nes", Image(7)}, {"c>d.nes", Image(8)}, {"e <f>.nes", Image(9)}})},
+        // Twins by case, as plain files and as members.
+        {"twin.nes", Image(23)},
+        {"TWIN.nes", Image(24)},
+        {"twins.zip", Zip({{"Twin.nes", Image(21)}, {"TWIN.nes", Image(22)}})},
     };
+}
+
+// The hostile names, and twins by case, with `extension`, each holding `bytes`, beside an archive
+// of such members and the namesakes a reading of column 1 would hit.
+Files NamesOfKind(const std::string& extension, const samples::Bytes& bytes) {
+    Files files;
+    for (const std::string name : {"Zelda <Beta>", "a<b>c", "x.zip <y", ">", "<", "Nintendo <NES>/Moon", "twin", "TWIN"}) {
+        files[name + "." + extension] = bytes;
+    }
+    for (const std::string name : {"Zelda", "x.zip", "Nintendo"}) files[name] = bytes;
+    files["pack.zip"] = Zip({{"a<b." + extension, bytes}, {"Twin." + extension, bytes}, {"TWIN." + extension, bytes}});
+    return files;
 }
 
 enum class Act { Delete, Launch, EditItem, HeaderCleaner, TrainerRemover };
@@ -132,7 +149,8 @@ TEST_F(HostileNamesTest, EachCommandActsOnExactlyTheListedFile) {
         {"Zelda <Beta>.nes", "", 1},     {"a<b>c.nes", "", 2},         {"x.zip <y.nes>.nes", "", 3},
         {">.nes", "", 4},                {"<.nes", "", 5},             {"Nintendo <NES>/Moon.nes", "", 6},
         {"x.zip", "y.nes", 13},          {"pack.zip", "a<b.nes", 7},   {"pack.zip", "c>d.nes", 8},
-        {"pack.zip", "e <f>.nes", 9},
+        {"pack.zip", "e <f>.nes", 9},    {"twin.nes", "", 23},          {"TWIN.nes", "", 24},
+        {"twins.zip", "Twin.nes", 21},   {"twins.zip", "TWIN.nes", 22},
     };
     const Files collection = Collection();
     Lay(collection);
@@ -144,7 +162,7 @@ TEST_F(HostileNamesTest, EachCommandActsOnExactlyTheListedFile) {
             SCOPED_TRACE(std::to_string(static_cast<int>(act)) + ": " + row.path + " " + row.member);
             Lay(collection);
             Rescan();
-            ASSERT_EQ(window->GetCatalogue().EntryCount(), 10) << testing::PrintToString(Column(kFilenameColumn));
+            ASSERT_EQ(window->GetCatalogue().EntryCount(), 14) << testing::PrintToString(Column(kFilenameColumn));
             window->List()->SelectOnly(RowOf(row.path, row.member));
             prompts.messages.clear();
             prompts.yes = true;
@@ -180,7 +198,7 @@ TEST_F(HostileNamesTest, EachCommandActsOnExactlyTheListedFile) {
                 }
             }
             if (act == Act::Delete && member) {
-                const std::string count = row.path == "pack.zip" ? "3 files" : "1 file";
+                const std::string count = row.path == "pack.zip" ? "3 files" : row.path == "twins.zip" ? "2 files" : "1 file";
                 EXPECT_EQ(shown, (std::vector<std::string>{row.path + " holds " + count + ". Delete the whole archive?",
                                                            "Delete 1 file for good?"}));
             } else if (act == Act::EditItem && member) {
@@ -190,6 +208,95 @@ TEST_F(HostileNamesTest, EachCommandActsOnExactlyTheListedFile) {
             } else if (act == Act::Launch) {
                 EXPECT_EQ(shown, std::vector<std::string>{});
             }
+        }
+    }
+}
+
+// The commands that take the whole list, or every selected row, and Save List: each reaches the
+// files its rows list, and nothing else (no namesake, no archive, no member).
+TEST_F(HostileNamesTest, ListCommandsActOnExactlyTheListedFiles) {
+    const std::vector<std::string> names = {"<", ">", "Nintendo <NES>/Moon", "TWIN", "Zelda <Beta>", "a<b>c", "twin", "x.zip <y"};
+    auto withExtension = [&](const std::string& extension) {
+        std::vector<std::string> out;
+        for (const std::string& name : names) out.push_back(name + "." + extension);
+        std::sort(out.begin(), out.end());
+        return out;
+    };
+    const samples::Bytes genesis = samples::MakeGenesis({.size = 32768});
+    const auto writeArtist = [](QDialog& shown) {
+        auto& dialog = static_cast<CMp3EditDialog&>(shown);
+        dialog.Box(1)->setText(QStringLiteral("Band"));
+        dialog.OnWriteInfo();
+        return dialog.result();
+    };
+    const struct {
+        const char* what;
+        RomType kind;
+        Files files;
+        Command command;
+        std::function<int(QDialog&)> modal;  // the MP3 dialog's answer
+        std::vector<std::string> changed;
+        std::vector<std::string> made;
+    } cases[] = {
+        {"Clean NES Headers", RomType::Nes, NamesOfKind("nes", Image(1)), Command::CleanNesHeaders, {}, withExtension("nes"), {}},
+        {"Remove NES Trainers", RomType::Nes, NamesOfKind("nes", Image(1)), Command::RemoveNesTrainers, {},
+         withExtension("nes"), {}},
+        {"Mass-Edit MP3 Tags", RomType::Mp3, NamesOfKind("mp3", samples::MakeMp3({.frames = 1, .tagged = false})),
+         Command::MassEditMp3Tags, writeArtist, withExtension("mp3"), {}},
+        {"Mass Tag Edit", RomType::Mp3, NamesOfKind("mp3", samples::MakeMp3({.frames = 1, .tagged = false})),
+         Command::MassTagEdit, writeArtist, withExtension("mp3"), {}},
+        {"Bin->Smd", RomType::Genesis, NamesOfKind("bin", genesis), Command::BinToSmd, {}, {}, withExtension("smd")},
+        {"Smd->Bin", RomType::Genesis, NamesOfKind("smd", samples::Interleave(genesis, 8192, true)), Command::SmdToBin, {}, {},
+         withExtension("bin")},
+        {"32X->Bin", RomType::Genesis32X,
+         NamesOfKind("32X", samples::Interleave(samples::MakeGenesis({.is32X = true, .size = 1 << 20}), 512 * 1024, false)),
+         Command::Convert32XToBin, {}, {}, withExtension("bin")},
+        {"Save List", RomType::Nes, NamesOfKind("nes", Image(1)), Command::SaveList, {}, {}, {"../list.txt"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Lay(c.files);
+        Open(c.kind);
+        window->SubfolderBox()->setChecked(true);
+        window->ZipBox()->setChecked(true);
+        Rescan();
+        ASSERT_EQ(window->GetCatalogue().EntryCount(), static_cast<int>(names.size()) + 3);
+        window->List()->selectAll();
+        prompts.messages.clear();
+        prompts.yes = true;
+        prompts.onModal = c.modal;
+        prompts.files = {Q(roms + "/../list.txt")};
+        fs::remove(roms + "/../list.txt");
+        if (c.command == Command::SaveList) {
+            window->Action(c.command)->trigger();
+        } else {
+            QSignalSpy ended(&window->Batch().Runner(), &ToolRunner::toolFinished);
+            window->Action(c.command)->trigger();
+            ASSERT_TRUE(WaitFor([&] { return ended.count() > 0 && window->Idle(); }));
+        }
+        for (const auto& m : prompts.messages) EXPECT_FALSE(m.text.contains(QStringLiteral("left as they are"))) << m.text.toStdString();
+
+        std::vector<std::string> changed;
+        std::vector<std::string> made;
+        const Files now = OnDisk();
+        for (const auto& [name, bytes] : now) {
+            auto was = c.files.find(name);
+            if (was == c.files.end()) {
+                made.push_back(name);
+            } else if (was->second != bytes) {
+                changed.push_back(name);
+            }
+        }
+        EXPECT_EQ(changed, c.changed);
+        if (c.command == Command::SaveList) {
+            // The list names each file as its row does; members with their archive.
+            const std::string list = ReadText(roms + "/../list.txt");
+            for (const std::string& name : withExtension("nes")) EXPECT_NE(list.find("\t" + name + " "), std::string::npos) << name;
+            for (const std::string member : {"a<b.nes", "Twin.nes", "TWIN.nes"}) {
+                EXPECT_NE(list.find("\tpack.zip <" + member + "> "), std::string::npos) << member;
+            }
+        } else {
+            EXPECT_EQ(made, c.made);
         }
     }
 }

@@ -2,6 +2,7 @@
 // tag deleted) and without a file (the texts kept for the mass tag edit, nothing written).
 #include "ui/mp3_edit_dialog.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <functional>
 
@@ -125,6 +126,49 @@ TEST_F(EditDialogTest, Mp3DeleteTagAndCancel) {
     }
 }
 
+// "Also write ID3v2" gives a file without an ID3v2 tag one only when ticked. A file that has one
+// is not offered the box, and gets only the fields the user changed written into it, so its texts
+// longer than ID3v1's 30 bytes stay whole.
+TEST_F(EditDialogTest, Mp3DialogAndTheId3v2Tag) {
+    for (bool ticked : {false, true}) {
+        SCOPED_TRACE(ticked);
+        Put("a.mp3", samples::MakeMp3(kPadded));
+        Dialog dialog(Folder(), "a.mp3", prompts);
+        ASSERT_TRUE(dialog.Load());
+        dialog.show();
+        ASSERT_TRUE(dialog.AlsoId3v2Box()->isVisible());
+        dialog.AlsoId3v2Box()->setChecked(ticked);
+        Type(dialog.Box(kTitle), "Changed");
+        Button(dialog, "&Write Info")->click();
+        const auto bytes = Bytes("a.mp3");
+        EXPECT_EQ(bytes[0] == 'I' && bytes[1] == 'D' && bytes[2] == '3', ticked);
+        Mp3Tag reader;
+        reader.LoadFile(dir / "roms/a.mp3");
+        EXPECT_EQ(*reader.ColumnText(Field::Title), "Changed ");
+    }
+
+    const std::string longTitle = "A title longer than the thirty bytes of ID3v1";
+    samples::Bytes file = samples::Id3v2Tag(3, 0, {samples::Id3v2Frame(3, "TIT2", std::string(1, '\0') + longTitle),
+                                                 samples::Id3v2Frame(3, "TPE1", std::string(1, '\0') + "Band")});
+    const samples::Bytes audio = samples::MakeMp3({.tagged = false});
+    file.insert(file.end(), audio.begin(), audio.end());
+    Put("b.mp3", file);
+    Dialog dialog(Folder(), "b.mp3", prompts);
+    ASSERT_TRUE(dialog.Load());
+    dialog.show();
+    EXPECT_FALSE(dialog.AlsoId3v2Box()->isVisible());
+    EXPECT_EQ(dialog.Box(kTitle)->text(), QString::fromStdString(longTitle.substr(0, 30)));
+    Type(dialog.Box(kArtist), "Other");
+    Button(dialog, "&Write Info")->click();
+    Mp3Tag reader;
+    reader.LoadFile(dir / "roms/b.mp3");
+    EXPECT_EQ(*reader.ColumnText(Field::Tags), "ID3v1 + ID3v2.3");
+    EXPECT_EQ(*reader.ColumnText(Field::Title), longTitle.substr(0, 30));  // ID3v1 holds what it can
+    ASSERT_TRUE(reader.DeleteTag());  // the ID3v2 tag shows then
+    EXPECT_EQ(*reader.ColumnText(Field::Title), longTitle);
+    EXPECT_EQ(*reader.ColumnText(Field::Artist), "Other");
+}
+
 TEST_F(EditDialogTest, Mp3MassModeKeepsTheTextsAndTouchesNoFile) {
     Put("a.mp3", samples::MakeMp3(kPadded));
     const auto before = Bytes("a.mp3");
@@ -167,7 +211,7 @@ TEST_F(EditDialogTest, Mp3MassModeKeepsTheTextsAndTouchesNoFile) {
         for (int i = 0; i < FieldNumber(Field::Count); ++i) {
             EXPECT_EQ(dialog.FieldText(i), c.texts[static_cast<std::size_t>(i)]) << i;
         }
-        EXPECT_EQ(dialog.FieldText(kFirstExtraField), "");
+        EXPECT_EQ(dialog.FieldText(FieldNumber(Field::Track)), "");
         EXPECT_EQ(Bytes("a.mp3"), before);
         if (c.button == QStringLiteral("&Delete Tag")) {
             ASSERT_EQ(prompts.messages.size(), 1u);
