@@ -84,12 +84,12 @@ screenshots: samples
 test: test-normal test-unprivileged test-package test-asan test-tsan fuzz-smoke
 
 test-normal: build
-	cd build && ctest --output-on-failure
+	cd build && ctest --output-on-failure -j $(JOBS)
 
 # The normal build's tests once more as an unprivileged user (nobody), so that none of them comes
 # to need root: run as root, from a copy of the test programs and vorne-cli in a folder of
 # nobody's own (the checkout need not be open to nobody), with a home and temporary folder there.
-# An ordinary user's test-normal is this run already.
+# An ordinary user's test-normal is this run already. The two test programs run side by side.
 UNPRIVILEGED := nobody
 test-unprivileged: build
 	@if [ "$$(id -u)" != 0 ]; then echo "test-unprivileged: test-normal ran as an ordinary user"; exit 0; fi; \
@@ -97,10 +97,14 @@ test-unprivileged: build
 	cp build/tests/vorne_tests build/tests/ui/vorne_ui_tests build/src/vorne-cli "$$copy"/; \
 	chown -R $(UNPRIVILEGED): "$$copy"; \
 	for tests in vorne_tests vorne_ui_tests; do \
-	  echo "$$tests as $(UNPRIVILEGED)"; \
 	  (cd "$$copy" && setpriv --reuid=$(UNPRIVILEGED) --regid="$$(id -g $(UNPRIVILEGED))" --clear-groups \
-	    env -u XDG_RUNTIME_DIR -u XDG_DATA_HOME -u XDG_CONFIG_HOME HOME="$$copy" TMPDIR="$$copy" \
-	    VORNE_CLI="$$copy/vorne-cli" QT_QPA_PLATFORM=offscreen ./$$tests --gtest_brief=1 >"$$copy/$$tests.log" 2>&1) || \
+	    env -u XDG_RUNTIME_DIR -u XDG_DATA_HOME -u XDG_CONFIG_HOME -u XDG_CACHE_HOME HOME="$$copy" TMPDIR="$$copy" \
+	    VORNE_CLI="$$copy/vorne-cli" QT_QPA_PLATFORM=offscreen ./$$tests --gtest_brief=1 >"$$copy/$$tests.log" 2>&1; \
+	    echo $$? >"$$copy/$$tests.status") & \
+	done; wait; \
+	for tests in vorne_tests vorne_ui_tests; do \
+	  echo "$$tests as $(UNPRIVILEGED)"; \
+	  [ "$$(cat "$$copy/$$tests.status")" = 0 ] || \
 	    { grep -v '^This plugin does not support' "$$copy/$$tests.log" | tail -60; exit 1; }; \
 	  grep -E '^\[  (PASSED|SKIPPED) ' "$$copy/$$tests.log"; \
 	done
@@ -118,7 +122,7 @@ test-package: deb screenshots
 test-asan: deps
 	cmake --preset asan >/dev/null
 	cmake --build --preset asan -j $(JOBS)
-	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure
+	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
 
 # ThreadSanitizer on the code that runs threads: the catalogue's tests (the scan, its loader, the
 # duplicate finder) and the desktop application's (its workers). A race fails the test it shows in.
@@ -131,15 +135,8 @@ test-tsan: deps
 	cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/tests/tsan.supp" \
 	  ctest --output-on-failure -j $(JOBS) -E "$(TSAN_SKIPPED)"
 
-# Each fuzz target starts from the sample files of its kind (fuzz_<name> from the folder of
-# the same name, when there is one) besides its own corpus.
-FUZZ_RUN = for f in build-asan/fuzz/fuzz_*; do \
-	  name=$$(basename $$f); kind=$${name\#fuzz_}; corpus=build-asan/corpus/$$name; \
-	  mkdir -p $$corpus; seeds=; [ -d $(SAMPLES)/$$kind ] && seeds=$(SAMPLES)/$$kind; \
-	  echo "fuzzing $$name for $(1)s"; \
-	  $$f -max_total_time=$(1) -max_len=1100000 -print_final_stats=0 $$corpus $$seeds \
-	    2>build-asan/$$name.log || { tail -50 build-asan/$$name.log; exit 1; }; \
-	done
+# The fuzz targets, as many at once as there are cores (see fuzz/run-fuzzers.sh).
+FUZZ_RUN = fuzz/run-fuzzers.sh build-asan $(SAMPLES) $(1) $(JOBS)
 
 # A short run of every fuzz target (they are built by test-asan).
 fuzz-smoke: test-asan samples
