@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "formats/reader_factory.h"
+
 namespace vorne {
 
 namespace {
@@ -111,7 +113,7 @@ std::optional<CachedRow> DecodeCachedRow(std::string_view value) {
 }
 
 std::string CacheContext(RomType type, const std::string& knownDumpsPath) {
-    std::string context = "kind " + std::to_string(static_cast<int>(type));
+    std::string context = "kind " + std::to_string(static_cast<int>(type)) + "; readers " + std::to_string(kReaderVersion);
     if (type == RomType::Nes) {
         struct stat info;
         context += "; known dumps " + knownDumpsPath;

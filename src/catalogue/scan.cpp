@@ -49,7 +49,7 @@ public:
     Walk(const ScanRequest& request, ScanEventSink& sink, std::stop_token stop)
         : request(request), sink(sink), stop(std::move(stop)) {
         if (request.type == RomType::Nes) knownList = KnownDumpList::Load(request.knownDumpsPath);
-        if (request.cache && request.HashesData() && request.type != RomType::Zip && request.cache->Usable()) {
+        if (request.cache && request.type != RomType::Zip && request.cache->Usable()) {
             char* root = realpath(request.folder.c_str(), nullptr);
             if (root) {
                 cache = request.cache;
@@ -90,9 +90,12 @@ private:
         std::vector<DirectoryEntry> entries;
         if (!ReadEntries(dir, prefix, entries)) return;
         {
-            // One reader per worker, made afresh for each folder.
-            std::vector<std::unique_ptr<RomHeader>> readers;
-            for (int w = 0; w < loader.Threads(); ++w) readers.push_back(CreateReader(request.type, knownList));
+            // Readers per worker, made afresh for each folder.
+            std::vector<Readers> readers;
+            for (int w = 0; w < loader.Threads(); ++w) {
+                readers.push_back({CreateReader(request.type, knownList),
+                                   request.HashesData() ? CreateReader(request.type, knownList) : nullptr});
+            }
             std::vector<Pending> files;
             for (std::string_view extension : Kind(request.type).extensions) {
                 for (const DirectoryEntry& entry : entries) {
@@ -107,7 +110,7 @@ private:
             const std::string cacheFolder = cache ? CacheFolder(prefix) : std::string();
             const CacheEntries cached = cache ? cache->LoadFolder(cacheFolder, cacheContext) : CacheEntries();
             LoadInOrder(files.size(), [&](std::size_t i, int worker) {
-                return LoadPlainFile(*readers[static_cast<std::size_t>(worker)], dir, files[i], cached, cacheFolder);
+                return LoadPlainFile(readers[static_cast<std::size_t>(worker)], dir, files[i], cached, cacheFolder);
             });
             if (request.switches && request.switches->zipFiles.load()) {
                 for (const DirectoryEntry& entry : entries) {
@@ -123,6 +126,14 @@ private:
             ScanFolder(child, childPrefix);
         });
     }
+
+    // A worker's reader, and a second one of the same kind that tells, while a file streams
+    // through the first, where its hashed data lies from its first bytes (null when the scan
+    // hashes nothing).
+    struct Readers {
+        std::unique_ptr<RomHeader> reader;
+        std::unique_ptr<RomHeader> probe;
+    };
 
     // A file to load: its name in its folder and its path from the chosen folder.
     struct Pending {
@@ -177,7 +188,7 @@ private:
     // once they have all gone by) gives no row
     // but a problem naming the reason. An archive without a directory that can be read has its
     // members named by the local-header walk, and none of them can be read.
-    void ListArchiveMembers(const std::vector<std::unique_ptr<RomHeader>>& readers, const Directory& dir,
+    void ListArchiveMembers(const std::vector<Readers>& readers, const Directory& dir,
                             const std::string& name, const std::string& path, const CacheEntries& cached,
                             const std::string& cacheFolder) {
         try {
@@ -215,17 +226,20 @@ private:
                         read = {};
                         stream = archive->StreamEntry(static_cast<std::size_t>(members[i].entry), read);
                     }
-                    RomHeader& reader = *readers[static_cast<std::size_t>(worker)];
-                    // The hashes of a DAT are taken of the member's bytes once the reader has said
-                    // where its data lies: only then are the bytes kept as they pass.
-                    std::vector<std::uint8_t> kept;
+                    const Readers& workerReaders = readers[static_cast<std::size_t>(worker)];
+                    RomHeader& reader = *workerReaders.reader;
+                    // The member's hashes are taken as its bytes stream by, for the reader and the
+                    // hashes alike.
+                    std::unique_ptr<StreamHasher> hasher;
                     if (stream) {
-                        reader.LoadStream(static_cast<std::int64_t>(stream->Size()), path, [&](const ChunkVisitor& visit) {
+                        const auto size = static_cast<std::int64_t>(stream->Size());
+                        if (workerReaders.probe) hasher = HasherFor(reader, *workerReaders.probe, size, path);
+                        reader.LoadStream(size, path, [&](const ChunkVisitor& visit) {
                             std::int64_t at = 0;
                             read = stream->Run([&](std::span<const std::uint8_t> bytes) {
                                 visit(at, bytes);
                                 at += static_cast<std::int64_t>(bytes.size());
-                                if (request.HashesData()) kept.insert(kept.end(), bytes.begin(), bytes.end());
+                                if (hasher) hasher->Feed(bytes);
                             });
                         });
                     }
@@ -235,13 +249,9 @@ private:
                     }
                     result.row = RowFrom(reader, file);
                     if (result.row->cells.size() > kFilenameColumn) result.row->cells[kFilenameColumn] = result.path;
-                    if (request.HashesData()) {
-                        const FileHashes hashes = ComputeHashes(request.dat.get(), [&](HashChoice choice) {
-                            return HashBytes(kept, reader.DataForHashing(), choice);
-                        });
-                        if (cache && archiveStamp) Keep(result, cacheFolder, memberKey(i), *archiveStamp, *result.row, hashes);
-                        ApplyHashes(*result.row, request.type, request.dat.get(), hashes);
-                    }
+                    const FileHashes hashes = hasher ? SettleHashes(request.dat.get(), hasher->Finish()) : FileHashes{};
+                    if (archiveStamp) Keep(result, cacheFolder, memberKey(i), *archiveStamp, *result.row, hashes);
+                    if (hasher) ApplyHashes(*result.row, request.type, request.dat.get(), hashes);
                 } catch (const std::exception& e) {
                     result.problem = FileProblem{result.path, e.what()};
                 }
@@ -319,12 +329,13 @@ private:
         return letter && c != 'A' && c != 'a';
     }
 
-    Loaded LoadPlainFile(RomHeader& reader, const Directory& dir, const Pending& pending, const CacheEntries& cached,
+    Loaded LoadPlainFile(const Readers& readers, const Directory& dir, const Pending& pending, const CacheEntries& cached,
                          const std::string& cacheFolder) {
         Loaded result{pending.path};
         try {
-            if (cache) {
-                // A file the cache knows as it is now is not opened at all.
+            // A file the cache knows as it is now is not opened at all (nor looked at twice in a
+            // folder the cache knows nothing of).
+            if (cache && !cached.empty()) {
                 struct stat info;
                 if (fstatat(dir.Fd(), pending.name.c_str(), &info, 0) == 0 && S_ISREG(info.st_mode) &&
                     FromCache(cached, HashCache::EntryName(pending.name), StampOf(info), RowFile{pending.path}, pending.path, result)) {
@@ -332,12 +343,19 @@ private:
                 }
             }
             File file = dir.OpenFile(pending.name, pending.path);  // a FIFO or device is refused, and named
+            // The open's look at the file is taken before its bytes are read: a change meanwhile
+            // moves the file's times past it, and the cache entry no longer holds.
+            const FileStamp stamp = StampOf(file.InfoWhenOpened());
+            const std::int64_t length = file.SizeWhenOpened();
+            std::optional<FileHashes> hashes;
             if (request.HashesData()) {
-                LoadAndHash(reader, file, pending, result, cacheFolder);
-                return result;
+                hashes = LoadAndHash(readers, file, length, pending.path);
+            } else {
+                readers.reader->LoadFile(file, pending.path, length);
             }
-            reader.LoadFile(file, pending.path, file.SizeWhenOpened());
-            result.row = RowFrom(reader, RowFile{pending.path});
+            result.row = RowFrom(*readers.reader, RowFile{pending.path});
+            if (cache) Keep(result, cacheFolder, HashCache::EntryName(pending.name), stamp, *result.row, hashes.value_or(FileHashes{}));
+            if (hashes) ApplyHashes(*result.row, request.type, request.dat.get(), *hashes);
         } catch (const FileError& e) {
             result.problem = FileProblem{pending.path, e.Message()};
         } catch (const std::exception& e) {
@@ -346,31 +364,34 @@ private:
         return result;
     }
 
-    // The file read once into memory, for the reader and the hashes; a very large one is read
-    // by each in turn.
-    void LoadAndHash(RomHeader& reader, const File& file, const Pending& pending, Loaded& result, const std::string& cacheFolder) {
-        const std::string& path = pending.path;
-        // The stamp is taken before the bytes are read: a change meanwhile moves the file's times
-        // past it, and the entry no longer holds.
-        struct stat info;
-        std::optional<FileStamp> stamp;
-        if (cache && fstat(file.Fd(), &info) == 0) stamp = StampOf(info);
-        const std::int64_t length = file.Size();
-        std::vector<std::uint8_t> bytes;
-        const bool inMemory = length <= kWholeReadLimit;
-        if (inMemory) {
-            file.ReadAll(bytes);
+    // Loads the file into the reader and hashes it, reading it once for both: into memory, or a
+    // very large one in chunks that both see.
+    FileHashes LoadAndHash(const Readers& readers, const File& file, std::int64_t length, const std::string& path) {
+        RomHeader& reader = *readers.reader;
+        FileHashes hashes;
+        if (length <= kWholeReadLimit) {
+            std::vector<std::uint8_t> bytes(static_cast<std::size_t>(length));
+            bytes.resize(file.ReadAt(0, bytes));  // a file that shrank meanwhile is what is there
             reader.LoadMemory(bytes, path);
+            hashes = HashBytes(bytes, reader.DataForHashing(), HashChoiceFor(request.dat.get(), length));
         } else {
-            reader.LoadFile(file, path, length);
+            const std::unique_ptr<StreamHasher> hasher = HasherFor(reader, *readers.probe, length, path);
+            reader.LoadFile(file, path, length, [&](std::int64_t, std::span<const std::uint8_t> bytes) { hasher->Feed(bytes); });
+            hashes = hasher->Finish();
         }
-        result.row = RowFrom(reader, RowFile{path});
-        const FileHashes hashes = ComputeHashes(request.dat.get(), [&](HashChoice choice) {
-            return inMemory ? HashBytes(bytes, reader.DataForHashing(), choice)
-                            : HashFile(file, length, reader.DataForHashing(), choice);
-        });
-        if (stamp) Keep(result, cacheFolder, HashCache::EntryName(pending.name), *stamp, *result.row, hashes);
-        ApplyHashes(*result.row, request.type, request.dat.get(), hashes);
+        return SettleHashes(request.dat.get(), hashes);
+    }
+
+    // A hasher for a file of `length` bytes about to stream through `reader`: `probe` is loaded
+    // with the file's first bytes alone to tell where its data lies.
+    std::unique_ptr<StreamHasher> HasherFor(const RomHeader& reader, RomHeader& probe, std::int64_t length,
+                                            const std::string& name) const {
+        const auto head = static_cast<std::size_t>(std::max<std::int64_t>(reader.LeadingBytesRead(), 0));
+        return std::make_unique<StreamHasher>(length, head, HashChoiceFor(request.dat.get(), length),
+                                              [&probe, length, &name](std::span<const std::uint8_t> bytes) {
+                                                  probe.LoadStream(length, name, [bytes](const ChunkVisitor& visit) { visit(0, bytes); });
+                                                  return probe.DataForHashing();
+                                              });
     }
 
     // The row of a file from its cache entry, when the entry holds for `stamp` and has all the
@@ -380,10 +401,12 @@ private:
         const auto found = cached.find(name);
         if (found == cached.end() || !(found->second.stamp == stamp)) return false;
         std::optional<CachedRow> entry = DecodeCachedRow(found->second.value);
-        if (!entry || !HashesSuffice(request.dat.get(), entry->hashes) || entry->cells.size() <= kFilenameColumn) return false;
+        if (!entry || entry->cells.size() <= kFilenameColumn) return false;
+        // A scan that hashes needs the entry's hashes; a plain one its columns alone.
+        if (request.HashesData() && !HashesSuffice(request.dat.get(), entry->hashes)) return false;
         entry->cells[kFilenameColumn] = shownPath;
         result.row = CatalogRow{std::move(entry->cells), std::move(file)};
-        ApplyHashes(*result.row, request.type, request.dat.get(), entry->hashes);
+        if (request.HashesData()) ApplyHashes(*result.row, request.type, request.dat.get(), entry->hashes);
         return true;
     }
 
