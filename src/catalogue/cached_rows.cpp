@@ -103,6 +103,9 @@ std::optional<CachedRow> DecodeCachedRow(std::string_view value) {
         !r.Number(count) || count > value.size()) {
         return std::nullopt;
     }
+    // Room for the two cells a DAT adds ("DAT Name" and "DAT Match"): growing every row's cells
+    // afterwards would cost a second allocation each.
+    row.cells.reserve(count + 2);
     row.cells.resize(count);
     for (std::string& cell : row.cells) {
         std::uint64_t size = 0;
