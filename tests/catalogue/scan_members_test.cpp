@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <map>
 #include <set>
 
@@ -11,8 +12,11 @@
 #include "catalogue/scan.h"
 #include "catalogue/scan_queue.h"
 #include "dat/dat_file.h"
+#include "catalogue/row_hashing.h"
 #include "dat/data_hasher.h"
+#include "formats/reader_factory.h"
 #include "images.h"
+#include "platform/file.h"
 #include "support/temp_dir.h"
 #include "zip_writer.h"
 
@@ -387,6 +391,31 @@ TEST(ScanMembers, StreamedMembersHashAsTheSameFilesOnDisk) {
             }
         }
     }
+}
+
+// A file over the size read into memory goes by in chunks that the reader and the hashes share;
+// its hashes are those of the same bytes hashed on their own.
+TEST(ScanMembers, ALargeFileHashesInOnePass) {
+    test::TempDir dir;
+    const std::string path = dir.Write("big/rom.smc", samples::MakeSnes({.copierHeader = true}));
+    const std::int64_t length = kWholeReadLimit + 8192 + 512;  // still a copier header's length
+    std::filesystem::resize_file(path, static_cast<std::uintmax_t>(length));
+    auto reader = CreateReader(RomType::Snes, nullptr);
+    File file = File::OpenRead(path);
+    reader->LoadFile(file, path);
+    const FileHashes expected = HashFile(file, length, reader->DataForHashing(), {});
+    ScanRequest request{RomType::Snes, dir / "big", std::make_shared<ScanSwitches>(), ""};
+    request.hashData = true;
+    Catalogue catalogue;
+    catalogue.ChooseKind(RomType::Snes);
+    RunScan(catalogue, request);
+    ASSERT_EQ(catalogue.Model().RowCount(), 1);
+    const auto& hashes = catalogue.Model().Row(0).hashes;
+    ASSERT_TRUE(hashes);
+    EXPECT_EQ(hashes->size, expected.data.size);
+    EXPECT_EQ(hashes->size, static_cast<std::uint64_t>(length - 512));
+    EXPECT_EQ(hashes->crc, expected.data.crc);
+    EXPECT_EQ(hashes->sha1, expected.data.sha1);
 }
 
 }  // namespace
