@@ -124,9 +124,7 @@ bool HashCache::OpenDatabase() {
     // Write-ahead logging lets one process read while another writes.
     if (writable) exec("PRAGMA journal_mode=WAL");
     exec("PRAGMA synchronous=NORMAL");
-    // A scan writes many rows: pages stay in memory until their transaction commits, and the log
-    // is folded back into the file (which syncs it) every 32 MiB rather than every 4.
-    exec("PRAGMA cache_size=-16384");
+    // The log is folded back into the file (which syncs it) every 32 MiB rather than every 4.
     exec("PRAGMA wal_autocheckpoint=8192");
     int version = -1;
     sqlite3_stmt* statement = nullptr;
@@ -284,6 +282,9 @@ void HashCache::WriteRows(std::vector<Row>& rows) {
     });
     std::lock_guard lock(mutex);
     if (!db || !insert) return;
+    // The pages a transaction changes stay in memory until it commits; reading a folder's rows
+    // needs few at a time, and fresh memory costs more than reading a page again.
+    sqlite3_exec(db, "PRAGMA cache_size=-16384", nullptr, nullptr, nullptr);
     int code = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
     if (code != SQLITE_OK) return GiveUp(std::string("it is busy (") + sqlite3_errstr(code) + ")");
     for (const Row& row : rows) {
@@ -308,7 +309,8 @@ void HashCache::WriteRows(std::vector<Row>& rows) {
     }
     sqlite3_reset(insert);
     code = sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-    if (code != SQLITE_OK) GiveUp(std::string("writing it failed (") + sqlite3_errstr(code) + ")");
+    if (code != SQLITE_OK) return GiveUp(std::string("writing it failed (") + sqlite3_errstr(code) + ")");
+    sqlite3_exec(db, "PRAGMA cache_size=-2000", nullptr, nullptr, nullptr);
 }
 
 }  // namespace vorne
