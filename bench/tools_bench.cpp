@@ -116,6 +116,7 @@ const NesCollection& NesFiles() {
             if (!std::filesystem::exists(c.folder + "/" + name)) vorne::samples::WriteFile(c.folder + "/" + name, image);
             vorne::CatalogRow row;
             row.cells = {"", name, std::to_string(image.size())};
+            row.file.path = name;  // the tools take the file from here
             c.rows.push_back(std::move(row));
         }
         return c;

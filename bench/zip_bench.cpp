@@ -31,6 +31,7 @@
 #include "base/crc32.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/scan_queue.h"
+#include "dat/data_hasher.h"
 #include "images.h"
 #include "zip_writer.h"
 #include "support/zlib_deflate.h"
@@ -110,13 +111,16 @@ struct ScanResult {
     bool operator==(const ScanResult&) const = default;
 };
 
-// A scan of the NES kind over `folder` with the zip box ticked.
-ScanResult ScanNesWithZip(const std::string& folder) {
+// A scan of the NES kind over `folder` with the zip box ticked; `hashData`: every member's data
+// hashed too (as for duplicates by data).
+ScanResult ScanNesWithZip(const std::string& folder, bool hashData = false) {
     auto switches = std::make_shared<vorne::ScanSwitches>();
     switches->zipFiles = true;
     vorne::Catalogue catalogue;
     catalogue.ChooseKind(vorne::RomType::Nes);
-    vorne::RunScan(catalogue, {vorne::RomType::Nes, folder, switches, ""});
+    vorne::ScanRequest request{vorne::RomType::Nes, folder, switches, ""};
+    request.hashData = hashData;
+    vorne::RunScan(catalogue, request);
     return {catalogue.EntryCount(), catalogue.Problems().size()};
 }
 
@@ -428,14 +432,14 @@ double PeakMemoryMiB(const std::function<bool()>& work) {
 // Times scans of `folder`, each of which must give `expected` (`fault` says what went wrong
 // otherwise); then the peak of one scan, and the peak of a child that does nothing, for comparison.
 void ScanAndCountPeakMemory(benchmark::State& state, const std::string& folder, const ScanResult& expected,
-                            const char* fault) {
+                            const char* fault, bool hashData = false) {
     for (auto _ : state) {
-        if (ScanNesWithZip(folder) != expected) {
+        if (ScanNesWithZip(folder, hashData) != expected) {
             state.SkipWithError(fault);
             break;
         }
     }
-    state.counters["peak_rss_MiB"] = PeakMemoryMiB([&] { return ScanNesWithZip(folder) == expected; });
+    state.counters["peak_rss_MiB"] = PeakMemoryMiB([&] { return ScanNesWithZip(folder, hashData) == expected; });
     state.counters["idle_rss_MiB"] = PeakMemoryMiB([] { return true; });
 }
 
@@ -473,10 +477,9 @@ void ScanFourLargeMembers(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * 4 * kBombSize));
 }
 
-// The floor: each member's stream inflated by libdeflate into fresh memory of its size, one after
-// the other (the scan streams each member through the NES reader, taking two CRC-32s of it on
-// the way: the archive's and the reader's).
-void InflateFourLargeMembers(benchmark::State& state) {
+// Each member's stream inflated by libdeflate into fresh memory of its size, one after the other,
+// and handed to `use`.
+void InflateFourLargeMembersInto(benchmark::State& state, const std::function<void(std::span<const std::uint8_t>)>& use) {
     const Bomb& bomb = TwoGiBStream();
     libdeflate_decompressor* d = libdeflate_alloc_decompressor();
     for (auto _ : state) {
@@ -484,18 +487,40 @@ void InflateFourLargeMembers(benchmark::State& state) {
             std::unique_ptr<std::uint8_t[]> out(new std::uint8_t[kBombSize]);
             const auto result =
                 libdeflate_deflate_decompress(d, bomb.stream.data(), bomb.stream.size(), out.get(), kBombSize, nullptr);
-            benchmark::DoNotOptimize(out.get());
             if (result != LIBDEFLATE_SUCCESS) {
                 state.SkipWithError("libdeflate failed");
                 break;
             }
+            use(std::span<const std::uint8_t>(out.get(), kBombSize));
         }
     }
     libdeflate_free_decompressor(d);
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * 4 * kBombSize));
 }
 
+// The floor: the members inflated, nothing more (the scan streams each member through the NES
+// reader, taking two CRC-32s of it on the way: the archive's and the reader's).
+void InflateFourLargeMembers(benchmark::State& state) {
+    InflateFourLargeMembersInto(state, [](std::span<const std::uint8_t> bytes) { benchmark::DoNotOptimize(bytes.data()); });
+}
+
 BENCHMARK(ScanFourLargeMembers)->Name("zip-4x2GiB/scan/vorne")->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(InflateFourLargeMembers)->Name("zip-4x2GiB/scan/libdeflate-one-by-one")->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The same scan hashing every member's data as it streams by (duplicates by data; a DAT alike),
+// against libdeflate inflating each member into memory and libcrypto taking its SHA-1.
+void ScanFourLargeMembersHashed(benchmark::State& state) {
+    ScanAndCountPeakMemory(state, FourMembersFolder(), {4, 0}, "the four members were not all read", true);
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * 4 * kBombSize));
+}
+
+void InflateAndHashFourLargeMembers(benchmark::State& state) {
+    InflateFourLargeMembersInto(state, [](std::span<const std::uint8_t> bytes) {
+        benchmark::DoNotOptimize(vorne::HashBytes(bytes, {0, static_cast<std::int64_t>(bytes.size())}, {}).data.sha1);
+    });
+}
+
+BENCHMARK(ScanFourLargeMembersHashed)->Name("zip-4x2GiB/scan-hashed/vorne")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(InflateAndHashFourLargeMembers)->Name("zip-4x2GiB/scan-hashed/libdeflate-and-sha1")->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

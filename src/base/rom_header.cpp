@@ -27,6 +27,19 @@ void RomHeader::LoadFile(const File& file, std::string filePath, std::int64_t kn
     Activate(nullptr, {});
 }
 
+void RomHeader::LoadFile(const File& file, std::string filePath, std::int64_t knownLength, const ChunkVisitor& visit) {
+    everyByte = &visit;
+    passed = false;
+    try {
+        LoadFile(file, std::move(filePath), knownLength);
+        if (!passed) ReadInChunks(file, 0, length, chunk, visit);
+    } catch (...) {
+        everyByte = nullptr;
+        throw;
+    }
+    everyByte = nullptr;
+}
+
 void RomHeader::LoadMemory(std::span<const std::uint8_t> bytes, std::string_view name) {
     path = std::string(name);
     length = static_cast<std::int64_t>(bytes.size());
@@ -153,6 +166,14 @@ void RomHeader::ForEachChunk(const ChunkVisitor& visit) {
     }
     // A file that shrank since its length was taken is decoded as what is there now, with the
     // length it had; the missing tail reads as zero.
+    if (everyByte != nullptr && !passed) {
+        passed = true;
+        ReadInChunks(*activeFile, 0, length, chunk, [&](std::int64_t at, std::span<const std::uint8_t> bytes) {
+            visit(at, bytes);
+            (*everyByte)(at, bytes);
+        });
+        return;
+    }
     ReadInChunks(*activeFile, 0, length, chunk, visit);
 }
 

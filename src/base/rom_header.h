@@ -119,6 +119,10 @@ public:
     // Loads a file the caller has opened; `path` is what column 1 shows. `length` is the file's
     // length when the caller knows it (-1: take it from the file). Throws FileError.
     void LoadFile(const File& file, std::string path, std::int64_t length = -1);
+    // As LoadFile, and hands every byte of the file to `everyByte` once, in order: on the reader's
+    // own pass over the file where it makes one, else on a pass after it; so the file is read
+    // once for both.
+    void LoadFile(const File& file, std::string path, std::int64_t length, const ChunkVisitor& everyByte);
     // Loads bytes held in memory (an archive member); `name` is what column 1 shows. The bytes
     // stay the caller's and are not used after the call.
     void LoadMemory(std::span<const std::uint8_t> bytes, std::string_view name);
@@ -130,6 +134,10 @@ public:
 
     const std::string& Path() const { return path; }
     std::int64_t Length() const { return length; }
+
+    // How many leading bytes of a file the reader decodes at offsets: where its data lies
+    // (DataForHashing) follows from them and the file's length.
+    std::int64_t LeadingBytesRead() const { return PartsReadAt().head; }
 
     // Where the data a DAT describes lies in the loaded file, as the reader found it on loading:
     // the whole file, unless the kind keeps a header in front or stores its bytes in another
@@ -220,6 +228,8 @@ private:
     const File* activeFile = nullptr;
     std::span<const std::uint8_t> memFile;
     const ByteStream* stream = nullptr;  // while a stream is loaded
+    const ChunkVisitor* everyByte = nullptr;  // sees a loaded file's pass over its bytes
+    bool passed = false;                      // the file's bytes have all gone by
     bool streamRan = false;
     std::vector<std::uint8_t> head;  // the parts a stream's reader reads at offsets
     std::vector<std::uint8_t> tail;

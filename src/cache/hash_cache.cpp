@@ -4,8 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <iterator>
+#include <tuple>
 #include <utility>
 
 namespace vorne {
@@ -15,6 +18,9 @@ namespace {
 // Bump when what a value holds, or how readers decode a file, changes: older entries are then
 // never used.
 constexpr int kSchemaVersion = 1;
+
+// Rows handed to the writer wait until there are this many (or the scan ends).
+constexpr std::size_t kRowsPerTransaction = 16384;
 
 // How long a write waits for another process's transaction before the cache is done without.
 constexpr int kBusyMilliseconds = 3000;
@@ -62,21 +68,23 @@ std::string HashCache::EntryName(std::string_view fileName, std::string_view mem
 
 HashCache::HashCache(std::string cachePath) : path(std::move(cachePath)) {
     if (path.empty()) return;
-    if (OpenDatabase()) return;
     // Opened but damaged: it is thrown away and made afresh.
-    Close();
-    for (const char* suffix : {"", "-wal", "-shm"}) unlink((path + suffix).c_str());
-    if (OpenDatabase() && db) {
-        Warn("the hash cache was damaged and is made afresh");
-    } else {
-        Close();
-        Warn("the hash cache is damaged and cannot be made afresh; scanning without it");
-    }
+    if (!OpenDatabase()) MakeAfresh();
 }
 
 HashCache::~HashCache() {
-    Commit();
+    Flush();
+    if (writer.joinable()) {
+        writer.request_stop();
+        handedOver.notify_all();
+        writer.join();
+    }
     Close();
+}
+
+bool HashCache::Usable() {
+    std::lock_guard lock(mutex);
+    return db != nullptr;
 }
 
 void HashCache::Warn(std::string text) {
@@ -118,6 +126,8 @@ bool HashCache::OpenDatabase() {
     // Write-ahead logging lets one process read while another writes.
     if (writable) exec("PRAGMA journal_mode=WAL");
     exec("PRAGMA synchronous=NORMAL");
+    // The log is folded back into the file (which syncs it) every 32 MiB rather than every 4.
+    exec("PRAGMA wal_autocheckpoint=8192");
     int version = -1;
     sqlite3_stmt* statement = nullptr;
     int step = SQLITE_ERROR;
@@ -169,13 +179,20 @@ bool HashCache::OpenDatabase() {
         GiveUp(std::string("opening it failed (") + sqlite3_errstr(code) + ")");
         return true;
     }
-    // A damaged file may open and fail only when read: a quick check of the whole file.
-    code = sqlite3_prepare_v2(db, "PRAGMA quick_check", -1, &statement, nullptr);
-    bool fine = code == SQLITE_OK && sqlite3_step(statement) == SQLITE_ROW &&
-                std::string_view(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0))) == "ok";
-    sqlite3_finalize(statement);
-    if (!fine && (IsDamage(code) || IsDamage(sqlite3_errcode(db)) || code == SQLITE_OK)) return false;
+    // Damage deeper in the file shows when it is read or written (MakeAfresh): a check of the
+    // whole file here would cost a rescan more than reading its rows.
     return true;
+}
+
+void HashCache::MakeAfresh() {
+    Close();
+    for (const char* suffix : {"", "-wal", "-shm"}) unlink((path + suffix).c_str());
+    if (OpenDatabase() && db) {
+        Warn("the hash cache was damaged and is made afresh");
+    } else {
+        Close();
+        Warn("the hash cache is damaged and cannot be made afresh; scanning without it");
+    }
 }
 
 void HashCache::Close() {
@@ -184,72 +201,125 @@ void HashCache::Close() {
     select = insert = nullptr;
     sqlite3_close(db);
     db = nullptr;
-    inTransaction = false;
 }
 
 void HashCache::GiveUp(const std::string& what) {
     Warn("the hash cache is done without for this scan: " + what);
-    if (inTransaction) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    if (db && !sqlite3_get_autocommit(db)) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
     Close();
 }
 
-std::unordered_map<std::string, HashCache::Entry> HashCache::LoadFolder(const std::string& folder, const std::string& context) {
+bool HashCache::LoadFolder(const std::string& folder, const std::string& context, const EntryVisitor& each) {
     std::lock_guard lock(mutex);
-    std::unordered_map<std::string, Entry> entries;
-    if (!db) return entries;
+    if (!db) return true;
     sqlite3_reset(select);
-    sqlite3_bind_text(select, 1, folder.data(), static_cast<int>(folder.size()), SQLITE_TRANSIENT);
-    sqlite3_bind_text(select, 2, context.data(), static_cast<int>(context.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_text(select, 1, folder.data(), static_cast<int>(folder.size()), SQLITE_STATIC);
+    sqlite3_bind_text(select, 2, context.data(), static_cast<int>(context.size()), SQLITE_STATIC);
+    auto text = [&](int column) {
+        const auto* bytes = static_cast<const char*>(sqlite3_column_blob(select, column));
+        return std::string_view(bytes ? bytes : "", static_cast<std::size_t>(sqlite3_column_bytes(select, column)));
+    };
     int code;
     while ((code = sqlite3_step(select)) == SQLITE_ROW) {
-        Entry entry;
-        entry.stamp = {static_cast<std::uint64_t>(sqlite3_column_int64(select, 1)),
-                       static_cast<std::uint64_t>(sqlite3_column_int64(select, 2)), sqlite3_column_int64(select, 3),
-                       sqlite3_column_int64(select, 4), sqlite3_column_int64(select, 5)};
-        const auto* value = static_cast<const char*>(sqlite3_column_blob(select, 6));
-        entry.value.assign(value ? value : "", static_cast<std::size_t>(sqlite3_column_bytes(select, 6)));
-        const auto* name = static_cast<const char*>(sqlite3_column_blob(select, 0));
-        entries.emplace(std::string(name ? name : "", static_cast<std::size_t>(sqlite3_column_bytes(select, 0))),
-                        std::move(entry));
+        const FileStamp stamp{static_cast<std::uint64_t>(sqlite3_column_int64(select, 1)),
+                              static_cast<std::uint64_t>(sqlite3_column_int64(select, 2)), sqlite3_column_int64(select, 3),
+                              sqlite3_column_int64(select, 4), sqlite3_column_int64(select, 5)};
+        each(text(0), stamp, text(6));
     }
-    if (code != SQLITE_DONE) {
-        // Nothing half-read is used: the folder's files are read instead.
-        entries.clear();
+    sqlite3_reset(select);
+    if (code == SQLITE_DONE) return true;
+    if (IsDamage(code)) {
+        MakeAfresh();
+    } else {
         GiveUp(std::string("reading it failed (") + sqlite3_errstr(code) + ")");
     }
-    return entries;
+    return false;
 }
 
 void HashCache::Store(const std::string& folder, const std::string& name, const std::string& context,
                       const FileStamp& stamp, std::string_view value) {
-    std::lock_guard lock(mutex);
-    if (!db || !insert) return;
-    if (!inTransaction) {
-        const int code = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-        if (code != SQLITE_OK) return GiveUp(std::string("it is busy (") + sqlite3_errstr(code) + ")");
-        inTransaction = true;
-    }
-    sqlite3_reset(insert);
-    sqlite3_bind_text(insert, 1, folder.data(), static_cast<int>(folder.size()), SQLITE_TRANSIENT);
-    // Names are bound as blobs: a member's holds a zero byte between the archive and the member.
-    sqlite3_bind_blob(insert, 2, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
-    sqlite3_bind_text(insert, 3, context.data(), static_cast<int>(context.size()), SQLITE_TRANSIENT);
-    sqlite3_bind_int64(insert, 4, static_cast<sqlite3_int64>(stamp.device));
-    sqlite3_bind_int64(insert, 5, static_cast<sqlite3_int64>(stamp.inode));
-    sqlite3_bind_int64(insert, 6, stamp.size);
-    sqlite3_bind_int64(insert, 7, stamp.modifiedNs);
-    sqlite3_bind_int64(insert, 8, stamp.changedNs);
-    sqlite3_bind_blob(insert, 9, value.data(), static_cast<int>(value.size()), SQLITE_TRANSIENT);
-    const int code = sqlite3_step(insert);
-    if (code != SQLITE_DONE) GiveUp(std::string("writing it failed (") + sqlite3_errstr(code) + ")");
+    std::lock_guard lock(queueMutex);
+    stored.push_back({folder, name, context, stamp, std::string(value)});
 }
 
 void HashCache::Commit() {
+    std::lock_guard lock(queueMutex);
+    if (stored.empty()) return;
+    if (handed.empty()) {
+        handed = std::exchange(stored, {});
+    } else {
+        std::move(stored.begin(), stored.end(), std::back_inserter(handed));
+        stored.clear();
+    }
+    if (!writer.joinable()) writer = std::jthread([this](std::stop_token stop) { Write(std::move(stop)); });
+    handedOver.notify_one();
+}
+
+void HashCache::Flush() {
+    Commit();
+    std::unique_lock lock(queueMutex);
+    flushing = true;
+    handedOver.notify_one();
+    allWritten.wait(lock, [this] { return handed.empty() && !writing; });
+    flushing = false;
+}
+
+void HashCache::Write(std::stop_token stop) {
+    while (true) {
+        std::vector<Row> rows;
+        {
+            std::unique_lock lock(queueMutex);
+            // Rows are written in large transactions: each writes every page it touches once.
+            handedOver.wait(lock, stop, [this] { return handed.size() >= kRowsPerTransaction || (flushing && !handed.empty()); });
+            if (handed.empty()) return;  // asked to stop, and nothing is left
+            rows = std::exchange(handed, {});
+            writing = true;
+        }
+        WriteRows(rows);
+        {
+            std::lock_guard lock(queueMutex);
+            writing = false;
+        }
+        allWritten.notify_all();
+    }
+}
+
+void HashCache::WriteRows(std::vector<Row>& rows) {
+    // In key order, each page of the table is written once.
+    std::sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) {
+        return std::tie(a.folder, a.context, a.name) < std::tie(b.folder, b.context, b.name);
+    });
     std::lock_guard lock(mutex);
-    if (!db || !inTransaction) return;
-    inTransaction = false;
-    const int code = sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-    if (code != SQLITE_OK) GiveUp(std::string("writing it failed (") + sqlite3_errstr(code) + ")");
+    if (!db || !insert) return;
+    // The pages a transaction changes stay in memory until it commits; reading a folder's rows
+    // needs few at a time, and fresh memory costs more than reading a page again.
+    sqlite3_exec(db, "PRAGMA cache_size=-16384", nullptr, nullptr, nullptr);
+    int code = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    if (code != SQLITE_OK) return GiveUp(std::string("it is busy (") + sqlite3_errstr(code) + ")");
+    for (const Row& row : rows) {
+        sqlite3_reset(insert);
+        sqlite3_bind_text(insert, 1, row.folder.data(), static_cast<int>(row.folder.size()), SQLITE_STATIC);
+        // Names are bound as blobs: a member's holds a zero byte between the archive and the member.
+        sqlite3_bind_blob(insert, 2, row.name.data(), static_cast<int>(row.name.size()), SQLITE_STATIC);
+        sqlite3_bind_text(insert, 3, row.context.data(), static_cast<int>(row.context.size()), SQLITE_STATIC);
+        sqlite3_bind_int64(insert, 4, static_cast<sqlite3_int64>(row.stamp.device));
+        sqlite3_bind_int64(insert, 5, static_cast<sqlite3_int64>(row.stamp.inode));
+        sqlite3_bind_int64(insert, 6, row.stamp.size);
+        sqlite3_bind_int64(insert, 7, row.stamp.modifiedNs);
+        sqlite3_bind_int64(insert, 8, row.stamp.changedNs);
+        sqlite3_bind_blob(insert, 9, row.value.data(), static_cast<int>(row.value.size()), SQLITE_STATIC);
+        code = sqlite3_step(insert);
+        if (code != SQLITE_DONE) break;
+    }
+    if (code != SQLITE_DONE) {
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        if (IsDamage(code)) return MakeAfresh();  // these rows are kept by the next scan
+        return GiveUp(std::string("writing it failed (") + sqlite3_errstr(code) + ")");
+    }
+    sqlite3_reset(insert);
+    code = sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    if (code != SQLITE_OK) return GiveUp(std::string("writing it failed (") + sqlite3_errstr(code) + ")");
+    sqlite3_exec(db, "PRAGMA cache_size=-2000", nullptr, nullptr, nullptr);
 }
 
 }  // namespace vorne

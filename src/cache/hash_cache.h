@@ -11,12 +11,14 @@
 
 #include <sys/stat.h>
 
+#include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <thread>
 #include <vector>
 
 struct sqlite3;
@@ -49,29 +51,44 @@ public:
     HashCache(const HashCache&) = delete;
     HashCache& operator=(const HashCache&) = delete;
 
-    struct Entry {
-        FileStamp stamp;
-        std::string value;
-    };
-    // The entries of the files of one folder (an absolute path) stored for `context` (what
-    // else the value depends on: the kind, the known-dump list), by EntryName(name, member).
-    std::unordered_map<std::string, Entry> LoadFolder(const std::string& folder, const std::string& context);
+    // Is handed each entry: its name (EntryName), its stamp and its value, which live only for
+    // the call.
+    using EntryVisitor = std::function<void(std::string_view name, const FileStamp& stamp, std::string_view value)>;
+    // Hands `each` the entries of the files of one folder (an absolute path) stored for `context`
+    // (what else the value depends on: the kind, the known-dump list). Returns false when they
+    // could not all be read: none of those handed over may then be used.
+    bool LoadFolder(const std::string& folder, const std::string& context, const EntryVisitor& each);
 
-    // Keeps an entry; entries are written in one transaction until Commit.
+    // Keeps an entry. Entries are gathered until Commit hands them to a thread of the cache's own,
+    // which writes them in large transactions, in key order, while the scan goes on.
     void Store(const std::string& folder, const std::string& name, const std::string& context, const FileStamp& stamp,
                std::string_view value);
     void Commit();
+    // Commits and waits until everything handed over is written (or given up).
+    void Flush();
 
     // What went wrong, once each; the caller shows them.
     std::vector<std::string> TakeWarnings();
-    bool Usable() const { return db != nullptr; }
+    bool Usable();
     const std::string& Path() const { return path; }
 
     // A file's own entry name, or a member's: its archive's name and its directory entry.
     static std::string EntryName(std::string_view fileName, std::string_view member = {});
 
 private:
+    struct Row {
+        std::string folder;
+        std::string name;
+        std::string context;
+        FileStamp stamp;
+        std::string value;
+    };
+
     bool OpenDatabase();
+    // Throws the damaged database away and makes a new one (or does without), with a warning.
+    void MakeAfresh();
+    void Write(std::stop_token stop);
+    void WriteRows(std::vector<Row>& rows);
     void Close();
     // Gives up the cache for this run after `what` failed.
     void GiveUp(const std::string& what);
@@ -81,10 +98,18 @@ private:
     sqlite3* db = nullptr;
     sqlite3_stmt* select = nullptr;
     sqlite3_stmt* insert = nullptr;
-    bool inTransaction = false;
     bool writable = true;
-    std::mutex mutex;
+    std::mutex mutex;  // the database and the warnings
     std::vector<std::string> warnings;
+
+    std::mutex queueMutex;  // what follows
+    std::condition_variable_any handedOver;
+    std::condition_variable allWritten;
+    std::vector<Row> stored;  // not handed over yet
+    std::vector<Row> handed;  // waiting for the writer
+    bool writing = false;
+    bool flushing = false;
+    std::jthread writer;  // started with the first Commit that has something to write
 };
 
 }  // namespace vorne

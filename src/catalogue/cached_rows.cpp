@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "formats/reader_factory.h"
+
 namespace vorne {
 
 namespace {
@@ -103,6 +105,9 @@ std::optional<CachedRow> DecodeCachedRow(std::string_view value) {
         !r.Number(count) || count > value.size()) {
         return std::nullopt;
     }
+    // Room for the two cells a DAT adds ("DAT Name" and "DAT Match"): growing every row's cells
+    // afterwards would cost a second allocation each.
+    row.cells.reserve(count + 2);
     row.cells.resize(count);
     for (std::string& cell : row.cells) {
         std::uint64_t size = 0;
@@ -113,7 +118,7 @@ std::optional<CachedRow> DecodeCachedRow(std::string_view value) {
 }
 
 std::string CacheContext(RomType type, const std::string& knownDumpsPath) {
-    std::string context = "kind " + std::to_string(static_cast<int>(type));
+    std::string context = "kind " + std::to_string(static_cast<int>(type)) + "; readers " + std::to_string(kReaderVersion);
     if (type == RomType::Nes) {
         struct stat info;
         context += "; known dumps " + knownDumpsPath;

@@ -21,8 +21,8 @@ std::string EncodeCachedRow(const CachedRow& row);
 // Nullopt for a value that is not one EncodeCachedRow made.
 std::optional<CachedRow> DecodeCachedRow(std::string_view value);
 
-// The kind and, for NES, the known-dump list (its path, size and times), whose names fill a
-// column: an entry is used only with the same ones.
+// The kind, the readers' version and, for NES, the known-dump list (its path, size and times),
+// whose names fill a column: an entry is used only with the same ones.
 std::string CacheContext(RomType type, const std::string& knownDumpsPath);
 
 }  // namespace vorne

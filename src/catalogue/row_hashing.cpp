@@ -1,5 +1,7 @@
 #include "catalogue/row_hashing.h"
 
+#include <algorithm>
+
 namespace vorne {
 
 void AddEmptyDatCells(CatalogRow& row) {
@@ -18,9 +20,20 @@ bool NeedsWholeFile(const DatSet& dat, const FileHashes& hashes) {
 
 }  // namespace
 
-FileHashes ComputeHashes(const DatSet* dat, const HashSource& hash) {
-    FileHashes hashes = hash({.md5 = dat && dat->md5, .sha256 = dat && dat->sha256});
-    if (dat && NeedsWholeFile(*dat, hashes)) hashes = hash({.md5 = dat->md5, .sha256 = dat->sha256, .wholeFile = true});
+HashChoice HashChoiceFor(const DatSet* dat, std::int64_t length) {
+    if (!dat) return {};
+    return {.md5 = dat->md5,
+            .sha256 = dat->sha256,
+            .wholeFile = dat->index.HasSize(static_cast<std::uint64_t>(std::max<std::int64_t>(length, 0)))};
+}
+
+FileHashes SettleHashes(const DatSet* dat, FileHashes hashes) {
+    const bool wholeDiffers = hashes.whole.size != hashes.data.size || hashes.whole.crc != hashes.data.crc;
+    if (wholeDiffers && (!dat || !NeedsWholeFile(*dat, hashes))) {
+        hashes.whole.sha1.reset();
+        hashes.whole.md5.reset();
+        hashes.whole.sha256.reset();
+    }
     return hashes;
 }
 

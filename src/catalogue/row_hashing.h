@@ -2,8 +2,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
-#include <span>
 
 #include "base/rom_type.h"
 #include "catalogue/catalog_model.h"
@@ -11,15 +9,14 @@
 
 namespace vorne {
 
-class File;
-
-// Hashes with `choice`: from memory or from a file, whichever the row's bytes are in.
-using HashSource = std::function<FileHashes(HashChoice choice)>;
-
-// The hashes the scan needs of a file: its data's (with MD5 when the DAT needs it), and the whole
-// file's SHA-1 too only when its size and CRC-32 are in the DAT and its data's are not (a DAT of
-// headered images).
-FileHashes ComputeHashes(const DatSet* dat, const HashSource& hash);
+// What the scan hashes of a file of `length` bytes, in its one pass: its data's SHA-1 (and MD5
+// when the DAT needs it), and the whole file's too when the DAT has a ROM of the whole file's size
+// (a DAT of headered images may then name it by its whole bytes).
+HashChoice HashChoiceFor(const DatSet* dat, std::int64_t length);
+// The hashes of a pass with that choice, less the whole file's SHA-1 and MD5 where it differs from
+// the data, unless the verdict needs them: its size and CRC-32 are in the DAT and its data's are
+// not.
+FileHashes SettleHashes(const DatSet* dat, FileHashes hashes);
 // Whether hashes computed earlier (kept in the cache) are all the DAT needs.
 bool HashesSuffice(const DatSet* dat, const FileHashes& hashes);
 
@@ -31,7 +28,7 @@ void ApplyHashes(CatalogRow& row, RomType type, const DatSet* dat, const FileHas
 void AddEmptyDatCells(CatalogRow& row);
 
 // Files up to this size are read into memory once, for the reader and the hashes alike; larger
-// ones are read for each in turn.
+// ones go by in chunks, once for both.
 inline constexpr std::int64_t kWholeReadLimit = std::int64_t{64} << 20;
 
 }  // namespace vorne

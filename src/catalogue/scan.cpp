@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <memory>
 #include <optional>
+#include <unordered_map>
 
 #include "archive/zip_reader.h"
 #include "archive/zip_walk.h"
@@ -39,17 +40,24 @@ constexpr std::size_t kRowBatch = 1024;
 constexpr auto kPostInterval = std::chrono::milliseconds(40);
 // Files are loaded this many at a time on all cores, then handed on in order.
 constexpr std::size_t kLoadChunk = 1024;
+// A worker keeps the memory it read a file into for the next file up to this size.
+constexpr std::size_t kKeptBufferSize = std::size_t{4} << 20;
 // A file changed less than this long before the scan began is read, but not kept in the cache.
 constexpr auto kCacheSettleTime = std::chrono::seconds(2);
 
-using CacheEntries = std::unordered_map<std::string, HashCache::Entry>;
+// What the cache holds of a folder's files, decoded, by entry name; each is taken once.
+struct CachedEntry {
+    FileStamp stamp;
+    CachedRow row;
+};
+using CacheEntries = std::unordered_map<std::string, CachedEntry>;
 
 class Walk {
 public:
     Walk(const ScanRequest& request, ScanEventSink& sink, std::stop_token stop)
         : request(request), sink(sink), stop(std::move(stop)) {
         if (request.type == RomType::Nes) knownList = KnownDumpList::Load(request.knownDumpsPath);
-        if (request.cache && request.HashesData() && request.type != RomType::Zip && request.cache->Usable()) {
+        if (request.cache && request.type != RomType::Zip && request.cache->Usable()) {
             char* root = realpath(request.folder.c_str(), nullptr);
             if (root) {
                 cache = request.cache;
@@ -64,6 +72,7 @@ public:
 
     ~Walk() {
         if (!request.cache) return;
+        request.cache->Flush();  // what went wrong writing the last rows is told with the rest
         for (std::string& warning : request.cache->TakeWarnings()) sink.Post(FileProblem{request.cache->Path(), std::move(warning)});
     }
 
@@ -90,9 +99,12 @@ private:
         std::vector<DirectoryEntry> entries;
         if (!ReadEntries(dir, prefix, entries)) return;
         {
-            // One reader per worker, made afresh for each folder.
-            std::vector<std::unique_ptr<RomHeader>> readers;
-            for (int w = 0; w < loader.Threads(); ++w) readers.push_back(CreateReader(request.type, knownList));
+            // Readers per worker, made afresh for each folder.
+            std::vector<Readers> readers;
+            for (int w = 0; w < loader.Threads(); ++w) {
+                readers.push_back({CreateReader(request.type, knownList),
+                                   request.HashesData() ? CreateReader(request.type, knownList) : nullptr});
+            }
             std::vector<Pending> files;
             for (std::string_view extension : Kind(request.type).extensions) {
                 for (const DirectoryEntry& entry : entries) {
@@ -102,13 +114,18 @@ private:
                     files.push_back({entry.name, std::move(path)});
                 }
             }
-            // What the cache holds of this folder's files, looked up by every worker (it is only read
-            // meanwhile).
+            // What the cache holds of this folder's files, decoded straight from the database.
             const std::string cacheFolder = cache ? CacheFolder(prefix) : std::string();
-            const CacheEntries cached = cache ? cache->LoadFolder(cacheFolder, cacheContext) : CacheEntries();
-            LoadInOrder(files.size(), [&](std::size_t i, int worker) {
-                return LoadPlainFile(*readers[static_cast<std::size_t>(worker)], dir, files[i], cached, cacheFolder);
-            });
+            CacheEntries cached;
+            if (cache && !cache->LoadFolder(cacheFolder, cacheContext, [&](std::string_view name, const FileStamp& stamp, std::string_view value) {
+                    if (std::optional<CachedRow> row = DecodeCachedRow(value)) cached.emplace(name, CachedEntry{stamp, std::move(*row)});
+                })) {
+                cached.clear();
+            }
+            LoadInOrder(
+                files.size(),
+                [&](std::size_t i, int worker) { return LoadPlainFile(readers[static_cast<std::size_t>(worker)], dir, files[i], cacheFolder); },
+                [&](std::size_t i, Loaded& result) { return PlainFileFromCache(dir, files[i], cached, result); });
             if (request.switches && request.switches->zipFiles.load()) {
                 for (const DirectoryEntry& entry : entries) {
                     if (stop.stop_requested()) return;
@@ -123,6 +140,17 @@ private:
             ScanFolder(child, childPrefix);
         });
     }
+
+    // A worker's reader, and a second one of the same kind that tells, while a file streams
+    // through the first, where its hashed data lies from its first bytes (null when the scan
+    // hashes nothing).
+    struct Readers {
+        std::unique_ptr<RomHeader> reader;
+        std::unique_ptr<RomHeader> probe;
+        // A file's bytes, read into the same memory file after file: fresh pages cost more than
+        // reading into them.
+        std::vector<std::uint8_t> bytes;
+    };
 
     // A file to load: its name in its folder and its path from the chosen folder.
     struct Pending {
@@ -147,15 +175,22 @@ private:
         std::optional<CacheStore> store;
     };
 
-    // Loads `count` items on all workers, in chunks, and adds the rows and problems in item order.
-    template <typename Load>
-    void LoadInOrder(std::size_t count, Load load) {
+    // Loads `count` items in chunks and adds the rows and problems in item order. What the cache
+    // serves (`served` fills the result and says so) is taken on this thread, which costs less
+    // than waking the workers; the rest is loaded on all workers.
+    template <typename Load, typename Served>
+    void LoadInOrder(std::size_t count, Load load, Served served) {
         std::vector<Loaded> results;
+        std::vector<std::size_t> misses;
         for (std::size_t first = 0; first < count && !stop.stop_requested(); first += kLoadChunk) {
             std::size_t n = std::min(kLoadChunk, count - first);
             results.assign(n, Loaded{});
-            loader.Run(n, [&](std::size_t i, int worker) {
-                if (!stop.stop_requested()) results[i] = load(first + i, worker);
+            misses.clear();
+            for (std::size_t i = 0; i < n; ++i) {
+                if (!cache || !served(first + i, results[i])) misses.push_back(i);
+            }
+            loader.Run(misses.size(), [&](std::size_t k, int worker) {
+                if (!stop.stop_requested()) results[misses[k]] = load(first + misses[k], worker);
             });
             for (Loaded& result : results) {
                 if (result.path.empty()) continue;
@@ -177,8 +212,8 @@ private:
     // once they have all gone by) gives no row
     // but a problem naming the reason. An archive without a directory that can be read has its
     // members named by the local-header walk, and none of them can be read.
-    void ListArchiveMembers(const std::vector<std::unique_ptr<RomHeader>>& readers, const Directory& dir,
-                            const std::string& name, const std::string& path, const CacheEntries& cached,
+    void ListArchiveMembers(const std::vector<Readers>& readers, const Directory& dir,
+                            const std::string& name, const std::string& path, CacheEntries& cached,
                             const std::string& cacheFolder) {
         try {
             ZipStatus opened;
@@ -204,10 +239,16 @@ private:
                 return HashCache::EntryName(name, std::to_string(members[i].entry) + ":" +
                                                       std::to_string(members[i].localHeaderOffset) + ":" + members[i].name);
             };
+            auto fromCache = [&](std::size_t i, Loaded& result) {
+                const RowFile file{path, members[i]};
+                const std::string shown = FilenameText(file);
+                if (!archiveStamp || !FromCache(cached, memberKey(i), *archiveStamp, file, shown, result)) return false;
+                result.path = shown;
+                return true;
+            };
             LoadInOrder(members.size(), [&](std::size_t i, int worker) {
                 const RowFile file{path, members[i]};
                 Loaded result{FilenameText(file)};
-                if (archiveStamp && FromCache(cached, memberKey(i), *archiveStamp, file, result.path, result)) return result;
                 try {
                     ZipStatus read = opened;
                     std::optional<ZipMemberStream> stream;
@@ -215,17 +256,20 @@ private:
                         read = {};
                         stream = archive->StreamEntry(static_cast<std::size_t>(members[i].entry), read);
                     }
-                    RomHeader& reader = *readers[static_cast<std::size_t>(worker)];
-                    // The hashes of a DAT are taken of the member's bytes once the reader has said
-                    // where its data lies: only then are the bytes kept as they pass.
-                    std::vector<std::uint8_t> kept;
+                    const Readers& workerReaders = readers[static_cast<std::size_t>(worker)];
+                    RomHeader& reader = *workerReaders.reader;
+                    // The member's hashes are taken as its bytes stream by, for the reader and the
+                    // hashes alike.
+                    std::unique_ptr<StreamHasher> hasher;
                     if (stream) {
-                        reader.LoadStream(static_cast<std::int64_t>(stream->Size()), path, [&](const ChunkVisitor& visit) {
+                        const auto size = static_cast<std::int64_t>(stream->Size());
+                        if (workerReaders.probe) hasher = HasherFor(reader, *workerReaders.probe, size, path);
+                        reader.LoadStream(size, path, [&](const ChunkVisitor& visit) {
                             std::int64_t at = 0;
                             read = stream->Run([&](std::span<const std::uint8_t> bytes) {
                                 visit(at, bytes);
                                 at += static_cast<std::int64_t>(bytes.size());
-                                if (request.HashesData()) kept.insert(kept.end(), bytes.begin(), bytes.end());
+                                if (hasher) hasher->Feed(bytes);
                             });
                         });
                     }
@@ -235,18 +279,14 @@ private:
                     }
                     result.row = RowFrom(reader, file);
                     if (result.row->cells.size() > kFilenameColumn) result.row->cells[kFilenameColumn] = result.path;
-                    if (request.HashesData()) {
-                        const FileHashes hashes = ComputeHashes(request.dat.get(), [&](HashChoice choice) {
-                            return HashBytes(kept, reader.DataForHashing(), choice);
-                        });
-                        if (cache && archiveStamp) Keep(result, cacheFolder, memberKey(i), *archiveStamp, *result.row, hashes);
-                        ApplyHashes(*result.row, request.type, request.dat.get(), hashes);
-                    }
+                    const FileHashes hashes = hasher ? SettleHashes(request.dat.get(), hasher->Finish()) : FileHashes{};
+                    if (archiveStamp) Keep(result, cacheFolder, memberKey(i), *archiveStamp, *result.row, hashes);
+                    if (hasher) ApplyHashes(*result.row, request.type, request.dat.get(), hashes);
                 } catch (const std::exception& e) {
                     result.problem = FileProblem{result.path, e.what()};
                 }
                 return result;
-            });
+            }, fromCache);
         } catch (const std::exception& e) {
             Problem(path, e);
         }
@@ -319,25 +359,36 @@ private:
         return letter && c != 'A' && c != 'a';
     }
 
-    Loaded LoadPlainFile(RomHeader& reader, const Directory& dir, const Pending& pending, const CacheEntries& cached,
-                         const std::string& cacheFolder) {
+    // A file the cache knows as it is now is not opened at all (nor looked at twice in a folder the
+    // cache knows nothing of).
+    bool PlainFileFromCache(const Directory& dir, const Pending& pending, CacheEntries& cached, Loaded& result) const {
+        if (cached.empty()) return false;
+        struct stat info;
+        if (fstatat(dir.Fd(), pending.name.c_str(), &info, 0) != 0 || !S_ISREG(info.st_mode) ||
+            !FromCache(cached, HashCache::EntryName(pending.name), StampOf(info), RowFile{pending.path}, pending.path, result)) {
+            return false;
+        }
+        result.path = pending.path;
+        return true;
+    }
+
+    Loaded LoadPlainFile(Readers& readers, const Directory& dir, const Pending& pending, const std::string& cacheFolder) {
         Loaded result{pending.path};
         try {
-            if (cache) {
-                // A file the cache knows as it is now is not opened at all.
-                struct stat info;
-                if (fstatat(dir.Fd(), pending.name.c_str(), &info, 0) == 0 && S_ISREG(info.st_mode) &&
-                    FromCache(cached, HashCache::EntryName(pending.name), StampOf(info), RowFile{pending.path}, pending.path, result)) {
-                    return result;
-                }
-            }
             File file = dir.OpenFile(pending.name, pending.path);  // a FIFO or device is refused, and named
+            // The open's look at the file is taken before its bytes are read: a change meanwhile
+            // moves the file's times past it, and the cache entry no longer holds.
+            const FileStamp stamp = StampOf(file.InfoWhenOpened());
+            const std::int64_t length = file.SizeWhenOpened();
+            std::optional<FileHashes> hashes;
             if (request.HashesData()) {
-                LoadAndHash(reader, file, pending, result, cacheFolder);
-                return result;
+                hashes = LoadAndHash(readers, file, length, pending.path);
+            } else {
+                readers.reader->LoadFile(file, pending.path, length);
             }
-            reader.LoadFile(file, pending.path, file.SizeWhenOpened());
-            result.row = RowFrom(reader, RowFile{pending.path});
+            result.row = RowFrom(*readers.reader, RowFile{pending.path});
+            if (cache) Keep(result, cacheFolder, HashCache::EntryName(pending.name), stamp, *result.row, hashes.value_or(FileHashes{}));
+            if (hashes) ApplyHashes(*result.row, request.type, request.dat.get(), *hashes);
         } catch (const FileError& e) {
             result.problem = FileProblem{pending.path, e.Message()};
         } catch (const std::exception& e) {
@@ -346,44 +397,51 @@ private:
         return result;
     }
 
-    // The file read once into memory, for the reader and the hashes; a very large one is read
-    // by each in turn.
-    void LoadAndHash(RomHeader& reader, const File& file, const Pending& pending, Loaded& result, const std::string& cacheFolder) {
-        const std::string& path = pending.path;
-        // The stamp is taken before the bytes are read: a change meanwhile moves the file's times
-        // past it, and the entry no longer holds.
-        struct stat info;
-        std::optional<FileStamp> stamp;
-        if (cache && fstat(file.Fd(), &info) == 0) stamp = StampOf(info);
-        const std::int64_t length = file.Size();
-        std::vector<std::uint8_t> bytes;
-        const bool inMemory = length <= kWholeReadLimit;
-        if (inMemory) {
-            file.ReadAll(bytes);
+    // Loads the file into the reader and hashes it, reading it once for both: into memory, or a
+    // very large one in chunks that both see.
+    FileHashes LoadAndHash(Readers& readers, const File& file, std::int64_t length, const std::string& path) {
+        RomHeader& reader = *readers.reader;
+        FileHashes hashes;
+        if (length <= kWholeReadLimit) {
+            std::vector<std::uint8_t>& bytes = readers.bytes;
+            bytes.resize(static_cast<std::size_t>(length));
+            bytes.resize(file.ReadAt(0, bytes));  // a file that shrank meanwhile is what is there
             reader.LoadMemory(bytes, path);
+            hashes = HashBytes(bytes, reader.DataForHashing(), HashChoiceFor(request.dat.get(), length));
+            if (bytes.capacity() > kKeptBufferSize) bytes = {};
         } else {
-            reader.LoadFile(file, path, length);
+            const std::unique_ptr<StreamHasher> hasher = HasherFor(reader, *readers.probe, length, path);
+            reader.LoadFile(file, path, length, [&](std::int64_t, std::span<const std::uint8_t> bytes) { hasher->Feed(bytes); });
+            hashes = hasher->Finish();
         }
-        result.row = RowFrom(reader, RowFile{path});
-        const FileHashes hashes = ComputeHashes(request.dat.get(), [&](HashChoice choice) {
-            return inMemory ? HashBytes(bytes, reader.DataForHashing(), choice)
-                            : HashFile(file, length, reader.DataForHashing(), choice);
-        });
-        if (stamp) Keep(result, cacheFolder, HashCache::EntryName(pending.name), *stamp, *result.row, hashes);
-        ApplyHashes(*result.row, request.type, request.dat.get(), hashes);
+        return SettleHashes(request.dat.get(), hashes);
+    }
+
+    // A hasher for a file of `length` bytes about to stream through `reader`: `probe` is loaded
+    // with the file's first bytes alone to tell where its data lies.
+    std::unique_ptr<StreamHasher> HasherFor(const RomHeader& reader, RomHeader& probe, std::int64_t length,
+                                            const std::string& name) const {
+        const auto head = static_cast<std::size_t>(std::max<std::int64_t>(reader.LeadingBytesRead(), 0));
+        return std::make_unique<StreamHasher>(length, head, HashChoiceFor(request.dat.get(), length),
+                                              [&probe, length, &name](std::span<const std::uint8_t> bytes) {
+                                                  probe.LoadStream(length, name, [bytes](const ChunkVisitor& visit) { visit(0, bytes); });
+                                                  return probe.DataForHashing();
+                                              });
     }
 
     // The row of a file from its cache entry, when the entry holds for `stamp` and has all the
     // hashes the DAT needs. Column 1 is the path as listed now.
-    bool FromCache(const CacheEntries& cached, const std::string& name, const FileStamp& stamp, RowFile file,
+    bool FromCache(CacheEntries& cached, const std::string& name, const FileStamp& stamp, RowFile file,
                    const std::string& shownPath, Loaded& result) const {
         const auto found = cached.find(name);
         if (found == cached.end() || !(found->second.stamp == stamp)) return false;
-        std::optional<CachedRow> entry = DecodeCachedRow(found->second.value);
-        if (!entry || !HashesSuffice(request.dat.get(), entry->hashes) || entry->cells.size() <= kFilenameColumn) return false;
-        entry->cells[kFilenameColumn] = shownPath;
-        result.row = CatalogRow{std::move(entry->cells), std::move(file)};
-        ApplyHashes(*result.row, request.type, request.dat.get(), entry->hashes);
+        CachedRow& entry = found->second.row;
+        if (entry.cells.size() <= kFilenameColumn) return false;
+        // A scan that hashes needs the entry's hashes; a plain one its columns alone.
+        if (request.HashesData() && !HashesSuffice(request.dat.get(), entry.hashes)) return false;
+        entry.cells[kFilenameColumn] = shownPath;
+        result.row = CatalogRow{std::move(entry.cells), std::move(file)};
+        if (request.HashesData()) ApplyHashes(*result.row, request.type, request.dat.get(), entry.hashes);
         return true;
     }
 

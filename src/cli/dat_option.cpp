@@ -39,7 +39,8 @@ void ScanWithOptions(Catalogue& catalogue, const Arguments& args, const std::str
     ScanRequest request{type, folder, switches, KnownDumpsPath(args)};
     request.dat = dat;
     request.hashData = rule == DuplicateRule::Data;
-    if (request.HashesData() && !args.Flag("--no-cache")) {
+    // Every scan keeps what it read, so that a rescan reads only what changed, hashed or not.
+    if (!args.Flag("--no-cache")) {
         request.cache = std::make_shared<HashCache>(args.Value("--cache").value_or(DefaultCachePath()));
     }
     catalogue.ChooseKind(type);

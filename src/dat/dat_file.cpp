@@ -201,4 +201,9 @@ std::span<const std::uint32_t> DatIndex::Find(std::uint64_t size, std::uint32_t 
     return std::span(romsByKey).subspan(it->first, it->count);
 }
 
+bool DatIndex::HasSize(std::uint64_t size) const {
+    auto it = std::lower_bound(keys.begin(), keys.end(), size, [](const Key& key, std::uint64_t wanted) { return key.size < wanted; });
+    return it != keys.end() && it->size == size;
+}
+
 }  // namespace vorne

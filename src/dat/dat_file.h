@@ -106,6 +106,8 @@ public:
     // The indices into dat.roms of the matchable ROMs of that size and CRC-32, in DAT order.
     std::span<const std::uint32_t> Find(std::uint64_t size, std::uint32_t crc) const;
     bool Contains(std::uint64_t size, std::uint32_t crc) const { return !Find(size, crc).empty(); }
+    // Whether a matchable ROM has that size: before a file's CRC-32 is known, whether it could match.
+    bool HasSize(std::uint64_t size) const;
 
 private:
     struct Key {

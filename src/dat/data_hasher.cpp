@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <utility>
 
 #include "base/chunked_read.h"
 #include "base/crc32.h"
@@ -177,6 +178,39 @@ FileHashes DataHasher::Finish() {
     out.data = data->Final();
     out.whole = sameAsWhole ? out.data : whole->Final();
     return out;
+}
+
+StreamHasher::StreamHasher(std::int64_t length, std::size_t headBytes, HashChoice choice, LayoutOf layoutOf)
+    : length(length),
+      headBytes(static_cast<std::size_t>(std::clamp<std::int64_t>(static_cast<std::int64_t>(headBytes), 0, std::max<std::int64_t>(length, 0)))),
+      choice(choice),
+      layoutOf(std::move(layoutOf)) {
+    if (this->headBytes == 0) Start();
+}
+
+StreamHasher::~StreamHasher() = default;
+
+void StreamHasher::Start() {
+    hasher = std::make_unique<DataHasher>(layoutOf(head), length, choice);
+    hasher->Feed(head);
+    head.clear();
+    head.shrink_to_fit();
+}
+
+void StreamHasher::Feed(std::span<const std::uint8_t> bytes) {
+    if (!hasher) {
+        const std::size_t take = std::min(bytes.size(), headBytes - head.size());
+        head.insert(head.end(), bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(take));
+        bytes = bytes.subspan(take);
+        if (head.size() < headBytes) return;
+        Start();
+    }
+    if (!bytes.empty()) hasher->Feed(bytes);
+}
+
+FileHashes StreamHasher::Finish() {
+    if (!hasher) Start();  // the file ended early: its layout from what there was
+    return hasher->Finish();
 }
 
 FileHashes HashBytes(std::span<const std::uint8_t> bytes, const HashedData& layout, HashChoice choice) {

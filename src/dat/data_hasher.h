@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -61,6 +62,33 @@ private:
     std::unique_ptr<Digests> whole;
     std::vector<std::uint8_t> pending;  // data bytes waiting for the rest of their unit
     std::vector<std::uint8_t> ordered;  // a unit put in order
+};
+
+// Takes a file's bytes in order, as DataHasher does, when where its data lies is known only once
+// its first bytes have gone by (a reader says so from its header): those first bytes wait until
+// they are all there, then everything is hashed as it comes. Costs the wait's bytes, whatever the
+// file's length.
+class StreamHasher {
+public:
+    // Where the data lies, from the first bytes of the file (all of them when it is shorter).
+    using LayoutOf = std::function<HashedData(std::span<const std::uint8_t> head)>;
+    StreamHasher(std::int64_t length, std::size_t headBytes, HashChoice choice, LayoutOf layoutOf);
+    ~StreamHasher();
+    StreamHasher(const StreamHasher&) = delete;
+    StreamHasher& operator=(const StreamHasher&) = delete;
+
+    void Feed(std::span<const std::uint8_t> bytes);
+    FileHashes Finish();
+
+private:
+    void Start();
+
+    std::int64_t length;
+    std::size_t headBytes;
+    HashChoice choice;
+    LayoutOf layoutOf;
+    std::vector<std::uint8_t> head;
+    std::unique_ptr<DataHasher> hasher;
 };
 
 // Hashes bytes held in memory.

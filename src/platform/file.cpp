@@ -23,7 +23,8 @@ File::~File() {
     if (fd >= 0) ::close(fd);
 }
 
-File::File(File&& other) noexcept : fd(other.fd), path(std::move(other.path)), sizeWhenOpened(other.sizeWhenOpened) {
+File::File(File&& other) noexcept
+    : fd(other.fd), path(std::move(other.path)), sizeWhenOpened(other.sizeWhenOpened), infoWhenOpened(other.infoWhenOpened) {
     other.fd = -1;
 }
 
@@ -33,6 +34,7 @@ File& File::operator=(File&& other) noexcept {
         fd = other.fd;
         path = std::move(other.path);
         sizeWhenOpened = other.sizeWhenOpened;
+        infoWhenOpened = other.infoWhenOpened;
         other.fd = -1;
     }
     return *this;
@@ -54,6 +56,7 @@ File File::OpenRegular(int dirFd, const char* name, int access, const std::strin
     if (::fstat(fd, &st) != 0) ThrowErrno(displayPath);
     if (!S_ISREG(st.st_mode)) throw FileError(displayPath, kNotRegularFile);
     file.sizeWhenOpened = st.st_size;
+    file.infoWhenOpened = st;
     return file;
 }
 

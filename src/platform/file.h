@@ -1,6 +1,8 @@
 // A file on disk, addressed by offset: the few operations the core needs.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <span>
 #include <string>
@@ -37,6 +39,8 @@ public:
     // Its length when OpenRegular opened it (which looks at it anyway), for a caller that reads it
     // straight away; -1 for a file opened otherwise.
     std::int64_t SizeWhenOpened() const { return sizeWhenOpened; }
+    // What that look saw (its device, inode and times too); valid when SizeWhenOpened() is.
+    const struct stat& InfoWhenOpened() const { return infoWhenOpened; }
     // True when the open file is a regular file (not a directory or device).
     bool IsRegular() const;
     // Reads up to out.size() bytes at `offset`; fewer only at the end of the file. Throws FileError.
@@ -61,6 +65,7 @@ private:
     int fd = -1;
     std::string path;
     std::int64_t sizeWhenOpened = -1;
+    struct stat infoWhenOpened {};
 };
 
 // The message of the FileError for a path that names something other than a regular file.

@@ -18,6 +18,7 @@ namespace vorne {
 namespace {
 
 constexpr std::size_t kCopyChunk = std::size_t{4} << 20;
+constexpr std::int64_t kLeastCopyChunk = 64 * 1024;
 
 constexpr mode_t kPrivateMode = 0600;  // until the original's mode is given
 constexpr mode_t kPermissionBits = 0777;
@@ -78,7 +79,9 @@ void RewriteOutput::WriteAt(std::int64_t offset, std::span<const std::uint8_t> b
 }
 
 std::int64_t RewriteOutput::CopyRest(const File& from, std::int64_t offset) {
-    buffer.resize(kCopyChunk);
+    // No more memory than the rest needs (fresh pages cost more than the copy): a file that grows
+    // meanwhile is still copied to its end, a buffer at a time.
+    buffer.resize(static_cast<std::size_t>(std::clamp<std::int64_t>(from.Size() - offset, kLeastCopyChunk, static_cast<std::int64_t>(kCopyChunk))));
     std::int64_t copied = 0;
     while (std::size_t got = from.ReadAt(offset + copied, buffer)) {
         Write(std::span(buffer).first(got));

@@ -96,7 +96,9 @@ void ScanPreparation::RunScan(ScanRequest request, const std::string& datPath, S
     std::string datMessage;
     if (!datPath.empty()) request.dat = Load(datPath, datMessage);
     std::string cacheMessage;
-    if (request.HashesData()) request.cache = Cache(cacheMessage);
+    // Every scan keeps its files' columns (and hashes) in the cache vorne-cli shares, so that the
+    // next one reads only what changed.
+    request.cache = Cache(cacheMessage);
     // Before the scan's first request: the rows it sends have the DAT's columns. A job told to
     // stop meanwhile scans (and ends at once) with what the catalogue has.
     const bool handed = job.Ask([this, dat = request.dat] {

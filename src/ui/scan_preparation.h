@@ -1,7 +1,7 @@
 // What the window's scans take besides the folder: the kind's DAT file and the hash cache. The DAT
 // is loaded on the scan's worker (a large one takes the better part of a second) and kept until
 // its path or the file itself changes; the cache is the one vorne-cli uses, opened by the first
-// scan that hashes and kept open. A DAT that cannot be read, or a cache that cannot be used, is
+// scan and kept open. A DAT that cannot be read, or a cache that cannot be used, is
 // said once in a message, and the scan goes on without it.
 #pragma once
 
@@ -35,7 +35,7 @@ public:
     ScanPreparation(Catalogue& catalogue, CUserPrompts& prompts, QWidget* window, std::string cachePath = DefaultCachePath());
 
     // The scan's job, on the scanner's worker: gives `request` the DAT at `datPath` (none when
-    // empty) and, when it hashes, the cache; hands the catalogue the DAT before the scan's first
+    // empty) and the cache; hands the catalogue the DAT before the scan's first
     // request reaches it (its columns change with it); then runs the scan into `sink`.
     void RunScan(ScanRequest request, const std::string& datPath, ScanEventSink& sink, const WorkerJob& job);
 

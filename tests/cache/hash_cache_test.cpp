@@ -34,8 +34,10 @@ struct Folder {
         // Files changed in the last two seconds before a scan are not kept: let them settle.
         std::this_thread::sleep_for(std::chrono::milliseconds(2100));
     }
-    test::CommandResult Scan(bool useCache) const {
-        std::vector<std::string> args{"scan", dir / "roms", "--kind", "nes", "--dat", dat, "--json"};
+    // With the DAT, or a plain scan (the reader's columns alone) when `plain`.
+    test::CommandResult Scan(bool useCache, bool plain = false) const {
+        std::vector<std::string> args{"scan", dir / "roms", "--kind", "nes", "--json"};
+        if (!plain) args.insert(args.end(), {"--dat", dat});
         if (useCache) {
             args.insert(args.end(), {"--cache", cache});
         } else {
@@ -91,18 +93,20 @@ TEST(HashCache, ARescanSeesEveryChange) {
              RestoreTimes(path, before);
          }},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        Folder f;
-        const auto first = f.Scan(true);
-        ASSERT_EQ(first.exitCode, 0) << first.err;
-        c.change(f);
-        const auto again = f.Scan(true);
-        const auto fresh = f.Scan(false);
-        ASSERT_EQ(again.exitCode, 0) << again.err;
-        // The timing differs from run to run; everything before it must not.
-        EXPECT_EQ(again.out.substr(0, again.out.find("\"status\"")), fresh.out.substr(0, fresh.out.find("\"status\"")));
-        EXPECT_EQ(again.err, "");
+    for (const bool plain : {false, true}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.what) + (plain ? ", plain scans" : ", with a DAT"));
+            Folder f;
+            const auto first = f.Scan(true, plain);
+            ASSERT_EQ(first.exitCode, 0) << first.err;
+            c.change(f);
+            const auto again = f.Scan(true, plain);
+            const auto fresh = f.Scan(false, plain);
+            ASSERT_EQ(again.exitCode, 0) << again.err;
+            // The timing differs from run to run; everything before it must not.
+            EXPECT_EQ(again.out.substr(0, again.out.find("\"status\"")), fresh.out.substr(0, fresh.out.find("\"status\"")));
+            EXPECT_EQ(again.err, "");
+        }
     }
 }
 
@@ -129,6 +133,18 @@ TEST(HashCache, ADamagedOrUnusableCacheIsRebuiltOrDoneWithout) {
         const auto again = f.Scan(true);  // and the rebuilt cache serves
         EXPECT_EQ(again.err, "");
         EXPECT_EQ(again.out.substr(0, again.out.find("\"status\"")), fresh.out.substr(0, fresh.out.find("\"status\"")));
+    }
+    // Damage past the first page shows only when the folder's rows are read: made afresh then.
+    {
+        ASSERT_EQ(std::remove(f.cache.c_str()), 0);
+        ASSERT_EQ(f.Scan(true).err, "");
+        Bytes bytes = test::ReadFile(f.cache);
+        ASSERT_GE(bytes.size(), 2 * 4096u);
+        std::fill(bytes.end() - 4096, bytes.end(), std::uint8_t{0xA5});
+        f.dir.Write("cache/hashes.sqlite", bytes);
+        const auto scan = f.Scan(true);
+        EXPECT_NE(scan.err.find("the hash cache was damaged and is made afresh"), std::string::npos) << scan.err;
+        EXPECT_EQ(scan.out.substr(0, scan.out.find("\"status\"")), fresh.out.substr(0, fresh.out.find("\"status\"")));
     }
     // A cache where none can be made: the scan goes on without it.
     const auto nowhere = RunCli({"scan", f.dir / "roms", "--kind", "nes", "--dat", f.dat, "--json", "--cache",
@@ -194,7 +210,11 @@ TEST(HashCache, ACacheThatCannotBeWrittenSaysSo) {
         EXPECT_EQ(warnings[0].substr(0, c.warning.size()), c.warning);
         EXPECT_EQ(cache.Usable(), c.usable);
         if (c.usable) {
-            EXPECT_EQ(cache.LoadFolder("/roms", "nes").at(HashCache::EntryName("a.nes")).value, "value");
+            std::string value;
+            EXPECT_TRUE(cache.LoadFolder("/roms", "nes", [&](std::string_view name, const FileStamp&, std::string_view v) {
+                if (name == HashCache::EntryName("a.nes")) value = v;
+            }));
+            EXPECT_EQ(value, "value");
         }
     }
     fs::permissions(folder, fs::perms::all);
@@ -202,21 +222,24 @@ TEST(HashCache, ACacheThatCannotBeWrittenSaysSo) {
 
 TEST(HashCache, ARescanOpensNoRomFile) {
     if (system("strace -V >/dev/null 2>&1") != 0) GTEST_SKIP() << "strace is not installed";
-    Folder f;
-    ASSERT_EQ(f.Scan(true).exitCode, 0);
-    const std::string log = f.dir / "trace.log";
-    // Leak checking cannot run under ptrace: a sanitizer build of vorne-cli would fail for that alone.
-    const std::string command = "ASAN_OPTIONS=detect_leaks=0 strace -f -qq -e trace=open,openat,open_tree -o '" + log + "' '" + test::CliPath() + "' scan '" +
-                                f.dir / "roms" + "' --kind nes --dat '" + f.dat + "' --cache '" + f.cache + "' >/dev/null";
-    ASSERT_EQ(system(command.c_str()), 0);
-    std::ifstream trace(log);
-    std::string line;
-    int opens = 0;
-    while (std::getline(trace, line)) {
-        if (line.find("open") != std::string::npos) ++opens;
-        EXPECT_EQ(line.find(".nes\""), std::string::npos) << line;
+    for (const bool plain : {false, true}) {
+        SCOPED_TRACE(plain ? "a plain scan" : "a scan with a DAT");
+        Folder f;
+        ASSERT_EQ(f.Scan(true, plain).exitCode, 0);
+        const std::string log = f.dir / "trace.log";
+        // Leak checking cannot run under ptrace: a sanitizer build of vorne-cli would fail for that alone.
+        const std::string command = "ASAN_OPTIONS=detect_leaks=0 strace -f -qq -e trace=open,openat,open_tree -o '" + log + "' '" + test::CliPath() + "' scan '" +
+                                    f.dir / "roms" + "' --kind nes " + (plain ? "" : "--dat '" + f.dat + "' ") + "--cache '" + f.cache + "' >/dev/null";
+        ASSERT_EQ(system(command.c_str()), 0);
+        std::ifstream trace(log);
+        std::string line;
+        int opens = 0;
+        while (std::getline(trace, line)) {
+            if (line.find("open") != std::string::npos) ++opens;
+            EXPECT_EQ(line.find(".nes\""), std::string::npos) << line;
+        }
+        EXPECT_GT(opens, 0);  // the trace saw the process at all
     }
-    EXPECT_GT(opens, 0);  // the trace saw the process at all
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <map>
 #include <set>
 
@@ -10,7 +11,12 @@
 #include "catalogue/catalogue.h"
 #include "catalogue/scan.h"
 #include "catalogue/scan_queue.h"
+#include "dat/dat_file.h"
+#include "catalogue/row_hashing.h"
+#include "dat/data_hasher.h"
+#include "formats/reader_factory.h"
 #include "images.h"
+#include "platform/file.h"
 #include "support/temp_dir.h"
 #include "zip_writer.h"
 
@@ -319,6 +325,97 @@ TEST(ScanMembers, ZipKindListsFromTheDirectory) {
         EXPECT_EQ(row[3], "3000") << name;
     }
     EXPECT_NE(rows["wide.zip <wide.nes>"][2], "4294967295");
+}
+
+// A member's hashes are taken as it streams out of inflate, in the layout its reader finds from
+// its first bytes; they must be those of the same file on disk, for every kind and layout, with a
+// DAT of whole (headered) files too, whose SHA-1 comes from the same pass.
+TEST(ScanMembers, StreamedMembersHashAsTheSameFilesOnDisk) {
+    const Bytes genesis = samples::MakeGenesis({});
+    const Bytes x32 = samples::MakeGenesis({.is32X = true, .size = 1 << 20});
+    const Bytes n64 = samples::MakeN64({.size = 1 << 20});
+    Bytes n64Little = n64;
+    for (std::size_t i = 0; i + 3 < n64Little.size(); i += 4) {
+        std::swap(n64Little[i], n64Little[i + 3]);
+        std::swap(n64Little[i + 1], n64Little[i + 2]);
+    }
+    const struct {
+        std::string label;
+        RomType type;
+        Bytes file;
+    } cases[] = {
+        {"nes with a title trailer", RomType::Nes, samples::MakeNes({.prgBanks = 8, .trailer = std::string(128, 'T')})},
+        {"snes behind a copier header", RomType::Snes, samples::MakeSnes({.copierHeader = true})},
+        {"snes headerless", RomType::Snes, samples::MakeSnes({.hiRom = true})},
+        {"genesis linear", RomType::Genesis, genesis},
+        {"genesis interleaved", RomType::Genesis, samples::Interleave(genesis, 8192, true)},
+        {"32x interleaved", RomType::Genesis32X, samples::Interleave(x32, 0x80000, false)},
+        {"n64 big-endian", RomType::N64, n64},
+        {"n64 byte-swapped", RomType::N64, samples::MakeN64({.size = 1 << 20, .byteSwapped = true})},
+        {"n64 little-endian", RomType::N64, n64Little},
+        {"game boy", RomType::Gameboy, samples::MakeGameboy({.copierHeader = true})},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        test::TempDir dir;
+        const std::string name = "rom." + std::string(Kind(c.type).extensions[0]);
+        dir.Write("plain/" + name, c.file);
+        ZipWriter pack;
+        pack.Add({.name = name, .data = c.file, .deflate = true});
+        dir.Write("zipped/pack.zip", pack.Finish());
+        const FileHashes whole = HashBytes(c.file, {0, static_cast<std::int64_t>(c.file.size())}, {});
+        const std::string dat = "<datafile><game name=\"Whole\"><rom name=\"w\" size=\"" + std::to_string(c.file.size()) +
+                                "\" crc=\"" + CrcText(whole.data.crc) + "\" sha1=\"" + HexText(*whole.data.sha1) +
+                                "\"/></game></datafile>";
+        const std::string datPath = dir.Write("whole.dat", Text(dat));
+        for (const bool withDat : {false, true}) {
+            std::vector<CatalogRow> rows;
+            for (const char* folder : {"plain", "zipped"}) {
+                auto switches = std::make_shared<ScanSwitches>();
+                switches->zipFiles = true;
+                ScanRequest request{c.type, dir / folder, switches, ""};
+                request.hashData = !withDat;
+                if (withDat) request.dat = LoadDatSet(datPath);
+                Catalogue catalogue;
+                catalogue.ChooseKind(c.type);
+                catalogue.SetDat(request.dat);
+                RunScan(catalogue, request);
+                ASSERT_EQ(catalogue.Model().RowCount(), 1) << folder;
+                rows.push_back(catalogue.Model().Row(0));
+            }
+            ASSERT_TRUE(rows[0].hashes && rows[1].hashes);
+            EXPECT_EQ(rows[1].hashes, rows[0].hashes);
+            if (withDat) {
+                EXPECT_EQ(rows[0].dat.verdict, DatVerdict::Match);
+                EXPECT_EQ(rows[1].dat.verdict, DatVerdict::Match);
+            }
+        }
+    }
+}
+
+// A file over the size read into memory goes by in chunks that the reader and the hashes share;
+// its hashes are those of the same bytes hashed on their own.
+TEST(ScanMembers, ALargeFileHashesInOnePass) {
+    test::TempDir dir;
+    const std::string path = dir.Write("big/rom.smc", samples::MakeSnes({.copierHeader = true}));
+    const std::int64_t length = kWholeReadLimit + 8192 + 512;  // still a copier header's length
+    std::filesystem::resize_file(path, static_cast<std::uintmax_t>(length));
+    auto reader = CreateReader(RomType::Snes, nullptr);
+    File file = File::OpenRead(path);
+    reader->LoadFile(file, path);
+    const FileHashes expected = HashFile(file, length, reader->DataForHashing(), {});
+    ScanRequest request{RomType::Snes, dir / "big", std::make_shared<ScanSwitches>(), ""};
+    request.hashData = true;
+    Catalogue catalogue;
+    catalogue.ChooseKind(RomType::Snes);
+    RunScan(catalogue, request);
+    ASSERT_EQ(catalogue.Model().RowCount(), 1);
+    const auto& hashes = catalogue.Model().Row(0).hashes;
+    ASSERT_TRUE(hashes);
+    EXPECT_EQ(hashes->size, expected.data.size);
+    EXPECT_EQ(hashes->size, static_cast<std::uint64_t>(length - 512));
+    EXPECT_EQ(hashes->crc, expected.data.crc);
+    EXPECT_EQ(hashes->sha1, expected.data.sha1);
 }
 
 }  // namespace
