@@ -8,6 +8,7 @@
 #include <random>
 
 namespace vorne {
+namespace inflate_code_table_test {
 namespace {
 
 using Kind = CodeLookup::Kind;
@@ -146,4 +147,5 @@ TEST(InflateCodeTable, CodesWithoutSymbolDecodeAsInvalid) {
 }
 
 }  // namespace
+}  // namespace inflate_code_table_test
 }  // namespace vorne

@@ -14,6 +14,7 @@
 #include <thread>
 
 namespace vorne {
+namespace inflate_test {
 namespace {
 
 using test::BitWriter;
@@ -430,4 +431,5 @@ TEST(InflateFixedTables, KeptForLaterStreams) {
 }
 
 }  // namespace
+}  // namespace inflate_test
 }  // namespace vorne

@@ -12,6 +12,7 @@
 #include <string>
 
 namespace vorne {
+namespace inflate_zlib_test {
 namespace {
 
 std::vector<std::uint8_t> Deflate(std::span<const std::uint8_t> data, int level, int strategy) {
@@ -125,4 +126,5 @@ TEST(InflateZlib, EveryPrefixFailsCleanly) {
 }
 
 }  // namespace
+}  // namespace inflate_zlib_test
 }  // namespace vorne

@@ -16,6 +16,7 @@
 #include "support/zlib_deflate.h"
 
 namespace vorne {
+namespace zip_reader_test {
 namespace {
 
 using samples::Bytes;
@@ -680,4 +681,5 @@ TEST(ZipStatus, LinesAndReason) {
 }
 
 }  // namespace
+}  // namespace zip_reader_test
 }  // namespace vorne

@@ -12,6 +12,7 @@
 #include "zip_writer.h"
 
 namespace vorne {
+namespace zip_walk_test {
 namespace {
 
 using samples::Bytes;
@@ -396,4 +397,5 @@ TEST(ZipDirectory, MemberRoom) {
 }
 
 }  // namespace
+}  // namespace zip_walk_test
 }  // namespace vorne

@@ -20,6 +20,7 @@
 #include "support/temp_dir.h"
 
 namespace vorne {
+namespace zip_zippers_test {
 namespace {
 
 using samples::Bytes;
@@ -371,4 +372,5 @@ TEST_F(Zippers, PythonZipfile) {
 }
 
 }  // namespace
+}  // namespace zip_zippers_test
 }  // namespace vorne

@@ -16,6 +16,7 @@ namespace vorne {
 // Names the path in gtest's messages instead of dumping its bytes.
 void PrintTo(const Crc32Path& path, std::ostream* out) { *out << path.name; }
 
+namespace crc32_test {
 namespace {
 
 std::span<const std::uint8_t> Bytes(std::string_view text) {
@@ -172,4 +173,5 @@ INSTANTIATE_TEST_SUITE_P(Crc32, Crc32PathTest, testing::ValuesIn(Crc32Paths().be
                          [](const testing::TestParamInfo<Crc32Path>& info) { return std::string(info.param.name); });
 
 }  // namespace
+}  // namespace crc32_test
 }  // namespace vorne

@@ -7,6 +7,7 @@
 #include "base/rom_type.h"
 
 namespace vorne {
+namespace text_rules_test {
 namespace {
 
 TEST(TextRules, AtoiRule) {
@@ -88,4 +89,5 @@ TEST(RomTypes, FieldNumbersStayWhereScriptsFindThem) {
 }
 
 }  // namespace
+}  // namespace text_rules_test
 }  // namespace vorne

@@ -17,6 +17,7 @@
 #include "support/temp_dir.h"
 
 namespace vorne {
+namespace hash_cache_test {
 namespace {
 
 using samples::Bytes;
@@ -243,4 +244,5 @@ TEST(HashCache, ARescanOpensNoRomFile) {
 }
 
 }  // namespace
+}  // namespace hash_cache_test
 }  // namespace vorne

@@ -6,6 +6,7 @@
 #include <random>
 
 namespace vorne {
+namespace catalog_model_test {
 namespace {
 
 // A model of one-column rows whose files remember where each row started.
@@ -246,4 +247,5 @@ TEST(CatalogModel, RepositionRowRenumbersGroups) {
 }
 
 }  // namespace
+}  // namespace catalog_model_test
 }  // namespace vorne

@@ -7,6 +7,7 @@
 #include <vector>
 
 namespace vorne {
+namespace catalogue_test {
 namespace {
 
 // Writes down every notice, so that the order of "about to" and "done" can be checked.
@@ -157,9 +158,11 @@ TEST(Catalogue, AScanThatStopsOrFindsNoFolderStillEndsIdle) {
 }
 
 }  // namespace
+}  // namespace catalogue_test
 }  // namespace vorne
 
 namespace vorne {
+namespace catalogue_test {
 namespace {
 
 // While the duplicate finder has the rows, the list keeps the DAT's columns.
@@ -178,4 +181,5 @@ TEST(Catalogue, TheDatsColumnsStayWhileTheRowsAreAway) {
 }
 
 }  // namespace
+}  // namespace catalogue_test
 }  // namespace vorne

@@ -7,6 +7,7 @@
 #include <random>
 
 namespace vorne {
+namespace duplicate_finder_test {
 namespace {
 
 struct Finder {
@@ -249,4 +250,5 @@ TEST(RecheckRow, LooksPastSameKeyRowsThatDoNotMatch) {
 }
 
 }  // namespace
+}  // namespace duplicate_finder_test
 }  // namespace vorne

@@ -7,6 +7,7 @@
 #include "support/temp_dir.h"
 
 namespace vorne {
+namespace known_dumps_test {
 namespace {
 
 TEST(KnownDumps, LookupRules) {
@@ -83,4 +84,5 @@ TEST(KnownDumps, MissingFileIsNoList) {
 }
 
 }  // namespace
+}  // namespace known_dumps_test
 }  // namespace vorne

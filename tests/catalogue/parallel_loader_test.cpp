@@ -17,6 +17,7 @@
 #include "support/temp_dir.h"
 
 namespace vorne {
+namespace parallel_loader_test {
 namespace {
 
 TEST(ParallelLoader, RunsEveryJobOnceOnValidWorkers) {
@@ -165,4 +166,5 @@ TEST(ParallelLoader, TheScanKeepsTheFolderOrder) {
 }
 
 }  // namespace
+}  // namespace parallel_loader_test
 }  // namespace vorne

@@ -8,6 +8,7 @@
 #include "catalogue/row_filter.h"
 
 namespace vorne {
+namespace row_order_test {
 namespace {
 
 TEST(CompareCells, NumbersByValueTextsByteWise) {
@@ -93,4 +94,5 @@ TEST(RowFilter, KeepsRowsWithACellThatHoldsTheText) {
 }
 
 }  // namespace
+}  // namespace row_order_test
 }  // namespace vorne

@@ -21,6 +21,7 @@
 #include "zip_writer.h"
 
 namespace vorne {
+namespace scan_members_test {
 namespace {
 
 using samples::Bytes;
@@ -419,4 +420,5 @@ TEST(ScanMembers, ALargeFileHashesInOnePass) {
 }
 
 }  // namespace
+}  // namespace scan_members_test
 }  // namespace vorne

@@ -14,6 +14,7 @@
 #include "zip_writer.h"
 
 namespace vorne {
+namespace scan_test {
 namespace {
 
 using samples::Bytes;
@@ -252,4 +253,5 @@ TEST(Scan, StopsWhenAsked) {
 }
 
 }  // namespace
+}  // namespace scan_test
 }  // namespace vorne

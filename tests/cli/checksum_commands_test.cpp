@@ -7,6 +7,7 @@
 #include "support/temp_dir.h"
 
 namespace vorne {
+namespace checksum_commands_test {
 namespace {
 
 using samples::Bytes;
@@ -52,4 +53,5 @@ TEST(CliChecksum, CheckFixAndShow) {
 }
 
 }  // namespace
+}  // namespace checksum_commands_test
 }  // namespace vorne

@@ -12,6 +12,7 @@
 #include "zip_writer.h"
 
 namespace vorne {
+namespace cli_output_test {
 namespace {
 
 using samples::Bytes;
@@ -136,4 +137,5 @@ TEST(CliOutput, HugeImagesNeedLittleMemory) {
 }
 
 }  // namespace
+}  // namespace cli_output_test
 }  // namespace vorne

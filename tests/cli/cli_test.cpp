@@ -9,6 +9,7 @@
 #include "support/temp_dir.h"
 
 namespace vorne {
+namespace cli_test {
 namespace {
 
 using samples::Bytes;
@@ -232,4 +233,5 @@ TEST(Cli, FileNamesCannotForgeLines) {
 }
 
 }  // namespace
+}  // namespace cli_test
 }  // namespace vorne

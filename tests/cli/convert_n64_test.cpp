@@ -8,6 +8,7 @@
 #include "support/temp_dir.h"
 
 namespace vorne {
+namespace convert_n64_test {
 namespace {
 
 using samples::Bytes;
@@ -50,4 +51,5 @@ TEST(CliConvertN64, CopiesInEachOrder) {
 }
 
 }  // namespace
+}  // namespace convert_n64_test
 }  // namespace vorne

@@ -9,6 +9,7 @@
 #include "zip_writer.h"
 
 namespace vorne {
+namespace dat_commands_test {
 namespace {
 
 using samples::Bytes;
@@ -226,4 +227,5 @@ TEST(DatCommands, DuplicatesByData) {
 }
 
 }  // namespace
+}  // namespace dat_commands_test
 }  // namespace vorne

@@ -8,6 +8,7 @@
 #include "zip_writer.h"
 
 namespace vorne {
+namespace extract_test {
 namespace {
 
 using samples::Bytes;
@@ -98,4 +99,5 @@ TEST(Extract, SaysWhyItFails) {
 }
 
 }  // namespace
+}  // namespace extract_test
 }  // namespace vorne

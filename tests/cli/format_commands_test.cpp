@@ -7,6 +7,7 @@
 #include "support/temp_dir.h"
 
 namespace vorne {
+namespace format_commands_test {
 namespace {
 
 using samples::Bytes;
@@ -64,4 +65,5 @@ TEST(CliFormats, SetAndShowTheNewKinds) {
 }
 
 }  // namespace
+}  // namespace format_commands_test
 }  // namespace vorne

@@ -14,6 +14,7 @@
 #include "zip_writer.h"
 
 namespace vorne {
+namespace hostile_names_test {
 namespace {
 
 using samples::Bytes;
@@ -167,4 +168,5 @@ TEST(HostileNames, ScanNamesEachRowsFileApartFromItsText) {
 }
 
 }  // namespace
+}  // namespace hostile_names_test
 }  // namespace vorne

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "support/temp_dir.h"
 
 namespace vorne {
+namespace patch_commands_test {
 namespace {
 
 using test::Bytes;
@@ -35,10 +37,10 @@ TEST(CliPatch, AppliesRefusesAndForces) {
     modified.resize(9000, 0x11);
     Bytes other = original;
     other[0] ^= 1;
-    Bytes headered(512, 0xCC);
-    headered.insert(headered.end(), original.begin(), original.end());
-    Bytes headeredModified(512, 0xCC);
-    headeredModified.insert(headeredModified.end(), modified.begin(), modified.end());
+    Bytes headered(512 + original.size(), 0xCC);
+    std::copy(original.begin(), original.end(), headered.begin() + 512);
+    Bytes headeredModified(512 + modified.size(), 0xCC);
+    std::copy(modified.begin(), modified.end(), headeredModified.begin() + 512);
     const std::string ups = dir.Write("p.ups", test::Ups(original, modified));
     Bytes damaged = test::Ups(original, modified);
     damaged[6] ^= 1;
@@ -140,4 +142,5 @@ TEST(CliPatch, MakePatchWritesWhatAppliesBack) {
 }
 
 }  // namespace
+}  // namespace patch_commands_test
 }  // namespace vorne

@@ -8,6 +8,7 @@
 #include "support/temp_dir.h"
 
 namespace vorne {
+namespace samples_test {
 namespace {
 
 TEST(Samples, EachCartridgeKindHasADatToVerifyAgainst) {
@@ -53,4 +54,5 @@ TEST(Samples, HelpIsNoFolder) {
 }
 
 }  // namespace
+}  // namespace samples_test
 }  // namespace vorne

@@ -6,6 +6,7 @@
 #include "support/temp_dir.h"
 
 namespace vorne {
+namespace tag_commands_test {
 namespace {
 
 using samples::Bytes;
@@ -100,4 +101,5 @@ TEST(CliTags, GenresByNameAndFieldsByTitle) {
 }
 
 }  // namespace
+}  // namespace tag_commands_test
 }  // namespace vorne

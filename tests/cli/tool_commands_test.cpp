@@ -12,6 +12,7 @@
 #include "zip_writer.h"
 
 namespace vorne {
+namespace tool_commands_test {
 namespace {
 
 using samples::Bytes;
@@ -416,4 +417,5 @@ TEST(CliTools, StoppedByAFileErrorPrintsItsSummary) {
 }
 
 }  // namespace
+}  // namespace tool_commands_test
 }  // namespace vorne

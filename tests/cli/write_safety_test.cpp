@@ -9,6 +9,7 @@
 #include "support/temp_dir.h"
 
 namespace vorne {
+namespace write_safety_test {
 namespace {
 
 using samples::Bytes;
@@ -169,4 +170,5 @@ TEST(CliSafety, RemoveTrainerLeavesWhatIsNoNesImageAlone) {
 }
 
 }  // namespace
+}  // namespace write_safety_test
 }  // namespace vorne

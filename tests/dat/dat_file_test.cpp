@@ -8,6 +8,7 @@
 #include "zip_writer.h"
 
 namespace vorne {
+namespace dat_file_test {
 namespace {
 
 constexpr std::string_view kSha1 = "0123456789abcdef0123456789abcdef01234567";
@@ -184,4 +185,5 @@ TEST(DatFile, HashTextsMustBeWhole) {
 }
 
 }  // namespace
+}  // namespace dat_file_test
 }  // namespace vorne

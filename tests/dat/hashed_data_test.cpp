@@ -10,6 +10,7 @@
 #include "support/temp_dir.h"
 
 namespace vorne {
+namespace hashed_data_test {
 namespace {
 
 using samples::Bytes;
@@ -188,4 +189,5 @@ TEST(HashedData, DatVerdicts) {
 }
 
 }  // namespace
+}  // namespace hashed_data_test
 }  // namespace vorne

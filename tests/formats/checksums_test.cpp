@@ -13,6 +13,7 @@
 #include "support/temp_dir.h"
 
 namespace vorne {
+namespace checksums_test {
 namespace {
 
 using samples::Bytes;
@@ -238,4 +239,5 @@ TEST(Checksums, N64ByCicInEveryByteOrder) {
 }
 
 }  // namespace
+}  // namespace checksums_test
 }  // namespace vorne

@@ -12,6 +12,7 @@
 #include "support/temp_dir.h"
 
 namespace vorne {
+namespace gameboy_test {
 namespace {
 
 using samples::Bytes;
@@ -249,4 +250,5 @@ TEST_F(GameboyTest, FailedWritesChangeNothing) {
 }
 
 }  // namespace
+}  // namespace gameboy_test
 }  // namespace vorne

@@ -12,6 +12,7 @@
 #include "platform/file_error.h"
 
 namespace vorne {
+namespace genesis_test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -247,4 +248,5 @@ TEST(GenesisShortFiles, ReadMissingBytesAsZero) {
 }
 
 }  // namespace
+}  // namespace genesis_test
 }  // namespace vorne

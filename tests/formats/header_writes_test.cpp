@@ -23,6 +23,7 @@
 #include "support/temp_dir.h"
 
 namespace vorne {
+namespace header_writes_test {
 namespace {
 
 using samples::Bytes;
@@ -287,4 +288,5 @@ TEST(CutsInPlace, KeepEverythingButTheBytesCut) {
 }
 
 }  // namespace
+}  // namespace header_writes_test
 }  // namespace vorne

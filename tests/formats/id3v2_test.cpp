@@ -13,6 +13,7 @@
 #include "support/temp_dir.h"
 
 namespace vorne {
+namespace id3v2_test {
 namespace {
 
 using samples::Bytes;
@@ -345,4 +346,5 @@ TEST_F(Id3v2Test, Id3v1TrackNumberKept) {
 }
 
 }  // namespace
+}  // namespace id3v2_test
 }  // namespace vorne

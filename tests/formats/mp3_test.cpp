@@ -11,6 +11,7 @@
 #include "support/temp_dir.h"
 
 namespace vorne {
+namespace mp3_test {
 namespace {
 
 using samples::Bytes;
@@ -209,4 +210,5 @@ TEST_F(Mp3FileTest, FailuresLeaveTheFileWhole) {
 }
 
 }  // namespace
+}  // namespace mp3_test
 }  // namespace vorne

@@ -11,6 +11,7 @@
 #include "support/temp_dir.h"
 
 namespace vorne {
+namespace n64_test {
 namespace {
 
 using samples::Bytes;
@@ -176,4 +177,5 @@ TEST_F(N64FileTest, FailedWritesChangeNothing) {
 }
 
 }  // namespace
+}  // namespace n64_test
 }  // namespace vorne

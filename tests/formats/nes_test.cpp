@@ -12,6 +12,7 @@
 #include "support/temp_dir.h"
 
 namespace vorne {
+namespace nes_test {
 namespace {
 
 using samples::Bytes;
@@ -405,4 +406,5 @@ TEST(NesHeader, WritingAVanishedFileIsAFileError) {
 }
 
 }  // namespace
+}  // namespace nes_test
 }  // namespace vorne

@@ -14,6 +14,7 @@
 #include "platform/file_error.h"
 
 namespace vorne {
+namespace snes_test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -339,4 +340,5 @@ TEST(SnesShortFiles, ReadMissingBytesAsZero) {
 }
 
 }  // namespace
+}  // namespace snes_test
 }  // namespace vorne

@@ -7,6 +7,7 @@
 #include "images.h"
 
 namespace vorne {
+namespace streamed_load_test {
 namespace {
 
 using samples::Bytes;
@@ -52,4 +53,5 @@ TEST(StreamedLoad, ShowsWhatTheSameBytesShowInMemory) {
 }
 
 }  // namespace
+}  // namespace streamed_load_test
 }  // namespace vorne

@@ -9,6 +9,7 @@
 #include "patch_builder.h"
 
 namespace vorne {
+namespace apply_patch_test {
 namespace {
 
 using test::Bps;
@@ -244,4 +245,5 @@ TEST(ApplyPatch, IpsAndIps32) {
 }
 
 }  // namespace
+}  // namespace apply_patch_test
 }  // namespace vorne

@@ -10,6 +10,7 @@
 #include "patch_builder.h"
 
 namespace vorne {
+namespace make_patch_test {
 namespace {
 
 using test::Bytes;
@@ -176,4 +177,5 @@ TEST(MakePatch, IpsRefusesWhatItCannotSay) {
 }
 
 }  // namespace
+}  // namespace make_patch_test
 }  // namespace vorne

@@ -11,6 +11,7 @@
 #include "support/temp_dir.h"
 
 namespace vorne {
+namespace file_test {
 namespace {
 
 TEST(File, ErrorsCarryThePlatformMessage) {
@@ -107,4 +108,5 @@ TEST(Directory, EntriesTellFoldersFromFiles) {
 }
 
 }  // namespace
+}  // namespace file_test
 }  // namespace vorne

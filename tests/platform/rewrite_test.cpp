@@ -26,6 +26,7 @@
 #include "support/temp_dir.h"
 
 namespace vorne {
+namespace rewrite_test {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -486,4 +487,5 @@ TEST(IgnoreFileSizeSignal, MakesTheLimitAnError) {
 }
 
 }  // namespace
+}  // namespace rewrite_test
 }  // namespace vorne

@@ -13,6 +13,7 @@
 #include "support/temp_dir.h"
 
 namespace vorne {
+namespace trash_test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -153,4 +154,5 @@ TEST(Trash, WithoutAUsableTrashTheFileStays) {
 }
 
 }  // namespace
+}  // namespace trash_test
 }  // namespace vorne

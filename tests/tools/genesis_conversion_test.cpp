@@ -14,6 +14,7 @@
 #include "tools/recording_report.h"
 
 namespace vorne {
+namespace genesis_conversion_test {
 namespace {
 
 using samples::Bytes;
@@ -210,4 +211,5 @@ TEST(GenesisConversion, NothingSelected) {
 }
 
 }  // namespace
+}  // namespace genesis_conversion_test
 }  // namespace vorne

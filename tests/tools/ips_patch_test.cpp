@@ -9,6 +9,7 @@
 #include "support/temp_dir.h"
 
 namespace vorne {
+namespace ips_patch_test {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -246,4 +247,5 @@ TEST(IpsPatch, Messages) {
 }
 
 }  // namespace
+}  // namespace ips_patch_test
 }  // namespace vorne

@@ -9,6 +9,7 @@
 #include "support/temp_dir.h"
 
 namespace vorne {
+namespace list_compare_test {
 namespace {
 
 using Lines = std::vector<std::string>;
@@ -124,4 +125,5 @@ TEST(ListCompare, ResultFileAndLabels) {
 }
 
 }  // namespace
+}  // namespace list_compare_test
 }  // namespace vorne

@@ -13,6 +13,7 @@
 #include "support/temp_dir.h"
 
 namespace vorne {
+namespace list_file_test {
 namespace {
 
 std::string Text(const std::vector<std::uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
@@ -110,4 +111,5 @@ TEST(ListFile, SavesWholeOrReportsTheFailure) {
 }
 
 }  // namespace
+}  // namespace list_file_test
 }  // namespace vorne

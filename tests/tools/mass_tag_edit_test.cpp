@@ -14,6 +14,7 @@
 #include "tools/recording_report.h"
 
 namespace vorne {
+namespace mass_tag_edit_test {
 namespace {
 
 using samples::Bytes;
@@ -136,4 +137,5 @@ TEST(MassTagEdit, DeletesTagsWhereThereAreSome) {
 }
 
 }  // namespace
+}  // namespace mass_tag_edit_test
 }  // namespace vorne

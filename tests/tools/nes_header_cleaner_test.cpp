@@ -17,6 +17,7 @@
 #include "tools/recording_report.h"
 
 namespace vorne {
+namespace nes_header_cleaner_test {
 namespace {
 
 using samples::Bytes;
@@ -184,4 +185,5 @@ TEST(NesHeaderCleaner, AFileErrorEndsTheCommandARefusalDoesNot) {
 }
 
 }  // namespace
+}  // namespace nes_header_cleaner_test
 }  // namespace vorne

@@ -12,6 +12,7 @@
 #include "support/temp_dir.h"
 
 namespace vorne {
+namespace patch_file_test {
 namespace {
 
 using test::Bytes;
@@ -70,4 +71,5 @@ TEST(PatchRomFile, TakesLittleMemoryWhateverTheSizes) {
 }
 
 }  // namespace
+}  // namespace patch_file_test
 }  // namespace vorne

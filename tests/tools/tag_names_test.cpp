@@ -9,6 +9,7 @@
 #include "tools/recording_report.h"
 
 namespace vorne {
+namespace tag_names_test {
 namespace {
 
 using samples::Bytes;
@@ -139,4 +140,5 @@ TEST_F(TagNamesTest, RenamesSafely) {
 }
 
 }  // namespace
+}  // namespace tag_names_test
 }  // namespace vorne

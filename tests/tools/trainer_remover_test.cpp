@@ -12,6 +12,7 @@
 #include "tools/recording_report.h"
 
 namespace vorne {
+namespace trainer_remover_test {
 namespace {
 
 using samples::Bytes;
@@ -130,4 +131,5 @@ TEST(TrainerRemover, AFileErrorEndsTheCommand) {
 }
 
 }  // namespace
+}  // namespace trainer_remover_test
 }  // namespace vorne

@@ -20,6 +20,7 @@
 #include "ui/mp3_edit_dialog.h"
 
 namespace vorne::ui::test {
+namespace batch_commands_test {
 namespace {
 
 using samples::Bytes;
@@ -322,4 +323,5 @@ TEST(CompareListsDialog, LoadCompareAndSave) {
 }
 
 }  // namespace
+}  // namespace batch_commands_test
 }  // namespace vorne::ui::test

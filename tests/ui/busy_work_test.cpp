@@ -20,6 +20,7 @@
 #include "zip_writer.h"
 
 namespace vorne::ui::test {
+namespace busy_work_test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -159,4 +160,5 @@ TEST_F(MainDialogTest, F5AndViewRefreshScanTheFolderAgain) {
 }
 
 }  // namespace
+}  // namespace busy_work_test
 }  // namespace vorne::ui::test

@@ -8,6 +8,7 @@
 #include <QStringDecoder>
 
 namespace vorne::ui::test {
+namespace case_fold_test {
 namespace {
 
 TEST(CaseFold, FoldsEveryCharacterAsQtDoes) {
@@ -45,4 +46,5 @@ TEST(CaseFold, DecodesUtf8WhereQtDoes) {
 }
 
 }  // namespace
+}  // namespace case_fold_test
 }  // namespace vorne::ui::test

@@ -19,6 +19,7 @@
 #include "ui/options_dialog.h"
 
 namespace vorne::ui::test {
+namespace dat_window_test {
 namespace {
 
 using samples::Bytes;
@@ -239,4 +240,5 @@ TEST_F(DatWindowTest, RenameToDatNamesThenAScanThatNamesWhatWasLeftAlone) {
 }
 
 }  // namespace
+}  // namespace dat_window_test
 }  // namespace vorne::ui::test

@@ -16,6 +16,7 @@
 #include "zip_writer.h"
 
 namespace vorne::ui::test {
+namespace delete_test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -248,4 +249,5 @@ TEST_F(MainDialogTest, DeleteToTrashMovesTheFileIntoTheDesktopsTrashOnly) {
 }
 
 }  // namespace
+}  // namespace delete_test
 }  // namespace vorne::ui::test

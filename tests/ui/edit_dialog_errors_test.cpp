@@ -12,6 +12,7 @@
 #include "ui/nes_edit_dialog.h"
 
 namespace vorne::ui::test {
+namespace edit_dialog_errors_test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -111,4 +112,5 @@ TEST_F(EditDialogTest, AFileThatCannotBeReadIsNotShown) {
 }
 
 }  // namespace
+}  // namespace edit_dialog_errors_test
 }  // namespace vorne::ui::test

@@ -12,6 +12,7 @@
 #include "ui/mp3_edit_dialog.h"
 
 namespace vorne::ui::test {
+namespace edit_dialog_layout_test {
 namespace {
 
 // The buddy of the label with this text, or null.
@@ -136,4 +137,5 @@ TEST_F(EditDialogTest, ListsHoldTheirItemsInOrder) {
 }
 
 }  // namespace
+}  // namespace edit_dialog_layout_test
 }  // namespace vorne::ui::test

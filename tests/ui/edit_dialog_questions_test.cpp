@@ -12,6 +12,7 @@
 #include "ui/settings.h"
 
 namespace vorne::ui::test {
+namespace edit_dialog_questions_test {
 namespace {
 
 using Asked = FakePrompts::Asked;
@@ -168,4 +169,5 @@ TEST_F(EditDialogTest, DialogsAreWideEnoughForTheirTitles) {
 }
 
 }  // namespace
+}  // namespace edit_dialog_questions_test
 }  // namespace vorne::ui::test

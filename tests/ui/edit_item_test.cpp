@@ -12,6 +12,7 @@
 #include "ui/sort_list_ctrl.h"
 
 namespace vorne::ui::test {
+namespace edit_item_test {
 namespace {
 
 // A Game Boy image that differs from the default sample only in its title (its checksum is the
@@ -136,4 +137,5 @@ TEST_F(MainDialogTest, EditItemOpensNothingWhenItCannot) {
 }
 
 }  // namespace
+}  // namespace edit_item_test
 }  // namespace vorne::ui::test

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 
 namespace vorne::ui::test {
+namespace field_text_test {
 namespace {
 
 TEST(FieldText, ABoxLeftAloneGivesBackItsBytes) {
@@ -54,4 +55,5 @@ TEST(FieldText, TypedTextIsStoredAsTheListWillShowIt) {
 }
 
 }  // namespace
+}  // namespace field_text_test
 }  // namespace vorne::ui::test

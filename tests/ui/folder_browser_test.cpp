@@ -12,6 +12,7 @@
 #include "ui_test_support.h"
 
 namespace vorne::ui::test {
+namespace folder_browser_test {
 namespace {
 
 class FolderBrowserTest : public ::testing::Test {
@@ -133,4 +134,5 @@ TEST_F(FolderBrowserTest, ARightClickBesideTheItemsClearsTheSelection) {
 }
 
 }  // namespace
+}  // namespace folder_browser_test
 }  // namespace vorne::ui::test

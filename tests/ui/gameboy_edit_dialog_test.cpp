@@ -13,6 +13,7 @@
 #include "ui/code_list.h"
 
 namespace vorne::ui::test {
+namespace gameboy_edit_dialog_test {
 namespace {
 
 using Dialog = CGameboyEditDialog;
@@ -168,4 +169,5 @@ TEST_F(EditDialogTest, GameboyCalculateChecksumShowsTheFilesSumAndWritesNothing)
 }
 
 }  // namespace
+}  // namespace gameboy_edit_dialog_test
 }  // namespace vorne::ui::test

@@ -7,6 +7,7 @@
 #include "edit_dialog_fixture.h"
 
 namespace vorne::ui::test {
+namespace genesis_edit_dialog_test {
 namespace {
 
 using Dialog = CGenesisEditDialog;
@@ -99,4 +100,5 @@ TEST_F(EditDialogTest, GenesisWriteHeadersWritesWhatTheCliWrites) {
 }
 
 }  // namespace
+}  // namespace genesis_edit_dialog_test
 }  // namespace vorne::ui::test

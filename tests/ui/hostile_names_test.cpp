@@ -22,6 +22,7 @@
 #include "zip_writer.h"
 
 namespace vorne::ui::test {
+namespace hostile_names_test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -302,4 +303,5 @@ TEST_F(HostileNamesTest, ListCommandsActOnExactlyTheListedFiles) {
 }
 
 }  // namespace
+}  // namespace hostile_names_test
 }  // namespace vorne::ui::test

@@ -20,6 +20,7 @@
 #include "zip_writer.h"
 
 namespace vorne::ui::test {
+namespace launcher_test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -279,4 +280,5 @@ TEST_F(MainDialogTest, EnterLaunchesOnceAndTheWindowComesBack) {
 }
 
 }  // namespace
+}  // namespace launcher_test
 }  // namespace vorne::ui::test

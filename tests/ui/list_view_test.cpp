@@ -21,6 +21,7 @@
 #include "ui/sort_list_ctrl.h"
 
 namespace vorne::ui::test {
+namespace list_view_test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -205,4 +206,5 @@ TEST_F(MainDialogTest, FileNamesThatAreNotUtf8ListLaunchEditAndDeleteByTheirByte
 }
 
 }  // namespace
+}  // namespace list_view_test
 }  // namespace vorne::ui::test

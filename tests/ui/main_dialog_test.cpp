@@ -26,6 +26,7 @@
 #include "ui/sort_list_ctrl.h"
 
 namespace vorne::ui::test {
+namespace main_dialog_test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -447,4 +448,5 @@ TEST_F(MainDialogTest, RowsAreDrawnYellowForDuplicatesAndHighlightedWhenSelected
 }
 
 }  // namespace
+}  // namespace main_dialog_test
 }  // namespace vorne::ui::test

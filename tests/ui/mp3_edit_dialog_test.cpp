@@ -9,6 +9,7 @@
 #include "edit_dialog_fixture.h"
 
 namespace vorne::ui::test {
+namespace mp3_edit_dialog_test {
 namespace {
 
 using Dialog = CMp3EditDialog;
@@ -224,4 +225,5 @@ TEST_F(EditDialogTest, Mp3MassModeKeepsTheTextsAndTouchesNoFile) {
 }
 
 }  // namespace
+}  // namespace mp3_edit_dialog_test
 }  // namespace vorne::ui::test

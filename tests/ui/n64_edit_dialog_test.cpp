@@ -7,6 +7,7 @@
 #include "edit_dialog_fixture.h"
 
 namespace vorne::ui::test {
+namespace n64_edit_dialog_test {
 namespace {
 
 using Dialog = CN64EditDialog;
@@ -55,4 +56,5 @@ TEST_F(EditDialogTest, N64WriteHeadersWritesWhatTheCliWrites) {
 }
 
 }  // namespace
+}  // namespace n64_edit_dialog_test
 }  // namespace vorne::ui::test

@@ -10,6 +10,7 @@
 #include "edit_dialog_fixture.h"
 
 namespace vorne::ui::test {
+namespace nes_edit_dialog_test {
 namespace {
 
 using Dialog = CNesEditDialog;
@@ -159,4 +160,5 @@ TEST_F(EditDialogTest, NesWarningStandsBesideTheFirstReservedByte) {
 }
 
 }  // namespace
+}  // namespace nes_edit_dialog_test
 }  // namespace vorne::ui::test

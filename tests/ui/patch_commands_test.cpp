@@ -11,6 +11,7 @@
 #include "tool_command_fixture.h"
 
 namespace vorne::ui::test {
+namespace patch_commands_test {
 namespace {
 
 using samples::Bytes;
@@ -182,4 +183,5 @@ TEST_F(PatchCommandsTest, ConvertN64ByteOrderWritesCopiesInTheChosenOrder) {
 }
 
 }  // namespace
+}  // namespace patch_commands_test
 }  // namespace vorne::ui::test

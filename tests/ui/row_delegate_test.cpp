@@ -7,6 +7,7 @@
 #include "ui/row_delegate.h"
 
 namespace vorne::ui::test {
+namespace row_delegate_test {
 namespace {
 
 QPalette Palette(QColor base, QColor text) {
@@ -60,4 +61,5 @@ TEST_F(MainDialogTest, TheCurrentRowHasAFocusFrame) {
 }
 
 }  // namespace
+}  // namespace row_delegate_test
 }  // namespace vorne::ui::test

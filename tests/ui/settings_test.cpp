@@ -15,6 +15,7 @@
 #include "ui_test_support.h"
 
 namespace vorne::ui {
+namespace settings_test {
 namespace {
 
 using test::Q;
@@ -264,4 +265,5 @@ TEST_F(OptionsDialogTest, DatFilesAndDuplicatesByDataAreSavedOrAskedAbout) {
 }
 
 }  // namespace
+}  // namespace settings_test
 }  // namespace vorne::ui

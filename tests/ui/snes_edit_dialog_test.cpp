@@ -11,6 +11,7 @@
 #include "ui/code_list.h"
 
 namespace vorne::ui::test {
+namespace snes_edit_dialog_test {
 namespace {
 
 using Dialog = CSnesEditDialog;
@@ -144,4 +145,5 @@ TEST_F(EditDialogTest, SnesMapModeLandsInTheChosenBlock) {
 }
 
 }  // namespace
+}  // namespace snes_edit_dialog_test
 }  // namespace vorne::ui::test

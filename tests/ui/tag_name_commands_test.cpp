@@ -15,6 +15,7 @@
 #include "ui/tag_pattern_dialog.h"
 
 namespace vorne::ui::test {
+namespace tag_name_commands_test {
 namespace {
 
 using samples::Bytes;
@@ -115,4 +116,5 @@ TEST_F(TagNameCommandsTest, RenameFromTagsPreviewsTheNewNames) {
 }
 
 }  // namespace
+}  // namespace tag_name_commands_test
 }  // namespace vorne::ui::test

@@ -12,6 +12,7 @@
 #include "ui_test_support.h"
 
 namespace vorne::ui::test {
+namespace tool_runner_test {
 namespace {
 
 TEST(ToolRunner, CarriesTheReportOverAndEndsIdle) {
@@ -80,4 +81,5 @@ TEST(ToolRunner, GoingAwayAnswersAWaitingQuestionNo) {
 }
 
 }  // namespace
+}  // namespace tool_runner_test
 }  // namespace vorne::ui::test

@@ -26,6 +26,7 @@
 #include "ui/rom_app.h"
 
 namespace vorne::ui::test {
+namespace window_desktop_test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -244,6 +245,7 @@ TEST_F(MainDialogTest, AFolderNamedWithoutUtf8SurvivesSettingsBrowserOptionsAndL
 }
 
 }  // namespace
+}  // namespace window_desktop_test
 }  // namespace vorne::ui::test
 
 #include "window_desktop_test.moc"

@@ -14,6 +14,7 @@
 #include "ui_test_support.h"
 
 namespace vorne::ui::test {
+namespace worker_test {
 namespace {
 
 TEST(Worker, PostsArriveInOrderAndAStopReachesEveryJobThatWaits) {
@@ -73,4 +74,5 @@ TEST(Worker, AStopEndsTheWaitForAnAnswerAndTheQuestionIsNeverPut) {
 }
 
 }  // namespace
+}  // namespace worker_test
 }  // namespace vorne::ui::test
