@@ -112,7 +112,10 @@ const RomHeader::Page& RomHeader::PageAt(std::int64_t pageOffset) {
     Page& page = pages[nextPage];
     nextPage = (nextPage + 1) % pages.size();
     page.offset = -1;  // stays empty if the read throws
-    page.size = activeFile->ReadAt(pageOffset, page.bytes);
+    // Only what the file holds by its length is asked for: a read that meets the end of the file
+    // would cost a second call to learn that nothing follows.
+    const auto wanted = static_cast<std::size_t>(std::min<std::int64_t>(kPageSize, length - pageOffset));
+    page.size = activeFile->ReadAt(pageOffset, std::span(page.bytes).first(wanted));
     page.offset = pageOffset;
     return page;
 }

@@ -234,7 +234,9 @@ private:
     std::vector<std::uint8_t> head;  // the parts a stream's reader reads at offsets
     std::vector<std::uint8_t> tail;
     std::vector<std::uint8_t> chunk;
-    std::array<Page, 2> pages;
+    // An MP3's reader goes from its last bytes to its first, past a picture to the frames after it,
+    // and back to the last: four pages keep each of those regions read once.
+    std::array<Page, 4> pages;
     std::size_t nextPage = 0;
 };
 
