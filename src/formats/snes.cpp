@@ -96,14 +96,12 @@ void SnesHeader::ReadHeader() {
     copierHeader = length % kCopierUnit == kCopierHeaderSize;
     if (copierHeader) base += kCopierHeaderSize;
 
-    // Both places in one read (a read call costs more than the 32 KiB between them); bytes past
-    // the end of a short file read as zero.
-    window.resize(static_cast<std::size_t>(kHiRomDistance) + kSnesBlockSize);
-    ReadAt(base, window);
+    // Each place read on its own: two small reads cost less than one that copies the 32 KiB
+    // between them. Bytes past the end of a short file read as zero.
     std::array<std::uint8_t, kSnesBlockSize> hiBlock;
     std::array<std::uint8_t, kSnesBlockSize> loBlock;
-    std::copy_n(window.begin() + kHiRomDistance, kSnesBlockSize, hiBlock.begin());
-    std::copy_n(window.begin(), kSnesBlockSize, loBlock.begin());
+    ReadAt(base, loBlock);
+    ReadAt(base + kHiRomDistance, hiBlock);
     int hi = ScoreSnesHeader(hiBlock, true, length);
     int lo = ScoreSnesHeader(loBlock, false, length);
 

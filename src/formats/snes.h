@@ -65,7 +65,6 @@ private:
     std::string ramSizeText;                               // "64 Kbit", "? Kbit"
     bool isHiRom = true;
     bool copierHeader = false;
-    std::vector<std::uint8_t> window;  // both candidate places, read in one call
 };
 
 }  // namespace vorne
