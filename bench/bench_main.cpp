@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/heap_tuning.h"
+
 namespace {
 
 struct Measured {
@@ -78,6 +80,7 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
+    vorne::KeepFreedMemoryForReuse();  // as vorne-cli and vorne start
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     RatioReporter reporter;

@@ -10,6 +10,7 @@
 #include "cli/output.h"
 #include "platform/file.h"
 #include "platform/file_error.h"
+#include "platform/heap_tuning.h"
 
 namespace {
 
@@ -64,6 +65,7 @@ ExitCode OutputFailed(const vorne::cli::OutputError& e, ExitCode code) {
 
 int main(int argc, char** argv) {
     vorne::IgnoreFileSizeSignal();  // a file-size limit is then an error that writes roll back
+    vorne::KeepFreedMemoryForReuse();
     // Writing to a closed pipe then fails with EPIPE, which OutputFailed handles, instead of
     // killing the process.
     std::signal(SIGPIPE, SIG_IGN);
