@@ -1,6 +1,8 @@
 // Runs every benchmark, then prints how our code compares with the yardsticks measured in the
 // same run. A benchmark named "<group>/vorne" is ours; every other "<group>/<name>" is a
 // yardstick for it, and the table gives yardstick time / our time (above 1: we are faster).
+// With --benchmark_repetitions=N each time is the median of the N runs, which a busy machine's
+// outliers do not move.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -15,9 +17,16 @@ namespace {
 
 struct Measured {
     std::string impl;
-    double nanosecondsPerIteration;
-    double bytesPerSecond;
+    std::vector<double> nanosecondsPerIteration;  // one a repetition
+    std::vector<double> bytesPerSecond;
 };
+
+double Median(std::vector<double> values) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    const std::size_t half = values.size() / 2;
+    return values.size() % 2 == 1 ? values[half] : (values[half - 1] + values[half]) / 2;
+}
 
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
@@ -35,7 +44,12 @@ public:
             double perIteration = run.GetAdjustedRealTime() * NanosPerUnit(run.time_unit);
             double bytes = 0;
             if (auto it = run.counters.find("bytes_per_second"); it != run.counters.end()) bytes = it->second;
-            groups[name.substr(0, slash)].push_back({name.substr(slash + 1), perIteration, bytes});
+            std::vector<Measured>& group = groups[name.substr(0, slash)];
+            const std::string impl = name.substr(slash + 1);
+            auto same = std::find_if(group.begin(), group.end(), [&](const Measured& m) { return m.impl == impl; });
+            if (same == group.end()) same = group.insert(group.end(), {impl, {}, {}});
+            same->nanosecondsPerIteration.push_back(perIteration);
+            same->bytesPerSecond.push_back(bytes);
             if (std::find(order.begin(), order.end(), name.substr(0, slash)) == order.end()) {
                 order.push_back(name.substr(0, slash));
             }
@@ -51,13 +65,16 @@ public:
                 if (m.impl == "vorne") ours = &m;
             }
             if (ours == nullptr) continue;
-            std::printf("  %-44s vorne %12.0f ns", group.c_str(), ours->nanosecondsPerIteration);
-            if (ours->bytesPerSecond > 0) std::printf(" (%7.2f GB/s)", ours->bytesPerSecond / 1e9);
+            const double ourTime = Median(ours->nanosecondsPerIteration);
+            const double ourBytes = Median(ours->bytesPerSecond);
+            std::printf("  %-44s vorne %12.0f ns", group.c_str(), ourTime);
+            if (ourBytes > 0) std::printf(" (%7.2f GB/s)", ourBytes / 1e9);
+            if (ours->nanosecondsPerIteration.size() > 1) std::printf(" (median of %zu)", ours->nanosecondsPerIteration.size());
             std::printf("\n");
             for (const Measured& m : runs) {
                 if (&m == ours) continue;
                 std::printf("  %-44s   vs %-14s %6.2fx\n", "", m.impl.c_str(),
-                            m.nanosecondsPerIteration / ours->nanosecondsPerIteration);
+                            Median(m.nanosecondsPerIteration) / ourTime);
             }
         }
     }
