@@ -175,22 +175,18 @@ private:
         std::optional<CacheStore> store;
     };
 
-    // Loads `count` items in chunks and adds the rows and problems in item order. What the cache
-    // serves (`served` fills the result and says so) is taken on this thread, which costs less
-    // than waking the workers; the rest is loaded on all workers.
+    // Loads `count` items in chunks and adds the rows and problems in item order, on all workers:
+    // what the cache serves (`served` fills the result and says so) costs a look at the file, the
+    // rest a read of it. Each item's entry of the cache is its own, so the workers never share one.
     template <typename Load, typename Served>
     void LoadInOrder(std::size_t count, Load load, Served served) {
         std::vector<Loaded> results;
-        std::vector<std::size_t> misses;
         for (std::size_t first = 0; first < count && !stop.stop_requested(); first += kLoadChunk) {
             std::size_t n = std::min(kLoadChunk, count - first);
             results.assign(n, Loaded{});
-            misses.clear();
-            for (std::size_t i = 0; i < n; ++i) {
-                if (!cache || !served(first + i, results[i])) misses.push_back(i);
-            }
-            loader.Run(misses.size(), [&](std::size_t k, int worker) {
-                if (!stop.stop_requested()) results[misses[k]] = load(first + misses[k], worker);
+            loader.Run(n, [&](std::size_t i, int worker) {
+                if (stop.stop_requested() || (cache && served(first + i, results[i]))) return;
+                results[i] = load(first + i, worker);
             });
             for (Loaded& result : results) {
                 if (result.path.empty()) continue;
