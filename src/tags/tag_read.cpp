@@ -11,6 +11,7 @@
 
 #include "base/text_rules.h"
 #include "tags/id3v2_frames.h"
+#include "tags/id3v2_plain.h"
 #include "tags/taglib_stream.h"
 
 namespace vorne {
@@ -91,9 +92,12 @@ std::optional<std::vector<std::uint8_t>> ShownFrames(const ByteSource& source) {
 
 }  // namespace
 
-std::optional<TagTexts> ReadId3v2(const ByteSource& source) {
+namespace {
+
+// The texts TagLib reads from the tag at the start of `source`, given its shown frames alone when
+// they could be found.
+std::optional<TagTexts> TagLibTexts(const ByteSource& source, const std::optional<std::vector<std::uint8_t>>& shown) {
     SilenceTagLib();
-    const std::optional<std::vector<std::uint8_t>> shown = ShownFrames(source);
     const ByteSource reduced = shown ? MemorySource(*shown) : ByteSource{};
     SourceStream stream(shown ? reduced : source);
     SourceFile file(&stream);
@@ -103,6 +107,18 @@ std::optional<TagTexts> ReadId3v2(const ByteSource& source) {
     return TagTexts{Utf8(tag.title()), Utf8(tag.artist()), Utf8(tag.album()),   NumberText(tag.year()),
                     Comment(tag),      GenreText(tag.genre()), NumberText(tag.track())};
 }
+
+}  // namespace
+
+std::optional<TagTexts> ReadId3v2(const ByteSource& source) {
+    const std::optional<std::vector<std::uint8_t>> shown = ShownFrames(source);
+    if (shown) {
+        if (std::optional<TagTexts> plain = PlainId3v2Texts(*shown)) return plain;
+    }
+    return TagLibTexts(source, shown);
+}
+
+std::optional<TagTexts> ReadId3v2ByTagLib(const ByteSource& source) { return TagLibTexts(source, ShownFrames(source)); }
 
 bool IsApeFooter(std::span<const std::uint8_t> footer) {
     const TagLib::ByteVector id = TagLib::APE::Tag::fileIdentifier();

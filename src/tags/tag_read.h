@@ -22,6 +22,7 @@ struct TagTexts {
     std::string comment;
     std::string genre;
     std::string track;  // the number alone ("7" of "7/12"), or empty
+    bool operator==(const TagTexts&) const = default;
 };
 
 inline constexpr std::size_t kId3v2HeaderSize = 10;
@@ -36,8 +37,11 @@ struct Id3v2Place {
 // The tag whose header `head` (a file's first 10 bytes) is, or nullopt when it is none.
 std::optional<Id3v2Place> FindId3v2(std::span<const std::uint8_t> head);
 
-// The ID3v2 tag at the start of `source`; nullopt when there is none TagLib can read.
+// The ID3v2 tag at the start of `source`; nullopt when there is none TagLib can read. Plain frames
+// are read on their own (see id3v2_plain.h), the rest through TagLib.
 std::optional<TagTexts> ReadId3v2(const ByteSource& source);
+// The same, every frame through TagLib: what reading plain frames on their own must agree with.
+std::optional<TagTexts> ReadId3v2ByTagLib(const ByteSource& source);
 
 inline constexpr std::size_t kApeFooterSize = 32;
 
