@@ -109,6 +109,8 @@ std::optional<TagTexts> PlainId3v2Texts(std::span<const std::uint8_t> tag) {
         if (tag.size() - at < kFrameHeaderSize) return std::nullopt;
         const std::string_view id = bytes.substr(at, 4);
         const auto sizeBytes = tag.subspan(at + 4, 4);
+        // A 2.4 size with a byte past seven bits is no synchsafe number: TagLib reads it otherwise.
+        if (major == 4 && std::any_of(sizeBytes.begin(), sizeBytes.end(), [](std::uint8_t b) { return b & 0x80; })) return std::nullopt;
         const std::size_t size = major == 4 ? SynchsafeNumber(sizeBytes) : BigEndianNumber(sizeBytes);
         // Flags (compression, encryption, unsynchronisation) and empty frames are TagLib's to judge.
         if (tag[at + 8] != 0 || tag[at + 9] != 0 || size == 0 || size > tag.size() - at - kFrameHeaderSize) return std::nullopt;

@@ -14,6 +14,9 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
+// The first size byte of the second frame of Tag(4, {{"TIT2", L("Song")}, ...}).
+constexpr std::size_t kOddSizeByte = 10 + 10 + 5 + 4;
+
 struct Frame {
     std::string id;
     std::string body;  // the encoding byte first
@@ -73,6 +76,11 @@ TEST(PlainId3v2, AgreesWithTagLibAndLeavesItWhatIsNotPlain) {
         {"a title twice", 3, {{"TIT2", L("One")}, {"TIT2", L("Two")}}, false},
         {"a 2.4 year frame in 2.3", 3, {{"TDRC", L("2026")}}, false},
     };
+    // A 2.4 frame size with a byte past seven bits: TagLib takes it for a plain number.
+    Bytes oddSize = Tag(4, {{"TIT2", L("Song")}, {"TDRC", L("2026")}});
+    oddSize[kOddSizeByte] |= 0x80;
+    EXPECT_FALSE(PlainId3v2Texts(oddSize)) << "odd size";
+    EXPECT_EQ(ReadId3v2(MemorySource(oddSize)), ReadId3v2ByTagLib(MemorySource(oddSize))) << "odd size";
     for (const auto& c : cases) {
         const Bytes tag = Tag(c.major, c.frames);
         EXPECT_EQ(PlainId3v2Texts(tag).has_value(), c.plain) << c.what;
