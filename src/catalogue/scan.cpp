@@ -45,10 +45,11 @@ constexpr std::size_t kKeptBufferSize = std::size_t{4} << 20;
 // A file changed less than this long before the scan began is read, but not kept in the cache.
 constexpr auto kCacheSettleTime = std::chrono::seconds(2);
 
-// What the cache holds of a folder's files, decoded, by entry name; each is taken once.
+// What the cache holds of a folder's files, by entry name, as stored: each is decoded by the
+// worker that takes it, once.
 struct CachedEntry {
     FileStamp stamp;
-    CachedRow row;
+    std::string value;
 };
 using CacheEntries = std::unordered_map<std::string, CachedEntry>;
 
@@ -114,11 +115,12 @@ private:
                     files.push_back({entry.name, std::move(path)});
                 }
             }
-            // What the cache holds of this folder's files, decoded straight from the database.
+            // What the cache holds of this folder's files.
             const std::string cacheFolder = cache ? CacheFolder(prefix) : std::string();
             CacheEntries cached;
+            if (cache) cached.reserve(files.size());
             if (cache && !cache->LoadFolder(cacheFolder, cacheContext, [&](std::string_view name, const FileStamp& stamp, std::string_view value) {
-                    if (std::optional<CachedRow> row = DecodeCachedRow(value)) cached.emplace(name, CachedEntry{stamp, std::move(*row)});
+                    cached.emplace(name, CachedEntry{stamp, std::string(value)});
                 })) {
                 cached.clear();
             }
@@ -177,7 +179,7 @@ private:
 
     // Loads `count` items in chunks and adds the rows and problems in item order, on all workers:
     // what the cache serves (`served` fills the result and says so) costs a look at the file, the
-    // rest a read of it. Each item's entry of the cache is its own, so the workers never share one.
+    // rest a read of it. The workers only read the cache's entries, each decoding its own.
     template <typename Load, typename Served>
     void LoadInOrder(std::size_t count, Load load, Served served) {
         std::vector<Loaded> results;
@@ -209,7 +211,7 @@ private:
     // but a problem naming the reason. An archive without a directory that can be read has its
     // members named by the local-header walk, and none of them can be read.
     void ListArchiveMembers(const std::vector<Readers>& readers, const Directory& dir,
-                            const std::string& name, const std::string& path, CacheEntries& cached,
+                            const std::string& name, const std::string& path, const CacheEntries& cached,
                             const std::string& cacheFolder) {
         try {
             ZipStatus opened;
@@ -357,7 +359,7 @@ private:
 
     // A file the cache knows as it is now is not opened at all (nor looked at twice in a folder the
     // cache knows nothing of).
-    bool PlainFileFromCache(const Directory& dir, const Pending& pending, CacheEntries& cached, Loaded& result) const {
+    bool PlainFileFromCache(const Directory& dir, const Pending& pending, const CacheEntries& cached, Loaded& result) const {
         if (cached.empty()) return false;
         struct stat info;
         if (fstatat(dir.Fd(), pending.name.c_str(), &info, 0) != 0 || !S_ISREG(info.st_mode) ||
@@ -427,11 +429,13 @@ private:
 
     // The row of a file from its cache entry, when the entry holds for `stamp` and has all the
     // hashes the DAT needs. Column 1 is the path as listed now.
-    bool FromCache(CacheEntries& cached, const std::string& name, const FileStamp& stamp, RowFile file,
+    bool FromCache(const CacheEntries& cached, const std::string& name, const FileStamp& stamp, RowFile file,
                    const std::string& shownPath, Loaded& result) const {
         const auto found = cached.find(name);
         if (found == cached.end() || !(found->second.stamp == stamp)) return false;
-        CachedRow& entry = found->second.row;
+        std::optional<CachedRow> decoded = DecodeCachedRow(found->second.value);
+        if (!decoded) return false;
+        CachedRow& entry = *decoded;
         if (entry.cells.size() <= kFilenameColumn) return false;
         // A scan that hashes needs the entry's hashes; a plain one its columns alone.
         if (request.HashesData() && !HashesSuffice(request.dat.get(), entry.hashes)) return false;
