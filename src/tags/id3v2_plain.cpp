@@ -3,6 +3,8 @@
 #include <taglib/id3v1genres.h>
 
 #include <algorithm>
+#include <array>
+#include <bitset>
 #include <string_view>
 
 #include "tags/id3v2_frames.h"
@@ -17,22 +19,6 @@ constexpr std::size_t kFrameHeaderSize = 10;
 
 bool AllDigits(std::string_view text) {
     return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-// ISO-8859-1 bytes in UTF-8: each byte is its own code point.
-std::string Latin1ToUtf8(std::string_view bytes) {
-    std::string out;
-    out.reserve(bytes.size());
-    for (char ch : bytes) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c < 0x80) {
-            out += ch;
-        } else {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
 }
 
 // A frame's text in UTF-8: its bytes up to the first NUL, or nullopt for an encoding (or bytes)
@@ -64,8 +50,10 @@ std::optional<std::string> CommentValue(std::string_view body, int major) {
 }
 
 // The year column: the number of a year frame's first four characters ("2026" of "2026-05-01").
-std::optional<std::string> YearValue(std::string_view text) {
-    if (text.empty()) return std::string();
+std::optional<std::string> YearValue(std::string_view body, int major) {
+    const std::optional<std::string> value = TextFrameValue(body, major);
+    if (!value || value->empty()) return value;
+    const std::string_view text = *value;
     const std::string_view first = text.substr(0, 4);
     if (!AllDigits(first)) return std::nullopt;
     const int year = std::stoi(std::string(first));
@@ -73,8 +61,10 @@ std::optional<std::string> YearValue(std::string_view text) {
 }
 
 // The track column: the number a track frame starts with ("7" of "7/12").
-std::optional<std::string> TrackValue(std::string_view text) {
-    if (text.empty()) return std::string();
+std::optional<std::string> TrackValue(std::string_view body, int major) {
+    const std::optional<std::string> value = TextFrameValue(body, major);
+    if (!value || value->empty()) return value;
+    const std::string_view text = *value;
     const std::string_view digits = text.substr(0, text.find('/'));
     if (!AllDigits(digits) || digits.size() > 9) return std::nullopt;
     const long track = std::stol(std::string(digits));
@@ -83,8 +73,10 @@ std::optional<std::string> TrackValue(std::string_view text) {
 
 // The genre column: an ID3v1 genre's number, by its number or its exact name; other names as
 // they are.
-std::optional<std::string> GenreValue(const std::string& text) {
-    if (text.empty()) return std::string();
+std::optional<std::string> GenreValue(std::string_view body, int major) {
+    const std::optional<std::string> value = TextFrameValue(body, major);
+    if (!value || value->empty()) return value;
+    const std::string& text = *value;
     if (AllDigits(text)) {
         if (text.size() > 3 || std::stoi(text) > 255 || GenreName(std::stoi(text)).empty()) return std::nullopt;
         return std::to_string(std::stoi(text));
@@ -95,6 +87,24 @@ std::optional<std::string> GenreValue(const std::string& text) {
     return number == 255 ? text : std::to_string(number);
 }
 
+// The frames read here, each into its column; a frame of another version is left to TagLib.
+struct PlainFrame {
+    std::string_view id;
+    int major;  // 0: either
+    std::string TagTexts::*column;
+    std::optional<std::string> (*value)(std::string_view body, int major);
+};
+constexpr std::array<PlainFrame, 8> kPlainFrames{{
+    {"TIT2", 0, &TagTexts::title, TextFrameValue},
+    {"TPE1", 0, &TagTexts::artist, TextFrameValue},
+    {"TALB", 0, &TagTexts::album, TextFrameValue},
+    {"TYER", 3, &TagTexts::year, YearValue},
+    {"TDRC", 4, &TagTexts::year, YearValue},
+    {"TRCK", 0, &TagTexts::track, TrackValue},
+    {"TCON", 0, &TagTexts::genre, GenreValue},
+    {"COMM", 0, &TagTexts::comment, CommentValue},
+}};
+
 }  // namespace
 
 std::optional<TagTexts> PlainId3v2Texts(std::span<const std::uint8_t> tag) {
@@ -103,8 +113,7 @@ std::optional<TagTexts> PlainId3v2Texts(std::span<const std::uint8_t> tag) {
     if ((major != 3 && major != 4) || tag[5] != 0) return std::nullopt;
     const std::string_view bytes(reinterpret_cast<const char*>(tag.data()), tag.size());
     TagTexts texts;
-    std::string seen;  // one letter a frame kind taken
-    bool any = false;
+    std::bitset<kPlainFrames.size()> taken;
     for (std::size_t at = kId3v2HeaderSize; at < tag.size();) {
         if (tag.size() - at < kFrameHeaderSize) return std::nullopt;
         const std::string_view id = bytes.substr(at, 4);
@@ -117,36 +126,17 @@ std::optional<TagTexts> PlainId3v2Texts(std::span<const std::uint8_t> tag) {
         const std::string_view body = bytes.substr(at + kFrameHeaderSize, size);
         at += kFrameHeaderSize + size;
 
-        std::optional<std::string> value;
-        std::string* into = nullptr;
-        char kind = 0;
-        if (id == "TIT2") {
-            value = TextFrameValue(body, major), into = &texts.title, kind = 't';
-        } else if (id == "TPE1") {
-            value = TextFrameValue(body, major), into = &texts.artist, kind = 'a';
-        } else if (id == "TALB") {
-            value = TextFrameValue(body, major), into = &texts.album, kind = 'b';
-        } else if ((id == "TYER" && major == 3) || (id == "TDRC" && major == 4)) {
-            value = TextFrameValue(body, major), kind = 'y';
-            if (value) value = YearValue(*value);
-            into = &texts.year;
-        } else if (id == "TRCK") {
-            value = TextFrameValue(body, major), kind = 'n';
-            if (value) value = TrackValue(*value);
-            into = &texts.track;
-        } else if (id == "TCON") {
-            value = TextFrameValue(body, major), kind = 'g';
-            if (value) value = GenreValue(*value);
-            into = &texts.genre;
-        } else if (id == "COMM") {
-            value = CommentValue(body, major), into = &texts.comment, kind = 'c';
-        }
-        if (!value || seen.find(kind) != std::string::npos) return std::nullopt;
-        seen += kind;
-        *into = std::move(*value);
-        any = true;
+        const auto frame = std::find_if(kPlainFrames.begin(), kPlainFrames.end(), [&](const PlainFrame& f) {
+            return f.id == id && (f.major == 0 || f.major == major);
+        });
+        if (frame == kPlainFrames.end()) return std::nullopt;
+        const auto index = static_cast<std::size_t>(frame - kPlainFrames.begin());
+        std::optional<std::string> value = frame->value(body, major);
+        if (!value || taken[index]) return std::nullopt;
+        taken[index] = true;
+        texts.*frame->column = std::move(*value);
     }
-    if (!any) return std::nullopt;
+    if (taken.none()) return std::nullopt;
     return texts;
 }
 

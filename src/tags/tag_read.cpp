@@ -180,9 +180,11 @@ bool IsUtf8(std::string_view text) {
     return true;
 }
 
-std::string AsUtf8(std::string_view bytes) {
-    if (IsUtf8(bytes)) return std::string(bytes);
+std::string AsUtf8(std::string_view bytes) { return IsUtf8(bytes) ? std::string(bytes) : Latin1ToUtf8(bytes); }
+
+std::string Latin1ToUtf8(std::string_view bytes) {
     std::string out;
+    out.reserve(bytes.size());
     for (char ch : bytes) {
         const auto c = static_cast<unsigned char>(ch);
         if (c < 0x80) {

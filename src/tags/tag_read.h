@@ -60,5 +60,7 @@ std::optional<int> GenreNumber(std::string_view name);
 bool IsUtf8(std::string_view text);
 // `bytes` as UTF-8: as they are when they are UTF-8 already, else read as ISO-8859-1.
 std::string AsUtf8(std::string_view bytes);
+// ISO-8859-1 bytes as UTF-8: each byte is its own code point.
+std::string Latin1ToUtf8(std::string_view bytes);
 
 }  // namespace vorne
